@@ -1,0 +1,147 @@
+#include "env/ErrorReport.h"
+
+#include "env/CamStorageDir.h"
+#include "env/SysVersion.h"
+#include "env/TarselFileTime.h"
+#include "platform/Win32Error.h"
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+// The error log: ErrorLog.txt in the per-user data folder. Any thread of any
+// process may append to it. Each entry reaches the file whole and unmixed: one
+// writer at a time within the process (a mutex) and across processes (flock
+// on the file), appended with O_APPEND. Logging never throws and never
+// replaces the error being logged: a failing part is left out, a file that
+// cannot be opened loses the entry.
+
+namespace {
+
+constexpr const char* kVersion = "4.1.2.43";
+
+std::mutex& logLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// Set until the first entry of this process is in the file.
+std::atomic<bool> headerPending{true};
+
+std::string dateTimeLine() {
+  std::string line = "*********** ";
+  try {
+    char buffer[100] = {};
+    unsigned long length = sizeof buffer;
+    if (TarselFileTime(true).GetString(buffer, length, false) == 0)
+      line += buffer;
+  } catch (...) {
+    // The entry keeps its frame without the date.
+  }
+  line += " ***********\r\n";
+  return line;
+}
+
+std::string headerBlock() {
+  std::string header = "Tarsel Version ";
+  header += kVersion;
+  header += "\r\n";
+  try {
+    const CSysVersion version;
+    std::string line = "OS: ";
+    line += version.SystemName();
+    line += " - ";
+    line += version.ServicePack();
+    header += line + "\r\n";
+  } catch (...) {
+    // Left out rather than replacing the error being logged.
+  }
+  try {
+    header += IsAdmin(nullptr) ? "User IS Administrator\r\n" : "User is NOT Administrator\r\n";
+  } catch (...) {
+    // As above.
+  }
+  header += "\r\n";
+  return header;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Appends `entry` to the file; false when it could not be opened or written.
+bool appendEntry(const std::string& path, const std::string& entry) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return false;
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+  }
+  const bool written = writeAll(fd, entry);
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  return written;
+}
+
+void writeErrorInfo(const char* text) {
+  std::string path;
+  try {
+    const CCamDataDir folder;
+    path = folder.GetPath();
+  } catch (...) {
+    return;
+  }
+  if (path.empty())
+    return;
+  path += "/ErrorLog.txt";
+
+  std::string tail = text ? text : "";
+  tail += "\r\n";
+
+  std::lock_guard lock(logLock());
+  // Stamped under the lock, so entries of this process stand in time order
+  // (and the C library's time zone state is read by one thread at a time).
+  std::string entry = dateTimeLine();
+  // The header goes with the first entry that this process gets into the
+  // file, so a lost first entry does not leave the log without it.
+  const bool withHeader = headerPending.load();
+  if (withHeader)
+    entry += headerBlock();
+  entry += tail;
+  if (appendEntry(path, entry) && withHeader)
+    headerPending.store(false);
+}
+
+} // namespace
+
+void WriteErrorInfo(const char* text) {
+  // The caller is usually in the middle of handling a failure: leave its
+  // error state as it was.
+  const int savedErrno = errno;
+  const DWORD savedLastError = GetLastError();
+  try {
+    writeErrorInfo(text);
+  } catch (...) {
+    // Logging must not throw.
+  }
+  SetLastError(savedLastError);
+  errno = savedErrno;
+}

@@ -1,0 +1,74 @@
+#include "env/FileSystem.h"
+
+#include "platform/EnvironmentStrings.h"
+#include "platform/Win32Error.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+
+bool IsFileExist(const char* path) {
+  if (!path || !*path)
+    return false;
+  struct stat st {};
+  if (stat(path, &st) == 0)
+    return !S_ISDIR(st.st_mode);
+  // A dangling symbolic link is still an entry of that name, and not a folder.
+  return lstat(path, &st) == 0;
+}
+
+bool IsDirExist(const char* path) {
+  if (!path || !*path)
+    return false;
+  struct stat st {};
+  return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MultiCreateDir(const char* path) {
+  if (!path || !*path)
+    return true;
+  const std::string text(path);
+  if (IsDirExist(text.c_str()))
+    return true;
+
+  std::string accumulated = text.front() == '/' ? "/" : "";
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('/', pos);
+    if (end == std::string::npos)
+      end = text.size();
+    if (end == pos) {
+      ++pos;
+      continue;
+    }
+    if (!accumulated.empty() && accumulated.back() != '/')
+      accumulated += '/';
+    accumulated.append(text, pos, end - pos);
+    pos = end;
+
+    if (IsDirExist(accumulated.c_str()))
+      continue;
+    if (mkdir(accumulated.c_str(), 0777) == 0)
+      continue;
+    const int error = errno;
+    // Another process may have created the level in the meantime.
+    if (error == EEXIST && IsDirExist(accumulated.c_str()))
+      continue;
+    SetLastError(Win32FromErrno(error));
+    return false;
+  }
+  return true;
+}
+
+std::string& AddTrailingBackslash(std::string& path) {
+  if (!path.empty() && path.back() != '/')
+    path += '/';
+  return path;
+}
+
+std::string ExpandQuotedPath(const std::string& text) {
+  std::string_view inner(text);
+  if (inner.size() >= 2 && inner.front() == '"' && inner.back() == '"')
+    inner = inner.substr(1, inner.size() - 2);
+  return ExpandEnvironmentStrings(inner);
+}

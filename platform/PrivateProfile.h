@@ -1,0 +1,62 @@
+// Reading and writing profile (INI) files with the private-profile calls'
+// semantics: "[section]" headers and "key=value" lines, sections and keys
+// compared without regard to ASCII case and kept as written, whitespace
+// around keys and values trimmed, lines starting with ";" are comments.
+// Files are read with LF or CR LF line ends and written with CR LF.
+//
+// Reads: a file that is missing or cannot be read behaves as an empty file.
+// Lists (section names, keys, section lines) are NUL-separated and end with a
+// second NUL. A result that does not fit is cut, always NUL-terminated, never
+// past `size`: a single text then returns size - 1, a list size - 2.
+//
+// Writes: every change rewrites the whole file atomically (a temporary file
+// in the same folder, flushed to disk, then renamed over the file), so a
+// reader sees the old or the new file, never a part; writers in this process
+// are serialised. Comment lines and lines the reader does not understand are
+// kept in place. A write fails (FALSE, last error set) when the file exists
+// but cannot be read, when it is larger than kMaxProfileFileBytes, or when an
+// argument would break the file's line structure (ERROR_INVALID_PARAMETER).
+//
+// Paths are used as given; a relative path is taken from the current folder.
+#pragma once
+
+#include "platform/Win32Types.h"
+#include "tarselplatform_export.h"
+
+#include <cstddef>
+
+namespace tarsel::platform {
+// Profile files above this size are treated as unreadable.
+inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{16} * 1024 * 1024;
+} // namespace tarsel::platform
+
+// The value of `key` in section `app`, with one pair of enclosing matching
+// quotes removed; `def` (trailing blanks removed, null = "") when the key is
+// missing. A null `app` gives the list of section names, a null `key` the
+// list of the section's keys. Returns the characters written, NULs between
+// list items counted, the final NUL not.
+TARSELPLATFORM_EXPORT DWORD GetPrivateProfileStringA(const char* app, const char* key, const char* def,
+                                                     char* ret, DWORD size, const char* file);
+
+// The value of `key` read as an optional sign and leading decimal digits;
+// `def` when the key is missing or its value empty, 0 when it does not start
+// with a number. Values beyond the int range are clamped to it.
+TARSELPLATFORM_EXPORT UINT GetPrivateProfileIntA(const char* app, const char* key, int def, const char* file);
+
+// The non-blank lines of section `app` as written (trimmed at both ends).
+TARSELPLATFORM_EXPORT DWORD GetPrivateProfileSectionA(const char* app, char* ret, DWORD size,
+                                                      const char* file);
+
+// The names of all sections, each once, in file order.
+TARSELPLATFORM_EXPORT DWORD GetPrivateProfileSectionNamesA(char* ret, DWORD size, const char* file);
+
+// Replaces the lines of section `app` with `lines` (NUL-separated, ended by a
+// second NUL); a missing section is added at the end of the file. Null
+// `lines` deletes the section.
+TARSELPLATFORM_EXPORT BOOL WritePrivateProfileSectionA(const char* app, const char* lines, const char* file);
+
+// Sets key=value in section `app`: an existing key keeps its place, a new key
+// goes to the end of its section, a new section to the end of the file. A
+// null `value` deletes the key, a null `key` deletes the whole section.
+TARSELPLATFORM_EXPORT BOOL WritePrivateProfileStringA(const char* app, const char* key, const char* value,
+                                                      const char* file);

@@ -1,0 +1,410 @@
+#include "platform/reg/RegistryHive.h"
+
+#include "platform/Win32Error.h"
+#include "platform/reg/RegistryLock.h"
+#include "platform/reg/RegistryNames.h"
+#include "platform/reg/RegistryTextFormat.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace tarsel::reg {
+
+namespace {
+
+constexpr std::size_t kMaxReportedIssues = 20;
+
+struct HiveSlots {
+  std::mutex mutex;
+  std::shared_ptr<RegistryHive> hives[2];
+};
+
+// Never destroyed: handles and other threads may still use a hive while the
+// process exits.
+HiveSlots& hiveSlots() {
+  static HiveSlots* slots = new HiveSlots;
+  return *slots;
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string homeFolder() {
+  std::string home = environment("HOME");
+  if (!home.empty())
+    return home;
+  std::vector<char> buffer(16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+    return found->pw_dir;
+  return "/";
+}
+
+std::string parentFolder(const std::string& path) {
+  std::string parent = std::filesystem::path(path).parent_path().string();
+  return parent.empty() ? std::string(".") : parent;
+}
+
+bool exists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+bool writableFolder(const std::string& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+LONG readError(int err) {
+  if (err == EACCES || err == EPERM)
+    return ERROR_ACCESS_DENIED;
+  if (err == ENOMEM)
+    return ERROR_NOT_ENOUGH_MEMORY;
+  return ERROR_CANTREAD;
+}
+
+LONG writeError(int err) {
+  if (err == EACCES || err == EPERM || err == EROFS)
+    return ERROR_ACCESS_DENIED;
+  if (err == ENOMEM)
+    return ERROR_NOT_ENOUGH_MEMORY;
+  return ERROR_CANTWRITE;
+}
+
+bool writeAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+} // namespace
+
+RegistryHive::Loaded::Loaded(Loaded&& other) noexcept
+    : fd(std::exchange(other.fd, -1)), identity(other.identity), root(std::move(other.root)) {}
+
+RegistryHive::Loaded& RegistryHive::Loaded::operator=(Loaded&& other) noexcept {
+  if (this != &other) {
+    if (fd >= 0)
+      ::close(fd);
+    fd = std::exchange(other.fd, -1);
+    identity = other.identity;
+    root = std::move(other.root);
+  }
+  return *this;
+}
+
+RegistryHive::Loaded::~Loaded() {
+  if (fd >= 0)
+    ::close(fd);
+}
+
+RegistryHive::RegistryHive(Kind kind, std::string filePath) : m_kind(kind), m_path(std::move(filePath)) {}
+
+RegistryHive::~RegistryHive() = default;
+
+std::shared_ptr<RegistryHive> RegistryHive::get(Kind kind) {
+  HiveSlots& slots = hiveSlots();
+  std::lock_guard guard(slots.mutex);
+  std::shared_ptr<RegistryHive>& slot = slots.hives[kind == Kind::CurrentUser ? 0 : 1];
+  if (!slot)
+    slot = std::make_shared<RegistryHive>(kind, pathFromEnvironment(kind));
+  return slot;
+}
+
+void RegistryHive::resetForTests() {
+  HiveSlots& slots = hiveSlots();
+  std::lock_guard guard(slots.mutex);
+  slots.hives[0].reset();
+  slots.hives[1].reset();
+}
+
+std::string RegistryHive::pathFromEnvironment(Kind kind) {
+  if (kind == Kind::LocalMachine) {
+    const std::string path = environment("TARSEL_MACHINE_REGISTRY");
+    return path.empty() ? std::string("/etc/drevant/machine.reg") : path;
+  }
+  std::string folder = environment("TARSEL_REGISTRY_DIR");
+  if (folder.empty()) {
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as for every XDG variable.
+    std::string base = environment("XDG_CONFIG_HOME");
+    if (base.empty() || base.front() != '/')
+      base = homeFolder() + "/.config";
+    folder = base + "/drevant";
+  }
+  return folder + "/user.reg";
+}
+
+bool RegistryHive::canWrite() const {
+  const std::string folder = parentFolder(m_path);
+  if (exists(m_path))
+    return ::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0 && writableFolder(folder);
+  // The file (and perhaps its folders) would be created: the nearest folder
+  // that exists must be writable.
+  std::string existing = folder;
+  for (int depth = 0; depth < 256 && !exists(existing); ++depth) {
+    const std::string up = parentFolder(existing);
+    if (up == existing)
+      break;
+    existing = up;
+  }
+  return writableFolder(existing);
+}
+
+LONG RegistryHive::load(Loaded& out) const {
+  out = Loaded();
+  out.root = std::make_shared<RegistryKeyNode>();
+  int fd = -1;
+  do {
+    fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (errno == ENOENT)
+      return ERROR_SUCCESS;
+    return readError(errno);
+  }
+  out.fd = fd;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return readError(errno);
+  if (!S_ISREG(st.st_mode) || st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxHiveFileSize)
+    return ERROR_BADKEY;
+
+  // Read to the end, bounded: the size from fstat is only a hint for a file
+  // that someone edits in place.
+  std::string text;
+  text.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return readError(errno);
+    if (n == 0)
+      break;
+    if (text.size() + static_cast<std::size_t>(n) > kMaxHiveFileSize)
+      return ERROR_BADKEY;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+
+  std::vector<RegistryParseIssue> issues;
+  *out.root = RegistryTextFormat::parse(text, &issues);
+  for (std::size_t i = 0; i < issues.size() && i < kMaxReportedIssues; ++i)
+    std::fprintf(stderr, "tarselreg: %s:%zu: %s; line skipped\n", m_path.c_str(), issues[i].line,
+                 issues[i].reason.c_str());
+  if (issues.size() > kMaxReportedIssues)
+    std::fprintf(stderr, "tarselreg: %s: %zu more lines skipped\n", m_path.c_str(),
+                 issues.size() - kMaxReportedIssues);
+
+  out.identity.exists = true;
+  out.identity.device = static_cast<std::uint64_t>(st.st_dev);
+  out.identity.inode = static_cast<std::uint64_t>(st.st_ino);
+  out.identity.size = static_cast<std::int64_t>(st.st_size);
+  out.identity.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  out.identity.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  return ERROR_SUCCESS;
+}
+
+void RegistryHive::publish(Loaded&& loaded) {
+  std::unique_lock guard(m_cacheMutex);
+  m_cache = std::move(loaded);
+  m_haveCache = true;
+}
+
+LONG RegistryHive::snapshot(std::shared_ptr<const RegistryKeyNode>& root) {
+  Identity now;
+  struct stat st {};
+  bool known = true;
+  if (::stat(m_path.c_str(), &st) == 0) {
+    now.exists = true;
+    now.device = static_cast<std::uint64_t>(st.st_dev);
+    now.inode = static_cast<std::uint64_t>(st.st_ino);
+    now.size = static_cast<std::int64_t>(st.st_size);
+    now.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    now.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  } else {
+    // Only a file that is surely missing may use a cached empty hive; any
+    // other failure is for the load to report.
+    known = errno == ENOENT;
+  }
+  if (known) {
+    std::shared_lock guard(m_cacheMutex);
+    if (m_haveCache && m_cache.identity == now) {
+      root = m_cache.root;
+      return ERROR_SUCCESS;
+    }
+  }
+  Loaded loaded;
+  const LONG error = load(loaded);
+  if (error != ERROR_SUCCESS)
+    return error;
+  root = loaded.root;
+  publish(std::move(loaded));
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryHive::ensureFolder() const {
+  const std::string folder = parentFolder(m_path);
+  std::vector<std::string> missing;
+  std::string at = folder;
+  for (int depth = 0; depth < 256 && !exists(at); ++depth) {
+    missing.push_back(at);
+    const std::string up = parentFolder(at);
+    if (up == at)
+      break;
+    at = up;
+  }
+  // The user's folder is private; the machine's is readable by every user.
+  const mode_t mode = m_kind == Kind::CurrentUser ? 0700 : 0755;
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::mkdir(it->c_str(), mode) != 0) {
+      if (errno == EEXIST)
+        continue;
+      return writeError(errno);
+    }
+    if (m_kind == Kind::LocalMachine)
+      ::chmod(it->c_str(), mode);
+  }
+  return ERROR_SUCCESS;
+}
+
+void RegistryHive::removeStaleTemporaries() const {
+  const std::string folder = parentFolder(m_path);
+  const std::string prefix = std::filesystem::path(m_path).filename().string() + ".tmp.";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir)
+    return;
+  const pid_t self = ::getpid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (!name.starts_with(prefix))
+      continue;
+    const std::string_view rest = name.substr(prefix.size());
+    long pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    if (ec != std::errc() || end == rest.data() || pid <= 0 || pid == self)
+      continue;
+    // Only a writer that died leaves its temporary behind.
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+LONG RegistryHive::writeFile(const std::string& text, Loaded& out) const {
+  const std::string temporary =
+      m_path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(static_cast<long>(::gettid()));
+  int fd = -1;
+  for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // A leftover of an earlier process with this id: nobody else can be
+    // writing it while we hold the lock.
+    if (fd < 0 && errno == EEXIST && attempt == 0)
+      ::unlink(temporary.c_str());
+  }
+  if (fd < 0)
+    return writeError(errno);
+
+  const auto fail = [&](int err) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return writeError(err);
+  };
+  if (!writeAll(fd, text))
+    return fail(errno);
+  if (m_kind == Kind::LocalMachine && ::fchmod(fd, 0644) != 0)
+    return fail(errno);
+  // An administrator who writes someone's hive must leave it to its owner.
+  struct stat old {};
+  if (::geteuid() == 0 && ::stat(m_path.c_str(), &old) == 0 && (old.st_uid != 0 || old.st_gid != 0))
+    (void)!::fchown(fd, old.st_uid, old.st_gid);
+  if (::fsync(fd) != 0)
+    return fail(errno);
+  if (::rename(temporary.c_str(), m_path.c_str()) != 0)
+    return fail(errno);
+  const int folderFd = ::open(parentFolder(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {
+    ::fsync(folderFd);
+    ::close(folderFd);
+  }
+
+  out = Loaded();
+  out.fd = fd;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0) {
+    out.identity.exists = true;
+    out.identity.device = static_cast<std::uint64_t>(st.st_dev);
+    out.identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    out.identity.size = static_cast<std::int64_t>(st.st_size);
+    out.identity.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    out.identity.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryHive::modify(const Change& change) {
+  std::lock_guard writer(m_writeMutex);
+  if (!canWrite())
+    return ERROR_ACCESS_DENIED;
+  LONG error = ensureFolder();
+  if (error != ERROR_SUCCESS)
+    return error;
+  RegistryLock lock;
+  error = lock.acquire(m_path + ".lock");
+  if (error != ERROR_SUCCESS)
+    return error;
+  if (!m_temporariesChecked) {
+    removeStaleTemporaries();
+    m_temporariesChecked = true;
+  }
+
+  // Always start from the file as it is now: another process may have
+  // written it since this process last looked.
+  Loaded current;
+  error = load(current);
+  if (error != ERROR_SUCCESS)
+    return error;
+  std::shared_ptr<RegistryKeyNode> tree = current.root;
+  bool changed = false;
+  error = change(*tree, changed);
+  if (error != ERROR_SUCCESS)
+    return error;
+  if (!changed) {
+    publish(std::move(current));
+    return ERROR_SUCCESS;
+  }
+
+  const std::string text = RegistryTextFormat::write(*tree);
+  if (text.size() > kMaxHiveFileSize)
+    return ERROR_CANTWRITE;
+  Loaded written;
+  error = writeFile(text, written);
+  if (error != ERROR_SUCCESS)
+    return error;
+  written.root = std::move(tree);
+  publish(std::move(written));
+  return ERROR_SUCCESS;
+}
+
+} // namespace tarsel::reg
