@@ -2,65 +2,18 @@
 
 #include "env/BrantelTakeError.h"
 #include "env/FileSystem.h"
+#include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 
-#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarsel::env {
 namespace {
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-class FileDescriptor {
-public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0)
-      close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-
-private:
-  int m_fd;
-};
-
-// The whole content of a regular file, read in a bounded loop; false when the
-// file cannot be opened, is not a regular file, is too large for the storage,
-// or cannot be read to its end.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes) {
-  // Non-blocking open, so a FIFO given by mistake cannot stall the start-up.
-  FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.get() < 0)
-    return false;
-  struct stat st {};
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-    return false;
-  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > UINT32_MAX)
-    return false;
-  const auto size = static_cast<std::size_t>(st.st_size);
-  bytes.resize(size);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = read(fd.get(), bytes.data() + done, size - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    // A file that shrank since fstat is a short read: that is a failure.
-    if (n <= 0)
-      return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 } // namespace
@@ -140,12 +93,17 @@ bool CCommandLineCPFF::GetCPFFBuffer(ICaptureProfileStorage& storage, const char
     if (file->empty())
       return false;
 
-    std::vector<unsigned char> bytes;
-    if (!readWholeFile(ExpandQuotedPath(*file), bytes))
+    // Only a whole regular file whose size the storage can hold; non-blocking,
+    // so a FIFO given by mistake cannot stall the start-up.
+    tarsel::platform::ReadOptions options;
+    options.maxBytes = UINT32_MAX;
+    options.nonBlocking = true;
+    const tarsel::platform::FileContents contents =
+        tarsel::platform::readWholeFile(ExpandQuotedPath(*file), options);
+    if (!contents.ok())
       return false;
-    // The storage copies the bytes; an empty file still hands over a valid pointer.
-    static const unsigned char kNothing = 0;
-    storage.SetData(bytes.empty() ? &kNothing : bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    // The storage copies the bytes; even an empty string hands over a valid pointer.
+    storage.SetData(contents.bytes.data(), static_cast<std::uint32_t>(contents.bytes.size()));
     return true;
   } catch (...) {
     return false;

@@ -3,6 +3,7 @@
 #include "env/CamStorageDir.h"
 #include "env/SysVersion.h"
 #include "env/TarselFileTime.h"
+#include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 
 #include <atomic>
@@ -12,7 +13,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 // The error log: ErrorLog.txt in the per-user data folder. Any thread of any
 // process may append to it. Each entry reaches the file whole and unmixed: one
@@ -70,34 +70,18 @@ std::string headerBlock() {
   return header;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Appends `entry` to the file; false when it could not be opened or written.
 bool appendEntry(const std::string& path, const std::string& entry) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0)
+  const tarsel::platform::UniqueFd file =
+      tarsel::platform::openFile(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (!file.valid())
     return false;
-  while (::flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      ::close(fd);
+  while (::flock(file.get(), LOCK_EX) != 0) {
+    if (errno != EINTR)
       return false;
-    }
   }
-  const bool written = writeAll(fd, entry);
-  ::flock(fd, LOCK_UN);
-  ::close(fd);
+  const bool written = tarsel::platform::writeAll(file.get(), entry);
+  ::flock(file.get(), LOCK_UN);
   return written;
 }
 

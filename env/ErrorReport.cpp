@@ -1,36 +1,23 @@
 #include "env/ErrorReport.h"
 
 #include "env/FormatStdString.h"
+#include "platform/GuardedHook.h"
 
 #include <cstdio>
-#include <mutex>
 #include <utility>
 
 namespace {
 
-// The installed box hook. Any thread may install or call it: the hook is
-// copied under the lock and called outside it, so a box that stays open
-// blocks nobody else's report or installation.
-std::mutex& hookLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-MessageBoxHook& installedHook() {
-  static MessageBoxHook hook;
+// The installed box hook; any thread may install or call it.
+tarsel::platform::GuardedHook<MessageBoxHook>& boxHook() {
+  static tarsel::platform::GuardedHook<MessageBoxHook> hook;
   return hook;
-}
-
-MessageBoxHook currentHook() {
-  std::lock_guard lock(hookLock());
-  return installedHook();
 }
 
 } // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-  std::lock_guard lock(hookLock());
-  return std::exchange(installedHook(), std::move(hook));
+  return boxHook().exchange(std::move(hook));
 }
 
 void ReportError(const _brantel_take_error& error, HWND parent, const char* caption) {
@@ -44,7 +31,7 @@ void ReportError(const _brantel_take_error& error, HWND parent, const char* capt
   // A warning is shown with the error icon too; only success informs.
   const MessageBoxIcon icon = error.Error() == 0 ? MessageBoxIcon::Information : MessageBoxIcon::Error;
 
-  const MessageBoxHook hook = currentHook();
+  const MessageBoxHook hook = boxHook().get();
   if (hook) {
     hook(parent, text, title, icon);
     return;

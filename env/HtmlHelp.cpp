@@ -1,6 +1,8 @@
 #include "env/HtmlHelp.h"
 
-#include <mutex>
+#include "platform/GuardedHook.h"
+
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -8,13 +10,8 @@
 namespace tarsel::env {
 namespace {
 
-std::mutex& hookMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-HelpDisplayHook& hookSlot() {
-  static HelpDisplayHook hook;
+tarsel::platform::GuardedHook<HelpDisplayHook>& displayHook() {
+  static tarsel::platform::GuardedHook<HelpDisplayHook> hook;
   return hook;
 }
 
@@ -60,11 +57,7 @@ std::string fileUrl(const std::string& path) {
 using namespace tarsel::env;
 
 void CHtmlHelp::DisplayHelp(HWND parent, const char* topic) {
-  HelpDisplayHook hook;
-  {
-    std::lock_guard lock(hookMutex());
-    hook = hookSlot();
-  }
+  const HelpDisplayHook hook = displayHook().get();
   if (!hook)
     return;
   const std::string folder = HelpFolder();
@@ -76,10 +69,7 @@ void CHtmlHelp::DisplayHelp(HWND parent, const char* topic) {
 }
 
 HelpDisplayHook CHtmlHelp::SetDisplayHook(HelpDisplayHook hook) {
-  std::lock_guard lock(hookMutex());
-  HelpDisplayHook previous = std::move(hookSlot());
-  hookSlot() = std::move(hook);
-  return previous;
+  return displayHook().exchange(std::move(hook));
 }
 
 std::string CHtmlHelp::HelpFolder() {

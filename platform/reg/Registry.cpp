@@ -36,6 +36,26 @@ std::string_view nameOf(const char* name) {
   return name ? std::string_view(name) : std::string_view();
 }
 
+// The handle a call names and the sub-key path below its key.
+struct Target {
+  HandlePtr handle;
+  std::vector<std::string> parts;
+};
+
+// Finds the handle, splits `subKey` (null: the handle's own key) and checks
+// that the handle grants one of the rights in `anyOf` (none needed for 0),
+// giving the errors in that order.
+LONG findTarget(HKEY key, const char* subKey, REGSAM anyOf, Target& target) {
+  target.handle = RegistryHandleTable::instance().find(key);
+  if (!target.handle)
+    return ERROR_INVALID_HANDLE;
+  if (splitKeyPath(nameOf(subKey), kMaxKeyDepth - target.handle->path.size(), target.parts) != ERROR_SUCCESS)
+    return ERROR_INVALID_PARAMETER;
+  if (anyOf != 0 && !(target.handle->access & anyOf))
+    return ERROR_ACCESS_DENIED;
+  return ERROR_SUCCESS;
+}
+
 // The handle's key in the hive as it is now, for a call that only reads.
 struct ReadView {
   HandlePtr handle;
@@ -43,14 +63,12 @@ struct ReadView {
   const RegistryKeyNode* key = nullptr;
 };
 
-LONG openForRead(HKEY key, REGSAM needed, ReadView& view) {
-  view.handle = RegistryHandleTable::instance().find(key);
-  if (!view.handle)
-    return ERROR_INVALID_HANDLE;
-  if ((view.handle->access & needed) != needed)
-    return ERROR_ACCESS_DENIED;
-  const LONG error = view.handle->hive->snapshot(view.root);
-  if (error != ERROR_SUCCESS)
+LONG openForRead(HKEY key, REGSAM right, ReadView& view) {
+  Target target;
+  if (const LONG error = findTarget(key, nullptr, right, target); error != ERROR_SUCCESS)
+    return error;
+  view.handle = std::move(target.handle);
+  if (const LONG error = view.handle->hive->snapshot(view.root); error != ERROR_SUCCESS)
     return error;
   view.key = view.root->resolve(view.handle->path);
   return view.key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
@@ -67,14 +85,27 @@ template <typename Change> LONG changeKey(const RegistryKeyHandle& handle, Chang
   });
 }
 
-LONG splitBelow(const RegistryKeyHandle& handle, const char* subKey, std::vector<std::string>& parts) {
-  return splitKeyPath(nameOf(subKey), kMaxKeyDepth - handle.path.size(), parts);
+// findTarget, then `change(target, root, node, changed)` on the target's key,
+// for a call that has no checks of its own between the two.
+template <typename Change> LONG changeTarget(HKEY key, const char* subKey, REGSAM anyOf, Change&& change) {
+  Target target;
+  if (const LONG error = findTarget(key, subKey, anyOf, target); error != ERROR_SUCCESS)
+    return error;
+  return changeKey(*target.handle, [&](RegistryKeyNode& root, RegistryKeyNode& node, bool& changed) {
+    return change(target, root, node, changed);
+  });
 }
 
 std::vector<std::string> joined(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   std::vector<std::string> path(a);
   path.insert(path.end(), b.begin(), b.end());
   return path;
+}
+
+// A new handle for the target's key, with the rights `sam`.
+HKEY addHandle(const Target& target, REGSAM sam) {
+  return RegistryHandleTable::instance().add(
+      RegistryKeyHandle{target.handle->hive, joined(target.handle->path, target.parts), sam});
 }
 
 void clearClass(char* className, DWORD* cchClass) {
@@ -93,25 +124,21 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM sam, 
     if (!result)
       return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    std::vector<std::string> parts;
-    if (splitBelow(*handle, subKey, parts) != ERROR_SUCCESS)
-      return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (const LONG error = findTarget(key, subKey, 0, target); error != ERROR_SUCCESS)
+      return error;
+    const auto& [handle, parts] = target;
     if ((sam & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !handle->hive->canWrite())
       return ERROR_ACCESS_DENIED;
     std::shared_ptr<const RegistryKeyNode> root;
-    const LONG error = handle->hive->snapshot(root);
-    if (error != ERROR_SUCCESS)
+    if (const LONG error = handle->hive->snapshot(root); error != ERROR_SUCCESS)
       return error;
     const RegistryKeyNode* parent = root->resolve(handle->path);
     if (!parent)
       return ERROR_KEY_DELETED;
     if (!parent->resolve(parts))
       return ERROR_FILE_NOT_FOUND;
-    *result = RegistryHandleTable::instance().add(
-        RegistryKeyHandle{handle->hive, joined(handle->path, parts), sam});
+    *result = addHandle(target, sam);
     return ERROR_SUCCESS;
   });
 }
@@ -124,12 +151,10 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*c
     *result = nullptr;
     if (!subKey || options != REG_OPTION_NON_VOLATILE)
       return ERROR_INVALID_PARAMETER;
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    std::vector<std::string> parts;
-    if (splitBelow(*handle, subKey, parts) != ERROR_SUCCESS)
-      return ERROR_INVALID_PARAMETER;
+    Target target;
+    if (const LONG error = findTarget(key, subKey, 0, target); error != ERROR_SUCCESS)
+      return error;
+    const auto& [handle, parts] = target;
     bool createdAny = false;
     const LONG error =
         changeKey(*handle, [&](RegistryKeyNode&, RegistryKeyNode& parent, bool& changed) -> LONG {
@@ -146,8 +171,7 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*c
         });
     if (error != ERROR_SUCCESS)
       return error;
-    *result = RegistryHandleTable::instance().add(
-        RegistryKeyHandle{handle->hive, joined(handle->path, parts), sam});
+    *result = addHandle(target, sam);
     if (disposition)
       *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -188,16 +212,14 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
                     DWORD cbData) {
   return guarded([&]() -> LONG {
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    if (!(handle->access & KEY_SET_VALUE))
-      return ERROR_ACCESS_DENIED;
+    Target target;
+    if (const LONG error = findTarget(key, nullptr, KEY_SET_VALUE, target); error != ERROR_SUCCESS)
+      return error;
     const std::string_view name = nameOf(valueName);
     if ((!data && cbData > 0) || name.size() > kMaxValueNameLength || cbData > kMaxValueSize)
       return ERROR_INVALID_PARAMETER;
     std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), cbData) : std::string();
-    return changeKey(*handle, [&](RegistryKeyNode&, RegistryKeyNode& node, bool& changed) -> LONG {
+    return changeKey(*target.handle, [&](RegistryKeyNode&, RegistryKeyNode& node, bool& changed) -> LONG {
       const RegistryValue* existing = node.findValue(name);
       if (existing && existing->type == type && existing->data == bytes)
         return ERROR_SUCCESS;
@@ -210,17 +232,13 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD t
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
   return guarded([&]() -> LONG {
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    if (!(handle->access & KEY_SET_VALUE))
-      return ERROR_ACCESS_DENIED;
-    return changeKey(*handle, [&](RegistryKeyNode&, RegistryKeyNode& node, bool& changed) -> LONG {
+    const auto removeValue = [&](Target&, RegistryKeyNode&, RegistryKeyNode& node, bool& changed) -> LONG {
       if (!node.removeValue(nameOf(valueName)))
         return ERROR_FILE_NOT_FOUND;
       changed = true;
       return ERROR_SUCCESS;
-    });
+    };
+    return changeTarget(key, nullptr, KEY_SET_VALUE, removeValue);
   });
 }
 
@@ -228,21 +246,16 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
   return guarded([&]() -> LONG {
     if (!subKey)
       return ERROR_INVALID_PARAMETER;
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    std::vector<std::string> parts;
-    if (splitBelow(*handle, subKey, parts) != ERROR_SUCCESS)
-      return ERROR_INVALID_PARAMETER;
-    if (!(handle->access & kWriteIntent))
-      return ERROR_ACCESS_DENIED;
-    std::vector<std::string> target = joined(handle->path, parts);
-    if (target.empty())
+    Target target;
+    if (const LONG error = findTarget(key, subKey, kWriteIntent, target); error != ERROR_SUCCESS)
+      return error;
+    std::vector<std::string> path = joined(target.handle->path, target.parts);
+    if (path.empty())
       return ERROR_ACCESS_DENIED; // the root of a hive stays
-    const std::string leaf = target.back();
-    target.pop_back();
-    return changeKey(*handle, [&](RegistryKeyNode& root, RegistryKeyNode&, bool& changed) -> LONG {
-      RegistryKeyNode* parent = root.resolve(target);
+    const std::string leaf = path.back();
+    path.pop_back();
+    return changeKey(*target.handle, [&](RegistryKeyNode& root, RegistryKeyNode&, bool& changed) -> LONG {
+      RegistryKeyNode* parent = root.resolve(path);
       const RegistryKeyNode* victim = parent ? parent->findSubKey(leaf) : nullptr;
       if (!victim)
         return ERROR_FILE_NOT_FOUND;
@@ -257,15 +270,9 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey) {
 
 LONG RegDeleteTreeA(HKEY key, const char* subKey) {
   return guarded([&]() -> LONG {
-    const HandlePtr handle = RegistryHandleTable::instance().find(key);
-    if (!handle)
-      return ERROR_INVALID_HANDLE;
-    std::vector<std::string> parts;
-    if (splitBelow(*handle, subKey, parts) != ERROR_SUCCESS)
-      return ERROR_INVALID_PARAMETER;
-    if (!(handle->access & kWriteIntent))
-      return ERROR_ACCESS_DENIED;
-    return changeKey(*handle, [&](RegistryKeyNode&, RegistryKeyNode& node, bool& changed) -> LONG {
+    const auto removeTree = [&](Target& target, RegistryKeyNode&, RegistryKeyNode& node,
+                                bool& changed) -> LONG {
+      std::vector<std::string>& parts = target.parts;
       if (parts.empty()) {
         changed = !node.values().empty() || node.subKeyCount() > 0;
         node.clearValues();
@@ -279,7 +286,8 @@ LONG RegDeleteTreeA(HKEY key, const char* subKey) {
         return ERROR_FILE_NOT_FOUND;
       changed = true;
       return ERROR_SUCCESS;
-    });
+    };
+    return changeTarget(key, subKey, kWriteIntent, removeTree);
   });
 }
 

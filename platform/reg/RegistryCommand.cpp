@@ -67,16 +67,6 @@ template <typename T> std::optional<T> parseNumber(std::string_view text) {
   return value;
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 // Hex bytes, two digits each, optionally separated by ',', ' ' or ':'.
 std::optional<std::string> parseHexBytes(std::string_view text) {
   std::string bytes;
@@ -86,13 +76,10 @@ std::optional<std::string> parseHexBytes(std::string_view text) {
       ++i;
       continue;
     }
-    if (i + 1 >= text.size())
+    const int b = RegistryTextFormat::hexByteAt(text, i);
+    if (b < 0)
       return std::nullopt;
-    const int hi = hexValue(text[i]);
-    const int lo = hexValue(text[i + 1]);
-    if (hi < 0 || lo < 0)
-      return std::nullopt;
-    bytes += static_cast<char>(hi * 16 + lo);
+    bytes += static_cast<char>(b);
     i += 2;
   }
   return bytes;

@@ -1,5 +1,6 @@
 #include "platform/reg/RegistryHive.h"
 
+#include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 #include "platform/reg/RegistryLock.h"
 #include "platform/reg/RegistryNames.h"
@@ -85,38 +86,17 @@ LONG writeError(int err) {
   return ERROR_CANTWRITE;
 }
 
-bool writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 } // namespace
 
-RegistryHive::Loaded::Loaded(Loaded&& other) noexcept
-    : fd(std::exchange(other.fd, -1)), identity(other.identity), root(std::move(other.root)) {}
-
-RegistryHive::Loaded& RegistryHive::Loaded::operator=(Loaded&& other) noexcept {
-  if (this != &other) {
-    if (fd >= 0)
-      ::close(fd);
-    fd = std::exchange(other.fd, -1);
-    identity = other.identity;
-    root = std::move(other.root);
-  }
-  return *this;
-}
-
-RegistryHive::Loaded::~Loaded() {
-  if (fd >= 0)
-    ::close(fd);
+RegistryHive::Identity RegistryHive::Identity::of(const struct stat& st) {
+  Identity identity;
+  identity.exists = true;
+  identity.device = static_cast<std::uint64_t>(st.st_dev);
+  identity.inode = static_cast<std::uint64_t>(st.st_ino);
+  identity.size = static_cast<std::int64_t>(st.st_size);
+  identity.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+  identity.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  return identity;
 }
 
 RegistryHive::RegistryHive(Kind kind, std::string filePath) : m_kind(kind), m_path(std::move(filePath)) {}
@@ -174,42 +154,26 @@ bool RegistryHive::canWrite() const {
 LONG RegistryHive::load(Loaded& out) const {
   out = Loaded();
   out.root = std::make_shared<RegistryKeyNode>();
-  int fd = -1;
-  do {
-    fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    if (errno == ENOENT)
-      return ERROR_SUCCESS;
-    return readError(errno);
-  }
-  out.fd = fd;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    return readError(errno);
-  if (!S_ISREG(st.st_mode) || st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxHiveFileSize)
+  platform::ReadOptions options;
+  options.maxBytes = kMaxHiveFileSize;
+  options.keepOpen = true;
+  platform::FileContents file = platform::readWholeFile(m_path, options);
+  switch (file.status) {
+  case platform::ReadStatus::Ok:
+    break;
+  case platform::ReadStatus::Missing:
+    return ERROR_SUCCESS;
+  case platform::ReadStatus::Failed:
+    return readError(file.error);
+  case platform::ReadStatus::NotRegular:
+  case platform::ReadStatus::TooLarge:
     return ERROR_BADKEY;
-
-  // Read to the end, bounded: the size from fstat is only a hint for a file
-  // that someone edits in place.
-  std::string text;
-  text.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      return readError(errno);
-    if (n == 0)
-      break;
-    if (text.size() + static_cast<std::size_t>(n) > kMaxHiveFileSize)
-      return ERROR_BADKEY;
-    text.append(buffer, static_cast<std::size_t>(n));
+  case platform::ReadStatus::ShortRead:
+    return ERROR_CANTREAD;
   }
 
   std::vector<RegistryParseIssue> issues;
-  *out.root = RegistryTextFormat::parse(text, &issues);
+  *out.root = RegistryTextFormat::parse(file.bytes, &issues);
   for (std::size_t i = 0; i < issues.size() && i < kMaxReportedIssues; ++i)
     std::fprintf(stderr, "tarselreg: %s:%zu: %s; line skipped\n", m_path.c_str(), issues[i].line,
                  issues[i].reason.c_str());
@@ -217,12 +181,8 @@ LONG RegistryHive::load(Loaded& out) const {
     std::fprintf(stderr, "tarselreg: %s: %zu more lines skipped\n", m_path.c_str(),
                  issues.size() - kMaxReportedIssues);
 
-  out.identity.exists = true;
-  out.identity.device = static_cast<std::uint64_t>(st.st_dev);
-  out.identity.inode = static_cast<std::uint64_t>(st.st_ino);
-  out.identity.size = static_cast<std::int64_t>(st.st_size);
-  out.identity.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-  out.identity.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  out.file = std::move(file.file);
+  out.identity = Identity::of(file.info);
   return ERROR_SUCCESS;
 }
 
@@ -237,12 +197,7 @@ LONG RegistryHive::snapshot(std::shared_ptr<const RegistryKeyNode>& root) {
   struct stat st {};
   bool known = true;
   if (::stat(m_path.c_str(), &st) == 0) {
-    now.exists = true;
-    now.device = static_cast<std::uint64_t>(st.st_dev);
-    now.inode = static_cast<std::uint64_t>(st.st_ino);
-    now.size = static_cast<std::int64_t>(st.st_size);
-    now.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    now.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+    now = Identity::of(st);
   } else {
     // Only a file that is surely missing may use a cached empty hive; any
     // other failure is for the load to report.
@@ -315,51 +270,27 @@ void RegistryHive::removeStaleTemporaries() const {
 LONG RegistryHive::writeFile(const std::string& text, Loaded& out) const {
   const std::string temporary =
       m_path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(static_cast<long>(::gettid()));
-  int fd = -1;
-  for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    // A leftover of an earlier process with this id: nobody else can be
-    // writing it while we hold the lock.
-    if (fd < 0 && errno == EEXIST && attempt == 0)
-      ::unlink(temporary.c_str());
-  }
-  if (fd < 0)
-    return writeError(errno);
-
-  const auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temporary.c_str());
-    return writeError(err);
-  };
-  if (!writeAll(fd, text))
-    return fail(errno);
-  if (m_kind == Kind::LocalMachine && ::fchmod(fd, 0644) != 0)
-    return fail(errno);
+  platform::ReplaceOptions options;
+  options.temporaryPath = [&](int) { return temporary; };
+  // A leftover of an earlier process with this id: nobody else can be
+  // writing it while we hold the lock.
+  options.attempts = 2;
+  options.removeLeftover = true;
+  options.createMode = 0600;
+  if (m_kind == Kind::LocalMachine)
+    options.mode = 0644;
   // An administrator who writes someone's hive must leave it to its owner.
-  struct stat old {};
-  if (::geteuid() == 0 && ::stat(m_path.c_str(), &old) == 0 && (old.st_uid != 0 || old.st_gid != 0))
-    (void)!::fchown(fd, old.st_uid, old.st_gid);
-  if (::fsync(fd) != 0)
-    return fail(errno);
-  if (::rename(temporary.c_str(), m_path.c_str()) != 0)
-    return fail(errno);
-  const int folderFd = ::open(parentFolder(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd >= 0) {
-    ::fsync(folderFd);
-    ::close(folderFd);
-  }
+  options.keepOwner = true;
+  options.keepOpen = true;
+  platform::ReplaceResult result = platform::replaceFile(m_path, text, options);
+  if (!result.ok())
+    return writeError(result.error);
 
   out = Loaded();
-  out.fd = fd;
   struct stat st {};
-  if (::fstat(fd, &st) == 0) {
-    out.identity.exists = true;
-    out.identity.device = static_cast<std::uint64_t>(st.st_dev);
-    out.identity.inode = static_cast<std::uint64_t>(st.st_ino);
-    out.identity.size = static_cast<std::int64_t>(st.st_size);
-    out.identity.mtimeSec = static_cast<std::int64_t>(st.st_mtim.tv_sec);
-    out.identity.mtimeNsec = static_cast<std::int64_t>(st.st_mtim.tv_nsec);
-  }
+  if (::fstat(result.file.get(), &st) == 0)
+    out.identity = Identity::of(st);
+  out.file = std::move(result.file);
   return ERROR_SUCCESS;
 }
 

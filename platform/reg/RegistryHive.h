@@ -16,6 +16,7 @@
 // or larger than kMaxHiveFileSize) or 1012; a missing file is an empty hive.
 #pragma once
 
+#include "platform/UniqueFd.h"
 #include "platform/reg/RegistryKeyNode.h"
 
 #include <cstdint>
@@ -24,6 +25,8 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace tarsel::reg {
 
@@ -70,14 +73,11 @@ private:
     std::int64_t mtimeSec = 0;
     std::int64_t mtimeNsec = 0;
     bool operator==(const Identity&) const = default;
+    static Identity of(const struct stat& st);
   };
-  // The file descriptor keeps the loaded inode alive; -1 for a missing file.
+  // The open file keeps the loaded inode alive; none for a missing file.
   struct Loaded {
-    Loaded() = default;
-    Loaded(Loaded&& other) noexcept;
-    Loaded& operator=(Loaded&& other) noexcept;
-    ~Loaded();
-    int fd = -1;
+    platform::UniqueFd file;
     Identity identity;
     std::shared_ptr<RegistryKeyNode> root;
   };

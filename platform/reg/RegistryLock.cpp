@@ -1,12 +1,13 @@
 #include "platform/reg/RegistryLock.h"
 
+#include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 namespace tarsel::reg {
 
@@ -16,11 +17,8 @@ RegistryLock::~RegistryLock() {
 
 LONG RegistryLock::acquire(const std::string& lockPath) {
   release();
-  int fd = -1;
-  do {
-    fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
+  platform::UniqueFd file = platform::openFile(lockPath, O_RDWR | O_CREAT, 0600);
+  if (!file.valid()) {
     const int err = errno;
     if (err == EACCES || err == EPERM || err == EROFS)
       return ERROR_ACCESS_DENIED;
@@ -28,23 +26,19 @@ LONG RegistryLock::acquire(const std::string& lockPath) {
   }
   int rc = 0;
   do {
-    rc = ::flock(fd, LOCK_EX);
+    rc = ::flock(file.get(), LOCK_EX);
   } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    const int err = errno;
-    ::close(fd);
-    return static_cast<LONG>(Win32FromErrno(err));
-  }
-  m_fd = fd;
+  if (rc != 0)
+    return static_cast<LONG>(Win32FromErrno(errno));
+  m_file = std::move(file);
   return ERROR_SUCCESS;
 }
 
 void RegistryLock::release() {
-  if (m_fd < 0)
+  if (!m_file.valid())
     return;
-  ::flock(m_fd, LOCK_UN);
-  ::close(m_fd);
-  m_fd = -1;
+  ::flock(m_file.get(), LOCK_UN);
+  m_file.reset();
 }
 
 } // namespace tarsel::reg

@@ -5,6 +5,7 @@
 // exclude each other as well. Released when the object goes away.
 #pragma once
 
+#include "platform/UniqueFd.h"
 #include "platform/Win32Types.h"
 
 #include <string>
@@ -24,7 +25,7 @@ public:
   void release();
 
 private:
-  int m_fd = -1;
+  platform::UniqueFd m_file;
 };
 
 } // namespace tarsel::reg

@@ -4,27 +4,6 @@
 
 namespace tarsel::reg {
 
-static char foldChar(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string foldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded)
-    c = foldChar(c);
-  return folded;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (foldChar(a[i]) != foldChar(b[i]))
-      return false;
-  }
-  return true;
-}
-
 LONG splitKeyPath(std::string_view path, std::size_t maxDepth, std::vector<std::string>& components) {
   components.clear();
   if (path.empty())

@@ -2,6 +2,7 @@
 // a sub-key path at backslashes, and the limits every name and value obeys.
 #pragma once
 
+#include "platform/AsciiCase.h"
 #include "platform/Win32Types.h"
 
 #include <cstddef>
@@ -19,8 +20,12 @@ inline constexpr std::size_t kMaxHiveFileSize = 64u * 1024u * 1024u;
 
 // The name with ASCII letters upper-cased; two names are the same when their
 // folds are equal, and sub-keys sort by the bytes of their folds.
-std::string foldName(std::string_view name);
-bool sameName(std::string_view a, std::string_view b);
+inline std::string foldName(std::string_view name) {
+  return platform::asciiUpperCased(name);
+}
+inline bool sameName(std::string_view a, std::string_view b) {
+  return platform::equalsIgnoringAsciiCase(a, b);
+}
 
 // Splits a sub-key path into its components. A single trailing backslash is
 // ignored; an empty component, a component longer than kMaxKeyNameLength or

@@ -9,31 +9,12 @@ namespace {
 constexpr char kHexDigits[] = "0123456789abcdef";
 constexpr char kHexUpper[] = "0123456789ABCDEF";
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
 bool isPrintable(unsigned char c) {
   return c >= 0x20 && c <= 0x7E;
-}
-
-// Two hex digits at s[pos]; the byte, or -1.
-int hexByteAt(std::string_view s, std::size_t pos) {
-  if (pos + 1 >= s.size())
-    return -1;
-  const int hi = hexValue(s[pos]);
-  const int lo = hexValue(s[pos + 1]);
-  return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
 }
 
 void appendHexByte(std::string& out, unsigned char b, const char* digits) {
@@ -62,7 +43,7 @@ bool readQuoted(std::string_view s, std::size_t& pos, std::size_t maxBytes, std:
         out += next;
         pos += 2;
       } else if (next == 'x') {
-        const int b = hexByteAt(s, pos + 2);
+        const int b = RegistryTextFormat::hexByteAt(s, pos + 2);
         if (b < 0) {
           why = "bad \\x escape";
           return false;
@@ -96,7 +77,7 @@ bool readHexBytes(std::string_view s, std::size_t& pos, std::string& out, std::s
   if (pos >= s.size() || isBlank(s[pos]) || s[pos] == ';')
     return true;
   for (;;) {
-    const int b = hexByteAt(s, pos);
+    const int b = RegistryTextFormat::hexByteAt(s, pos);
     if (b < 0) {
       why = "bad hex byte";
       return false;
@@ -126,7 +107,7 @@ bool readValueData(std::string_view s, std::size_t& pos, DWORD& type, std::strin
     pos += 6;
     DWORD v = 0;
     for (int i = 0; i < 8; ++i) {
-      const int d = pos < s.size() ? hexValue(s[pos]) : -1;
+      const int d = pos < s.size() ? RegistryTextFormat::hexDigitValue(s[pos]) : -1;
       if (d < 0) {
         why = "dword: needs 8 hex digits";
         return false;
@@ -134,7 +115,7 @@ bool readValueData(std::string_view s, std::size_t& pos, DWORD& type, std::strin
       v = v << 4 | static_cast<DWORD>(d);
       ++pos;
     }
-    if (pos < s.size() && hexValue(s[pos]) >= 0) {
+    if (pos < s.size() && RegistryTextFormat::hexDigitValue(s[pos]) >= 0) {
       why = "dword: needs 8 hex digits";
       return false;
     }
@@ -153,7 +134,7 @@ bool readValueData(std::string_view s, std::size_t& pos, DWORD& type, std::strin
     DWORD t = 0;
     int digits = 0;
     while (pos < s.size() && s[pos] != ')') {
-      const int d = hexValue(s[pos]);
+      const int d = RegistryTextFormat::hexDigitValue(s[pos]);
       if (d < 0 || ++digits > 8) {
         why = "bad type in hex(N)";
         return false;
@@ -178,7 +159,7 @@ bool readKeyComponent(std::string_view part, std::string& out, std::string& why)
   for (std::size_t i = 0; i < part.size(); ++i) {
     const auto u = static_cast<unsigned char>(part[i]);
     if (part[i] == '%') {
-      const int b = hexByteAt(part, i + 1);
+      const int b = RegistryTextFormat::hexByteAt(part, i + 1);
       if (b < 0) {
         why = "bad %XX escape in a key name";
         return false;
@@ -250,6 +231,24 @@ void writeKey(std::string& out, const RegistryKeyNode& node, std::string& path, 
 }
 
 } // namespace
+
+int RegistryTextFormat::hexDigitValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+int RegistryTextFormat::hexByteAt(std::string_view text, std::size_t pos) {
+  if (pos + 1 >= text.size())
+    return -1;
+  const int hi = hexDigitValue(text[pos]);
+  const int lo = hexDigitValue(text[pos + 1]);
+  return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+}
 
 RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<RegistryParseIssue>* issues) {
   RegistryKeyNode root;

@@ -64,6 +64,11 @@ public:
   static std::string valueLine(const RegistryValue& value);
   static std::string quote(std::string_view bytes);
   static std::string keyComponent(std::string_view name);
+
+  // The value of one hex digit (either case), or -1.
+  static int hexDigitValue(char c);
+  // Two hex digits at text[pos]: the byte they give, or -1.
+  static int hexByteAt(std::string_view text, std::size_t pos);
 };
 
 } // namespace tarsel::reg
