@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tarsel::test;
@@ -304,4 +305,32 @@ TEST(FileTime, GetStringUsesFourDigitYearsInTheCLocalesAndConvertsToLocalTime) {
     ASSERT_EQ(t.GetString(buffer, length, true), 0u) << name;
     EXPECT_EQ(std::string(buffer), "01/01/2000   00:30:00") << name;
   }
+}
+
+// Camera workers stamp log entries and error records at the same time: the
+// local-time conversions must not race on the C library's time-zone state.
+TEST(FileTime, LocalConversionsFromSeveralThreadsAtOnceAgree) {
+  const TarselFileTime utc(static_cast<std::int64_t>(133000000000000000LL));
+  FILETIME expected{};
+  utc.GetLocalTime(expected);
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 300; ++i) {
+        FILETIME local{};
+        utc.GetLocalTime(local);
+        FILETIME back{};
+        TarselFileTime(local, 0).GetUniversalTime(back);
+        const TarselFileTime now(true);
+        if (local.dwLowDateTime != expected.dwLowDateTime || local.dwHighDateTime != expected.dwHighDateTime ||
+            !now.IsValid())
+          ++mismatches[t];
+      }
+    });
+  }
+  for (auto& thread : threads)
+    thread.join();
+  for (int count : mismatches)
+    EXPECT_EQ(count, 0);
 }
