@@ -7,6 +7,10 @@ packages=(
   cmake ninja-build g++ make pkg-config git
   libgtest-dev libgmock-dev
   python3 tzdata
+  libssl-dev
+  qt6-base-dev
+  libusb-1.0-0-dev libudev-dev
+  iproute2
 )
 
 missing=()
