@@ -1,5 +1,8 @@
-// The user-visible texts of the picture classes, by their string ids.
+// The string ids of the picture classes' user-visible texts; the texts are
+// in the program's string table.
 #pragma once
+
+#include "app/core/ResourceStrings.h"
 
 namespace tarsel::pictures {
 
@@ -12,7 +15,10 @@ enum PictureStringId : unsigned {
   IDS_PANEL_NOTE = 61308,
 };
 
-// The text of the id; "" for an id that is not one of the above.
-const char* PictureString(unsigned id);
+// The text of the id; "" for an id the table lacks.
+inline const char* PictureString(unsigned id) {
+  const char* text = tarsel::core::FindResourceString(id);
+  return text ? text : "";
+}
 
 } // namespace tarsel::pictures

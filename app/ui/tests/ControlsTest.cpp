@@ -1,0 +1,153 @@
+// The bitmap button and the combo box with its stand-in, on offscreen widgets.
+#include "app/ui/ButtonTP.h"
+#include "app/ui/ExtComboBox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The button as it paints itself.
+QImage rendered(QWidget& widget) {
+  QImage image(widget.size(), QImage::Format_ARGB32);
+  image.fill(Qt::magenta);
+  widget.render(&image);
+  return image;
+}
+
+// Whether `image` holds `bitmap` unchanged with its top-left corner at `at`.
+bool holdsBitmapAt(const QImage& image, const QImage& bitmap, QPoint at) {
+  for (int y = 0; y < bitmap.height(); ++y)
+    for (int x = 0; x < bitmap.width(); ++x)
+      if (image.pixel(at.x() + x, at.y() + y) != bitmap.pixel(x, y))
+        return false;
+  return true;
+}
+
+TEST(ButtonTP, DrawsItsBitmapUnchangedInTheMiddleAndOnePixelDownRightWhilePushed) {
+  CButtonTP button("&Take picture");
+  button.resize(81, 50);
+  ASSERT_GT(button.bitmapWidth(), 0);
+  ASSERT_GT(button.bitmapHeight(), 0);
+  const QImage bitmap = button.bitmap().toImage().convertToFormat(QImage::Format_ARGB32);
+  const QPoint centred((81 - button.bitmapWidth()) / 2, (50 - button.bitmapHeight()) / 2);
+
+  EXPECT_EQ(QRect(centred, bitmap.size()), button.bitmapRect());
+  EXPECT_TRUE(holdsBitmapAt(rendered(button), bitmap, centred));
+
+  button.setDown(true);
+  EXPECT_EQ(QRect(centred + QPoint(1, 1), bitmap.size()), button.bitmapRect());
+  const QImage pushed = rendered(button);
+  EXPECT_TRUE(holdsBitmapAt(pushed, bitmap, centred + QPoint(1, 1)));
+  EXPECT_FALSE(holdsBitmapAt(pushed, bitmap, centred));
+  button.setDown(false);
+
+  // The focus is drawn exactly around the bitmap and nowhere else.
+  QWidget window;
+  auto* focused = new CButtonTP("&Take picture", &window);
+  focused->setGeometry(0, 0, 81, 50);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  focused->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(focused->hasFocus());
+  {
+    const QImage withFocus = rendered(*focused);
+    focused->clearFocus();
+    const QImage withoutFocus = rendered(*focused);
+    int changed = 0;
+    for (int y = 0; y < withFocus.height(); ++y)
+      for (int x = 0; x < withFocus.width(); ++x)
+        if (withFocus.pixel(x, y) != withoutFocus.pixel(x, y)) {
+          ++changed;
+          EXPECT_TRUE(focused->bitmapRect().contains(x, y)) << x << "," << y;
+        }
+    EXPECT_GT(changed, 0);
+  }
+
+  // The bitmap fits the button the layouts give it.
+  EXPECT_GE(button.sizeHint().width(), button.bitmapWidth());
+  EXPECT_GE(button.sizeHint().height(), button.bitmapHeight());
+}
+
+TEST(ExtComboBox, StandsAsideForOneDisabledPlaceholderMadeOnce) {
+  QWidget parent;
+  auto* layout = new QHBoxLayout(&parent);
+  auto* combo = new CExtComboBox(153, &parent);
+  layout->addWidget(combo);
+  combo->addItems({"f/2.8", "f/4", "f/5.6"});
+  combo->setCurrentIndex(1);
+  QFont font = combo->font();
+  font.setPointSize(font.pointSize() + 3);
+  combo->setFont(font);
+  parent.resize(300, 60);
+  parent.show();
+  EXPECT_EQ(nullptr, combo->placeholderBox());
+
+  combo->ShowUnavailable(true);
+  QComboBox* placeholder = combo->placeholderBox();
+  ASSERT_NE(nullptr, placeholder);
+  EXPECT_EQ(&parent, placeholder->parentWidget());
+  EXPECT_EQ(combo->geometry(), placeholder->geometry());
+  EXPECT_EQ(combo->font(), placeholder->font());
+  EXPECT_FALSE(placeholder->isEnabled());
+  EXPECT_TRUE(placeholder->isVisible());
+  ASSERT_EQ(1, placeholder->count());
+  EXPECT_EQ(QString("Auto"), placeholder->currentText());
+  EXPECT_FALSE(combo->isVisible());
+  EXPECT_FALSE(combo->isEnabled());
+
+  combo->ShowUnavailable(true);
+  EXPECT_EQ(placeholder, combo->placeholderBox());
+  EXPECT_EQ(2, parent.findChildren<QComboBox*>().size());
+
+  combo->ShowUnavailable(false);
+  EXPECT_FALSE(placeholder->isVisible());
+  EXPECT_TRUE(combo->isVisible());
+  EXPECT_TRUE(combo->isEnabled());
+  // The real box kept its items and choice.
+  EXPECT_EQ(QString("f/4"), combo->currentText());
+
+  // Switched back and forth again, the stand-in follows the box.
+  parent.resize(500, 80);
+  QApplication::processEvents();
+  combo->ShowUnavailable(true);
+  EXPECT_EQ(combo->geometry(), placeholder->geometry());
+  EXPECT_EQ(2, parent.findChildren<QComboBox*>().size());
+}
+
+TEST(ExtComboBox, ShowingAvailableBeforeAnyPlaceholderJustEnablesTheBox) {
+  QWidget parent;
+  auto* combo = new CExtComboBox(152, &parent);
+  combo->setEnabled(false);
+  combo->ShowUnavailable(false);
+  EXPECT_TRUE(combo->isEnabled());
+  EXPECT_EQ(nullptr, combo->placeholderBox());
+}
+
+TEST(ExtComboBox, DestroyingTheBoxOrItsParentFreesThePlaceholderOnce) {
+  {
+    QWidget parent;
+    auto* combo = new CExtComboBox(152, &parent);
+    combo->ShowUnavailable(true);
+    delete combo;
+    EXPECT_EQ(0, parent.findChildren<QComboBox*>().size());
+  }
+  {
+    // The parent deletes both; the box must not delete its stand-in again.
+    auto parent = std::make_unique<QWidget>();
+    auto* combo = new CExtComboBox(152, parent.get());
+    combo->ShowUnavailable(true);
+    parent.reset();
+  }
+}
+
+} // namespace
