@@ -30,9 +30,18 @@ function(tarsel_test name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
+  tarsel_test_properties(${name} LABELS ${ARG_LABELS})
+endfunction()
+
+# tarsel_test_properties(<test> [LABELS ...])
+# The environment every test runs in: its own home, XDG folders and registry
+# hives below the build tree, the test's source folder (TARSEL_TEST_DATA) and
+# the folder of the built programs (TARSEL_BIN_DIR), Qt's offscreen platform.
+function(tarsel_test_properties name)
+  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
   set(home ${CMAKE_BINARY_DIR}/testhome/${name})
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"
     TIMEOUT 300
-    ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;TARSEL_REGISTRY_DIR=${home}/registry;TARSEL_MACHINE_REGISTRY=${home}/machine/machine.reg;TARSEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR};TARSEL_BIN_DIR=${TARSEL_BIN_DIR};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+    ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;TARSEL_REGISTRY_DIR=${home}/registry;TARSEL_MACHINE_REGISTRY=${home}/machine/machine.reg;TARSEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR};TARSEL_BIN_DIR=${TARSEL_BIN_DIR};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;PYTHONDONTWRITEBYTECODE=1")
 endfunction()

@@ -9,6 +9,8 @@ packages=(
   python3 tzdata
   libssl-dev
   qt6-base-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev
+  libjpeg-turbo-progs libtiff-tools libimage-exiftool-perl python3-pil
   libusb-1.0-0-dev libudev-dev
   iproute2
 )
