@@ -1,0 +1,333 @@
+#include "vesklib/SocketDeviceBackend.h"
+
+#include "platform/Win32Error.h"
+#include "sim/vesk/VeskSimWire.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace tarsel::vesk {
+
+namespace wire = tarsel::vesksim;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Deadline {
+  bool infinite = false;
+  Clock::time_point at;
+
+  static Deadline after(std::uint32_t ms) {
+    Deadline d;
+    d.infinite = ms == 0;
+    d.at = Clock::now() + std::chrono::milliseconds(ms);
+    return d;
+  }
+  // Milliseconds left for poll(): -1 for no limit, 0 when passed.
+  int remainingMs() const {
+    if (infinite)
+      return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now()).count();
+    if (left <= 0)
+      return 0;
+    return static_cast<int>(std::min<long long>(left, 1 << 30));
+  }
+};
+
+// 0, ERROR_SEM_TIMEOUT or ERROR_DEV_NOT_EXIST.
+DWORD waitFor(int fd, short events, const Deadline& deadline) {
+  for (;;) {
+    pollfd p{fd, events, 0};
+    const int rc = ::poll(&p, 1, deadline.remainingMs());
+    if (rc < 0) {
+      if (errno == EINTR)
+        continue;
+      return ERROR_DEV_NOT_EXIST;
+    }
+    if (rc == 0)
+      return ERROR_SEM_TIMEOUT;
+    if (p.revents & (events | POLLHUP | POLLERR))
+      return ERROR_SUCCESS;
+    return ERROR_DEV_NOT_EXIST;
+  }
+}
+
+DWORD sendAll(int fd, const std::uint8_t* header, std::size_t headerSize, std::span<const std::uint8_t> payload,
+              const Deadline& deadline) {
+  std::size_t done = 0;
+  const std::size_t total = headerSize + payload.size();
+  while (done < total) {
+    iovec parts[2];
+    int count = 0;
+    if (done < headerSize) {
+      parts[count++] = {const_cast<std::uint8_t*>(header + done), headerSize - done};
+      if (!payload.empty())
+        parts[count++] = {const_cast<std::uint8_t*>(payload.data()), payload.size()};
+    } else {
+      const std::size_t offset = done - headerSize;
+      parts[count++] = {const_cast<std::uint8_t*>(payload.data() + offset), payload.size() - offset};
+    }
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = static_cast<std::size_t>(count);
+    const ssize_t sent = ::sendmsg(fd, &message, MSG_NOSIGNAL);
+    if (sent > 0) {
+      done += static_cast<std::size_t>(sent);
+      continue;
+    }
+    if (sent < 0 && errno == EINTR)
+      continue;
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (const DWORD wait = waitFor(fd, POLLOUT, deadline))
+        return wait;
+      continue;
+    }
+    return ERROR_DEV_NOT_EXIST;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Reads exactly size bytes into target (or discards them when target is null).
+DWORD receiveExactly(int fd, std::uint8_t* target, std::size_t size, const Deadline& deadline) {
+  std::uint8_t scratch[4096];
+  std::size_t done = 0;
+  while (done < size) {
+    std::uint8_t* into = target ? target + done : scratch;
+    const std::size_t want = target ? size - done : std::min(sizeof scratch, size - done);
+    const ssize_t got = ::recv(fd, into, want, 0);
+    if (got > 0) {
+      done += static_cast<std::size_t>(got);
+      continue;
+    }
+    if (got == 0)
+      return ERROR_DEV_NOT_EXIST;
+    if (errno == EINTR)
+      continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (const DWORD wait = waitFor(fd, POLLIN, deadline))
+        return wait;
+      continue;
+    }
+    return ERROR_DEV_NOT_EXIST;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Reads the reply header and as much of the data as has arrived (never more
+// than `in` holds) with as few reads as possible: waits first, then reads
+// header and data together. `got` is the number of data bytes read.
+DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_t> in, std::size_t& got,
+                   const Deadline& deadline) {
+  std::size_t done = 0;
+  const std::size_t total = header.size() + in.size();
+  while (done < header.size()) {
+    if (const DWORD wait = waitFor(fd, POLLIN, deadline))
+      return wait;
+    iovec parts[2];
+    int count = 0;
+    parts[count++] = {header.data() + done, header.size() - done};
+    if (!in.empty())
+      parts[count++] = {in.data(), in.size()};
+    const ssize_t n = ::readv(fd, parts, count);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n == 0)
+      return ERROR_DEV_NOT_EXIST;
+    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+      continue;
+    return ERROR_DEV_NOT_EXIST;
+  }
+  got = std::min(done, total) - header.size();
+  return ERROR_SUCCESS;
+}
+
+// Throws away whatever the peer sent that nobody waited for any longer.
+void drain(int fd) {
+  std::uint8_t scratch[4096];
+  for (std::size_t total = 0; total < (4u << 20);) {
+    const ssize_t got = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
+    if (got <= 0)
+      return;
+    total += static_cast<std::size_t>(got);
+  }
+}
+
+} // namespace
+
+SocketDeviceBackend::SocketDeviceBackend(std::string folder, std::uint32_t controlTimeoutMs)
+    : m_folder(std::move(folder)), m_controlTimeoutMs(controlTimeoutMs) {}
+
+int SocketDeviceBackend::initControl(bool& driveNamesUsable) {
+  driveNamesUsable = false;
+  struct stat info{};
+  if (::stat(m_folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    return 29;
+  return 0;
+}
+
+std::string SocketDeviceBackend::controlDevicePath() {
+  return m_folder + "/" + wire::kControlDeviceName;
+}
+
+std::string SocketDeviceBackend::cameraDevicePath(std::uint32_t index) {
+  return m_folder + "/" + wire::cameraDeviceName(index);
+}
+
+std::vector<std::string> SocketDeviceBackend::driveDevicePaths() {
+  // The simulator offers no drive devices.
+  return {};
+}
+
+DWORD SocketDeviceBackend::open(const std::string& path, int& handle) {
+  handle = -1;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.empty())
+    return ERROR_FILE_NOT_FOUND;
+  if (path.size() >= sizeof address.sun_path)
+    return ERROR_FILENAME_EXCED_RANGE;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    return Win32FromErrno(errno);
+  // A local connect completes at once (or waits only while the peer's
+  // backlog is full); every later wait is bounded by poll.
+  int rc = 0;
+  do {
+    rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    const int error = errno;
+    ::close(fd);
+    return error == ECONNREFUSED ? ERROR_DEV_NOT_EXIST : Win32FromErrno(error);
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return Win32FromErrno(error);
+  }
+  handle = fd;
+  return ERROR_SUCCESS;
+}
+
+void SocketDeviceBackend::close(int handle) {
+  if (handle < 0)
+    return;
+  takeStale(handle);
+  ::close(handle);
+}
+
+void SocketDeviceBackend::markStale(int handle) {
+  std::lock_guard guard(m_lock);
+  m_stale.insert(handle);
+}
+
+bool SocketDeviceBackend::takeStale(int handle) {
+  std::lock_guard guard(m_lock);
+  return m_stale.erase(handle) != 0;
+}
+
+SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, const std::uint8_t* header,
+                                                            std::size_t headerSize,
+                                                            std::span<const std::uint8_t> payload,
+                                                            std::span<std::uint8_t> in, std::uint32_t timeoutMs) {
+  Exchange result;
+  if (handle < 0) {
+    result.error = ERROR_INVALID_HANDLE;
+    return result;
+  }
+  if (takeStale(handle))
+    drain(handle);
+  const Deadline deadline = Deadline::after(timeoutMs);
+  const auto fail = [&](DWORD error) {
+    if (error == ERROR_SEM_TIMEOUT)
+      markStale(handle);
+    result = Exchange{};
+    result.error = error;
+    return result;
+  };
+  if (const DWORD error = sendAll(handle, header, headerSize, payload, deadline))
+    return fail(error);
+
+  // Header and data arrive together in one read where the peer allows it.
+  std::array<std::uint8_t, wire::kReplyHeaderSize> replyBytes{};
+  std::size_t got = 0;
+  if (const DWORD error = receiveReply(handle, replyBytes, in, got, deadline))
+    return fail(error);
+  wire::ReplyHeader reply;
+  if (wire::decodeReplyHeader(replyBytes, reply) != wire::DecodeStatus::Ok) {
+    // The stream can no longer be trusted: the device is as good as gone.
+    ::shutdown(handle, SHUT_RDWR);
+    return fail(ERROR_DEV_NOT_EXIST);
+  }
+  // The peer may send more than asked; keep what fits and drop the rest so
+  // the stream stays in step.
+  const std::uint32_t kept = std::min<std::uint32_t>(reply.dataLength, static_cast<std::uint32_t>(in.size()));
+  if (got > kept) {
+    // Bytes past the reply's own length cannot belong to it.
+    ::shutdown(handle, SHUT_RDWR);
+    return fail(ERROR_DEV_NOT_EXIST);
+  }
+  if (const DWORD error = receiveExactly(handle, in.data() + got, kept - got, deadline))
+    return fail(error);
+  if (const DWORD error = receiveExactly(handle, nullptr, reply.dataLength - kept, deadline))
+    return fail(error);
+
+  result.error = reply.error;
+  result.scsiStatus = reply.scsiStatus;
+  result.senseLength = reply.senseLength;
+  result.sense = reply.sense;
+  result.transferred = kept;
+  return result;
+}
+
+ControlOutcome SocketDeviceBackend::deviceControl(int handle, std::uint32_t code, std::span<std::uint8_t> out) {
+  wire::RequestHeader request;
+  request.kind = wire::RequestKind::DeviceControl;
+  request.controlCode = code;
+  request.direction = wire::Direction::DataIn;
+  request.dataLength = static_cast<std::uint32_t>(out.size());
+  request.timeoutMs = m_controlTimeoutMs;
+  const auto header = wire::encodeRequestHeader(request);
+  const Exchange result = exchange(handle, header.data(), header.size(), {}, out, m_controlTimeoutMs);
+  return {result.error, result.transferred};
+}
+
+ScsiOutcome SocketDeviceBackend::passThrough(int handle, const ScsiCommand& command) {
+  wire::RequestHeader request;
+  request.kind = wire::RequestKind::ScsiPassThrough;
+  request.cdbLength = command.cdbLength;
+  std::copy_n(command.cdb.begin(), std::min<std::size_t>(command.cdbLength, wire::kCdbCapacity),
+              request.cdb.begin());
+  request.direction = static_cast<wire::Direction>(command.direction);
+  request.dataLength = command.dataLength();
+  request.timeoutMs = command.timeoutMs;
+  const auto header = wire::encodeRequestHeader(request);
+  const std::span<const std::uint8_t> payload =
+      command.direction == DataDirection::Out ? command.dataOut : std::span<const std::uint8_t>{};
+  const std::span<std::uint8_t> in = command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{};
+  const Exchange result = exchange(handle, header.data(), header.size(), payload, in, command.timeoutMs);
+  ScsiOutcome outcome;
+  outcome.error = result.error;
+  outcome.scsiStatus = result.scsiStatus;
+  outcome.senseLength = result.senseLength;
+  outcome.sense = result.sense;
+  outcome.transferred = result.transferred;
+  return outcome;
+}
+
+} // namespace tarsel::vesk
