@@ -1,0 +1,84 @@
+#include "app/receiver/MailslotServer.h"
+
+#include "env/BrantelTakeError.h"
+#include "env/ErrorReport.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
+// Where the reader posts. Shared with the reader thread, so that one left to
+// end on its own after Stop finds no window and posts nothing.
+struct CMailslotServer::Sink {
+  std::mutex mutex;
+  QObject* window = nullptr;
+  QEvent::Type message = QEvent::None;
+};
+
+CMailslotServer::CMailslotServer(QObject* window, QEvent::Type message,
+                                 tarsel::remote::MailSlotListener::Options options,
+                                 std::chrono::milliseconds stopDeadline)
+    : m_listener(options), m_window(window), m_message(message), m_stopDeadline(stopDeadline) {
+  if (m_listener.Error() != 0)
+    ThrowError(static_cast<HRESULT>(m_listener.Error()));
+  if (options.listenUdp && m_listener.UdpError() != 0) {
+    char text[160];
+    std::snprintf(text, sizeof text, "Remote control: UDP port %u cannot be bound (error %u); local only.",
+                  static_cast<unsigned>(options.udpPort), static_cast<unsigned>(m_listener.UdpError()));
+    WriteErrorInfo(text);
+  }
+}
+
+CMailslotServer::~CMailslotServer() { Stop(); }
+
+void CMailslotServer::Start() {
+  if (m_listener.IsRunning())
+    return;
+  auto sink = std::make_shared<Sink>();
+  sink->window = m_window;
+  sink->message = m_message;
+  const DWORD error = m_listener.Start([sink](std::span<const std::uint8_t> bytes) {
+    // The copy is made before the lock, so the lock is held only to post.
+    QByteArray copy(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    std::lock_guard lock(sink->mutex);
+    if (!sink->window)
+      return;
+    auto* event = new RemoteDatagramEvent(sink->message, std::move(copy));
+#if defined(__SANITIZE_THREAD__)
+    // Qt's event queue is not instrumented, so the thread sanitizer cannot
+    // see that posting orders the event's bytes before their delivery; the
+    // delivering side acquires the event's address.
+    __tsan_release(event);
+#endif
+    QCoreApplication::postEvent(sink->window, event);
+  });
+  if (error != 0)
+    ThrowError(static_cast<HRESULT>(error));
+  m_sink = std::move(sink);
+}
+
+bool CMailslotServer::Stop() {
+  if (!m_listener.IsRunning())
+    return true;
+  const bool ended = m_listener.Stop(m_stopDeadline);
+  {
+    std::lock_guard lock(m_sink->mutex);
+    m_sink->window = nullptr;
+  }
+  m_sink.reset();
+  if (!ended) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Remote control: the mailslot reader did not end within %lld ms and was left to end on its own.",
+                  static_cast<long long>(m_stopDeadline.count()));
+    WriteErrorInfo(text);
+  }
+  return ended;
+}
