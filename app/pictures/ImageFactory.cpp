@@ -1,6 +1,7 @@
 #include "app/pictures/ImageFactory.h"
 
 #include "app/pictures/EncodedImage.h"
+#include "app/pictures/JPEGImage.h"
 #include "app/pictures/PictureStrings.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
@@ -31,8 +32,12 @@ std::unique_ptr<CImageBase> CreateImageFromBuffer(const void* bytes, DWORD size,
 std::unique_ptr<CImageBase> CreateImage(std::int32_t type, const char* rawExtension) {
   if (type != CImageBase::TypeJpeg && type != CImageBase::TypeTiff && type != CImageBase::TypeRaw)
     ThrowUnknownImageType(type);
-  // The format classes plug in here; until then each type keeps its bytes.
-  std::unique_ptr<CImageBase> image(new (std::nothrow) CEncodedImage(type, rawExtension));
+  std::unique_ptr<CImageBase> image;
+  if (type == CImageBase::TypeJpeg)
+    image.reset(new (std::nothrow) CJPEGImage());
+  else
+    // TIFF and raw keep their bytes until their classes plug in here.
+    image.reset(new (std::nothrow) CEncodedImage(type, rawExtension));
   if (!image)
     ThrowError(ERROR_NOT_ENOUGH_MEMORY);
   return image;
