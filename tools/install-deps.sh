@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config git
   libgtest-dev libgmock-dev
-  python3 tzdata
+  python3 tzdata locales
   libssl-dev
   qt6-base-dev
   libjpeg62-turbo-dev libturbojpeg0-dev

@@ -1,7 +1,8 @@
 #include "app/pictures/ImageFactory.h"
 
-#include "app/pictures/EncodedImage.h"
 #include "app/pictures/JPEGImage.h"
+#include "app/pictures/RawImage.h"
+#include "app/pictures/TIFFImage.h"
 #include "app/pictures/PictureStrings.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
@@ -35,9 +36,10 @@ std::unique_ptr<CImageBase> CreateImage(std::int32_t type, const char* rawExtens
   std::unique_ptr<CImageBase> image;
   if (type == CImageBase::TypeJpeg)
     image.reset(new (std::nothrow) CJPEGImage());
+  else if (type == CImageBase::TypeTiff)
+    image.reset(new (std::nothrow) CTIFFImage());
   else
-    // TIFF and raw keep their bytes until their classes plug in here.
-    image.reset(new (std::nothrow) CEncodedImage(type, rawExtension));
+    image.reset(new (std::nothrow) CRawImage(rawExtension));
   if (!image)
     ThrowError(ERROR_NOT_ENOUGH_MEMORY);
   return image;

@@ -1,0 +1,76 @@
+#include "app/pictures/TiffDirectory.h"
+
+#include "app/pictures/TiffReader.h"
+
+CTiffDirectory::CTiffDirectory(const BYTE* data, std::size_t size, std::size_t offset, bool little)
+    : m_data(data), m_size(data ? size : 0), m_offset(offset), m_little(little) {
+  if (!TiffRangeInside(offset, 2, m_size))
+    ThrowTiffError(kTiffOutOfBounds);
+  m_count = TiffGet16(data + offset, little);
+  if (!TiffRangeInside(offset, Size(), m_size))
+    ThrowTiffError(kTiffOutOfBounds);
+}
+
+CTiffEntry CTiffDirectory::Entry(std::uint32_t index) const {
+  if (index >= m_count)
+    ThrowTiffError(kTiffOutOfBounds);
+  return CTiffEntry(m_data, m_size, m_offset + 2 + 12 * std::size_t{index}, m_little);
+}
+
+CTiffEntry CTiffDirectory::Find(std::uint16_t tag) const {
+  for (std::uint32_t i = 0; i < m_count; ++i) {
+    const CTiffEntry entry = Entry(i);
+    if (entry.Tag() == tag && !entry.IsAbsent())
+      return entry;
+  }
+  return CTiffEntry();
+}
+
+std::uint32_t CTiffDirectory::NextOffset() const {
+  return TiffGet32(m_data + m_offset + 2 + 12 * std::size_t{m_count}, m_little);
+}
+
+std::optional<CTiffDirectory> CTiffDirectory::SubDirectory(std::uint16_t tag) const {
+  const std::uint32_t offset = ValueOr(tag, 0);
+  if (offset == 0)
+    return std::nullopt;
+  return CTiffDirectory(m_data, m_size, offset, m_little);
+}
+
+std::uint16_t CTiffDirectory::BitsPerSample(std::uint32_t index) const {
+  const CTiffEntry entry = Find(TagBitsPerSample);
+  if (entry.IsAbsent())
+    return 0;
+  if (index >= SamplesPerPixel())
+    ThrowTiffError(kTiffOutOfBounds);
+  return entry.Element16(index);
+}
+
+std::size_t CTiffDirectory::MakerNoteOffset() const {
+  const CTiffEntry entry = Find(TagMakerNote);
+  return entry.IsAbsent() ? 0 : entry.DataOffset();
+}
+
+std::uint32_t CTiffDirectory::ValueOr(std::uint16_t tag, std::uint32_t fallback) const {
+  const CTiffEntry entry = Find(tag);
+  return entry.IsAbsent() ? fallback : entry.Value();
+}
+
+std::string CTiffDirectory::TextOr(std::uint16_t tag) const {
+  const CTiffEntry entry = Find(tag);
+  return entry.IsAbsent() ? std::string() : entry.Text();
+}
+
+std::uint32_t CTiffDirectory::StripElement(std::uint16_t tag, std::uint32_t index) const {
+  const CTiffEntry entry = Find(tag);
+  if (entry.IsAbsent())
+    return 0;
+  switch (entry.Type()) {
+  case CTiffEntry::TypeShort:
+    return entry.Element16(index);
+  case CTiffEntry::TypeLong:
+    return entry.Element32(index);
+  default:
+    ThrowTiffError(kTiffBadParameter);
+  }
+}

@@ -1,0 +1,69 @@
+// A view of one 12-byte TIFF directory entry (tag, field type, count, value
+// or offset) inside a byte buffer whose first byte is the TIFF header. A null
+// entry, or one whose tag and type are both 0, stands for an absent tag.
+//
+// Every access to the entry's data is checked against the buffer: data
+// outside it throw 0x81050003, an element index past the count 0x81050003,
+// a text read from a non-ASCII entry 0x81050004. Owns nothing; the buffer
+// must outlive the view.
+#pragma once
+
+#include "TarselPictures_export.h"
+#include "platform/Win32Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct TiffRational {
+  std::uint32_t numerator = 0;
+  std::uint32_t denominator = 0;
+};
+
+class TARSELPICTURES_EXPORT CTiffEntry {
+public:
+  enum : std::uint16_t {
+    TypeByte = 1, TypeAscii = 2, TypeShort = 3, TypeLong = 4, TypeRational = 5,
+    TypeUndefined = 7, TypeSLong = 9, TypeIfd = 13
+  };
+
+  CTiffEntry() = default;
+  // The entry at `entryOffset`; the caller has checked that its 12 bytes
+  // lie inside the buffer.
+  CTiffEntry(const BYTE* data, std::size_t size, std::size_t entryOffset, bool little)
+      : m_data(data), m_size(size), m_offset(entryOffset), m_little(little) {}
+
+  // 1 for BYTE, ASCII, SBYTE, UNDEFINED; 2 for SHORT, SSHORT; 4 for LONG,
+  // SLONG, FLOAT and IFD; 8 for RATIONAL, SRATIONAL, DOUBLE; 0 otherwise.
+  static std::uint32_t TypeSize(std::uint16_t type);
+
+  bool IsAbsent() const;
+  std::size_t EntryOffset() const { return m_offset; }
+  std::uint16_t Tag() const;
+  std::uint16_t Type() const;
+  std::uint32_t Count() const;
+  std::uint32_t RawValue() const;
+  // count x type size, without overflow.
+  std::uint64_t DataSize() const;
+  bool IsOutOfLine() const { return DataSize() > 4; }
+  // Where the data start: the value field itself, or the offset it holds
+  // (checked to lie, with all its data, inside the buffer).
+  std::size_t DataOffset() const;
+
+  // The value field read by the type's size: a byte, a 16-bit word or the
+  // 32-bit word, always from the first position.
+  std::uint32_t Value() const;
+  std::uint32_t Element32(std::uint32_t index) const;
+  std::uint16_t Element16(std::uint32_t index) const;
+  // At most `count` characters, ending at the first NUL.
+  std::string Text() const;
+  TiffRational Rational() const;
+
+private:
+  const BYTE* ElementAt(std::uint32_t index, std::size_t width) const;
+
+  const BYTE* m_data = nullptr;
+  std::size_t m_size = 0;
+  std::size_t m_offset = 0;
+  bool m_little = true;
+};
