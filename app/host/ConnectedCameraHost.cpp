@@ -1,0 +1,527 @@
+#include "app/host/ConnectedCameraHost.h"
+
+#include "app/core/ICameraHiLevel.h"
+#include "app/host/EventSink.h"
+#include "app/host/SynchronizedTake.h"
+#include "app/host/TarselEvents.h"
+#include "app/pictures/CamExtraCommand.h"
+#include "app/pictures/PictureFromCamera.h"
+#include "env/BrantelTakeError.h"
+#include "env/ErrorReport.h"
+#include "platform/Win32Error.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <new>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace tarsel::host {
+
+namespace {
+
+constexpr UINT kTakingPicture = 32840;
+constexpr UINT kDownloadingPicture = 32841;
+constexpr std::int32_t kStatusTaken = 0;
+constexpr std::int32_t kStatusSynchronizedTaken = 1;
+constexpr std::int32_t kStatusMessage = 4;
+constexpr std::int32_t kStatusDownloaded = 6;
+constexpr std::int32_t kStatusFailed = 10000;
+constexpr std::int32_t kStatusSynchronizedFailed = 10001;
+
+std::atomic<bool> g_anyAbandoned{false};
+
+struct CameraJob {
+  std::int32_t type = 0;
+  std::unique_ptr<CCamExtraCommand> command;
+  std::int32_t index = -1;
+  CSyncTakeTicket ticket;
+};
+
+} // namespace
+
+// Everything the worker touches. Shared by the host and its worker, so a
+// worker left running past its deadline keeps it alive; the last owner
+// deletes the camera.
+struct HostCore : public _ISdkCallback {
+  std::unique_ptr<ICameraHiLevel> camera;
+  std::shared_ptr<EventSink> sink = EventSink::Create(nullptr);
+
+  std::mutex lock;
+  std::condition_variable_any work;
+  std::condition_variable finishedChanged;
+  std::deque<std::unique_ptr<CameraJob>> jobs;
+  bool finished = false;
+  // The take of the synchronized job that runs now; a stop that gives the
+  // worker up reports this camera's part of it as failed.
+  std::shared_ptr<CSynchronizedTake> runningTake;
+  int runningSlot = -1;
+
+  ~HostCore() {
+    try {
+      camera.reset();
+    } catch (...) {
+      // The camera's destructor must not take the worker or the program down.
+    }
+  }
+
+  void OnStatus(std::int32_t code, std::intptr_t argument) override { Post(code, argument); }
+
+  std::shared_ptr<EventSink> currentSink() {
+    const std::lock_guard<std::mutex> guard(lock);
+    return sink;
+  }
+
+  BOOL Post(std::int32_t code, std::intptr_t argument, CRefPtr<IPictureFromCamera> picture = {},
+            CSyncTakeTicket ticket = {}) {
+    const std::shared_ptr<EventSink> target = currentSink();
+    if (target->Post(new CameraStatusEvent(code, argument, std::move(picture), std::move(ticket))))
+      return TRUE;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+
+  // Inside jobs a status that cannot be posted ends the job.
+  void PostOrThrow(std::int32_t code, std::intptr_t argument) {
+    if (!Post(code, argument))
+      ThrowError(static_cast<HRESULT>(GetLastError()));
+  }
+};
+
+namespace {
+
+CRefPtr<IPictureFromCamera> NewPicture() {
+  CRefPtr<IPictureFromCamera> picture;
+  try {
+    picture.Assign(new CPictureFromCamera);
+  } catch (const std::bad_alloc&) {
+    ThrowError(ERROR_NOT_ENOUGH_MEMORY);
+  }
+  return picture;
+}
+
+HRESULT CodeOf(std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// Undoes what a job did to the camera, whatever the camera throws.
+class CameraState {
+public:
+  explicit CameraState(ICameraHiLevel& camera) : m_camera(camera) {}
+  CameraState(const CameraState&) = delete;
+  CameraState& operator=(const CameraState&) = delete;
+  ~CameraState() {
+    Disconnect();
+    ResumePreview();
+  }
+
+  void PausePreview() {
+    m_paused = true;
+    m_camera.PausePreview(true);
+  }
+  void Connect() {
+    // Counted even when Connect throws: the families' counted connection
+    // may have gone up before the failure, and DisConnect never goes below 0.
+    m_connected = true;
+    m_camera.Connect();
+  }
+  void Disconnect() noexcept {
+    if (!std::exchange(m_connected, false))
+      return;
+    try {
+      m_camera.DisConnect();
+    } catch (...) {
+    }
+  }
+  void ResumePreview() noexcept {
+    if (!std::exchange(m_paused, false))
+      return;
+    try {
+      m_camera.PausePreview(false);
+    } catch (...) {
+    }
+  }
+
+private:
+  ICameraHiLevel& m_camera;
+  bool m_connected = false;
+  bool m_paused = false;
+};
+
+void TakePicture(HostCore& core, CameraJob& job) {
+  ICameraHiLevel& camera = *core.camera;
+  CRefPtr<IPictureFromCamera> picture;
+  std::exception_ptr failure;
+  {
+    CameraState state(camera);
+    try {
+      picture = NewPicture();
+      core.PostOrThrow(kStatusMessage, kTakingPicture);
+      state.PausePreview();
+      state.Connect();
+      std::uint32_t value = 0;
+      if (job.command) {
+        value = job.command->GetOption();
+        std::int32_t first = 0;
+        std::int32_t second = 0;
+        if (job.command->GetCommand(&first, &second))
+          picture->SetExtraCommand(job.command.get());
+      }
+      ThrowIfFailed(camera.Capture(value, false));
+      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+      ThrowIfFailed(camera.TransferPicture(picture.get(), value));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (failure) {
+    core.Post(kStatusFailed, CodeOf(failure));
+    return;
+  }
+  core.Post(kStatusTaken, 0, std::move(picture));
+}
+
+void DownloadPicture(HostCore& core, CameraJob& job) {
+  ICameraHiLevel& camera = *core.camera;
+  CRefPtr<IPictureFromCamera> picture;
+  std::exception_ptr failure;
+  {
+    CameraState state(camera);
+    try {
+      picture = NewPicture();
+      state.Connect();
+      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+      ThrowIfFailed(camera.DownloadPicture(picture.get(), job.index));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (failure) {
+    core.Post(kStatusFailed, CodeOf(failure));
+    return;
+  }
+  core.Post(kStatusDownloaded, 0, std::move(picture));
+}
+
+// Returns true when the worker was asked to stop during the wait; the job
+// then posts nothing and its ticket reports the camera as failed.
+bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
+  ICameraHiLevel& camera = *core.camera;
+  CSyncTakeTicket& ticket = job.ticket;
+  CRefPtr<IPictureFromCamera> picture;
+  std::exception_ptr failure;
+  {
+    CameraState state(camera);
+    try {
+      try {
+        picture = NewPicture();
+        state.PausePreview();
+        core.PostOrThrow(kStatusMessage, kTakingPicture);
+        const std::uint32_t value = job.command ? job.command->GetOption() : 0;
+        state.Connect();
+        ThrowIfFailed(camera.PrepareCapture(value));
+      } catch (...) {
+        // A camera that failed is at the barrier too, so the others fire.
+        ticket.Arrive();
+        throw;
+      }
+      switch (ticket.Wait(stop)) {
+      case CSyncTakeTicket::WaitResult::Interrupted:
+        return true;
+      case CSyncTakeTicket::WaitResult::TimedOut:
+        ThrowError(E_FAIL);
+      case CSyncTakeTicket::WaitResult::Released:
+        break;
+      }
+      ThrowIfFailed(camera.FirePreparedCapture());
+      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+      const std::uint32_t value = job.command ? job.command->GetOption() : 0;
+      ThrowIfFailed(camera.TransferPicture(picture.get(), value));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (failure) {
+    const HRESULT code = CodeOf(failure);
+    ticket.SetOutcome(code);
+    core.Post(kStatusSynchronizedFailed, code, {}, std::move(ticket));
+    return false;
+  }
+  core.Post(kStatusSynchronizedTaken, 0, std::move(picture), std::move(ticket));
+  return false;
+}
+
+void WorkerLoop(std::stop_token stop, HostCore& core) {
+  for (;;) {
+    std::unique_ptr<CameraJob> job;
+    {
+      std::unique_lock<std::mutex> lock(core.lock);
+      if (!core.work.wait(lock, stop, [&core] { return !core.jobs.empty(); }))
+        return;
+      if (stop.stop_requested())
+        return;
+      job = std::move(core.jobs.front());
+      core.jobs.pop_front();
+      if (job->type == CConnectedCameraHost::JobSynchronizedTake) {
+        core.runningTake = job->ticket.take();
+        core.runningSlot = job->ticket.slot();
+      }
+    }
+    bool interrupted = false;
+    try {
+      switch (job->type) {
+      case CConnectedCameraHost::JobTakePicture:
+        TakePicture(core, *job);
+        break;
+      case CConnectedCameraHost::JobSynchronizedTake:
+        interrupted = SynchronizedTake(core, *job, stop);
+        break;
+      case CConnectedCameraHost::JobDownloadPicture:
+        DownloadPicture(core, *job);
+        break;
+      default:
+        break;
+      }
+    } catch (...) {
+      // The jobs catch what the camera throws; this keeps a failed post or
+      // allocation in a handler from ending the thread with terminate.
+    }
+    job.reset();
+    {
+      const std::lock_guard<std::mutex> guard(core.lock);
+      core.runningTake.reset();
+      core.runningSlot = -1;
+    }
+    if (interrupted || stop.stop_requested())
+      return;
+  }
+}
+
+} // namespace
+
+CConnectedCameraHost::CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline,
+                                           std::chrono::milliseconds startWait)
+    : m_stopDeadline(stopDeadline), m_startWait(startWait),
+      m_core(std::make_shared<HostCore>()) {
+  m_core->camera.reset(camera);
+  ReserveTarselEventTypes();
+}
+
+CConnectedCameraHost::~CConnectedCameraHost() {
+  Stop();
+}
+
+ICameraHiLevel* CConnectedCameraHost::GetCamera() const {
+  return m_core ? m_core->camera.get() : nullptr;
+}
+
+bool CConnectedCameraHost::Start(QObject* receiver, HWND window) {
+  if (m_stopped || m_worker.joinable() || !m_core->camera)
+    return false;
+  // The camera reports to the core, which outlives this host when the
+  // worker has to be left running.
+  const bool initialised = m_core->camera->InitCameraObject(m_core.get(), window) == 0;
+  {
+    std::shared_ptr<EventSink> sink = EventSink::Create(receiver);
+    const std::lock_guard<std::mutex> guard(m_core->lock);
+    m_core->sink = std::move(sink);
+  }
+  auto started = std::make_shared<std::promise<void>>();
+  std::future<void> startedFuture = started->get_future();
+  try {
+    m_worker = std::jthread([core = m_core, started](std::stop_token stop) {
+      started->set_value();
+      WorkerLoop(stop, *core);
+      const std::lock_guard<std::mutex> guard(core->lock);
+      core->finished = true;
+      core->finishedChanged.notify_all();
+    });
+  } catch (const std::system_error& error) {
+    ThrowError(static_cast<HRESULT>(Win32FromErrno(error.code().value())), "Cannot start the camera worker.");
+  }
+  startedFuture.wait_for(m_startWait);
+  return initialised;
+}
+
+void CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
+                                 CSyncTakeTicket ticket) {
+  if (m_stopped)
+    return;
+  auto job = std::make_unique<CameraJob>();
+  job->type = type;
+  if (command)
+    job->command = std::make_unique<CCamExtraCommand>(*command);
+  job->index = index;
+  job->ticket = std::move(ticket);
+  {
+    const std::lock_guard<std::mutex> guard(m_core->lock);
+    m_core->jobs.push_back(std::move(job));
+  }
+  m_core->work.notify_one();
+}
+
+void CConnectedCameraHost::QueueTakePicture(const ICamExtraCommand* command) {
+  Queue(JobTakePicture, command, -1, {});
+}
+
+void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command) {
+  Queue(JobSynchronizedTake, command, -1, std::move(ticket));
+}
+
+void CConnectedCameraHost::QueueDownload(std::int32_t index) {
+  Queue(JobDownloadPicture, nullptr, index, {});
+}
+
+void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {
+  PostStatus(code, argument);
+}
+
+BOOL CConnectedCameraHost::PostStatus(std::int32_t code, std::intptr_t argument) {
+  if (!m_core) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return m_core->Post(code, argument);
+}
+
+IPictureFromCamera* CConnectedCameraHost::GetPicture(std::int32_t index) const {
+  if (index == -1)
+    index = m_current;
+  if (index < 0 || static_cast<std::size_t>(index) >= m_series.size())
+    return nullptr;
+  return m_series[static_cast<std::size_t>(index)].get();
+}
+
+std::int32_t CConnectedCameraHost::GetPictureCount() const {
+  return static_cast<std::int32_t>(m_series.size());
+}
+
+bool CConnectedCameraHost::HasPictures() const {
+  return !m_series.empty();
+}
+
+IPictureFromCamera* CConnectedCameraHost::NextPicture() {
+  if (m_current + 1 >= GetPictureCount())
+    return nullptr;
+  ++m_current;
+  return GetPicture(m_current);
+}
+
+IPictureFromCamera* CConnectedCameraHost::PreviousPicture() {
+  if (m_current <= 0)
+    return nullptr;
+  --m_current;
+  return GetPicture(m_current);
+}
+
+bool CConnectedCameraHost::IsAtFirst() const {
+  return m_series.size() < 2 || m_current == 0;
+}
+
+bool CConnectedCameraHost::IsAtLast() const {
+  return m_series.size() < 2 || m_current == GetPictureCount() - 1;
+}
+
+bool CConnectedCameraHost::DeletePicture(std::int32_t index) {
+  if (index == -1)
+    index = m_current;
+  if (index < 0 || index >= GetPictureCount())
+    return false;
+  m_series.erase(m_series.begin() + index);
+  if (index == m_current && m_current >= GetPictureCount())
+    --m_current;
+  else if (index < m_current)
+    --m_current;
+  return true;
+}
+
+void CConnectedCameraHost::ClearPictures() {
+  m_series.clear();
+  m_current = -1;
+}
+
+void CConnectedCameraHost::AddToSeries(IPictureFromCamera* picture) {
+  if (!picture)
+    return;
+  if (std::exchange(m_replaceSeries, false))
+    ClearPictures();
+  m_series.emplace_back(picture);
+  m_current = GetPictureCount() - 1;
+}
+
+void CConnectedCameraHost::MarkSeriesForReplace() {
+  m_replaceSeries = true;
+}
+
+std::int32_t CConnectedCameraHost::SetZoomDivisor(std::int32_t divisor) {
+  return std::exchange(m_zoomDivisor, divisor);
+}
+
+bool CConnectedCameraHost::AnyWorkerAbandoned() {
+  return g_anyAbandoned.load();
+}
+
+void CConnectedCameraHost::Stop() {
+  if (std::exchange(m_stopped, true))
+    return;
+  ClearPictures();
+  std::shared_ptr<EventSink> sink;
+  std::deque<std::unique_ptr<CameraJob>> dropped;
+  {
+    const std::lock_guard<std::mutex> guard(m_core->lock);
+    sink = m_core->sink;
+    dropped.swap(m_core->jobs);
+  }
+  // The window is closing: nothing reaches it from now on.
+  sink->Detach();
+  // Jobs that never ran go unrun; their tickets report their cameras.
+  dropped.clear();
+  if (!m_worker.joinable()) {
+    m_core.reset();
+    return;
+  }
+  m_worker.request_stop();
+  bool ended = false;
+  {
+    std::unique_lock<std::mutex> lock(m_core->lock);
+    ended = m_core->finishedChanged.wait_until(lock, std::chrono::steady_clock::now() + m_stopDeadline,
+                                               [this] { return m_core->finished; });
+  }
+  if (ended) {
+    m_worker.join();
+    m_core.reset();
+    return;
+  }
+  // The worker is stuck in a camera call. It keeps the core (and the
+  // camera) and ends on its own; its synchronized take does not wait for it.
+  std::shared_ptr<CSynchronizedTake> take;
+  int slot = -1;
+  {
+    const std::lock_guard<std::mutex> guard(m_core->lock);
+    take = m_core->runningTake;
+    slot = m_core->runningSlot;
+  }
+  if (take) {
+    take->Arrive(slot);
+    take->Complete(slot, E_FAIL);
+  }
+  WriteErrorInfo(("A camera worker did not stop within " + std::to_string(m_stopDeadline.count()) +
+                  " ms; it was left to end on its own.")
+                     .c_str());
+  m_worker.detach();
+  m_abandoned = true;
+  g_anyAbandoned.store(true);
+  m_core.reset();
+}
+
+} // namespace tarsel::host

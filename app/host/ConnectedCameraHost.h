@@ -1,0 +1,123 @@
+// The camera host of one camera window: owns the window's camera, one worker
+// thread that runs the camera jobs (take, synchronized take, download by
+// index) one after another, the queue of those jobs and the window's series
+// of pictures.
+//
+// Threads: made, started, stopped and destroyed on the user-interface
+// thread, which alone queues jobs and uses the series. The worker reports
+// only by posting CameraStatusEvent to the window given to Start; a new
+// picture travels in the event of code 0, 1 or 6 and the window appends it
+// with AddToSeries when it handles that event. The camera's status sink
+// (OnStatus) may be called from any thread.
+//
+// Failure: a camera failure never leaves the worker; each job turns it into
+// one status event (10000 or 10001) after disconnecting the camera and
+// releasing its preview. Start throws _brantel_take_error when the thread
+// cannot be made.
+//
+// Stop (the destructor): the window stops receiving, the worker is asked to
+// stop (a request that stays, so a wait inside a job ends too), queued jobs
+// are dropped unrun, and the thread is joined within the stop deadline
+// (30000 ms unless set). A worker still busy then is left to finish on its
+// own: it keeps the camera and everything else it uses alive and deletes
+// them when it ends; the error log records it. No thread is ever killed.
+#pragma once
+
+#include "app/core/ISdkCallback.h"
+#include "app/core/RefPtr.h"
+#include "app/host/SyncTakeTicket.h"
+#include "app/pictures/IPictureFromCamera.h"
+#include "platform/Win32Types.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class ICameraHiLevel;
+class ICamExtraCommand;
+class QObject;
+
+namespace tarsel::host {
+
+struct HostCore;
+
+class CConnectedCameraHost : public _ISdkCallback {
+public:
+  static constexpr std::chrono::milliseconds kDefaultStartWait{2000};
+  static constexpr std::chrono::milliseconds kDefaultStopDeadline{30000};
+
+  // Job types.
+  enum : std::int32_t { JobTakePicture = 0, JobSynchronizedTake = 1, JobDownloadPicture = 2 };
+
+  // Takes the camera over (deleted with the host, or by an abandoned worker
+  // when it ends).
+  explicit CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline = kDefaultStopDeadline,
+                                std::chrono::milliseconds startWait = kDefaultStartWait);
+  ~CConnectedCameraHost();
+  CConnectedCameraHost(const CConnectedCameraHost&) = delete;
+  CConnectedCameraHost& operator=(const CConnectedCameraHost&) = delete;
+
+  // Initialises the camera with this host as its status sink and `window`,
+  // makes `receiver` the target of the status events (none when null) and
+  // starts the worker. True when the camera's InitCameraObject returned 0.
+  bool Start(QObject* receiver, HWND window);
+
+  ICameraHiLevel* GetCamera() const;
+
+  // Each queues one job with a copy of the command (may be null). Nothing is
+  // queued once the host was stopped.
+  void QueueTakePicture(const ICamExtraCommand* command);
+  void QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command);
+  void QueueDownload(std::int32_t index);
+
+  // The camera's status sink: posts (code, argument) to the window.
+  void OnStatus(std::int32_t code, std::intptr_t argument) override;
+  // TRUE when the event was posted; FALSE (last error 1400) without a window.
+  BOOL PostStatus(std::int32_t code, std::intptr_t argument);
+
+  // The series of pictures (user-interface thread). Index -1 is the current
+  // picture. Pointers stay valid while the picture is in the series.
+  IPictureFromCamera* GetPicture(std::int32_t index = -1) const;
+  std::int32_t GetPictureCount() const;
+  bool HasPictures() const;
+  std::int32_t GetCurrentIndex() const { return m_current; }
+  IPictureFromCamera* NextPicture();
+  IPictureFromCamera* PreviousPicture();
+  bool IsAtFirst() const;
+  bool IsAtLast() const;
+  bool DeletePicture(std::int32_t index = -1);
+  void ClearPictures();
+  // Appends with a reference of its own and makes it current; a series
+  // marked for replacement is cleared first. Null is ignored.
+  void AddToSeries(IPictureFromCamera* picture);
+  void MarkSeriesForReplace();
+  std::int32_t SetZoomDivisor(std::int32_t divisor);
+  std::int32_t GetZoomDivisor() const { return m_zoomDivisor; }
+
+  // Ends the worker as the destructor does; later calls do nothing.
+  void Stop();
+  // True when this host's worker missed its stop deadline.
+  bool WasAbandoned() const { return m_abandoned; }
+  // True when any host of the process left a worker running; the program
+  // then ends without running static destructors.
+  static bool AnyWorkerAbandoned();
+
+private:
+  void Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index, CSyncTakeTicket ticket);
+
+  const std::chrono::milliseconds m_stopDeadline;
+  const std::chrono::milliseconds m_startWait;
+  std::shared_ptr<HostCore> m_core;
+  std::jthread m_worker;
+  bool m_stopped = false;
+  bool m_abandoned = false;
+
+  std::vector<CRefPtr<IPictureFromCamera>> m_series;
+  std::int32_t m_current = -1;
+  std::int32_t m_zoomDivisor = 4;
+  bool m_replaceSeries = false;
+};
+
+} // namespace tarsel::host

@@ -1,0 +1,90 @@
+#include "HostTestSupport.h"
+
+#include "platform/Win32Error.h"
+
+#include <QCoreApplication>
+
+#include <thread>
+
+namespace tarsel::host::test {
+
+bool RecordingWindow::has(std::int32_t code) const {
+  for (const StatusRecord& record : *m_log) {
+    if (record.code == code)
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::int32_t> RecordingWindow::codes() const {
+  std::vector<std::int32_t> out;
+  for (const StatusRecord& record : *m_log)
+    out.push_back(record.code);
+  return out;
+}
+
+bool RecordingWindow::event(QEvent* event) {
+  if (event->type() != WM_TARSEL_CAMERA_STATUS)
+    return QObject::event(event);
+  auto* status = static_cast<CameraStatusEvent*>(event);
+  m_log->push_back({status->code(), status->argument(), status->picture() != nullptr,
+                    static_cast<bool>(status->ticket())});
+  if (m_host && status->picture())
+    m_host->AddToSeries(status->picture());
+  if (status->code() == 1)
+    status->ticket().Complete(status->picture() ? 0 : E_FAIL);
+  else if (status->code() == 10001)
+    status->ticket().Complete(static_cast<HRESULT>(status->argument()));
+  return true;
+}
+
+int ResultWindow::finals() const {
+  int count = 0;
+  for (const auto& result : results)
+    count += result.first == 0 ? 1 : 0;
+  return count;
+}
+
+bool ResultWindow::event(QEvent* event) {
+  if (event->type() != WM_TARSEL_SAVE_RESULT)
+    return QObject::event(event);
+  auto* result = static_cast<SaveResultEvent*>(event);
+  results.emplace_back(result->kind(), result->code());
+  if (result->kind() == 0 && onFinal)
+    onFinal();
+  return true;
+}
+
+TimedCamera::TimedCamera(testcamera::FakeCameraFamily* family, int index)
+    : FakeCamera(family, std::make_shared<testcamera::FamilyTracker>(), index) {}
+
+HRESULT TimedCamera::FirePreparedCapture() {
+  {
+    const std::lock_guard<std::mutex> guard(m_timeLock);
+    m_firedAt = std::chrono::steady_clock::now();
+  }
+  return FakeCamera::FirePreparedCapture();
+}
+
+std::optional<std::chrono::steady_clock::time_point> TimedCamera::firedAt() const {
+  const std::lock_guard<std::mutex> guard(m_timeLock);
+  return m_firedAt;
+}
+
+bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    QCoreApplication::sendPostedEvents();
+    if (condition())
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(1ms);
+  }
+}
+
+void pumpFor(std::chrono::milliseconds time) {
+  pumpUntil([] { return false; }, time);
+}
+
+} // namespace tarsel::host::test
