@@ -2,19 +2,9 @@
 
 #include "app/host/TarselEvents.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 
 namespace tarsel::host {
-
-namespace {
-
-// Every post of the suite's events goes through this one lock as well:
-// postEvent is thread-safe by itself, but the lock makes the order of the
-// posts visible to the thread sanitizer, which cannot see Qt's own lock.
-std::mutex g_posting;
-
-} // namespace
 
 std::shared_ptr<EventSink> EventSink::Create(QObject* receiver) {
   std::shared_ptr<EventSink> sink(new EventSink);
@@ -46,9 +36,7 @@ bool EventSink::Post(QEvent* event) {
   {
     const std::lock_guard<std::mutex> guard(m_lock);
     if (m_receiver) {
-      ReleaseHandoff(event);
-      const std::lock_guard<std::mutex> posting(g_posting);
-      QCoreApplication::postEvent(m_receiver, event);
+      PostToUserInterfaceThread(m_receiver, event);
       return true;
     }
   }

@@ -15,6 +15,11 @@ namespace tarsel::host {
 
 namespace {
 
+// Every post of the program's events goes through this one lock as well:
+// postEvent is thread-safe by itself, but the lock makes the order of the
+// posts visible to the thread sanitizer, which cannot see Qt's own lock.
+std::mutex g_posting;
+
 #if defined(TARSEL_TSAN)
 // Sees every event of the user-interface thread before its receiver does.
 class HandoffFilter : public QObject {
@@ -59,6 +64,12 @@ void AcquireHandoff([[maybe_unused]] const void* object) {
 #if defined(TARSEL_TSAN)
   __tsan_acquire(const_cast<void*>(object));
 #endif
+}
+
+void PostToUserInterfaceThread(QObject* receiver, QEvent* event) {
+  ReleaseHandoff(event);
+  const std::lock_guard<std::mutex> posting(g_posting);
+  QCoreApplication::postEvent(receiver, event);
 }
 
 } // namespace tarsel::host

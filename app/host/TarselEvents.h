@@ -16,6 +16,8 @@
 
 #include <cstdint>
 
+class QObject;
+
 inline constexpr QEvent::Type WM_TARSEL_PREVIEW_SET_OWNER = static_cast<QEvent::Type>(QEvent::User + 101);
 inline constexpr QEvent::Type WM_TARSEL_PREVIEW_ENABLE = static_cast<QEvent::Type>(QEvent::User + 102);
 inline constexpr QEvent::Type WM_TARSEL_PREVIEW_FRAME = static_cast<QEvent::Type>(QEvent::User + 103);
@@ -38,7 +40,8 @@ namespace tarsel::host {
 
 // Claims the seventeen numbers in Qt's event type registry, so that no
 // other code of the process registers one of them for itself. Any thread,
-// any number of times; the camera host calls it when it is made.
+// any number of times; the camera host and the mailslot server call it when
+// they are made, and so does every program or test before it posts one.
 void ReserveTarselEventTypes();
 
 // Thread sanitizer builds do not see the locks inside the Qt library, so they
@@ -49,6 +52,12 @@ void ReserveTarselEventTypes();
 // for events deleted undelivered). Both do nothing in other builds.
 void ReleaseHandoff(const void* object);
 void AcquireHandoff(const void* object);
+
+// Posts the event to a receiver of the user-interface thread from any
+// thread: releases the hand-over, then QCoreApplication::postEvent, which
+// takes the event over. The caller makes sure the receiver is alive until
+// the call returns.
+void PostToUserInterfaceThread(QObject* receiver, QEvent* event);
 
 // The result of a camera job, posted by the camera host's worker to its
 // window. Codes and arguments as the jobs post them (4 with a string id,

@@ -1,18 +1,14 @@
 #include "app/receiver/MailslotServer.h"
 
+#include "app/host/TarselEvents.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 
-#include <QCoreApplication>
 #include <QObject>
 
 #include <cstdio>
 #include <mutex>
 #include <utility>
-
-#if defined(__SANITIZE_THREAD__)
-#include <sanitizer/tsan_interface.h>
-#endif
 
 // Where the reader posts. Shared with the reader thread, so that one left to
 // end on its own after Stop finds no window and posts nothing.
@@ -26,6 +22,7 @@ CMailslotServer::CMailslotServer(QObject* window, QEvent::Type message,
                                  tarsel::remote::MailSlotListener::Options options,
                                  std::chrono::milliseconds stopDeadline)
     : m_listener(options), m_window(window), m_message(message), m_stopDeadline(stopDeadline) {
+  tarsel::host::ReserveTarselEventTypes();
   if (m_listener.Error() != 0)
     ThrowError(static_cast<HRESULT>(m_listener.Error()));
   if (options.listenUdp && m_listener.UdpError() != 0) {
@@ -50,14 +47,7 @@ void CMailslotServer::Start() {
     std::lock_guard lock(sink->mutex);
     if (!sink->window)
       return;
-    auto* event = new RemoteDatagramEvent(sink->message, std::move(copy));
-#if defined(__SANITIZE_THREAD__)
-    // Qt's event queue is not instrumented, so the thread sanitizer cannot
-    // see that posting orders the event's bytes before their delivery; the
-    // delivering side acquires the event's address.
-    __tsan_release(event);
-#endif
-    QCoreApplication::postEvent(sink->window, event);
+    tarsel::host::PostToUserInterfaceThread(sink->window, new RemoteDatagramEvent(sink->message, std::move(copy)));
   });
   if (error != 0)
     ThrowError(static_cast<HRESULT>(error));

@@ -18,6 +18,7 @@
 // what it still uses and posts nothing more.
 #pragma once
 
+#include "app/host/TarselEvents.h"
 #include "app/receiver/RemoteDatagramEvent.h"
 #include "platform/Win32Types.h"
 #include "remote/MailSlotListener.h"
@@ -37,7 +38,7 @@ public:
 
   // `options` name the socket and the UDP port; by default the mailslot's
   // name and port (or their test overrides from the environment).
-  CMailslotServer(QObject* window, QEvent::Type message = RemoteDatagramEvent::kDefaultType,
+  CMailslotServer(QObject* window, QEvent::Type message = WM_TARSEL_REMOTE_DATAGRAM,
                   tarsel::remote::MailSlotListener::Options options = {},
                   std::chrono::milliseconds stopDeadline = kStopDeadline);
   virtual ~CMailslotServer();

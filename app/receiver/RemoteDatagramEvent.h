@@ -8,11 +8,10 @@
 #include <QByteArray>
 #include <QEvent>
 
+// The type is the server's `message`, WM_TARSEL_REMOTE_DATAGRAM
+// (app/host/TarselEvents.h) unless the window asks for another.
 class TARSELRECEIVER_EXPORT RemoteDatagramEvent : public QEvent {
 public:
-  // WM_TARSEL_REMOTE_DATAGRAM (WM_USER + 115) as a Qt event type.
-  static constexpr QEvent::Type kDefaultType = static_cast<QEvent::Type>(QEvent::User + 115);
-
   RemoteDatagramEvent(QEvent::Type type, QByteArray bytes);
   ~RemoteDatagramEvent() override;
 

@@ -82,7 +82,7 @@ std::uint32_t nonceOf(const std::vector<std::uint8_t>& datagram) {
 TEST(RemoteReceiver, TarselRemoteOverTheLocalSocketTakesOncePerCaptureDatagramInOrder) {
   ScopedEnv name(kMailslotNameVariable, uniqueSocketName());
   StandInFrame frame;
-  CMailslotServer server(&frame, RemoteDatagramEvent::kDefaultType, localOnly());
+  CMailslotServer server(&frame, WM_TARSEL_REMOTE_DATAGRAM, localOnly());
   server.Start();
   struct Row {
     std::vector<std::string> args;
@@ -173,7 +173,7 @@ TEST(RemoteReceiver, ForeignAndMalformedDatagramsAreDroppedAndTheReaderGoesOn) {
   const std::string socket = uniqueSocketName();
   ScopedEnv name(kMailslotNameVariable, socket);
   StandInFrame frame;
-  CMailslotServer server(&frame, RemoteDatagramEvent::kDefaultType, localOnly());
+  CMailslotServer server(&frame, WM_TARSEL_REMOTE_DATAGRAM, localOnly());
   server.Start();
   struct Row {
     std::string item;
@@ -227,7 +227,7 @@ TEST(RemoteReceiver, ForeignAndMalformedDatagramsAreDroppedAndTheReaderGoesOn) {
 TEST(RemoteReceiver, AFloodWhileTheFrameIsBusyLosesNoDatagramAndBlocksNoSender) {
   ScopedEnv name(kMailslotNameVariable, uniqueSocketName());
   StandInFrame frame;
-  CMailslotServer server(&frame, RemoteDatagramEvent::kDefaultType, localOnly());
+  CMailslotServer server(&frame, WM_TARSEL_REMOTE_DATAGRAM, localOnly());
   server.Start();
   constexpr std::uint32_t kCount = 2000;
   std::atomic<std::uint32_t> failures{0};
@@ -261,7 +261,7 @@ TEST(MailslotServer, StartsOnceStopsWithinAShortDeadlineIdleOrFloodedAndStartsAg
   const std::string socket = uniqueSocketName();
   ScopedEnv name(kMailslotNameVariable, socket);
   StandInFrame frame;
-  CMailslotServer server(&frame, RemoteDatagramEvent::kDefaultType, localOnly(), 300ms);
+  CMailslotServer server(&frame, WM_TARSEL_REMOTE_DATAGRAM, localOnly(), 300ms);
   EXPECT_TRUE(server.Stop());
   server.Start();
   server.Start();
@@ -296,12 +296,12 @@ TEST(MailslotServer, StartsOnceStopsWithinAShortDeadlineIdleOrFloodedAndStartsAg
 TEST(MailslotServer, ASecondServerOnTheSameNameFailsAndTheFirstKeepsWorking) {
   ScopedEnv name(kMailslotNameVariable, uniqueSocketName());
   StandInFrame frame;
-  CMailslotServer first(&frame, RemoteDatagramEvent::kDefaultType, localOnly());
+  CMailslotServer first(&frame, WM_TARSEL_REMOTE_DATAGRAM, localOnly());
   first.Start();
   HRESULT code = 0;
   try {
     StandInFrame other;
-    CMailslotServer second(&other, RemoteDatagramEvent::kDefaultType, localOnly());
+    CMailslotServer second(&other, WM_TARSEL_REMOTE_DATAGRAM, localOnly());
   } catch (const _brantel_take_error& error) {
     code = error.Error();
   }

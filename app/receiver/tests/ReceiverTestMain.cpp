@@ -1,33 +1,15 @@
 // Events are posted to and delivered on this thread, so it needs an
-// application object before any test runs.
+// application object before any test runs; reserving the event types also
+// lets thread sanitizer builds see each event's hand-over to this thread.
+#include "app/host/TarselEvents.h"
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_THREAD__)
-#include <sanitizer/tsan_interface.h>
-#endif
-
-namespace {
-
-// Qt's event queue is not instrumented for the thread sanitizer: delivering
-// an event acquires what its poster released on the event's address.
-class TestApplication : public QCoreApplication {
-public:
-  using QCoreApplication::QCoreApplication;
-
-  bool notify(QObject* receiver, QEvent* event) override {
-#if defined(__SANITIZE_THREAD__)
-    __tsan_acquire(event);
-#endif
-    return QCoreApplication::notify(receiver, event);
-  }
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
-  TestApplication application(argc, argv);
+  QCoreApplication application(argc, argv);
+  tarsel::host::ReserveTarselEventTypes();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

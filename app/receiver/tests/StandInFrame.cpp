@@ -1,5 +1,6 @@
 #include "StandInFrame.h"
 
+#include "app/host/TarselEvents.h"
 #include "app/receiver/RemoteDatagramEvent.h"
 #include "app/receiver/RemoteDatagramHandler.h"
 
@@ -41,7 +42,7 @@ bool StandInFrame::event(QEvent* event) {
     m_entries.push_back({true, static_cast<CommandEvent*>(event)->id(), {}, 0});
     return true;
   }
-  if (event->type() == RemoteDatagramEvent::kDefaultType) {
+  if (event->type() == WM_TARSEL_REMOTE_DATAGRAM) {
     const QByteArray& bytes = static_cast<RemoteDatagramEvent*>(event)->bytes();
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const std::span<const std::uint8_t> span(data, static_cast<std::size_t>(bytes.size()));
