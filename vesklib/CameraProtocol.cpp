@@ -62,6 +62,15 @@ std::vector<std::uint8_t> CameraProtocol::fetchReply(int handle) {
 }
 
 // O, L, R, status, C: one status reply of the open transaction step.
+std::uint8_t CameraProtocol::sendForStatus(int handle, std::uint32_t extraSeconds,
+                                           std::span<const std::uint8_t> frame) {
+  m_link.openTransaction(handle, extraSeconds);
+  m_link.sendFrame(handle, frame);
+  m_link.closeStep(handle);
+  m_link.openTransaction(handle, extraSeconds);
+  return fetchStatus(handle);
+}
+
 std::uint8_t CameraProtocol::fetchStatus(int handle) {
   const auto reply = fetchReply(handle);
   std::uint8_t status = 0;
@@ -98,11 +107,7 @@ std::uint8_t CameraProtocol::writeRegister(CCameraRecord& camera, std::uint8_t r
   const auto frame = ProtocolFrames::registerWrite(reg, value);
   std::uint8_t status = 0;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    m_link.openTransaction(h, extra);
-    m_link.sendFrame(h, frame);
-    m_link.closeStep(h);
-    m_link.openTransaction(h, extra);
-    status = fetchStatus(h);
+    status = sendForStatus(h, extra, frame);
     if (isAccepted(status))
       break;
   }
@@ -202,11 +207,7 @@ std::uint8_t CameraProtocol::writeData(CCameraRecord& camera, std::uint8_t reg, 
       // Further blocks carry their block number (from 1) less 2.
       frame = ProtocolFrames::dataWriteFurther(type, static_cast<std::uint8_t>(i - 1), chunk);
     }
-    m_link.openTransaction(h, extra);
-    m_link.sendFrame(h, frame);
-    m_link.closeStep(h);
-    m_link.openTransaction(h, extra);
-    status = fetchStatus(h);
+    status = sendForStatus(h, extra, frame);
     if (isAccepted(status))
       continue;
     throwIfFailed(status, true);

@@ -61,6 +61,8 @@ public:
 private:
   std::vector<std::uint8_t> fetchReply(int handle);
   std::uint8_t fetchStatus(int handle);
+  // Sends one frame in its own transaction and fetches the camera's status.
+  std::uint8_t sendForStatus(int handle, std::uint32_t extraSeconds, std::span<const std::uint8_t> frame);
 
   CScsiLink& m_link;
 };

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -79,6 +80,20 @@ void putWord(std::span<std::uint8_t> bytes, std::size_t index, std::uint32_t val
 void out(int* target, std::span<const std::uint8_t> record, std::size_t index) {
   if (target)
     *target = static_cast<int>(wordOf(record, index));
+}
+
+// Stores consecutive record words, from word first on, into optional outputs.
+void outWords(std::span<const std::uint8_t> record, std::size_t first, std::initializer_list<int*> targets) {
+  std::size_t index = first;
+  for (int* const target : targets)
+    out(target, record, index++);
+}
+
+// Fills consecutive record words, from the first, with the given values.
+void putWords(std::span<std::uint8_t> record, std::initializer_list<int> values) {
+  std::size_t index = 0;
+  for (const int value : values)
+    putWord(record, index++, static_cast<std::uint32_t>(value));
 }
 
 void outText(char* target, std::span<const std::uint8_t> record, std::size_t offset, std::size_t size) {
@@ -221,14 +236,10 @@ int GetCameraProp(int camera, void* record) {
 
 int GetCameraProp3(int camera, int* v1, int* v2, int* v3, int* v4, short* v5, int* v6, int* v7) {
   const auto r = readRecord<VESK_CAMERA_PROP_SIZE>(camera, cam::kCameraProp);
-  out(v1, r, 0);
-  out(v2, r, 1);
-  out(v3, r, 2);
-  out(v4, r, 3);
+  outWords(r, 0, {v1, v2, v3, v4});
   if (v5)
     *v5 = static_cast<short>(wordOf(r, 4) & 0xFFFFu);
-  out(v6, r, 5);
-  out(v7, r, 6);
+  outWords(r, 5, {v6, v7});
   return 1;
 }
 
@@ -238,12 +249,7 @@ int GetPictureProp(int camera, void* record) {
 
 int GetPictureProp3(int camera, int* v1, int* v2, int* v3, int* v4, int* v5, int* v6) {
   const auto r = readRecord<VESK_PICTURE_PROP_SIZE>(camera, cam::kPictureProp);
-  out(v1, r, 0);
-  out(v2, r, 1);
-  out(v3, r, 2);
-  out(v4, r, 3);
-  out(v5, r, 4);
-  out(v6, r, 5);
+  outWords(r, 0, {v1, v2, v3, v4, v5, v6});
   return 1;
 }
 
@@ -269,16 +275,9 @@ int GetPicTagProp3(int camera, int* v1, int* v2, int* v3, int* v4, char* text, i
                    int* v9) {
   // The first four words, the text after the fifth word, and the five words after the text.
   const auto r = readRecord<VESK_PICTAG_PROP_SIZE>(camera, cam::kPicTagProp);
-  out(v1, r, 0);
-  out(v2, r, 1);
-  out(v3, r, 2);
-  out(v4, r, 3);
+  outWords(r, 0, {v1, v2, v3, v4});
   outText(text, r, 20, 20);
-  out(v5, r, 10);
-  out(v6, r, 11);
-  out(v7, r, 12);
-  out(v8, r, 13);
-  out(v9, r, 14);
+  outWords(r, 10, {v5, v6, v7, v8, v9});
   return 1;
 }
 
@@ -288,13 +287,9 @@ int GetFolderProp(int camera, void* record) {
 
 int GetFolderProp3(int camera, int* v123, int* v4, int* v5) {
   const auto r = readRecord<VESK_FOLDER_PROP_SIZE>(camera, cam::kFolderProp);
-  if (v123) {
-    out(v123, r, 0);
-    out(v123 + 1, r, 1);
-    out(v123 + 2, r, 2);
-  }
-  out(v4, r, 3);
-  out(v5, r, 4);
+  if (v123)
+    outWords(r, 0, {v123, v123 + 1, v123 + 2});
+  outWords(r, 3, {v4, v5});
   return 1;
 }
 
@@ -304,12 +299,7 @@ int GetCaptureProp(int camera, void* record) {
 
 int GetCaptureProp3(int camera, int* v1, int* v2, int* v3, int* v4, int* v5, int* v6) {
   const auto r = readRecord<VESK_CAPTURE_PROP_SIZE>(camera, cam::kCaptureProp);
-  out(v1, r, 0);
-  out(v2, r, 1);
-  out(v3, r, 2);
-  out(v4, r, 3);
-  out(v5, r, 4);
-  out(v6, r, 5);
+  outWords(r, 0, {v1, v2, v3, v4, v5, v6});
   return 1;
 }
 
@@ -319,10 +309,7 @@ int SetCaptureProp(int camera, void* record) {
 
 int SetCaptureProp3(int camera, int v1, int v2, int v3, int v4) {
   Record<VESK_CAPTURE_PROP_SIZE> r{};
-  putWord(r, 0, static_cast<std::uint32_t>(v1));
-  putWord(r, 1, static_cast<std::uint32_t>(v2));
-  putWord(r, 2, static_cast<std::uint32_t>(v3));
-  putWord(r, 3, static_cast<std::uint32_t>(v4));
+  putWords(r, {v1, v2, v3, v4});
   return call([&](CLinkCameraManager& m) { return m.writeRecord(camera, cam::kCaptureProp, r); });
 }
 

@@ -158,28 +158,16 @@ private:
   bool m_paused = false;
 };
 
-void TakePicture(HostCore& core, CameraJob& job) {
-  ICameraHiLevel& camera = *core.camera;
+// Runs one picture job on a fresh picture: the camera state is restored
+// before anything is posted; a failure posts its code, success the picture.
+template <class Work> void RunPictureJob(HostCore& core, std::int32_t doneStatus, Work&& work) {
   CRefPtr<IPictureFromCamera> picture;
   std::exception_ptr failure;
   {
-    CameraState state(camera);
+    CameraState state(*core.camera);
     try {
       picture = NewPicture();
-      core.PostOrThrow(kStatusMessage, kTakingPicture);
-      state.PausePreview();
-      state.Connect();
-      std::uint32_t value = 0;
-      if (job.command) {
-        value = job.command->GetOption();
-        std::int32_t first = 0;
-        std::int32_t second = 0;
-        if (job.command->GetCommand(&first, &second))
-          picture->SetExtraCommand(job.command.get());
-      }
-      ThrowIfFailed(camera.Capture(value, false));
-      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
-      ThrowIfFailed(camera.TransferPicture(picture.get(), value));
+      work(state, *picture);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -188,29 +176,36 @@ void TakePicture(HostCore& core, CameraJob& job) {
     core.Post(kStatusFailed, CodeOf(failure));
     return;
   }
-  core.Post(kStatusTaken, 0, std::move(picture));
+  core.Post(doneStatus, 0, std::move(picture));
+}
+
+void TakePicture(HostCore& core, CameraJob& job) {
+  ICameraHiLevel& camera = *core.camera;
+  RunPictureJob(core, kStatusTaken, [&](CameraState& state, IPictureFromCamera& picture) {
+    core.PostOrThrow(kStatusMessage, kTakingPicture);
+    state.PausePreview();
+    state.Connect();
+    std::uint32_t value = 0;
+    if (job.command) {
+      value = job.command->GetOption();
+      std::int32_t first = 0;
+      std::int32_t second = 0;
+      if (job.command->GetCommand(&first, &second))
+        picture.SetExtraCommand(job.command.get());
+    }
+    ThrowIfFailed(camera.Capture(value, false));
+    core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+    ThrowIfFailed(camera.TransferPicture(&picture, value));
+  });
 }
 
 void DownloadPicture(HostCore& core, CameraJob& job) {
   ICameraHiLevel& camera = *core.camera;
-  CRefPtr<IPictureFromCamera> picture;
-  std::exception_ptr failure;
-  {
-    CameraState state(camera);
-    try {
-      picture = NewPicture();
-      state.Connect();
-      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
-      ThrowIfFailed(camera.DownloadPicture(picture.get(), job.index));
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-  if (failure) {
-    core.Post(kStatusFailed, CodeOf(failure));
-    return;
-  }
-  core.Post(kStatusDownloaded, 0, std::move(picture));
+  RunPictureJob(core, kStatusDownloaded, [&](CameraState& state, IPictureFromCamera& picture) {
+    state.Connect();
+    core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+    ThrowIfFailed(camera.DownloadPicture(&picture, job.index));
+  });
 }
 
 // Returns true when the worker was asked to stop during the wait; the job

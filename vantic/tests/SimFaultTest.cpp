@@ -8,11 +8,6 @@
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::test;
 
-#define START_OR_RETURN(call)                                                                                  \
-  call;                                                                                                        \
-  if (!sim || !sim->ready())                                                                                   \
-  return
-
 namespace {
 
 using SimFaults = SimFixture;
