@@ -46,30 +46,6 @@ LONG CTarselSaverSettings::EnumSubKeys(char** list) {
   return ERROR_SUCCESS;
 }
 
-DWORD CTarselSaverSettings::GetDWord(const char* name, DWORD defaultValue) {
-  return m_key.GetDWord(name, defaultValue);
-}
-
-LONG CTarselSaverSettings::SetDWord(const char* name, DWORD value) {
-  return m_key.SetDWord(name, value);
-}
-
-bool CTarselSaverSettings::GetBool(const char* name, bool defaultValue) {
-  return m_key.GetBool(name, defaultValue);
-}
-
-LONG CTarselSaverSettings::SetBool(const char* name, bool value) {
-  return m_key.SetDWord(name, value ? 1 : 0);
-}
-
-LONG CTarselSaverSettings::GetString(const char* name, char* buffer, DWORD* size) {
-  return m_key.GetString(name, buffer, size);
-}
-
-LONG CTarselSaverSettings::SetString(const char* name, const char* text) {
-  return m_key.SetString(name, text);
-}
-
 LONG CTarselSaverSettings::GetBinary(const char* name, BYTE** data, DWORD* size) {
   if (!data || !size)
     return ERROR_INVALID_PARAMETER;

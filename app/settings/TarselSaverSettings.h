@@ -7,29 +7,20 @@
 #pragma once
 
 #include "app/settings/ISaverSettings.h"
-#include "app/settings/RegistryKey.h"
+#include "app/settings/RegistryValues.h"
 
 #include <string>
 
-class CTarselSaverSettings : public ISaverSettings {
+class CTarselSaverSettings : public CRegistryValues<ISaverSettings> {
 public:
   // Opens `path` below `parent` (a null parent makes every operation fail).
   CTarselSaverSettings(HKEY parent, const std::string& path, REGSAM access);
 
   LONG OpenSubKey(const char* name, bool readOnly, ISaverSettings** subKey) override;
   LONG EnumSubKeys(char** list) override;
-  DWORD GetDWord(const char* name, DWORD defaultValue) override;
-  LONG SetDWord(const char* name, DWORD value) override;
-  bool GetBool(const char* name, bool defaultValue) override;
-  LONG SetBool(const char* name, bool value) override;
-  LONG GetString(const char* name, char* buffer, DWORD* size) override;
-  LONG SetString(const char* name, const char* text) override;
   LONG GetBinary(const char* name, BYTE** data, DWORD* size) override;
   LONG SetBinary(const char* name, const BYTE* data, DWORD length) override;
   LONG DeleteValue(const char* name) override;
   LONG FreeKeyList(char* list) override;
   LONG FreeBinary(BYTE* data) override;
-
-private:
-  tarsel::settings::CRegistryKey m_key;
 };

@@ -6,21 +6,11 @@
 #pragma once
 
 #include "app/settings/ICamSdkSettings.h"
-#include "app/settings/RegistryKey.h"
+#include "app/settings/RegistryValues.h"
 
 #include <string>
 
-class CTarselSdkSettings : public ICamSdkSettings {
+class CTarselSdkSettings : public CRegistryValues<ICamSdkSettings> {
 public:
   CTarselSdkSettings(const std::string& path, REGSAM access);
-
-  DWORD GetDWord(const char* name, DWORD defaultValue) override;
-  LONG SetDWord(const char* name, DWORD value) override;
-  bool GetBool(const char* name, bool defaultValue) override;
-  LONG SetBool(const char* name, bool value) override;
-  LONG GetString(const char* name, char* buffer, DWORD* size) override;
-  LONG SetString(const char* name, const char* text) override;
-
-private:
-  tarsel::settings::CRegistryKey m_key;
 };
