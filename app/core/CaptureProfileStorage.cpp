@@ -1,0 +1,59 @@
+#include "app/core/CaptureProfileStorage.h"
+
+#include "env/BrantelTakeError.h"
+#include "platform/EnvironmentStrings.h"
+#include "platform/FileIo.h"
+#include "platform/Win32Error.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace {
+
+std::unique_ptr<std::uint8_t[]> copyOf(const void* data, std::uint32_t length) {
+  if (length == 0)
+    return nullptr;
+  std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[length]);
+  if (!block)
+    throw _brantel_take_error(ERROR_NOT_ENOUGH_MEMORY);
+  std::memcpy(block.get(), data, length);
+  return block;
+}
+
+} // namespace
+
+void CCaptureProfileStorage::SetData(const void* data, std::uint32_t length) {
+  if (!data)
+    length = 0;
+  m_data = copyOf(data, length);
+  m_length = length;
+}
+
+const void* CCaptureProfileStorage::GetData(std::uint32_t& length) const {
+  length = m_length;
+  return m_data.get();
+}
+
+void CCaptureProfileStorage::ReadFile(const char* path) {
+  if (!path || !*path)
+    return;
+  std::string_view text(path);
+  if (!text.empty() && text.front() == '"')
+    text.remove_prefix(1);
+  if (!text.empty() && text.back() == '"')
+    text.remove_suffix(1);
+  const std::string expanded = ExpandEnvironmentStrings(text);
+
+  tarsel::platform::ReadOptions options;
+  options.maxBytes = UINT32_MAX;
+  options.nonBlocking = true;
+  const tarsel::platform::FileContents contents = tarsel::platform::readWholeFile(expanded, options);
+  if (contents.status == tarsel::platform::ReadStatus::Missing)
+    throw _brantel_take_error(ERROR_FILE_NOT_FOUND, expanded.c_str());
+  if (!contents.ok())
+    throw _brantel_take_error(static_cast<HRESULT>(tarsel::platform::win32ReadError(contents)), expanded.c_str());
+  SetData(contents.bytes.data(), static_cast<std::uint32_t>(contents.bytes.size()));
+}

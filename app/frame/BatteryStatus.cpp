@@ -1,0 +1,170 @@
+#include "app/frame/BatteryStatus.h"
+
+#include "app/core/RefPtr.h"
+#include "app/core/ResString.h"
+#include "app/settings/ITarselConfigSettings.h"
+#include "app/settings/ITarselSettings.h"
+#include "app/settings/SettingsAccess.h"
+#include "env/FormatStdString.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <atomic>
+#include <string>
+#include <utility>
+
+namespace tarsel::frame {
+namespace {
+
+constexpr std::int32_t kLevelBit = 0x10000;
+constexpr std::int32_t kLevelOk = 0x10001;
+constexpr std::int32_t kLevelWeak = 0x10002;
+constexpr std::int32_t kLevelLow = 0x10003;
+constexpr std::int32_t kLevelVeryLow = 0x10004;
+
+QString Text(unsigned id) {
+  return QString::fromUtf8(CResString(id).c_str());
+}
+
+bool IsLevel(std::int32_t value) {
+  return (value & kLevelBit) != 0;
+}
+
+std::uint32_t PercentOf(std::int32_t value) {
+  return static_cast<std::uint32_t>(value) & 0xFFFFu;
+}
+
+} // namespace
+
+QString BatteryPaneText(std::int32_t value) {
+  if (value < 0)
+    return {};
+  if (!IsLevel(value)) {
+    std::string text;
+    FormatStdString(text, CResString(kIdsBatteryPercent).c_str(), static_cast<long>(PercentOf(value)));
+    return QString::fromUtf8(text.c_str());
+  }
+  switch (value) {
+  case kLevelOk:
+    return Text(kIdsBatteryOk);
+  case kLevelWeak:
+    return Text(kIdsBatteryWeak);
+  case kLevelLow:
+    return Text(kIdsBatteryLow);
+  case kLevelVeryLow:
+    return Text(kIdsBatteryVeryLow);
+  default:
+    return Text(kIdsBatteryUnknown);
+  }
+}
+
+bool BatteryWarningWanted(std::int32_t value) {
+  if (value < 0)
+    return false;
+  const std::int32_t low17 = value & 0x1FFFF;
+  if (low17 == kLevelLow || low17 == kLevelVeryLow)
+    return true;
+  return !IsLevel(value) && PercentOf(value) < 50;
+}
+
+QString BatteryWarningText(std::int32_t value) {
+  // A level code is no percentage: "only 65539% remains" would be nonsense.
+  if (value >= 0 && IsLevel(value))
+    return Text((value & 0x1FFFF) == kLevelVeryLow ? kIdsBatteryLevelVeryLowWarning
+                                                   : kIdsBatteryLevelLowWarning);
+  std::string text;
+  FormatStdString(text, CResString(kIdsBatteryPercentWarning).c_str(),
+                  static_cast<unsigned long>(value < 0 ? 0 : PercentOf(value)));
+  return QString::fromUtf8(text.c_str());
+}
+
+} // namespace tarsel::frame
+
+namespace {
+
+std::atomic<bool> g_suppressedForRun{false};
+
+CBatteryStatusNotification::Hook& TestHook() {
+  static CBatteryStatusNotification::Hook hook;
+  return hook;
+}
+
+
+} // namespace
+
+CBatteryStatusNotification::CBatteryStatusNotification(std::int32_t value, const QString& cameraName,
+                                                       ITarselSettings* settings, QWidget* parent)
+    : QDialog(parent), m_message(tarsel::frame::BatteryWarningText(value)),
+      m_percentage(value < 0 ? 0u : static_cast<std::uint32_t>(value) & 0xFFFFu), m_cameraName(cameraName),
+      m_settings(settings) {
+  const QString caption = QStringLiteral("Battery Status");
+  setWindowTitle(cameraName.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, cameraName));
+  auto* layout = new QVBoxLayout(this);
+  m_text = new QLabel(m_message, this);
+  m_text->setWordWrap(true);
+  layout->addWidget(m_text);
+  m_thisRun =
+      new QCheckBox(QStringLiteral("Do not bother me during this run of Tarsel (I use AC power)"), this);
+  layout->addWidget(m_thisRun);
+  m_never = new QCheckBox(QStringLiteral("Never bother me again, ever!"), this);
+  layout->addWidget(m_never);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  layout->addWidget(buttons);
+}
+
+CBatteryStatusNotification::~CBatteryStatusNotification() = default;
+
+bool CBatteryStatusNotification::IsSuppressed(ITarselSettings* settings) {
+  const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(settings, true);
+  if (user && user->GetDontShowBatteryStatus())
+    g_suppressedForRun.exchange(true);
+  return g_suppressedForRun.load();
+}
+
+bool CBatteryStatusNotification::IsSuppressedForRun() {
+  return g_suppressedForRun.load();
+}
+
+void CBatteryStatusNotification::ClearRunFlagForTests() {
+  g_suppressedForRun.store(false);
+}
+
+int CBatteryStatusNotification::ShowModal() {
+  if (const Hook hook = TestHook()) {
+    hook(*this);
+    accept();
+    return result();
+  }
+  return exec();
+}
+
+CBatteryStatusNotification::Hook CBatteryStatusNotification::SetHook(Hook hook) {
+  return std::exchange(TestHook(), std::move(hook));
+}
+
+QString CBatteryStatusNotification::MessageText() const {
+  return m_text->text();
+}
+
+void CBatteryStatusNotification::SetThisRunChecked(bool checked) {
+  m_thisRun->setChecked(checked);
+}
+
+void CBatteryStatusNotification::SetNeverChecked(bool checked) {
+  m_never->setChecked(checked);
+}
+
+void CBatteryStatusNotification::accept() {
+  if (m_thisRun->isChecked() || m_never->isChecked())
+    g_suppressedForRun.exchange(true);
+  if (m_never->isChecked()) {
+    const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(m_settings, false);
+    if (user)
+      user->SetDontShowBatteryStatus(true);
+  }
+  QDialog::accept();
+}

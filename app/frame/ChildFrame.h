@@ -1,0 +1,197 @@
+// The camera window: one MDI child per connected camera. It owns the
+// camera's host (worker thread and series of pictures), turns the user's
+// commands into camera jobs and camera calls, receives the worker's results
+// as posted CameraStatusEvents, keeps the camera's status line (its own
+// status bar, or the main frame's panes while its own bar is hidden) and is
+// the camera's _ITarselCallback.
+//
+// Threads: user-interface thread only. Results of the worker arrive only as
+// posted events; the window appends a new picture to the series when it
+// handles the event that carries it.
+//
+// Failure: command and event handlers never let an exception out; they
+// report it (ReportError with this window as parent) and the window stays
+// usable. AttachCamera and ReconnectCamera report their failures the same
+// way and do not throw. While the window is being destroyed nothing is shown
+// to the user.
+//
+// Window handle: where a camera or ReportError wants the window's HWND it
+// gets the QWidget* of this window (WindowHandle).
+#pragma once
+
+#include "app/core/ITarselCallback.h"
+#include "app/core/RefPtr.h"
+#include "app/frame/CommandTarget.h"
+#include "app/host/SyncTakeTicket.h"
+#include "platform/Win32Types.h"
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class ICameraHiLevel;
+class ICamExtraCommand;
+class IBracketing;
+class IChildFrameSite;
+class QStatusBar;
+class QLabel;
+class ITarselConfigSettings;
+class IPictureFromCamera;
+class _brantel_take_error;
+
+namespace tarsel::host {
+class CConnectedCameraHost;
+class CameraStatusEvent;
+} // namespace tarsel::host
+
+class CChildView;
+class CWaitEvent;
+
+// Time-outs of a camera window (tests shorten them).
+struct ChildFrameOptions {
+  std::chrono::milliseconds hostStopDeadline{30000};
+  std::chrono::milliseconds hostStartWait{2000};
+  // First battery check after a session starts, then the interval.
+  std::chrono::milliseconds firstBatteryCheck{1000};
+  std::chrono::milliseconds batteryInterval{60000};
+  // Attaching that took longer shows the connect-time warning (families that want it).
+  std::chrono::milliseconds connectTimeWarning{20000};
+};
+
+class CChildFrame : public QMdiSubWindow, public _ITarselCallback, public ICommandTarget {
+  Q_OBJECT
+
+public:
+  using Options = ChildFrameOptions;
+
+  explicit CChildFrame(IChildFrameSite* site, Options options = {}, QWidget* parent = nullptr);
+  ~CChildFrame() override;
+
+  // Called by the main frame.
+  // Takes the camera over (it is deleted with the window's host).
+  void AttachCamera(ICameraHiLevel* camera);
+  // True when `fresh` is this window's camera and was taken over (the caller
+  // still owns `fresh` and deletes it). A take-over that fails is reported;
+  // the window is then disconnected and the answer is false.
+  bool ReconnectCamera(ICameraHiLevel* fresh);
+  void MarkDisconnected();
+  // One camera's part of an all-cameras take; the ticket names its place.
+  void QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket, const ICamExtraCommand* command);
+  void OfferCapabilityDetection();
+  void ShowCaptureProperties(bool show);
+  bool IsCameraConnected() const { return !m_disconnected; }
+  bool HasUnsavedPictures() const { return m_unsaved; }
+  bool IsBusy() const { return m_busy; }
+  // The interactive save of the current picture (as "Save As..."): 0, 1223
+  // (cancelled) or an error code (already reported to the user).
+  HRESULT SaveCurrentPicture();
+  void ActivateInMdiClient();
+
+  // Called by the camera families' dialogs and pages.
+  void SetWaitingWindow(QObject* window);
+  void ClearWaitingWindow(QObject* window);
+  void SetWaitingEvent(std::shared_ptr<CWaitEvent> event);
+  void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event);
+  void QueueTakePicture(const ICamExtraCommand* command);
+  bool NotifyWaitingWindow(HRESULT code, std::intptr_t value);
+
+  tarsel::host::CConnectedCameraHost* GetHost() const { return m_host.get(); }
+  // The host's camera, or null.
+  ICameraHiLevel* GetCamera() const;
+  const QString& CameraName() const { return m_cameraName; }
+  // Texts of the window's own status bar, pane 0 .. 4.
+  QString PaneText(int pane) const;
+  CChildView* View() const { return m_view; }
+  bool IsStatusBarShown() const { return m_statusBarShown; }
+  // The window as the HWND that cameras and ReportError are given.
+  HWND WindowHandle();
+  // The camera window that holds `object` (itself or a parent), or null:
+  // what a family's dialog asks with WM_TARSEL_GET_CHILD_FRAME.
+  static CChildFrame* FromObject(QObject* object);
+  // The frame is going away first: from now on the window calls nothing of it.
+  void ForgetSite() { m_site = nullptr; }
+
+  // _ITarselCallback
+  bool QueryContinue(int reason) override;
+  bool SetStatusText(const char* text) override;
+  void SuspendPreview(bool suspend) override;
+
+  // ICommandTarget
+  bool OnUpdateCommand(UINT id, CCmdUI* state) override;
+  bool OnCommand(UINT id) override;
+
+protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
+
+private:
+  enum class LcdPreviewChoice { OnlyOne, Both };
+
+  void StartSession(ICameraHiLevel* camera);
+  void ShowConnectionState();
+  void ShowStatus(UINT stringId);
+  void SetPane(int pane, const QString& text);
+  bool OwnBarShown() const;
+  void UpdateStatusBarPlacement(bool wasMaximized);
+  void OnMdiActivate(bool active);
+  bool CheckBattery();
+  void StartBatteryTimer(std::chrono::milliseconds delay);
+  void OnCameraStatus(tarsel::host::CameraStatusEvent& event);
+  void OnPictureTaken(IPictureFromCamera* picture);
+  void OnSynchronizedPicture(tarsel::host::CameraStatusEvent& event);
+  void OnSynchronizedFailure(tarsel::host::CameraStatusEvent& event, HRESULT code);
+  void OnTakePicture();
+  void EndBracketing();
+  void DecodeAndShow(IPictureFromCamera* picture, bool keepScroll);
+  void ShowSeriesPicture(IPictureFromCamera* picture);
+  void ZoomTo(std::uint32_t divisor);
+  void StepPicture(bool forward);
+  void DeleteCurrentPicture();
+  void DeleteSeries();
+  void RotateCurrent(std::int32_t code);
+  void CopyToClipboard();
+  HRESULT SavePictures(bool wholeSeries);
+  void OpenCameraSettings(std::int32_t firstPage);
+  void MonitorOn();
+  void MonitorOff();
+  void TogglePreview();
+  LcdPreviewChoice AskLcdOrPreview(UINT stringId);
+  bool CommandEnabled(UINT id, CCmdUI* state);
+  void RunCommand(UINT id);
+  void Report(const _brantel_take_error& error);
+  void Report(HRESULT code);
+  void Guarded(const std::function<void()>& action);
+  IPictureFromCamera* CurrentPicture() const;
+  // The user settings (empty when the settings cannot be opened).
+  CRefPtr<ITarselConfigSettings> UserSettings(bool readOnly) const;
+
+  IChildFrameSite* m_site;
+  const Options m_options;
+  std::unique_ptr<tarsel::host::CConnectedCameraHost> m_host;
+  bool m_disconnected = true;
+  bool m_unsaved = false;
+  bool m_capabilitiesOffered = false;
+  bool m_busy = false;
+  bool m_statusToFrame = true;
+  std::uint32_t m_zoom = 4;
+  IBracketing* m_bracketing = nullptr;
+  CChildView* m_view = nullptr;
+  QString m_title;
+  QString m_cameraName;
+  QStatusBar* m_statusBar = nullptr;
+  bool m_statusBarShown = true;
+  QPointer<QObject> m_waitingWindow;
+  std::shared_ptr<CWaitEvent> m_waitingEvent;
+  QString m_statusText;
+  std::int32_t m_battery = -1;
+  int m_batteryTimer = 0;
+  bool m_destroying = false;
+  QLabel* m_panes[5] = {};
+};

@@ -1,0 +1,14 @@
+# The camera window and what only it uses.
+list(APPEND TARSEL_FRAME_SOURCES
+  ChildFrame.h
+  ChildFrame.cpp
+  ChildFrameTakes.cpp
+  ChildFrameCommands.cpp
+  ChildFrameInternals.h
+  ChildView.h
+  ChildView.cpp
+  WaitEvent.h
+  WaitEvent.cpp
+  BatteryStatus.h
+  BatteryStatus.cpp
+  OpenCameraSettingsEvent.h)

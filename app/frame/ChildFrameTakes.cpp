@@ -1,0 +1,297 @@
+#include "app/frame/ChildFrame.h"
+
+#include "app/core/IBracketing.h"
+#include "app/core/ICameraHiLevel.h"
+#include "app/frame/BatteryStatus.h"
+#include "app/frame/ChildFrameInternals.h"
+#include "app/frame/ChildFrameSite.h"
+#include "app/frame/ChildView.h"
+#include "app/frame/CommandIds.h"
+#include "app/frame/OpenCameraSettingsEvent.h"
+#include "app/frame/WaitEvent.h"
+#include "app/host/ConnectedCameraHost.h"
+#include "app/host/TarselEvents.h"
+#include "app/pictures/CamExtraCommand.h"
+#include "app/pictures/IPictureFromCamera.h"
+#include "app/settings/ITarselConfigSettings.h"
+#include "app/settings/ITarselSettings.h"
+#include "app/ui/CameraConnectGuard.h"
+#include "app/ui/ClipboardGuard.h"
+#include "app/ui/MessageQuestion.h"
+#include "env/BrantelTakeError.h"
+#include "env/ErrorReport.h"
+#include "env/FormatStdString.h"
+#include "platform/Win32Error.h"
+
+#include <QCoreApplication>
+
+using namespace tarsel::frame::detail;
+namespace cmd = tarsel::frame::cmd;
+using tarsel::host::CameraStatusEvent;
+using tarsel::host::CConnectedCameraHost;
+
+// Taking pictures -------------------------------------------------------------
+
+void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
+                                        const ICamExtraCommand* command) {
+  ICameraHiLevel* camera = GetCamera();
+  // Without a camera the ticket ends here and reports this camera as failed.
+  if (!camera)
+    return;
+  Guarded([&] {
+    m_view->ShowFocusStrip(false);
+    m_statusToFrame = false;
+    ShowStatus(kIdsConnecting);
+    camera->EnableCaptureProperties(false);
+    m_host->QueueSynchronizedTake(std::move(ticket), command);
+    SetPane(1, QString());
+  });
+}
+
+void CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
+  ICameraHiLevel* camera = GetCamera();
+  if (m_busy || !camera)
+    return;
+  m_busy = true;
+  m_statusToFrame = true;
+  ShowStatus(kIdsConnecting);
+  camera->EnableCaptureProperties(false);
+  m_host->QueueTakePicture(command);
+}
+
+void CChildFrame::OnTakePicture() {
+  ICameraHiLevel* camera = GetCamera();
+  if (!camera)
+    return;
+  m_view->ShowFocusStrip(false);
+  CCamExtraCommand command;
+  DWORD bracketingPictures = 0;
+  if (const CRefPtr<ITarselConfigSettings> user = UserSettings(true)) {
+    command.SetOption(user->GetLeavePictureInCamera() ? 3u : 0u);
+    bracketingPictures = user->GetBracketingNumPics();
+  }
+  if (!m_bracketing && bracketingPictures > 1) {
+    if (IBracketing* series = camera->GetBracketing()) {
+      m_bracketing = series;
+      SetPane(2, FormatPictureOf(m_bracketing->GetCurrentStep() + 1, m_bracketing->GetStepCount()));
+    }
+  }
+  QueueTakePicture(&command);
+}
+
+void CChildFrame::EndBracketing() {
+  IBracketing* series = std::exchange(m_bracketing, nullptr);
+  if (!series)
+    return;
+  SetPane(2, QString());
+  series->EndSeries();
+}
+
+// Waiting dialogs -----------------------------------------------------------------
+
+void CChildFrame::SetWaitingWindow(QObject* window) {
+  m_waitingWindow = window;
+}
+
+void CChildFrame::ClearWaitingWindow(QObject* window) {
+  if (m_waitingWindow == window)
+    m_waitingWindow = nullptr;
+}
+
+void CChildFrame::SetWaitingEvent(std::shared_ptr<CWaitEvent> event) {
+  m_waitingEvent = std::move(event);
+}
+
+void CChildFrame::ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) {
+  if (m_waitingEvent == event)
+    m_waitingEvent.reset();
+}
+
+bool CChildFrame::NotifyWaitingWindow(HRESULT code, std::intptr_t value) {
+  bool told = false;
+  if (m_waitingEvent) {
+    m_waitingEvent->Set();
+    told = true;
+  }
+  if (m_waitingWindow) {
+    QCoreApplication::postEvent(m_waitingWindow.data(), new tarsel::host::CameraJobDoneEvent(code, value));
+    told = true;
+  }
+  return told;
+}
+
+// Worker results ------------------------------------------------------------------
+
+bool CChildFrame::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == WM_TARSEL_CAMERA_STATUS) {
+    if (auto* status = dynamic_cast<CameraStatusEvent*>(event))
+      OnCameraStatus(*status);
+    return true;
+  }
+  if (type == WM_TARSEL_LEAVE_ALL_CAMERAS_VIEW) {
+    Guarded([&] {
+      if (m_site)
+        m_site->HideCaptureDialogs();
+    });
+    return true;
+  }
+  if (type == WM_TARSEL_OPEN_CAMERA_SETTINGS) {
+    if (auto* open = dynamic_cast<tarsel::frame::OpenCameraSettingsEvent*>(event))
+      Guarded([&] { OpenCameraSettings(open->firstPage()); });
+    return true;
+  }
+  if (type == tarsel::frame::CommandEvent::type()) {
+    // A posted command runs only when its enable test passes now.
+    OnCommand(static_cast<tarsel::frame::CommandEvent*>(event)->id());
+    return true;
+  }
+  return QMdiSubWindow::event(event);
+}
+
+void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
+  // Results of a host that is gone: a ticket still in the event reports its
+  // camera as failed when the event is destroyed.
+  if (!m_host)
+    return;
+  const std::int32_t code = event.code();
+  const std::intptr_t argument = event.argument();
+  Guarded([&] {
+    switch (code) {
+    case StatusPictureTaken:
+      OnPictureTaken(event.picture());
+      break;
+    case StatusSynchronizedPicture:
+      OnSynchronizedPicture(event);
+      break;
+    case StatusLoading: {
+      QString text;
+      if (argument >= 0) {
+        std::string loading;
+        FormatStdString(loading, CResString(kIdsLoading).c_str(), static_cast<long>(argument));
+        text = QString::fromUtf8(loading.c_str());
+      }
+      SetPane(1, text);
+      break;
+    }
+    case StatusMessage:
+      if (argument > 0 && argument <= 0xFFFF)
+        ShowStatus(static_cast<UINT>(argument));
+      break;
+    case StatusBattery:
+      if (!m_destroying)
+        CheckBattery();
+      break;
+    case StatusJobEnded:
+      if (event.picture())
+        m_host->AddToSeries(event.picture());
+      NotifyWaitingWindow(0, 0);
+      ShowStatus(kIdsReady);
+      break;
+    case StatusRepeatShot:
+      if (!m_destroying)
+        OnTakePicture();
+      break;
+    case StatusJobFailed: {
+      const HRESULT error = static_cast<HRESULT>(argument);
+      SetPane(1, QString());
+      ShowStatus(kIdsError);
+      m_busy = false;
+      EndBracketing();
+      if (ICameraHiLevel* camera = GetCamera())
+        camera->EnableCaptureProperties(true);
+      if (!NotifyWaitingWindow(error, 0))
+        Report(error);
+      break;
+    }
+    case StatusSynchronizedFailed:
+      OnSynchronizedFailure(event, static_cast<HRESULT>(argument));
+      break;
+    default:
+      break;
+    }
+  });
+}
+
+void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
+  SetPane(1, QString());
+  m_busy = false;
+  if (ICameraHiLevel* camera = GetCamera())
+    camera->EnableCaptureProperties(true);
+  // The series changes only here, on the user-interface thread.
+  if (picture)
+    m_host->AddToSeries(picture);
+  if (IPictureFromCamera* current = CurrentPicture()) {
+    if (!m_destroying)
+      DecodeAndShow(current, true);
+    NotifyWaitingWindow(0, 0);
+    m_unsaved = true;
+    const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
+    if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site &&
+        m_site->QueuePictureSave(current, m_cameraName.toUtf8().constData())) {
+      m_host->MarkSeriesForReplace();
+      m_unsaved = false;
+    }
+  }
+  if (!m_bracketing) {
+    ShowStatus(kIdsReady);
+    return;
+  }
+  if (m_destroying || !m_bracketing->NextStep()) {
+    EndBracketing();
+    ShowStatus(kIdsReady);
+    return;
+  }
+  SetPane(2, FormatPictureOf(m_bracketing->GetCurrentStep() + 1, m_bracketing->GetStepCount()));
+  OnTakePicture();
+}
+
+void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
+  SetPane(1, QString());
+  // m_busy belongs to this window's own take, which a synchronized take
+  // neither starts nor ends.
+  if (ICameraHiLevel* camera = GetCamera())
+    camera->EnableCaptureProperties(true);
+  IPictureFromCamera* picture = event.picture();
+  if (!picture) {
+    OnSynchronizedFailure(event, kFailed);
+    return;
+  }
+  m_host->AddToSeries(picture);
+  const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
+  const DWORD rotation = user ? user->GetRotation() : 0;
+  const bool display = !(user && user->GetDoNotDisplayPicture()) && !m_destroying;
+  // A display failure must not keep the picture from the save queue.
+  try {
+    // Only the rotations the options offer: a stray stored number is no rotation.
+    if (rotation == 1 || rotation == 3) {
+      ShowStatus(kIdsRotating);
+      picture->Rotate(static_cast<std::int32_t>(rotation), false);
+    }
+    if (display)
+      DecodeAndShow(picture, true);
+  } catch (const _brantel_take_error& error) {
+    Report(error);
+  } catch (...) {
+    Report(kUnexpected);
+  }
+  m_unsaved = true;
+  if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0)) {
+    m_host->MarkSeriesForReplace();
+    m_unsaved = false;
+  }
+  ShowStatus(kIdsReady);
+  event.ticket().Complete(0);
+}
+
+void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) {
+  if (code == 0)
+    code = kFailed;
+  SetPane(1, QString());
+  ShowStatus(kIdsError);
+  if (ICameraHiLevel* camera = GetCamera())
+    camera->EnableCaptureProperties(true);
+  if (m_site)
+    m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code);
+  event.ticket().Complete(code);
+}

@@ -1,0 +1,433 @@
+#include "app/frame/MainFrame.h"
+
+#include "app/frame/CommandIds.h"
+#include "app/frame/MainFrameHelpers.h"
+#include "app/host/TarselEvents.h"
+#include "app/receiver/MailslotServer.h"
+#include "app/receiver/RemoteDatagramEvent.h"
+#include "app/receiver/RemoteDatagramHandler.h"
+#include "app/settings/ITarselConfigSettings.h"
+#include "app/settings/ITarselPersistentParams.h"
+#include "app/settings/ITarselSettings.h"
+#include "app/settings/SettingsAccess.h"
+#include "app/ui/MessageQuestion.h"
+#include "app/ui/RestoreWindowPlacement.h"
+#include "env/BrantelTakeError.h"
+#include "env/ErrorReport.h"
+#include "env/HtmlHelp.h"
+#include "platform/Win32Error.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+
+namespace cmd = tarsel::frame::cmd;
+using namespace tarsel::frame::detail;
+using tarsel::ui::AskUser;
+
+namespace {
+
+constexpr int kPaneWidths[5] = {80, 80, 80, 150, 80};
+
+// Posted by PostActivateChild: the frame activates the window when it
+// arrives, when the window still exists.
+class ActivateChildEvent : public QEvent {
+public:
+  explicit ActivateChildEvent(CChildFrame* window) : QEvent(WM_TARSEL_ACTIVATE_CHILD), m_window(window) {}
+  CChildFrame* window() const { return m_window; }
+
+private:
+  QPointer<CChildFrame> m_window;
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_options(std::move(options)) {
+  if (m_options.families.empty())
+    m_options.families = tarsel::frame::ProductFamilies();
+
+  // Errors are shown to the user for as long as the frame exists.
+  _brantel_take_error::DoReporting(true);
+  m_reporting = true;
+
+  setWindowTitle(resText(128));
+  m_mdi = new QMdiArea(this);
+  setCentralWidget(m_mdi);
+  CreateCommands();
+
+  for (int pane = 0; pane < 5; ++pane) {
+    m_panes[pane] = new QLabel(this);
+    m_panes[pane]->setFixedWidth(kPaneWidths[pane]);
+    m_panes[pane]->setProperty("indicator", static_cast<uint>(cmd::IndicatorFirst + pane));
+    statusBar()->addPermanentWidget(m_panes[pane]);
+  }
+  connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) { OnMessageChanged(text); });
+
+  m_arrivalTimer.setSingleShot(true);
+  connect(&m_arrivalTimer, &QTimer::timeout, this, [this] { RunCommand(cmd::RefreshCameras); });
+  m_commandTimer.setInterval(m_options.commandUpdateInterval);
+  connect(&m_commandTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
+  m_commandTimer.start();
+  connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
+
+  SetFrameStatus(kCheckingCameras);
+  QTimer::singleShot(10, this, [this] { OnStartup(); });
+}
+
+CMainFrame::~CMainFrame() {
+  // Camera windows (closed ones too) stop their hosts and leave while the
+  // frame is still whole: they call it as they end.
+  std::vector<QPointer<CChildFrame>> windows;
+  for (CChildFrame* window : findChildren<CChildFrame*>())
+    windows.emplace_back(window);
+  for (const QPointer<CChildFrame>& window : windows)
+    delete window.data();
+  StopDeviceAndRemote();
+  EndReporting();
+}
+
+// ---------------------------------------------------------------------------
+// Status line
+
+void CMainFrame::SetFrameStatus(UINT stringId) {
+  m_storedStatus = resText(stringId);
+  statusBar()->showMessage(m_storedStatus);
+}
+
+void CMainFrame::OnMessageChanged(const QString& text) {
+  // The idle message: the stored status text stands in for it.
+  if (text.isEmpty() && !m_storedStatus.isEmpty())
+    statusBar()->showMessage(m_storedStatus);
+}
+
+void CMainFrame::ShowFrameMessageText(const QString& text) {
+  if (!m_storedStatus.isEmpty() && text == resText(kReady)) {
+    statusBar()->showMessage(m_storedStatus);
+    return;
+  }
+  statusBar()->showMessage(text);
+}
+
+void CMainFrame::ShowFrameMessage(const QString& text) {
+  ShowFrameMessageText(text);
+}
+
+void CMainFrame::SetFramePaneText(int pane, const QString& text) {
+  if (pane < 1 || pane > 5)
+    return;
+  m_panes[pane - 1]->setText(text);
+}
+
+QString CMainFrame::PaneText(int pane) const {
+  if (pane == 0)
+    return statusBar()->currentMessage();
+  if (pane < 1 || pane > 5)
+    return {};
+  return m_panes[pane - 1]->text();
+}
+
+// ---------------------------------------------------------------------------
+// Camera windows
+
+CChildFrame* CMainFrame::CreateCameraWindow() {
+  auto* window = new CChildFrame(this, m_options.child);
+  m_mdi->addSubWindow(window);
+  window->show();
+  return window;
+}
+
+std::vector<CChildFrame*> CMainFrame::CameraWindows() const {
+  std::vector<CChildFrame*> windows;
+  for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    auto* window = qobject_cast<CChildFrame*>(sub);
+    if (!window)
+      continue;
+    const bool closed = std::any_of(m_closedWindows.begin(), m_closedWindows.end(),
+                                    [window](const QPointer<CChildFrame>& c) { return c == window; });
+    if (!closed)
+      windows.push_back(window);
+  }
+  return windows;
+}
+
+CChildFrame* CMainFrame::ActiveCameraWindow() const {
+  auto* window = qobject_cast<CChildFrame*>(m_mdi->currentSubWindow());
+  if (!window)
+    return nullptr;
+  const auto windows = CameraWindows();
+  return std::find(windows.begin(), windows.end(), window) != windows.end() ? window : nullptr;
+}
+
+void CMainFrame::ChildClosed(CChildFrame* window) {
+  m_closedWindows.erase(std::remove_if(m_closedWindows.begin(), m_closedWindows.end(),
+                                       [](const QPointer<CChildFrame>& c) { return c.isNull(); }),
+                        m_closedWindows.end());
+  if (window)
+    m_closedWindows.emplace_back(window);
+}
+
+void CMainFrame::PostActivateChild(CChildFrame* window) {
+  QCoreApplication::postEvent(this, new ActivateChildEvent(window));
+}
+
+void CMainFrame::OfferCapabilityDetection() {
+  std::vector<QPointer<CChildFrame>> order;
+  CChildFrame* active = ActiveCameraWindow();
+  if (active)
+    order.emplace_back(active);
+  for (CChildFrame* window : CameraWindows())
+    if (window != active)
+      order.emplace_back(window);
+  // Each offer may ask the user; a window may be gone after the question.
+  for (const QPointer<CChildFrame>& window : order)
+    if (window)
+      window->OfferCapabilityDetection();
+}
+
+// ---------------------------------------------------------------------------
+// Capture-properties dialogs and the preview window
+
+void CMainFrame::ShowCaptureDialogFor(CChildFrame* window) {
+  m_captureDialogShown = true;
+  for (CChildFrame* other : CameraWindows())
+    if (other != window)
+      other->ShowCaptureProperties(false);
+  if (window)
+    window->ShowCaptureProperties(true);
+}
+
+void CMainFrame::HideCaptureDialogs() {
+  m_captureDialogShown = false;
+  for (CChildFrame* window : CameraWindows())
+    window->ShowCaptureProperties(false);
+}
+
+void CMainFrame::RefreshCaptureDialogs(CChildFrame* active) {
+  for (CChildFrame* window : CameraWindows())
+    if (!m_captureDialogShown || window != active)
+      window->ShowCaptureProperties(false);
+  if (m_captureDialogShown && active)
+    active->ShowCaptureProperties(true);
+}
+
+bool CMainFrame::HasPreviewWindow() {
+  return false;
+}
+
+void CMainFrame::OpenPreview(CChildFrame*) {}
+
+void CMainFrame::ClosePreview(CChildFrame*) {}
+
+void CMainFrame::SetPreviewSource(CChildFrame* window) {
+  RefreshCaptureDialogs(window);
+}
+
+void CMainFrame::NotifyPreviewBusy(bool) {}
+
+// ---------------------------------------------------------------------------
+// Start-up, device notifications, events
+
+void CMainFrame::OnStartup() {
+  if (m_destroyed)
+    return;
+  try {
+    bool notifications = false;
+    if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
+      notifications = user->GetUseDeviceNotifications();
+    if (notifications) {
+      m_deviceWatcher = m_options.makeDeviceWatcher ? m_options.makeDeviceWatcher()
+                                                    : tarsel::frame::MakeUdevDeviceWatcher();
+      if (m_deviceWatcher) {
+        connect(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceArrived, this,
+                [this] { OnDeviceArrived(); });
+        connect(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceRemoved, this,
+                [this] { OnDeviceRemoved(); });
+      }
+    }
+
+    RefreshCameras();
+
+    if (m_options.remoteControl) {
+      if (m_receiver)
+        m_receiver->Stop();
+      m_receiver.reset();
+      // A receiver that cannot be made (another running instance holds the
+      // mailslot) is reported; the program then runs without remote control.
+      try {
+        auto receiver = std::make_unique<CMailslotServer>(this, WM_TARSEL_REMOTE_DATAGRAM, m_options.mailslot,
+                                                          m_options.receiverStopDeadline);
+        receiver->Start();
+        m_receiver = std::move(receiver);
+      } catch (const _brantel_take_error& error) {
+        ReportError(error, Hwnd());
+      }
+    }
+
+    const QStringList arguments = Arguments();
+    bool autostart = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+      autostart = autostart || arguments[i].contains("/AUTOSTART") || arguments[i].contains("-AUTOSTART");
+    if (autostart) {
+      QCoreApplication::postEvent(this, new QEvent(WM_TARSEL_AUTOSTART));
+    } else {
+      OfferCapabilityDetection();
+      bool shown = false;
+      if (const auto params = tarsel::settings::OpenPersistentParams(m_settings, true))
+        shown = params->GetCaptureDlgShown();
+      if (shown)
+        if (CChildFrame* active = ActiveCameraWindow())
+          ShowCaptureDialogFor(active);
+    }
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, Hwnd());
+  } catch (...) {
+    ReportError(E_UNEXPECTED, Hwnd());
+  }
+  m_startupDone = true;
+  UpdateCommands();
+}
+
+void CMainFrame::OnDeviceArrived() {
+  DWORD delay = 1000;
+  if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
+    delay = user->GetDeviceNotificationDelay();
+  // Clamp to what a timer takes; a later arrival restarts the wait.
+  m_arrivalTimer.start(static_cast<int>(std::min<DWORD>(delay, 0x7FFFFFFF)));
+}
+
+void CMainFrame::OnDeviceRemoved() {
+  PostFrameCommand(cmd::RefreshCameras);
+}
+
+bool CMainFrame::event(QEvent* event) {
+  const QEvent::Type type = event->type();
+  try {
+    if (type == tarsel::frame::CommandEvent::type()) {
+      RunCommand(static_cast<tarsel::frame::CommandEvent*>(event)->id());
+      return true;
+    }
+    if (type == WM_TARSEL_SAVE_RESULT) {
+      auto* result = static_cast<tarsel::host::SaveResultEvent*>(event);
+      OnSaveResult(result->kind(), result->code());
+      return true;
+    }
+    if (type == WM_TARSEL_REMOTE_DATAGRAM) {
+      const QByteArray& bytes = static_cast<RemoteDatagramEvent*>(event)->bytes();
+      tarsel::receiver::OnRemoteDatagram(
+          *this, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                               static_cast<std::size_t>(bytes.size())));
+      return true;
+    }
+    if (type == WM_TARSEL_ACTIVATE_CHILD) {
+      if (CChildFrame* window = static_cast<ActivateChildEvent*>(event)->window())
+        window->ActivateInMdiClient();
+      return true;
+    }
+    if (type == WM_TARSEL_AUTOSTART) {
+      // The time-lapse dialog that it starts is not part of the program yet.
+      return true;
+    }
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, Hwnd());
+    return true;
+  } catch (...) {
+    ReportError(E_UNEXPECTED, Hwnd());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (m_placementRestored || !m_settings)
+    return;
+  m_placementRestored = true;
+  const auto params = tarsel::settings::OpenPersistentParams(m_settings, true);
+  if (!params)
+    return;
+  BYTE bytes[tarsel::settings::WindowPlacement::kRecordSize] = {};
+  DWORD size = sizeof bytes;
+  if (params->GetLastWinPlace(bytes, &size) != 0)
+    return;
+  RestoreWindowPlacement(this, bytes, size, false);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  try {
+    bool unsaved = false;
+    for (CChildFrame* window : CameraWindows())
+      unsaved = unsaved || window->HasUnsavedPictures();
+    if (unsaved) {
+      const int answer = AskUser(this, 61278u, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
+      if (answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled)) {
+        event->ignore();
+        return;
+      }
+    }
+    // There is no save queue yet, so no save is ever pending here (61279).
+
+    ClosePreview();
+    if (const auto params = tarsel::settings::OpenPersistentParams(m_settings, false))
+      params->SetCaptureDlgShown(m_captureDialogShown);
+
+    // The frame asked about unsaved pictures for every window, so the
+    // windows are destroyed without asking again; each stops its camera
+    // host as it goes.
+    std::vector<QPointer<CChildFrame>> windows;
+    for (CChildFrame* window : CameraWindows())
+      windows.emplace_back(window);
+    for (const QPointer<CChildFrame>& window : windows)
+      delete window.data();
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, Hwnd());
+    event->ignore();
+    return;
+  } catch (...) {
+    ReportError(E_UNEXPECTED, Hwnd());
+    event->ignore();
+    return;
+  }
+
+  EndReporting();
+  StopDeviceAndRemote();
+  m_help.reset();
+  StoreWindowPlacement();
+  m_destroyed = true;
+  m_commandTimer.stop();
+  m_arrivalTimer.stop();
+  event->accept();
+}
+
+void CMainFrame::StopDeviceAndRemote() {
+  m_arrivalTimer.stop();
+  if (m_receiver) {
+    m_receiver->Stop();
+    m_receiver.reset();
+  }
+  m_deviceWatcher.reset();
+}
+
+void CMainFrame::StoreWindowPlacement() {
+  if (!m_settings)
+    return;
+  const auto params = tarsel::settings::OpenPersistentParams(m_settings, false);
+  if (!params)
+    return;
+  const auto bytes = GetWindowPlacement(this).toBytes();
+  params->SetLastWinPlace(bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+void CMainFrame::EndReporting() {
+  if (!m_reporting)
+    return;
+  m_reporting = false;
+  _brantel_take_error::DoReporting(false);
+}

@@ -1,0 +1,195 @@
+// The program's MDI frame window. It finds the connected cameras through the
+// camera families, opens one camera window (CChildFrame) per camera,
+// re-discovers them when a USB device arrives or leaves, starts the
+// remote-control receiver, runs the all-cameras take and carries the
+// frame-level commands. Commands reach the active camera window first, then
+// the frame; a posted command runs only when its enable test passes when it
+// arrives.
+//
+// Threads: user-interface thread only; workers reach it only through posted
+// events. Failure: no exception leaves an event handler, timer or command;
+// each is reported (ReportError with the frame as parent).
+#pragma once
+
+#include "app/frame/ChildFrame.h"
+#include "app/frame/ChildFrameSite.h"
+#include "app/frame/CommandTarget.h"
+#include "app/frame/DeviceWatcher.h"
+#include "app/frame/SdkFamily.h"
+#include "app/receiver/RemoteCommandTarget.h"
+#include "remote/MailSlotListener.h"
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class IBaseSDK_Wr;
+class IConnectedCameras;
+class ITarselSettings;
+class CMailslotServer;
+class CHtmlHelp;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+
+// What the frame is built with (tests replace the families, the device
+// watcher and the time-outs).
+struct MainFrameOptions {
+  // The camera families in list order; empty: the product's (camera-link,
+  // ActiveX, Canon).
+  std::vector<tarsel::frame::SdkFamily> families;
+  // Makes the device watcher at start-up (when UseDeviceNotifications is
+  // on); empty: the udev watcher.
+  std::function<std::unique_ptr<tarsel::frame::IDeviceWatcher>()> makeDeviceWatcher;
+  // The program's command line (argv); empty: QCoreApplication::arguments().
+  QStringList arguments;
+  // Whether start-up creates the remote-control receiver, and where it listens.
+  bool remoteControl = true;
+  tarsel::remote::MailSlotListener::Options mailslot;
+  std::chrono::milliseconds receiverStopDeadline{10000};
+  // Barrier of the all-cameras take.
+  std::chrono::milliseconds takeBarrier{10000};
+  ChildFrameOptions child;
+  // The application's About box (command 57664); empty: the command is disabled.
+  std::function<void()> about;
+  // Interval of the refresh of the menus' and toolbar's enable states.
+  std::chrono::milliseconds commandUpdateInterval{250};
+};
+
+class CMainFrame : public QMainWindow, public IChildFrameSite, public ICommandTarget, public IRemoteCommandTarget {
+  Q_OBJECT
+
+public:
+  using Options = MainFrameOptions;
+
+  // settings: the application's settings object (a reference is not taken;
+  // the application keeps it alive longer than the frame).
+  CMainFrame(ITarselSettings* settings, Options options = {}, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  void SetFrameStatus(UINT stringId);
+  void FindCameras(IConnectedCameras* list);
+  void RefreshCameras();
+  // The camera-type dialog; 2 when cancelled (or when no family offers a page).
+  int SelectCameraTypes();
+  // False (nothing queued) when no camera window is connected.
+  bool TakePictureAllCameras(std::int32_t counter, bool save);
+  HRESULT SaveUnsaved();
+  // At most three families in list order; a count below 3 is answered with 3 and false.
+  bool GetSdkList(IBaseSDK_Wr** list, int* count);
+  void ShutdownSdks();
+
+  // A new, empty camera window in the MDI client (the application's "new" command).
+  CChildFrame* CreateCameraWindow();
+  // The camera windows in MDI order, and the active one (or null).
+  std::vector<CChildFrame*> CameraWindows() const;
+  CChildFrame* ActiveCameraWindow() const;
+  QMdiArea* MdiArea() const { return m_mdi; }
+  // Texts of the status line: 0 the message pane, 1 .. 5 the fixed panes.
+  QString PaneText(int pane) const;
+  // Runs the command as a menu choice would (enable test first); false when
+  // it was disabled or nobody handles it.
+  bool RunCommand(UINT id);
+  // The enable and check state of a command as the routing answers it now
+  // (active camera window first, then the frame).
+  CCmdUI CommandState(UINT id);
+  // The menu and toolbar action of a command, or null.
+  QAction* CommandAction(UINT id) const;
+  // True once the start-up (timer 2) has run.
+  bool StartupDone() const { return m_startupDone; }
+  // All-cameras takes that have not ended yet.
+  int RunningTakes() const { return m_runningTakes; }
+  // The remote-control receiver, or null.
+  CMailslotServer* Receiver() const { return m_receiver.get(); }
+  tarsel::frame::IDeviceWatcher* DeviceWatcher() const { return m_deviceWatcher.get(); }
+
+  // IChildFrameSite
+  QWidget* FrameWindow() override { return this; }
+  ITarselSettings* GetSettings() override { return m_settings; }
+  bool HasSavers() override;
+  void ShowFrameMessage(const QString& text) override;
+  void SetFramePaneText(int pane, const QString& text) override;
+  bool QueuePictureSave(IPictureFromCamera* picture, const char* cameraName) override;
+  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) override;
+  bool IsCaptureDialogShown() override { return m_captureDialogShown; }
+  void ShowCaptureDialogFor(CChildFrame* window) override;
+  void HideCaptureDialogs() override;
+  void RefreshCaptureDialogs(CChildFrame* active) override;
+  bool HasPreviewWindow() override;
+  void OpenPreview(CChildFrame* window) override;
+  void ClosePreview(CChildFrame* window = nullptr) override;
+  void SetPreviewSource(CChildFrame* window) override;
+  void NotifyPreviewBusy(bool busy) override;
+  void PostActivateChild(CChildFrame* window) override;
+  void ChildClosed(CChildFrame* window) override;
+
+  // ICommandTarget
+  bool OnUpdateCommand(UINT id, CCmdUI* state) override;
+  bool OnCommand(UINT id) override;
+
+  // IRemoteCommandTarget
+  void PostFrameCommand(UINT id) override;
+
+signals:
+  // An all-cameras take ended: every camera of it has reported.
+  void takeEnded();
+  // RefreshCameras ended.
+  void camerasRefreshed();
+
+protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void CreateCommands();
+  QAction* AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut = {},
+                      bool checkable = false);
+  void UpdateCommands();
+  void RefreshCamerasOnce();
+  void OnStartup();
+  void OnDeviceArrived();
+  void OnDeviceRemoved();
+  void OfferCapabilityDetection();
+  void ApplyCommandLineProfiles();
+  void ShowFrameMessageText(const QString& text);
+  void OnMessageChanged(const QString& text);
+  void OnSaveResult(std::int32_t kind, HRESULT code);
+  void StopDeviceAndRemote();
+  void StoreWindowPlacement();
+  void EndReporting();
+  QStringList Arguments() const;
+  HWND Hwnd() { return static_cast<HWND>(static_cast<QWidget*>(this)); }
+
+  ITarselSettings* const m_settings;
+  Options m_options;
+  QMdiArea* m_mdi = nullptr;
+  bool m_captureDialogShown = false;
+  QString m_storedStatus;
+  std::unique_ptr<CMailslotServer> m_receiver;
+  std::unique_ptr<tarsel::frame::IDeviceWatcher> m_deviceWatcher;
+  std::unique_ptr<CHtmlHelp> m_help;
+  QLabel* m_panes[5] = {};
+  std::vector<QAction*> m_actions;
+  QTimer m_arrivalTimer;
+  QTimer m_commandTimer;
+  std::vector<QPointer<CChildFrame>> m_closedWindows;
+  std::int32_t m_pictureCounter = 0;
+  bool m_saveFlag = false;
+  int m_runningTakes = 0;
+  bool m_startupDone = false;
+  bool m_reporting = false;
+  bool m_placementRestored = false;
+  bool m_destroyed = false;
+  bool m_refreshing = false;
+  bool m_refreshAgain = false;
+};

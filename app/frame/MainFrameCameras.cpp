@@ -1,0 +1,341 @@
+// The main frame's camera families, discovery, refresh, command-line
+// capture profiles and the all-cameras take.
+#include "app/frame/MainFrame.h"
+
+#include "app/core/CaptureProfileStorage.h"
+#include "app/core/ConnectedCameras.h"
+#include "app/core/IBaseSDK_Wr.h"
+#include "app/core/ICameraHiLevel.h"
+#include "app/core/ISdkPropertyPage.h"
+#include "app/frame/CameraTypesDialog.h"
+#include "app/frame/CommandIds.h"
+#include "app/frame/MainFrameHelpers.h"
+#include "app/host/SynchronizedTake.h"
+#include "app/pictures/CamExtraCommand.h"
+#include "app/settings/ITarselConfigSettings.h"
+#include "app/settings/ITarselSettings.h"
+#include "app/settings/SettingsAccess.h"
+#include "app/ui/MessageQuestion.h"
+#include "env/BrantelTakeError.h"
+#include "env/CommandLineCPFF.h"
+#include "env/ErrorReport.h"
+#include "platform/Win32Error.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace cmd = tarsel::frame::cmd;
+using namespace tarsel::frame::detail;
+
+// ---------------------------------------------------------------------------
+// Camera families and discovery
+
+bool CMainFrame::GetSdkList(IBaseSDK_Wr** list, int* count) {
+  const int needed = static_cast<int>(m_options.families.size());
+  if (!count)
+    return false;
+  if (!list || *count < needed) {
+    *count = needed;
+    return false;
+  }
+  int found = 0;
+  for (const tarsel::frame::SdkFamily& family : m_options.families) {
+    try {
+      IBaseSDK_Wr* sdk = family.get ? family.get(m_settings) : nullptr;
+      if (sdk)
+        list[found++] = sdk;
+    } catch (...) {
+      // The family cannot be used this time; the others still can.
+      if (family.release)
+        family.release();
+    }
+  }
+  *count = found;
+  return true;
+}
+
+void CMainFrame::ShutdownSdks() { tarsel::frame::ReleaseFamilies(m_options.families); }
+
+int CMainFrame::SelectCameraTypes() {
+  int count = static_cast<int>(m_options.families.size());
+  std::vector<IBaseSDK_Wr*> sdks(static_cast<std::size_t>(count));
+  if (!GetSdkList(sdks.data(), &count))
+    return tarsel::ui::IDCANCEL;
+  std::vector<ISdkPropertyPage*> pages;
+  for (int i = 0; i < count; ++i) {
+    ISdkPropertyPage* page = nullptr;
+    if (sdks[static_cast<std::size_t>(i)]->CreateSettingsPage(&page) == 0 && page)
+      pages.push_back(page);
+  }
+  int result = tarsel::ui::IDCANCEL;
+  {
+    tarsel::frame::CameraTypesDialog dialog(pages, this);
+    // With nothing to choose from the dialog could only be cancelled.
+    if (dialog.PageCount() > 0)
+      result = dialog.exec() == QDialog::Accepted ? tarsel::ui::IDOK : tarsel::ui::IDCANCEL;
+  }
+  for (ISdkPropertyPage* page : pages) {
+    try {
+      page->Release();
+    } catch (...) {
+    }
+  }
+  return result;
+}
+
+void CMainFrame::FindCameras(IConnectedCameras* list) {
+  if (!list)
+    return;
+  SetFramePaneText(4, {});
+  SetFramePaneText(5, {});
+  SetFramePaneText(1, QString::asprintf(CResString(kCamerasPane).c_str(), 0L));
+  SetFramePaneText(2, {});
+  SetFramePaneText(3, {});
+  try {
+    list->Clear();
+    for (;;) {
+      int count = static_cast<int>(m_options.families.size());
+      std::vector<IBaseSDK_Wr*> sdks(static_cast<std::size_t>(count));
+      if (!GetSdkList(sdks.data(), &count))
+        break;
+      bool anyEnabled = false;
+      for (int i = 0; i < count; ++i) {
+        IBaseSDK_Wr* sdk = sdks[static_cast<std::size_t>(i)];
+        if (!sdk->IsEnabled())
+          continue;
+        anyEnabled = true;
+        sdk->EnumerateCameras(Hwnd(), list);
+      }
+      if (anyEnabled || SelectCameraTypes() != tarsel::ui::IDOK)
+        break;
+    }
+  } catch (const _brantel_take_error& error) {
+    list->Clear();
+    SetFrameStatus(kErrorStatus);
+    ReportError(error, Hwnd());
+  } catch (...) {
+    list->Clear();
+    SetFrameStatus(kErrorStatus);
+    ReportError(E_UNEXPECTED, Hwnd());
+  }
+}
+
+void CMainFrame::RefreshCameras() {
+  // A message box inside a refresh runs a nested event loop, where a device
+  // event or a posted command may ask for another refresh: it runs once
+  // this one has ended, never inside it.
+  if (m_refreshing) {
+    m_refreshAgain = true;
+    return;
+  }
+  m_refreshing = true;
+  try {
+    RefreshCamerasOnce();
+  } catch (...) {
+    m_refreshing = false;
+    throw;
+  }
+  m_refreshing = false;
+  if (m_refreshAgain) {
+    m_refreshAgain = false;
+    PostFrameCommand(cmd::RefreshCameras);
+  }
+}
+
+void CMainFrame::RefreshCamerasOnce() {
+  BusyCursor busy;
+  SetFrameStatus(kCheckingCameras);
+
+  CConnectedCameras found;
+  FindCameras(&found);
+
+  // A window may close while a question is open; QPointer notices.
+  std::vector<QPointer<CChildFrame>> existing;
+  for (CChildFrame* window : CameraWindows())
+    existing.emplace_back(window);
+  for (const QPointer<CChildFrame>& window : existing)
+    if (ICameraHiLevel* camera = window ? window->GetCamera() : nullptr)
+      camera->LeaveRemoteMode();
+  for (int i = 0; i < found.GetCount(); ++i)
+    if (ICameraHiLevel* camera = found.GetAt(i))
+      camera->InitCameraObject(nullptr, nullptr);
+
+  long count = 0;
+  for (const QPointer<CChildFrame>& window : existing) {
+    if (!window)
+      continue;
+    try {
+      bool reconnected = false;
+      for (int i = 0; i < found.GetCount() && !reconnected; ++i) {
+        ICameraHiLevel* fresh = found.GetAt(i);
+        if (!window->ReconnectCamera(fresh))
+          continue;
+        // The window adopted the fresh object's device; the object itself goes.
+        found.RemoveAndDelete(fresh);
+        reconnected = true;
+      }
+      if (reconnected)
+        ++count;
+      else
+        window->MarkDisconnected();
+    } catch (const _brantel_take_error& error) {
+      window->MarkDisconnected();
+      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window.data())));
+    } catch (...) {
+      window->MarkDisconnected();
+      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window.data())));
+    }
+  }
+
+  QPointer<CChildFrame> opened;
+  int openedCount = 0;
+  while (found.GetCount() > 0) {
+    ICameraHiLevel* camera = found.GetAt(0);
+    found.RemoveAt(0);
+    CChildFrame* window = CreateCameraWindow();
+    opened = window;
+    ++openedCount;
+    ++count;
+    try {
+      window->AttachCamera(camera);
+    } catch (const _brantel_take_error& error) {
+      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window)));
+    } catch (...) {
+      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window)));
+    }
+  }
+  if (opened) {
+    if (existing.empty() && openedCount == 1)
+      opened->showMaximized();
+    else
+      opened->showNormal();
+  }
+
+  SetFramePaneText(1, QString::asprintf(CResString(kCamerasPane).c_str(), count));
+  ApplyCommandLineProfiles();
+  SetFrameStatus(count != 0 ? kReady : kNoCamera);
+  UpdateCommands();
+  emit camerasRefreshed();
+}
+
+QStringList CMainFrame::Arguments() const {
+  return m_options.arguments.isEmpty() ? QCoreApplication::arguments() : m_options.arguments;
+}
+
+void CMainFrame::ApplyCommandLineProfiles() {
+  const QStringList arguments = Arguments();
+  QString profileArgument;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].startsWith("-CPFF=") || arguments[i].startsWith("/CPFF=")) {
+      profileArgument = arguments[i];
+      break;
+    }
+  }
+  if (profileArgument.isEmpty())
+    return;
+  const QByteArray text = profileArgument.toLocal8Bit();
+  const CCommandLineCPFF profiles(text.constData());
+  for (CChildFrame* window : CameraWindows()) {
+    try {
+      ICameraHiLevel* camera = window->GetCamera();
+      if (!camera)
+        continue;
+      CCaptureProfileStorage storage;
+      if (!profiles.GetCPFFBuffer(storage, camera->GetCameraName()))
+        continue;
+      ThrowIfFailed(camera->ApplyCaptureSettingsText(&storage));
+    } catch (const _brantel_take_error& error) {
+      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window)));
+    } catch (...) {
+      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window)));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// All-cameras take and saving
+
+bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
+  std::vector<CChildFrame*> connected;
+  for (CChildFrame* window : CameraWindows())
+    if (window->IsCameraConnected())
+      connected.push_back(window);
+  // Nothing to take: no take starts, so none would ever end.
+  if (connected.empty())
+    return false;
+
+  m_saveFlag = save;
+  m_pictureCounter = counter == -1 ? m_pictureCounter + 1 : counter;
+  SetFrameStatus(kTakingPictures);
+
+  bool leaveInCamera = false;
+  if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
+    leaveInCamera = user->GetLeavePictureInCamera();
+  CCamExtraCommand command;
+  command.SetOption(!save && leaveInCamera ? 3u : 0u);
+
+  tarsel::host::CSynchronizedTake::Params params;
+  params.cameraCount = static_cast<int>(connected.size());
+  params.resultReceiver = this;
+  params.barrier = m_options.takeBarrier;
+  params.pictureCounter = m_pictureCounter;
+  params.saveFlag = save;
+  const std::shared_ptr<tarsel::host::CSynchronizedTake> take = tarsel::host::CSynchronizedTake::Create(params);
+  if (!take)
+    return false;
+  ++m_runningTakes;
+  for (std::size_t slot = 0; slot < connected.size(); ++slot)
+    connected[slot]->QueueSynchronizedTake(take->TakeTicket(static_cast<int>(slot)), &command);
+  return true;
+}
+
+HRESULT CMainFrame::SaveUnsaved() {
+  std::vector<QPointer<CChildFrame>> unsaved;
+  for (CChildFrame* window : CameraWindows())
+    if (window->HasUnsavedPictures())
+      unsaved.emplace_back(window);
+  const QPointer<CChildFrame> before = ActiveCameraWindow();
+  HRESULT result = 0;
+  bool saved = false;
+  for (const QPointer<CChildFrame>& window : unsaved) {
+    // A save may ask the user; the window may be gone afterwards.
+    if (!window)
+      continue;
+    if (window != ActiveCameraWindow())
+      window->ActivateInMdiClient();
+    result = window->SaveCurrentPicture();
+    saved = true;
+    if (result == kCancelled)
+      break;
+  }
+  if (saved && before)
+    before->ActivateInMdiClient();
+  return result;
+}
+
+void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
+  if (kind == 1 && code != 0) {
+    ReportError(code, Hwnd());
+    return;
+  }
+  if (kind != 0)
+    return;
+  if (m_runningTakes > 0)
+    --m_runningTakes;
+  if (m_runningTakes == 0)
+    SetFrameStatus(kReady);
+  emit takeEnded();
+}
+
+bool CMainFrame::HasSavers() {
+  return false;
+}
+
+bool CMainFrame::QueuePictureSave(IPictureFromCamera*, const char*) {
+  return false;
+}
+
+bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera*, const char*, HRESULT) {
+  return false;
+}

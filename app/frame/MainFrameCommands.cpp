@@ -1,0 +1,248 @@
+// The main frame's menus, toolbar and command routing.
+#include "app/frame/MainFrame.h"
+
+#include "app/frame/CommandIds.h"
+#include "app/frame/MainFrameHelpers.h"
+#include "app/ui/MessageQuestion.h"
+#include "env/BrantelTakeError.h"
+#include "env/ErrorReport.h"
+#include "env/HtmlHelp.h"
+#include "platform/Win32Error.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <algorithm>
+
+namespace {
+constexpr const char* kManualTopic = "01_introduction.htm";
+} // namespace
+
+namespace cmd = tarsel::frame::cmd;
+using namespace tarsel::frame::detail;
+
+// ---------------------------------------------------------------------------
+// Menus, toolbar and command routing
+
+QAction* CMainFrame::AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut,
+                                bool checkable) {
+  auto* action = new QAction(text, this);
+  action->setData(static_cast<uint>(id));
+  action->setCheckable(checkable);
+  if (!shortcut.isEmpty())
+    action->setShortcut(shortcut);
+  connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+  if (menu)
+    menu->addAction(action);
+  m_actions.push_back(action);
+  return action;
+}
+
+void CMainFrame::CreateCommands() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  AddCommand(file, cmd::SelectCameraTypes, tr("Select camera types..."));
+  AddCommand(file, cmd::RefreshCameras, tr("Refresh connected cameras"));
+  file->addSeparator();
+  AddCommand(file, cmd::FileSaveAs, tr("&Save As..."), QKeySequence(Qt::CTRL | Qt::Key_S));
+  AddCommand(file, cmd::SaveSeries, tr("Save Alll Pictures in Series..."));
+  AddCommand(file, cmd::SaveAll, tr("Save All"));
+  file->addSeparator();
+  AddCommand(file, cmd::SaveCaptureSettings, tr("Sa&ve Capture Settings..."));
+  AddCommand(file, cmd::LoadCaptureSettings, tr("&Load Capture Settings..."));
+  file->addSeparator();
+  AddCommand(file, cmd::FileClose, tr("&Close"));
+  AddCommand(file, cmd::AppExit, tr("E&xit"));
+
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  AddCommand(edit, cmd::EditCopy, tr("C&opy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+  AddCommand(edit, cmd::DeletePicture, tr("&Delete"), QKeySequence(Qt::Key_Backspace));
+  AddCommand(edit, cmd::CancelSeries, tr("C&ancel Series"), QKeySequence(Qt::CTRL | Qt::Key_X));
+
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  AddCommand(view, cmd::ViewStatusBar, tr("&Status Bar"), {}, true);
+  view->addSeparator();
+  AddCommand(view, cmd::Zoom100, tr("Zoom Image &100%"));
+  AddCommand(view, cmd::Zoom50, tr("Zoom Image &50%"));
+  AddCommand(view, cmd::Zoom25, tr("Zoom Image &25%"));
+  view->addSeparator();
+  AddCommand(view, cmd::PreviousPicture, tr("<< Back"));
+  AddCommand(view, cmd::NextPicture, tr("Forward >>"));
+  view->addSeparator();
+  AddCommand(view, cmd::RotateClockwise, tr("Rotate &Clockwise"), QKeySequence(Qt::CTRL | Qt::Key_E));
+  AddCommand(view, cmd::RotateCounterclockwise, tr("Rotate Co&unterclockwise"), QKeySequence(Qt::CTRL | Qt::Key_W));
+
+  QMenu* camera = menuBar()->addMenu(tr("&Camera"));
+  AddCommand(camera, cmd::TakePicture, tr("&Take Picture"), QKeySequence(Qt::CTRL | Qt::Key_T));
+  AddCommand(camera, cmd::AllCamerasTakePicture, tr("All Cameras Take Picture"));
+  AddCommand(camera, cmd::TimeLapse, tr("Time Lapse Photography"));
+  AddCommand(camera, cmd::CancelBracketing, tr("Cancel"), QKeySequence(Qt::Key_Escape));
+  camera->addSeparator();
+  AddCommand(camera, cmd::ShowPreview, tr("&Show Preview..."), {}, true);
+  AddCommand(camera, cmd::CaptureProperties, tr("Capture &Properties..."), {}, true);
+  AddCommand(camera, cmd::LcdOn, tr("&LCD On"), QKeySequence(Qt::CTRL | Qt::Key_L));
+  AddCommand(camera, cmd::LcdOff, tr("LCD &Off"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+  camera->addSeparator();
+  AddCommand(camera, cmd::CameraInfo, tr("Camera I&nfo..."));
+  AddCommand(camera, cmd::DetectCapabilities, tr("&Detect Camera Capabilities..."));
+  AddCommand(camera, cmd::DownloadAllPictures, tr("&Download All Pictures..."));
+  AddCommand(camera, cmd::AdvancedSettings, tr("&Advanced Settings..."));
+
+  QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+  AddCommand(tools, cmd::Options, tr("Options"));
+  AddCommand(tools, cmd::DiagnosticsReport, tr("Diagnostics Report..."));
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  AddCommand(help, cmd::DisplayManual, tr("Display Manual"), QKeySequence(Qt::Key_F1));
+  AddCommand(help, cmd::AppAbout, tr("&About Tarsel..."));
+
+  QToolBar* toolbar = addToolBar(tr("Toolbar"));
+  toolbar->setObjectName("MainToolbar");
+  for (const UINT id : {cmd::TakePicture, cmd::AllCamerasTakePicture, cmd::FileSaveAs, cmd::SaveAll,
+                        cmd::PreviousPicture, cmd::NextPicture, cmd::RotateCounterclockwise, cmd::RotateClockwise,
+                        cmd::ShowPreview, cmd::CaptureProperties, cmd::RefreshCameras, cmd::DisplayManual})
+    toolbar->addAction(CommandAction(id));
+
+  for (QMenu* menu : {file, edit, view, camera, tools, help})
+    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+  UpdateCommands();
+}
+
+QAction* CMainFrame::CommandAction(UINT id) const {
+  for (QAction* action : m_actions)
+    if (action->data().toUInt() == id)
+      return action;
+  return nullptr;
+}
+
+CCmdUI CMainFrame::CommandState(UINT id) {
+  CCmdUI state;
+  if (CChildFrame* active = ActiveCameraWindow()) {
+    if (active->OnUpdateCommand(id, &state))
+      return state;
+    state = {};
+  }
+  if (!OnUpdateCommand(id, &state))
+    state = {};
+  return state;
+}
+
+void CMainFrame::UpdateCommands() {
+  for (QAction* action : m_actions) {
+    const CCmdUI state = CommandState(action->data().toUInt());
+    action->setEnabled(state.enabled);
+    if (action->isCheckable())
+      action->setChecked(state.checked);
+  }
+}
+
+bool CMainFrame::RunCommand(UINT id) {
+  bool ran = false;
+  try {
+    CChildFrame* active = ActiveCameraWindow();
+    CCmdUI state;
+    if (active && active->OnUpdateCommand(id, &state)) {
+      ran = state.enabled && active->OnCommand(id);
+    } else {
+      state = {};
+      ran = OnUpdateCommand(id, &state) && state.enabled && OnCommand(id);
+    }
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, Hwnd());
+  } catch (...) {
+    ReportError(E_UNEXPECTED, Hwnd());
+  }
+  UpdateCommands();
+  return ran;
+}
+
+bool CMainFrame::OnUpdateCommand(UINT id, CCmdUI* state) {
+  const auto anyConnected = [this] {
+    const auto windows = CameraWindows();
+    return std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->IsCameraConnected(); });
+  };
+  switch (id) {
+  case cmd::SelectCameraTypes:
+  case cmd::RefreshCameras:
+  case cmd::DisplayManual:
+  case cmd::AppExit:
+    state->enabled = true;
+    return true;
+  case cmd::AppAbout:
+    state->enabled = static_cast<bool>(m_options.about);
+    return true;
+  case cmd::CaptureProperties:
+    state->enabled = ActiveCameraWindow() != nullptr;
+    return true;
+  case cmd::SaveAll: {
+    bool pictures = false;
+    for (CChildFrame* window : CameraWindows())
+      pictures = pictures || window->HasUnsavedPictures();
+    state->enabled = HasSavers() && pictures;
+    return true;
+  }
+  case cmd::AllCamerasTakePicture:
+    state->enabled = anyConnected();
+    return true;
+  // Present, but their dialogs and the save queue come later.
+  case cmd::TimeLapse:
+  case cmd::Options:
+  case cmd::DiagnosticsReport:
+    state->enabled = false;
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool CMainFrame::OnCommand(UINT id) {
+  try {
+    switch (id) {
+    case cmd::SelectCameraTypes:
+      ClosePreview();
+      if (SelectCameraTypes() == tarsel::ui::IDOK) {
+        RefreshCameras();
+        OfferCapabilityDetection();
+      }
+      return true;
+    case cmd::RefreshCameras:
+      m_arrivalTimer.stop();
+      ClosePreview();
+      update();
+      RefreshCameras();
+      OfferCapabilityDetection();
+      return true;
+    case cmd::DisplayManual:
+      if (!m_help)
+        m_help = std::make_unique<CHtmlHelp>();
+      m_help->DisplayHelp(Hwnd(), kManualTopic);
+      return true;
+    case cmd::SaveAll:
+      SaveUnsaved();
+      return true;
+    case cmd::AllCamerasTakePicture:
+      TakePictureAllCameras(-1, false);
+      return true;
+    case cmd::AppAbout:
+      if (m_options.about)
+        m_options.about();
+      return true;
+    case cmd::AppExit:
+      close();
+      return true;
+    default:
+      return false;
+    }
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, Hwnd());
+  } catch (...) {
+    ReportError(E_UNEXPECTED, Hwnd());
+  }
+  return true;
+}
+
+void CMainFrame::PostFrameCommand(UINT id) {
+  QCoreApplication::postEvent(this, new tarsel::frame::CommandEvent(id));
+}

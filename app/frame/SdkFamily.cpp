@@ -1,0 +1,36 @@
+#include "app/frame/SdkFamily.h"
+
+#include "app/cameras/canon/CanonCDSdkWrapper.h"
+#include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/cameras/vesk/VeskSdkWrapper.h"
+
+namespace tarsel::frame {
+
+std::vector<SdkFamily> ProductFamilies() {
+  std::vector<SdkFamily> families;
+  families.push_back({"camera-link", [](ITarselSettings* settings) -> IBaseSDK_Wr* { return GetVeskSdkWrapper(settings); },
+                      [] { ReleaseVeskSdkWrapper(); }});
+  families.push_back({"ActiveX", [](ITarselSettings* settings) { return GetLunetSdkWrapper(settings); },
+                      [] { ReleaseLunetSdkWrapper(); }});
+  families.push_back({"Canon", [](ITarselSettings* settings) { return GetCanonCDSdkWrapper(settings); },
+                      [] { ReleaseCanonCDSdkWrapper(); }});
+  return families;
+}
+
+void ReleaseFamilies(const std::vector<SdkFamily>& families) {
+  std::vector<std::size_t> order;
+  if (families.size() > 1)
+    order = {1, 0};
+  for (std::size_t i = order.size(); i < families.size(); ++i)
+    order.push_back(i);
+  for (const std::size_t index : order) {
+    if (!families[index].release)
+      continue;
+    try {
+      families[index].release();
+    } catch (...) {
+    }
+  }
+}
+
+} // namespace tarsel::frame

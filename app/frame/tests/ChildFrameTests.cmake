@@ -1,0 +1,13 @@
+# Tests of the camera window.
+tarsel_test(childframe_tests
+  SOURCES
+    ChildFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    FakeChildFrameSite.cpp
+    ChildFrameBatteryTest.cpp
+    ChildFrameTakeTest.cpp
+    ChildFrameCommandTest.cpp
+    ChildFrameViewTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)

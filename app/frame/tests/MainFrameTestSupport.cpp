@@ -1,0 +1,177 @@
+#include "MainFrameTestSupport.h"
+
+#include "app/core/IConnectedCameras.h"
+#include "app/settings/TarselSettings.h"
+#include "app/ui/MessageQuestion.h"
+#include "env/ErrorReport.h"
+#include "platform/reg/Registry.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <thread>
+
+namespace tarsel::frame::test {
+
+void Gate::close() {
+  const std::lock_guard<std::mutex> guard(m_lock);
+  m_open = false;
+}
+
+void Gate::open() {
+  {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_open = true;
+  }
+  m_opened.notify_all();
+}
+
+void Gate::wait() {
+  std::unique_lock<std::mutex> lock(m_lock);
+  m_opened.wait(lock, [this] { return m_open; });
+}
+
+HRESULT TimedCamera::PrepareCapture(std::uint32_t value) {
+  std::shared_ptr<Gate> gate;
+  {
+    const std::lock_guard<std::mutex> guard(m_timeLock);
+    gate = m_gate;
+  }
+  if (gate)
+    gate->wait();
+  return FakeCamera::PrepareCapture(value);
+}
+
+HRESULT TimedCamera::FirePreparedCapture() {
+  {
+    const std::lock_guard<std::mutex> guard(m_timeLock);
+    m_fired = true;
+    m_fireTime = std::chrono::steady_clock::now();
+  }
+  return FakeCamera::FirePreparedCapture();
+}
+
+void TimedCamera::setPrepareGate(std::shared_ptr<Gate> gate) {
+  const std::lock_guard<std::mutex> guard(m_timeLock);
+  m_gate = std::move(gate);
+}
+
+bool TimedCamera::fireTime(std::chrono::steady_clock::time_point* time) const {
+  const std::lock_guard<std::mutex> guard(m_timeLock);
+  if (m_fired && time)
+    *time = m_fireTime;
+  return m_fired;
+}
+
+int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
+  if (script().enter(tarsel::testcamera::FamilyOp::EnumerateCameras) || !list)
+    return 0;
+  const int count = GetCameraCount();
+  for (int index = 0; index < count; ++index) {
+    // The family's own tracker is private; these cameras count on their own.
+    auto camera = std::make_unique<TimedCamera>(this, std::make_shared<tarsel::testcamera::FamilyTracker>(), index);
+    if (m_timedSetup)
+      m_timedSetup(*camera);
+    list->Add(camera.release());
+  }
+  return count;
+}
+
+bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void deliverFor(std::chrono::milliseconds duration) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  deliverUntil([&] { return std::chrono::steady_clock::now() > end; }, duration * 2);
+}
+
+void setUserOption(const char* name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tarsel::settings::kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            0);
+  EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value), 0);
+  RegCloseKey(key);
+}
+
+void FrameTest::SetUp() {
+  m_settings = new CTarselSettings();
+  m_settings->AddRef();
+  SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, MessageBoxIcon) {
+    m_errors.push_back(text);
+  });
+  tarsel::ui::SetAskUserHook([this](const QString& text, tarsel::ui::Buttons, tarsel::ui::Icon) {
+    m_questions.push_back(text);
+    return m_answer;
+  });
+}
+
+void FrameTest::TearDown() {
+  destroyFrame();
+  tarsel::ui::SetAskUserHook({});
+  SetMessageBoxHook({});
+  m_settings->Release();
+  m_settings = nullptr;
+}
+
+TimedFamily& FrameTest::addFamily(const std::string& name) {
+  m_families.push_back(std::make_unique<TimedFamily>(name));
+  return *m_families.back();
+}
+
+ITarselSettings* FrameTest::settings() const {
+  return m_settings;
+}
+
+MainFrameOptions FrameTest::optionsFor(const std::vector<tarsel::testcamera::FakeCameraFamily*>& families) {
+  MainFrameOptions options;
+  for (tarsel::testcamera::FakeCameraFamily* family : families)
+    options.families.push_back({family->GetSdkName(), [family](ITarselSettings*) { return family; }, [] {}});
+  options.makeDeviceWatcher = [this]() -> std::unique_ptr<IDeviceWatcher> {
+    auto watcher = std::make_unique<FakeDeviceWatcher>();
+    m_watcher = watcher.get();
+    ++m_watchersMade;
+    return watcher;
+  };
+  options.arguments = {"Tarsel"};
+  options.remoteControl = false;
+  options.mailslot.listenUdp = false;
+  options.receiverStopDeadline = std::chrono::milliseconds(5000);
+  options.takeBarrier = std::chrono::milliseconds(300);
+  options.child.hostStopDeadline = std::chrono::milliseconds(10000);
+  options.child.hostStartWait = std::chrono::milliseconds(5000);
+  // No battery check during a test.
+  options.child.firstBatteryCheck = std::chrono::hours(1);
+  options.child.batteryInterval = std::chrono::hours(1);
+  return options;
+}
+
+CMainFrame& FrameTest::start(MainFrameOptions options) {
+  m_frame = std::make_unique<CMainFrame>(m_settings, std::move(options));
+  QObject::connect(m_frame.get(), &CMainFrame::camerasRefreshed, [this] { ++m_refreshes; });
+  QObject::connect(m_frame.get(), &CMainFrame::takeEnded, [this] { ++m_takesEnded; });
+  m_frame->show();
+  EXPECT_TRUE(deliverUntil([this] { return m_frame->StartupDone(); }));
+  return *m_frame;
+}
+
+void FrameTest::destroyFrame() {
+  if (!m_frame)
+    return;
+  m_frame->close();
+  m_frame.reset();
+  m_watcher = nullptr;
+  // Results of takes that ended with the frame find no receiver any more.
+  deliverFor(std::chrono::milliseconds(20));
+}
+
+} // namespace tarsel::frame::test

@@ -1,0 +1,116 @@
+// What the main-frame tests share: a test camera family whose cameras record
+// when they fire and can be held in their preparation, a device watcher the
+// test drives, and a fixture that builds a frame over the test families with
+// short time-outs, answers every question box and records every error box.
+#pragma once
+
+#include "app/frame/MainFrame.h"
+#include "app/testcamera/FakeCamera.h"
+#include "app/testcamera/FakeCameraFamily.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CTarselSettings;
+
+namespace tarsel::frame::test {
+
+// A gate that holds whoever waits on it until it is opened.
+class Gate {
+public:
+  void close();
+  void open();
+  void wait();
+
+private:
+  std::mutex m_lock;
+  std::condition_variable m_opened;
+  bool m_open = true;
+};
+
+// A fake camera that records the moment it fires and, when given a gate,
+// waits at it in PrepareCapture.
+class TimedCamera : public tarsel::testcamera::FakeCamera {
+public:
+  using FakeCamera::FakeCamera;
+
+  HRESULT PrepareCapture(std::uint32_t value) override;
+  HRESULT FirePreparedCapture() override;
+
+  void setPrepareGate(std::shared_ptr<Gate> gate);
+  // The steady_clock time of the last fire; false when it never fired.
+  bool fireTime(std::chrono::steady_clock::time_point* time) const;
+
+private:
+  mutable std::mutex m_timeLock;
+  std::shared_ptr<Gate> m_gate;
+  bool m_fired = false;
+  std::chrono::steady_clock::time_point m_fireTime;
+};
+
+// A fake family whose EnumerateCameras hands TimedCameras to the list and
+// remembers them (they live as long as a window owns them).
+class TimedFamily : public tarsel::testcamera::FakeCameraFamily {
+public:
+  using FakeCameraFamily::FakeCameraFamily;
+  int EnumerateCameras(HWND owner, IConnectedCameras* list) override;
+  // Runs on each camera made (index), before it is added.
+  void setTimedSetup(std::function<void(TimedCamera&)> setup) { m_timedSetup = std::move(setup); }
+
+private:
+  std::function<void(TimedCamera&)> m_timedSetup;
+};
+
+class FakeDeviceWatcher : public IDeviceWatcher {
+public:
+  void arrive() { emit deviceArrived(); }
+  void remove() { emit deviceRemoved(); }
+};
+
+// Delivers events until `done` holds or a generous safety limit passes.
+bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
+// Delivers events for about `duration` (to see that nothing more happens).
+void deliverFor(std::chrono::milliseconds duration);
+
+// Writes a DWORD of the user options (for values the settings only read).
+void setUserOption(const char* name, DWORD value);
+
+class FrameTest : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Options over the given families: no receiver, a fake device watcher,
+  // short time-outs.
+  MainFrameOptions optionsFor(const std::vector<tarsel::testcamera::FakeCameraFamily*>& families);
+  // Makes the frame, shows it and waits for its start-up.
+  CMainFrame& start(MainFrameOptions options);
+  void destroyFrame();
+
+  ITarselSettings* settings() const;
+  // A family that lives as long as the test (longer than the frame).
+  TimedFamily& addFamily(const std::string& name = "TEST_CAMERA");
+
+  std::vector<std::unique_ptr<TimedFamily>> m_families;
+  std::unique_ptr<CMainFrame> m_frame;
+  FakeDeviceWatcher* m_watcher = nullptr;
+  int m_watchersMade = 0;
+  int m_refreshes = 0;
+  int m_takesEnded = 0;
+  std::vector<std::string> m_errors;
+  std::vector<QString> m_questions;
+  // What every question box answers (6 Yes, 7 No, 2 Cancel).
+  int m_answer = 7;
+
+private:
+  CTarselSettings* m_settings = nullptr;
+};
+
+} // namespace tarsel::frame::test

@@ -1,0 +1,17 @@
+# Tests of the main frame: discovery and refresh over the test camera family,
+# device notifications from a driven watcher, the all-cameras take, the
+# remote-control receiver, command-line capture profiles and the family
+# stand-ins.
+tarsel_test(mainframe_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameDiscoveryTest.cpp
+    MainFrameDevicesTest.cpp
+    MainFrameTakeTest.cpp
+    MainFrameProfilesTest.cpp
+    MainFrameFamiliesTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)

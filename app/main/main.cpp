@@ -1,0 +1,72 @@
+// The program Tarsel: the Qt application, TarselEnv's hooks, the application
+// object's start-up, the event loop until the main frame is closed (by the
+// user, or by SIGTERM or SIGINT as if the user closed it), and shut-down.
+#include "app/host/ConnectedCameraHost.h"
+#include "app/host/TarselEvents.h"
+#include "app/main/EnvHooks.h"
+#include "app/main/TarselMApp.h"
+#include "app/main/TerminationSignals.h"
+
+#include <QApplication>
+#include <QObject>
+
+#include <clocale>
+#include <cstdlib>
+
+namespace {
+
+// Without a display the program still runs, on the offscreen platform, so
+// it can be driven remotely and ended by a signal.
+// An empty variable counts as unset, as it does for Qt.
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+void chooseOffscreenWithoutDisplay() {
+  if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"))
+    return;
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  chooseOffscreenWithoutDisplay();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarsel"));
+  QApplication::setOrganizationName(QStringLiteral("drevant"));
+  // Numbers in files and status texts never follow the user's locale.
+  std::setlocale(LC_NUMERIC, "C");
+  tarsel::host::ReserveTarselEventTypes();
+
+  int exitCode = 0;
+  {
+    tarsel::program::EnvHooks hooks;
+    CTarselMApp app;
+    // Installed for the whole run: a signal during start-up closes the frame
+    // as soon as the event loop runs, one during shut-down has nothing left
+    // to close and cannot cut the shut-down short.
+    tarsel::program::TerminationSignals terminations;
+    QObject::connect(&terminations, &tarsel::program::TerminationSignals::terminationRequested, &app, [&app] {
+      if (CMainFrame* frame = app.MainFrame())
+        frame->close();
+    });
+    if (app.InitInstance()) {
+      exitCode = QApplication::exec();
+    } else {
+      // A start-up that failed is not a success, whatever shut-down answers.
+      exitCode = EXIT_FAILURE;
+    }
+    const int exitInstanceCode = app.ExitInstance();
+    if (exitCode == 0)
+      exitCode = exitInstanceCode;
+  }
+
+  // A camera worker that missed its stop deadline still runs: end without
+  // static destructors pulling things away from under it. The settings are
+  // in the registry file already; every write there is complete when it returns.
+  if (tarsel::host::CConnectedCameraHost::AnyWorkerAbandoned())
+    std::quick_exit(exitCode);
+  return exitCode;
+}

@@ -1,0 +1,29 @@
+// Opening one settings object of the application's settings factory for the
+// length of a block: a null holder when there is no factory or it cannot
+// open the object (the caller then keeps its defaults).
+#pragma once
+
+#include "app/core/RefPtr.h"
+#include "app/settings/ITarselConfigSettings.h"
+#include "app/settings/ITarselPersistentParams.h"
+#include "app/settings/ITarselSettings.h"
+
+namespace tarsel::settings {
+
+inline CRefPtr<ITarselConfigSettings> OpenUserSettings(ITarselSettings* factory, bool readOnly) {
+  CRefPtr<ITarselConfigSettings> holder;
+  ITarselConfigSettings* opened = nullptr;
+  if (factory && factory->GetUserSettings(&opened, readOnly) == 0 && opened)
+    holder.Attach(opened);
+  return holder;
+}
+
+inline CRefPtr<ITarselPersistentParams> OpenPersistentParams(ITarselSettings* factory, bool readOnly) {
+  CRefPtr<ITarselPersistentParams> holder;
+  ITarselPersistentParams* opened = nullptr;
+  if (factory && factory->GetPersistentParams(&opened, readOnly) == 0 && opened)
+    holder.Attach(opened);
+  return holder;
+}
+
+} // namespace tarsel::settings

@@ -1,0 +1,74 @@
+#include "app/ui/MessageQuestion.h"
+
+#include "app/core/ResString.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <utility>
+
+namespace tarsel::ui {
+namespace {
+
+AskUserHook& Hook() {
+  static AskUserHook hook;
+  return hook;
+}
+
+QMessageBox::StandardButtons ToQt(Buttons buttons) {
+  switch (buttons) {
+  case Buttons::Ok:
+    return QMessageBox::Ok;
+  case Buttons::OkCancel:
+    return QMessageBox::Ok | QMessageBox::Cancel;
+  case Buttons::YesNo:
+    return QMessageBox::Yes | QMessageBox::No;
+  case Buttons::YesNoCancel:
+    return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
+QMessageBox::Icon ToQt(Icon icon) {
+  switch (icon) {
+  case Icon::Information:
+    return QMessageBox::Information;
+  case Icon::Question:
+    return QMessageBox::Question;
+  case Icon::Warning:
+    return QMessageBox::Warning;
+  case Icon::Error:
+    return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+int FromQt(int button) {
+  switch (button) {
+  case QMessageBox::Ok:
+    return IDOK;
+  case QMessageBox::Yes:
+    return IDYES;
+  case QMessageBox::No:
+    return IDNO;
+  default:
+    return IDCANCEL;
+  }
+}
+
+} // namespace
+
+int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon) {
+  if (const AskUserHook hook = Hook())
+    return hook(text, buttons, icon);
+  QMessageBox box(ToQt(icon), QCoreApplication::applicationName(), text, ToQt(buttons), parent);
+  return FromQt(box.exec());
+}
+
+int AskUser(QWidget* parent, unsigned stringId, Buttons buttons, Icon icon) {
+  return AskUser(parent, QString::fromUtf8(CResString(stringId).c_str()), buttons, icon);
+}
+
+AskUserHook SetAskUserHook(AskUserHook hook) { return std::exchange(Hook(), std::move(hook)); }
+
+} // namespace tarsel::ui
