@@ -28,7 +28,7 @@ from camsim.protocol import Engine  # noqa: E402
 from camsim.transport import SerialLink, UsbLink  # noqa: E402
 
 CONTROL_HELP = """control channel (one JSON object per line on stdin, one answer line on stdout):
-  {"op":"fault","spec":"nak:2@reg=1"}      add one fault (or a list of specs)
+  {"op":"fault","fault":"nak:2@reg=1"}     add one fault (or a list of them)
   {"op":"clear-faults"}                     remove every fault
   {"op":"log"}                              bytes received/sent: [{"t":us,"dir":"rx"|"tx","hex":..}]
                                             ("clear":true empties the log afterwards)

@@ -120,7 +120,7 @@ Json SimProcess::request(const std::string& line) {
 }
 
 void SimProcess::fault(const std::string& fault) {
-  const Json answer = request("{\"op\":\"fault\",\"spec\":\"" + fault + "\"}");
+  const Json answer = request("{\"op\":\"fault\",\"fault\":\"" + fault + "\"}");
   if (!answer["ok"].boolean)
     throw std::runtime_error("fault refused: " + fault);
 }

@@ -1,7 +1,7 @@
 """The control channel: one JSON request per line on stdin, one JSON answer
 per line on stdout. EOF on stdin ends the simulator (exit status 0).
 
-Requests: {"op": "fault", "spec": S or [S...]}, {"op": "clear-faults"},
+Requests: {"op": "fault", "fault": S or [S...]}, {"op": "clear-faults"},
 {"op": "log"} (optional "clear": true), {"op": "registers"},
 {"op": "set-register", "reg": N, "value": V}, {"op": "picture", "index": N},
 {"op": "quit"}. Every answer carries "ok"; a refused request has "error"."""
@@ -115,11 +115,11 @@ class Control:
         return value
 
     def _fault(self, request):
-        texts = request.get("spec")
+        texts = request.get("fault")
         if isinstance(texts, str):
             texts = [texts]
         if not isinstance(texts, list) or not texts or not all(isinstance(t, str) for t in texts):
-            raise ValueError("\"spec\" must be a fault or a list of faults")
+            raise ValueError("\"fault\" must be a fault or a list of faults")
         for text in texts:
             faultmod.parse(text)
         for text in texts:

@@ -123,7 +123,7 @@ class Sim:
         return json.loads(line)
 
     def fault(self, text):
-        answer = self.request({"op": "fault", "spec": text})
+        answer = self.request({"op": "fault", "fault": text})
         assert answer["ok"], answer
         return answer
 

@@ -195,7 +195,7 @@ class FaultCase(unittest.TestCase):
     def test_malformed_faults_are_refused(self):
         for text in ("", "bogus", "nak:0", "late-enq", "nak@op=7", "dc1@colour=1", "nak:2*3", "silence*0"):
             with self.subTest(text):
-                answer = self.sim.request({"op": "fault", "spec": text})
+                answer = self.sim.request({"op": "fault", "fault": text})
                 self.assertFalse(answer["ok"])
                 self.assertIn("error", answer)
         self.assertEqual(self.sim.registers()["faults"], [])
