@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <type_traits>
@@ -95,6 +96,24 @@ TEST(CommandLineCPFF, ParsesItemsAsTheArgumentSyntaxDescribes) {
   const CCommandLineCPFF none(nullptr);
   EXPECT_TRUE(none.DefaultFile().empty());
   EXPECT_TRUE(none.Cameras().empty());
+}
+
+// The README's example, as the shell hands it over, maps the cameras it names.
+TEST(CommandLineCPFF, ParsesTheReadmeExampleAsItReads) {
+  std::ifstream readme(testDataDir() + "/../../README.md");
+  ASSERT_TRUE(readme) << "README.md not found";
+  std::string line, argument;
+  while (std::getline(readme, line)) {
+    const auto start = line.find("Tarsel '-CPFF=");
+    if (start == std::string::npos)
+      continue;
+    const auto end = line.rfind('\'');
+    argument = line.substr(start + 8, end - start - 8);
+  }
+  ASSERT_FALSE(argument.empty()) << "no -CPFF= example in README.md";
+  const CCommandLineCPFF reader(argument.c_str());
+  EXPECT_EQ(reader.DefaultFile(), "/home/ann/day.cpff");
+  EXPECT_EQ(reader.Cameras(), (Cameras{{"Cam B", "/srv/profiles/night.cpff"}, {"Cam A", "%HOME%/x.cpff"}}));
 }
 
 TEST(CommandLineCPFF, DeliversTheExactBytesOfTheCamerasFileOrTheDefault) {
