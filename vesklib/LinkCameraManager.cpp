@@ -56,6 +56,20 @@ CLinkCameraManager::~CLinkCameraManager() {
   m_cameras.clear();
 }
 
+bool CLinkCameraManager::waitForCommands(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    {
+      std::lock_guard guard(m_threadLock);
+      if (std::all_of(m_threads.begin(), m_threads.end(), [](const CommandThread& item) { return item.done->load(); }))
+        return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 int CLinkCameraManager::InitControl() {
   return m_link.initControl();
 }

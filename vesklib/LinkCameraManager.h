@@ -25,6 +25,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <list>
 #include <map>
 #include <memory>
@@ -42,6 +43,10 @@ public:
   explicit CLinkCameraManager(std::unique_ptr<IDeviceBackend> backend,
                               std::uint32_t timeoutMs = CScsiLink::kDefaultTimeoutMs);
   ~CLinkCameraManager() override;
+
+  // Waits up to `limit` for every command thread to end; false when one is
+  // still running then (a camera that does not answer).
+  bool waitForCommands(std::chrono::milliseconds limit);
 
   int Enumerate() override;
   int InitControl() override;

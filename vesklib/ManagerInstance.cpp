@@ -4,6 +4,7 @@
 #include "vesklib/SgDeviceBackend.h"
 #include "vesklib/SocketDeviceBackend.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -12,10 +13,25 @@ namespace tarsel::vesk {
 
 namespace {
 
+// How long the end of the process waits for a command still running.
+constexpr std::chrono::milliseconds kExitWait{2000};
+
+// A manager whose command did not end by the process's end: kept alive, never
+// destroyed, so its thread can run out without touching freed memory.
+std::shared_ptr<CLinkCameraManager>* g_abandoned = nullptr;
+
 struct Holder {
   std::mutex lock;
   bool created = false;
   std::shared_ptr<CLinkCameraManager> manager;
+
+  // Destroying a manager joins its command threads, and a command to a camera
+  // that does not answer runs until its 45 s time-out: past a short wait the
+  // manager is left to its thread instead.
+  ~Holder() {
+    if (manager && !manager->waitForCommands(kExitWait))
+      g_abandoned = new std::shared_ptr<CLinkCameraManager>(std::move(manager));
+  }
 };
 
 Holder& holder() {

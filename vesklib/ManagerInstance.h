@@ -1,7 +1,8 @@
 // The process's one camera manager. It is created on the first call into the
 // library: over the socket back end when $VESK_DEVICE_DIR is set, else over
 // the SCSI generic back end. When creation fails there is no manager and the
-// exports report error 29. The manager lives until the library is unloaded.
+// exports report error 29. The manager lives until the library is unloaded;
+// then a command still running after 2 s is left to end on its own thread.
 // Tests install a manager of their own with replace(). Any thread.
 #pragma once
 

@@ -112,8 +112,11 @@ TEST_F(Manager, CommandsDuringAnAsynchronousCaptureAreRefusedAsBusy) {
   // The other camera works meanwhile.
   EXPECT_EQ(errorOf([] { GetPropFlash(1); }), "none");
   EXPECT_EQ(completion.callCount(), 0);
+  // The end of the process does not wait past its limit for a held command.
+  EXPECT_FALSE(manager->waitForCommands(std::chrono::milliseconds(20)));
   gate->release();
   ASSERT_TRUE(completion.waitForCall());
+  EXPECT_TRUE(manager->waitForCommands(std::chrono::seconds(60)));
   EXPECT_EQ(CameraReady(0), 1);
   EXPECT_EQ(errorOf([] { GetPropFlash(0); }), "none");
   // A second asynchronous capture starts once the first has ended.
