@@ -1,6 +1,6 @@
 #include "vesklib/ManagerInstance.h"
 
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 #include "vesklib/SgDeviceBackend.h"
 #include "vesklib/SocketDeviceBackend.h"
 
@@ -42,7 +42,7 @@ Holder& holder() {
 } // namespace
 
 std::unique_ptr<IDeviceBackend> ManagerInstance::defaultBackend() {
-  const char* folder = std::getenv(tarsel::vesksim::kDeviceDirVariable);
+  const char* folder = std::getenv(tarsel::vesk::wire::kDeviceDirVariable);
   if (folder && *folder)
     return std::make_unique<SocketDeviceBackend>(folder);
   return std::make_unique<SgDeviceBackend>();

@@ -1,7 +1,7 @@
 #include "vesklib/SocketDeviceBackend.h"
 
 #include "platform/Win32Error.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +18,7 @@
 
 namespace tarsel::vesk {
 
-namespace wire = tarsel::vesksim;
+namespace wire = tarsel::vesk::wire;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The device back end used when $VESK_DEVICE_DIR is set: every device is a
 // Unix stream socket in that folder ("BrantelVesk" the control device,
 // "BrantelVesk<N>" the cameras), and every command is one request frame
-// answered by one reply frame (sim/vesk/VeskSimWire.h).
+// answered by one reply frame (vesklib/VeskWire.h).
 //
 // A reply that does not come within the command's time-out is
 // ERROR_SEM_TIMEOUT; the stream is then drained before the next request, so a

@@ -2,7 +2,7 @@
 
 #include "sim/vesk/VeskSimFrames.h"
 #include "sim/vesk/VeskSimPictures.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "sim/vesk/VeskSimFrames.h"
 
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 namespace tarsel::vesksim::frames {
 namespace {

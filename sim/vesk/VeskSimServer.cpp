@@ -2,7 +2,7 @@
 
 #include "sim/vesk/VeskSimControl.h"
 #include "sim/vesk/VeskSimEngine.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,7 +3,7 @@
 // the faults a test can inject and the counters the simulator keeps.
 #pragma once
 
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,11 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace tarsel::vesksim {
+// The simulator answers the frames the library defines.
+using namespace tarsel::vesk::wire;
+} // namespace tarsel::vesksim
 
 namespace tarsel::vesksim {
 

@@ -12,7 +12,7 @@
 // registry is neither needed nor touched. With --dir, the user's "Type_S"
 // must name the daemon's camera model.
 #include "platform/reg/Registry.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 #include "vesklib/ProtocolFrames.h"
 #include "vesklib/SocketDeviceBackend.h"
 #include "vesklib/VeskDLL.h"

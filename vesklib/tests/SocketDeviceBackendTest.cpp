@@ -3,7 +3,7 @@
 // or missing, and peers that close or are not there.
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 #include "vesklib/SocketDeviceBackend.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@
 #include <unistd.h>
 
 using namespace tarsel::vesk;
-namespace wire = tarsel::vesksim;
+namespace wire = tarsel::vesk::wire;
 using tarsel::test::TempDir;
 
 namespace {

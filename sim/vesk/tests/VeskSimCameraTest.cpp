@@ -4,7 +4,7 @@
 #include "VeskSimTestFixture.h"
 
 #include "sim/vesk/VeskSimFrames.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 #include <thread>
 

@@ -4,7 +4,7 @@
 // removes its sockets on SIGTERM.
 #include "VeskTestHost.h"
 
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 #include "platform/testsupport/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "VeskTestHost.h"
 
 #include "sim/vesk/VeskSimFrames.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "sim/vesk/VeskSimTypes.h"
 
 #include <algorithm>
 

@@ -37,7 +37,7 @@
 #include <string>
 #include <vector>
 
-namespace tarsel::vesksim {
+namespace tarsel::vesk::wire {
 
 inline constexpr std::uint32_t kRequestMagic = 0x51534B56u;
 inline constexpr std::uint32_t kReplyMagic = 0x52534B56u;
@@ -297,4 +297,4 @@ inline std::string cameraDeviceName(std::uint32_t index) {
   return std::string(kControlDeviceName) + std::to_string(index);
 }
 
-} // namespace tarsel::vesksim
+} // namespace tarsel::vesk::wire

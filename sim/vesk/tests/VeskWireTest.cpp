@@ -1,13 +1,14 @@
 // The socket frames and the camera protocol's frames against bytes written
 // out by hand from their tables.
 #include "sim/vesk/VeskSimFrames.h"
-#include "sim/vesk/VeskSimWire.h"
+#include "vesklib/VeskWire.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 using namespace tarsel::vesksim;
+using namespace tarsel::vesk::wire;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
