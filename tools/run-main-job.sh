@@ -47,7 +47,7 @@ if [ "$delivered" != yes ]; then
   stop_tarsel
   exit 1
 fi
-echo "run-main-job: Tarsel received /CAPTURE"
+echo "run-main-job: TarselRemote delivered /CAPTURE to a listening receiver"
 
 # A moment to carry the command out (without a camera there is nothing to take).
 sleep 1

@@ -1,6 +1,7 @@
 // The bitmap button and the combo box with its stand-in, on offscreen widgets.
 #include "app/ui/ButtonTP.h"
 #include "app/ui/ExtComboBox.h"
+#include "app/ui/SelectComboItemByData.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -151,3 +152,14 @@ TEST(ExtComboBox, DestroyingTheBoxOrItsParentFreesThePlaceholderOnce) {
 }
 
 } // namespace
+
+TEST(SelectComboItemByData, SelectsTheFirstMatchAndKeepsTheSelectionWithoutOne) {
+  QComboBox combo;
+  combo.addItem("a", 10);
+  combo.addItem("b", 20);
+  combo.addItem("c", 20);
+  SelectComboItemByData(&combo, 20);
+  EXPECT_EQ(combo.currentIndex(), 1);
+  SelectComboItemByData(&combo, 30);
+  EXPECT_EQ(combo.currentIndex(), 1);
+}
