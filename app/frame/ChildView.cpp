@@ -6,10 +6,23 @@
 
 #include <algorithm>
 
+namespace {
+
+// Until the settings are read the views are light green.
+DWORD g_backgroundColor = 0xE6FFD7;
+
+} // namespace
+
 CChildView::CChildView(QWidget* parent) : QAbstractScrollArea(parent) {
   setFrameShape(QFrame::StyledPanel);
-  viewport()->setBackgroundRole(QPalette::Base);
-  viewport()->setAutoFillBackground(true);
+}
+
+void CChildView::SetBackgroundColor(DWORD colorRef) {
+  g_backgroundColor = colorRef & 0xFFFFFF;
+}
+
+DWORD CChildView::BackgroundColor() {
+  return g_backgroundColor;
 }
 
 CChildView::~CChildView() = default;
@@ -52,10 +65,13 @@ void CChildView::resizeEvent(QResizeEvent* event) {
   UpdateScrollBars();
 }
 
-void CChildView::paintEvent(QPaintEvent*) {
+void CChildView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const DWORD color = g_backgroundColor;
+  painter.fillRect(event->rect(), QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                                         static_cast<int>((color >> 16) & 0xFF)));
   if (!m_picture)
     return;
-  QPainter painter(viewport());
   try {
     const QPoint origin = ScrollPosition();
     const QSize area = viewport()->size();

@@ -22,6 +22,11 @@ public:
   explicit CChildView(QWidget* parent = nullptr);
   ~CChildView() override;
 
+  // The background of every camera window's view, a COLORREF (0x00BBGGRR)
+  // kept program-wide; the frame sets it from the user's settings.
+  static void SetBackgroundColor(DWORD colorRef);
+  static DWORD BackgroundColor();
+
   // Shows the picture (null: nothing). keepScroll keeps the scroll position
   // as far as the new bitmap allows; otherwise the view starts at the top left.
   void SetPicture(IPictureFromCamera* picture, bool keepScroll);

@@ -1,5 +1,6 @@
 #include "app/frame/MainFrame.h"
 
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
 #include "app/host/TarselEvents.h"
@@ -59,6 +60,8 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
   m_reporting = true;
 
   setWindowTitle(resText(128));
+  if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
+    CChildView::SetBackgroundColor(user->GetBackgroundColor());
   m_mdi = new QMdiArea(this);
   setCentralWidget(m_mdi);
   CreateCommands();

@@ -2,6 +2,7 @@
 
 #include "app/core/ConnectedCameras.h"
 #include "app/core/ResString.h"
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/settings/ITarselPersistentParams.h"
 #include "app/settings/ITarselSettings.h"
@@ -9,6 +10,7 @@
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QMdiArea>
 #include <QStatusBar>
@@ -70,12 +72,19 @@ TEST_F(MainFrameDiscovery, StartUpOpensOneConnectedWindowPerCameraAndCountsThem)
   EXPECT_FALSE(windows.back()->isMaximized());
 }
 
-TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximised) {
+TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximisedAndPaintedInTheUsersBackgroundColour) {
+  setUserOption("BackgroundColor", 0x00204080);
   TimedFamily& family = addFamily();
   family.setCameraCount(1);
   CMainFrame& frame = start(optionsFor({&family}));
+  setUserOption("BackgroundColor", 0xE6FFD7);
   ASSERT_EQ(frame.CameraWindows().size(), 1u);
   EXPECT_TRUE(frame.CameraWindows().front()->isMaximized());
+  CChildView view;
+  view.resize(40, 30);
+  const QImage image = view.viewport()->grab().toImage();
+  CChildView::SetBackgroundColor(0xE6FFD7);
+  EXPECT_EQ(image.pixelColor(20, 15), QColor(0x80, 0x40, 0x20));
 }
 
 TEST_F(MainFrameDiscovery, RefreshKeepsWindowsOfPresentCamerasMarksMissingOnesAndOpensOnlyNewOnes) {
