@@ -98,6 +98,11 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
           });
 }
 
+void CChildFrame::RequestHostStop() {
+  if (m_host)
+    m_host->RequestStop();
+}
+
 CChildFrame::~CChildFrame() {
   m_destroying = true;
   // The base class still changes the window's state while it is destroyed;

@@ -80,6 +80,9 @@ public:
   // the window is then disconnected and the answer is false.
   bool ReconnectCamera(ICameraHiLevel* fresh);
   void MarkDisconnected();
+  // Asks the camera host's worker to stop, so that the windows the frame
+  // closes together wait for their workers under one deadline.
+  void RequestHostStop();
   // One camera's part of an all-cameras take; the ticket names its place.
   void QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket, const ICamExtraCommand* command);
   void OfferCapabilityDetection();

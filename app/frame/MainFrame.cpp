@@ -89,8 +89,10 @@ CMainFrame::~CMainFrame() {
   // Camera windows (closed ones too) stop their hosts and leave while the
   // frame is still whole: they call it as they end.
   std::vector<QPointer<CChildFrame>> windows;
-  for (CChildFrame* window : findChildren<CChildFrame*>())
+  for (CChildFrame* window : findChildren<CChildFrame*>()) {
+    window->RequestHostStop();
     windows.emplace_back(window);
+  }
   for (const QPointer<CChildFrame>& window : windows)
     delete window.data();
   StopDeviceAndRemote();
@@ -383,10 +385,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
     // The frame asked about unsaved pictures for every window, so the
     // windows are destroyed without asking again; each stops its camera
-    // host as it goes.
+    // host as it goes, all hosts asked to stop first.
     std::vector<QPointer<CChildFrame>> windows;
-    for (CChildFrame* window : CameraWindows())
+    for (CChildFrame* window : CameraWindows()) {
+      window->RequestHostStop();
       windows.emplace_back(window);
+    }
     for (const QPointer<CChildFrame>& window : windows)
       delete window.data();
   } catch (const _brantel_take_error& error) {

@@ -466,9 +466,18 @@ bool CConnectedCameraHost::AnyWorkerAbandoned() {
   return g_anyAbandoned.load();
 }
 
+void CConnectedCameraHost::RequestStop() {
+  if (m_stopped || m_stopBy)
+    return;
+  m_stopBy = std::chrono::steady_clock::now() + m_stopDeadline;
+  if (m_worker.joinable())
+    m_worker.request_stop();
+}
+
 void CConnectedCameraHost::Stop() {
   if (std::exchange(m_stopped, true))
     return;
+  const auto stopBy = m_stopBy.value_or(std::chrono::steady_clock::now() + m_stopDeadline);
   ClearPictures();
   std::shared_ptr<EventSink> sink;
   std::deque<std::unique_ptr<CameraJob>> dropped;
@@ -489,8 +498,7 @@ void CConnectedCameraHost::Stop() {
   bool ended = false;
   {
     std::unique_lock<std::mutex> lock(m_core->lock);
-    ended = m_core->finishedChanged.wait_until(lock, std::chrono::steady_clock::now() + m_stopDeadline,
-                                               [this] { return m_core->finished; });
+    ended = m_core->finishedChanged.wait_until(lock, stopBy, [this] { return m_core->finished; });
   }
   if (ended) {
     m_worker.join();

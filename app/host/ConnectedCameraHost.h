@@ -32,6 +32,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -96,6 +97,10 @@ public:
   std::int32_t SetZoomDivisor(std::int32_t divisor);
   std::int32_t GetZoomDivisor() const { return m_zoomDivisor; }
 
+  // Asks the worker to stop without waiting for it, and starts the stop
+  // deadline now: a window closing with others asks all first, so hosts
+  // that hang share one deadline instead of adding theirs up.
+  void RequestStop();
   // Ends the worker as the destructor does; later calls do nothing.
   void Stop();
   // True when this host's worker missed its stop deadline.
@@ -113,6 +118,7 @@ private:
   std::jthread m_worker;
   bool m_stopped = false;
   bool m_abandoned = false;
+  std::optional<std::chrono::steady_clock::time_point> m_stopBy;
 
   std::vector<CRefPtr<IPictureFromCamera>> m_series;
   std::int32_t m_current = -1;

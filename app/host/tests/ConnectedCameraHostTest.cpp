@@ -249,5 +249,30 @@ TEST(CameraHost, EventsToADeletedReceiverAreNotDelivered) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
+TEST(CameraHost, StuckWorkersAskedToStopTogetherShareOneDeadline) {
+  FakeCameraFamily family;
+  std::vector<std::unique_ptr<CConnectedCameraHost>> hosts;
+  RecordingWindow windows[2];
+  for (int i = 0; i < 2; ++i) {
+    std::unique_ptr<FakeCamera> owned = family.makeCamera(i);
+    FakeCamera* camera = owned.get();
+    camera->script().setDelay(CameraOp::TransferPicture, 700ms);
+    hosts.push_back(std::make_unique<CConnectedCameraHost>(owned.release(), 250ms));
+    windows[i].setHost(hosts.back().get());
+    ASSERT_TRUE(hosts.back()->Start(&windows[i], nullptr));
+    hosts.back()->QueueTakePicture(nullptr);
+    ASSERT_TRUE(waitFor([&] { return camera->script().calls(CameraOp::TransferPicture) == 1; }));
+  }
+  const auto before = std::chrono::steady_clock::now();
+  for (auto& host : hosts)
+    host->RequestStop();
+  hosts.clear();
+  // One after the other they would take two deadlines.
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 450ms);
+  ASSERT_TRUE(waitFor([&] { return family.camerasDestroyed() == 2; }, 10s));
+  QCoreApplication::sendPostedEvents();
+}
+
 } // namespace
 } // namespace tarsel::host::test
+
