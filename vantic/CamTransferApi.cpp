@@ -37,6 +37,16 @@ CameraOperations::DataSink bufferSink(std::uint8_t* buffer, std::size_t capacity
   };
 }
 
+// A download that ended cleanly but brought fewer (or more) bytes than the
+// camera announced left stale or missing bytes behind: not a success.
+int checkComplete(int rc, std::uint64_t received, std::uint64_t announced) {
+  if (rc != CAM_OK)
+    return rc;
+  if (received != announced)
+    return refuse(CAM_BAD_RESPONSE);
+  return CAM_OK;
+}
+
 int selectPicture(int picture) {
   return setRegister(kPictureSelect, static_cast<std::uint32_t>(picture)) == CAM_OK ? CAM_OK : -1;
 }
@@ -65,7 +75,8 @@ int downloadToBuffer(void* buffer, int capacity, int picture, int sizeReg, int d
     std::uint32_t size = 0;
     if (const int rc = objectSize(sizeReg, room, size); rc != CAM_OK)
       return rc;
-    return ops().download(dataReg, bufferSink(bytes, room, received), size, 0);
+    const int rc = ops().download(dataReg, bufferSink(bytes, room, received), size, 0);
+    return checkComplete(rc, received, size);
   });
 }
 
@@ -100,7 +111,8 @@ int downloadToFile(int fd, int picture, int sizeReg, int dataReg) {
       written += done;
       return static_cast<int>(CAM_OK);
     };
-    return ops().download(dataReg, sink, size, 0);
+    const int rc = ops().download(dataReg, sink, size, 0);
+    return checkComplete(rc, written, size);
   });
   // No stale tail of an earlier, longer attempt stays behind.
   if (rc == CAM_OK && base >= 0 && attempt > 1)
@@ -229,7 +241,8 @@ int Cam_get_audio_buffer(void* buffer, int picture, int capacity) {
       return refuse(CAM_ZERO_SIZE);
     if (record.storedSize > room)
       return refuse(CAM_INVALID_PARAMETER);
-    return ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
+    const int rc = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
+    return checkComplete(rc, received, record.storedSize);
   });
   if (rc != CAM_OK)
     return rc;
@@ -262,10 +275,11 @@ int Cam_get_picture_audio_buffer(void* pictureBuffer, void* audioBuffer, int pic
     const std::uint64_t total = static_cast<std::uint64_t>(pictureSize) + record.storedSize;
     const int got = ops().download(14, bufferSink(pictureBytes, pictureRoom, pictureReceived), total, 0,
                                    record.storedSize == 0);
-    if (got != CAM_OK || record.storedSize == 0)
-      return got;
-    return ops().download(kAudioDataRegister, bufferSink(audioBytes, audioRoom, audioReceived), total,
-                          static_cast<std::uint64_t>(pictureSize) * 25600 / total);
+    if (const int whole = checkComplete(got, pictureReceived, pictureSize); whole != CAM_OK || record.storedSize == 0)
+      return whole;
+    const int heard = ops().download(kAudioDataRegister, bufferSink(audioBytes, audioRoom, audioReceived), total,
+                                     static_cast<std::uint64_t>(pictureSize) * 25600 / total);
+    return checkComplete(heard, audioReceived, record.storedSize);
   });
   if (rc != CAM_OK || record.storedSize == 0)
     return rc;

@@ -162,3 +162,20 @@ TEST_F(SimTransfer, SessionEndMidDownloadReselectsAndStartsOver) {
   EXPECT_EQ(file.size(), 40000u);
   EXPECT_EQ(sha256Hex(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()), sim->picture(2)["sha256"].text);
 }
+
+TEST_F(SimTransfer, AnObjectShorterThanItsAnnouncedSizeIsAnError) {
+  START_OR_RETURN(startSerial({"--time-scale", "0"}, bigConfig()));
+  connect(1, 6);
+  // Picture 2 holds 40000 bytes but its size register claims 100 more.
+  ASSERT_TRUE(sim->request(R"({"op":"set-register","reg":4,"value":2})")["ok"].boolean);
+  ASSERT_TRUE(sim->request(R"({"op":"set-register","reg":12,"value":40100})")["ok"].boolean);
+  std::vector<std::uint8_t> buffer(40100);
+  EXPECT_EQ(Cam_get_picture_buffer(buffer.data(), 2, 40100), CAM_BAD_RESPONSE);
+  EXPECT_EQ(Cam_error(), CAM_BAD_RESPONSE);
+
+  const std::string path = dir.file("short.jpg");
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(Cam_get_picture_file(fd, 2), CAM_BAD_RESPONSE);
+  ::close(fd);
+}

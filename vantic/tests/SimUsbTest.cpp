@@ -110,6 +110,12 @@ TEST_F(SimUsb, UsbFaultsEndInTheirCodes) {
   sim->clearFaults();
   EXPECT_TRUE(fetchMatches(*sim, 1, 40000, code)) << code;
 
+  // Fewer bytes than the size register announced.
+  ASSERT_TRUE(sim->request(R"({"op":"set-register","reg":4,"value":1})")["ok"].boolean);
+  ASSERT_TRUE(sim->request(R"({"op":"set-register","reg":12,"value":40050})")["ok"].boolean);
+  EXPECT_FALSE(fetchMatches(*sim, 1, 40050, code));
+  EXPECT_EQ(code, CAM_BAD_RESPONSE);
+
   sim->fault("session-end@op=1");
   EXPECT_EQ(Cam_get_picture_size(2), 7000);
   EXPECT_EQ(Cam_get_state(), CAM_STATE_OPEN);
