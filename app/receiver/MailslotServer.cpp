@@ -1,12 +1,14 @@
 #include "app/receiver/MailslotServer.h"
 
 #include "app/host/TarselEvents.h"
+#include "app/receiver/RemoteDatagramHandler.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 
 #include <QObject>
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -41,13 +43,34 @@ void CMailslotServer::Start() {
   auto sink = std::make_shared<Sink>();
   sink->window = m_window;
   sink->message = m_message;
-  const DWORD error = m_listener.Start([sink](std::span<const std::uint8_t> bytes) {
-    // The copy is made before the lock, so the lock is held only to post.
-    QByteArray copy(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    std::lock_guard lock(sink->mutex);
-    if (!sink->window)
-      return;
-    tarsel::host::PostToUserInterfaceThread(sink->window, new RemoteDatagramEvent(sink->message, std::move(copy)));
+  const DWORD error = m_listener.Start([sink, pending = m_pending, dropped = m_dropped](
+                                           std::span<const std::uint8_t> bytes) noexcept {
+    try {
+      if (!tarsel::receiver::IsAcceptedRemoteDatagram(bytes))
+        return;
+      if (pending->fetch_add(1) >= kMaxPending) {
+        pending->fetch_sub(1);
+        dropped->fetch_add(1);
+        return;
+      }
+      std::unique_ptr<RemoteDatagramEvent> event;
+      try {
+        event = std::make_unique<RemoteDatagramEvent>(
+            sink->message,
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), pending);
+      } catch (...) {
+        pending->fetch_sub(1);
+        throw;
+      }
+      // From here the event owns the slot: it gives it back when destroyed.
+      std::lock_guard lock(sink->mutex);
+      if (!sink->window)
+        return;
+      tarsel::host::PostToUserInterfaceThread(sink->window, event.release());
+    } catch (...) {
+      // Out of memory on the reader: the datagram is lost, the reader goes on.
+      dropped->fetch_add(1);
+    }
   });
   if (error != 0)
     ThrowError(static_cast<HRESULT>(error));

@@ -1,13 +1,20 @@
 // The main program's remote-control mailslot: it listens on the mailslot
 // stand-in (the local abstract socket and the remote-control UDP port) with
-// one reader thread, and posts every datagram, as a RemoteDatagramEvent
-// carrying a copy of its bytes, to the window given at construction. The
-// window deciphers and parses it on its own thread (RemoteDatagramHandler.h).
+// one reader thread. The reader deciphers and checks each datagram
+// (IsAcceptedRemoteDatagram, pure) and posts only the accepted ones, as a
+// RemoteDatagramEvent carrying a copy of the bytes, to the window given at
+// construction, which runs the command on its own thread
+// (RemoteDatagramHandler.h).
 //
-// Threads: construct, Start, Stop and destroy on the user-interface thread;
-// the window must outlive Stop. The reader only receives and posts; it never
+// Threads: construct, Start, Stop, destroy and the counters' getters on the
+// user-interface thread; the window must outlive Stop. The reader owns the
+// datagram it is checking; the pending and dropped counts are atomics shared
+// by the reader, the posted events (which give their slot back when
+// destroyed on the user-interface thread) and the server. The reader never
 // waits for the window, so stopping it while the window is busy cannot
-// deadlock, and a flood of datagrams is queued, not dropped.
+// deadlock. At most kMaxPending accepted datagrams wait for the window: past
+// that the newest is dropped and counted, so a flood keeps memory flat and a
+// command sent once the window catches up is handled at once.
 //
 // Failure: the constructor throws _brantel_take_error with the Win32 code
 // when the mailslot cannot be created (183 when another program holds its
@@ -26,7 +33,9 @@
 
 #include <QEvent>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -35,6 +44,7 @@ class QObject;
 class TARSELRECEIVER_EXPORT CMailslotServer {
 public:
   static constexpr std::chrono::milliseconds kStopDeadline{10000};
+  static constexpr std::size_t kMaxPending = 16;
 
   // `options` name the socket and the UDP port; by default the mailslot's
   // name and port (or their test overrides from the environment).
@@ -56,6 +66,11 @@ public:
   DWORD UdpError() const { return m_listener.UdpError(); }
   std::uint16_t UdpPort() const { return m_listener.UdpPort(); }
 
+  // Accepted datagrams posted to the window and not yet destroyed there.
+  std::size_t Pending() const { return m_pending->load(); }
+  // Accepted datagrams dropped because kMaxPending were waiting.
+  std::uint64_t Dropped() const { return m_dropped->load(); }
+
 private:
   struct Sink;
 
@@ -64,4 +79,6 @@ private:
   QEvent::Type m_message;
   std::chrono::milliseconds m_stopDeadline;
   std::shared_ptr<Sink> m_sink;
+  std::shared_ptr<std::atomic<std::size_t>> m_pending = std::make_shared<std::atomic<std::size_t>>(0);
+  std::shared_ptr<std::atomic<std::uint64_t>> m_dropped = std::make_shared<std::atomic<std::uint64_t>>(0);
 };

@@ -4,8 +4,13 @@
 
 #include <utility>
 
-RemoteDatagramEvent::RemoteDatagramEvent(QEvent::Type type, QByteArray bytes)
-    : QEvent(type), m_bytes(std::move(bytes)) {}
+RemoteDatagramEvent::RemoteDatagramEvent(QEvent::Type type, QByteArray bytes,
+                                         std::shared_ptr<std::atomic<std::size_t>> pending)
+    : QEvent(type), m_bytes(std::move(bytes)), m_pending(std::move(pending)) {}
 
 // Also for an event deleted undelivered, on the user-interface thread.
-RemoteDatagramEvent::~RemoteDatagramEvent() { tarsel::host::AcquireHandoff(this); }
+RemoteDatagramEvent::~RemoteDatagramEvent() {
+  tarsel::host::AcquireHandoff(this);
+  if (m_pending)
+    m_pending->fetch_sub(1);
+}

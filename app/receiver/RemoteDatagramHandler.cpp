@@ -6,6 +6,11 @@
 
 namespace tarsel::receiver {
 
+bool IsAcceptedRemoteDatagram(std::span<const std::uint8_t> bytes) {
+  const auto text = remote::decodeDatagram(bytes, remote::builtInRemoteKey());
+  return text && remote::parseCommandText(*text).has_value();
+}
+
 long OnRemoteDatagram(IRemoteCommandTarget& frame, std::span<const std::uint8_t> bytes) {
   const auto text = remote::decodeDatagram(bytes, remote::builtInRemoteKey());
   if (!text)

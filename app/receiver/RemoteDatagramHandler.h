@@ -22,6 +22,11 @@ namespace tarsel::receiver {
 // "All Cameras Take Picture".
 inline constexpr UINT kAllCamerasTakePicture = 32818;
 
+// Whether the datagram decodes under the built-in key and holds a command
+// text that parses; pure, safe from any thread (the mailslot's reader uses
+// it to drop everything else before it reaches the user-interface thread).
+TARSELRECEIVER_EXPORT bool IsAcceptedRemoteDatagram(std::span<const std::uint8_t> bytes);
+
 // Handles one datagram; returns 0.
 TARSELRECEIVER_EXPORT long OnRemoteDatagram(IRemoteCommandTarget& frame, std::span<const std::uint8_t> bytes);
 

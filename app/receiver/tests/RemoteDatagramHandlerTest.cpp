@@ -105,3 +105,17 @@ TEST(RemoteDatagramHandling, ShortAndOddLengthsReadNothingOutsideTheDatagram) {
   OnRemoteDatagram(frame, longer);
   EXPECT_TRUE(frame.ids.empty());
 }
+
+TEST(RemoteDatagram, TheReaderAcceptsOnlyDatagramsThatDecodeAndParse) {
+  using tarsel::receiver::IsAcceptedRemoteDatagram;
+  const auto key = tarsel::remote::builtInRemoteKey();
+  EXPECT_TRUE(IsAcceptedRemoteDatagram(enciphered("MSL?CAPTURE", key)));
+  EXPECT_TRUE(IsAcceptedRemoteDatagram(enciphered("MSL?RI=1", key)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSLCAPTURE", key)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSX?CAPTURE", key)));
+  auto other = key;
+  other[0] ^= 1u;
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSL?CAPTURE", other)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(std::vector<std::uint8_t>(tarsel::remote::kMaxDatagramSize + 4, 0)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram({}));
+}
