@@ -1,11 +1,15 @@
 #include "app/main/EnvHooks.h"
 
 #include "app/host/TarselEvents.h"
+#include "env/ErrorReport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QThread>
 #include <QUrl>
 #include <QWidget>
@@ -49,7 +53,32 @@ struct EnvHooks::Shared {
   std::mutex lock;
   EnvHooks* receiver = nullptr;
 
+  // True while a box is open (user-interface thread only).
+  bool boxOpen = false;
+
   explicit Shared(ShowBox show) : showBox(std::move(show)) {}
+
+  // Shows one box at a time. A box runs a nested event loop in which takes
+  // go on and may fail again: an error that arrives while a box is open goes
+  // to the error log and the status line instead of a box inside the box.
+  void showOneBox(QWidget* parent, const QString& text, const QString& caption, MessageBoxIcon icon) {
+    if (boxOpen) {
+      WriteErrorInfo((caption + QStringLiteral(": ") + text).toStdString().c_str());
+      const QString firstLine = text.section(QLatin1Char('\n'), 0, 0);
+      for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<QMainWindow*>(widget))
+          window->statusBar()->showMessage(firstLine);
+      return;
+    }
+    boxOpen = true;
+    try {
+      showBox(parent, text, caption, icon);
+    } catch (...) {
+      boxOpen = false;
+      throw;
+    }
+    boxOpen = false;
+  }
 
   bool onUserInterfaceThread() const { return QThread::currentThread() == userInterfaceThread; }
 
@@ -73,11 +102,11 @@ EnvHooks::EnvHooks(ShowBox showBox)
     const QString boxText = QString::fromStdString(text);
     const QString boxCaption = QString::fromStdString(caption);
     if (shared->onUserInterfaceThread()) {
-      shared->showBox(static_cast<QWidget*>(parent), boxText, boxCaption, icon);
+      shared->showOneBox(static_cast<QWidget*>(parent), boxText, boxCaption, icon);
       return;
     }
     // The parent may be gone by the time the box shows, so the box stands alone.
-    if (shared->post([shared, boxText, boxCaption, icon] { shared->showBox(nullptr, boxText, boxCaption, icon); }))
+    if (shared->post([shared, boxText, boxCaption, icon] { shared->showOneBox(nullptr, boxText, boxCaption, icon); }))
       return;
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     std::fflush(stderr);

@@ -57,6 +57,20 @@ TEST(EnvHooks, ErrorBoxOnTheInterfaceThreadShowsAtOnceOverItsParent) {
   EXPECT_EQ(boxes[0].icon, MessageBoxIcon::Error);
 }
 
+TEST(EnvHooks, AnErrorWhileABoxIsOpenGoesToTheLogInsteadOfANestedBox) {
+  ReportingOn reporting;
+  int shown = 0;
+  EnvHooks hooks([&shown](QWidget*, const QString&, const QString&, MessageBoxIcon) {
+    ++shown;
+    // Inside the box's own event loop a failed take reports again.
+    ReportError(static_cast<HRESULT>(0x80004005), nullptr);
+  });
+  ReportError(static_cast<HRESULT>(0x80004005), nullptr);
+  EXPECT_EQ(shown, 1);
+  ReportError(static_cast<HRESULT>(0x80004005), nullptr);
+  EXPECT_EQ(shown, 2) << "the next error after the box closed shows a box again";
+}
+
 TEST(EnvHooks, ErrorBoxFromAWorkerIsPostedAndTheWorkerNeverWaits) {
   ReportingOn reporting;
   std::vector<Box> boxes;
