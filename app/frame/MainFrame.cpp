@@ -370,12 +370,20 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     bool unsaved = false;
     for (CChildFrame* window : CameraWindows())
       unsaved = unsaved || window->HasUnsavedPictures();
-    if (unsaved) {
+    if (unsaved && !m_closeWithoutAsking) {
       const int answer = AskUser(this, 61278u, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
-      if (answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled)) {
+      const bool kept = answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled);
+      if (kept && !m_closeWithoutAsking) {
         event->ignore();
         return;
       }
+    }
+    if (m_closeWithoutAsking) {
+      for (CChildFrame* window : CameraWindows())
+        if (window->HasUnsavedPictures())
+          WriteErrorInfo(("Closed on request; pictures left unsaved in camera window \"" +
+                          window->windowTitle().toStdString() + "\".")
+                             .c_str());
     }
     // There is no save queue yet, so no save is ever pending here (61279).
 

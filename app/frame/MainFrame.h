@@ -139,6 +139,11 @@ public:
   // IRemoteCommandTarget
   void PostFrameCommand(UINT id) override;
 
+  // From now on closing asks nothing, even when a question about unsaved
+  // pictures is open already (a termination request); the error log names
+  // the windows whose pictures were left unsaved.
+  void CloseWithoutAsking() { m_closeWithoutAsking = true; }
+
 signals:
   // An all-cameras take ended: every camera of it has reported.
   void takeEnded();
@@ -190,6 +195,7 @@ private:
   bool m_reporting = false;
   bool m_placementRestored = false;
   bool m_destroyed = false;
+  bool m_closeWithoutAsking = false;
   bool m_refreshing = false;
   bool m_refreshAgain = false;
 };

@@ -8,6 +8,7 @@
 #include "app/main/TerminationSignals.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QObject>
 
 #include <clocale>
@@ -48,10 +49,28 @@ int main(int argc, char** argv) {
     // as soon as the event loop runs, one during shut-down has nothing left
     // to close and cannot cut the shut-down short.
     tarsel::program::TerminationSignals terminations;
-    QObject::connect(&terminations, &tarsel::program::TerminationSignals::terminationRequested, &app, [&app] {
-      if (CMainFrame* frame = app.MainFrame())
-        frame->close();
-    });
+    int terminationRequests = 0;
+    QObject::connect(&terminations, &tarsel::program::TerminationSignals::terminationRequested, &app,
+                     [&app, &terminationRequests] {
+                       try {
+                         CMainFrame* frame = app.MainFrame();
+                         if (!frame)
+                           return;
+                         // A request while a box is open (nobody may be there to
+                         // answer it), or a second request, ends without asking: the
+                         // boxes are closed and the frame closes once they are gone.
+                         if (++terminationRequests == 1 && !QApplication::activeModalWidget()) {
+                           frame->close();
+                           return;
+                         }
+                         frame->CloseWithoutAsking();
+                         for (int i = 0; i < 16 && QApplication::activeModalWidget(); ++i)
+                           QApplication::activeModalWidget()->close();
+                         QTimer::singleShot(50, frame, [frame] { frame->close(); });
+                       } catch (...) {
+                         // Nothing more can be done for a termination request.
+                       }
+                     });
     if (app.InitInstance()) {
       exitCode = QApplication::exec();
     } else {

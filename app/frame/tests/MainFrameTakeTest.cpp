@@ -2,6 +2,7 @@
 
 #include "app/core/ResString.h"
 #include "app/frame/CommandIds.h"
+#include "env/CamStorageDir.h"
 #include "app/ui/MessageQuestion.h"
 #include "app/receiver/MailslotServer.h"
 #include "app/settings/ITarselConfigSettings.h"
@@ -281,7 +282,15 @@ TEST_F(MainFrameTake, UnsavedPicturesAreAskedAboutAndCancelKeepsTheFrameOpen) {
   QCoreApplication::sendPostedEvents(&frame);
   EXPECT_EQ(frame.ActiveCameraWindow(), window);
 
-  m_answer = tarsel::ui::IDNO;
+  // A termination request while the question is open closes without asking
+  // again and logs what was left unsaved.
+  const auto previous = tarsel::ui::SetAskUserHook([&frame](const QString&, tarsel::ui::Buttons, tarsel::ui::Icon) {
+    frame.CloseWithoutAsking();
+    return tarsel::ui::IDCANCEL;
+  });
   EXPECT_TRUE(frame.close());
+  tarsel::ui::SetAskUserHook(previous);
   EXPECT_TRUE(frame.CameraWindows().empty());
+  const std::string errorLog = tarsel::test::readFile(std::string(CCamDataDir().GetPath()) + "/ErrorLog.txt");
+  EXPECT_NE(errorLog.find("pictures left unsaved in camera window"), std::string::npos);
 }
