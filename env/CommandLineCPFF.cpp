@@ -93,10 +93,10 @@ bool CCommandLineCPFF::GetCPFFBuffer(ICaptureProfileStorage& storage, const char
     if (file->empty())
       return false;
 
-    // Only a whole regular file whose size the storage can hold; non-blocking,
-    // so a FIFO given by mistake cannot stall the start-up.
+    // Only a whole regular file of at most 4 MiB (its size checked before
+    // reading); non-blocking, so a FIFO given by mistake cannot stall the start-up.
     tarsel::platform::ReadOptions options;
-    options.maxBytes = UINT32_MAX;
+    options.maxBytes = kMaxCaptureProfileFileBytes;
     options.nonBlocking = true;
     const tarsel::platform::FileContents contents =
         tarsel::platform::readWholeFile(ExpandQuotedPath(*file), options);

@@ -1,7 +1,14 @@
 // Holder of the bytes of one capture profile (no terminator added).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+// The largest capture-profile file the readers take: a file is read whole, so
+// a bigger one is refused by its size before any byte is read.
+namespace tarsel::env {
+inline constexpr std::size_t kMaxCaptureProfileFileBytes = 4u << 20;
+} // namespace tarsel::env
 
 class ICaptureProfileStorage {
 public:

@@ -47,8 +47,9 @@ void CCaptureProfileStorage::ReadFile(const char* path) {
     text.remove_suffix(1);
   const std::string expanded = ExpandEnvironmentStrings(text);
 
+  // A file above 4 MiB is refused by its size (ERROR_NOT_ENOUGH_MEMORY) before it is read.
   tarsel::platform::ReadOptions options;
-  options.maxBytes = UINT32_MAX;
+  options.maxBytes = tarsel::env::kMaxCaptureProfileFileBytes;
   options.nonBlocking = true;
   const tarsel::platform::FileContents contents = tarsel::platform::readWholeFile(expanded, options);
   if (contents.status == tarsel::platform::ReadStatus::Missing)

@@ -6,6 +6,8 @@
 #include "app/main/EnvHooks.h"
 #include "app/main/TarselMApp.h"
 #include "app/main/TerminationSignals.h"
+#include "env/ErrorReport.h"
+#include "platform/reg/RegistryHive.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
   // Numbers in files and status texts never follow the user's locale.
   std::setlocale(LC_NUMERIC, "C");
   tarsel::host::ReserveTarselEventTypes();
+
+  // Lines of a settings file that did not parse go to the error log, where
+  // the user or support can find them.
+  tarsel::reg::setRegistryReportHook([](const std::string& text) { WriteErrorInfo(text.c_str()); });
 
   int exitCode = 0;
   {

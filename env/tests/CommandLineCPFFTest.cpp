@@ -168,6 +168,13 @@ TEST(CommandLineCPFF, ReportsEveryDeliveryFailureAsFalse) {
   EXPECT_FALSE(reader.GetCPFFBuffer(absent, "Z"));
   EXPECT_EQ(absent.calls, 0);
 
+  // A sparse 5 MiB file is refused by its size, never handed over.
+  writeFile(dir.file("huge.cpff"), "");
+  std::filesystem::resize_file(dir.file("huge.cpff"), 5u << 20);
+  RecordingStorage huge;
+  EXPECT_FALSE(CCommandLineCPFF(("-CPFF=\"" + dir.file("huge.cpff") + "\"").c_str()).GetCPFFBuffer(huge, "any"));
+  EXPECT_EQ(huge.calls, 0);
+
   // A storage that cannot take the bytes.
   const std::string fullText = "-CPFF=\"" + dir.file("full.cpff") + "\"";
   RefusingStorage refusing;

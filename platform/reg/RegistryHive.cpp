@@ -1,6 +1,7 @@
 #include "platform/reg/RegistryHive.h"
 
 #include "platform/FileIo.h"
+#include "platform/GuardedHook.h"
 #include "platform/Win32Error.h"
 #include "platform/reg/RegistryLock.h"
 #include "platform/reg/RegistryNames.h"
@@ -27,6 +28,11 @@ namespace tarsel::reg {
 namespace {
 
 constexpr std::size_t kMaxReportedIssues = 20;
+
+platform::GuardedHook<RegistryReportHook>& reportHook() {
+  static platform::GuardedHook<RegistryReportHook> hook;
+  return hook;
+}
 
 struct HiveSlots {
   std::mutex mutex;
@@ -151,6 +157,10 @@ bool RegistryHive::canWrite() const {
   return writableFolder(existing);
 }
 
+RegistryReportHook setRegistryReportHook(RegistryReportHook hook) {
+  return reportHook().exchange(std::move(hook));
+}
+
 LONG RegistryHive::load(Loaded& out) const {
   out = Loaded();
   out.root = std::make_shared<RegistryKeyNode>();
@@ -174,12 +184,18 @@ LONG RegistryHive::load(Loaded& out) const {
 
   std::vector<RegistryParseIssue> issues;
   *out.root = RegistryTextFormat::parse(file.bytes, &issues);
-  for (std::size_t i = 0; i < issues.size() && i < kMaxReportedIssues; ++i)
-    std::fprintf(stderr, "tarselreg: %s:%zu: %s; line skipped\n", m_path.c_str(), issues[i].line,
-                 issues[i].reason.c_str());
-  if (issues.size() > kMaxReportedIssues)
-    std::fprintf(stderr, "tarselreg: %s: %zu more lines skipped\n", m_path.c_str(),
-                 issues.size() - kMaxReportedIssues);
+  if (!issues.empty()) {
+    std::string report;
+    for (std::size_t i = 0; i < issues.size() && i < kMaxReportedIssues; ++i)
+      report += "tarselreg: " + m_path + ":" + std::to_string(issues[i].line) + ": " + issues[i].reason +
+                "; line kept as it stands\n";
+    if (issues.size() > kMaxReportedIssues)
+      report += "tarselreg: " + m_path + ": " + std::to_string(issues.size() - kMaxReportedIssues) +
+                " more lines kept as they stand\n";
+    std::fputs(report.c_str(), stderr);
+    if (const RegistryReportHook hook = reportHook().get())
+      hook(report);
+  }
 
   out.file = std::move(file.file);
   out.identity = Identity::of(file.info);

@@ -18,6 +18,7 @@
 
 #include "platform/UniqueFd.h"
 #include "platform/reg/RegistryKeyNode.h"
+#include "tarselreg_export.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,13 @@
 #include <sys/stat.h>
 
 namespace tarsel::reg {
+
+// Receives, once per load, the text of what a hive file held that did not
+// parse (those lines are kept as they stand), so the program can put it in its
+// error log: a desktop program's stderr is seen by nobody. Returns the hook it
+// replaces; stderr gets the text all the same.
+using RegistryReportHook = std::function<void(const std::string&)>;
+TARSELREG_EXPORT RegistryReportHook setRegistryReportHook(RegistryReportHook hook);
 
 class RegistryHive {
 public:

@@ -10,7 +10,7 @@ RegistryKeyNode::RegistryKeyNode(std::string name) : m_name(std::move(name)), m_
 
 RegistryKeyNode::RegistryKeyNode(const RegistryKeyNode& other)
     : m_name(other.m_name), m_folded(other.m_folded), m_values(other.m_values),
-      m_valueIndex(other.m_valueIndex) {
+      m_valueIndex(other.m_valueIndex), m_keptLines(other.m_keptLines) {
   m_subKeys.reserve(other.m_subKeys.size());
   for (const auto& sub : other.m_subKeys)
     m_subKeys.push_back(std::make_unique<RegistryKeyNode>(*sub));

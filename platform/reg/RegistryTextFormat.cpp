@@ -2,6 +2,8 @@
 
 #include "platform/reg/RegistryNames.h"
 
+#include <cstdint>
+
 namespace tarsel::reg {
 
 namespace {
@@ -214,11 +216,21 @@ void writeKey(std::string& out, const RegistryKeyNode& node, std::string& path, 
     out += "\n[";
     out += path;
     out += "]\n";
-    for (const RegistryValue& value : node.values()) {
-      out += RegistryTextFormat::valueLine(value);
+  }
+  const auto& kept = node.keptLines();
+  std::size_t next = 0;
+  const auto writeKept = [&](std::size_t upTo) {
+    for (; next < kept.size() && kept[next].beforeValue <= upTo; ++next) {
+      out += kept[next].text;
       out += '\n';
     }
+  };
+  for (std::size_t i = 0; i < node.values().size(); ++i) {
+    writeKept(i);
+    out += RegistryTextFormat::valueLine(node.values()[i]);
+    out += '\n';
   }
+  writeKept(SIZE_MAX);
   const std::size_t length = path.size();
   for (std::size_t i = 0; i < node.subKeyCount(); ++i) {
     const RegistryKeyNode& sub = node.subKeyAt(i);
@@ -252,7 +264,12 @@ int RegistryTextFormat::hexByteAt(std::string_view text, std::size_t pos) {
 
 RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<RegistryParseIssue>* issues) {
   RegistryKeyNode root;
+  // The key that takes value lines; null before the first key line and after
+  // a key line that did not parse, whose lines up to the next key line are
+  // kept as they stand in `holder` (guessing their key could move them to the
+  // wrong one).
   RegistryKeyNode* current = nullptr;
+  RegistryKeyNode* holder = &root;
   std::size_t lineNumber = 0;
   const auto report = [&](std::string reason) {
     if (issues)
@@ -261,7 +278,9 @@ RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<Reg
 
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    const std::string_view line = trimLine(text.substr(0, end));
+    const std::string_view raw = text.substr(0, end);
+    const std::string_view line = trimLine(raw);
+    const auto keep = [&] { holder->keepLine(std::string(raw.substr(0, raw.find_last_not_of('\r') + 1))); };
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     ++lineNumber;
 
@@ -270,8 +289,12 @@ RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<Reg
         continue;
       report("the first line is not \"" + std::string(kHeader) + "\"");
     }
-    if (line.empty() || line.front() == ';')
+    if (line.empty())
       continue;
+    if (line.front() == ';' || (!current && line.front() != '[')) {
+      keep();
+      continue;
+    }
 
     std::string why;
     if (line.front() == '[') {
@@ -282,14 +305,17 @@ RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<Reg
         current = &root;
         for (const std::string& name : path)
           current = &current->ensureSubKey(name);
+        holder = current;
         continue;
       }
       current = nullptr;
-      report(why + "; its values are skipped too");
+      keep();
+      report(why + "; its lines are kept as they stand");
       continue;
     }
 
     if (line.front() != '"') {
+      keep();
       report("not a key or value line");
       continue;
     }
@@ -298,27 +324,28 @@ RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<Reg
     DWORD type = 0;
     std::string data;
     if (!readQuoted(line, pos, kMaxValueNameLength, name, why)) {
+      keep();
       report(why);
       continue;
     }
     if (pos >= line.size() || line[pos] != '=') {
+      keep();
       report("expected '=' after the value name");
       continue;
     }
     ++pos;
     if (!readValueData(line, pos, type, data, why)) {
+      keep();
       report(why);
       continue;
     }
     while (pos < line.size() && isBlank(line[pos]))
       ++pos;
     if (pos < line.size() && line[pos] != ';') {
+      keep();
       report("unexpected text after the value");
       continue;
     }
-    // A value line below a key line that did not parse was reported with it.
-    if (!current)
-      continue;
     current->setValue(name, type, std::move(data));
   }
   return root;

@@ -18,7 +18,7 @@
 //   hex(N):bb,...   type N (1 to 8 hex digits) with those bytes
 // and may be followed by blanks and then by ';' and a comment.
 // A value line before any key line, or after a key line that did not parse,
-// belongs to no key and is skipped. A key named on several lines is one key
+// belongs to no key and is kept as it stands. A key named on several lines is one key
 // (its ancestors exist too); a value named twice in one key keeps its first
 // place and the data of its last line. Names compare with ASCII letters
 // folded. Hex digits are read in either case.
@@ -31,7 +31,9 @@
 // hex(N):.
 //
 // Reading never fails: a line that does not parse, or that breaks a limit of
-// RegistryNames.h, is skipped and reported in `issues`; the rest loads.
+// RegistryNames.h, is reported in `issues` and kept as it stands, like a
+// comment line, in the key it appeared in; the writer puts kept lines back in
+// their place among the key's values, so a rewrite loses none of them.
 #pragma once
 
 #include "platform/reg/RegistryKeyNode.h"

@@ -6,6 +6,7 @@
 #include "platform/Win32Error.h"
 
 #include <cstring>
+#include <filesystem>
 
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::TimedCamera;
@@ -97,6 +98,18 @@ TEST(CaptureProfileStorage, KeepsExactBytesAndReadsAQuotedPathWithAVariable) {
   } catch (const _brantel_take_error& error) {
     EXPECT_EQ(error.Error(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(std::string(error.Explanation()), dir.path() + "/missing.cpff");
+  }
+  storage.GetData(length);
+  EXPECT_EQ(length, 3u);
+
+  // A sparse 5 MiB file is refused by its size, as too large to hold.
+  writeFile(dir.file("huge.cpff"), "");
+  std::filesystem::resize_file(dir.file("huge.cpff"), 5u << 20);
+  try {
+    storage.ReadFile(dir.file("huge.cpff").c_str());
+    ADD_FAILURE() << "no error";
+  } catch (const _brantel_take_error& error) {
+    EXPECT_EQ(error.Error(), ERROR_NOT_ENOUGH_MEMORY);
   }
   storage.GetData(length);
   EXPECT_EQ(length, 3u);

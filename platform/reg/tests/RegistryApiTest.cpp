@@ -1,5 +1,6 @@
 #include "RegistryTestHelpers.h"
 
+#include "platform/reg/RegistryHive.h"
 #include "platform/reg/RegistryTextFormat.h"
 
 #include <algorithm>
@@ -403,7 +404,7 @@ TEST_F(Registry, FileHasTheDocumentedLayoutAndPrivateModes) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-TEST_F(Registry, CorruptLinesAreSkippedAndTheRestLoads) {
+TEST_F(Registry, CorruptLinesAreReportedAndKeptAndTheRestLoads) {
   ASSERT_EQ(mkdir(userFolder().c_str(), 0700), 0);
   writeFile(userFile(), "TARSELREG 1\n"
                         "[Good]\n"
@@ -426,11 +427,15 @@ TEST_F(Registry, CorruptLinesAreSkippedAndTheRestLoads) {
                         "[good]\n"
                         "\"A\"=dword:00000009\n"
                         "\"k\"=hex:\n");
+  std::string hooked;
+  setRegistryReportHook([&hooked](const std::string& text) { hooked += text; });
   testing::internal::CaptureStderr();
   HKEY key = nullptr;
   const LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, "Good", 0, KEY_ALL_ACCESS, &key);
   const std::string log = testing::internal::GetCapturedStderr();
+  setRegistryReportHook(nullptr);
   ASSERT_EQ(rc, 0);
+  EXPECT_EQ(hooked, log) << "the program's error log gets what stderr gets";
   for (const int line : {4, 5, 6, 7, 8, 9, 11, 16, 17})
     EXPECT_NE(log.find("user.reg:" + std::to_string(line) + ":"), std::string::npos) << line << "\n" << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 9) << log;
@@ -449,13 +454,24 @@ TEST_F(Registry, CorruptLinesAreSkippedAndTheRestLoads) {
   EXPECT_EQ(queryBytes(sub, "h"), std::make_pair(static_cast<DWORD>(REG_MULTI_SZ), std::string("a\0\0", 3)));
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Bad", 0, KEY_READ, &sub), 2);
 
-  // The next write keeps what loaded and drops what did not.
+  // The write of an unrelated value keeps every comment and corrupt line, in order.
+  const std::string before = readFile(userFile());
   testing::internal::CaptureStderr();
   ASSERT_EQ(setBytes(key, "new", REG_DWORD, dword(4)), 0);
   testing::internal::GetCapturedStderr();
+  const std::string after = readFile(userFile());
+  std::size_t at = 0;
+  for (const int line : {4, 5, 6, 7, 8, 9, 11, 12, 15, 16, 17, 18}) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i)
+      start = before.find('\n', start) + 1;
+    const std::string text = before.substr(start, before.find('\n', start) - start);
+    at = after.find("\n" + text + "\n", at);
+    ASSERT_NE(at, std::string::npos) << line << ": " << text << "\n" << after;
+  }
   std::vector<RegistryParseIssue> issues;
-  RegistryTextFormat::parse(readFile(userFile()), &issues);
-  EXPECT_TRUE(issues.empty());
+  RegistryTextFormat::parse(after, &issues);
+  EXPECT_EQ(issues.size(), 9u);
   EXPECT_EQ(queryBytes(key, "g"), std::make_pair(static_cast<DWORD>(REG_BINARY), std::string("\x00\xff", 2)));
   RegCloseKey(key);
 
