@@ -273,7 +273,20 @@ void CJPEGImage::Rotate(std::int32_t code, bool redecode) {
     DestroyBitmap();
 }
 
+void CJPEGImage::CheckTransformSize() const {
+  // The transformer holds the whole picture's coefficients, and a turned
+  // copy of them, for a picture of any size its header declares: refuse,
+  // as a decode does, a picture whose full-size bitmap the class would not
+  // hold, the right way up or turned.
+  Decompressor decoder;
+  decoder.Attach(GetData(), GetDataSize());
+  jpeg_read_header(&decoder.info, TRUE);
+  checkBitmapSize(decoder.info.image_width, decoder.info.image_height);
+  checkBitmapSize(decoder.info.image_height, decoder.info.image_width);
+}
+
 CImageBase::Bytes CJPEGImage::TransformBytes(int operation) const {
+  CheckTransformSize();
   TransformHandle transformer;
   if (!transformer.handle)
     throwOutOfMemory();

@@ -7,7 +7,8 @@
 // Threads: one picture record at a time, like every image. Failures are kept
 // as the decode error (0x8106xxxx: the library's message number; 0x81060004
 // for a bad rectangle, rotation code or scale; 8 for a picture too large to
-// hold) and thrown on while the image flag is set. The decoder is reset after
+// hold, which a rotation refuses from the header before transforming) and
+// thrown on while the image flag is set. The decoder is reset after
 // every failure, so the next decode or rotation starts clean. Warnings, such
 // as a file that ends early, are not failures when the picture comes out whole.
 #pragma once
@@ -44,6 +45,9 @@ private:
 
   void DecodeWhole(DWORD scaleNumerator, DWORD scaleDenominator);
   void DecodeWindow(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+  // Throws 8 for a picture too large to decode at full size, before the
+  // transformer allocates for it; a header failure is the library's error.
+  void CheckTransformSize() const;
   Bytes TransformBytes(int operation) const;
   [[noreturn]] void ThrowTransformFailure(const char* libraryText) const;
   void StartReading();

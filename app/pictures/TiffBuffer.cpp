@@ -155,7 +155,7 @@ bool CTiffBuffer::IsSupportedLayout() const {
   const CTiffDirectory* first = First();
   if (!first)
     return false;
-  if (first->SamplesPerPixel() != 3 || first->ExtraSamples() != 0)
+  if (first->SamplesPerPixel() != 3 || first->ExtraSamples() != 0 || !first->HasBitsPerSampleLayout())
     return false;
   for (std::uint32_t i = 0; i < 3; ++i) {
     if (first->BitsPerSample(i) != 8)

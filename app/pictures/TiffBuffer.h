@@ -69,8 +69,8 @@ public:
   // Strip offsets and byte counts agree, the strip count matches the rows
   // per strip, width and length are not 0.
   bool HasStripLayout() const;
-  // Uncompressed, chunky, 8-bit RGB of three samples, no extra samples,
-  // main image.
+  // Uncompressed, chunky, 8-bit RGB of three samples (tag 258 with one
+  // value or three), no extra samples, main image.
   bool IsSupportedLayout() const;
 
   // The rewrite's size bound, and the rewrite: header and chain, the first

@@ -37,13 +37,24 @@ std::optional<CTiffDirectory> CTiffDirectory::SubDirectory(std::uint16_t tag) co
   return CTiffDirectory(m_data, m_size, offset, m_little);
 }
 
+bool CTiffDirectory::HasBitsPerSampleLayout() const {
+  const CTiffEntry entry = Find(TagBitsPerSample);
+  if (entry.IsAbsent() || entry.Type() != CTiffEntry::TypeShort)
+    return false;
+  // TIFF readers (libtiff among them) take one value for all the samples.
+  const std::uint32_t count = entry.Count();
+  return count == 1 || (count != 0 && count >= SamplesPerPixel());
+}
+
 std::uint16_t CTiffDirectory::BitsPerSample(std::uint32_t index) const {
   const CTiffEntry entry = Find(TagBitsPerSample);
   if (entry.IsAbsent())
     return 0;
   if (index >= SamplesPerPixel())
     ThrowTiffError(kTiffOutOfBounds);
-  return entry.Element16(index);
+  if (!HasBitsPerSampleLayout())
+    ThrowTiffError(kTiffUnsupported);
+  return entry.Element16(entry.Count() == 1 ? 0 : index);
 }
 
 std::size_t CTiffDirectory::MakerNoteOffset() const {

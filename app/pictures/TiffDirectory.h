@@ -47,7 +47,12 @@ public:
   std::uint32_t NewSubfileType() const { return ValueOr(TagNewSubfileType, 0); }
   std::uint32_t ImageWidth() const { return ValueOr(TagImageWidth, 0); }
   std::uint32_t ImageLength() const { return ValueOr(TagImageLength, 0); }
-  // Element `index` (below SamplesPerPixel, else 0x81050003); 0 when absent.
+  // Tag 258 in a layout the codec reads: SHORT values, one per sample (or
+  // more), or a single one that stands for every sample. False when absent.
+  bool HasBitsPerSampleLayout() const;
+  // The bits of sample `index` (below SamplesPerPixel, else 0x81050003): its
+  // element, or the single value for every sample; 0 when absent. Another
+  // layout of the tag throws 0x81050002.
   std::uint16_t BitsPerSample(std::uint32_t index) const;
   std::uint16_t Compression() const { return std::uint16_t(ValueOr(TagCompression, 1)); }
   std::uint16_t Photometric() const { return std::uint16_t(ValueOr(TagPhotometric, 0)); }

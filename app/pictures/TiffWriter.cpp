@@ -56,7 +56,7 @@ bool CTiffWriter::HasPlainRows(const CTiffDirectory& directory) const {
     return false;
   if (samples > 1 && directory.PlanarConfiguration() != 1)
     return false;
-  if (directory.Find(CTiffDirectory::TagBitsPerSample).Count() < samples)
+  if (!directory.HasBitsPerSampleLayout())
     return false;
   for (std::uint32_t i = 0; i < samples; ++i) {
     if (directory.BitsPerSample(i) != 8)

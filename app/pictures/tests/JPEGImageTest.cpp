@@ -11,10 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -37,6 +39,13 @@ bool isJpegError(HRESULT code) {
 
 bool haveProgram(const char* path) {
   return ::access(path, X_OK) == 0;
+}
+
+// The process's peak resident memory so far, in bytes.
+std::uint64_t peakResidentBytes() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return std::uint64_t(usage.ru_maxrss) * 1024;
 }
 
 class JpegImage : public testing::Test {
@@ -425,6 +434,63 @@ TEST_F(JpegImage, CraftedHugeDimensionsAreRefusedWithoutOverflow) {
     image.DecodeRect(0, 0, 65000, 65000);
     image.Decode(1, 8);
   }
+}
+
+TEST_F(JpegImage, RotationRefusesAPictureTooLargeToDecodeBeforeTransformingIt) {
+  struct Row {
+    const char* sample;
+    unsigned width, height;
+  };
+  // 65471 x 64719 grey made the transformer ask for about 17 GB. 16384 x
+  // 21846 is the first height whose bitmap (stride 49152) passes 1 GiB,
+  // turned or not.
+  const Row rows[] = {{"grey_64x48", 65471, 64719},
+                      {"s420_64x48", 65500, 65500},
+                      {"s444_70x45", 30000, 20000},
+                      {"s422_64x48", 16384, 21846},
+                      {"grey_70x45", 21846, 16384}};
+  const std::uint64_t peakBefore = peakResidentBytes();
+  const auto started = std::chrono::steady_clock::now();
+  for (const Row& row : rows) {
+    const std::string bytes = sample(row.sample);
+    const std::size_t frame = bytes.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    std::string crafted = bytes;
+    crafted[frame + 5] = char(row.height >> 8);
+    crafted[frame + 6] = char(row.height & 0xFF);
+    crafted[frame + 7] = char(row.width >> 8);
+    crafted[frame + 8] = char(row.width & 0xFF);
+    for (int code = 1; code <= 3; ++code) {
+      SCOPED_TRACE(std::string(row.sample) + " as " + std::to_string(row.width) + "x" +
+                   std::to_string(row.height) + " code " + std::to_string(code));
+      CJPEGImage image;
+      load(image, crafted);
+      // The decode refuses it...
+      image.Decode(1, 1);
+      ASSERT_NE(image.GetDecodeError(), nullptr);
+      EXPECT_EQ(image.GetDecodeError()->Error(), HRESULT(ERROR_NOT_ENOUGH_MEMORY));
+      // ... and so does the rotation, with the same error, the bytes left.
+      image.Rotate(code, code == 2);
+      ASSERT_NE(image.GetDecodeError(), nullptr);
+      EXPECT_EQ(image.GetDecodeError()->Error(), HRESULT(ERROR_NOT_ENOUGH_MEMORY));
+      EXPECT_STREQ(image.GetDecodeError()->Explanation(),
+                   "Picture file may be (or have been) saved as normal.");
+      EXPECT_TRUE(bytesOf(image) == crafted);
+      EXPECT_FALSE(image.HasBitmap());
+      // While the image flag is set the refusal reaches the caller too.
+      image.SetImageFlag(1);
+      try {
+        image.Rotate(code, false);
+        ADD_FAILURE() << "no exception";
+      } catch (const _brantel_take_error& error) {
+        EXPECT_EQ(error.Error(), HRESULT(ERROR_NOT_ENOUGH_MEMORY));
+      }
+    }
+  }
+  // Refused from the header alone: nothing near the picture's size was
+  // allocated, and no time went into transforming.
+  EXPECT_LT(peakResidentBytes() - peakBefore, std::uint64_t{256} << 20);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
 TEST_F(JpegImage, RotationCodesAndTheBitmapAfterwards) {

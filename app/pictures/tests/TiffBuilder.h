@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,9 +111,12 @@ public:
 
   // An uncompressed RGB picture: the strips' pixels, then IFD0 with the
   // usual tags plus `extra` (tags must keep ascending order in the caller's
-  // interest only; the codec does not need it).
+  // interest only; the codec does not need it). `bitsPerSample` is tag 258
+  // as written: {8, 8, 8} by default, or its single-value form {8}, or a
+  // layout to refuse.
   std::uint32_t rgbPicture(std::uint32_t width, std::uint32_t height, std::uint32_t rowsPerStrip,
-                           const std::vector<BYTE>& pixels, std::vector<Entry> extra = {}) {
+                           const std::vector<BYTE>& pixels, std::vector<Entry> extra = {},
+                           std::optional<Entry> bitsPerSample = std::nullopt) {
     std::vector<std::uint32_t> offsets;
     std::vector<std::uint32_t> counts;
     const std::uint32_t rowBytes = width * 3;
@@ -123,9 +127,10 @@ public:
       counts.push_back(rows * rowBytes);
     }
     std::vector<Entry> entries = {
-        longs(256, {width}),      longs(257, {height}),      shorts(258, {8, 8, 8}), shorts(259, {1}),
-        shorts(262, {2}),         longs(273, offsets),       shorts(277, {3}),       longs(278, {rowsPerStrip}),
-        longs(279, counts),       shorts(284, {1})};
+        longs(256, {width}), longs(257, {height}),       bitsPerSample.value_or(shorts(258, {8, 8, 8})),
+        shorts(259, {1}),    shorts(262, {2}),           longs(273, offsets),
+        shorts(277, {3}),    longs(278, {rowsPerStrip}), longs(279, counts),
+        shorts(284, {1})};
     entries.insert(entries.end(), extra.begin(), extra.end());
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
     const std::uint32_t at = directory(entries);

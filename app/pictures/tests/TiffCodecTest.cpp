@@ -169,6 +169,42 @@ TEST(TiffCodec, EntryValuesInlineAndOutOfLineAndTheirSizes) {
   }
 }
 
+TEST(TiffCodec, ASingleBitsPerSampleValueAppliesToEverySample) {
+  for (bool little : {true, false}) {
+    SCOPED_TRACE(little ? "II" : "MM");
+    TiffBuilder builder(little);
+    const Bytes pixels = pattern(3, 2);
+    builder.rgbPicture(3, 2, 1, pixels, {}, builder.shorts(258, {8}));
+    auto tiff = parse(builder.bytes());
+    const CTiffDirectory& ifd = tiff->Directory(0);
+    EXPECT_TRUE(ifd.HasBitsPerSampleLayout());
+    for (std::uint32_t i = 0; i < 3; ++i)
+      EXPECT_EQ(ifd.BitsPerSample(i), 8) << i;
+    // Only samples of the picture have bits.
+    EXPECT_EQ(errorOf([&] { ifd.BitsPerSample(3); }), kTiffOutOfBounds);
+    EXPECT_TRUE(tiff->IsSupportedLayout());
+    // The rewrite treats the pixels as plain rows: turned, they are one strip.
+    auto turned = parse(tiff->Serialize(1));
+    EXPECT_EQ(turned->GetImageWidth(), 2u);
+    EXPECT_EQ(turned->GetImageLength(), 3u);
+    EXPECT_EQ(turned->GetStripCount(), 1u);
+    EXPECT_EQ(turned->Directory(0).BitsPerSample(2), 8);
+    // Row 1 of the source is column 0 of the turned picture.
+    EXPECT_TRUE(std::memcmp(turned->GetStripData(0), pixels.data() + 9, 3) == 0);
+  }
+
+  TiffBuilder other;
+  other.rgbPicture(3, 2, 1, pattern(3, 2), {}, other.shorts(258, {8, 8}));
+  auto two = parse(other.bytes());
+  EXPECT_FALSE(two->Directory(0).HasBitsPerSampleLayout());
+  EXPECT_EQ(errorOf([&] { two->Directory(0).BitsPerSample(0); }), kTiffUnsupported);
+  EXPECT_EQ(errorOf([&] { two->IsSupportedLayout(); }), 0);
+  EXPECT_FALSE(two->IsSupportedLayout());
+  // Not plain rows: copied unchanged, and not turned.
+  EXPECT_EQ(parse(two->Serialize(0))->GetStripCount(), 2u);
+  EXPECT_EQ(errorOf([&] { two->Serialize(1); }), kTiffUnsupported);
+}
+
 TEST(TiffCodec, TextsStopAtTheirCountAndDataOutsideTheBufferIsRefused) {
   TiffBuilder builder;
   // Nine characters and no NUL, with more text right after them.

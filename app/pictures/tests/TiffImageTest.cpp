@@ -344,6 +344,82 @@ TEST(TiffImage, UnsupportedLayoutsFailWithTheirCodesAndPaintThePanel) {
   }
 }
 
+TEST(TiffImage, OneBitsPerSampleValueStandsForEverySample) {
+  TempDir dir;
+  const std::uint32_t width = 7;
+  const std::uint32_t height = 5;
+  Bytes pixels;
+  for (std::uint32_t y = 0; y < height; ++y)
+    for (std::uint32_t x = 0; x < width; ++x)
+      for (std::uint32_t c = 0; c < 3; ++c)
+        pixels.push_back(BYTE((x * 37 + y * 11 + c * 101) % 256));
+  for (bool little : {true, false}) {
+    SCOPED_TRACE(little ? "II" : "MM");
+    TiffBuilder builder(little);
+    builder.rgbPicture(width, height, 2, pixels, {}, builder.shorts(258, {8}));
+    const std::string path = dir.file(little ? "single-le.tif" : "single-be.tif");
+    writeFile(path, std::string(builder.bytes().begin(), builder.bytes().end()));
+    // A valid file: PIL reads our pixels from it, tiffinfo finds nothing wrong.
+    const Picture expected = oraclePicture({"pixels", path});
+    ASSERT_EQ(expected.rgb, pixels);
+    const std::string info = shell("tiffinfo", path);
+    EXPECT_NE(info.find("Bits/Sample: 8"), std::string::npos) << info;
+    EXPECT_EQ(complaints(info), std::set<std::string>()) << info;
+
+    CTIFFImage image;
+    load(image, builder.bytes());
+    image.Decode(1, 1);
+    ASSERT_TRUE(image.HasBitmap()) << std::hex << decodeError(image);
+    EXPECT_EQ(bitmapOf(image).rgb, pixels);
+    image.DecodeRect(2, 1, 4, 3);
+    ASSERT_TRUE(image.HasBitmap()) << std::hex << decodeError(image);
+    Bytes window;
+    for (std::uint32_t y = 1; y < 4; ++y)
+      window.insert(window.end(), pixels.begin() + (y * width + 2) * 3, pixels.begin() + (y * width + 6) * 3);
+    EXPECT_EQ(bitmapOf(image).rgb, window);
+
+    // Its rotation is the one PIL makes, and reads back everywhere.
+    for (int code : {1, 3}) {
+      CTIFFImage turned;
+      load(turned, builder.bytes());
+      turned.Rotate(code, true);
+      ASSERT_EQ(decodeError(turned), 0) << std::hex << decodeError(turned);
+      const Picture want = oraclePicture({"turn", path, std::to_string(code)});
+      EXPECT_EQ(bitmapOf(turned).rgb, want.rgb) << code;
+      const std::string saved = dir.file("turned.tif");
+      turned.SaveToFile(saved.c_str());
+      EXPECT_EQ(oraclePicture({"pixels", saved}).rgb, want.rgb) << code;
+      EXPECT_EQ(complaints(shell("tiffinfo", saved)), std::set<std::string>()) << code;
+    }
+  }
+}
+
+TEST(TiffImage, BitsPerSampleLayoutsWeDoNotReadAreUnsupportedNotOutOfBounds) {
+  const Bytes pixels(4 * 3 * 3, 0x40);
+  TiffBuilder probe;
+  const TiffBuilder::Entry rows[] = {
+      probe.shorts(258, {8, 8}), // neither one value nor one per sample
+      probe.shorts(258, {16}),   // one value, but not 8 bits
+      probe.shorts(258, {8, 8, 16}),
+      probe.longs(258, {8}),  // not SHORT
+      {258, 1, 3, {8, 8, 8}}, // BYTE x 3
+      {258, 3, 0, {}},        // no value at all
+  };
+  for (const TiffBuilder::Entry& row : rows) {
+    SCOPED_TRACE("type " + std::to_string(row.type) + " count " + std::to_string(row.count));
+    TiffBuilder builder;
+    builder.rgbPicture(4, 3, 3, pixels, {}, row);
+    CTIFFImage image;
+    load(image, builder.bytes());
+    image.Decode(1, 1);
+    EXPECT_FALSE(image.HasBitmap());
+    EXPECT_EQ(decodeError(image), kTiffUnsupported) << std::hex << decodeError(image);
+    image.Rotate(1, false);
+    EXPECT_EQ(decodeError(image), kTiffUnsupported) << std::hex << decodeError(image);
+    EXPECT_EQ(Bytes(image.GetData(), image.GetData() + image.GetDataSize()), builder.bytes());
+  }
+}
+
 TEST(TiffImage, RotationCodesAndFreedDataLeaveTheImageSound) {
   TempDir dir;
   makeTiff(dir.file("p.tif"), 5, 3);
