@@ -28,6 +28,9 @@ namespace tarsel::reg {
 namespace {
 
 constexpr std::size_t kMaxReportedIssues = 20;
+// Lines beyond this many are reported again at each load rather than
+// remembered without bound.
+constexpr std::size_t kMaxRememberedIssues = 4096;
 
 platform::GuardedHook<RegistryReportHook>& reportHook() {
   static platform::GuardedHook<RegistryReportHook> hook;
@@ -184,22 +187,42 @@ LONG RegistryHive::load(Loaded& out) const {
 
   std::vector<RegistryParseIssue> issues;
   *out.root = RegistryTextFormat::parse(file.bytes, &issues);
-  if (!issues.empty()) {
-    std::string report;
-    for (std::size_t i = 0; i < issues.size() && i < kMaxReportedIssues; ++i)
-      report += "tarselreg: " + m_path + ":" + std::to_string(issues[i].line) + ": " + issues[i].reason +
-                "; line kept as it stands\n";
-    if (issues.size() > kMaxReportedIssues)
-      report += "tarselreg: " + m_path + ": " + std::to_string(issues.size() - kMaxReportedIssues) +
-                " more lines kept as they stand\n";
-    std::fputs(report.c_str(), stderr);
-    if (const RegistryReportHook hook = reportHook().get())
-      hook(report);
-  }
+  reportIssues(issues);
 
   out.file = std::move(file.file);
   out.identity = Identity::of(file.info);
   return ERROR_SUCCESS;
+}
+
+void RegistryHive::reportIssues(const std::vector<RegistryParseIssue>& issues) const {
+  std::string report;
+  std::size_t reported = 0;
+  std::size_t unlisted = 0;
+  {
+    // Every write re-reads the file and a kept line stays in it: report each
+    // line once, by its text, since its number moves as values come and go.
+    const std::lock_guard guard(m_reportedMutex);
+    for (const RegistryParseIssue& issue : issues) {
+      if (m_reportedLines.contains(issue.text))
+        continue;
+      if (m_reportedLines.size() < kMaxRememberedIssues)
+        m_reportedLines.insert(issue.text);
+      if (reported == kMaxReportedIssues) {
+        ++unlisted;
+        continue;
+      }
+      report += "tarselreg: " + m_path + ":" + std::to_string(issue.line) + ": " + issue.reason +
+                "; line kept as it stands\n";
+      ++reported;
+    }
+  }
+  if (unlisted)
+    report += "tarselreg: " + m_path + ": " + std::to_string(unlisted) + " more lines kept as they stand\n";
+  if (report.empty())
+    return;
+  std::fputs(report.c_str(), stderr);
+  if (const RegistryReportHook hook = reportHook().get())
+    hook(report);
 }
 
 void RegistryHive::publish(Loaded&& loaded) {

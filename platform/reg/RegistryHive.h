@@ -18,6 +18,7 @@
 
 #include "platform/UniqueFd.h"
 #include "platform/reg/RegistryKeyNode.h"
+#include "platform/reg/RegistryTextFormat.h"
 #include "tarselreg_export.h"
 
 #include <cstdint>
@@ -26,14 +27,17 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include <sys/stat.h>
 
 namespace tarsel::reg {
 
-// Receives, once per load, the text of what a hive file held that did not
-// parse (those lines are kept as they stand), so the program can put it in its
-// error log: a desktop program's stderr is seen by nobody. Returns the hook it
+// Receives the text of what a hive file held that did not parse (those lines
+// are kept as they stand), so the program can put it in its error log: a
+// desktop program's stderr is seen by nobody. Each such line is reported once
+// per hive object, however often the file is read again. Returns the hook it
 // replaces; stderr gets the text all the same.
 using RegistryReportHook = std::function<void(const std::string&)>;
 TARSELREG_EXPORT RegistryReportHook setRegistryReportHook(RegistryReportHook hook);
@@ -91,6 +95,7 @@ private:
   };
 
   LONG load(Loaded& out) const;
+  void reportIssues(const std::vector<RegistryParseIssue>& issues) const;
   LONG writeFile(const std::string& text, Loaded& out) const;
   LONG ensureFolder() const;
   void removeStaleTemporaries() const;
@@ -103,6 +108,8 @@ private:
   std::shared_mutex m_cacheMutex;
   bool m_haveCache = false; // guarded by m_cacheMutex
   Loaded m_cache;           // guarded by m_cacheMutex
+  mutable std::mutex m_reportedMutex;
+  mutable std::unordered_set<std::string> m_reportedLines; // guarded by m_reportedMutex
 };
 
 } // namespace tarsel::reg

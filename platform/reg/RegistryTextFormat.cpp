@@ -271,14 +271,16 @@ RegistryKeyNode RegistryTextFormat::parse(std::string_view text, std::vector<Reg
   RegistryKeyNode* current = nullptr;
   RegistryKeyNode* holder = &root;
   std::size_t lineNumber = 0;
+  std::string_view rawLine;
   const auto report = [&](std::string reason) {
     if (issues)
-      issues->push_back(RegistryParseIssue{lineNumber, std::move(reason)});
+      issues->push_back(RegistryParseIssue{lineNumber, std::move(reason), std::string(rawLine)});
   };
 
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     const std::string_view raw = text.substr(0, end);
+    rawLine = raw;
     const std::string_view line = trimLine(raw);
     const auto keep = [&] { holder->keepLine(std::string(raw.substr(0, raw.find_last_not_of('\r') + 1))); };
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);

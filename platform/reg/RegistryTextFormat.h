@@ -48,6 +48,7 @@ namespace tarsel::reg {
 struct RegistryParseIssue {
   std::size_t line = 0; // 1-based
   std::string reason;
+  std::string text; // the line as it was read, kept as it stands
 };
 
 class RegistryTextFormat {

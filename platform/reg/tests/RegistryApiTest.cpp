@@ -454,11 +454,13 @@ TEST_F(Registry, CorruptLinesAreReportedAndKeptAndTheRestLoads) {
   EXPECT_EQ(queryBytes(sub, "h"), std::make_pair(static_cast<DWORD>(REG_MULTI_SZ), std::string("a\0\0", 3)));
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Bad", 0, KEY_READ, &sub), 2);
 
-  // The write of an unrelated value keeps every comment and corrupt line, in order.
+  // The write of an unrelated value keeps every comment and corrupt line, in
+  // order; lines already reported are not reported again at each write.
   const std::string before = readFile(userFile());
   testing::internal::CaptureStderr();
   ASSERT_EQ(setBytes(key, "new", REG_DWORD, dword(4)), 0);
-  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(setBytes(key, "new", REG_DWORD, dword(5)), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   const std::string after = readFile(userFile());
   std::size_t at = 0;
   for (const int line : {4, 5, 6, 7, 8, 9, 11, 12, 15, 16, 17, 18}) {
