@@ -1,5 +1,7 @@
 #include "remote/RemoteDatagram.h"
 
+#include "platform/Bytes.h"
+
 #include <algorithm>
 #include <ctime>
 
@@ -12,24 +14,18 @@ namespace {
 // Seconds from 1 January 1601 to 1 January 1970.
 constexpr std::uint64_t kEpochDifference = 11644473600ull;
 
-std::vector<std::uint32_t> wordsOf(std::span<const std::uint8_t> bytes) {
-  std::vector<std::uint32_t> words(bytes.size() / 4);
+std::vector<std::uint32_t> wordsOf(std::span<const std::uint8_t> data) {
+  std::vector<std::uint32_t> words(data.size() / 4);
   for (std::size_t i = 0; i < words.size(); ++i)
-    words[i] = static_cast<std::uint32_t>(bytes[4 * i]) | static_cast<std::uint32_t>(bytes[4 * i + 1]) << 8 |
-               static_cast<std::uint32_t>(bytes[4 * i + 2]) << 16 |
-               static_cast<std::uint32_t>(bytes[4 * i + 3]) << 24;
+    words[i] = bytes::loadLe32(data, 4 * i);
   return words;
 }
 
 std::vector<std::uint8_t> bytesOf(std::span<const std::uint32_t> words) {
-  std::vector<std::uint8_t> bytes(words.size() * 4);
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    bytes[4 * i] = static_cast<std::uint8_t>(words[i]);
-    bytes[4 * i + 1] = static_cast<std::uint8_t>(words[i] >> 8);
-    bytes[4 * i + 2] = static_cast<std::uint8_t>(words[i] >> 16);
-    bytes[4 * i + 3] = static_cast<std::uint8_t>(words[i] >> 24);
-  }
-  return bytes;
+  std::vector<std::uint8_t> out(words.size() * 4);
+  for (std::size_t i = 0; i < words.size(); ++i)
+    bytes::storeLe32(out, 4 * i, words[i]);
+  return out;
 }
 
 } // namespace
@@ -52,10 +48,7 @@ std::optional<std::vector<std::uint8_t>> encodeDatagram(std::uint32_t nonce, std
     return std::nullopt;
   const std::size_t padding = 4 - text.size() % 4;
   std::vector<std::uint8_t> plain(4 + text.size() + padding, 0);
-  plain[0] = static_cast<std::uint8_t>(nonce);
-  plain[1] = static_cast<std::uint8_t>(nonce >> 8);
-  plain[2] = static_cast<std::uint8_t>(nonce >> 16);
-  plain[3] = static_cast<std::uint8_t>(nonce >> 24);
+  bytes::storeLe32(plain, 0, nonce);
   std::copy(text.begin(), text.end(), plain.begin() + 4);
   std::vector<std::uint32_t> words = wordsOf(plain);
   xxteaEncipher(words, key);

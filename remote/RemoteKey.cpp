@@ -1,5 +1,7 @@
 #include "remote/RemoteKey.h"
 
+#include "platform/Bytes.h"
+
 #include <openssl/evp.h>
 
 namespace tarsel::remote {
@@ -25,13 +27,8 @@ HRESULT mixUserKey(XxteaKey& key, std::string_view userKey) {
   const auto digest = md5Digest(userKey);
   if (!digest)
     return E_FAIL;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    const std::uint32_t word = static_cast<std::uint32_t>((*digest)[4 * i]) |
-                               static_cast<std::uint32_t>((*digest)[4 * i + 1]) << 8 |
-                               static_cast<std::uint32_t>((*digest)[4 * i + 2]) << 16 |
-                               static_cast<std::uint32_t>((*digest)[4 * i + 3]) << 24;
-    key[i] ^= word;
-  }
+  for (std::size_t i = 0; i < key.size(); ++i)
+    key[i] ^= bytes::loadLe32(*digest, 4 * i);
   return S_OK;
 }
 

@@ -4,6 +4,7 @@
 #include "app/receiver/RemoteDatagramHandler.h"
 #include "env/BrantelTakeError.h"
 #include "env/CamStorageDir.h"
+#include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"
 #include "remote/MailSlotAddress.h"
@@ -73,8 +74,7 @@ std::uint32_t nonceOf(const std::vector<std::uint8_t>& datagram) {
   const auto plain = tarsel::remote::decipherDatagram(datagram, tarsel::remote::builtInRemoteKey());
   if (!plain)
     return 0xFFFFFFFFu;
-  return static_cast<std::uint32_t>((*plain)[0]) | static_cast<std::uint32_t>((*plain)[1]) << 8 |
-         static_cast<std::uint32_t>((*plain)[2]) << 16 | static_cast<std::uint32_t>((*plain)[3]) << 24;
+  return tarsel::bytes::loadLe32(*plain);
 }
 
 } // namespace
