@@ -9,7 +9,7 @@
 // formatted; each thread formats its own copy.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
 
 #include <atomic>

@@ -3,7 +3,7 @@
 // desktop's browser). Without a hook nothing happens.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
 
 #include <functional>

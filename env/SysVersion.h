@@ -3,7 +3,7 @@
 // tests for particular Windows releases are false.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // the constructor or the caller decides.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 // environment meanwhile.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "tarselplatform_export.h"
 
 #include <string>

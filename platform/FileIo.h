@@ -11,7 +11,7 @@
 #pragma once
 
 #include "platform/UniqueFd.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "tarselplatform_export.h"
 
 #include <cstddef>

@@ -20,7 +20,7 @@
 // Paths are used as given; a relative path is taken from the current folder.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "tarselplatform_export.h"
 
 #include <cstddef>

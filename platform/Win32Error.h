@@ -4,7 +4,7 @@
 // and the "system message" of a number comes from one table of our own.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "tarselplatform_export.h"
 
 #include <optional>

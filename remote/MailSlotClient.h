@@ -15,7 +15,7 @@
 #pragma once
 
 #include "platform/UniqueFd.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "remote/MailSlotAddress.h"
 
 #include <chrono>

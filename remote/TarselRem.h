@@ -9,7 +9,7 @@
 // derived; 0x8000FFFF for anything else. Safe from any thread; no state.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselRem_export.h"
 
 extern "C" {

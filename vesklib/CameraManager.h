@@ -4,7 +4,7 @@
 // is the one implementation; tests derive from it to replace the thread start.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <functional>
 

@@ -11,7 +11,7 @@
 // that still runs keeps its record alive until it ends.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "vesklib/VeskDLL.h"
 
 #include <atomic>

@@ -12,7 +12,7 @@
 // threads at once; one handle is used by one thread at a time.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <array>
 #include <cstdint>

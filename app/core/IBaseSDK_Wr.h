@@ -12,7 +12,7 @@
 #pragma once
 
 #include "TarselCore_export.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "TarselCore_export.h"
-#include "app/core/RefCounted.h"
+#include "hostapi/RefCounted.h"
 
 class QWidget;
 

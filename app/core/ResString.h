@@ -3,7 +3,7 @@
 // table lacks gives the empty text. Any thread.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 

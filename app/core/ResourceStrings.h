@@ -3,7 +3,7 @@
 // where their users fill them in; "\n" is a line break.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <span>
 

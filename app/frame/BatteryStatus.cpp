@@ -1,9 +1,9 @@
 #include "app/frame/BatteryStatus.h"
 
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/core/ResString.h"
-#include "app/settings/ITarselConfigSettings.h"
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
 #include "env/FormatStdString.h"
 

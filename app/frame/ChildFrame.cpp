@@ -8,13 +8,13 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
-#include "app/frame/WaitEvent.h"
+#include "app/host/WaitEvent.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
 #include "app/pictures/CamExtraCommand.h"
-#include "app/pictures/IPictureFromCamera.h"
-#include "app/settings/ITarselConfigSettings.h"
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
@@ -468,14 +468,6 @@ ICameraHiLevel* CChildFrame::GetCamera() const {
 
 HWND CChildFrame::WindowHandle() {
   return static_cast<HWND>(static_cast<QWidget*>(this));
-}
-
-CChildFrame* CChildFrame::FromObject(QObject* object) {
-  for (; object; object = object->parent()) {
-    if (auto* window = qobject_cast<CChildFrame*>(object))
-      return window;
-  }
-  return nullptr;
 }
 
 CRefPtr<ITarselConfigSettings> CChildFrame::UserSettings(bool readOnly) const {

@@ -20,10 +20,11 @@
 #pragma once
 
 #include "app/core/ITarselCallback.h"
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/frame/CommandTarget.h"
+#include "app/host/CameraWindow.h"
 #include "app/host/SyncTakeTicket.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -63,7 +64,7 @@ struct ChildFrameOptions {
   std::chrono::milliseconds connectTimeWarning{20000};
 };
 
-class CChildFrame : public QMdiSubWindow, public _ITarselCallback, public ICommandTarget {
+class CChildFrame : public QMdiSubWindow, public _ITarselCallback, public ICommandTarget, public ICameraWindow {
   Q_OBJECT
 
 public:
@@ -95,13 +96,13 @@ public:
   HRESULT SaveCurrentPicture();
   void ActivateInMdiClient();
 
-  // Called by the camera families' dialogs and pages.
-  void SetWaitingWindow(QObject* window);
-  void ClearWaitingWindow(QObject* window);
-  void SetWaitingEvent(std::shared_ptr<CWaitEvent> event);
-  void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event);
-  void QueueTakePicture(const ICamExtraCommand* command);
-  bool NotifyWaitingWindow(HRESULT code, std::intptr_t value);
+  // ICameraWindow (the camera families' dialogs and pages)
+  void SetWaitingWindow(QObject* window) override;
+  void ClearWaitingWindow(QObject* window) override;
+  void SetWaitingEvent(std::shared_ptr<CWaitEvent> event) override;
+  void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) override;
+  void QueueTakePicture(const ICamExtraCommand* command) override;
+  bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) override;
 
   tarsel::host::CConnectedCameraHost* GetHost() const { return m_host.get(); }
   // The host's camera, or null.
@@ -113,9 +114,6 @@ public:
   bool IsStatusBarShown() const { return m_statusBarShown; }
   // The window as the HWND that cameras and ReportError are given.
   HWND WindowHandle();
-  // The camera window that holds `object` (itself or a parent), or null:
-  // what a family's dialog asks with WM_TARSEL_GET_CHILD_FRAME.
-  static CChildFrame* FromObject(QObject* object);
   // The frame is going away first: from now on the window calls nothing of it.
   void ForgetSite() { m_site = nullptr; }
 

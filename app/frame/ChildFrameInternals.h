@@ -3,10 +3,10 @@
 #pragma once
 
 #include "app/core/ResString.h"
-#include "app/pictures/IPictureFromCamera.h"
+#include "hostapi/IPictureFromCamera.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

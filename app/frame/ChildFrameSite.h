@@ -2,7 +2,7 @@
 // tests of the camera window give a stand-in. User-interface thread only.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QString>
 

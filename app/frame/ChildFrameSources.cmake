@@ -7,8 +7,6 @@ list(APPEND TARSEL_FRAME_SOURCES
   ChildFrameInternals.h
   ChildView.h
   ChildView.cpp
-  WaitEvent.h
-  WaitEvent.cpp
   BatteryStatus.h
   BatteryStatus.cpp
   OpenCameraSettingsEvent.h)

@@ -3,7 +3,7 @@
 // QAction::data().
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 namespace tarsel::frame::cmd {
 

@@ -10,7 +10,7 @@
 // handler reports it (ReportError) and returns.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QEvent>
 

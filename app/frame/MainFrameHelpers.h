@@ -1,9 +1,9 @@
 // Helpers the main frame's sources share; private to the frame.
 #pragma once
 
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/core/ResString.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -24,10 +24,10 @@
 #pragma once
 
 #include "app/core/ISdkCallback.h"
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/host/SyncTakeTicket.h"
-#include "app/pictures/IPictureFromCamera.h"
-#include "platform/Win32Types.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/Win32Types.h"
 
 #include <chrono>
 #include <cstdint>

@@ -17,7 +17,7 @@
 // thread). An empty ticket (default made) does nothing.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <memory>
 #include <stop_token>

@@ -20,7 +20,7 @@
 #pragma once
 
 #include "app/host/SyncTakeTicket.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -7,10 +7,10 @@
 // receiver's thread, the user-interface thread.
 #pragma once
 
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/host/SyncTakeTicket.h"
-#include "app/pictures/IPictureFromCamera.h"
-#include "platform/Win32Types.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/Win32Types.h"
 
 #include <QEvent>
 

@@ -14,7 +14,7 @@
 
 #include "app/frame/MainFrame.h"
 #include "app/frame/SdkFamily.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QObject>
 #include <QPointer>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "TarselPictures_export.h"
-#include "app/pictures/ICamExtraCommand.h"
+#include "hostapi/ICamExtraCommand.h"
 
 class TARSELPICTURES_EXPORT CCamExtraCommand : public ICamExtraCommand {
 public:

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "TarselPictures_export.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <cstdint>

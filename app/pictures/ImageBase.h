@@ -16,7 +16,7 @@
 #include "TarselPictures_export.h"
 #include "app/pictures/DibBuffer.h"
 #include "env/BrantelTakeError.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstdint>
 #include <exception>

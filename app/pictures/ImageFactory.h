@@ -6,7 +6,7 @@
 
 #include "TarselPictures_export.h"
 #include "app/pictures/ImageBase.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstdint>
 #include <memory>

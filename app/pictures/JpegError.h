@@ -11,7 +11,7 @@
 
 #include "TarselPictures_export.h"
 #include "env/BrantelTakeError.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 struct jpeg_error_mgr;
 

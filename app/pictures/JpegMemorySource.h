@@ -5,7 +5,7 @@
 // One source per library object; the bytes must outlive the reading.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "app/pictures/PictureFromCamera.h"
 
-#include "app/core/IPictureInfo.h"
+#include "hostapi/IPictureInfo.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "app/pictures/ImageFactory.h"
 #include "env/BrantelTakeError.h"

@@ -20,7 +20,7 @@
 #pragma once
 
 #include "TarselPictures_export.h"
-#include "app/pictures/IPictureFromCamera.h"
+#include "hostapi/IPictureFromCamera.h"
 #include "app/pictures/ImageBase.h"
 
 #include <cstdint>

@@ -27,7 +27,7 @@
 
 #include "app/host/TarselEvents.h"
 #include "app/receiver/RemoteDatagramEvent.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "remote/MailSlotListener.h"
 #include "TarselReceiver_export.h"
 

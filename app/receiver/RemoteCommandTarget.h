@@ -4,7 +4,7 @@
 // that is disabled when it arrives is dropped there.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 class IRemoteCommandTarget {
 public:

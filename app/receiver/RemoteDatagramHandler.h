@@ -10,7 +10,7 @@
 #pragma once
 
 #include "app/receiver/RemoteCommandTarget.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "TarselReceiver_export.h"
 
 #include <cstdint>

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "platform/Win32Error.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "platform/reg/Registry.h"
 
 #include <string>

@@ -3,10 +3,10 @@
 // open the object (the caller then keeps its defaults).
 #pragma once
 
-#include "app/core/RefPtr.h"
-#include "app/settings/ITarselConfigSettings.h"
-#include "app/settings/ITarselPersistentParams.h"
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/RefPtr.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselPersistentParams.h"
+#include "hostapi/ITarselSettings.h"
 
 namespace tarsel::settings {
 

@@ -4,7 +4,7 @@
 // error (the flag getter then gives its default). One thread at a time.
 #pragma once
 
-#include "app/settings/ITarselPersistentParams.h"
+#include "hostapi/ITarselPersistentParams.h"
 #include "app/settings/RegistryKey.h"
 
 class CTarselPersistentParams : public ITarselPersistentParams {

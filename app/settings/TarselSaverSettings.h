@@ -6,7 +6,7 @@
 // FreeKeyList and FreeBinary. One thread at a time.
 #pragma once
 
-#include "app/settings/ISaverSettings.h"
+#include "hostapi/ISaverSettings.h"
 #include "app/settings/RegistryValues.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 // operations fail with that error. One thread at a time.
 #pragma once
 
-#include "app/settings/ICamSdkSettings.h"
+#include "hostapi/ICamSdkSettings.h"
 #include "app/settings/RegistryValues.h"
 
 #include <string>

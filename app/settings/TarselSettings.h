@@ -3,7 +3,7 @@
 // new settings object that opens its own key. Callable from any thread.
 #pragma once
 
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/reg/Registry.h"
 
 namespace tarsel::settings {

@@ -5,7 +5,7 @@
 // One thread at a time.
 #pragma once
 
-#include "app/settings/ITarselConfigSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
 #include "app/settings/RegistryKey.h"
 
 class CTarselUserSettings : public ITarselConfigSettings {

@@ -8,7 +8,7 @@
 // fits a screen, so a stray or crafted value is never applied.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <array>
 #include <cstdint>

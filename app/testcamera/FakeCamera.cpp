@@ -3,7 +3,7 @@
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"
-#include "app/pictures/ICamExtraCommand.h"
+#include "hostapi/ICamExtraCommand.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
 #include "app/testcamera/FakePictureInfo.h"

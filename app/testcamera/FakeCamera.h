@@ -19,7 +19,7 @@
 
 #include "app/core/ICameraHiLevel.h"
 #include "app/testcamera/OperationScript.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 // The fake family's picture information: fixed texts and the picture size.
 #pragma once
 
-#include "app/core/IPictureInfo.h"
+#include "hostapi/IPictureInfo.h"
 
 #include <cstdint>
 #include <string>

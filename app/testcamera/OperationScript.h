@@ -3,7 +3,7 @@
 // waits before it does anything. Any thread may call any member.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <chrono>
 #include <map>

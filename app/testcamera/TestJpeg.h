@@ -3,7 +3,7 @@
 // pictures of one camera differ.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <vector>
 

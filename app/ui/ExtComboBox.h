@@ -6,7 +6,7 @@
 // again. While hidden, this box keeps its place in a layout. GUI thread only.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <QComboBox>
 #include <QPointer>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/settings/WindowPlacement.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 class QWidget;
 

@@ -27,7 +27,7 @@
 // processes may use the same hives at the same time.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 #include "tarselreg_export.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // read-only once published; copying a node copies its whole subtree.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <memory>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/AsciiCase.h"
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
 
-#include "app/cameras/FamilySingleton.h"
+#include "app/cameras/common/FamilySingleton.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 
-#include "app/cameras/FamilySingleton.h"
+#include "app/cameras/common/FamilySingleton.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // function never throws.
 #pragma once
 
-#include "app/cameras/AbsentSdkWrapper.h"
+#include "app/cameras/common/AbsentSdkWrapper.h"
 
 class CLunetSDK_Wr : public CAbsentSdk_Wr {
 public:

@@ -1,6 +1,6 @@
 #include "app/cameras/vesk/VeskSdkWrapper.h"
 
-#include "app/cameras/FamilySingleton.h"
+#include "app/cameras/common/FamilySingleton.h"
 
 namespace {
 

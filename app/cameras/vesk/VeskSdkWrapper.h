@@ -8,7 +8,7 @@
 // cannot be made; the release function never throws.
 #pragma once
 
-#include "app/cameras/AbsentSdkWrapper.h"
+#include "app/cameras/common/AbsentSdkWrapper.h"
 
 class CVeskSDK_Wr : public CAbsentSdk_Wr {
 public:

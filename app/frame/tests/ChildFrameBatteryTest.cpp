@@ -2,7 +2,7 @@
 #include "app/frame/ChildFrame.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
 #include "app/host/ConnectedCameraHost.h"
-#include "app/settings/ITarselConfigSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "app/frame/OpenCameraSettingsEvent.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
 #include "app/host/ConnectedCameraHost.h"
-#include "app/settings/ITarselConfigSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -380,9 +380,9 @@ TEST_F(CommandTest, ActivationReportsStatusAndMakesTheWindowThePreviewSource) {
   pumpFor(5ms);
   EXPECT_GT(first->script().calls(CameraOp::ReportStatus), reports);
   EXPECT_GT(site->previewSources, sources);
-  EXPECT_EQ(CChildFrame::FromObject(one->View()), one);
-  EXPECT_EQ(CChildFrame::FromObject(two), two);
-  EXPECT_EQ(CChildFrame::FromObject(site->mdiArea()), nullptr);
+  EXPECT_EQ(ICameraWindow::FromObject(one->View()), one);
+  EXPECT_EQ(ICameraWindow::FromObject(two), two);
+  EXPECT_EQ(ICameraWindow::FromObject(site->mdiArea()), nullptr);
 }
 
 } // namespace

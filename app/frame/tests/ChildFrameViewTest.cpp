@@ -1,4 +1,4 @@
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/frame/ChildView.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/TestJpeg.h"

@@ -1,6 +1,6 @@
 #include "app/frame/tests/FakeChildFrameSite.h"
 
-#include "app/settings/ITarselConfigSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -4,12 +4,12 @@
 // fake cameras and attach them.
 #pragma once
 
-#include "app/core/RefPtr.h"
+#include "hostapi/RefPtr.h"
 #include "app/frame/BatteryStatus.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameSite.h"
 #include "app/frame/CommandIds.h"
-#include "app/pictures/IPictureFromCamera.h"
+#include "hostapi/IPictureFromCamera.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"

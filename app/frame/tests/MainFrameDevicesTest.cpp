@@ -1,7 +1,7 @@
 #include "MainFrameTestSupport.h"
 
-#include "app/settings/ITarselConfigSettings.h"
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "app/pictures/PictureFromCamera.h"
 
-#include "app/core/IPictureInfo.h"
+#include "hostapi/IPictureInfo.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"

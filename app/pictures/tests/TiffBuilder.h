@@ -3,7 +3,7 @@
 // before them, in either byte order.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,11 +3,11 @@
 // factory's reference-counted results.
 #pragma once
 
-#include "app/core/RefPtr.h"
-#include "app/settings/ICamSdkSettings.h"
-#include "app/settings/ISaverSettings.h"
-#include "app/settings/ITarselConfigSettings.h"
-#include "app/settings/ITarselPersistentParams.h"
+#include "hostapi/RefPtr.h"
+#include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ISaverSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselPersistentParams.h"
 #include "app/settings/TarselSettings.h"
 #include "platform/reg/Registry.h"
 

@@ -2,7 +2,7 @@
 #include "app/testcamera/FakeCameraFamily.h"
 
 #include "app/core/ConnectedCameras.h"
-#include "app/core/IPictureInfo.h"
+#include "hostapi/IPictureInfo.h"
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"

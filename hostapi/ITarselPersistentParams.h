@@ -11,8 +11,8 @@
 // read-only object refuses them with 5.
 #pragma once
 
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 class ITarselPersistentParams : public CRefCounted {
 public:

@@ -5,8 +5,8 @@
 // the camera families).
 #pragma once
 
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 class ICamSdkSettings : public CRefCounted {
 public:

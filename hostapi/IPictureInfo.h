@@ -3,11 +3,9 @@
 // handed it).
 #pragma once
 
-#include "TarselCore_export.h"
-
 #include <string>
 
-class TARSELCORE_EXPORT IPictureInfo {
+class IPictureInfo {
 public:
   virtual ~IPictureInfo() = default;
 

@@ -2,11 +2,9 @@
 // word that travel with a take request and with the picture it produces.
 #pragma once
 
-#include "TarselPictures_export.h"
-
 #include <cstdint>
 
-class TARSELPICTURES_EXPORT ICamExtraCommand {
+class ICamExtraCommand {
 public:
   virtual ~ICamExtraCommand() = default;
 

@@ -9,8 +9,8 @@
 // untouched), 87 for a null out argument or a null name.
 #pragma once
 
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 class ITarselPersistentParams;
 class ITarselConfigSettings;

@@ -1,6 +1,6 @@
 // A manual-reset event: Set releases every waiter and the event stays set
 // until Reset. A camera family's dialog hands one to its camera window
-// (CChildFrame::SetWaitingEvent) and waits on it, with a time-out, for the
+// (ICameraWindow::SetWaitingEvent) and waits on it, with a time-out, for the
 // window's camera job to end.
 //
 // Threads: any member from any thread.

@@ -15,8 +15,8 @@
 //   and size 1.
 #pragma once
 
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 class ISaverSettings : public CRefCounted {
 public:

@@ -13,9 +13,8 @@
 // rotates and replaces them.
 #pragma once
 
-#include "TarselPictures_export.h"
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,7 +25,7 @@ class IPictureInfo;
 class QImage;
 class QPainter;
 
-class TARSELPICTURES_EXPORT IPictureFromCamera : public CRefCounted {
+class IPictureFromCamera : public CRefCounted {
 public:
   using Bytes = std::vector<BYTE>;
 

@@ -11,8 +11,8 @@
 // 0x80004005.
 #pragma once
 
-#include "app/core/RefCounted.h"
-#include "platform/Win32Types.h"
+#include "hostapi/RefCounted.h"
+#include "hostapi/Win32Types.h"
 
 class ITarselConfigSettings : public CRefCounted {
 public:

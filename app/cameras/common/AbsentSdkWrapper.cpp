@@ -1,4 +1,4 @@
-#include "app/cameras/AbsentSdkWrapper.h"
+#include "app/cameras/common/AbsentSdkWrapper.h"
 
 #include "platform/Win32Error.h"
 

@@ -1,4 +1,4 @@
-#include "app/frame/WaitEvent.h"
+#include "app/host/WaitEvent.h"
 
 void CWaitEvent::Set() {
   {

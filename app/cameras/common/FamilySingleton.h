@@ -7,7 +7,7 @@
 // is swallowed).
 #pragma once
 
-#include "app/settings/ITarselSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
