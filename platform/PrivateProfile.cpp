@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/FileIo.h"
+#include "platform/FileLock.h"
 #include "platform/ProfileText.h"
 #include "platform/Win32Error.h"
 
@@ -61,19 +62,24 @@ std::string temporaryName(const std::string& folder, const std::string& base) {
          std::to_string(counter++) + "-" + std::to_string(random() & 0xFFFFFFu) + ".tmp";
 }
 
-// Replaces the file with `text`. A file that is a symbolic link is written
-// where the link points, and keeps its permissions.
-bool writeProfile(const char* path, std::string_view text) {
-  std::string target = path;
+// The file a write replaces: where a symbolic link points, so that every
+// writer of one profile, through a link or not, locks and renames the same file.
+std::string writeTarget(const char* path) {
   struct stat st {};
-  if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* resolved = realpath(path, nullptr)) {
-      target = resolved;
-      std::free(resolved);
-    }
-  }
+  if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
+    return path;
+  char* resolved = realpath(path, nullptr);
+  if (!resolved)
+    return path;
+  std::string target = resolved;
+  std::free(resolved);
+  return target;
+}
+
+// Replaces the file with `text`, keeping its permissions.
+bool writeProfile(const std::string& target, std::string_view text) {
   tarsel::platform::ReplaceOptions options;
-  if (stat(target.c_str(), &st) == 0)
+  if (struct stat st {}; stat(target.c_str(), &st) == 0)
     options.mode = st.st_mode & 07777;
 
   const std::size_t slash = target.rfind('/');
@@ -95,12 +101,38 @@ std::mutex& writerMutex() {
   return mutex;
 }
 
+// Takes the lock that serialises the writers of `target` in every process.
+// A folder or device in the file's place is refused before a lock file is
+// made beside it; the lock file gets the profile's own permissions, so
+// whoever may write the profile may lock it.
+bool lockForWriting(const std::string& target, tarsel::platform::FileLock& lock) {
+  mode_t mode = 0666;
+  if (struct stat st {}; stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) {
+      SetLastError(S_ISDIR(st.st_mode) ? ERROR_ACCESS_DENIED : ERROR_INVALID_PARAMETER);
+      return false;
+    }
+    mode = st.st_mode & 0666;
+  }
+  const LONG error = lock.acquire(target + ".lock", mode);
+  if (error == ERROR_SUCCESS)
+    return true;
+  SetLastError(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : static_cast<DWORD>(error));
+  return false;
+}
+
 // Runs one change of a profile file: reads it, lets `change` build the new
 // text (no value when there is nothing to change), and replaces the file
-// when the text differs.
+// when the text differs. The read and the replacement happen under the
+// cross-process lock, so a change made by another process in between is
+// never overwritten.
 template <class Change> BOOL changeFile(const char* file, Change change) {
-  std::lock_guard lock(writerMutex());
-  const FileContents current = readProfile(file);
+  std::lock_guard guard(writerMutex());
+  const std::string target = writeTarget(file);
+  tarsel::platform::FileLock lock;
+  if (!lockForWriting(target, lock))
+    return FALSE;
+  const FileContents current = readProfile(target.c_str());
   if (!current.ok() && current.status != tarsel::platform::ReadStatus::Missing) {
     // Rewriting a file we could not read would lose what it holds.
     SetLastError(tarsel::platform::win32ReadError(current));
@@ -114,7 +146,7 @@ template <class Change> BOOL changeFile(const char* file, Change change) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  return writeProfile(file, text) ? TRUE : FALSE;
+  return writeProfile(target, text) ? TRUE : FALSE;
 }
 
 BOOL invalidArgument() {

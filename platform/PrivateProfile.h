@@ -11,8 +11,10 @@
 //
 // Writes: every change rewrites the whole file atomically (a temporary file
 // in the same folder, flushed to disk, then renamed over the file), so a
-// reader sees the old or the new file, never a part; writers in this process
-// are serialised. Comment lines and lines the reader does not understand are
+// reader sees the old or the new file, never a part. Writers in every
+// process are serialised by a lock on "<file>.lock", a file made beside the
+// profile (with its permissions) and left there, so each change starts from
+// the file as the last writer left it. Comment lines and lines the reader does not understand are
 // kept in place. A write fails (FALSE, last error set) when the file exists
 // but cannot be read, when it is larger than kMaxProfileFileBytes, or when an
 // argument would break the file's line structure (ERROR_INVALID_PARAMETER).

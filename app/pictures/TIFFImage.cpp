@@ -5,6 +5,7 @@
 #include "app/pictures/TiffReader.h"
 #include "platform/Win32Error.h"
 
+#include <algorithm>
 #include <exception>
 #include <limits>
 #include <new>
@@ -64,8 +65,9 @@ void CTIFFImage::DecodeRows(DWORD denominator) {
   // dimensions are crafted and must not size the bitmap.
   if (std::uint64_t{width} * height * 3 > tiff.Size())
     ThrowTiffError(kTiffOutOfBounds);
-  const std::int32_t bitmapWidth = std::int32_t(width / denominator);
-  const std::int32_t bitmapHeight = std::int32_t(height / denominator);
+  // A picture smaller than the divisor still keeps its first pixel.
+  const auto bitmapWidth = std::int32_t(std::max<std::uint32_t>(width / denominator, 1));
+  const auto bitmapHeight = std::int32_t(std::max<std::uint32_t>(height / denominator, 1));
   CDibBuffer& bitmap = NewBitmap();
   bitmap.Create(bitmapWidth, bitmapHeight);
   if (denominator != 1 && denominator != 2 && denominator != 4)
@@ -153,8 +155,11 @@ void CTIFFImage::Rotate(std::int32_t code, bool redecode) {
     KeepFailure(std::current_exception());
     return;
   }
+  // Kept, the bitmap would show the unturned picture under the turned size.
   if (redecode)
     Decode(GetScaleNumerator(), GetScaleDenominator());
+  else
+    DestroyBitmap();
 }
 
 DWORD CTIFFImage::GetPictureWidth() {

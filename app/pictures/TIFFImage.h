@@ -22,6 +22,7 @@ public:
   CTIFFImage();
   ~CTIFFImage() override;
 
+  // A bitmap of (width / d) x (length / d), at least 1 x 1.
   void Decode(DWORD scaleNumerator, DWORD scaleDenominator) override;
   // Refuses (87) a rectangle that does not lie inside the picture.
   void DecodeRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) override;
@@ -29,6 +30,7 @@ public:
   bool GetExifBlock(const BYTE** data, DWORD* size, bool* copied) override;
   bool HasBitmap() override { return Bitmap() != nullptr; }
   // Codes 1 and 3; code 2 fails with 0x81050004 and leaves the bytes.
+  // Without redecode the bitmap, which shows the picture unturned, goes.
   void Rotate(std::int32_t code, bool redecode) override;
   DWORD GetPictureWidth() override;
   DWORD GetPictureHeight() override;

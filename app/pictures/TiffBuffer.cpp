@@ -2,6 +2,7 @@
 
 #include "app/pictures/TiffReader.h"
 #include "app/pictures/TiffWriter.h"
+#include "env/BrantelTakeError.h"
 
 #include <set>
 #include <utility>
@@ -22,18 +23,19 @@ void CTiffBuffer::Parse() {
   CTiffReader reader;
   reader.Open(m_data, m_size);
   m_little = reader.IsLittleEndian();
-  std::set<std::size_t> seen;
   std::vector<CTiffDirectory> chain;
-  for (;;) {
-    const std::size_t offset = reader.Position();
-    // A chain that comes back to a directory would never end.
-    if (!seen.insert(offset).second)
-      ThrowTiffError(kTiffOutOfBounds);
-    chain.emplace_back(m_data, m_size, offset, m_little);
-    const std::uint32_t next = chain.back().NextOffset();
-    if (next == 0)
+  chain.emplace_back(m_data, m_size, reader.Position(), m_little);
+  std::set<std::size_t> seen = {reader.Position()};
+  // A link to bytes that hold no whole directory, or back to one already
+  // read (a chain that would never end), ends the chain there: the
+  // directories before it are sound.
+  for (std::uint32_t next = chain.back().NextOffset(); next != 0 && seen.insert(next).second;
+       next = chain.back().NextOffset()) {
+    try {
+      chain.emplace_back(m_data, m_size, next, m_little);
+    } catch (const _brantel_take_error&) {
       break;
-    reader.Seek(next);
+    }
   }
   m_directories = std::move(chain);
 }
@@ -62,7 +64,7 @@ const BYTE* CTiffBuffer::GetStripData(std::uint32_t index) const {
   if (!First())
     return nullptr;
   const std::uint32_t offset = First()->StripOffset(index);
-  if (!TiffRangeInside(offset, First()->StripByteCount(index), m_size))
+  if (!tarsel::bytes::inside(offset, First()->StripByteCount(index), m_size))
     ThrowTiffError(kTiffOutOfBounds);
   return m_data + offset;
 }

@@ -4,9 +4,10 @@
 // and the rewrite of the whole structure (CTiffWriter), optionally rotated.
 //
 // The buffer either shares ownership of the bytes (a picture's immutable
-// byte block) or views bytes the caller keeps alive. Parse ends on a
-// directory outside the data or one already seen (0x81050003); every tag
-// read is bounded by the data. Getters give the tag's default while nothing
+// byte block) or views bytes the caller keeps alive. Parse refuses a header
+// or first directory that does not lie in the data (0x81050003); a link to
+// a later directory that does not, or to one already read, ends the chain
+// there. Every tag read is bounded by the data. Getters give the tag's default while nothing
 // is parsed. Used by one thread at a time.
 #pragma once
 

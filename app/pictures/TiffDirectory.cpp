@@ -1,20 +1,16 @@
 #include "app/pictures/TiffDirectory.h"
 
-#include "app/pictures/TiffReader.h"
-
 CTiffDirectory::CTiffDirectory(const BYTE* data, std::size_t size, std::size_t offset, bool little)
-    : m_data(data), m_size(data ? size : 0), m_offset(offset), m_little(little) {
-  if (!TiffRangeInside(offset, 2, m_size))
-    ThrowTiffError(kTiffOutOfBounds);
-  m_count = TiffGet16(data + offset, little);
-  if (!TiffRangeInside(offset, Size(), m_size))
+    : m_bytes(data, data ? size : 0), m_offset(offset), m_little(little) {
+  m_count = TiffLoad<std::uint16_t>(m_bytes, offset, little);
+  if (!tarsel::bytes::inside(offset, Size(), m_bytes.size()))
     ThrowTiffError(kTiffOutOfBounds);
 }
 
 CTiffEntry CTiffDirectory::Entry(std::uint32_t index) const {
   if (index >= m_count)
     ThrowTiffError(kTiffOutOfBounds);
-  return CTiffEntry(m_data, m_size, m_offset + 2 + 12 * std::size_t{index}, m_little);
+  return CTiffEntry(m_bytes.data(), m_bytes.size(), m_offset + 2 + 12 * std::size_t{index}, m_little);
 }
 
 CTiffEntry CTiffDirectory::Find(std::uint16_t tag) const {
@@ -27,14 +23,14 @@ CTiffEntry CTiffDirectory::Find(std::uint16_t tag) const {
 }
 
 std::uint32_t CTiffDirectory::NextOffset() const {
-  return TiffGet32(m_data + m_offset + 2 + 12 * std::size_t{m_count}, m_little);
+  return TiffLoad<std::uint32_t>(m_bytes, m_offset + 2 + 12 * std::size_t{m_count}, m_little);
 }
 
 std::optional<CTiffDirectory> CTiffDirectory::SubDirectory(std::uint16_t tag) const {
   const std::uint32_t offset = ValueOr(tag, 0);
   if (offset == 0)
     return std::nullopt;
-  return CTiffDirectory(m_data, m_size, offset, m_little);
+  return CTiffDirectory(m_bytes.data(), m_bytes.size(), offset, m_little);
 }
 
 bool CTiffDirectory::HasBitsPerSampleLayout() const {

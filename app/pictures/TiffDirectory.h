@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 class TARSELPICTURES_EXPORT CTiffDirectory {
@@ -87,8 +88,7 @@ private:
   std::string TextOr(std::uint16_t tag) const;
   std::uint32_t StripElement(std::uint16_t tag, std::uint32_t index) const;
 
-  const BYTE* m_data;
-  std::size_t m_size;
+  std::span<const BYTE> m_bytes;
   std::size_t m_offset;
   bool m_little;
   std::uint16_t m_count = 0;

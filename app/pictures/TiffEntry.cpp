@@ -1,8 +1,6 @@
 #include "app/pictures/TiffEntry.h"
 
-#include "app/pictures/TiffReader.h"
-
-#include <cstring>
+#include <algorithm>
 
 std::uint32_t CTiffEntry::TypeSize(std::uint16_t type) {
   switch (type) {
@@ -29,23 +27,23 @@ std::uint32_t CTiffEntry::TypeSize(std::uint16_t type) {
 }
 
 bool CTiffEntry::IsAbsent() const {
-  return !m_data || (Tag() == 0 && Type() == 0);
+  return IsNull() || (Tag() == 0 && Type() == 0);
 }
 
 std::uint16_t CTiffEntry::Tag() const {
-  return m_data ? TiffGet16(m_data + m_offset, m_little) : 0;
+  return Field<std::uint16_t>(0);
 }
 
 std::uint16_t CTiffEntry::Type() const {
-  return m_data ? TiffGet16(m_data + m_offset + 2, m_little) : 0;
+  return Field<std::uint16_t>(2);
 }
 
 std::uint32_t CTiffEntry::Count() const {
-  return m_data ? TiffGet32(m_data + m_offset + 4, m_little) : 0;
+  return Field<std::uint32_t>(4);
 }
 
 std::uint32_t CTiffEntry::RawValue() const {
-  return m_data ? TiffGet32(m_data + m_offset + 8, m_little) : 0;
+  return Field<std::uint32_t>(8);
 }
 
 std::uint64_t CTiffEntry::DataSize() const {
@@ -53,68 +51,62 @@ std::uint64_t CTiffEntry::DataSize() const {
 }
 
 std::size_t CTiffEntry::DataOffset() const {
-  if (!m_data)
+  if (IsNull())
     ThrowTiffError(kTiffBadParameter);
   if (!IsOutOfLine())
     return m_offset + 8;
   const std::uint32_t offset = RawValue();
-  if (!TiffRangeInside(offset, DataSize(), m_size))
+  if (!tarsel::bytes::inside(offset, DataSize(), m_bytes.size()))
     ThrowTiffError(kTiffOutOfBounds);
   return offset;
 }
 
 std::uint32_t CTiffEntry::Value() const {
-  if (!m_data)
-    return 0;
-  const BYTE* field = m_data + m_offset + 8;
   switch (TypeSize(Type())) {
   case 1:
-    return field[0];
+    return Field<std::uint8_t>(8);
   case 2:
-    return TiffGet16(field, m_little);
+    return Field<std::uint16_t>(8);
   default:
-    return TiffGet32(field, m_little);
+    return Field<std::uint32_t>(8);
   }
 }
 
-const BYTE* CTiffEntry::ElementAt(std::uint32_t index, std::size_t width) const {
-  if (!m_data || index >= Count())
+std::size_t CTiffEntry::ElementAt(std::uint32_t index, std::size_t width) const {
+  if (IsNull() || index >= Count())
     ThrowTiffError(kTiffOutOfBounds);
   const std::uint64_t position = std::uint64_t{index} * width;
   std::uint64_t start = m_offset + 8;
   std::uint64_t limit = m_offset + 12;
   if (IsOutOfLine()) {
     start = RawValue();
-    limit = m_size;
+    limit = m_bytes.size();
   }
-  if (!TiffRangeInside(start + position, width, limit))
+  if (!tarsel::bytes::inside(start + position, width, limit))
     ThrowTiffError(kTiffOutOfBounds);
-  return m_data + start + position;
+  return start + position;
 }
 
 std::uint32_t CTiffEntry::Element32(std::uint32_t index) const {
-  return TiffGet32(ElementAt(index, 4), m_little);
+  return TiffLoad<std::uint32_t>(m_bytes, ElementAt(index, 4), m_little);
 }
 
 std::uint16_t CTiffEntry::Element16(std::uint32_t index) const {
-  return TiffGet16(ElementAt(index, 2), m_little);
+  return TiffLoad<std::uint16_t>(m_bytes, ElementAt(index, 2), m_little);
 }
 
 std::string CTiffEntry::Text() const {
-  if (!m_data || Type() != TypeAscii)
+  if (IsNull() || Type() != TypeAscii)
     ThrowTiffError(kTiffBadParameter);
-  const std::size_t offset = DataOffset();
-  const char* begin = reinterpret_cast<const char*>(m_data + offset);
-  const std::size_t count = Count();
-  const void* nul = std::memchr(begin, 0, count);
-  return std::string(begin, nul ? static_cast<const char*>(nul) : begin + count);
+  const std::span<const BYTE> text = m_bytes.subspan(DataOffset(), Count());
+  const auto nul = std::find(text.begin(), text.end(), BYTE{0});
+  return std::string(text.begin(), nul);
 }
 
 TiffRational CTiffEntry::Rational() const {
-  if (!m_data)
+  if (IsNull())
     return {};
   const std::uint32_t offset = RawValue();
-  if (!TiffRangeInside(offset, 8, m_size))
-    ThrowTiffError(kTiffOutOfBounds);
-  return {TiffGet32(m_data + offset, m_little), TiffGet32(m_data + offset + 4, m_little)};
+  return {TiffLoad<std::uint32_t>(m_bytes, offset, m_little),
+          TiffLoad<std::uint32_t>(m_bytes, std::size_t{offset} + 4, m_little)};
 }

@@ -9,10 +9,12 @@
 #pragma once
 
 #include "TarselPictures_export.h"
+#include "app/pictures/TiffReader.h"
 #include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct TiffRational {
@@ -31,7 +33,7 @@ public:
   // The entry at `entryOffset`; the caller has checked that its 12 bytes
   // lie inside the buffer.
   CTiffEntry(const BYTE* data, std::size_t size, std::size_t entryOffset, bool little)
-      : m_data(data), m_size(size), m_offset(entryOffset), m_little(little) {}
+      : m_bytes(data, data ? size : 0), m_offset(entryOffset), m_little(little) {}
 
   // 1 for BYTE, ASCII, SBYTE, UNDEFINED; 2 for SHORT, SSHORT; 4 for LONG,
   // SLONG, FLOAT and IFD; 8 for RATIONAL, SRATIONAL, DOUBLE; 0 otherwise.
@@ -60,10 +62,16 @@ public:
   TiffRational Rational() const;
 
 private:
-  const BYTE* ElementAt(std::uint32_t index, std::size_t width) const;
+  // Where element `index` of `width` bytes starts, checked to lie inside the data.
+  std::size_t ElementAt(std::uint32_t index, std::size_t width) const;
+  bool IsNull() const { return m_bytes.empty(); }
+  // A field of the 12 bytes; 0 for a null entry.
+  template <class T> T Field(std::size_t at) const {
+    return IsNull() ? T{0} : TiffLoad<T>(m_bytes, m_offset + at, m_little);
+  }
 
-  const BYTE* m_data = nullptr;
-  std::size_t m_size = 0;
+  // Empty for a null entry: a real one lies inside its buffer.
+  std::span<const BYTE> m_bytes;
   std::size_t m_offset = 0;
   bool m_little = true;
 };

@@ -1,17 +1,23 @@
 // The cursor of the TIFF/EXIF codec over one byte buffer: the header (byte
 // order, the number 42, the first directory's offset) and bounded 16- and
-// 32-bit reads in the file's byte order. Also the byte-order helpers and the
-// codec's error codes, shared by the whole codec.
+// 32-bit reads in the file's byte order. Also what the whole codec shares:
+// its error codes, and its loads and stores, which are the platform's
+// checked byte helpers (platform/Bytes.h) with the codec's codes; TiffChecked
+// is the one place where their failures become the codec's errors.
 //
 // Every read is checked against the buffer's size: a read or a seek outside
 // it throws 0x81050003. No memory is owned; used by one thread at a time.
 #pragma once
 
 #include "TarselPictures_export.h"
+#include "platform/Bytes.h"
 #include "hostapi/Win32Types.h"
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <utility>
 
 // The codec's error codes (facility 0x105).
 inline constexpr HRESULT kTiffNotTiff = static_cast<HRESULT>(0x81050001u);
@@ -22,15 +28,28 @@ inline constexpr HRESULT kTiffBadParameter = static_cast<HRESULT>(0x81050004u);
 // Throws the code with the pictures' explanation ("Picture file may be ...").
 [[noreturn]] TARSELPICTURES_EXPORT void ThrowTiffError(HRESULT code);
 
-// Byte-order helpers: `little` is the file's order.
-std::uint16_t TiffGet16(const BYTE* p, bool little);
-std::uint32_t TiffGet32(const BYTE* p, bool little);
-void TiffPut16(BYTE* p, std::uint16_t value, bool little);
-void TiffPut32(BYTE* p, std::uint32_t value, bool little);
+// Runs `access`, which uses the checked byte helpers with a code of the
+// codec; a failed check is thrown on as that TIFF error.
+template <class Access> decltype(auto) TiffChecked(Access&& access) {
+  try {
+    return std::forward<Access>(access)();
+  } catch (const tarsel::bytes::BytesError& error) {
+    ThrowTiffError(static_cast<HRESULT>(error.Code()));
+  }
+}
 
-// True when [offset, offset + length) lies inside a buffer of `size` bytes.
-inline bool TiffRangeInside(std::uint64_t offset, std::uint64_t length, std::uint64_t size) {
-  return offset <= size && length <= size - offset;
+// A value of the file's byte order (`little`) at `at`; outside the bytes
+// 0x81050003.
+template <std::unsigned_integral T> T TiffLoad(std::span<const BYTE> bytes, std::size_t at, bool little) {
+  return TiffChecked([&] {
+    return tarsel::bytes::load<T>(bytes, at, little, static_cast<std::uint32_t>(kTiffOutOfBounds));
+  });
+}
+
+template <std::unsigned_integral T> void TiffStore(std::span<BYTE> bytes, std::size_t at, T value, bool little) {
+  TiffChecked([&] {
+    tarsel::bytes::store<T>(bytes, at, value, little, static_cast<std::uint32_t>(kTiffOutOfBounds));
+  });
 }
 
 class TARSELPICTURES_EXPORT CTiffReader {
@@ -44,14 +63,9 @@ public:
   std::uint16_t Read16();
   std::uint32_t Read32();
 
-  std::size_t Position() const { return m_position; }
-  bool IsLittleEndian() const { return m_little; }
+  std::size_t Position() const { return m_reader.position(); }
+  bool IsLittleEndian() const { return m_reader.littleEndian(); }
 
 private:
-  const BYTE* Take(std::size_t length);
-
-  const BYTE* m_start = nullptr;
-  std::size_t m_size = 0;
-  std::size_t m_position = 0;
-  bool m_little = true;
+  tarsel::bytes::ByteReader m_reader{{}};
 };

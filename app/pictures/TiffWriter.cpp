@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -20,10 +21,10 @@ constexpr BYTE kBrantelMagic[6] = {'B', 'R', 'A', 'N', 'T', 0};
 constexpr std::size_t kNoteDirectoryOffset = 8;
 
 std::uint64_t CheckedAdd(std::uint64_t a, std::uint64_t b) {
-  std::uint64_t sum = 0;
-  if (__builtin_add_overflow(a, b, &sum) || sum > kMaxOutput)
+  const std::optional<std::uint64_t> sum = tarsel::bytes::checkedAdd(a, b);
+  if (!sum || *sum > kMaxOutput)
     ThrowTiffError(kTiffOutOfBounds);
-  return sum;
+  return *sum;
 }
 
 } // namespace
@@ -70,19 +71,20 @@ CTiffWriter::PixelLayout CTiffWriter::Layout(const CTiffDirectory& directory) co
   layout.width = directory.ImageWidth();
   layout.height = directory.ImageLength();
   layout.samples = directory.SamplesPerPixel();
-  std::uint64_t rowBytes = 0;
-  std::uint64_t total = 0;
   // Dimensions come from the file: a product that overflows or exceeds the
   // largest block is refused before anything is allocated.
-  if (__builtin_mul_overflow(std::uint64_t{layout.width}, layout.samples, &rowBytes) ||
-      __builtin_mul_overflow(rowBytes, std::uint64_t{layout.height}, &total) || total > kMaxPixelBytes)
+  const std::optional<std::uint64_t> rowBytes =
+      tarsel::bytes::checkedMul(std::uint64_t{layout.width}, std::uint64_t{layout.samples});
+  const std::optional<std::uint64_t> total =
+      rowBytes ? tarsel::bytes::checkedMul(*rowBytes, std::uint64_t{layout.height}) : std::nullopt;
+  if (!total || *total > kMaxPixelBytes)
     ThrowTiffError(kTiffOutOfBounds);
   // Uncompressed pixels cannot outnumber the file's bytes: dimensions that
   // claim more are crafted, and would only make a huge block of zeros.
-  if (total > m_size)
+  if (*total > m_size)
     ThrowTiffError(kTiffOutOfBounds);
-  layout.rowBytes = rowBytes;
-  layout.totalBytes = total;
+  layout.rowBytes = *rowBytes;
+  layout.totalBytes = *total;
   return layout;
 }
 
@@ -131,7 +133,7 @@ std::uint32_t CTiffWriter::ThumbnailLength(const CTiffDirectory& directory, cons
   if (length.IsAbsent())
     return 0;
   const std::uint32_t bytes = length.Value();
-  if (!TiffRangeInside(entry.Value(), bytes, m_size))
+  if (!tarsel::bytes::inside(entry.Value(), bytes, m_size))
     ThrowTiffError(kTiffOutOfBounds);
   return bytes;
 }
@@ -180,7 +182,7 @@ std::uint64_t CTiffWriter::DirectorySize(const CTiffDirectory& directory, bool p
       }
       for (std::uint32_t strip = 0; strip < directory.StripCount(); ++strip) {
         const std::uint32_t bytes = directory.StripByteCount(strip);
-        if (!TiffRangeInside(directory.StripOffset(strip), bytes, m_size))
+        if (!tarsel::bytes::inside(directory.StripOffset(strip), bytes, m_size))
           ThrowTiffError(kTiffOutOfBounds);
         size = CheckedAdd(size, std::uint64_t{bytes} + 1);
       }
@@ -226,8 +228,8 @@ std::vector<BYTE> CTiffWriter::Write() {
   const std::size_t header = Reserve(8);
   m_out[header] = m_little ? 'I' : 'M';
   m_out[header + 1] = m_out[header];
-  TiffPut16(&m_out[header + 2], 42, m_little);
-  TiffPut32(&m_out[header + 4], 8, m_little);
+  TiffStore<std::uint16_t>(m_out, header + 2, 42, m_little);
+  TiffStore<std::uint32_t>(m_out, header + 4, 8, m_little);
 
   std::size_t previous = 0;
   for (std::size_t i = 0; i < m_source.DirectoryCount(); ++i) {
@@ -235,7 +237,7 @@ std::vector<BYTE> CTiffWriter::Write() {
     const std::size_t copy = WriteDirectory(directory, i == 0 && HasPlainRows(directory), 0);
     if (i > 0) {
       const CTiffDirectory& before = m_source.Directory(i - 1);
-      TiffPut32(&m_out[previous + before.Size() - 4], static_cast<std::uint32_t>(copy), m_little);
+      TiffStore<std::uint32_t>(m_out, previous + before.Size() - 4, static_cast<std::uint32_t>(copy), m_little);
     }
     previous = copy;
   }
@@ -251,7 +253,7 @@ std::size_t CTiffWriter::WriteDirectory(const CTiffDirectory& directory, bool pi
   // Only the main chain links directories; a link left in a sub-directory
   // would point at bytes that were not copied.
   if (depth > 0)
-    TiffPut32(&m_out[copy + directory.Size() - 4], 0, m_little);
+    TiffStore<std::uint32_t>(m_out, copy + directory.Size() - 4, 0u, m_little);
 
   for (std::uint32_t i = 0; i < directory.Count(); ++i) {
     const CTiffEntry entry = directory.Entry(i);
@@ -297,7 +299,7 @@ void CTiffWriter::WritePixels(const CTiffDirectory& directory, std::size_t copy)
   for (std::uint32_t strip = 0; strip < directory.StripCount() && row < height; ++strip) {
     const std::uint32_t offset = directory.StripOffset(strip);
     const std::uint32_t bytes = directory.StripByteCount(strip);
-    if (!TiffRangeInside(offset, bytes, m_size))
+    if (!tarsel::bytes::inside(offset, bytes, m_size))
       ThrowTiffError(kTiffOutOfBounds);
     const std::uint64_t rows = bytes / layout.rowBytes;
     for (std::uint64_t k = 0; k < rows && row < height; ++k, ++row) {
@@ -353,16 +355,16 @@ void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& 
   for (std::uint32_t strip = 0; strip < strips; ++strip) {
     const std::uint32_t offset = directory.StripOffset(strip);
     const std::uint32_t bytes = directory.StripByteCount(strip);
-    if (!TiffRangeInside(offset, bytes, m_size))
+    if (!tarsel::bytes::inside(offset, bytes, m_size))
       ThrowTiffError(kTiffOutOfBounds);
     const std::size_t moved = CopyData(offset, bytes);
-    BYTE* element = &m_out[elements + strip * width];
+    const std::size_t element = elements + strip * width;
     if (width == 2) {
       if (moved > 0xFFFF)
         ThrowTiffError(kTiffOutOfBounds);
-      TiffPut16(element, static_cast<std::uint16_t>(moved), m_little);
+      TiffStore<std::uint16_t>(m_out, element, static_cast<std::uint16_t>(moved), m_little);
     } else {
-      TiffPut32(element, static_cast<std::uint32_t>(moved), m_little);
+      TiffStore<std::uint32_t>(m_out, element, static_cast<std::uint32_t>(moved), m_little);
     }
   }
 }
@@ -387,7 +389,7 @@ void CTiffWriter::RelocateNote(const CTiffEntry& note, std::size_t newOffset) {
 }
 
 std::size_t CTiffWriter::Reserve(std::uint64_t length) {
-  if (!TiffRangeInside(m_position, length, m_out.size()))
+  if (!tarsel::bytes::inside(m_position, length, m_out.size()))
     ThrowTiffError(kTiffOutOfBounds);
   const std::size_t start = m_position;
   m_position += length;
@@ -395,7 +397,7 @@ std::size_t CTiffWriter::Reserve(std::uint64_t length) {
 }
 
 std::size_t CTiffWriter::CopyData(std::size_t sourceOffset, std::uint64_t length) {
-  if (!TiffRangeInside(sourceOffset, length, m_size))
+  if (!tarsel::bytes::inside(sourceOffset, length, m_size))
     ThrowTiffError(kTiffOutOfBounds);
   const std::size_t start = Reserve(length);
   if (length > 0)
@@ -411,24 +413,24 @@ void CTiffWriter::PadToEven() {
 
 void CTiffWriter::PatchEntry(std::size_t entryCopy, std::uint16_t type, std::uint32_t count,
                              std::uint32_t value) {
-  TiffPut16(&m_out[entryCopy + 2], type, m_little);
-  TiffPut32(&m_out[entryCopy + 4], count, m_little);
+  TiffStore<std::uint16_t>(m_out, entryCopy + 2, type, m_little);
+  TiffStore<std::uint32_t>(m_out, entryCopy + 4, count, m_little);
   std::memset(&m_out[entryCopy + 8], 0, 4);
   switch (CTiffEntry::TypeSize(type)) {
   case 1:
     m_out[entryCopy + 8] = static_cast<BYTE>(value);
     break;
   case 2:
-    TiffPut16(&m_out[entryCopy + 8], static_cast<std::uint16_t>(value), m_little);
+    TiffStore<std::uint16_t>(m_out, entryCopy + 8, static_cast<std::uint16_t>(value), m_little);
     break;
   default:
-    TiffPut32(&m_out[entryCopy + 8], value, m_little);
+    TiffStore<std::uint32_t>(m_out, entryCopy + 8, value, m_little);
     break;
   }
 }
 
 void CTiffWriter::PatchValue(std::size_t entryCopy, std::uint32_t value) {
-  TiffPut32(&m_out[entryCopy + 8], value, m_little);
+  TiffStore<std::uint32_t>(m_out, entryCopy + 8, value, m_little);
 }
 
 std::size_t CTiffWriter::CopyOf(const CTiffDirectory& directory, std::size_t copy, std::uint16_t tag) const {

@@ -1,9 +1,9 @@
 #include "platform/reg/RegistryHive.h"
 
 #include "platform/FileIo.h"
+#include "platform/FileLock.h"
 #include "platform/GuardedHook.h"
 #include "platform/Win32Error.h"
-#include "platform/reg/RegistryLock.h"
 #include "platform/reg/RegistryNames.h"
 #include "platform/reg/RegistryTextFormat.h"
 
@@ -340,7 +340,7 @@ LONG RegistryHive::modify(const Change& change) {
   LONG error = ensureFolder();
   if (error != ERROR_SUCCESS)
     return error;
-  RegistryLock lock;
+  platform::FileLock lock;
   error = lock.acquire(m_path + ".lock");
   if (error != ERROR_SUCCESS)
     return error;

@@ -8,7 +8,7 @@
 // its inode cannot be reused for a newer file while it is cached.
 //
 // Writes run under the hive's in-process mutex and the cross-process lock
-// (RegistryLock), re-read the file, apply the change to that fresh tree,
+// (platform::FileLock), re-read the file, apply the change to that fresh tree,
 // write a temporary file (O_EXCL, fsync) and rename it over the hive file.
 // A failed write leaves the file as it was and returns a Win32 number:
 // 5 when the hive cannot be written by this process, 1013 when writing fails.

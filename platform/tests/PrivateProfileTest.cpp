@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -570,6 +572,47 @@ TEST(PrivateProfile, ConcurrentWritersLoseNoKey) {
       const std::string key = "t" + std::to_string(t) + "k" + std::to_string(k);
       EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("S", key.c_str(), -1, file.c_str())), k) << key;
     }
+  }
+}
+
+TEST(PrivateProfile, WritersInTwoProcessesLoseNoKeyAndReadersSeeOnlyWholeFiles) {
+  TempDir dir;
+  const std::string file = dir.file("processes.ini");
+  constexpr int kKeys = 150;
+  const auto key = [](int writer, int k) { return "w" + std::to_string(writer) + "k" + std::to_string(k); };
+  std::vector<pid_t> writers;
+  for (int w = 0; w < 2; ++w) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      for (int k = 0; k < kKeys; ++k) {
+        if (!WritePrivateProfileStringA("S", key(w, k).c_str(), std::to_string(k).c_str(), file.c_str()))
+          _exit(1);
+      }
+      _exit(0);
+    }
+    ASSERT_GT(pid, 0);
+    writers.push_back(pid);
+  }
+
+  // Every file a reader meets is whole, and no write takes back a key.
+  std::ptrdiff_t seenKeys = 0;
+  while (!writers.empty()) {
+    const std::string text = readFile(file);
+    EXPECT_TRUE(text.empty() || (text.starts_with("[S]\r\n") && text.ends_with("\r\n"))) << text;
+    const std::ptrdiff_t keys = std::count(text.begin(), text.end(), '=');
+    EXPECT_GE(keys, seenKeys);
+    seenKeys = keys;
+    std::erase_if(writers, [](pid_t pid) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) != pid)
+        return false;
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      return true;
+    });
+  }
+  for (int w = 0; w < 2; ++w) {
+    for (int k = 0; k < kKeys; ++k)
+      EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("S", key(w, k).c_str(), -1, file.c_str())), k) << key(w, k);
   }
 }
 

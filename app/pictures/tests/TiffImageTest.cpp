@@ -465,6 +465,25 @@ TEST(TiffImage, RotationCodesAndFreedDataLeaveTheImageSound) {
   EXPECT_TRUE(image.HasBitmap());
 }
 
+TEST(TiffImage, ATurnWithoutRedecodeDropsTheBitmapAndTinyPicturesScaleToOnePixel) {
+  TiffBuilder builder;
+  builder.rgbPicture(3, 1, 1, {10, 20, 30, 40, 50, 60, 70, 80, 90});
+  CTIFFImage image;
+  load(image, builder.bytes());
+  image.Decode(1, 4);
+  ASSERT_TRUE(image.HasBitmap()) << std::hex << decodeError(image);
+  EXPECT_EQ(bitmapOf(image).rgb, (Bytes{10, 20, 30}));
+
+  // The bitmap showed the picture unturned: it must not outlive the turn.
+  image.Rotate(1, false);
+  EXPECT_EQ(decodeError(image), 0);
+  EXPECT_FALSE(image.HasBitmap());
+  image.Decode(1, 1);
+  const Picture turned = bitmapOf(image);
+  EXPECT_EQ(turned.width, 1u);
+  EXPECT_EQ(turned.rgb, (Bytes{10, 20, 30, 40, 50, 60, 70, 80, 90}));
+}
+
 TEST(TiffImage, TruncatedAndBitFlippedFilesGiveTheCodecsErrors) {
   TempDir dir;
   makeTiff(dir.file("p.tif"), 6, 5);

@@ -1,4 +1,4 @@
-#include "platform/reg/RegistryLock.h"
+#include "platform/FileLock.h"
 
 #include "platform/FileIo.h"
 #include "platform/Win32Error.h"
@@ -9,15 +9,15 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
-namespace tarsel::reg {
+namespace tarsel::platform {
 
-RegistryLock::~RegistryLock() {
+FileLock::~FileLock() {
   release();
 }
 
-LONG RegistryLock::acquire(const std::string& lockPath) {
+LONG FileLock::acquire(const std::string& lockPath, mode_t mode) {
   release();
-  platform::UniqueFd file = platform::openFile(lockPath, O_RDWR | O_CREAT, 0600);
+  UniqueFd file = openFile(lockPath, O_RDWR | O_CREAT, mode);
   if (!file.valid()) {
     const int err = errno;
     if (err == EACCES || err == EPERM || err == EROFS)
@@ -34,11 +34,11 @@ LONG RegistryLock::acquire(const std::string& lockPath) {
   return ERROR_SUCCESS;
 }
 
-void RegistryLock::release() {
+void FileLock::release() {
   if (!m_file.valid())
     return;
   ::flock(m_file.get(), LOCK_UN);
   m_file.reset();
 }
 
-} // namespace tarsel::reg
+} // namespace tarsel::platform
