@@ -1,7 +1,8 @@
 #include "app/pictures/JPEGImage.h"
 
+#include "app/pictures/JpegDecompressor.h"
 #include "app/pictures/JpegError.h"
-#include "app/pictures/JpegMemorySource.h"
+#include "app/pictures/JpegLosslessRotation.h"
 #include "platform/Win32Error.h"
 
 #include <cstdint>
@@ -16,9 +17,7 @@
 
 namespace {
 
-// The library may hold no more than this for one picture (its whole-picture
-// buffers included); a crafted header asking for more fails cleanly.
-constexpr long kLibraryMemoryLimit = long{1} << 31;
+using tarsel::pictures::JpegDecompressor;
 
 [[noreturn]] void throwOutOfMemory() {
   ThrowError(ERROR_NOT_ENOUGH_MEMORY, JpegErrorExplanation());
@@ -43,25 +42,6 @@ void createBitmap(CDibBuffer& bitmap, std::uint64_t width, std::uint64_t height)
   }
 }
 
-// A decompression object with our error handler and a memory source,
-// destroyed with this object.
-struct Decompressor {
-  jpeg_decompress_struct info{};
-  jpeg_error_mgr errors{};
-  CJpegMemorySource source;
-
-  Decompressor() {
-    info.err = InstallThrowingErrorHandler(errors);
-    jpeg_CreateDecompress(&info, JPEG_LIB_VERSION, sizeof info);
-    info.mem->max_memory_to_use = kLibraryMemoryLimit;
-  }
-  ~Decompressor() { jpeg_destroy_decompress(&info); }
-  Decompressor(const Decompressor&) = delete;
-  Decompressor& operator=(const Decompressor&) = delete;
-
-  void Attach(const BYTE* data, std::size_t size) { source.Attach(&info, data, size); }
-};
-
 struct TransformHandle {
   tjhandle handle = tjInitTransform();
   ~TransformHandle() {
@@ -82,10 +62,22 @@ struct TransformOutput {
   TransformOutput& operator=(const TransformOutput&) = delete;
 };
 
+// TurboJPEG's transformer takes only the samplings it has a name for (4:4:4,
+// 4:2:2, 4:2:0, 4:4:0, 4:1:1, grey), and its header reader fails for the
+// others: called once the library has read the header, a failure here is
+// the sampling.
+bool transformerKnowsSampling(tjhandle handle, const BYTE* data, DWORD size) {
+  int width = 0;
+  int height = 0;
+  int sampling = 0;
+  int colourSpace = 0;
+  return tjDecompressHeader3(handle, data, size, &width, &height, &sampling, &colourSpace) == 0;
+}
+
 } // namespace
 
 // The image's own decoder, kept for the image's life.
-struct CJPEGImage::Decoder : Decompressor {};
+struct CJPEGImage::Decoder : JpegDecompressor {};
 
 CJPEGImage::CJPEGImage() {
   // The library fails only for want of memory here.
@@ -214,7 +206,7 @@ bool CJPEGImage::GetExifBlock(const BYTE** data, DWORD* size, bool* copied) {
   if (!data || !size || !copied)
     return false;
   try {
-    Decompressor decoder;
+    JpegDecompressor decoder;
     decoder.Attach(GetData(), GetDataSize());
     jpeg_save_markers(&decoder.info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&decoder.info, TRUE);
@@ -246,21 +238,9 @@ void CJPEGImage::Rotate(std::int32_t code, bool redecode) {
   if (code == 0)
     return;
   try {
-    int operation = 0;
-    switch (code) {
-    case 1:
-      operation = TJXOP_ROT90;
-      break;
-    case 2:
-      operation = TJXOP_ROT180;
-      break;
-    case 3:
-      operation = TJXOP_ROT270;
-      break;
-    default:
+    if (code < 1 || code > 3)
       ThrowJpegBadParameter();
-    }
-    ReplaceData(TransformBytes(operation));
+    ReplaceData(TransformBytes(code));
   } catch (...) {
     KeepFailure(std::current_exception());
     return;
@@ -278,20 +258,28 @@ void CJPEGImage::CheckTransformSize() const {
   // copy of them, for a picture of any size its header declares: refuse,
   // as a decode does, a picture whose full-size bitmap the class would not
   // hold, the right way up or turned.
-  Decompressor decoder;
+  JpegDecompressor decoder;
   decoder.Attach(GetData(), GetDataSize());
   jpeg_read_header(&decoder.info, TRUE);
   checkBitmapSize(decoder.info.image_width, decoder.info.image_height);
   checkBitmapSize(decoder.info.image_height, decoder.info.image_width);
 }
 
-CImageBase::Bytes CJPEGImage::TransformBytes(int operation) const {
+CImageBase::Bytes CJPEGImage::TransformBytes(std::int32_t quarterTurns) const {
   CheckTransformSize();
   TransformHandle transformer;
   if (!transformer.handle)
     throwOutOfMemory();
+  if (!transformerKnowsSampling(transformer.handle, GetData(), GetDataSize())) {
+    try {
+      return tarsel::pictures::JpegLosslessRotation(quarterTurns).Apply(GetData(), GetDataSize());
+    } catch (const std::bad_alloc&) {
+      throwOutOfMemory();
+    }
+  }
+  static constexpr int kOperations[] = {TJXOP_ROT90, TJXOP_ROT180, TJXOP_ROT270};
   tjtransform transform{};
-  transform.op = operation;
+  transform.op = kOperations[quarterTurns - 1];
   transform.options = 0;
   TransformOutput output;
   // tjTransform takes a non-const pointer but only reads the input.
@@ -318,7 +306,7 @@ void CJPEGImage::ThrowTransformFailure(const char* libraryText) const {
   // The transformer reports only a text: read the same bytes again through
   // our own error handler to learn the library's message number.
   {
-    Decompressor decoder;
+    JpegDecompressor decoder;
     decoder.Attach(GetData(), GetDataSize());
     jpeg_read_header(&decoder.info, TRUE);
     jpeg_read_coefficients(&decoder.info);

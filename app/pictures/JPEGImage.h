@@ -48,7 +48,9 @@ private:
   // Throws 8 for a picture too large to decode at full size, before the
   // transformer allocates for it; a header failure is the library's error.
   void CheckTransformSize() const;
-  Bytes TransformBytes(int operation) const;
+  // The file turned by 1 to 3 quarter turns clockwise: TurboJPEG's
+  // transformer, or our own for the samplings it refuses.
+  Bytes TransformBytes(std::int32_t quarterTurns) const;
   [[noreturn]] void ThrowTransformFailure(const char* libraryText) const;
   void StartReading();
   void ResetDecoder() noexcept;

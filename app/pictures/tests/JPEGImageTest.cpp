@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using tarsel::test::readFile;
@@ -358,6 +359,98 @@ TEST_F(JpegImage, HeaderFailuresGiveTheLibraryMessageNumber) {
       EXPECT_EQ(error.Error(), row.code);
     }
   }
+}
+
+// An APP1 Exif marker whose sub-directory holds the image width and height
+// (SHORT values), in either byte order.
+std::string exifSizeMarker(bool littleEndian, unsigned width, unsigned height) {
+  std::string tiff = littleEndian ? std::string("II*\0", 4) : std::string("MM\0*", 4);
+  auto put = [&](unsigned value, int size) {
+    for (int i = 0; i < size; ++i)
+      tiff += char(value >> (8 * (littleEndian ? i : size - 1 - i)));
+  };
+  // One directory of entries (tag, type, one value; SHORT is 3) after its
+  // count, and no next directory.
+  auto directory = [&](std::vector<std::pair<unsigned, unsigned>> entries, unsigned type) {
+    put(unsigned(entries.size()), 2);
+    for (const auto& [tag, value] : entries) {
+      put(tag, 2);
+      put(type, 2);
+      put(1, 4);
+      put(value, type == 3 ? 2 : 4);
+      if (type == 3)
+        put(0, 2);
+    }
+    put(0, 4);
+  };
+  put(8, 4);
+  directory({{0x8769, 26}}, 4);
+  directory({{0xA002, width}, {0xA003, height}}, 3);
+  const std::string payload = std::string("Exif\0\0", 6) + tiff;
+  return std::string("\xFF\xE1", 2) + char((payload.size() + 2) >> 8) + char(payload.size() + 2) + payload;
+}
+
+TEST_F(JpegImage, SamplingsTurboJpegRefusesRotateByteIdenticalToJpegtran) {
+  if (!haveProgram("/usr/bin/jpegtran") || !haveProgram("/usr/bin/cjpeg"))
+    GTEST_SKIP() << "jpegtran and cjpeg (libjpeg-turbo-progs) are needed";
+  struct Row {
+    const char* sampling;
+    std::vector<std::string> options;
+    int width, height;
+    std::string markers;
+  };
+  const std::string comment = "\xFF\xFE" + std::string("\x00\x06", 2) + "note";
+  const std::string app2 = "\xFF\xE2" + std::string("\x00\x05", 2) + "icc";
+  // Sizes with partial iMCUs at the right and bottom, and one of whole iMCUs.
+  const Row rows[] = {
+      {"1x4,1x1,1x1", {}, 70, 45, exifSizeMarker(true, 70, 45) + comment + app2},
+      {"3x1,1x1,1x1", {"-progressive"}, 70, 45, exifSizeMarker(false, 70, 45) + comment},
+      {"4x2,1x1,1x1", {"-restart", "1"}, 64, 32, comment},
+      {"4x2,1x1,1x1", {}, 37, 53, app2 + exifSizeMarker(false, 37, 53)},
+      {"2x2,2x1,1x2", {"-arithmetic"}, 53, 37, ""},
+      {"1x2,2x1,1x1", {}, 45, 70, exifSizeMarker(true, 45, 70)},
+  };
+  const char* const angles[] = {"90", "180", "270"};
+  for (const Row& row : rows) {
+    const std::string name = std::string(row.sampling) + "_" + std::to_string(row.width) + "x" +
+                             std::to_string(row.height) + (row.options.empty() ? "" : row.options[0]);
+    std::string pixels = "P6\n" + std::to_string(row.width) + " " + std::to_string(row.height) + "\n255\n";
+    for (int y = 0; y < row.height; ++y)
+      for (int x = 0; x < row.width; ++x)
+        pixels += {char(x * 7 + y), char(y * 5 - x * 3), char((x ^ y) * 9)};
+    writeFile(path(name + ".ppm"), pixels);
+    std::vector<std::string> cjpeg = {"/usr/bin/cjpeg", "-sample", row.sampling};
+    cjpeg.insert(cjpeg.end(), row.options.begin(), row.options.end());
+    cjpeg.insert(cjpeg.end(), {"-outfile", path(name + ".jpg"), path(name + ".ppm")});
+    ASSERT_EQ(runProgram(cjpeg).exitCode, 0) << name;
+    const std::string plain = readFile(path(name + ".jpg"));
+    writeFile(path(name + ".jpg"), plain.substr(0, 2) + row.markers + plain.substr(2));
+    for (int code = 1; code <= 3; ++code) {
+      SCOPED_TRACE(name + " rotated by " + angles[code - 1]);
+      const std::string expectedPath = path(name + "_" + angles[code - 1] + ".jpg");
+      ASSERT_EQ(runProgram({"/usr/bin/jpegtran", "-copy", "all", "-rotate", angles[code - 1], "-outfile",
+                            expectedPath, path(name + ".jpg")})
+                    .exitCode,
+                0);
+      CJPEGImage image;
+      load(image, sample(name));
+      image.Rotate(code, true);
+      EXPECT_EQ(image.GetDecodeError(), nullptr);
+      EXPECT_TRUE(image.HasBitmap());
+      EXPECT_TRUE(bytesOf(image) == readFile(expectedPath));
+    }
+  }
+  // Such a picture too large to decode is refused before it is turned.
+  std::string huge = sample("1x4,1x1,1x1_70x45");
+  const std::size_t frame = huge.find("\xFF\xC0");
+  ASSERT_NE(frame, std::string::npos);
+  huge.replace(frame + 5, 4, "\xFF\xDC\xFF\xDC");
+  CJPEGImage image;
+  load(image, huge);
+  image.Rotate(1, false);
+  ASSERT_NE(image.GetDecodeError(), nullptr);
+  EXPECT_EQ(image.GetDecodeError()->Error(), HRESULT(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_TRUE(bytesOf(image) == huge);
 }
 
 TEST_F(JpegImage, CmykPicturesRotateButDoNotDecode) {

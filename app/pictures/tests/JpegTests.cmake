@@ -1,5 +1,5 @@
-# Tests of the JPEG image class; jpegtran, djpeg and /usr/bin/python3 with PIL
-# make and check the pictures.
+# Tests of the JPEG image class; cjpeg, jpegtran, djpeg and /usr/bin/python3
+# with PIL make and check the pictures.
 tarsel_test(jpeg_image_tests
   OWN_MAIN
   SOURCES
