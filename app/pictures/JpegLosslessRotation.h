@@ -19,7 +19,7 @@
 // message number (the library holds at most 2 GiB for one picture).
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstddef>
 #include <cstdio>

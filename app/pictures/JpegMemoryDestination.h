@@ -3,7 +3,7 @@
 // destination per compression object, which must not outlive it.
 #pragma once
 
-#include "platform/Win32Types.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstdio>
 #include <utility>
