@@ -1,5 +1,6 @@
 #include "SimFixture.h"
 
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 
 #include <atomic>
@@ -250,7 +251,7 @@ TEST_F(SimSerial, TextsAndStructuresCarryTheCamerasBytes) {
   EXPECT_TRUE(std::equal(std::begin(exposure), std::end(exposure), std::begin(back)));
   const Bytes stored = bytesOfHex(sim->registers()["structures"]["102"].text);
   ASSERT_EQ(stored.size(), 20u);
-  EXPECT_EQ(PacketCodec::readU32(stored.data() + 12), 100000u);
+  EXPECT_EQ(tarsel::bytes::loadLe32(stored, 12), 100000u);
 
   std::uint8_t balance[768];
   for (int i = 0; i < 768; ++i)
