@@ -459,6 +459,8 @@ TEST_F(Protocol, PortSearchRefusesOutsideTheClosedStateAndBadPorts) {
   openSerial();
   EXPECT_EQ(session().setPort(2), CAM_OTHER);
   EXPECT_EQ(state().portHandle, 1);
+  EXPECT_EQ(state().lastResult, CAM_OTHER);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN); // refused, the session untouched
   ASSERT_EQ(session().enable(0), 0);
   EXPECT_EQ(session().setPort(7), -1);
   EXPECT_EQ(state().lastResult, CAM_OUT_OF_RANGE);

@@ -104,12 +104,22 @@ TEST_F(SimFaults, SessionEndsAreReopenedAndARepeatingOneGivesUp) {
   sim->fault("session-end@op=1");
   EXPECT_EQ(Cam_get_picture_size(2), 9000);
 
+  // The camera ends the session at every read after the selection: four
+  // re-selections, then 20; the last re-open stands, so the session is open.
+  sim->fault("session-end@reg=12*100");
+  EXPECT_EQ(Cam_get_picture_size(2), -1);
+  EXPECT_EQ(Cam_error(), CAM_SESSION_CLOSED);
+  EXPECT_EQ(Cam_get_state(), CAM_STATE_OPEN);
+  sim->clearFaults();
+  EXPECT_EQ(Cam_get_picture_size(2), 9000);
+
   // Every exchange ends the session: bounded re-opens, then 20.
+  const std::int64_t ends = stat(*sim, "session_ends");
   sim->fault("session-end@op=0*100");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Cam_set_flash_mode(2), CAM_SESSION_CLOSED);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
-  EXPECT_LE(stat(*sim, "session_ends"), 2 + 5);
+  EXPECT_LE(stat(*sim, "session_ends"), ends + 5);
   EXPECT_EQ(Cam_get_state(), CAM_STATE_ENDED);
   sim->clearFaults();
   EXPECT_EQ(Cam_set_flash_mode(2), 0);

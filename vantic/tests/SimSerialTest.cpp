@@ -81,6 +81,15 @@ TEST_F(SimSerial, SpeedSearchSkipsARefusedSpeedInTheMiddle) {
   EXPECT_EQ(cameraBaud(*sim), 115200);
 }
 
+TEST_F(SimSerial, ReenablingAnOpenSessionMovesTheCameraToTheNewSpeed) {
+  START_OR_RETURN(startSerial({"--time-scale", "0"}));
+  connect(1, 6);
+  ASSERT_EQ(Cam_set_speed(4), 0);
+  EXPECT_EQ(Cam_session_enabled(1), 0);
+  EXPECT_EQ(cameraBaud(*sim), 57600);
+  EXPECT_EQ(Cam_get_picture_count(), 3);
+}
+
 TEST_F(SimSerial, EveryRegisterPairWritesAndReadsBack) {
   START_OR_RETURN(startSerial({"--time-scale", "0"}));
   connect(1, 6);
