@@ -33,14 +33,16 @@ void SimFixture::start(std::vector<std::string> arguments, const std::string& co
   Cam_reset_dll();
   Timings& timings = CameraLibrary::instance().timings();
   m_savedTimings = timings;
-  // The simulator answers at once at time scale 0, so the library's waits
-  // are spent only where a fault silences it: short, but with room for a
-  // busy machine. USB blocks of 32 KiB keep the full time.
-  timings.replyMs = usb ? 500 : 100;
+  // The pauses the camera needs between exchanges are the simulator's to
+  // skip: short. Reply time-outs keep room for a busy machine (a download is
+  // a thousand replies, none of which may come late); shorter than the
+  // camera's 500 ms where faults make the library wait them out many times,
+  // but USB blocks of 32 KiB keep the full time.
+  timings.replyMs = usb ? 500 : 300;
   timings.delayAfterControlMs = 2;
   timings.pendingLookMs = 10;
   timings.settleMs = 2;
-  timings.blockSlackUnits = 10;
+  timings.blockSlackUnits = 30;
   timings.openPauseMs = 10;
   timings.loadedDataPauseMs = 10;
 }
