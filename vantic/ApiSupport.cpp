@@ -1,6 +1,6 @@
 #include "vantic/ApiSupport.h"
 
-#include "vantic/PacketCodec.h"
+#include "platform/Bytes.h"
 
 #include <cstring>
 #include <vector>
@@ -46,12 +46,12 @@ int writeStructure(int reg, std::span<const std::uint8_t> bytes) {
   return camera().operations().writeObject(reg, bytes);
 }
 
-std::int32_t wordAt(const std::uint8_t* bytes, std::size_t offset) {
-  return static_cast<std::int32_t>(PacketCodec::readU32(bytes + offset));
+std::int32_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::int32_t>(tarsel::bytes::loadLe32(bytes, offset));
 }
 
-std::int16_t halfAt(const std::uint8_t* bytes, std::size_t offset) {
-  return static_cast<std::int16_t>(PacketCodec::readU16(bytes + offset));
+std::int16_t halfAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::int16_t>(tarsel::bytes::loadLe16(bytes, offset));
 }
 
 int readWords(int reg, std::int32_t* words, int count, int selectReg, int selection) {
@@ -62,7 +62,7 @@ int readWords(int reg, std::int32_t* words, int count, int selectReg, int select
   if (rc != CAM_OK)
     return rc;
   for (int i = 0; i < count; ++i)
-    words[i] = wordAt(bytes.data(), static_cast<std::size_t>(i) * 4);
+    words[i] = wordAt(bytes, static_cast<std::size_t>(i) * 4);
   return CAM_OK;
 }
 
@@ -71,7 +71,7 @@ int writeWords(int reg, const std::int32_t* words, int count) {
     return refuse(CAM_INVALID_PARAMETER);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * 4);
   for (int i = 0; i < count; ++i)
-    PacketCodec::putU32(bytes.data() + static_cast<std::size_t>(i) * 4, static_cast<std::uint32_t>(words[i]));
+    tarsel::bytes::storeLe32(bytes, static_cast<std::size_t>(i) * 4, static_cast<std::uint32_t>(words[i]));
   return writeStructure(reg, bytes);
 }
 

@@ -33,7 +33,9 @@ int repeatFromSelection(Step step) {
     if (rc != CameraOperations::kReopened)
       return rc;
   }
-  return camera().state().record(CAM_SESSION_CLOSED);
+  // The session is open again each time; only the selection could not be
+  // kept, so the result says so and the state stays open.
+  return camera().state().note(CAM_SESSION_CLOSED);
 }
 
 // One structure read into `out` (code; `out` untouched on failure), after an
@@ -54,7 +56,8 @@ int readText(int reg, char* buffer, int size, int selectReg = -1, int selection 
 // Records an argument fault.
 int refuse(int code);
 
-std::int32_t wordAt(const std::uint8_t* bytes, std::size_t offset);
-std::int16_t halfAt(const std::uint8_t* bytes, std::size_t offset);
+// Signed little-endian words of a structure the camera sent.
+std::int32_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset);
+std::int16_t halfAt(std::span<const std::uint8_t> bytes, std::size_t offset);
 
 } // namespace tarsel::vantic::api

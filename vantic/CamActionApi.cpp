@@ -2,7 +2,7 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
-#include "vantic/LibraryLock.h"
+#include "vantic/ExportCall.h"
 #include "vantic/Tick.h"
 
 #include <algorithm>
@@ -32,87 +32,80 @@ int runSelected(int selectReg, int selection, int action, int argument, int busy
 extern "C" {
 
 int Cam_erase_last(void) {
-  LibraryGuard guard(libraryLock());
-  return run(0, 0, kBusyMs);
+  return exportCall([&] { return run(0, 0, kBusyMs); });
 }
 
 int Cam_erase_all(void) {
-  LibraryGuard guard(libraryLock());
-  std::uint32_t count = 0;
-  if (camera().operations().readChecked(10, false, count) != CAM_OK)
-    return -1;
-  const long long busy = static_cast<long long>(count) * 800 + 10000;
-  return run(1, 0, static_cast<int>(std::min<long long>(busy, INT_MAX)));
+  return exportCall([&] {
+    std::uint32_t count = 0;
+    if (camera().operations().readChecked(10, false, count) != CAM_OK)
+      return -1;
+    const long long busy = static_cast<long long>(count) * 800 + 10000;
+    return run(1, 0, static_cast<int>(std::min<long long>(busy, INT_MAX)));
+  });
 }
 
 int Cam_take_pic(void) {
-  LibraryGuard guard(libraryLock());
-  return run(2, 0, kBusyMs);
+  return exportCall([&] { return run(2, 0, kBusyMs); });
 }
 
 int Cam_store_pic(int mode) {
-  LibraryGuard guard(libraryLock());
-  if (mode != 0 && mode != 1)
-    return refuse(CAM_OUT_OF_RANGE);
-  return run(3, mode, kBusyMs);
+  return exportCall([&] {
+    if (mode != 0 && mode != 1)
+      return refuse(CAM_OUT_OF_RANGE);
+    return run(3, mode, kBusyMs);
+  });
 }
 
 int Cam_pwr_off(void) {
-  LibraryGuard guard(libraryLock());
-  return run(4, 0, kBusyMs);
+  return exportCall([&] { return run(4, 0, kBusyMs); });
 }
 
 int Cam_take_preview(void) {
-  LibraryGuard guard(libraryLock());
-  return run(5, 0, kBusyMs);
+  return exportCall([&] { return run(5, 0, kBusyMs); });
 }
 
 int Cam_execute_diag(int value) {
-  LibraryGuard guard(libraryLock());
-  return run(6, value, kLongBusyMs);
+  return exportCall([&] { return run(6, value, kLongBusyMs); });
 }
 
 int Cam_erase_select(int picture) {
-  LibraryGuard guard(libraryLock());
-  return runSelected(4, picture, 7, 0, kBusyMs);
+  return exportCall([&] { return runSelected(4, picture, 7, 0, kBusyMs); });
 }
 
 int Cam_control_lcd(int mode, int value) {
-  LibraryGuard guard(libraryLock());
-  if (mode == 3 || mode == 5 || mode == 6)
-    return runSelected(40, value, 8, mode, kBusyMs);
-  return run(8, mode, kBusyMs);
+  return exportCall([&] {
+    if (mode == 3 || mode == 5 || mode == 6)
+      return runSelected(40, value, 8, mode, kBusyMs);
+    return run(8, mode, kBusyMs);
+  });
 }
 
 int Cam_protect_picture(int flag, int picture) {
-  LibraryGuard guard(libraryLock());
-  return runSelected(4, picture, 9, flag, kBusyMs);
+  return exportCall([&] { return runSelected(4, picture, 9, flag, kBusyMs); });
 }
 
 int Cam_write_loaded_data(void) {
-  LibraryGuard guard(libraryLock());
-  Tick::sleepMs(camera().timings().loadedDataPauseMs);
-  return run(11, 0, kBusyMs);
+  return exportCall([&] {
+    Tick::sleepMs(camera().timings().loadedDataPauseMs);
+    return run(11, 0, kBusyMs);
+  });
 }
 
 int Cam_diag_lcd_disp(int value) {
-  LibraryGuard guard(libraryLock());
-  return run(12, value, kBusyMs);
+  return exportCall([&] { return run(12, value, kBusyMs); });
 }
 
 int Cam_erase_opf(int index) {
-  LibraryGuard guard(libraryLock());
-  return runSelected(56, index, 13, 0, kLongBusyMs);
+  return exportCall([&] { return runSelected(56, index, 13, 0, kLongBusyMs); });
 }
 
 int Cam_record_audio(int picture) {
-  LibraryGuard guard(libraryLock());
-  return runSelected(4, picture, 14, 0, kBusyMs);
+  return exportCall([&] { return runSelected(4, picture, 14, 0, kBusyMs); });
 }
 
 int Cam_erase_folder(int folder) {
-  LibraryGuard guard(libraryLock());
-  return runSelected(83, folder, 16, 0, kBusyMs);
+  return exportCall([&] { return runSelected(83, folder, 16, 0, kBusyMs); });
 }
 
 } // extern "C"

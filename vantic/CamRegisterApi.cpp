@@ -2,27 +2,24 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
-#include "vantic/LibraryLock.h"
+#include "vantic/ExportCall.h"
 
 #include <ctime>
 
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::api;
 
-#define VANTIC_SET(name, reg)                                                                                  \
-  int Cam_set_##name(int value) {                                                                              \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return setRegister(reg, static_cast<std::uint32_t>(value));                                                \
+#define VANTIC_SET(name, reg)                                                                                \
+  int Cam_set_##name(int value) {                                                                            \
+    return exportCall([&] { return setRegister(reg, static_cast<std::uint32_t>(value)); });                  \
   }
-#define VANTIC_SET16(name, reg)                                                                                \
-  int Cam_set_##name(int value) {                                                                              \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return setRegister(reg, low16(value));                                                                     \
+#define VANTIC_SET16(name, reg)                                                                              \
+  int Cam_set_##name(int value) {                                                                            \
+    return exportCall([&] { return setRegister(reg, low16(value)); });                                       \
   }
-#define VANTIC_GET(name, reg)                                                                                  \
-  int Cam_get_##name(void) {                                                                                   \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return getRegister(reg);                                                                                   \
+#define VANTIC_GET(name, reg)                                                                                \
+  int Cam_get_##name(void) {                                                                                 \
+    return exportCall([&] { return getRegister(reg); }, -1);                                                 \
   }
 
 extern "C" {
@@ -100,47 +97,45 @@ VANTIC_SET(video_signal_mode, 108)
 VANTIC_GET(video_signal_mode, 108)
 
 int Cam_set_exposure(int value) {
-  LibraryGuard guard(libraryLock());
-  // Exposure values 1..61 mean nothing to the camera.
-  if (value >= 1 && value <= 61)
-    return refuse(CAM_OUT_OF_RANGE);
-  return setRegister(3, static_cast<std::uint32_t>(value));
+  return exportCall([&] {
+    // Exposure values 1..61 mean nothing to the camera.
+    if (value >= 1 && value <= 61)
+      return refuse(CAM_OUT_OF_RANGE);
+    return setRegister(3, static_cast<std::uint32_t>(value));
+  });
 }
 
 int Cam_format_memory_card(int value) {
-  LibraryGuard guard(libraryLock());
-  return setRegister(52, static_cast<std::uint32_t>(value));
+  return exportCall([&] { return setRegister(52, static_cast<std::uint32_t>(value)); });
 }
 
 int Cam_set_initialize_setting(void) {
-  LibraryGuard guard(libraryLock());
-  return setRegister(109, 0);
+  return exportCall([&] { return setRegister(109, 0); });
 }
 
 int Cam_set_time(int secondsSince1970) {
-  LibraryGuard guard(libraryLock());
-  return setRegister(2, static_cast<std::uint32_t>(secondsSince1970));
+  return exportCall([&] { return setRegister(2, static_cast<std::uint32_t>(secondsSince1970)); });
 }
 
 int Cam_get_time_value(void) {
-  LibraryGuard guard(libraryLock());
-  return getRegister(2);
+  return exportCall([&] { return getRegister(2); }, -1);
 }
 
 int Cam_get_time(CamTime* out) {
-  LibraryGuard guard(libraryLock());
-  if (!out)
-    return refuse(CAM_INVALID_PARAMETER);
-  std::uint32_t seconds = 0;
-  if (const int rc = camera().operations().readChecked(2, false, seconds); rc != CAM_OK)
-    return rc;
-  const std::time_t when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  if (!::localtime_r(&when, &local))
-    return refuse(CAM_BAD_RESPONSE);
-  *out = CamTime{local.tm_sec,  local.tm_min,  local.tm_hour, local.tm_mday, local.tm_mon,
-                 local.tm_year, local.tm_wday, local.tm_yday, local.tm_isdst};
-  return CAM_OK;
+  return exportCall([&]() -> int {
+    if (!out)
+      return refuse(CAM_INVALID_PARAMETER);
+    std::uint32_t seconds = 0;
+    if (const int rc = camera().operations().readChecked(2, false, seconds); rc != CAM_OK)
+      return rc;
+    const std::time_t when = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!::localtime_r(&when, &local))
+      return refuse(CAM_BAD_RESPONSE);
+    *out = CamTime{local.tm_sec,  local.tm_min,  local.tm_hour, local.tm_mday, local.tm_mon,
+                   local.tm_year, local.tm_wday, local.tm_yday, local.tm_isdst};
+    return CAM_OK;
+  });
 }
 
 // A pair of 16-bit registers, written in order; the first failing write ends it.
@@ -165,38 +160,31 @@ static int getPair(int firstReg, std::int16_t* first, int secondReg, std::int16_
 }
 
 int Cam_set_pwr_down(int cameraSeconds, int hostSeconds) {
-  LibraryGuard guard(libraryLock());
-  return setPair(23, cameraSeconds, 24, hostSeconds);
+  return exportCall([&] { return setPair(23, cameraSeconds, 24, hostSeconds); });
 }
 
 int Cam_get_pwr_down(std::int16_t* cameraSeconds, std::int16_t* hostSeconds) {
-  LibraryGuard guard(libraryLock());
-  return getPair(23, cameraSeconds, 24, hostSeconds);
+  return exportCall([&] { return getPair(23, cameraSeconds, 24, hostSeconds); });
 }
 
 int Cam_set_lcd_power_down_2(int first, int second) {
-  LibraryGuard guard(libraryLock());
-  return setPair(54, first, 38, second);
+  return exportCall([&] { return setPair(54, first, 38, second); });
 }
 
 int Cam_get_lcd_power_down_2(std::int16_t* first, std::int16_t* second) {
-  LibraryGuard guard(libraryLock());
-  return getPair(54, first, 38, second);
+  return exportCall([&] { return getPair(54, first, 38, second); });
 }
 
 int Cam_get_picture_size(int picture) {
-  LibraryGuard guard(libraryLock());
-  return getSelected(4, picture, 12);
+  return exportCall([&] { return getSelected(4, picture, 12); }, -1);
 }
 
 int Cam_get_thumbnail_size(int picture) {
-  LibraryGuard guard(libraryLock());
-  return getSelected(4, picture, 13);
+  return exportCall([&] { return getSelected(4, picture, 13); }, -1);
 }
 
 int Cam_get_protect_mode(int picture) {
-  LibraryGuard guard(libraryLock());
-  return getSelected(4, picture, 39);
+  return exportCall([&] { return getSelected(4, picture, 39); }, -1);
 }
 
 } // extern "C"

@@ -2,7 +2,7 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
-#include "vantic/LibraryLock.h"
+#include "vantic/ExportCall.h"
 #include "vantic/PortLayer.h"
 
 using namespace tarsel::vantic;
@@ -11,60 +11,58 @@ using api::camera;
 extern "C" {
 
 int Cam_reset_dll(void) {
-  LibraryGuard guard(libraryLock());
-  camera().session().reset();
-  return 0;
+  return exportCall([&] {
+    camera().session().reset();
+    return 0;
+  });
 }
 
 int Cam_set_port(int port) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().setPort(port);
+  return exportCall([&] { return camera().session().setPort(port); });
 }
 
 int Cam_set_speed(int speedIndex) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().setSpeed(speedIndex);
+  return exportCall([&] { return camera().session().setSpeed(speedIndex); });
 }
 
 int Cam_session_enabled(int enable) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().enable(enable);
+  return exportCall([&] { return camera().session().enable(enable); });
 }
 
 int Cam_get_state(void) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().getState();
+  return exportCall([&] { return camera().session().getState(); }, CAM_STATE_FAILED);
 }
 
 int Cam_error(void) {
-  LibraryGuard guard(libraryLock());
-  return camera().state().lastResult;
+  return exportCall([&] { return camera().state().lastResult; });
 }
 
 int Cam_ready(void) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().ready();
+  return exportCall([&] { return camera().session().ready(); }, 0);
 }
 
 int Cam_setup_callback(CamProgressCallback callback, intptr_t userValue) {
-  LibraryGuard guard(libraryLock());
-  camera().state().callback = callback;
-  camera().state().userValue = userValue;
+  return exportCall([&] {
+    camera().state().callback = callback;
+    camera().state().userValue = userValue;
+    return 0;
+  });
+}
+
+int Cam_setup_monitor(int) {
   return 0;
 }
 
-int Cam_setup_monitor(int) { return 0; }
-
-int Cam_set_debug(int) { return 0; }
+int Cam_set_debug(int) {
+  return 0;
+}
 
 int Cam_get_com_handle(void) {
-  LibraryGuard guard(libraryLock());
-  return PortLayer::instance().serialFd();
+  return exportCall([&] { return PortLayer::instance().serialFd(); }, -1);
 }
 
 int Cam_push_comm_open(int port, int mode) {
-  LibraryGuard guard(libraryLock());
-  return camera().session().pushCommOpen(port, mode);
+  return exportCall([&] { return camera().session().pushCommOpen(port, mode); });
 }
 
 } // extern "C"

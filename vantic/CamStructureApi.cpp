@@ -3,28 +3,44 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
-#include "vantic/LibraryLock.h"
+#include "vantic/ExportCall.h"
 
 #include <cstring>
 
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::api;
 
-#define VANTIC_GET_WORDS(name, reg, count)                                                                     \
-  int Cam_get_##name(std::int32_t* words) {                                                                    \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return readWords(reg, words, count);                                                                       \
+#define VANTIC_GET_WORDS(name, reg, count)                                                                   \
+  int Cam_get_##name(std::int32_t* words) {                                                                  \
+    return exportCall([&] { return readWords(reg, words, count); });                                         \
   }
-#define VANTIC_SET_WORDS(name, reg, count)                                                                     \
-  int Cam_set_##name(const std::int32_t* words) {                                                              \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return writeWords(reg, words, count);                                                                      \
+#define VANTIC_SET_WORDS(name, reg, count)                                                                   \
+  int Cam_set_##name(const std::int32_t* words) {                                                            \
+    return exportCall([&] { return writeWords(reg, words, count); });                                        \
   }
-#define VANTIC_GET_TEXT(name, reg, size)                                                                       \
-  int Cam_get_##name(char* buffer) {                                                                           \
-    LibraryGuard guard(libraryLock());                                                                         \
-    return readText(reg, buffer, size);                                                                        \
+#define VANTIC_GET_TEXT(name, reg, size)                                                                     \
+  int Cam_get_##name(char* buffer) {                                                                         \
+    return exportCall([&] { return readText(reg, buffer, size); });                                          \
   }
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Reads a structure of Size bytes (after an optional selection) and decodes
+// it into the caller's record, which stays untouched when the read fails.
+template <std::size_t Size, class Record, class Decode>
+int readRecord(Record* out, int reg, int selectReg, int selection, Decode decode) {
+  if (!out)
+    return refuse(CAM_INVALID_PARAMETER);
+  std::uint8_t bytes[Size];
+  if (const int rc = readStructure(reg, bytes, selectReg, selection); rc != CAM_OK)
+    return rc;
+  decode(Bytes(bytes), *out);
+  return CAM_OK;
+}
+
+} // namespace
 
 extern "C" {
 
@@ -57,123 +73,109 @@ VANTIC_GET_WORDS(diag_camera_info, 81, 8)
 VANTIC_GET_WORDS(diag_lens_info, 88, 8)
 
 int Cam_set_id(const char* text) {
-  LibraryGuard guard(libraryLock());
-  return writeText(22, text);
+  return exportCall([&] { return writeText(22, text); });
 }
 
 int Cam_set_lcd_string(const char* text) {
-  LibraryGuard guard(libraryLock());
-  return writeText(37, text);
+  return exportCall([&] { return writeText(37, text); });
 }
 
 int Cam_set_folder_name(const char* text) {
-  LibraryGuard guard(libraryLock());
-  return writeText(84, text);
+  return exportCall([&] { return writeText(84, text); });
 }
 
 int Cam_get_folder_name(char* buffer, int folder) {
-  LibraryGuard guard(libraryLock());
-  return readText(84, buffer, 9, 83, folder);
+  return exportCall([&] { return readText(84, buffer, 9, 83, folder); });
 }
 
 int Cam_get_picture_file_name(char* buffer, int picture) {
-  LibraryGuard guard(libraryLock());
-  return readText(79, buffer, 13, 4, picture);
+  return exportCall([&] { return readText(79, buffer, 13, 4, picture); });
 }
 
 int Cam_get_picture_info(int picture, std::int32_t* words) {
-  LibraryGuard guard(libraryLock());
-  return readWords(47, words, 8, 4, picture);
+  return exportCall([&] { return readWords(47, words, 8, 4, picture); });
 }
 
 int Cam_get_picture_info_tag(int picture, CamPictureInfoTag* out) {
-  LibraryGuard guard(libraryLock());
-  if (!out)
-    return refuse(CAM_INVALID_PARAMETER);
-  std::uint8_t bytes[76];
-  if (const int rc = readStructure(74, bytes, 4, picture); rc != CAM_OK)
-    return rc;
-  for (int i = 0; i < 5; ++i)
-    out->head[i] = wordAt(bytes, static_cast<std::size_t>(i) * 4);
-  std::memcpy(out->text, bytes + 20, sizeof(out->text));
-  for (int i = 0; i < 9; ++i)
-    out->tail[i] = wordAt(bytes, 40 + static_cast<std::size_t>(i) * 4);
-  return CAM_OK;
+  return exportCall([&] {
+    return readRecord<76>(out, 74, 4, picture, [](Bytes bytes, CamPictureInfoTag& tag) {
+      for (int i = 0; i < 5; ++i)
+        tag.head[i] = wordAt(bytes, static_cast<std::size_t>(i) * 4);
+      std::memcpy(tag.text, bytes.data() + 20, sizeof(tag.text));
+      for (int i = 0; i < 9; ++i)
+        tag.tail[i] = wordAt(bytes, 40 + static_cast<std::size_t>(i) * 4);
+    });
+  });
 }
 
 int Cam_get_folder_info(int folder, CamFolderInfo* out) {
-  LibraryGuard guard(libraryLock());
-  if (!out)
-    return refuse(CAM_INVALID_PARAMETER);
-  std::uint8_t bytes[16];
-  if (const int rc = readStructure(91, bytes, 83, folder); rc != CAM_OK)
-    return rc;
-  std::memcpy(out->name, bytes, sizeof(out->name));
-  out->zero = 0;
-  out->word8 = wordAt(bytes, 8);
-  out->word12 = wordAt(bytes, 12);
-  return CAM_OK;
+  return exportCall([&] {
+    return readRecord<16>(out, 91, 83, folder, [](Bytes bytes, CamFolderInfo& info) {
+      std::memcpy(info.name, bytes.data(), sizeof(info.name));
+      info.zero = 0;
+      info.word8 = wordAt(bytes, 8);
+      info.word12 = wordAt(bytes, 12);
+    });
+  });
 }
 
 int Cam_get_memory_info(CamMemoryInfo* out) {
-  LibraryGuard guard(libraryLock());
-  if (!out)
-    return refuse(CAM_INVALID_PARAMETER);
-  std::uint8_t bytes[88];
-  if (const int rc = readStructure(67, bytes); rc != CAM_OK)
-    return rc;
-  out->cardType = wordAt(bytes, 0);
-  std::memcpy(out->text1, bytes + 4, sizeof(out->text1));
-  std::memcpy(out->text2, bytes + 36, sizeof(out->text2));
-  for (int i = 0; i < 5; ++i)
-    out->words[i] = wordAt(bytes, 68 + static_cast<std::size_t>(i) * 4);
-  return CAM_OK;
+  return exportCall([&] {
+    return readRecord<88>(out, 67, -1, 0, [](Bytes bytes, CamMemoryInfo& memory) {
+      memory.cardType = wordAt(bytes, 0);
+      std::memcpy(memory.text1, bytes.data() + 4, sizeof(memory.text1));
+      std::memcpy(memory.text2, bytes.data() + 36, sizeof(memory.text2));
+      for (int i = 0; i < 5; ++i)
+        memory.words[i] = wordAt(bytes, 68 + static_cast<std::size_t>(i) * 4);
+    });
+  });
 }
 
 int Cam_get_opf_info(int index, CamOpfInfo* out) {
-  LibraryGuard guard(libraryLock());
-  if (!out)
-    return refuse(CAM_INVALID_PARAMETER);
-  std::uint8_t bytes[72];
-  if (const int rc = readStructure(57, bytes, 56, index); rc != CAM_OK)
-    return rc;
-  std::memcpy(out->bytes12, bytes, sizeof(out->bytes12));
-  std::memcpy(out->bytes8, bytes + 12, sizeof(out->bytes8));
-  for (int i = 0; i < 3; ++i)
-    out->values[i] = halfAt(bytes, 20 + static_cast<std::size_t>(i) * 2);
-  std::memcpy(out->bytes40, bytes + 26, sizeof(out->bytes40));
-  out->word = wordAt(bytes, 66);
-  out->last = halfAt(bytes, 70);
-  return CAM_OK;
+  return exportCall([&] {
+    return readRecord<72>(out, 57, 56, index, [](Bytes bytes, CamOpfInfo& opf) {
+      std::memcpy(opf.bytes12, bytes.data(), sizeof(opf.bytes12));
+      std::memcpy(opf.bytes8, bytes.data() + 12, sizeof(opf.bytes8));
+      for (int i = 0; i < 3; ++i)
+        opf.values[i] = halfAt(bytes, 20 + static_cast<std::size_t>(i) * 2);
+      std::memcpy(opf.bytes40, bytes.data() + 26, sizeof(opf.bytes40));
+      opf.word = wordAt(bytes, 66);
+      opf.last = halfAt(bytes, 70);
+    });
+  });
 }
 
 int Cam_get_diag_buffer(void* buffer) {
-  LibraryGuard guard(libraryLock());
-  if (!buffer)
-    return refuse(CAM_INVALID_PARAMETER);
-  return readStructure(31, std::span<std::uint8_t>(static_cast<std::uint8_t*>(buffer), 400));
+  return exportCall([&] {
+    if (!buffer)
+      return refuse(CAM_INVALID_PARAMETER);
+    return readStructure(31, std::span<std::uint8_t>(static_cast<std::uint8_t*>(buffer), 400));
+  });
 }
 
 int Cam_set_diag_buffer(const void* bytes, int length) {
-  LibraryGuard guard(libraryLock());
-  if ((!bytes && length > 0) || length < 0)
-    return refuse(CAM_INVALID_PARAMETER);
-  return writeStructure(31, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
-                                                          static_cast<std::size_t>(length)));
+  return exportCall([&] {
+    if ((!bytes && length > 0) || length < 0)
+      return refuse(CAM_INVALID_PARAMETER);
+    return writeStructure(31, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
+                                                            static_cast<std::size_t>(length)));
+  });
 }
 
 int Cam_get_color_bal(void* buffer) {
-  LibraryGuard guard(libraryLock());
-  if (!buffer)
-    return refuse(CAM_INVALID_PARAMETER);
-  return readStructure(21, std::span<std::uint8_t>(static_cast<std::uint8_t*>(buffer), 2048));
+  return exportCall([&] {
+    if (!buffer)
+      return refuse(CAM_INVALID_PARAMETER);
+    return readStructure(21, std::span<std::uint8_t>(static_cast<std::uint8_t*>(buffer), 2048));
+  });
 }
 
 int Cam_set_color_bal(const void* bytes) {
-  LibraryGuard guard(libraryLock());
-  if (!bytes)
-    return refuse(CAM_INVALID_PARAMETER);
-  return writeStructure(21, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), 768));
+  return exportCall([&] {
+    if (!bytes)
+      return refuse(CAM_INVALID_PARAMETER);
+    return writeStructure(21, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), 768));
+  });
 }
 
 } // extern "C"

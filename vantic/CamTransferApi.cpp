@@ -4,11 +4,10 @@
 
 #include "vantic/ApiSupport.h"
 #include "vantic/AudioDecoder.h"
-#include "vantic/LibraryLock.h"
+#include "vantic/ExportCall.h"
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include <unistd.h>
@@ -23,7 +22,9 @@ constexpr int kAudioRecordRegister = 43;
 constexpr int kAudioDataRegister = 44;
 constexpr std::size_t kAudioRecordSize = 32;
 
-CameraOperations& ops() { return camera().operations(); }
+CameraOperations& ops() {
+  return camera().operations();
+}
 
 // A sink that copies into the caller's buffer and refuses to go past it.
 CameraOperations::DataSink bufferSink(std::uint8_t* buffer, std::size_t capacity, std::size_t& received) {
@@ -64,7 +65,8 @@ int objectSize(int sizeReg, std::size_t capacity, std::uint32_t& size) {
   return CAM_OK;
 }
 
-int downloadToBuffer(void* buffer, int capacity, int picture, int sizeReg, int dataReg, std::size_t& received) {
+int downloadToBuffer(void* buffer, int capacity, int picture, int sizeReg, int dataReg,
+                     std::size_t& received) {
   if (!buffer || capacity <= 0)
     return refuse(CAM_INVALID_PARAMETER);
   auto* bytes = static_cast<std::uint8_t*>(buffer);
@@ -111,8 +113,8 @@ int downloadToFile(int fd, int picture, int sizeReg, int dataReg) {
       written += done;
       return static_cast<int>(CAM_OK);
     };
-    const int rc = ops().download(dataReg, sink, size, 0);
-    return checkComplete(rc, written, size);
+    const int got = ops().download(dataReg, sink, size, 0);
+    return checkComplete(got, written, size);
   });
   // No stale tail of an earlier, longer attempt stays behind.
   if (rc == CAM_OK && base >= 0 && attempt > 1)
@@ -138,7 +140,8 @@ int readAudioRecord(AudioRecord& record) {
   return CAM_OK;
 }
 
-int decodeIfCompressed(const AudioRecord& record, std::uint8_t* buffer, std::size_t capacity, std::size_t received) {
+int decodeIfCompressed(const AudioRecord& record, std::uint8_t* buffer, std::size_t capacity,
+                       std::size_t received) {
   if (record.format != 0)
     return CAM_OK;
   if (!AudioDecoder::decodeInPlace(buffer, capacity, record.decodedSize, received))
@@ -146,18 +149,15 @@ int decodeIfCompressed(const AudioRecord& record, std::uint8_t* buffer, std::siz
   return CAM_OK;
 }
 
-int upload(int reg, std::span<const std::uint8_t> bytes) { return ops().writeObject(reg, bytes); }
+int upload(int reg, std::span<const std::uint8_t> bytes) {
+  return ops().writeObject(reg, bytes);
+}
 
 int loadFirmware(int fd) {
   const off_t size = fd < 0 ? -1 : ::lseek(fd, 0, SEEK_END);
   if (size < 0 || size > 0x200000)
     return refuse(CAM_INVALID_PARAMETER);
-  std::vector<std::uint8_t> data;
-  try {
-    data.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return refuse(CAM_OTHER);
-  }
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
   std::size_t got = 0;
   while (got < data.size()) {
     const ssize_t n = ::pread(fd, data.data() + got, data.size() - got, static_cast<off_t>(got));
@@ -175,147 +175,157 @@ int loadFirmware(int fd) {
 extern "C" {
 
 int Cam_get_picture_buffer(void* buffer, int picture, int capacity) {
-  LibraryGuard guard(libraryLock());
-  std::size_t received = 0;
-  return downloadToBuffer(buffer, capacity, picture, 12, 14, received);
+  return exportCall([&] {
+    std::size_t received = 0;
+    return downloadToBuffer(buffer, capacity, picture, 12, 14, received);
+  });
 }
 
 int Cam_get_thumbnail_buffer(void* buffer, int picture, int capacity) {
-  LibraryGuard guard(libraryLock());
-  std::size_t received = 0;
-  const int rc = downloadToBuffer(buffer, capacity, picture, 13, 15, received);
-  const SessionState& state = camera().state();
-  if (rc != CAM_OK || !state.isUsb() || state.usb.vendorId != 0x04B8 || received < 2)
-    return rc;
-  // Some cameras put bytes in front of the JPEG: move it to the start,
-  // looking no further than what arrived.
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
-  if (bytes[0] == 0xFF || bytes[1] == 0xD8)
-    return rc;
-  for (std::size_t i = 0; i + 1 < received; ++i) {
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xD8) {
-      std::memmove(bytes, bytes + i, received - i);
-      break;
+  return exportCall([&] {
+    std::size_t received = 0;
+    const int rc = downloadToBuffer(buffer, capacity, picture, 13, 15, received);
+    const SessionState& state = camera().state();
+    if (rc != CAM_OK || !state.isUsb() || state.usb.vendorId != 0x04B8 || received < 2)
+      return rc;
+    // Some cameras put bytes in front of the JPEG: move it to the start,
+    // looking no further than what arrived.
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    if (bytes[0] == 0xFF || bytes[1] == 0xD8)
+      return rc;
+    for (std::size_t i = 0; i + 1 < received; ++i) {
+      if (bytes[i] == 0xFF && bytes[i + 1] == 0xD8) {
+        std::memmove(bytes, bytes + i, received - i);
+        break;
+      }
     }
-  }
-  return rc;
+    return rc;
+  });
 }
 
 int Cam_get_picture_file(int fd, int picture) {
-  LibraryGuard guard(libraryLock());
-  return downloadToFile(fd, picture, 12, 14);
+  return exportCall([&] { return downloadToFile(fd, picture, 12, 14); });
 }
 
 int Cam_get_thumbnail_file(int fd, int picture) {
-  LibraryGuard guard(libraryLock());
-  return downloadToFile(fd, picture, 13, 15);
+  return exportCall([&] { return downloadToFile(fd, picture, 13, 15); });
 }
 
 int Cam_get_audio_size(int picture) {
-  LibraryGuard guard(libraryLock());
-  AudioRecord record;
-  const int rc = repeatFromSelection([&] {
-    if (selectPicture(picture) != CAM_OK)
-      return -1;
-    return readAudioRecord(record);
-  });
-  if (rc == -1)
-    return -1;
-  return rc == CAM_OK ? static_cast<int>(record.decodedSize) : 0;
+  return exportCall(
+      [&] {
+        AudioRecord record;
+        const int rc = repeatFromSelection([&] {
+          if (selectPicture(picture) != CAM_OK)
+            return -1;
+          return readAudioRecord(record);
+        });
+        if (rc == -1)
+          return -1;
+        return rc == CAM_OK ? static_cast<int>(record.decodedSize) : 0;
+      },
+      -1);
 }
 
 int Cam_get_audio_buffer(void* buffer, int picture, int capacity) {
-  LibraryGuard guard(libraryLock());
-  if (!buffer || capacity <= 0)
-    return refuse(CAM_INVALID_PARAMETER);
-  auto* bytes = static_cast<std::uint8_t*>(buffer);
-  const auto room = static_cast<std::size_t>(capacity);
-  AudioRecord record;
-  std::size_t received = 0;
-  const int rc = repeatFromSelection([&] {
-    if (selectPicture(picture) != CAM_OK)
-      return -1;
-    if (const int read = readAudioRecord(record); read != CAM_OK)
-      return read;
-    if (record.storedSize == 0)
-      return refuse(CAM_ZERO_SIZE);
-    if (record.storedSize > room)
+  return exportCall([&] {
+    if (!buffer || capacity <= 0)
       return refuse(CAM_INVALID_PARAMETER);
-    const int rc = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
-    return checkComplete(rc, received, record.storedSize);
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    const auto room = static_cast<std::size_t>(capacity);
+    AudioRecord record;
+    std::size_t received = 0;
+    const int rc = repeatFromSelection([&] {
+      if (selectPicture(picture) != CAM_OK)
+        return -1;
+      if (const int read = readAudioRecord(record); read != CAM_OK)
+        return read;
+      if (record.storedSize == 0)
+        return refuse(CAM_ZERO_SIZE);
+      if (record.storedSize > room)
+        return refuse(CAM_INVALID_PARAMETER);
+      const int got = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
+      return checkComplete(got, received, record.storedSize);
+    });
+    if (rc != CAM_OK)
+      return rc;
+    return decodeIfCompressed(record, bytes, room, received);
   });
-  if (rc != CAM_OK)
-    return rc;
-  return decodeIfCompressed(record, bytes, room, received);
 }
 
 int Cam_get_picture_audio_buffer(void* pictureBuffer, void* audioBuffer, int picture, int pictureCapacity,
                                  int audioCapacity) {
-  LibraryGuard guard(libraryLock());
-  if (!pictureBuffer || pictureCapacity <= 0 || audioCapacity < 0 || (!audioBuffer && audioCapacity > 0))
-    return refuse(CAM_INVALID_PARAMETER);
-  auto* pictureBytes = static_cast<std::uint8_t*>(pictureBuffer);
-  auto* audioBytes = static_cast<std::uint8_t*>(audioBuffer);
-  const auto pictureRoom = static_cast<std::size_t>(pictureCapacity);
-  const auto audioRoom = static_cast<std::size_t>(audioCapacity);
-  AudioRecord record;
-  std::size_t pictureReceived = 0;
-  std::size_t audioReceived = 0;
-  const int rc = repeatFromSelection([&] {
-    if (selectPicture(picture) != CAM_OK)
-      return -1;
-    std::uint32_t pictureSize = 0;
-    if (const int sized = objectSize(12, pictureRoom, pictureSize); sized != CAM_OK)
-      return sized;
-    if (const int read = readAudioRecord(record); read != CAM_OK)
-      return read;
-    if (record.storedSize > audioRoom)
+  return exportCall([&] {
+    if (!pictureBuffer || pictureCapacity <= 0 || audioCapacity < 0 || (!audioBuffer && audioCapacity > 0))
       return refuse(CAM_INVALID_PARAMETER);
-    // Progress runs over picture and audio together, without going back.
-    const std::uint64_t total = static_cast<std::uint64_t>(pictureSize) + record.storedSize;
-    const int got = ops().download(14, bufferSink(pictureBytes, pictureRoom, pictureReceived), total, 0,
-                                   record.storedSize == 0);
-    if (const int whole = checkComplete(got, pictureReceived, pictureSize); whole != CAM_OK || record.storedSize == 0)
-      return whole;
-    const int heard = ops().download(kAudioDataRegister, bufferSink(audioBytes, audioRoom, audioReceived), total,
-                                     static_cast<std::uint64_t>(pictureSize) * 25600 / total);
-    return checkComplete(heard, audioReceived, record.storedSize);
+    auto* pictureBytes = static_cast<std::uint8_t*>(pictureBuffer);
+    auto* audioBytes = static_cast<std::uint8_t*>(audioBuffer);
+    const auto pictureRoom = static_cast<std::size_t>(pictureCapacity);
+    const auto audioRoom = static_cast<std::size_t>(audioCapacity);
+    AudioRecord record;
+    std::size_t pictureReceived = 0;
+    std::size_t audioReceived = 0;
+    const int rc = repeatFromSelection([&] {
+      if (selectPicture(picture) != CAM_OK)
+        return -1;
+      std::uint32_t pictureSize = 0;
+      if (const int sized = objectSize(12, pictureRoom, pictureSize); sized != CAM_OK)
+        return sized;
+      if (const int read = readAudioRecord(record); read != CAM_OK)
+        return read;
+      if (record.storedSize > audioRoom)
+        return refuse(CAM_INVALID_PARAMETER);
+      // Progress runs over picture and audio together, without going back.
+      const std::uint64_t total = static_cast<std::uint64_t>(pictureSize) + record.storedSize;
+      const int got = ops().download(14, bufferSink(pictureBytes, pictureRoom, pictureReceived), total, 0,
+                                     record.storedSize == 0);
+      if (const int whole = checkComplete(got, pictureReceived, pictureSize);
+          whole != CAM_OK || record.storedSize == 0)
+        return whole;
+      const int heard = ops().download(kAudioDataRegister, bufferSink(audioBytes, audioRoom, audioReceived),
+                                       total, static_cast<std::uint64_t>(pictureSize) * 25600 / total);
+      return checkComplete(heard, audioReceived, record.storedSize);
+    });
+    if (rc != CAM_OK || record.storedSize == 0)
+      return rc;
+    return decodeIfCompressed(record, audioBytes, audioRoom, audioReceived);
   });
-  if (rc != CAM_OK || record.storedSize == 0)
-    return rc;
-  return decodeIfCompressed(record, audioBytes, audioRoom, audioReceived);
 }
 
-int Cam_get_raw_file(int, int) { return 0; }
+int Cam_get_raw_file(int, int) {
+  return 0;
+}
 
 int Cam_load_firmware(int fd) {
-  LibraryGuard guard(libraryLock());
-  return loadFirmware(fd);
+  return exportCall([&] { return loadFirmware(fd); });
 }
 
 int Cam_load_file_data(int fd, int value) {
-  LibraryGuard guard(libraryLock());
-  if (const int rc = setRegister(32, static_cast<std::uint32_t>(value)); rc != CAM_OK)
-    return rc;
-  return loadFirmware(fd);
+  return exportCall([&] {
+    if (const int rc = setRegister(32, static_cast<std::uint32_t>(value)); rc != CAM_OK)
+      return rc;
+    return loadFirmware(fd);
+  });
 }
 
 int Cam_load_picture_data(const void* bytes, int length) {
-  LibraryGuard guard(libraryLock());
-  if (length < 0 || length > 0xA00000 || (!bytes && length > 0))
-    return refuse(CAM_INVALID_PARAMETER);
-  if (const int rc = setRegister(32, 0x0FEC000Eu); rc != CAM_OK)
-    return rc;
-  return upload(29, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
-                                                   static_cast<std::size_t>(length)));
+  return exportCall([&] {
+    if (length < 0 || length > 0xA00000 || (!bytes && length > 0))
+      return refuse(CAM_INVALID_PARAMETER);
+    if (const int rc = setRegister(32, 0x0FEC000Eu); rc != CAM_OK)
+      return rc;
+    return upload(29, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
+                                                    static_cast<std::size_t>(length)));
+  });
 }
 
 int Cam_load_opf_data(const void* bytes, int length) {
-  LibraryGuard guard(libraryLock());
-  if (length < 0 || length > 0x200000 || (!bytes && length > 0))
-    return refuse(CAM_INVALID_PARAMETER);
-  return upload(58, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
-                                                   static_cast<std::size_t>(length)));
+  return exportCall([&] {
+    if (length < 0 || length > 0x200000 || (!bytes && length > 0))
+      return refuse(CAM_INVALID_PARAMETER);
+    return upload(58, std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes),
+                                                    static_cast<std::size_t>(length)));
+  });
 }
 
 } // extern "C"

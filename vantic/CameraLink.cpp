@@ -1,5 +1,6 @@
 #include "vantic/CameraLink.h"
 
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 
 #include <algorithm>
@@ -47,7 +48,7 @@ int CameraLink::sendPacket(std::span<const std::uint8_t> packet, bool blockReque
   std::uint8_t pending = 0;
   if (m_port.readTimed(handle, &pending, 1, unitsOf(m_timings.pendingLookMs)) == 1) {
     if (pending == kSessionEnd) {
-      m_state.state = CAM_STATE_ENDED;
+      m_state.setState(State::Ended);
       drainInput();
       return CAM_SESSION_CLOSED;
     }
@@ -117,7 +118,7 @@ int CameraLink::writeRegister(int reg, std::uint32_t value, std::uint8_t letter)
     case kPipeFailed:
       return CAM_USB_FAILED;
     case kSessionEnd:
-      m_state.state = CAM_STATE_ENDED;
+      m_state.setState(State::Ended);
       return CAM_SESSION_CLOSED;
     case kDc1: // also a failed serial read
       code = CAM_DC1_RESPONSE;
@@ -160,7 +161,7 @@ int CameraLink::readRegister(int reg, std::uint32_t& value) {
       return CAM_USB_FAILED;
     if (n < kRegisterReplySize) {
       if (n > 0 && reply[0] == kSessionEnd) {
-        m_state.state = CAM_STATE_ENDED;
+        m_state.setState(State::Ended);
         return CAM_SESSION_CLOSED;
       }
       if (n > 0 && usb)
@@ -172,7 +173,7 @@ int CameraLink::readRegister(int reg, std::uint32_t& value) {
                       PacketCodec::checkData(reply, 0, 4, verify) == ReplyCheck::Good;
     if (good) {
       sendControl(kAck);
-      value = PacketCodec::readU32(reply + 4);
+      value = bytes::loadLe32(reply, 4);
       return CAM_OK;
     }
     if (usb)
@@ -212,7 +213,7 @@ int CameraLink::sendAction(int action, int argument) {
     if (reply == kPipeFailed)
       return CAM_USB_FAILED;
     if (reply == kSessionEnd) {
-      m_state.state = CAM_STATE_ENDED;
+      m_state.setState(State::Ended);
       return CAM_SESSION_CLOSED;
     }
   }
@@ -254,7 +255,7 @@ CameraLink::BlockResult CameraLink::receiveBlock(std::vector<std::uint8_t>& bloc
     return BlockResult::Malformed;
   // The length is the camera's word: never more than one block, so header,
   // payload and checksum always fit the block buffer.
-  const std::size_t length = PacketCodec::readU16(block.data() + 2);
+  const std::size_t length = bytes::loadLe16(block, 2);
   if (length > blockSize)
     return BlockResult::Malformed;
   const std::size_t rest = length + 2;
@@ -307,7 +308,7 @@ int CameraLink::readBlocks(int reg, const BlockHandlers& handlers) {
       sendRequest = false;
       switch (receiveBlock(block, blockSize, verify)) {
       case BlockResult::SessionEnd:
-        m_state.state = CAM_STATE_ENDED;
+        m_state.setState(State::Ended);
         drainInput();
         return CAM_SESSION_CLOSED;
       case BlockResult::PipeFailed:
@@ -335,7 +336,7 @@ int CameraLink::readBlocks(int reg, const BlockHandlers& handlers) {
       break;
     }
     const bool last = block[0] == kLastPacket;
-    const std::size_t length = PacketCodec::readU16(block.data() + 2);
+    const std::size_t length = bytes::loadLe16(block, 2);
     if (handlers.accept) {
       if (const int stop = handlers.accept(std::span<const std::uint8_t>(block.data() + 4, length), last);
           stop != CAM_OK) {
@@ -395,7 +396,7 @@ int CameraLink::writeObject(int reg, std::span<const std::uint8_t> data, const W
       else if (reply == kPipeFailed)
         return CAM_USB_FAILED;
       else if (reply == kSessionEnd) {
-        m_state.state = CAM_STATE_ENDED;
+        m_state.setState(State::Ended);
         return CAM_SESSION_CLOSED;
       }
     }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace tarsel::vantic {
@@ -101,19 +100,14 @@ int CameraOperations::writeObject(int reg, std::span<const std::uint8_t> data) {
     const std::uint64_t done = 1600 - static_cast<std::uint64_t>(remaining) * 1600 / total;
     return callback(static_cast<int>(done / 16)) ? CAM_OK : CAM_USER_BREAK;
   };
-  int rc;
+  int rc = m_link.writeObject(reg, data, progress);
   int reopens = 0;
-  try {
-    rc = m_link.writeObject(reg, data, progress);
-    while (rc == CAM_SESSION_CLOSED && mayRetryAfterEnd(reopens)) {
-      if (const int opened = m_session.reopen(); opened != CAM_OK) {
-        rc = opened;
-        break;
-      }
-      rc = m_link.writeObject(reg, data, progress);
+  while (rc == CAM_SESSION_CLOSED && mayRetryAfterEnd(reopens)) {
+    if (const int opened = m_session.reopen(); opened != CAM_OK) {
+      rc = opened;
+      break;
     }
-  } catch (const std::bad_alloc&) {
-    rc = CAM_OTHER;
+    rc = m_link.writeObject(reg, data, progress);
   }
   return m_state.record(rc);
 }

@@ -5,7 +5,8 @@
 // camera ends the session (at most four times), and records its result.
 // Reads that depend on a selected picture or folder pass `guard`: when the
 // session had to be re-opened they give kReopened instead, and the caller
-// selects again. Runs under the library lock.
+// selects again. Runs under the library lock; an exception (memory
+// exhausted) goes on to the exported function's wrapper.
 #pragma once
 
 #include "vantic/CameraSession.h"

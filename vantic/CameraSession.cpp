@@ -61,8 +61,9 @@ bool CameraSession::wake() {
 }
 
 int CameraSession::setPort(int port) {
-  if (m_state.state != CAM_STATE_CLOSED)
-    return m_state.record(CAM_OTHER);
+  // Refused without touching the session: it stays as it is.
+  if (m_state.state() != State::Closed)
+    return m_state.note(CAM_OTHER);
   if (port != 0 && port != CAM_PORT_USB && (port < 1 || port > 4)) {
     m_state.record(CAM_OUT_OF_RANGE);
     return -1;
@@ -119,26 +120,34 @@ int CameraSession::open() {
     return CAM_NO_PORT;
   m_state.usb = CamUsbDeviceRecord{0x0474, 0, 0, 0};
   if (m_port.openHandle() != -1) {
-    m_state.state = CAM_STATE_CLOSED;
-    if (m_port.close(m_port.openHandle()) != 1)
+    // An open session ends as a disable ends it, so the camera is back at
+    // the speed the wake-up below talks at; the chosen speed stays.
+    const int speed = m_state.speedIndex;
+    const int closed = close();
+    m_state.speedIndex = speed;
+    if (closed != CAM_OK)
+      return CAM_BAD_CLOSE;
+    if (m_port.openHandle() != -1 && m_port.close(m_port.openHandle()) != 1)
       return CAM_BAD_CLOSE;
   }
   if (m_state.isUsb()) {
     if (m_port.usbOpen(CAM_PORT_USB, &m_state.usb) != CAM_PORT_USB)
       return CAM_BAD_CLOSE;
-    m_state.state = CAM_STATE_OPEN;
+    m_state.setState(State::Open);
+    // A new session counts its re-opens afresh, as the serial wake-up does.
+    m_state.retryCounter = 0;
   } else {
     if (m_port.open(handle, kOpenBaud, 8) != handle)
       return CAM_BAD_OPEN;
-    m_state.state = CAM_STATE_OPEN;
+    m_state.setState(State::Open);
     m_port.setFlow(handle, kNoFlowControl);
     m_port.readToQuiet(handle, 1);
     if (!wake())
       return CAM_NOT_RESPONDING;
   }
   const int baud = baudOfSpeed(m_state.speedIndex);
-  if (const int rc = m_link.writeRegister(kSpeedRegister, static_cast<std::uint32_t>(m_state.speedIndex),
-                                          kLetterSpeed);
+  if (const int rc =
+          m_link.writeRegister(kSpeedRegister, static_cast<std::uint32_t>(m_state.speedIndex), kLetterSpeed);
       rc != CAM_OK)
     return rc;
   if (m_port.setBaud(handle, baud) != 1)
@@ -158,22 +167,24 @@ int CameraSession::close() {
   if (m_state.isUsb()) {
     if (m_port.openHandle() == CAM_PORT_USB && m_port.close(CAM_PORT_USB) != 1)
       return CAM_BAD_CLOSE;
-    m_state.state = CAM_STATE_CLOSED;
+    m_state.setState(State::Closed);
     return CAM_OK;
   }
-  if (m_state.state == CAM_STATE_CLOSED)
+  if (m_state.state() == State::Closed)
     return CAM_OK;
+  // A camera that ended the session is back at its opening speed and hears
+  // nothing more; any other is told to go back there.
+  const bool talk = m_state.state() != State::Ended;
   m_state.speedIndex = 0;
+  int rc = CAM_OK;
   if (m_port.openHandle() == handle && handle != -1) {
-    if (m_link.writeRegister(kSpeedRegister, 0, kLetterSpeed) == CAM_OK)
+    if (talk && m_link.writeRegister(kSpeedRegister, 0, kLetterSpeed) == CAM_OK)
       m_port.sleepMs(handle, m_timings.settleMs);
-    if (m_port.close(handle) != 1) {
-      m_state.state = CAM_STATE_CLOSED;
-      return CAM_BAD_CLOSE;
-    }
+    if (m_port.close(handle) != 1)
+      rc = CAM_BAD_CLOSE;
   }
-  m_state.state = CAM_STATE_CLOSED;
-  return CAM_OK;
+  m_state.setState(State::Closed);
+  return rc;
 }
 
 int CameraSession::enable(int enable) {
@@ -185,16 +196,12 @@ int CameraSession::enable(int enable) {
 }
 
 int CameraSession::reopen() {
-  if (m_state.state == CAM_STATE_ENDED) {
-    // The camera ended the session: nothing more is said to it; the port is
-    // closed here so the port layer takes the next open.
-    const int handle = m_port.openHandle();
-    if (handle != -1)
-      m_port.close(handle);
-  } else if (m_state.state != CAM_STATE_CLOSED) {
-    close();
-  }
-  m_state.state = CAM_STATE_CLOSED;
+  close();
+  // Whatever is still open (a port the session did not open) goes too, so
+  // the port layer takes the next open.
+  if (const int handle = m_port.openHandle(); handle != -1)
+    m_port.close(handle);
+  m_state.setState(State::Closed);
   const int port = m_state.portHandle;
   if (m_state.storedSpeed >= 1 && m_state.storedSpeed <= 6)
     setSpeed(m_state.storedSpeed);
@@ -206,12 +213,12 @@ int CameraSession::reopen() {
 
 void CameraSession::startBusy(int busyMs) {
   const std::int64_t scaled = static_cast<std::int64_t>(busyMs) * m_timings.busyPercent / 100;
-  m_state.state = CAM_STATE_BUSY;
+  m_state.setState(State::Busy);
   m_state.busyDeadline = Tick::nowMs() + scaled;
 }
 
 void CameraSession::busyPoll() {
-  if (m_state.state != CAM_STATE_BUSY)
+  if (m_state.state() != State::Busy)
     return;
   const std::int64_t now = Tick::nowMs();
   int waitMs = m_timings.replyMs;
@@ -221,31 +228,31 @@ void CameraSession::busyPoll() {
     waitMs = static_cast<int>(std::max<std::int64_t>(m_state.busyDeadline - now, m_timings.replyMs));
   const int reply = m_link.readByteWithin(waitMs);
   if (reply == kEnq) {
-    m_state.state = CAM_STATE_OPEN;
+    m_state.setState(State::Open);
     return;
   }
   if (reply == kSessionEnd) {
-    m_state.state = CAM_STATE_ENDED;
+    m_state.setState(State::Ended);
     return;
   }
   if (m_state.isUsb()) {
-    m_state.state = CAM_STATE_FAILED;
+    m_state.setState(State::Failed);
     return;
   }
   if (Tick::nowMs() > m_state.busyDeadline) {
-    m_state.state = CAM_STATE_FAILED;
+    m_state.setState(State::Failed);
     m_state.record(reopen());
   }
 }
 
 int CameraSession::ensure() {
-  switch (m_state.state) {
-  case CAM_STATE_OPEN:
+  switch (m_state.state()) {
+  case State::Open:
     return CAM_OK;
-  case CAM_STATE_BUSY: {
-    while (m_state.state == CAM_STATE_BUSY)
+  case State::Busy: {
+    while (m_state.state() == State::Busy)
       busyPoll();
-    if (m_state.state != CAM_STATE_OPEN)
+    if (m_state.state() != State::Open)
       return ensure();
     std::uint32_t ready = 0;
     const int rc = m_link.readRegister(kReadyRegister, ready);
@@ -257,45 +264,42 @@ int CameraSession::ensure() {
       return CAM_NOT_RESPONDING;
     return CAM_OK;
   }
-  case CAM_STATE_CLOSED:
-  case CAM_STATE_ENDED:
-  case CAM_STATE_FAILED:
+  case State::Closed:
+  case State::Ended:
+  case State::Failed:
     return reopen();
-  default:
-    return CAM_OTHER;
   }
+  return CAM_OTHER;
 }
 
 int CameraSession::getState() {
-  if (m_state.state == CAM_STATE_BUSY && Tick::nowMs() - m_state.lastKeepAlive > m_timings.keepAliveMs) {
+  if (m_state.state() == State::Busy && Tick::nowMs() - m_state.lastKeepAlive > m_timings.keepAliveMs) {
     m_state.lastKeepAlive = Tick::nowMs();
     busyPoll();
   }
-  return m_state.state;
+  return m_state.stateCode();
 }
 
 int CameraSession::pushCommOpen(int port, int mode) {
   switch (mode) {
   case 0: {
     reset();
-    if (port < 1 || port > 9 || m_port.open(port, kOpenBaud, 8) != port) {
-      m_state.state = CAM_STATE_CLOSED;
+    if (port < 1 || port > 9 || m_port.open(port, kOpenBaud, 8) != port)
       return m_state.record(CAM_NO_PORT);
-    }
     m_state.portHandle = port;
-    m_state.state = CAM_STATE_OPEN;
+    m_state.setState(State::Open);
     m_port.setFlow(port, kNoFlowControl);
     m_port.readToQuiet(port, 1);
     return m_state.record(CAM_OK);
   }
   case 1:
-    if (m_state.state == CAM_STATE_OPEN && m_port.openHandle() != -1) {
+    if (m_state.state() == State::Open && m_port.openHandle() != -1) {
       m_port.close(m_port.openHandle());
-      m_state.state = CAM_STATE_CLOSED;
+      m_state.setState(State::Closed);
     }
     return m_state.record(CAM_OK);
   case 2:
-    if (m_state.state == CAM_STATE_OPEN && m_link.readByteWithin(m_timings.rawProbeMs) == kNak)
+    if (m_state.state() == State::Open && m_link.readByteWithin(m_timings.rawProbeMs) == kNak)
       return m_state.record(CAM_NAK_RESPONSE);
     return m_state.record(CAM_OK);
   default:
@@ -304,9 +308,9 @@ int CameraSession::pushCommOpen(int port, int mode) {
 }
 
 int CameraSession::ready() {
-  if (m_state.state == CAM_STATE_BUSY) {
+  if (m_state.state() == State::Busy) {
     busyPoll();
-    if (m_state.state == CAM_STATE_BUSY)
+    if (m_state.state() == State::Busy)
       return 0;
   }
   const int rc = ensure();

@@ -4,8 +4,10 @@
 // usable again before an operation (re-opening it on the stored port and
 // speed after the camera ended it or it failed). A busy serial camera is
 // polled in reply-sized waits until its deadline; a busy USB camera answers
-// only when done, so its poll waits up to the deadline at once. Runs under
-// the library lock; results are the library's codes.
+// only when done, so its poll waits up to the deadline at once. Enabling an
+// open session ends it first as disabling does (a serial camera is told to
+// go back to its opening speed, unless it ended the session itself). Runs
+// under the library lock; results are the library's codes.
 #pragma once
 
 #include "vantic/CameraLink.h"

@@ -1,5 +1,7 @@
 #include "vantic/PacketCodec.h"
 
+#include "platform/Bytes.h"
+
 #include <algorithm>
 
 namespace tarsel::vantic {
@@ -16,9 +18,9 @@ std::vector<std::uint8_t> PacketCodec::packet(std::uint8_t lead, std::uint8_t se
   std::vector<std::uint8_t> out(payload.size() + kPacketOverhead);
   out[0] = lead;
   out[1] = second;
-  putU16(out.data() + 2, static_cast<std::uint16_t>(payload.size()));
+  bytes::storeLe16(out, 2, static_cast<std::uint16_t>(payload.size()));
   std::copy(payload.begin(), payload.end(), out.begin() + 4);
-  putU16(out.data() + 4 + payload.size(), unchecked ? kUncheckedSum : checksum(payload));
+  bytes::storeLe16(out, 4 + payload.size(), unchecked ? kUncheckedSum : checksum(payload));
   return out;
 }
 
@@ -33,8 +35,9 @@ std::vector<std::uint8_t> PacketCodec::data(std::uint8_t type, std::uint8_t sequ
 }
 
 std::vector<std::uint8_t> PacketCodec::writeRegister(int reg, std::uint32_t value, std::uint8_t letter) {
-  std::uint8_t payload[6] = {static_cast<std::uint8_t>(Operation::WriteRegister), static_cast<std::uint8_t>(reg)};
-  putU32(payload + 2, value);
+  std::uint8_t payload[6] = {static_cast<std::uint8_t>(Operation::WriteRegister),
+                             static_cast<std::uint8_t>(reg)};
+  bytes::storeLe32(payload, 2, value);
   return command(letter, payload);
 }
 
@@ -45,8 +48,8 @@ std::vector<std::uint8_t> PacketCodec::readRegister(int reg) {
 }
 
 std::vector<std::uint8_t> PacketCodec::action(int action, int argument) {
-  const std::uint8_t payload[3] = {static_cast<std::uint8_t>(Operation::Action), static_cast<std::uint8_t>(action),
-                                   static_cast<std::uint8_t>(argument)};
+  const std::uint8_t payload[3] = {static_cast<std::uint8_t>(Operation::Action),
+                                   static_cast<std::uint8_t>(action), static_cast<std::uint8_t>(argument)};
   return command(kLetterCommand, payload);
 }
 
@@ -57,20 +60,20 @@ std::vector<std::uint8_t> PacketCodec::readObject(int reg, bool large) {
   return command(kLetterCommand, payload);
 }
 
-ReplyCheck PacketCodec::checkData(std::span<const std::uint8_t> bytes, std::uint8_t expectedSequence,
+ReplyCheck PacketCodec::checkData(std::span<const std::uint8_t> reply, std::uint8_t expectedSequence,
                                   std::size_t maxPayload, bool verifyChecksum) {
-  if (bytes.size() < kPacketOverhead)
+  if (reply.size() < kPacketOverhead)
     return ReplyCheck::BadLength;
-  if (bytes[0] != kMorePackets && bytes[0] != kLastPacket)
+  if (reply[0] != kMorePackets && reply[0] != kLastPacket)
     return ReplyCheck::BadLead;
-  const std::size_t length = readU16(bytes.data() + 2);
-  if (length != bytes.size() - kPacketOverhead || length > maxPayload)
+  const std::size_t length = bytes::loadLe16(reply, 2);
+  if (length != reply.size() - kPacketOverhead || length > maxPayload)
     return ReplyCheck::BadLength;
-  if (bytes[1] != expectedSequence)
+  if (reply[1] != expectedSequence)
     return ReplyCheck::BadSequence;
   if (verifyChecksum) {
-    const std::uint16_t sum = readU16(bytes.data() + 4 + length);
-    if (sum != checksum(bytes.subspan(4, length)))
+    const std::uint16_t sum = bytes::loadLe16(reply, 4 + length);
+    if (sum != checksum(reply.subspan(4, length)))
       return ReplyCheck::BadChecksum;
   }
   return ReplyCheck::Good;

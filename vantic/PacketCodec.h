@@ -73,25 +73,11 @@ public:
   static std::vector<std::uint8_t> action(int action, int argument);
   static std::vector<std::uint8_t> readObject(int reg, bool large);
 
-  static std::uint16_t readU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-  static std::uint32_t readU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-  }
-  static void putU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-  }
-  static void putU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-      p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-  }
-
   // Checks a complete received data packet: lead 2 or 3, a length field equal
   // to the bytes after the header less the checksum and not above maxPayload,
   // the expected sequence number and, when asked, the checksum (an unchecked
   // reply carries 0xFFFF and is not verified).
-  static ReplyCheck checkData(std::span<const std::uint8_t> bytes, std::uint8_t expectedSequence,
+  static ReplyCheck checkData(std::span<const std::uint8_t> reply, std::uint8_t expectedSequence,
                               std::size_t maxPayload, bool verifyChecksum);
 };
 

@@ -77,8 +77,12 @@ bool SerialPort::open(const std::string& path, int baud, int dataBits) {
     SetLastErrorFromErrno();
     return false;
   }
+  // The exclusive mode belongs to the terminal: a failed open clears only
+  // what it set itself, never another holder's.
+  bool exclusive = false;
   auto fail = [&](int error) {
-    ::ioctl(fd, TIOCNXCL);
+    if (exclusive)
+      ::ioctl(fd, TIOCNXCL);
     ::close(fd);
     SetLastError(Win32FromErrno(error));
     return false;
@@ -89,8 +93,12 @@ bool SerialPort::open(const std::string& path, int baud, int dataBits) {
   // (root passes TIOCEXCL).
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
     return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+  int already = 0;
+  if (::ioctl(fd, TIOCGEXCL, &already) != 0)
+    already = 0;
   if (::ioctl(fd, TIOCEXCL) != 0)
     return fail(errno);
+  exclusive = already == 0;
   termios settings{};
   if (::tcgetattr(fd, &settings) != 0)
     return fail(errno);
@@ -101,11 +109,13 @@ bool SerialPort::open(const std::string& path, int baud, int dataBits) {
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
   m_fd = fd;
+  m_clearsExclusive = exclusive;
   m_settings = settings;
   m_baud = baud;
   if (!apply()) {
     const int error = errno;
     m_fd = -1;
+    m_clearsExclusive = false;
     return fail(error);
   }
   // DTR and RTS up as a freshly opened port has them; a pseudo-terminal has
@@ -122,9 +132,12 @@ bool SerialPort::close() {
   const int fd = m_fd;
   m_fd = -1;
   m_baud = 0;
-  // Drop the exclusive mode: it belongs to the terminal, not to this file,
-  // and would refuse the next open while another holder keeps it alive.
-  ::ioctl(fd, TIOCNXCL);
+  // Drop the exclusive mode this port set: it belongs to the terminal, not
+  // to this file, and would refuse the next open while another holder keeps
+  // the terminal alive.
+  if (m_clearsExclusive)
+    ::ioctl(fd, TIOCNXCL);
+  m_clearsExclusive = false;
   if (::close(fd) != 0) {
     SetLastErrorFromErrno();
     return false;

@@ -53,6 +53,7 @@ private:
   bool apply();
 
   int m_fd = -1;
+  bool m_clearsExclusive = false; // this port set the terminal's exclusive mode
   int m_baud = 0;
   termios m_settings{};
 };

@@ -2,32 +2,66 @@
 
 namespace tarsel::vantic {
 
-int SessionState::record(int code) {
-  lastResult = code;
-  int implied;
+namespace {
+
+// The state a recorded result implies, from the state it is recorded in.
+State impliedBy(int code, State current) {
   switch (code) {
   case CAM_OK:
-    implied = CAM_STATE_OPEN;
-    break;
-  case 1:
-  case 2:
-  case 3:
-  case 5:
+    return State::Open;
+  case CAM_INVALID_PARAMETER:
+  case CAM_OUT_OF_RANGE:
+  case CAM_NO_PORT:
+  case CAM_WRITE_FILE:
   case 6:
-  case 13:
-  case 19:
-    implied = state;
-    break;
+  case CAM_BAD_RESPONSE:
+  case CAM_USER_BREAK:
+    return current;
   case CAM_SESSION_CLOSED:
-    implied = CAM_STATE_ENDED;
-    break;
+    return State::Ended;
   default:
-    implied = CAM_STATE_FAILED;
-    break;
+    return State::Failed;
   }
-  if (state == CAM_STATE_OPEN || state == CAM_STATE_FAILED ||
-      (state == CAM_STATE_BUSY && code != CAM_NOT_RESPONDING))
-    state = implied;
+}
+
+} // namespace
+
+const char* stateName(State state) {
+  switch (state) {
+  case State::Closed:
+    return "closed";
+  case State::Open:
+    return "open";
+  case State::Ended:
+    return "ended";
+  case State::Failed:
+    return "failed";
+  case State::Busy:
+    return "busy";
+  }
+  return "?";
+}
+
+void SessionState::setState(State next) {
+  if (next == m_state)
+    return;
+  const State previous = m_state;
+  m_state = next;
+  if (!m_trace)
+    return;
+  // A trace that fails loses its line, never the change.
+  try {
+    m_trace(std::string("[") + stateName(previous) + "] -> [" + stateName(next) + "]");
+  } catch (...) {
+  }
+}
+
+int SessionState::record(int code) {
+  lastResult = code;
+  const bool moves = m_state == State::Open || m_state == State::Failed ||
+                     (m_state == State::Busy && code != CAM_NOT_RESPONDING);
+  if (moves)
+    setState(impliedBy(code, m_state));
   return code;
 }
 
@@ -36,7 +70,17 @@ int SessionState::recordFault(int code) {
   return record(code);
 }
 
-void SessionState::clear() { *this = SessionState(); }
+int SessionState::note(int code) {
+  lastResult = code;
+  return code;
+}
+
+void SessionState::clear() {
+  setState(State::Closed);
+  Trace trace = std::move(m_trace);
+  *this = SessionState();
+  m_trace = std::move(trace);
+}
 
 int baudOfSpeed(int speedIndex) {
   static constexpr int kBauds[] = {19200, 9600, 19200, 38400, 57600, 115200, 230400};

@@ -1,5 +1,6 @@
 #include "vantic/SimUsbTransport.h"
 
+#include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 #include "vantic/Tick.h"
 
@@ -54,8 +55,8 @@ bool SimUsbTransport::open(std::uint16_t& vendorId, std::uint16_t& productId) {
     SetLastError(ERROR_DEV_NOT_EXIST);
     return false;
   }
-  vendorId = static_cast<std::uint16_t>(descriptor[8] | (descriptor[9] << 8));
-  productId = static_cast<std::uint16_t>(descriptor[10] | (descriptor[11] << 8));
+  vendorId = bytes::loadLe16(descriptor, 8);
+  productId = bytes::loadLe16(descriptor, 10);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "MiniCamera.h"
 
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 
 #include <algorithm>
@@ -53,7 +54,7 @@ Bytes MiniCamera::operator()(const Bytes& unit) {
     const int reg = unit.size() > 5 ? unit[5] : -1;
     switch (op) {
     case 0:
-      registers[reg] = PacketCodec::readU32(unit.data() + 6);
+      registers[reg] = tarsel::bytes::loadLe32(unit, 6);
       return {kAck};
     case 1:
       return registerReply(registers[reg]);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 using namespace tarsel::vantic;
@@ -111,6 +112,10 @@ TEST_F(PortTest, OnlyOnePortIsOpenAndOnlyItsHandleCloses) {
   // Another holder of the same device is refused while the port is open.
   PortLayer other;
   EXPECT_EQ(other.open(1, 19200, 8), -1);
+  // The refused open left the terminal's exclusive mode to its holder.
+  int exclusive = 0;
+  ASSERT_EQ(::ioctl(PortLayer::instance().serialFd(), TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 1);
 
   EXPECT_EQ(ComClose(1), 1);
   EXPECT_EQ(ComClose(1), -1);

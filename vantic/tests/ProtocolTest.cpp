@@ -1,4 +1,5 @@
 #include "vantic/CameraLibrary.h"
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 
 #include "MiniCamera.h"
@@ -48,7 +49,7 @@ protected:
     ASSERT_EQ(session().setPort(1), 1);
     ASSERT_EQ(session().setSpeed(speed), 0);
     ASSERT_EQ(session().enable(1), 0);
-    ASSERT_EQ(state().state, CAM_STATE_OPEN);
+    ASSERT_EQ(state().stateCode(), CAM_STATE_OPEN);
     port.units.clear();
     port.writes.clear();
     port.sleeps.clear();
@@ -78,9 +79,9 @@ TEST(SessionStateRule, RecordedResultsMoveOnlyOpenFailedAndBusyStates) {
   };
   for (const Row& row : rows) {
     SessionState s;
-    s.state = row.from;
+    s.setState(static_cast<State>(row.from));
     EXPECT_EQ(s.record(row.code), row.code);
-    EXPECT_EQ(s.state, row.to) << row.from << " + " << row.code;
+    EXPECT_EQ(s.stateCode(), row.to) << row.from << " + " << row.code;
     EXPECT_EQ(s.lastResult, row.code);
   }
 }
@@ -105,7 +106,7 @@ TEST_F(Protocol, EnableWakesTheCameraSwitchesSpeedAndConfirmsIt) {
   ASSERT_EQ(session().enable(0), 0);
   EXPECT_EQ(port.units.at(0), PacketCodec::writeRegister(17, 0, 'S'));
   EXPECT_EQ(port.openHandle(), -1);
-  EXPECT_EQ(state().state, CAM_STATE_CLOSED);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_CLOSED);
   EXPECT_EQ(session().enable(2), CAM_OUT_OF_RANGE);
 }
 
@@ -148,7 +149,7 @@ TEST_F(Protocol, RegisterWriteFaultsEndInTheirCodesAfterFourTries) {
   }
   camera.fault = nullptr;
   EXPECT_EQ(ops().writeChecked(7, 2), 0);
-  EXPECT_EQ(state().state, CAM_STATE_OPEN);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
 }
 
 TEST_F(Protocol, OutOfRangeWritesSendNothing) {
@@ -219,7 +220,7 @@ TEST_F(Protocol, SessionEndedByTheCameraIsClosedFirstAndReopenedOnSerial) {
   ASSERT_EQ(ops().writeChecked(6, 1), 0);
   EXPECT_EQ(camera.registers[6], 1u);
   EXPECT_GT(port.closes, closesBefore);
-  EXPECT_EQ(state().state, CAM_STATE_OPEN);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
   EXPECT_EQ(camera.registers[17], 4u); // re-opened at the stored speed
   EXPECT_EQ(countCommands(port.units, 0, 6), 2);
 
@@ -232,7 +233,7 @@ TEST_F(Protocol, SessionEndedByTheCameraIsClosedFirstAndReopenedOnSerial) {
   port.units.clear();
   EXPECT_EQ(ops().writeChecked(6, 2), CAM_SESSION_CLOSED);
   EXPECT_LE(countCommands(port.units, 0, 6), 5);
-  EXPECT_EQ(state().state, CAM_STATE_ENDED);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_ENDED);
   camera.fault = nullptr;
   EXPECT_EQ(ops().writeChecked(6, 2), 0);
 }
@@ -274,7 +275,7 @@ TEST_F(Protocol, BlockReadsNakMalformedBlocksAndKeepEveryByte) {
     if (answered == 4) {
       camera(unit);
       Bytes oversize = camera.currentBlock();
-      PacketCodec::putU16(oversize.data() + 2, 2050); // more than a block
+      tarsel::bytes::storeLe16(oversize, 2, 2050); // more than a block
       return oversize;
     }
     if (answered == 5) {
@@ -379,13 +380,13 @@ TEST_F(Protocol, ObjectWritesSplitIntoACommandAndNumberedDataPackets) {
   ASSERT_EQ(ops().writeObject(29, data), 0);
   ASSERT_EQ(port.units.size(), 3u);
   EXPECT_TRUE(isCommand(port.units[0], 3, 29));
-  EXPECT_EQ(PacketCodec::readU16(port.units[0].data() + 2), 2048);
+  EXPECT_EQ(tarsel::bytes::loadLe16(port.units[0], 2), 2048);
   EXPECT_EQ(port.units[1][0], kMorePackets);
   EXPECT_EQ(port.units[1][1], 0);
-  EXPECT_EQ(PacketCodec::readU16(port.units[1].data() + 2), 2048);
+  EXPECT_EQ(tarsel::bytes::loadLe16(port.units[1], 2), 2048);
   EXPECT_EQ(port.units[2][0], kLastPacket);
   EXPECT_EQ(port.units[2][1], 1);
-  EXPECT_EQ(PacketCodec::readU16(port.units[2].data() + 2), 5000 - 2046 - 2048);
+  EXPECT_EQ(tarsel::bytes::loadLe16(port.units[2], 2), 5000 - 2046 - 2048);
   EXPECT_EQ(camera.written[29], data);
 
   port.units.clear();
@@ -410,7 +411,7 @@ TEST_F(Protocol, ActionsMakeTheCameraBusyUntilEnq) {
   openSerial();
   camera.enqAfterAction = false;
   ASSERT_EQ(ops().runAction(2, 0, 30000), 0);
-  EXPECT_EQ(state().state, CAM_STATE_BUSY);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_BUSY);
   EXPECT_EQ(session().getState(), CAM_STATE_BUSY); // nothing came yet
   port.queue({kEnq});
   EXPECT_EQ(session().getState(), CAM_STATE_OPEN);
@@ -434,7 +435,7 @@ TEST_F(Protocol, SerialBusyDeadlinePassedFailsAndReopens) {
   const int opensBefore = port.opens;
   ASSERT_EQ(ops().writeChecked(0, 1), 0);
   EXPECT_GT(port.opens, opensBefore);
-  EXPECT_EQ(state().state, CAM_STATE_OPEN);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
 }
 
 TEST_F(Protocol, UsbPollWithoutEnqFailsAndTheNextOperationReopens) {
@@ -451,13 +452,15 @@ TEST_F(Protocol, UsbPollWithoutEnqFailsAndTheNextOperationReopens) {
   std::uint32_t value = 0;
   ASSERT_EQ(ops().readChecked(18, false, value), 0);
   EXPECT_EQ(port.opens, opensBefore + 2); // the search's open and the session's
-  EXPECT_EQ(state().state, CAM_STATE_OPEN);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
 }
 
 TEST_F(Protocol, PortSearchRefusesOutsideTheClosedStateAndBadPorts) {
   openSerial();
   EXPECT_EQ(session().setPort(2), CAM_OTHER);
   EXPECT_EQ(state().portHandle, 1);
+  EXPECT_EQ(state().lastResult, CAM_OTHER);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN); // refused, the session untouched
   ASSERT_EQ(session().enable(0), 0);
   EXPECT_EQ(session().setPort(7), -1);
   EXPECT_EQ(state().lastResult, CAM_OUT_OF_RANGE);

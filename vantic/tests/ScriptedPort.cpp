@@ -1,5 +1,6 @@
 #include "ScriptedPort.h"
 
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 #include "vantic/UsbModes.h"
 
@@ -77,7 +78,7 @@ void ScriptedPort::dispatch() {
     if (lead == kEsc || lead == kMorePackets || lead == kLastPacket) {
       if (m_pending.size() < 4)
         return;
-      size = 6 + PacketCodec::readU16(m_pending.data() + 2);
+      size = 6 + tarsel::bytes::loadLe16(m_pending, 2);
       if (m_pending.size() < size)
         return;
     }
@@ -111,7 +112,7 @@ void ScriptedPort::shortPause(int) { sleeps.push_back(-1); }
 
 Bytes registerReply(std::uint32_t value) {
   std::uint8_t payload[4];
-  PacketCodec::putU32(payload, value);
+  tarsel::bytes::storeLe32(payload, 0, value);
   return PacketCodec::data(kLastPacket, 0, payload);
 }
 

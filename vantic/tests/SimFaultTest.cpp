@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string_view>
 
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::test;
@@ -56,12 +57,17 @@ TEST_F(SimFaults, RegisterFaultsEndInTheirCodesWithoutHanging) {
        },
        CAM_BAD_READ},
   };
+  Timings& timings = CameraLibrary::instance().timings();
+  const int replyMs = timings.replyMs;
   for (const Row& row : rows) {
     sim->fault(row.fault);
+    // A camera silent on every exchange sends nothing late: its waits may be short.
+    timings.replyMs = std::string_view(row.fault) == "silence" ? 10 : replyMs;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(row.call(), row.code) << row.fault;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << row.fault;
     sim->clearFaults();
+    timings.replyMs = replyMs;
     // Whatever the fault left behind, the next operation works.
     EXPECT_EQ(Cam_set_flash_mode(2), 0) << "after " << row.fault;
   }
@@ -104,12 +110,22 @@ TEST_F(SimFaults, SessionEndsAreReopenedAndARepeatingOneGivesUp) {
   sim->fault("session-end@op=1");
   EXPECT_EQ(Cam_get_picture_size(2), 9000);
 
+  // The camera ends the session at every read after the selection: four
+  // re-selections, then 20; the last re-open stands, so the session is open.
+  sim->fault("session-end@reg=12*100");
+  EXPECT_EQ(Cam_get_picture_size(2), -1);
+  EXPECT_EQ(Cam_error(), CAM_SESSION_CLOSED);
+  EXPECT_EQ(Cam_get_state(), CAM_STATE_OPEN);
+  sim->clearFaults();
+  EXPECT_EQ(Cam_get_picture_size(2), 9000);
+
   // Every exchange ends the session: bounded re-opens, then 20.
+  const std::int64_t ends = stat(*sim, "session_ends");
   sim->fault("session-end@op=0*100");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Cam_set_flash_mode(2), CAM_SESSION_CLOSED);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
-  EXPECT_LE(stat(*sim, "session_ends"), 2 + 5);
+  EXPECT_LE(stat(*sim, "session_ends"), ends + 5);
   EXPECT_EQ(Cam_get_state(), CAM_STATE_ENDED);
   sim->clearFaults();
   EXPECT_EQ(Cam_set_flash_mode(2), 0);
@@ -118,7 +134,8 @@ TEST_F(SimFaults, SessionEndsAreReopenedAndARepeatingOneGivesUp) {
 TEST_F(SimFaults, BusyFaultsEndTheBusyStateWithinTheDeadline) {
   START_OR_RETURN(startSerial({"--time-scale", "0.05"}, kConfig));
   connect(1, 6);
-  CameraLibrary::instance().timings().busyPercent = 5;
+  Timings& timings = CameraLibrary::instance().timings();
+  timings.busyPercent = 5;
 
   // Five pictures: erase-all allows 5 x 800 + 10000 ms (700 ms here).
   sim->fault("late-enq:12000@action=1");
@@ -129,12 +146,15 @@ TEST_F(SimFaults, BusyFaultsEndTheBusyStateWithinTheDeadline) {
   EXPECT_EQ(stat(*sim, "wakes"), wakes); // no re-open: ENQ came in time
   sim->clearFaults();
 
-  // An ENQ that never comes: past the deadline the session fails and is re-opened.
+  // An ENQ that never comes: past the deadline (short here: nothing can come
+  // late) the session fails and is re-opened.
   sim->fault("no-enq@action=2");
+  timings.busyPercent = 1;
   EXPECT_EQ(Cam_take_pic(), 0);
   EXPECT_EQ(Cam_set_flash_mode(1), 0);
   EXPECT_GT(stat(*sim, "wakes"), wakes);
   sim->clearFaults();
+  timings.busyPercent = 5;
 
   sim->fault("ff-enq:1@action=2");
   EXPECT_EQ(Cam_take_pic(), 0);
@@ -150,6 +170,7 @@ TEST_F(SimFaults, BusyFaultsEndTheBusyStateWithinTheDeadline) {
 
 TEST_F(SimFaults, TheByteLogShowsTheFramingChecksumsAndPauses) {
   START_OR_RETURN(startSerial({"--time-scale", "0"}, kConfig));
+  CameraLibrary::instance().timings().delayAfterControlMs = Timings().delayAfterControlMs;
   ASSERT_EQ(Cam_set_port(1), 1);
   ASSERT_EQ(Cam_set_speed(3), 0);
   sim->takeLog();

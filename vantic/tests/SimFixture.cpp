@@ -33,10 +33,17 @@ void SimFixture::start(std::vector<std::string> arguments, const std::string& co
   Cam_reset_dll();
   Timings& timings = CameraLibrary::instance().timings();
   m_savedTimings = timings;
-  // Shorter than the camera's 500 ms where faults make the library wait them
-  // out many times; USB blocks of 32 KiB keep the full time.
+  // The pauses the camera needs between exchanges are the simulator's to
+  // skip: short. Reply time-outs keep room for a busy machine (a download is
+  // a thousand replies, none of which may come late); shorter than the
+  // camera's 500 ms where faults make the library wait them out many times,
+  // but USB blocks of 32 KiB keep the full time.
   timings.replyMs = usb ? 500 : 300;
-  timings.openPauseMs = 20;
+  timings.delayAfterControlMs = 2;
+  timings.pendingLookMs = 10;
+  timings.settleMs = 2;
+  timings.blockSlackUnits = 30;
+  timings.openPauseMs = 10;
   timings.loadedDataPauseMs = 10;
 }
 
@@ -98,7 +105,11 @@ Bytes receivedBytes(const Json& log) {
 }
 
 Json settledLog(SimProcess& sim) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  // The camera is idle again once it has taken the library's last byte (the
+  // ACK that ends a reply, or a command it answered).
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (sim.registers()["state"]["mode"].text != "idle" && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return sim.takeLog();
 }
 

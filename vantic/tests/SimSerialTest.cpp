@@ -1,5 +1,6 @@
 #include "SimFixture.h"
 
+#include "platform/Bytes.h"
 #include "vantic/PacketCodec.h"
 
 #include <atomic>
@@ -78,6 +79,15 @@ TEST_F(SimSerial, SpeedSearchSkipsARefusedSpeedInTheMiddle) {
   ASSERT_EQ(searchSpeed(chosen, codes), 0);
   EXPECT_EQ(chosen, 5);
   EXPECT_EQ(cameraBaud(*sim), 115200);
+}
+
+TEST_F(SimSerial, ReenablingAnOpenSessionMovesTheCameraToTheNewSpeed) {
+  START_OR_RETURN(startSerial({"--time-scale", "0"}));
+  connect(1, 6);
+  ASSERT_EQ(Cam_set_speed(4), 0);
+  EXPECT_EQ(Cam_session_enabled(1), 0);
+  EXPECT_EQ(cameraBaud(*sim), 57600);
+  EXPECT_EQ(Cam_get_picture_count(), 3);
 }
 
 TEST_F(SimSerial, EveryRegisterPairWritesAndReadsBack) {
@@ -250,7 +260,7 @@ TEST_F(SimSerial, TextsAndStructuresCarryTheCamerasBytes) {
   EXPECT_TRUE(std::equal(std::begin(exposure), std::end(exposure), std::begin(back)));
   const Bytes stored = bytesOfHex(sim->registers()["structures"]["102"].text);
   ASSERT_EQ(stored.size(), 20u);
-  EXPECT_EQ(PacketCodec::readU32(stored.data() + 12), 100000u);
+  EXPECT_EQ(tarsel::bytes::loadLe32(stored, 12), 100000u);
 
   std::uint8_t balance[768];
   for (int i = 0; i < 768; ++i)

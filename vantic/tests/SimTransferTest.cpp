@@ -1,6 +1,7 @@
 #include "SimFixture.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,6 +33,13 @@ int recordProgress(std::intptr_t, int, short percent) {
 int stopAtThird(std::intptr_t, int, short percent) {
   progressSeen().push_back(percent);
   return progressSeen().size() < 3;
+}
+
+int throwAtThird(std::intptr_t, int, short percent) {
+  progressSeen().push_back(percent);
+  if (progressSeen().size() == 3)
+    throw std::runtime_error("the caller's call-back failed");
+  return 1;
 }
 
 } // namespace
@@ -137,6 +145,17 @@ TEST_F(SimTransfer, ACallbackThatStopsEndsTheDownloadWithUserBreak) {
   EXPECT_EQ(Cam_error(), CAM_USER_BREAK);
   Cam_setup_callback(nullptr, 0);
   // The camera took the CAN: the next download runs normally.
+  ASSERT_EQ(Cam_get_picture_buffer(buffer.data(), 2, 40000), 0);
+  EXPECT_EQ(sha256Hex(buffer.data(), buffer.size()), sim->picture(2)["sha256"].text);
+
+  // A call-back that throws: the exception stays inside the library, the
+  // download fails with 255 and the broken-off session is opened afresh.
+  progressSeen().clear();
+  Cam_setup_callback(throwAtThird, 0);
+  EXPECT_EQ(Cam_get_picture_buffer(buffer.data(), 2, 40000), CAM_OTHER);
+  EXPECT_EQ(Cam_error(), CAM_OTHER);
+  EXPECT_EQ(Cam_get_state(), CAM_STATE_FAILED);
+  Cam_setup_callback(nullptr, 0);
   ASSERT_EQ(Cam_get_picture_buffer(buffer.data(), 2, 40000), 0);
   EXPECT_EQ(sha256Hex(buffer.data(), buffer.size()), sim->picture(2)["sha256"].text);
 }

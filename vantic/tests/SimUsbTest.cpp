@@ -2,6 +2,7 @@
 
 #include "vantic/PacketCodec.h"
 #include "vantic/PortLayer.h"
+#include "vantic/SimUsbTransport.h"
 
 #include <chrono>
 #include <thread>
@@ -119,6 +120,28 @@ TEST_F(SimUsb, UsbFaultsEndInTheirCodes) {
   sim->fault("session-end@op=1");
   EXPECT_EQ(Cam_get_picture_size(2), 7000);
   EXPECT_EQ(Cam_get_state(), CAM_STATE_OPEN);
+}
+
+TEST_F(SimUsb, EverySessionEndIsReopenedNotOnlyTheFirstFour) {
+  START_OR_RETURN(startUsb({"--time-scale", "0"}, usbConfig("0x04B8", "0x0402", 40000)));
+  connect(CAM_PORT_USB, 0);
+  for (int round = 0; round < 6; ++round) {
+    sim->fault("session-end@op=0");
+    EXPECT_EQ(Cam_set_flash_mode(round % 3), 0) << round;
+  }
+}
+
+TEST_F(SimUsb, ASecondHolderIsRefusedWhileTheSessionHoldsTheCamera) {
+  START_OR_RETURN(startUsb({"--time-scale", "0"}, usbConfig("0x04B8", "0x0402", 40000)));
+  connect(CAM_PORT_USB, 0);
+  SimUsbTransport other(sim->endpoint(), 500);
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+  EXPECT_FALSE(other.open(vendor, product));
+  EXPECT_EQ(Cam_set_flash_mode(1), 0);
+  ASSERT_EQ(Cam_session_enabled(0), 0);
+  EXPECT_TRUE(other.open(vendor, product));
+  EXPECT_EQ(vendor, 0x04B8);
 }
 
 TEST_F(SimUsb, BusyPollWithoutEnqFailsAndTheNextOperationReopens) {

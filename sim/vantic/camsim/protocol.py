@@ -49,7 +49,7 @@ class Engine:
         self.sent_total = 0
         self.stats = {"wakes": 0, "commands": 0, "acks": 0, "naks": 0, "dc1s": 0, "enqs": 0,
                       "session_ends": 0, "host_checksum_errors": 0, "malformed": 0, "cancels": 0,
-                      "downloads": 0, "uploads": 0, "garbled_bytes": 0, "breaks": 0}
+                      "downloads": 0, "uploads": 0, "garbled_bytes": 0}
         self.speed_writes = []
 
     # ------------------------------------------------------------------ output
@@ -147,13 +147,6 @@ class Engine:
 
     def on_garbled(self, data):
         self.stats["garbled_bytes"] += len(data)
-
-    def on_break(self):
-        """A wake byte at 19200 reached a camera left at another speed."""
-        self.stats["breaks"] += 1
-        self._set_mode(IDLE)
-        self.log.note("line break: back to 19200")
-        self.set_speed(0)
 
     def on_disconnect(self):
         if self.mode != IDLE:

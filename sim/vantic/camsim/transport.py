@@ -3,13 +3,15 @@
 SerialLink: a pseudo-terminal. The simulator keeps its own descriptor on the
 slave open, so the host may close and re-open the port. The host's line speed
 is read from the terminal settings on every arrival; bytes sent at another
-speed than the camera's are lost (a garbled line). Output is paced at the
+speed than the camera's are lost (a garbled line), a wake byte too. Output is paced at the
 line's rate (baud / 10 bytes per second) times the time scale; a host that
 listens at another speed than the camera sent at receives zero bytes (line
 noise) in their place.
 
 UsbLink: a listening Unix SOCK_SEQPACKET socket; one message is one bulk
-transfer in either direction. Answers go to the connection that spoke last."""
+transfer in either direction. One host at a time holds the camera, as a
+claimed interface is held: a connection made while another is open is closed
+at once."""
 
 import errno
 import os
@@ -96,10 +98,7 @@ class SerialLink:
         if host != self.baud:
             self.log.data("rx", data, baud=host, garbled=True)
             self.framer.reset()
-            if host == fr.DEFAULT_BAUD and not data.strip(b"\0"):
-                self.engine.on_break()
-            else:
-                self.engine.on_garbled(data)
+            self.engine.on_garbled(data)
             return
         self.log.data("rx", data, baud=host)
         for event in self.framer.feed(data, self.loop.now()):
@@ -197,6 +196,7 @@ class UsbLink:
         self.listener.setblocking(False)
         self.current = None
         self.connections = 0
+        self.refused = 0
         self._conns = []
         loop.watch(self.listener, READ, self._on_accept)
 
@@ -207,6 +207,16 @@ class UsbLink:
         try:
             sock, _ = self.listener.accept()
         except BlockingIOError:
+            return
+        # A host that closed just before connecting again has its end seen
+        # first; one still open keeps the camera.
+        for conn in list(self._conns):
+            self._on_conn(conn, READ)
+        if self._conns:
+            self.refused += 1
+            self.log.note("usb connection refused: the camera is held by connection %d"
+                          % self._conns[0].number)
+            sock.close()
             return
         sock.setblocking(False)
         try:
@@ -278,7 +288,7 @@ class UsbLink:
 
     def describe(self):
         return {"transport": "usb", "path": self.path, "connections": self.connections,
-                "open_connections": len(self._conns),
+                "open_connections": len(self._conns), "refused_connections": self.refused,
                 "current": self.current.number if self.current else None}
 
     def close(self):

@@ -180,16 +180,13 @@ class Speed(SerialCase):
         self.assertEqual([e["hex"] for e in noise], ["05"])
         self.assertGreater(noise[0]["t"], switched)
 
-    def test_wake_byte_at_19200_brings_a_camera_left_fast_back(self):
+    def test_a_camera_left_fast_hears_nothing_at_19200(self):
         self.go_fast(5)
         self.line.set_baud(19200)
-        self.send_garbled(b"\x00")  # the first wake byte is lost
-        self.assertEqual(self.host.wake(), NAK)
-        # A packet at the wrong speed does not do that.
-        self.go_fast(4)
-        self.line.set_baud(19200)
+        self.send_garbled(b"\x00")
+        self.send_garbled(b"\x00")  # wake bytes too: no line break brings it back
         self.send_garbled(read_register_packet(18))
-        self.line.set_baud(57600)
+        self.line.set_baud(115200)
         self.assertEqual(self.host.read_register(18), 1)
 
 

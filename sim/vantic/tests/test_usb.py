@@ -97,6 +97,15 @@ class UsbCase(unittest.TestCase):
         self.line.send(packet(3, 0, b"", 0xFFFF))
         self.assertEqual(self.line.byte(), NAK)
 
+    def test_a_second_host_is_refused_while_the_first_holds_the_camera(self):
+        second = UsbHost(self.sock_path)
+        try:
+            self.assertEqual(second.message(), b"", "closed at once")
+        finally:
+            second.close()
+        self.assertEqual(self.sim.registers()["link"]["refused_connections"], 1)
+        self.assertEqual(self.host.read_register(18), 1, "the first host keeps the camera")
+
     def test_host_reconnecting_gets_a_fresh_exchange(self):
         self.assertEqual(self.host.write_register(4, 1), ACK)
         self.line.send(command(bytes([4, 14])))
@@ -108,7 +117,8 @@ class UsbCase(unittest.TestCase):
         def link_settled():
             regs = self.sim.registers()
             link = regs["link"]
-            return regs if (link["connections"], link["open_connections"]) == (2, 1) else None
+            return regs if (link["connections"], link["open_connections"], link["refused_connections"]) == (2, 1, 0) \
+                else None
         # Once the camera has seen the first connection close, the transfer is over.
         state = wait_until(link_settled, what="the camera to see the first connection close")
         self.assertEqual(state["state"]["mode"], "idle")
