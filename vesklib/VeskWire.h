@@ -53,6 +53,8 @@ inline constexpr std::size_t kReplyHeaderSize = 52;
 inline constexpr std::size_t kCdbCapacity = 16;
 inline constexpr std::size_t kSenseCapacity = 32;
 inline constexpr std::uint32_t kMaxDataLength = 1u << 20;
+inline constexpr std::size_t kRequestSequenceAt = 40;
+inline constexpr std::size_t kReplySequenceAt = 48;
 
 // The control device's one query: how many camera devices exist.
 inline constexpr std::uint32_t kCountQueryCode = 0x222004u;
@@ -147,7 +149,7 @@ inline std::array<std::uint8_t, kRequestHeaderSize> encodeRequestHeader(const Re
     out[16 + i] = h.cdb[i];
   bytes::storeLe32(out, 32, h.dataLength);
   bytes::storeLe32(out, 36, h.timeoutMs);
-  bytes::storeLe32(out, 40, h.sequence);
+  bytes::storeLe32(out, kRequestSequenceAt, h.sequence);
   return out;
 }
 
@@ -187,7 +189,7 @@ inline DecodeStatus decodeRequestHeader(std::span<const std::uint8_t> frame, Req
     out.cdb[i] = p[16 + i];
   out.dataLength = dataLength;
   out.timeoutMs = bytes::loadLe32(p, 36);
-  out.sequence = bytes::loadLe32(p, 40);
+  out.sequence = bytes::loadLe32(p, kRequestSequenceAt);
   return DecodeStatus::Ok;
 }
 
@@ -208,7 +210,7 @@ inline std::array<std::uint8_t, kReplyHeaderSize> encodeReplyHeader(const ReplyH
   for (std::size_t i = 0; i < senseLength; ++i)
     out[12 + i] = h.sense[i];
   bytes::storeLe32(out, 44, h.dataLength);
-  bytes::storeLe32(out, 48, h.sequence);
+  bytes::storeLe32(out, kReplySequenceAt, h.sequence);
   return out;
 }
 
@@ -234,7 +236,7 @@ inline DecodeStatus decodeReplyHeader(std::span<const std::uint8_t> frame, Reply
   for (std::size_t i = 0; i < senseLength; ++i)
     out.sense[i] = p[12 + i];
   out.dataLength = dataLength;
-  out.sequence = bytes::loadLe32(p, 48);
+  out.sequence = bytes::loadLe32(p, kReplySequenceAt);
   return DecodeStatus::Ok;
 }
 
