@@ -89,9 +89,19 @@ std::array<std::uint8_t, ProtocolFrames::kStatusFrameSize> ProtocolFrames::statu
 }
 
 std::uint16_t ProtocolFrames::checksum(std::span<const std::uint8_t> bytes) {
+  // Summed in chunks of a fixed size, which the compiler turns into vector
+  // adds: every block of a picture is summed, several times faster this way.
+  constexpr std::size_t kChunk = 64;
   std::uint32_t sum = 0;
-  for (const std::uint8_t b : bytes)
-    sum += b;
+  std::size_t i = 0;
+  for (; i + kChunk <= bytes.size(); i += kChunk) {
+    std::uint32_t part = 0;
+    for (std::size_t j = 0; j < kChunk; ++j)
+      part += bytes[i + j];
+    sum += part;
+  }
+  for (; i < bytes.size(); ++i)
+    sum += bytes[i];
   return static_cast<std::uint16_t>(sum);
 }
 

@@ -96,17 +96,16 @@ std::uint32_t CScsiLink::getReplyLength(int handle) {
   return bytes::loadLe32(answer, 12);
 }
 
-std::vector<std::uint8_t> CScsiLink::readReply(int handle, std::uint32_t length) {
+void CScsiLink::readReply(int handle, std::uint32_t length, std::vector<std::uint8_t>& reply) {
   // The length comes from the camera: never beyond the bulk buffer.
   if (length > ProtocolFrames::kMaxReplyLength)
     throw VeskFault::library(VESK_BAD_CHECKSUM);
-  std::vector<std::uint8_t> reply(length, 0);
+  reply.resize(length);
   ScsiCommand command = vendorCommand(kRead, length, m_timeoutMs);
   command.direction = DataDirection::In;
   command.dataIn = reply;
   const ScsiOutcome outcome = issue(handle, command);
   reply.resize(std::min<std::size_t>(outcome.transferred, reply.size()));
-  return reply;
 }
 
 void CScsiLink::closeStep(int handle) {
