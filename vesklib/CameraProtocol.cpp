@@ -56,9 +56,9 @@ std::vector<std::size_t> CameraProtocol::writeBlockSizes(std::size_t length) {
   return sizes;
 }
 
-std::vector<std::uint8_t> CameraProtocol::fetchReply(int handle) {
+void CameraProtocol::fetchReply(int handle, std::vector<std::uint8_t>& reply) {
   const std::uint32_t length = m_link.getReplyLength(handle);
-  return m_link.readReply(handle, length);
+  m_link.readReply(handle, length, reply);
 }
 
 // O, L, R, status, C: one status reply of the open transaction step.
@@ -72,7 +72,8 @@ std::uint8_t CameraProtocol::sendForStatus(int handle, std::uint32_t extraSecond
 }
 
 std::uint8_t CameraProtocol::fetchStatus(int handle) {
-  const auto reply = fetchReply(handle);
+  std::vector<std::uint8_t> reply;
+  fetchReply(handle, reply);
   std::uint8_t status = 0;
   // A missing or short reply is no status at all, never an accepted one.
   if (!ProtocolFrames::parseStatusReply(reply, status))
@@ -89,7 +90,8 @@ std::uint32_t CameraProtocol::readRegister(CCameraRecord& camera, std::uint8_t r
   m_link.closeStep(h);
 
   m_link.openTransaction(h, extra);
-  const auto reply = fetchReply(h);
+  std::vector<std::uint8_t> reply;
+  fetchReply(h, reply);
   std::uint32_t value = 0;
   if (!ProtocolFrames::parseRegisterReply(reply, value))
     throw VeskFault::library(VESK_BAD_CHECKSUM);
@@ -150,7 +152,8 @@ std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg, st
   m_link.closeStep(h);
 
   m_link.openTransaction(h, extra);
-  auto reply = fetchReply(h);
+  std::vector<std::uint8_t> reply;
+  fetchReply(h, reply);
   std::size_t received = 0;
   int emptyBlocks = 0;
   for (;;) {
@@ -186,7 +189,7 @@ std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg, st
       throw VeskFault::library(VESK_BAD_CHECKSUM);
 
     m_link.openTransaction(h, extra);
-    reply = fetchReply(h);
+    fetchReply(h, reply);
   }
 }
 

@@ -59,7 +59,7 @@ public:
   static std::vector<std::size_t> writeBlockSizes(std::size_t length);
 
 private:
-  std::vector<std::uint8_t> fetchReply(int handle);
+  void fetchReply(int handle, std::vector<std::uint8_t>& reply);
   std::uint8_t fetchStatus(int handle);
   // Sends one frame in its own transaction and fetches the camera's status.
   std::uint8_t sendForStatus(int handle, std::uint32_t extraSeconds, std::span<const std::uint8_t> frame);

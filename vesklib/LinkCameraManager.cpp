@@ -1,5 +1,6 @@
 #include "vesklib/LinkCameraManager.h"
 
+#include "platform/Bytes.h"
 #include "vesklib/CameraObjects.h"
 #include "vesklib/VeskErrors.h"
 #include "vesklib/VeskFault.h"
@@ -24,11 +25,6 @@ public:
 private:
   CCameraRecord& m_camera;
 };
-
-std::uint32_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) | (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
-}
 
 } // namespace
 
@@ -154,7 +150,7 @@ int CLinkCameraManager::writeExposure(int camera, std::span<const std::uint8_t> 
   return guarded(camera, [&](CCameraRecord& target) {
     // The fourth word is the exposure time in microseconds; whole seconds only.
     if (record.size() >= 16)
-      target.setExtraSeconds(wordAt(record, 12) / 1000000u);
+      target.setExtraSeconds(tarsel::bytes::loadLe32(record, 12) / 1000000u);
     return int{m_protocol.writeData(target, camera::kExposureProp, record)};
   });
 }

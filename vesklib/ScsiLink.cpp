@@ -1,5 +1,6 @@
 #include "vesklib/ScsiLink.h"
 
+#include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 #include "vesklib/ProtocolFrames.h"
 #include "vesklib/SupportedCameraList.h"
@@ -28,10 +29,7 @@ ScsiCommand vendorCommand(std::uint8_t opcode, std::uint32_t cdbLength, std::uin
   command.cdb[0] = opcode;
   command.cdbLength = 12;
   // Lengths in the CDB are big-endian in bytes 6 to 9.
-  command.cdb[6] = static_cast<std::uint8_t>(cdbLength >> 24);
-  command.cdb[7] = static_cast<std::uint8_t>(cdbLength >> 16);
-  command.cdb[8] = static_cast<std::uint8_t>(cdbLength >> 8);
-  command.cdb[9] = static_cast<std::uint8_t>(cdbLength);
+  bytes::storeBe32(command.cdb, 6, cdbLength);
   command.timeoutMs = timeoutMs;
   return command;
 }
@@ -95,21 +93,19 @@ std::uint32_t CScsiLink::getReplyLength(int handle) {
   // No answer is no length: the camera did not say what it holds.
   if (outcome.transferred < kLengthAnswerSize)
     throw VeskFault::library(VESK_BAD_CHECKSUM);
-  return static_cast<std::uint32_t>(answer[12]) | (static_cast<std::uint32_t>(answer[13]) << 8) |
-         (static_cast<std::uint32_t>(answer[14]) << 16) | (static_cast<std::uint32_t>(answer[15]) << 24);
+  return bytes::loadLe32(answer, 12);
 }
 
-std::vector<std::uint8_t> CScsiLink::readReply(int handle, std::uint32_t length) {
+void CScsiLink::readReply(int handle, std::uint32_t length, std::vector<std::uint8_t>& reply) {
   // The length comes from the camera: never beyond the bulk buffer.
   if (length > ProtocolFrames::kMaxReplyLength)
     throw VeskFault::library(VESK_BAD_CHECKSUM);
-  std::vector<std::uint8_t> reply(length, 0);
+  reply.resize(length);
   ScsiCommand command = vendorCommand(kRead, length, m_timeoutMs);
   command.direction = DataDirection::In;
   command.dataIn = reply;
   const ScsiOutcome outcome = issue(handle, command);
   reply.resize(std::min<std::size_t>(outcome.transferred, reply.size()));
-  return reply;
 }
 
 void CScsiLink::closeStep(int handle) {
@@ -168,9 +164,7 @@ std::vector<CScsiLink::FoundCamera> CScsiLink::enumerate() {
   m_backend->close(control);
   if (outcome.error != ERROR_SUCCESS || outcome.transferred < 4)
     return found;
-  const std::uint32_t count = static_cast<std::uint32_t>(answer[0]) | (static_cast<std::uint32_t>(answer[1]) << 8) |
-                              (static_cast<std::uint32_t>(answer[2]) << 16) |
-                              (static_cast<std::uint32_t>(answer[3]) << 24);
+  const std::uint32_t count = bytes::loadLe32(answer, 0);
   for (std::uint32_t index = 0; index < std::min(count, kMaxDevices); ++index)
     probe(m_backend->cameraDevicePath(index), found);
   return found;

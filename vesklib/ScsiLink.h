@@ -53,8 +53,9 @@ public:
   void sendFrame(int handle, std::span<const std::uint8_t> frame);
   void sendStatus(int handle, std::uint8_t status);
   std::uint32_t getReplyLength(int handle);
-  // The reply as the device delivered it: as many bytes as arrived, at most length.
-  std::vector<std::uint8_t> readReply(int handle, std::uint32_t length);
+  // The reply as the device delivered it: as many bytes as arrived, at most
+  // length. Fills `reply`, whose storage a transfer reuses from block to block.
+  void readReply(int handle, std::uint32_t length, std::vector<std::uint8_t>& reply);
   void closeStep(int handle);
   // Fills 36 bytes; false when the command failed (out is then zero).
   bool inquiry(int handle, std::array<std::uint8_t, 36>& out);

@@ -1,5 +1,6 @@
 #include "vesklib/SgDeviceBackend.h"
 
+#include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 
 #include <algorithm>
@@ -137,10 +138,7 @@ ControlOutcome SgDeviceBackend::deviceControl(int handle, std::uint32_t code, st
     m_nodes = std::move(nodes);
   }
   std::fill(out.begin(), out.end(), std::uint8_t{0});
-  out[0] = static_cast<std::uint8_t>(count);
-  out[1] = static_cast<std::uint8_t>(count >> 8);
-  out[2] = static_cast<std::uint8_t>(count >> 16);
-  out[3] = static_cast<std::uint8_t>(count >> 24);
+  bytes::storeLe32(out, 0, count);
   return {ERROR_SUCCESS, static_cast<std::uint32_t>(out.size())};
 }
 

@@ -63,9 +63,12 @@ DWORD waitFor(int fd, short events, const Deadline& deadline) {
   }
 }
 
-DWORD sendAll(int fd, const std::uint8_t* header, std::size_t headerSize, std::span<const std::uint8_t> payload,
-              const Deadline& deadline) {
-  std::size_t done = 0;
+// `done` counts the bytes that went out, also when the send fails.
+DWORD sendAll(int fd, std::span<const std::uint8_t> headerBytes, std::span<const std::uint8_t> payload,
+              const Deadline& deadline, std::size_t& done) {
+  const std::uint8_t* header = headerBytes.data();
+  const std::size_t headerSize = headerBytes.size();
+  done = 0;
   const std::size_t total = headerSize + payload.size();
   while (done < total) {
     iovec parts[2];
@@ -126,10 +129,11 @@ DWORD receiveExactly(int fd, std::uint8_t* target, std::size_t size, const Deadl
 
 // Reads the reply header and as much of the data as has arrived (never more
 // than `in` holds) with as few reads as possible: waits first, then reads
-// header and data together. `got` is the number of data bytes read.
-DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_t> in, std::size_t& got,
-                   const Deadline& deadline) {
-  std::size_t done = 0;
+// header and data together. `done` counts every byte read, also when the
+// read fails; `got` is the number of data bytes read.
+DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_t> in, std::size_t& done,
+                   std::size_t& got, const Deadline& deadline) {
+  done = 0;
   const std::size_t total = header.size() + in.size();
   while (done < header.size()) {
     if (const DWORD wait = waitFor(fd, POLLIN, deadline))
@@ -152,17 +156,6 @@ DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_
   }
   got = std::min(done, total) - header.size();
   return ERROR_SUCCESS;
-}
-
-// Throws away whatever the peer sent that nobody waited for any longer.
-void drain(int fd) {
-  std::uint8_t scratch[4096];
-  for (std::size_t total = 0; total < (4u << 20);) {
-    const ssize_t got = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
-    if (got <= 0)
-      return;
-    total += static_cast<std::size_t>(got);
-  }
 }
 
 } // namespace
@@ -227,72 +220,99 @@ DWORD SocketDeviceBackend::open(const std::string& path, int& handle) {
 void SocketDeviceBackend::close(int handle) {
   if (handle < 0)
     return;
-  takeStale(handle);
+  setOwedReplies(handle, 0);
   ::close(handle);
 }
 
-void SocketDeviceBackend::markStale(int handle) {
+std::uint32_t SocketDeviceBackend::owedReplies(int handle) {
   std::lock_guard guard(m_lock);
-  m_stale.insert(handle);
+  const auto it = m_owed.find(handle);
+  return it == m_owed.end() ? 0 : it->second;
 }
 
-bool SocketDeviceBackend::takeStale(int handle) {
+void SocketDeviceBackend::setOwedReplies(int handle, std::uint32_t owed) {
   std::lock_guard guard(m_lock);
-  return m_stale.erase(handle) != 0;
+  if (owed == 0)
+    m_owed.erase(handle);
+  else
+    m_owed[handle] = owed;
 }
 
-SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, const std::uint8_t* header,
-                                                            std::size_t headerSize,
+SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, wire::RequestHeader request,
                                                             std::span<const std::uint8_t> payload,
-                                                            std::span<std::uint8_t> in, std::uint32_t timeoutMs) {
+                                                            std::span<std::uint8_t> in) {
   Exchange result;
   if (handle < 0) {
     result.error = ERROR_INVALID_HANDLE;
     return result;
   }
-  if (takeStale(handle))
-    drain(handle);
-  const Deadline deadline = Deadline::after(timeoutMs);
-  const auto fail = [&](DWORD error) {
-    if (error == ERROR_SEM_TIMEOUT)
-      markStale(handle);
-    result = Exchange{};
-    result.error = error;
-    return result;
+  request.sequence = m_nextSequence.fetch_add(1, std::memory_order_relaxed);
+  const auto header = wire::encodeRequestHeader(request);
+  const Deadline deadline = Deadline::after(request.timeoutMs);
+  const std::uint32_t owedBefore = owedReplies(handle);
+  std::uint32_t owed = owedBefore;
+  enum class Stream { InStep, ReplyOwed, OutOfStep };
+  const auto fail = [&](DWORD error, Stream stream) {
+    if (stream == Stream::OutOfStep)
+      ::shutdown(handle, SHUT_RDWR); // no later reply can be trusted: the device is as good as gone
+    if (stream == Stream::ReplyOwed)
+      ++owed;
+    if (owed != owedBefore)
+      setOwedReplies(handle, owed);
+    Exchange failed;
+    failed.error = error;
+    return failed;
   };
-  if (const DWORD error = sendAll(handle, header, headerSize, payload, deadline))
-    return fail(error);
 
-  // Header and data arrive together in one read where the peer allows it.
-  std::array<std::uint8_t, wire::kReplyHeaderSize> replyBytes{};
-  std::size_t got = 0;
-  if (const DWORD error = receiveReply(handle, replyBytes, in, got, deadline))
-    return fail(error);
-  wire::ReplyHeader reply;
-  if (wire::decodeReplyHeader(replyBytes, reply) != wire::DecodeStatus::Ok) {
-    // The stream can no longer be trusted: the device is as good as gone.
-    ::shutdown(handle, SHUT_RDWR);
-    return fail(ERROR_DEV_NOT_EXIST);
-  }
-  // The peer may send more than asked; keep what fits and drop the rest so
-  // the stream stays in step.
-  const std::uint32_t kept = std::min<std::uint32_t>(reply.dataLength, static_cast<std::uint32_t>(in.size()));
-  if (got > kept) {
-    // Bytes past the reply's own length cannot belong to it.
-    ::shutdown(handle, SHUT_RDWR);
-    return fail(ERROR_DEV_NOT_EXIST);
-  }
-  if (const DWORD error = receiveExactly(handle, in.data() + got, kept - got, deadline))
-    return fail(error);
-  if (const DWORD error = receiveExactly(handle, nullptr, reply.dataLength - kept, deadline))
-    return fail(error);
+  std::size_t sent = 0;
+  if (const DWORD error = sendAll(handle, header, payload, deadline, sent))
+    return fail(error, sent == 0 ? Stream::InStep : Stream::OutOfStep);
 
-  result.error = reply.error;
-  result.scsiStatus = reply.scsiStatus;
-  result.senseLength = reply.senseLength;
-  result.sense = reply.sense;
-  result.transferred = kept;
-  return result;
+  for (;;) {
+    // While late replies may still come, read one frame at a time: no byte of
+    // the frame after a late reply may land in the caller's buffer.
+    const std::span<std::uint8_t> ahead = owed == 0 ? in : std::span<std::uint8_t>{};
+    std::array<std::uint8_t, wire::kReplyHeaderSize> replyBytes{};
+    std::size_t done = 0;
+    std::size_t got = 0;
+    if (const DWORD error = receiveReply(handle, replyBytes, ahead, done, got, deadline))
+      return fail(error, done != 0 ? Stream::OutOfStep
+                         : error == ERROR_SEM_TIMEOUT ? Stream::ReplyOwed
+                                                      : Stream::InStep);
+    wire::ReplyHeader reply;
+    if (wire::decodeReplyHeader(replyBytes, reply) != wire::DecodeStatus::Ok)
+      return fail(ERROR_DEV_NOT_EXIST, Stream::OutOfStep);
+    if (reply.sequence != request.sequence) {
+      // The late answer to a request that timed out: drop it and wait on.
+      // A reply that answers nothing still awaited means the peer is out of step.
+      if (owed == 0)
+        return fail(ERROR_DEV_NOT_EXIST, Stream::OutOfStep);
+      --owed;
+      if (const DWORD error = receiveExactly(handle, nullptr, reply.dataLength, deadline))
+        return fail(error, Stream::OutOfStep);
+      continue;
+    }
+    // The peer may send more than asked; keep what fits and drop the rest so
+    // the stream stays in step.
+    const std::uint32_t kept = std::min<std::uint32_t>(reply.dataLength, static_cast<std::uint32_t>(in.size()));
+    if (got > kept) {
+      // Bytes past the reply's own length cannot belong to it.
+      return fail(ERROR_DEV_NOT_EXIST, Stream::OutOfStep);
+    }
+    if (const DWORD error = receiveExactly(handle, in.data() + got, kept - got, deadline))
+      return fail(error, Stream::OutOfStep);
+    if (const DWORD error = receiveExactly(handle, nullptr, reply.dataLength - kept, deadline))
+      return fail(error, Stream::OutOfStep);
+    if (owed != owedBefore)
+      setOwedReplies(handle, owed);
+
+    result.error = reply.error;
+    result.scsiStatus = reply.scsiStatus;
+    result.senseLength = reply.senseLength;
+    result.sense = reply.sense;
+    result.transferred = kept;
+    return result;
+  }
 }
 
 ControlOutcome SocketDeviceBackend::deviceControl(int handle, std::uint32_t code, std::span<std::uint8_t> out) {
@@ -302,8 +322,7 @@ ControlOutcome SocketDeviceBackend::deviceControl(int handle, std::uint32_t code
   request.direction = wire::Direction::DataIn;
   request.dataLength = static_cast<std::uint32_t>(out.size());
   request.timeoutMs = m_controlTimeoutMs;
-  const auto header = wire::encodeRequestHeader(request);
-  const Exchange result = exchange(handle, header.data(), header.size(), {}, out, m_controlTimeoutMs);
+  const Exchange result = exchange(handle, request, {}, out);
   return {result.error, result.transferred};
 }
 
@@ -316,11 +335,10 @@ ScsiOutcome SocketDeviceBackend::passThrough(int handle, const ScsiCommand& comm
   request.direction = static_cast<wire::Direction>(command.direction);
   request.dataLength = command.dataLength();
   request.timeoutMs = command.timeoutMs;
-  const auto header = wire::encodeRequestHeader(request);
   const std::span<const std::uint8_t> payload =
       command.direction == DataDirection::Out ? command.dataOut : std::span<const std::uint8_t>{};
   const std::span<std::uint8_t> in = command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{};
-  const Exchange result = exchange(handle, header.data(), header.size(), payload, in, command.timeoutMs);
+  const Exchange result = exchange(handle, request, payload, in);
   ScsiOutcome outcome;
   outcome.error = result.error;
   outcome.scsiStatus = result.scsiStatus;

@@ -4,17 +4,23 @@
 // answered by one reply frame (vesklib/VeskWire.h).
 //
 // A reply that does not come within the command's time-out is
-// ERROR_SEM_TIMEOUT; the stream is then drained before the next request, so a
-// late reply is never taken for the answer to a later command. A closed
-// connection, a socket that is gone or a reply that does not decode is
-// ERROR_DEV_NOT_EXIST. Reply data is never copied past the caller's buffer.
-// Each handle is used by one thread at a time; different handles in parallel.
+// ERROR_SEM_TIMEOUT. Every request carries a sequence number of its own and
+// the peer repeats it in the reply, so a late reply is recognised when it
+// turns up and dropped, never taken for the answer to a later command. A
+// closed connection, a socket that is gone, a reply that does not decode or
+// names no request still waiting, and a time-out in the middle of a frame
+// (the stream is then out of step; the connection is shut down) are
+// ERROR_DEV_NOT_EXIST from then on. Reply data is never copied past the
+// caller's buffer. Each handle is used by one thread at a time; different
+// handles in parallel.
 #pragma once
 
 #include "vesklib/DeviceBackend.h"
+#include "vesklib/VeskWire.h"
 
+#include <atomic>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace tarsel::vesk {
 
@@ -42,15 +48,17 @@ private:
     std::uint32_t transferred = 0;
   };
 
-  Exchange exchange(int handle, const std::uint8_t* header, std::size_t headerSize,
-                    std::span<const std::uint8_t> payload, std::span<std::uint8_t> in, std::uint32_t timeoutMs);
-  void markStale(int handle);
-  bool takeStale(int handle);
+  Exchange exchange(int handle, wire::RequestHeader request, std::span<const std::uint8_t> payload,
+                    std::span<std::uint8_t> in);
+  std::uint32_t owedReplies(int handle);
+  void setOwedReplies(int handle, std::uint32_t owed);
 
   std::string m_folder;
   std::uint32_t m_controlTimeoutMs;
+  std::atomic<std::uint32_t> m_nextSequence{1};
   std::mutex m_lock;
-  std::unordered_set<int> m_stale; // handles whose last request timed out
+  // Per handle: requests that timed out and whose replies may still come.
+  std::unordered_map<int, std::uint32_t> m_owed;
 };
 
 } // namespace tarsel::vesk

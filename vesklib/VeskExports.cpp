@@ -8,6 +8,8 @@
 #include "vesklib/VeskErrors.h"
 #include "vesklib/VeskFault.h"
 
+#include "platform/Bytes.h"
+
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -62,18 +64,13 @@ int writeRecordFrom(int camera, std::uint8_t object, const void* source, std::si
   return call([&](CLinkCameraManager& m) { return m.writeRecord(camera, object, record); });
 }
 
-std::uint32_t wordOf(std::span<const std::uint8_t> bytes, std::size_t index) {
-  const std::size_t at = index * 4;
-  return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+// Records are arrays of little-endian 32-bit words.
+std::uint32_t wordOf(std::span<const std::uint8_t> record, std::size_t index) {
+  return tarsel::bytes::loadLe32(record, index * 4);
 }
 
-void putWord(std::span<std::uint8_t> bytes, std::size_t index, std::uint32_t value) {
-  const std::size_t at = index * 4;
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-  bytes[at + 2] = static_cast<std::uint8_t>(value >> 16);
-  bytes[at + 3] = static_cast<std::uint8_t>(value >> 24);
+void putWord(std::span<std::uint8_t> record, std::size_t index, std::uint32_t value) {
+  tarsel::bytes::storeLe32(record, index * 4, value);
 }
 
 // Stores a record word into an optional output.

@@ -4,19 +4,24 @@
 // $VESK_DEVICE_DIR holds Unix stream sockets: "BrantelVesk" (the control device)
 // and "BrantelVesk0" ... "BrantelVesk<N-1>" (one per camera device). Opening a
 // device is connect(), closing it is close(). One request at a time per
-// connection, answered in order.
+// connection, answered in order. Every request carries a sequence number of
+// the sender's choosing and its reply carries the same number back, so a
+// reply that comes after its request timed out is known for what it is and
+// never taken for the answer to a later request.
 //
-// Request (little-endian, 40-byte header, then the data for direction 1):
+// Request (little-endian, 44-byte header, then the data for direction 1):
 //   0 u32 magic 0x51534B56      4 u16 kind (1 SCSI pass-through, 2 device control)
 //   6 u16 0                     8 u32 control code (kind 2; count query 0x222004)
 //  12 u8  CDB length (6 or 12; 0 for kind 2)  13 u8  direction (0 none, 1 out, 2 in)
 //  14 u16 0                    16 u8  CDB[16] (unused bytes 0)
 //  32 u32 data length          36 u32 time-out in milliseconds
-// Reply (little-endian, 48-byte header, then the data):
+//  40 u32 sequence number
+// Reply (little-endian, 52-byte header, then the data):
 //   0 u32 magic 0x52534B56      4 u32 Win32 error (0, 31 for a failed command, ...)
 //   8 u8  SCSI status (0, 2)    9 u8  sense length (<= 32)
 //  10 u16 0                    12 u8  sense[32]
 //  44 u32 data length (the bytes that follow; at most what was asked)
+//  48 u32 sequence number (the request's)
 //
 // A request whose header does not decode (wrong magic, kind, direction, CDB
 // length, non-zero reserved bytes, data over 1 MiB) makes the peer close the
@@ -25,8 +30,10 @@
 //
 // Header only, no state: usable from any thread. Encoders write explicit
 // little-endian bytes; decoders check every length and field before use and
-// report what was wrong instead of trusting the peer.
+// report what was wrong instead of trusting the peer (they never throw).
 #pragma once
+
+#include "platform/Bytes.h"
 
 #include <algorithm>
 #include <array>
@@ -41,11 +48,13 @@ namespace tarsel::vesk::wire {
 
 inline constexpr std::uint32_t kRequestMagic = 0x51534B56u;
 inline constexpr std::uint32_t kReplyMagic = 0x52534B56u;
-inline constexpr std::size_t kRequestHeaderSize = 40;
-inline constexpr std::size_t kReplyHeaderSize = 48;
+inline constexpr std::size_t kRequestHeaderSize = 44;
+inline constexpr std::size_t kReplyHeaderSize = 52;
 inline constexpr std::size_t kCdbCapacity = 16;
 inline constexpr std::size_t kSenseCapacity = 32;
 inline constexpr std::uint32_t kMaxDataLength = 1u << 20;
+inline constexpr std::size_t kRequestSequenceAt = 40;
+inline constexpr std::size_t kReplySequenceAt = 48;
 
 // The control device's one query: how many camera devices exist.
 inline constexpr std::uint32_t kCountQueryCode = 0x222004u;
@@ -74,6 +83,7 @@ struct RequestHeader {
   std::array<std::uint8_t, kCdbCapacity> cdb{};
   std::uint32_t dataLength = 0;
   std::uint32_t timeoutMs = 0;
+  std::uint32_t sequence = 0;
 };
 
 struct ReplyHeader {
@@ -82,6 +92,7 @@ struct ReplyHeader {
   std::uint8_t senseLength = 0;
   std::array<std::uint8_t, kSenseCapacity> sense{};
   std::uint32_t dataLength = 0;
+  std::uint32_t sequence = 0;
 };
 
 // A whole request: for direction 1, data holds header.dataLength bytes.
@@ -123,58 +134,36 @@ inline const char* decodeStatusText(DecodeStatus status) {
   return "unknown";
 }
 
-// ---- little-endian primitives ----
-
-inline void storeLe16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-inline void storeLe32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-inline std::uint16_t loadLe16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-inline std::uint32_t loadLe32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // ---- request header ----
 
 inline std::array<std::uint8_t, kRequestHeaderSize> encodeRequestHeader(const RequestHeader& h) {
   std::array<std::uint8_t, kRequestHeaderSize> out{};
-  storeLe32(&out[0], kRequestMagic);
-  storeLe16(&out[4], static_cast<std::uint16_t>(h.kind));
-  storeLe32(&out[8], h.controlCode);
+  bytes::storeLe32(out, 0, kRequestMagic);
+  bytes::storeLe16(out, 4, static_cast<std::uint16_t>(h.kind));
+  bytes::storeLe32(out, 8, h.controlCode);
   out[12] = h.cdbLength;
   out[13] = static_cast<std::uint8_t>(h.direction);
   // Bytes past the CDB length go out as 0 whatever the caller left there.
   const std::size_t used = h.cdbLength <= kCdbCapacity ? h.cdbLength : kCdbCapacity;
   for (std::size_t i = 0; i < used; ++i)
     out[16 + i] = h.cdb[i];
-  storeLe32(&out[32], h.dataLength);
-  storeLe32(&out[36], h.timeoutMs);
+  bytes::storeLe32(out, 32, h.dataLength);
+  bytes::storeLe32(out, 36, h.timeoutMs);
+  bytes::storeLe32(out, kRequestSequenceAt, h.sequence);
   return out;
 }
 
-inline DecodeStatus decodeRequestHeader(std::span<const std::uint8_t> bytes, RequestHeader& out) {
-  if (bytes.size() < kRequestHeaderSize)
+inline DecodeStatus decodeRequestHeader(std::span<const std::uint8_t> frame, RequestHeader& out) {
+  if (frame.size() < kRequestHeaderSize)
     return DecodeStatus::TooShort;
-  const std::uint8_t* p = bytes.data();
-  if (loadLe32(p) != kRequestMagic)
+  const std::span<const std::uint8_t> p = frame.first(kRequestHeaderSize);
+  if (bytes::loadLe32(p, 0) != kRequestMagic)
     return DecodeStatus::BadMagic;
-  const std::uint16_t kind = loadLe16(p + 4);
+  const std::uint16_t kind = bytes::loadLe16(p, 4);
   if (kind != static_cast<std::uint16_t>(RequestKind::ScsiPassThrough) &&
       kind != static_cast<std::uint16_t>(RequestKind::DeviceControl))
     return DecodeStatus::BadKind;
-  if (loadLe16(p + 6) != 0 || loadLe16(p + 14) != 0)
+  if (bytes::loadLe16(p, 6) != 0 || bytes::loadLe16(p, 14) != 0)
     return DecodeStatus::ReservedNotZero;
   const std::uint8_t direction = p[13];
   if (direction > static_cast<std::uint8_t>(Direction::DataIn))
@@ -188,18 +177,19 @@ inline DecodeStatus decodeRequestHeader(std::span<const std::uint8_t> bytes, Req
     if (p[16 + i] != 0)
       return DecodeStatus::BadCdbLength;
   }
-  const std::uint32_t dataLength = loadLe32(p + 32);
+  const std::uint32_t dataLength = bytes::loadLe32(p, 32);
   if (dataLength > kMaxDataLength)
     return DecodeStatus::TooLong;
 
   out.kind = static_cast<RequestKind>(kind);
-  out.controlCode = loadLe32(p + 8);
+  out.controlCode = bytes::loadLe32(p, 8);
   out.cdbLength = cdbLength;
   out.direction = static_cast<Direction>(direction);
   for (std::size_t i = 0; i < kCdbCapacity; ++i)
     out.cdb[i] = p[16 + i];
   out.dataLength = dataLength;
-  out.timeoutMs = loadLe32(p + 36);
+  out.timeoutMs = bytes::loadLe32(p, 36);
+  out.sequence = bytes::loadLe32(p, kRequestSequenceAt);
   return DecodeStatus::Ok;
 }
 
@@ -212,39 +202,41 @@ inline std::uint32_t requestPayloadLength(const RequestHeader& h) {
 
 inline std::array<std::uint8_t, kReplyHeaderSize> encodeReplyHeader(const ReplyHeader& h) {
   std::array<std::uint8_t, kReplyHeaderSize> out{};
-  storeLe32(&out[0], kReplyMagic);
-  storeLe32(&out[4], h.error);
+  bytes::storeLe32(out, 0, kReplyMagic);
+  bytes::storeLe32(out, 4, h.error);
   out[8] = h.scsiStatus;
   const std::size_t senseLength = h.senseLength <= kSenseCapacity ? h.senseLength : kSenseCapacity;
   out[9] = static_cast<std::uint8_t>(senseLength);
   for (std::size_t i = 0; i < senseLength; ++i)
     out[12 + i] = h.sense[i];
-  storeLe32(&out[44], h.dataLength);
+  bytes::storeLe32(out, 44, h.dataLength);
+  bytes::storeLe32(out, kReplySequenceAt, h.sequence);
   return out;
 }
 
-inline DecodeStatus decodeReplyHeader(std::span<const std::uint8_t> bytes, ReplyHeader& out) {
-  if (bytes.size() < kReplyHeaderSize)
+inline DecodeStatus decodeReplyHeader(std::span<const std::uint8_t> frame, ReplyHeader& out) {
+  if (frame.size() < kReplyHeaderSize)
     return DecodeStatus::TooShort;
-  const std::uint8_t* p = bytes.data();
-  if (loadLe32(p) != kReplyMagic)
+  const std::span<const std::uint8_t> p = frame.first(kReplyHeaderSize);
+  if (bytes::loadLe32(p, 0) != kReplyMagic)
     return DecodeStatus::BadMagic;
-  if (loadLe16(p + 10) != 0)
+  if (bytes::loadLe16(p, 10) != 0)
     return DecodeStatus::ReservedNotZero;
   const std::uint8_t senseLength = p[9];
   if (senseLength > kSenseCapacity)
     return DecodeStatus::BadSenseLength;
-  const std::uint32_t dataLength = loadLe32(p + 44);
+  const std::uint32_t dataLength = bytes::loadLe32(p, 44);
   if (dataLength > kMaxDataLength)
     return DecodeStatus::TooLong;
 
-  out.error = loadLe32(p + 4);
+  out.error = bytes::loadLe32(p, 4);
   out.scsiStatus = p[8];
   out.senseLength = senseLength;
   out.sense.fill(0);
   for (std::size_t i = 0; i < senseLength; ++i)
     out.sense[i] = p[12 + i];
   out.dataLength = dataLength;
+  out.sequence = bytes::loadLe32(p, kReplySequenceAt);
   return DecodeStatus::Ok;
 }
 
@@ -280,14 +272,14 @@ inline std::vector<std::uint8_t> encodeReply(const Reply& r) {
 
 inline std::array<std::uint8_t, kCountAnswerSize> encodeCountAnswer(std::uint32_t deviceCount) {
   std::array<std::uint8_t, kCountAnswerSize> out{};
-  storeLe32(&out[0], deviceCount);
+  bytes::storeLe32(out, 0, deviceCount);
   return out;
 }
 
-inline bool decodeCountAnswer(std::span<const std::uint8_t> bytes, std::uint32_t& deviceCount) {
-  if (bytes.size() < 4)
+inline bool decodeCountAnswer(std::span<const std::uint8_t> answer, std::uint32_t& deviceCount) {
+  if (answer.size() < 4)
     return false;
-  deviceCount = loadLe32(bytes.data());
+  deviceCount = bytes::loadLe32(answer, 0);
   return true;
 }
 

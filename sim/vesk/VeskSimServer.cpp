@@ -220,7 +220,9 @@ void VeskSimServer::serveDevice(const std::shared_ptr<Connection>& c) {
     request.data.resize(payload);
     if (payload && !readExact(fd, request.data.data(), payload))
       break;
-    const Response response = connection->handle(request);
+    Response response = connection->handle(request);
+    // The reply names the request it answers, so a late one is never taken for another's.
+    response.reply.header.sequence = request.header.sequence;
     if (response.kind == Response::Kind::Silence)
       continue;
     if (response.kind == Response::Kind::Close)

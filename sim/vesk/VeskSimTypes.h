@@ -3,6 +3,7 @@
 // the faults a test can inject and the counters the simulator keeps.
 #pragma once
 
+#include "sim/vesk/VeskSimBytes.h"
 #include "vesklib/VeskWire.h"
 
 #include <cstddef>

@@ -1,22 +1,29 @@
-// Measures picture-transfer throughput over the simulator daemon: a whole
-// picture read through the library's protocol (GetPicture), next to the raw
-// throughput of the same device socket, where the same bytes travel as bare
-// 0xC2 reads of one pending reply record, without the protocol's opens,
-// closes, length queries and acknowledgements. Not a test: it prints numbers.
+// Measures the library's picture download against the protocol floor: the
+// same exchanges done by a tight loop over the same kind of socket against
+// the same trivial peer. The exchanges are recorded once from the simulator
+// daemon; then the library (InitControl, Connect, GetPicture) and the floor
+// loop (send each recorded request, read its reply) both run against a peer
+// that only replays the recorded replies. The floor is what the protocol's
+// exchanges cost by themselves; the library's time over it is its own cost.
+// Not a test: it prints numbers.
 //
-//   vesk-bench [--dir DIR] [--picture N] [--rounds R]
+//   vesk-bench [--dir DIR] [--picture N] [--rounds R] [--trials T]
 //
 // Without --dir it starts vesk-simd (beside this program) in a temporary
 // folder with one camera whose card holds a raw file, and stops it at the end;
 // its camera is then named in a registry of that folder, so the user's own
 // registry is neither needed nor touched. With --dir, the user's "Type_S"
-// must name the daemon's camera model.
+// must name the daemon's camera model. Each trial downloads the picture R
+// times each way; the best trial of each way is reported.
 #include "platform/reg/Registry.h"
-#include "vesklib/VeskWire.h"
-#include "vesklib/ProtocolFrames.h"
+#include "vesklib/LinkCameraManager.h"
+#include "vesklib/ManagerInstance.h"
 #include "vesklib/SocketDeviceBackend.h"
 #include "vesklib/VeskDLL.h"
+#include "vesklib/VeskWire.h"
+#include "vesklib/bench/TranscriptPeer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +35,8 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,15 +45,17 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using tarsel::vesk::DataDirection;
-using tarsel::vesk::ProtocolFrames;
-using tarsel::vesk::ScsiCommand;
+using tarsel::vesk::CLinkCameraManager;
+using tarsel::vesk::ManagerInstance;
 using tarsel::vesk::SocketDeviceBackend;
+using tarsel::vesk::bench::TranscriptPeer;
+namespace wire = tarsel::vesk::wire;
 
 struct Options {
   std::string dir;
   int picture = 4;
   int rounds = 5;
+  int trials = 5;
 };
 
 bool parseInt(const char* text, int& value) {
@@ -61,6 +72,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--picture" && i + 1 < argc && parseInt(argv[i + 1], options.picture))
       ++i;
     else if (arg == "--rounds" && i + 1 < argc && parseInt(argv[i + 1], options.rounds))
+      ++i;
+    else if (arg == "--trials" && i + 1 < argc && parseInt(argv[i + 1], options.trials))
       ++i;
     else
       return false;
@@ -139,82 +152,113 @@ double megabytesPerSecond(std::uint64_t bytes, Clock::duration elapsed) {
   return seconds > 0 ? static_cast<double>(bytes) / seconds / 1e6 : 0.0;
 }
 
-// The library's download of the picture, `rounds` times: bytes per second.
-bool protocolThroughput(int picture, int rounds, std::uint64_t& bytes, Clock::duration& elapsed) {
-  try {
-    if (InitControl() != 0 || GetPropCameraCount() < 1 || Connect(0) != 0)
-      return false;
-    SetPropCurrentPicture(0, picture);
-    const int size = GetPropPicSize(0);
-    if (size <= 0)
-      return false;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size));
-    const auto start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-      if (GetPicture(0, size, buffer.data(), nullptr, nullptr) != 1)
-        return false;
-    }
-    elapsed = Clock::now() - start;
-    bytes = static_cast<std::uint64_t>(size) * static_cast<std::uint64_t>(rounds);
-    DisConnect(0);
-    return true;
-  } catch (const CVeskNVError& error) {
-    std::fprintf(stderr, "vesk-bench: %s (%d)\n", error.what(), error.code());
-    return false;
-  }
+double milliseconds(Clock::duration elapsed) {
+  return std::chrono::duration<double, std::milli>(elapsed).count();
 }
 
-// The same number of bytes as bare reads of one pending reply record on the
-// same socket.
-bool rawThroughput(const std::string& dir, std::uint64_t wanted, std::uint64_t& bytes, Clock::duration& elapsed) {
-  SocketDeviceBackend backend(dir);
-  int handle = -1;
-  if (backend.open(backend.cameraDevicePath(0), handle) != 0)
-    return false;
-  const auto issue = [&](std::uint8_t opcode, DataDirection direction, std::span<const std::uint8_t> out,
-                         std::span<std::uint8_t> in) {
-    ScsiCommand command;
-    command.cdb[0] = opcode;
-    const auto length = static_cast<std::uint32_t>(direction == DataDirection::Out ? out.size() : in.size());
-    command.cdb[6] = static_cast<std::uint8_t>(length >> 24);
-    command.cdb[7] = static_cast<std::uint8_t>(length >> 16);
-    command.cdb[8] = static_cast<std::uint8_t>(length >> 8);
-    command.cdb[9] = static_cast<std::uint8_t>(length);
-    command.direction = direction;
-    command.dataOut = out;
-    command.dataIn = in;
-    command.timeoutMs = 45000;
-    return backend.passThrough(handle, command);
-  };
-  const auto open = ProtocolFrames::openBlock();
-  std::array<std::uint8_t, 16> lengthAnswer{};
-  std::array<std::uint8_t, 14> closeAnswer{};
-  issue(0xC0, DataDirection::Out, open, {});
-  issue(0xC1, DataDirection::Out, ProtocolFrames::dataReadRequest(14), {});
-  issue(0xC3, DataDirection::In, {}, closeAnswer);
-  issue(0xC0, DataDirection::Out, open, {});
-  issue(0xC4, DataDirection::In, {}, lengthAnswer);
-  const std::uint32_t length = lengthAnswer[12] | (lengthAnswer[13] << 8) | (lengthAnswer[14] << 16) |
-                               (static_cast<std::uint32_t>(lengthAnswer[15]) << 24);
-  if (length <= 70 || length > ProtocolFrames::kMaxReplyLength) {
-    backend.close(handle);
-    return false;
-  }
-  std::vector<std::uint8_t> record(length);
-  const std::uint64_t payload = length - 70;
-  const std::uint64_t reads = (wanted + payload - 1) / payload;
+// The library over the sockets in `dir`: finds camera 0, connects it and
+// selects the picture. Its size, or 0.
+int prepareCamera(const std::string& dir, int picture) {
+  ManagerInstance::replace(std::make_shared<CLinkCameraManager>(std::make_unique<SocketDeviceBackend>(dir)));
+  if (InitControl() != 0 || GetPropCameraCount() < 1 || Connect(0) != 0)
+    return 0;
+  SetPropCurrentPicture(0, picture);
+  return GetPropPicSize(0);
+}
+
+// `rounds` downloads of the picture through the library; false when one failed.
+bool download(int size, int rounds, std::vector<std::uint8_t>& buffer, Clock::duration& elapsed) {
+  buffer.assign(static_cast<std::size_t>(size), 0);
   const auto start = Clock::now();
-  for (std::uint64_t i = 0; i < reads; ++i) {
-    if (issue(0xC2, DataDirection::In, {}, record).transferred != length) {
-      backend.close(handle);
+  for (int i = 0; i < rounds; ++i) {
+    if (GetPicture(0, size, buffer.data(), nullptr, nullptr) != 1)
       return false;
+  }
+  elapsed = Clock::now() - start;
+  DisConnect(0);
+  return true;
+}
+
+// What the recording run saw: every connection, and where in the camera's
+// connection (the last one) the download's exchanges start.
+struct Recording {
+  std::vector<TranscriptPeer::Connection> connections;
+  std::size_t downloadStart = 0;
+  int size = 0;
+};
+
+bool record(TranscriptPeer& peer, const std::string& daemonDir, int picture, Recording& out) {
+  peer.record(daemonDir);
+  out.size = prepareCamera(peer.dir(), picture);
+  if (out.size <= 0)
+    return false;
+  const auto before = peer.recorded();
+  out.downloadStart = before.empty() ? 0 : before.back().transcript.size();
+  std::vector<std::uint8_t> buffer;
+  Clock::duration ignored{};
+  if (!download(out.size, 1, buffer, ignored))
+    return false;
+  out.connections = peer.recorded();
+  return !out.connections.empty() && out.connections.back().transcript.size() > out.downloadStart;
+}
+
+TranscriptPeer::Transcript downloadExchanges(const Recording& recording) {
+  const auto& all = recording.connections.back().transcript;
+  return {all.begin() + static_cast<std::ptrdiff_t>(recording.downloadStart), all.end()};
+}
+
+TranscriptPeer::Transcript repeated(TranscriptPeer::Transcript base, const TranscriptPeer::Transcript& more,
+                                    int times) {
+  for (int i = 0; i < times; ++i)
+    base.insert(base.end(), more.begin(), more.end());
+  return base;
+}
+
+// The scripts for the library's run: every recorded connection again, the
+// camera's with the download `rounds` times.
+std::map<std::string, std::deque<TranscriptPeer::Transcript>> libraryScripts(const Recording& recording, int rounds) {
+  std::map<std::string, std::deque<TranscriptPeer::Transcript>> scripts;
+  for (const auto& connection : recording.connections)
+    scripts[connection.name].push_back(connection.transcript);
+  auto& camera = scripts[recording.connections.back().name].back();
+  camera = repeated(std::move(camera), downloadExchanges(recording), rounds - 1);
+  return scripts;
+}
+
+// The floor: the download's requests as recorded, each sent whole and its
+// reply read whole, over a fresh connection to the replaying peer.
+bool floorLoop(TranscriptPeer& peer, const Recording& recording, int rounds, Clock::duration& elapsed) {
+  const auto exchanges = downloadExchanges(recording);
+  const std::string name = recording.connections.back().name;
+  peer.replay({{name, {repeated({}, exchanges, rounds)}}});
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = peer.dir() + "/" + name;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    return false;
+  std::vector<std::uint8_t> reply(wire::kReplyHeaderSize + wire::kMaxDataLength);
+  bool ok = true;
+  const auto start = Clock::now();
+  for (int round = 0; round < rounds && ok; ++round) {
+    for (const auto& exchange : exchanges) {
+      if (::send(fd, exchange.request.data(), exchange.request.size(), MSG_NOSIGNAL) !=
+          static_cast<ssize_t>(exchange.request.size())) {
+        ok = false;
+        break;
+      }
+      // Whatever has arrived, until the whole reply is in.
+      for (std::size_t got = 0; got < exchange.reply.size() && ok;) {
+        const ssize_t n = ::recv(fd, reply.data() + got, exchange.reply.size() - got, 0);
+        ok = n > 0;
+        got += ok ? static_cast<std::size_t>(n) : 0;
+      }
     }
   }
   elapsed = Clock::now() - start;
-  bytes = reads * payload;
-  issue(0xC3, DataDirection::In, {}, closeAnswer);
-  backend.close(handle);
-  return true;
+  ::close(fd);
+  return ok;
 }
 
 } // namespace
@@ -222,9 +266,10 @@ bool rawThroughput(const std::string& dir, std::uint64_t wanted, std::uint64_t& 
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: vesk-bench [--dir DIR] [--picture N] [--rounds R]\n");
+    std::fprintf(stderr, "usage: vesk-bench [--dir DIR] [--picture N] [--rounds R] [--trials T]\n");
     return 2;
   }
+  ::signal(SIGPIPE, SIG_IGN);
   Daemon daemon;
   if (options.dir.empty()) {
     if (!daemon.start()) {
@@ -233,30 +278,57 @@ int main(int argc, char** argv) {
     }
     options.dir = daemon.dir();
   }
-  ::setenv("VESK_DEVICE_DIR", options.dir.c_str(), 1);
   if (!daemon.dir().empty() && !nameSimulatedCamera(daemon.dir())) {
     std::fprintf(stderr, "vesk-bench: cannot write the temporary registry\n");
     return 1;
   }
-  std::uint64_t protocolBytes = 0;
-  Clock::duration protocolTime{};
-  if (!protocolThroughput(options.picture, options.rounds, protocolBytes, protocolTime)) {
-    std::fprintf(stderr, "vesk-bench: no camera, or the download failed (is the model in Type_S?)\n");
+  char pattern[] = "/tmp/vesk-floor-XXXXXX";
+  if (!::mkdtemp(pattern)) {
+    std::fprintf(stderr, "vesk-bench: cannot make a folder for the trivial peer\n");
     return 1;
   }
-  std::uint64_t rawBytes = 0;
-  Clock::duration rawTime{};
-  if (!rawThroughput(options.dir, protocolBytes, rawBytes, rawTime)) {
-    std::fprintf(stderr, "vesk-bench: raw reads on the socket failed\n");
-    return 1;
+  const std::string peerDir = pattern;
+  int status = 0;
+  try {
+    TranscriptPeer peer(peerDir, {wire::kControlDeviceName, wire::cameraDeviceName(0)});
+    Recording recording;
+    if (!peer.start() || !record(peer, options.dir, options.picture, recording)) {
+      std::fprintf(stderr, "vesk-bench: no camera, or the download failed (is the model in Type_S?)\n");
+      status = 1;
+    }
+    Clock::duration libraryBest = Clock::duration::max();
+    Clock::duration floorBest = Clock::duration::max();
+    std::vector<std::uint8_t> buffer;
+    for (int trial = 0; trial < options.trials && status == 0; ++trial) {
+      Clock::duration library{};
+      Clock::duration floor{};
+      peer.replay(libraryScripts(recording, options.rounds));
+      if (prepareCamera(peerDir, options.picture) != recording.size ||
+          !download(recording.size, options.rounds, buffer, library) ||
+          !floorLoop(peer, recording, options.rounds, floor)) {
+        std::fprintf(stderr, "vesk-bench: a replayed run failed\n");
+        status = 1;
+      }
+      libraryBest = std::min(libraryBest, library);
+      floorBest = std::min(floorBest, floor);
+    }
+    ManagerInstance::replace(nullptr);
+    if (status == 0) {
+      const auto bytes = static_cast<std::uint64_t>(recording.size) * static_cast<std::uint64_t>(options.rounds);
+      std::printf("exchanges per download:         %10zu (%d bytes)\n", downloadExchanges(recording).size(),
+                  recording.size);
+      std::printf("library download:               %10.2f ms %10.1f MB/s\n", milliseconds(libraryBest),
+                  megabytesPerSecond(bytes, libraryBest));
+      std::printf("protocol floor (same exchanges): %10.2f ms %10.1f MB/s\n", milliseconds(floorBest),
+                  megabytesPerSecond(bytes, floorBest));
+      std::printf("library / floor:                %10.2f x\n",
+                  std::chrono::duration<double>(libraryBest) / std::chrono::duration<double>(floorBest));
+    }
+  } catch (const CVeskNVError& error) {
+    std::fprintf(stderr, "vesk-bench: %s (%d)\n", error.what(), error.code());
+    status = 1;
   }
-  const double protocol = megabytesPerSecond(protocolBytes, protocolTime);
-  const double raw = megabytesPerSecond(rawBytes, rawTime);
-  std::printf("picture transfer through the protocol: %10.1f MB/s (%llu bytes)\n", protocol,
-              static_cast<unsigned long long>(protocolBytes));
-  std::printf("raw reads on the same socket:          %10.1f MB/s (%llu bytes)\n", raw,
-              static_cast<unsigned long long>(rawBytes));
-  if (raw > 0)
-    std::printf("protocol cost:                         %10.1f %%\n", (1.0 - protocol / raw) * 100.0);
-  return 0;
+  std::error_code ec;
+  std::filesystem::remove_all(peerDir, ec);
+  return status;
 }

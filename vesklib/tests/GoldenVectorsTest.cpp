@@ -99,8 +99,12 @@ TEST(GoldenVectors, EachLinkCommandHasTheTableCdbDirectionLengthAndTimeOut) {
          r.link->sendFrame(r.handle(), ProtocolFrames::dataWriteFirst(22, data));
        }},
       {"reply_length", [](Rig& r) { r.link->getReplyLength(r.handle()); }},
-      {"read_reply_74", [](Rig& r) { r.link->readReply(r.handle(), 74); }},
-      {"read_reply_32835", [](Rig& r) { r.link->readReply(r.handle(), 32835); }},
+      {"read_reply_74", [](Rig& r) { std::vector<std::uint8_t> reply; r.link->readReply(r.handle(), 74, reply); }},
+      {"read_reply_32835",
+       [](Rig& r) {
+         std::vector<std::uint8_t> reply;
+         r.link->readReply(r.handle(), 32835, reply);
+       }},
       {"close_step", [](Rig& r) { r.link->closeStep(r.handle()); }},
       {"inquiry",
        [](Rig& r) {

@@ -160,9 +160,11 @@ private:
   bool m_stopping = false;
 };
 
-std::vector<std::uint8_t> replyBytes(std::uint32_t error, std::vector<std::uint8_t> data,
+// The reply to the request with the given sequence number.
+std::vector<std::uint8_t> replyBytes(std::uint32_t sequence, std::uint32_t error, std::vector<std::uint8_t> data,
                                      std::optional<std::uint32_t> claimed = {}) {
   wire::ReplyHeader h;
+  h.sequence = sequence;
   h.error = error;
   h.dataLength = claimed ? *claimed : static_cast<std::uint32_t>(data.size());
   const auto header = wire::encodeReplyHeader(h);
@@ -196,7 +198,7 @@ struct Rig {
 
 TEST(SocketDeviceBackend, RequestsAreWrittenAsTheWireFrame) {
   Rig rig;
-  rig.peer->script([](int fd, const wire::Request&) { writeAll(fd, replyBytes(0, {})); });
+  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, {})); });
   const std::vector<std::uint8_t> block = {0x0C, 0, 0, 0, 1, 0, 0xFF, 0x9F, 0, 0, 0, 0, 0, 0, 0, 0};
   ScsiCommand open;
   open.cdb[0] = 0xC0;
@@ -207,13 +209,16 @@ TEST(SocketDeviceBackend, RequestsAreWrittenAsTheWireFrame) {
   EXPECT_EQ(rig.backend.passThrough(rig.handle, open).error, 0u);
   const auto headers = rig.peer->rawHeaders();
   ASSERT_EQ(headers.size(), 1u);
-  std::vector<std::uint8_t> expected(40, 0);
+  std::vector<std::uint8_t> expected(wire::kRequestHeaderSize, 0);
   const std::uint8_t fixed[] = {0x56, 0x4B, 0x53, 0x51, 1, 0, 0, 0, 0, 0, 0, 0, 12, 1, 0, 0, 0xC0};
   std::copy(std::begin(fixed), std::end(fixed), expected.begin());
   expected[16 + 9] = 16;
   expected[32] = 16;
   expected[36] = 0x98; // 47000 = 0xB798
   expected[37] = 0xB7;
+  const std::uint32_t sequence = rig.peer->requests()[0].header.sequence;
+  for (std::size_t i = 0; i < 4; ++i)
+    expected[40 + i] = static_cast<std::uint8_t>(sequence >> (8 * i));
   EXPECT_EQ(headers[0], expected);
   EXPECT_EQ(rig.peer->requests()[0].data, block);
 }
@@ -221,9 +226,9 @@ TEST(SocketDeviceBackend, RequestsAreWrittenAsTheWireFrame) {
 TEST(SocketDeviceBackend, RepliesAreBoundedByTheBufferAndTheStreamStaysInStep) {
   Rig rig;
   // More data than asked for: keep what fits, drop the rest.
-  rig.peer->script([](int fd, const wire::Request&) { writeAll(fd, replyBytes(0, std::vector<std::uint8_t>(64, 7))); });
-  rig.peer->script([](int fd, const wire::Request&) { writeAll(fd, replyBytes(0, {1, 2, 3})); });
-  rig.peer->script([](int fd, const wire::Request&) { writeAll(fd, replyBytes(31, {})); });
+  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, std::vector<std::uint8_t>(64, 7))); });
+  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, {1, 2, 3})); });
+  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 31, {})); });
   auto exact = std::make_unique<std::uint8_t[]>(16);
   auto outcome = readCommand(rig.backend, rig.handle, std::span(exact.get(), 16));
   EXPECT_EQ(outcome.error, 0u);
@@ -241,15 +246,45 @@ TEST(SocketDeviceBackend, RepliesAreBoundedByTheBufferAndTheStreamStaysInStep) {
 
 TEST(SocketDeviceBackend, NoReplyInTimeIsATimeOutAndALateReplyIsNeverTakenForTheNext) {
   Rig rig;
-  rig.peer->script([](int, const wire::Request&) {});
   std::uint8_t buffer[4] = {};
+  const auto sequenceOf = [&rig](std::size_t request) { return rig.peer->requests().at(request).header.sequence; };
+  rig.peer->script([](int, const wire::Request&) {});
   EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer, 50).error, ERROR_SEM_TIMEOUT);
-  // The late answer to the first request arrives before the second is sent.
-  rig.peer->runOnPeer([](int fd) { writeAll(fd, replyBytes(0, {9, 9, 9, 9})); });
-  rig.peer->script([](int fd, const wire::Request&) { writeAll(fd, replyBytes(0, {1, 1, 1, 1})); });
-  const auto outcome = readCommand(rig.backend, rig.handle, buffer);
+  // The late answer to the first request comes only after the second was sent, right before its own.
+  rig.peer->script([&](int fd, const wire::Request& r) {
+    writeAll(fd, replyBytes(sequenceOf(0), 0, {9, 9, 9, 9}));
+    writeAll(fd, replyBytes(r.header.sequence, 0, {1, 1, 1, 1}));
+  });
+  auto outcome = readCommand(rig.backend, rig.handle, buffer);
   EXPECT_EQ(outcome.error, 0u);
+  EXPECT_EQ(outcome.transferred, 4u);
   EXPECT_EQ(buffer[0], 1);
+
+  // Two requests time out; both late answers (one longer than the buffer) and then
+  // the third's own arrive in one burst.
+  rig.peer->script([](int, const wire::Request&) {});
+  rig.peer->script([](int, const wire::Request&) {});
+  EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer, 50).error, ERROR_SEM_TIMEOUT);
+  EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer, 50).error, ERROR_SEM_TIMEOUT);
+  rig.peer->script([&](int fd, const wire::Request& r) {
+    auto burst = replyBytes(sequenceOf(2), 0, std::vector<std::uint8_t>(64, 8));
+    const auto second = replyBytes(sequenceOf(3), 0, {7});
+    const auto own = replyBytes(r.header.sequence, 0, {2, 2});
+    burst.insert(burst.end(), second.begin(), second.end());
+    burst.insert(burst.end(), own.begin(), own.end());
+    writeAll(fd, burst);
+  });
+  outcome = readCommand(rig.backend, rig.handle, buffer);
+  EXPECT_EQ(outcome.error, 0u);
+  EXPECT_EQ(outcome.transferred, 2u);
+  EXPECT_EQ(buffer[0], 2);
+
+  // Every request had a number of its own; a reply to none still awaited ends the connection.
+  EXPECT_NE(sequenceOf(0), sequenceOf(1));
+  EXPECT_NE(sequenceOf(3), sequenceOf(4));
+  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence + 100, 0, {})); });
+  EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer).error, ERROR_DEV_NOT_EXIST);
+  EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer).error, ERROR_DEV_NOT_EXIST);
 }
 
 TEST(SocketDeviceBackend, AClosedOrGarbledConnectionIsADeviceThatIsGone) {
@@ -262,8 +297,8 @@ TEST(SocketDeviceBackend, AClosedOrGarbledConnectionIsADeviceThatIsGone) {
   }
   {
     Rig rig;
-    rig.peer->script([](int fd, const wire::Request&) {
-      auto bytes = replyBytes(0, {1, 2});
+    rig.peer->script([](int fd, const wire::Request& r) {
+      auto bytes = replyBytes(r.header.sequence, 0, {1, 2});
       bytes[0] ^= 0xFF;
       writeAll(fd, bytes);
     });
@@ -273,8 +308,8 @@ TEST(SocketDeviceBackend, AClosedOrGarbledConnectionIsADeviceThatIsGone) {
   {
     Rig rig;
     // A header, then the connection ends before the data it announced.
-    rig.peer->script([](int fd, const wire::Request&) {
-      auto bytes = replyBytes(0, {1, 2}, 4);
+    rig.peer->script([](int fd, const wire::Request& r) {
+      auto bytes = replyBytes(r.header.sequence, 0, {1, 2}, 4);
       writeAll(fd, bytes);
       ::shutdown(fd, SHUT_RDWR);
     });
@@ -302,9 +337,9 @@ TEST(SocketDeviceBackend, ControlQueriesDevicePathsAndMissingPeers) {
   EXPECT_EQ(backend.open(backend.cameraDevicePath(1), handle), ERROR_DEV_NOT_EXIST);
 
   ScriptedPeer control(backend.controlDevicePath());
-  control.script([](int fd, const wire::Request&) {
+  control.script([](int fd, const wire::Request& r) {
     const auto answer = wire::encodeCountAnswer(3);
-    writeAll(fd, replyBytes(0, {answer.begin(), answer.end()}));
+    writeAll(fd, replyBytes(r.header.sequence, 0, {answer.begin(), answer.end()}));
   });
   ASSERT_EQ(backend.open(backend.controlDevicePath(), handle), 0u);
   std::array<std::uint8_t, 8> out{};

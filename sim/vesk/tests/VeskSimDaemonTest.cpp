@@ -237,8 +237,8 @@ TEST(Daemon, ServesTheWireAndRemovesItsSocketsOnSigterm) {
 
   // A frame that does not decode makes the daemon close the connection.
   SocketTransport garbage(dir + "/BrantelVesk0");
-  const Bytes junk(40, 0x55);
-  ASSERT_EQ(::send(garbage.fd(), junk.data(), junk.size(), MSG_NOSIGNAL), 40);
+  const Bytes junk(kRequestHeaderSize, 0x55);
+  ASSERT_EQ(::send(garbage.fd(), junk.data(), junk.size(), MSG_NOSIGNAL), static_cast<ssize_t>(junk.size()));
   char byte = 0;
   EXPECT_EQ(::recv(garbage.fd(), &byte, 1, 0), 0);
 
@@ -316,7 +316,7 @@ TEST(Daemon, FaultsGivenAtStartReachTheWire) {
   big.dataLength = 8;
   auto header = encodeRequestHeader(big);
   storeLe32(&header[32], kMaxDataLength + 1);
-  ASSERT_EQ(::send(control.fd(), header.data(), header.size(), MSG_NOSIGNAL), 40);
+  ASSERT_EQ(::send(control.fd(), header.data(), header.size(), MSG_NOSIGNAL), static_cast<ssize_t>(header.size()));
   char byte = 0;
   EXPECT_EQ(::recv(control.fd(), &byte, 1, 0), 0);
 

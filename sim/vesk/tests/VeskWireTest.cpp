@@ -1,5 +1,6 @@
 // The socket frames and the camera protocol's frames against bytes written
 // out by hand from their tables.
+#include "sim/vesk/VeskSimBytes.h"
 #include "sim/vesk/VeskSimFrames.h"
 #include "vesklib/VeskWire.h"
 
@@ -50,10 +51,11 @@ TEST(Wire, RequestHeaderHasTheFixedLittleEndianLayout) {
   h.cdb[13] = 0x77; // past the CDB length: must go out as 0
   h.dataLength = 16;
   h.timeoutMs = 45000;
+  h.sequence = 0x0A0B0C0D;
   const auto bytes = encodeRequestHeader(h);
   const Bytes expected = hexBytes("564B5351 0100 0000 00000000 0C 01 0000"
                                   "C0000000 00000000 00100000 00000000"
-                                  "10000000 C8AF0000");
+                                  "10000000 C8AF0000 0D0C0B0A");
   EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
 
   RequestHeader back;
@@ -62,6 +64,7 @@ TEST(Wire, RequestHeaderHasTheFixedLittleEndianLayout) {
   EXPECT_EQ(back.cdb[13], 0);
   EXPECT_EQ(back.dataLength, 16u);
   EXPECT_EQ(back.timeoutMs, 45000u);
+  EXPECT_EQ(back.sequence, 0x0A0B0C0Du);
 
   RequestHeader count;
   count.kind = RequestKind::DeviceControl;
@@ -80,10 +83,11 @@ TEST(Wire, ReplyHeaderHasTheFixedLayoutAndBoundsTheSense) {
   h.sense = {0x70, 0x00, 0x05};
   h.sense[20] = 0xEE; // past the sense length: not sent
   h.dataLength = 0x0102;
+  h.sequence = 7;
   const auto bytes = encodeReplyHeader(h);
   Bytes expected = hexBytes("564B5352 1F000000 02 03 0000 700005");
   expected.resize(44, 0);
-  const Bytes tail = hexBytes("02010000");
+  const Bytes tail = hexBytes("02010000 07000000");
   expected.insert(expected.end(), tail.begin(), tail.end());
   EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
 
@@ -92,6 +96,7 @@ TEST(Wire, ReplyHeaderHasTheFixedLayoutAndBoundsTheSense) {
   EXPECT_EQ(back.error, 31u);
   EXPECT_EQ(back.senseLength, 3);
   EXPECT_EQ(back.sense[20], 0);
+  EXPECT_EQ(back.sequence, 7u);
 }
 
 TEST(Wire, MalformedHeadersAreNamedNotTrusted) {
@@ -125,7 +130,7 @@ TEST(Wire, MalformedHeadersAreNamedNotTrusted) {
     EXPECT_EQ(decodeRequestHeader(bytes, out), row.expected) << row.what;
   }
   RequestHeader out;
-  EXPECT_EQ(decodeRequestHeader(std::span(base.data(), 39), out), DecodeStatus::TooShort);
+  EXPECT_EQ(decodeRequestHeader(std::span(base.data(), kRequestHeaderSize - 1), out), DecodeStatus::TooShort);
 
   ReplyHeader r;
   auto reply = encodeReplyHeader(ReplyHeader{});
@@ -134,7 +139,7 @@ TEST(Wire, MalformedHeadersAreNamedNotTrusted) {
   reply[9] = 0;
   reply[46] = 0x20; // 2 MiB
   EXPECT_EQ(decodeReplyHeader(reply, r), DecodeStatus::TooLong);
-  EXPECT_EQ(decodeReplyHeader(std::span(reply.data(), 47), r), DecodeStatus::TooShort);
+  EXPECT_EQ(decodeReplyHeader(std::span(reply.data(), kReplyHeaderSize - 1), r), DecodeStatus::TooShort);
 }
 
 TEST(Wire, WholeFramesCarryTheirDataAndTheCountAnswer) {

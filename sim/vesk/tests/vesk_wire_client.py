@@ -21,16 +21,22 @@ def recv_exact(sock, n):
     return data
 
 
+SEQUENCE = [0x1000]
+
+
 def request(sock, kind, code, cdb, direction, data=b"", want=0, timeout=45000):
     cdb_length = len(cdb) if kind == 1 else 0
     length = len(data) if direction == 1 else want
-    header = struct.pack("<IHHIBBH16sII", REQUEST_MAGIC, kind, 0, code, cdb_length, direction, 0,
-                         bytes(cdb).ljust(16, b"\0"), length, timeout)
-    assert len(header) == 40
+    SEQUENCE[0] += 1
+    header = struct.pack("<IHHIBBH16sIII", REQUEST_MAGIC, kind, 0, code, cdb_length, direction, 0,
+                         bytes(cdb).ljust(16, b"\0"), length, timeout, SEQUENCE[0])
+    assert len(header) == 44
     sock.sendall(header + data)
-    magic, error, scsi, sense_length, reserved, sense, n = struct.unpack("<IIBBH32sI", recv_exact(sock, 48))
+    magic, error, scsi, sense_length, reserved, sense, n, sequence = struct.unpack("<IIBBH32sII", recv_exact(sock, 52))
     if magic != REPLY_MAGIC:
         raise ValueError("bad reply magic")
+    if sequence != SEQUENCE[0]:
+        raise ValueError("reply to request %d, not %d" % (sequence, SEQUENCE[0]))
     return error, scsi, recv_exact(sock, n)
 
 
