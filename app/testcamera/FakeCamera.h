@@ -8,6 +8,10 @@
 // DisConnect throw it as _brantel_take_error (as the families' counted
 // connections do); bool operations answer false.
 //
+// Takes (Capture, FirePreparedCapture) are counted and, when the variable
+// TARSEL_TEST_CAMERA_TAKES names a file, appended to it as a line
+// "<camera name> take <n>", so a test can see the takes of a program it runs.
+//
 // GetSdk answers the family that made the camera; it is valid while that
 // family lives.
 //
@@ -72,6 +76,8 @@ class FakeCamera : public ICameraHiLevel {
 public:
   // The raw extension given to records whose bytes are not JPEG or TIFF.
   static constexpr const char* kRawExtension = ".TST";
+  // The variable that names the file of takes.
+  static constexpr const char* kTakeRecordVariable = "TARSEL_TEST_CAMERA_TAKES";
 
   FakeCamera(FakeCameraFamily* family, std::shared_ptr<FamilyTracker> tracker, int index);
   FakeCamera(const FakeCamera&) = delete;
@@ -159,6 +165,8 @@ public:
 
 private:
   void PreviewLoop();
+  // Counts a take and appends it to the file of takes; m_lock held.
+  void RecordTake();
   // Ends the preview thread and waits for it; no call-back runs afterwards.
   void StopPreviewThread();
   // Fills the record with the bytes of picture `number`.

@@ -77,23 +77,6 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
   return count;
 }
 
-bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-void deliverFor(std::chrono::milliseconds duration) {
-  const auto end = std::chrono::steady_clock::now() + duration;
-  deliverUntil([&] { return std::chrono::steady_clock::now() > end; }, duration * 2);
-}
-
 void setUserOption(const char* name, DWORD value) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tarsel::settings::kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -160,7 +143,7 @@ CMainFrame& FrameTest::start(MainFrameOptions options) {
   QObject::connect(m_frame.get(), &CMainFrame::camerasRefreshed, [this] { ++m_refreshes; });
   QObject::connect(m_frame.get(), &CMainFrame::takeEnded, [this] { ++m_takesEnded; });
   m_frame->show();
-  EXPECT_TRUE(deliverUntil([this] { return m_frame->StartupDone(); }));
+  EXPECT_TRUE(pumpUntil([this] { return m_frame->StartupDone(); }));
   return *m_frame;
 }
 
@@ -171,7 +154,7 @@ void FrameTest::destroyFrame() {
   m_frame.reset();
   m_watcher = nullptr;
   // Results of takes that ended with the frame find no receiver any more.
-  deliverFor(std::chrono::milliseconds(20));
+  pumpFor(std::chrono::milliseconds(20));
 }
 
 } // namespace tarsel::frame::test

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/frame/MainFrame.h"
+#include "app/testsupport/EventPump.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
 
@@ -74,10 +75,8 @@ public:
   void remove() { emit deviceRemoved(); }
 };
 
-// Delivers events until `done` holds or a generous safety limit passes.
-bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
-// Delivers events for about `duration` (to see that nothing more happens).
-void deliverFor(std::chrono::milliseconds duration);
+using tarsel::test::pumpFor;
+using tarsel::test::pumpUntil;
 
 // Writes a DWORD of the user options (for values the settings only read).
 void setUserOption(const char* name, DWORD value);

@@ -71,20 +71,4 @@ std::optional<std::chrono::steady_clock::time_point> TimedCamera::firedAt() cons
   return m_firedAt;
 }
 
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    QCoreApplication::sendPostedEvents();
-    if (condition())
-      return true;
-    if (std::chrono::steady_clock::now() >= deadline)
-      return false;
-    std::this_thread::sleep_for(1ms);
-  }
-}
-
-void pumpFor(std::chrono::milliseconds time) {
-  pumpUntil([] { return false; }, time);
-}
-
 } // namespace tarsel::host::test

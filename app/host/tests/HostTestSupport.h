@@ -1,12 +1,12 @@
 // Receivers that stand in for a camera window and for the window that
-// follows the all-cameras takes, a fake camera that notes when it fired, and
-// a bounded event pump.
+// follows the all-cameras takes and a fake camera that notes when it fired.
 #pragma once
 
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
+#include "app/testsupport/EventPump.h"
 
 #include <QObject>
 
@@ -75,9 +75,7 @@ private:
   std::optional<std::chrono::steady_clock::time_point> m_firedAt;
 };
 
-// Delivers posted events until the condition holds or the time is up.
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
-// Delivers posted events for a while.
-void pumpFor(std::chrono::milliseconds time);
+using tarsel::test::pumpFor;
+using tarsel::test::pumpUntil;
 
 } // namespace tarsel::host::test
