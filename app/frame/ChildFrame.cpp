@@ -111,34 +111,29 @@ CChildFrame::~CChildFrame() {
   // Results still queued are handled now (pictures of an all-cameras take
   // still reach the save queue; every synchronized take gets its answer),
   // without boxes.
-  try {
+  tarsel::ui::Quietly([&] {
     QCoreApplication::sendPostedEvents(this, WM_TARSEL_CAMERA_STATUS);
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->LcdOff();
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (m_site)
       m_site->ClosePreview(this);
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (m_host)
       m_host->Stop();
-  } catch (...) {
-  }
+  });
   m_host.reset();
   // What the worker posted between the drain and the stop goes undelivered;
   // a synchronized take's ticket then reports its camera as failed.
   QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);
-  try {
+  tarsel::ui::Quietly([&] {
     if (m_site)
       m_site->ChildClosed(this);
-  } catch (...) {
-  }
+  });
 }
 
 // Attaching and reconnecting ------------------------------------------------
@@ -180,10 +175,9 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
     SetPane(4, QString());
     ShowStatus(IDS_CAMERA_DISCONNECTED);
     bool wantsWarning = false;
-    try {
+    tarsel::ui::Quietly([&] {
       wantsWarning = attached && attached->WantsConnectTimeWarning();
-    } catch (...) {
-    }
+    });
     if (wantsWarning && std::chrono::steady_clock::now() - started > m_options.connectTimeWarning)
       tarsel::ui::AskUser(this, IDS_CONNECT_TIME_WARNING, tarsel::ui::Buttons::Ok,
                           tarsel::ui::Icon::Information);
@@ -254,11 +248,10 @@ void CChildFrame::MarkDisconnected() {
   m_disconnected = true;
   SetPane(3, QString());
   SetPane(4, QString());
-  try {
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->NotifyCaptureProperties(2);
-  } catch (...) {
-  }
+  });
   update();
 }
 
@@ -284,11 +277,10 @@ void CChildFrame::OfferCapabilityDetection() {
 }
 
 void CChildFrame::ShowCaptureProperties(bool show) {
-  try {
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->ShowCaptureProperties(WindowHandle(), 0, show);
-  } catch (...) {
-  }
+  });
 }
 
 // Battery -------------------------------------------------------------------------
@@ -422,10 +414,9 @@ void CChildFrame::SuspendPreview(bool suspend) {
 // Closing -------------------------------------------------------------------------
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-  try {
+  tarsel::ui::Quietly([&] {
     EndBracketing();
-  } catch (...) {
-  }
+  });
   if (m_unsaved && !m_destroying) {
     const QPointer<CChildFrame> alive(this);
     const int answer = tarsel::ui::AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel,

@@ -125,6 +125,11 @@ int FakeCamera::picturesTaken() const {
   return m_picturesTaken;
 }
 
+std::optional<std::chrono::steady_clock::time_point> FakeCamera::lastTakeTime() const {
+  const std::lock_guard<std::mutex> guard(m_lock);
+  return m_lastTakeTime;
+}
+
 std::string FakeCamera::lastKeywordSettings() const {
   const std::lock_guard<std::mutex> guard(m_lock);
   return m_keywordSettings;
@@ -370,6 +375,7 @@ HRESULT FakeCamera::FirePreparedCapture() {
 
 void FakeCamera::RecordTake() {
   ++m_picturesTaken;
+  m_lastTakeTime = std::chrono::steady_clock::now();
   const char* path = std::getenv(kTakeRecordVariable);
   if (!path || !*path)
     return;

@@ -26,10 +26,12 @@
 #include "platform/Win32Types.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -110,6 +112,8 @@ public:
   std::uint32_t lastCaptureValue() const;
   std::uint32_t lastTransferFlags() const;
   int picturesTaken() const;
+  // The steady_clock time of the last take; none before the first.
+  std::optional<std::chrono::steady_clock::time_point> lastTakeTime() const;
   int previewFramesDelivered() const { return m_framesDelivered.load(); }
   std::string lastKeywordSettings() const;
   std::string appliedCaptureSettings() const;
@@ -195,6 +199,7 @@ private:
   std::uint32_t m_lastCaptureValue = 0;
   std::uint32_t m_lastTransferFlags = 0;
   int m_picturesTaken = 0;
+  std::optional<std::chrono::steady_clock::time_point> m_lastTakeTime;
   std::string m_keywordSettings;
   std::string m_captureSettings;
   bool m_focusGiven = false;

@@ -26,6 +26,12 @@ enum class Reporting { Show, Quiet };
 // the error was reported).
 bool Guard(QWidget* window, const std::function<void()>& action, Reporting reporting = Reporting::Show) noexcept;
 
+// Runs the action and shows nothing of a failure: clean-up on paths (a
+// window being destroyed) where nobody could answer a box.
+inline void Quietly(const std::function<void()>& action) noexcept {
+  Guard(nullptr, action, Reporting::Quiet);
+}
+
 // Reports the exception being handled, as Guard does; call only inside a catch block.
 void ReportCurrentException(QWidget* window) noexcept;
 

@@ -68,9 +68,9 @@ TEST_F(MainFrameTake, EightCamerasFireWithinAFewMillisecondsAndAllReport) {
 
   std::vector<std::chrono::steady_clock::time_point> fired;
   for (CChildFrame* window : frame.CameraWindows()) {
-    std::chrono::steady_clock::time_point time;
-    ASSERT_TRUE(cameraOf(window).fireTime(&time));
-    fired.push_back(time);
+    const auto time = cameraOf(window).lastTakeTime();
+    ASSERT_TRUE(time.has_value());
+    fired.push_back(*time);
     EXPECT_EQ(cameraOf(window).picturesTaken(), 1);
   }
   const auto [first, last] = std::minmax_element(fired.begin(), fired.end());

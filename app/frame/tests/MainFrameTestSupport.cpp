@@ -34,7 +34,7 @@ void Gate::wait() {
 HRESULT TimedCamera::PrepareCapture(std::uint32_t value) {
   std::shared_ptr<Gate> gate;
   {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
+    const std::lock_guard<std::mutex> guard(m_gateLock);
     gate = m_gate;
   }
   if (gate)
@@ -42,25 +42,9 @@ HRESULT TimedCamera::PrepareCapture(std::uint32_t value) {
   return FakeCamera::PrepareCapture(value);
 }
 
-HRESULT TimedCamera::FirePreparedCapture() {
-  {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
-    m_fired = true;
-    m_fireTime = std::chrono::steady_clock::now();
-  }
-  return FakeCamera::FirePreparedCapture();
-}
-
 void TimedCamera::setPrepareGate(std::shared_ptr<Gate> gate) {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
+  const std::lock_guard<std::mutex> guard(m_gateLock);
   m_gate = std::move(gate);
-}
-
-bool TimedCamera::fireTime(std::chrono::steady_clock::time_point* time) const {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
-  if (m_fired && time)
-    *time = m_fireTime;
-  return m_fired;
 }
 
 int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {

@@ -1,5 +1,5 @@
-// What the main-frame tests share: a test camera family whose cameras record
-// when they fire and can be held in their preparation, a device watcher the
+// What the main-frame tests share: a test camera family whose cameras can
+// be held in their preparation, a device watcher the
 // test drives, and a fixture that builds a frame over the test families with
 // short time-outs, answers every question box and records every error box.
 #pragma once
@@ -36,24 +36,18 @@ private:
   bool m_open = true;
 };
 
-// A fake camera that records the moment it fires and, when given a gate,
-// waits at it in PrepareCapture.
+// A fake camera that, when given a gate, waits at it in PrepareCapture.
 class TimedCamera : public tarsel::testcamera::FakeCamera {
 public:
   using FakeCamera::FakeCamera;
 
   HRESULT PrepareCapture(std::uint32_t value) override;
-  HRESULT FirePreparedCapture() override;
 
   void setPrepareGate(std::shared_ptr<Gate> gate);
-  // The steady_clock time of the last fire; false when it never fired.
-  bool fireTime(std::chrono::steady_clock::time_point* time) const;
 
 private:
-  mutable std::mutex m_timeLock;
+  mutable std::mutex m_gateLock;
   std::shared_ptr<Gate> m_gate;
-  bool m_fired = false;
-  std::chrono::steady_clock::time_point m_fireTime;
 };
 
 // A fake family whose EnumerateCameras hands TimedCameras to the list and

@@ -55,20 +55,4 @@ bool ResultWindow::event(QEvent* event) {
   return true;
 }
 
-TimedCamera::TimedCamera(testcamera::FakeCameraFamily* family, int index)
-    : FakeCamera(family, std::make_shared<testcamera::FamilyTracker>(), index) {}
-
-HRESULT TimedCamera::FirePreparedCapture() {
-  {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
-    m_firedAt = std::chrono::steady_clock::now();
-  }
-  return FakeCamera::FirePreparedCapture();
-}
-
-std::optional<std::chrono::steady_clock::time_point> TimedCamera::firedAt() const {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
-  return m_firedAt;
-}
-
 } // namespace tarsel::host::test

@@ -1,5 +1,5 @@
 // Receivers that stand in for a camera window and for the window that
-// follows the all-cameras takes and a fake camera that notes when it fired.
+// follows the all-cameras takes.
 #pragma once
 
 #include "app/host/ConnectedCameraHost.h"
@@ -61,18 +61,6 @@ public:
 
 protected:
   bool event(QEvent* event) override;
-};
-
-// A fake camera that notes the time of its FirePreparedCapture.
-class TimedCamera : public testcamera::FakeCamera {
-public:
-  TimedCamera(testcamera::FakeCameraFamily* family, int index);
-  HRESULT FirePreparedCapture() override;
-  std::optional<std::chrono::steady_clock::time_point> firedAt() const;
-
-private:
-  mutable std::mutex m_timeLock;
-  std::optional<std::chrono::steady_clock::time_point> m_firedAt;
 };
 
 using tarsel::test::pumpFor;

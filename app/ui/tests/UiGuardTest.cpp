@@ -1,8 +1,8 @@
 // The guard of the user-interface entry points, its connect helper and the
 // application's last-resort net: what escapes a handler is shown once, with
 // the right code and owner, and the program goes on.
-#include "app/ui/GuardedApplication.h"
 #include "app/ui/UiGuard.h"
+#include "app/ui/GuardedApplication.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 
@@ -56,7 +56,8 @@ TEST_F(UiGuardTest, ATakeErrorIsReportedAsItselfAnythingElseAsUnexpectedAndQuiet
   EXPECT_TRUE(tarsel::ui::Guard(&window, [] {}));
   EXPECT_FALSE(tarsel::ui::Guard(&window, [] { throw _brantel_take_error(5); }));
   EXPECT_FALSE(tarsel::ui::Guard(nullptr, [] { throw std::runtime_error("not ours"); }));
-  EXPECT_FALSE(tarsel::ui::Guard(&window, [] { throw 42; }, tarsel::ui::Reporting::Quiet));
+  EXPECT_FALSE(tarsel::ui::Guard(
+      &window, [] { throw 42; }, tarsel::ui::Reporting::Quiet));
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].parent, static_cast<HWND>(&window));
   EXPECT_TRUE(shows(boxes[0], "(0x05)")) << boxes[0].text;
