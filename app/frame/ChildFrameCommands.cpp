@@ -313,7 +313,8 @@ void CChildFrame::RegisterCommands() {
           ZoomTo(divisor);
         });
   };
-  const auto dialog = [this](UINT id, bool closesPreview, HRESULT (ICameraHiLevel::*showDialog)(HWND, _ITarselCallback*)) {
+  using ShowDialog = HRESULT (ICameraHiLevel::*)(HWND, _ITarselCallback*);
+  const auto dialog = [this](UINT id, bool closesPreview, ShowDialog showDialog) {
     m_commands.Add(id, [this] { return IsConnectedNow(); },
                    [this, closesPreview, showDialog] {
                      if (closesPreview && m_site)

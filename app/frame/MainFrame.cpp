@@ -75,7 +75,8 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
     statusBar()->addPermanentWidget(m_panes[pane]);
   }
   using tarsel::ui::ConnectGuarded;
-  ConnectGuarded(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) { OnMessageChanged(text); });
+  ConnectGuarded(statusBar(), &QStatusBar::messageChanged, this,
+                 [this](const QString& text) { OnMessageChanged(text); });
 
   m_arrivalTimer.setSingleShot(true);
   ConnectGuarded(&m_arrivalTimer, &QTimer::timeout, this, [this] { RunCommand(cmd::RefreshCameras); });
@@ -367,7 +368,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     for (CChildFrame* window : CameraWindows())
       unsaved = unsaved || window->HasUnsavedPictures();
     if (unsaved && !m_closeWithoutAsking) {
-      const int answer = AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
+      const int answer =
+          AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
       kept = answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled);
       if (kept && !m_closeWithoutAsking)
         return;
