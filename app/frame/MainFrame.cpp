@@ -351,14 +351,16 @@ void CMainFrame::showEvent(QShowEvent* event) {
   if (m_placementRestored || !m_settings)
     return;
   m_placementRestored = true;
-  const auto params = tarsel::settings::OpenPersistentParams(m_settings, true);
-  if (!params)
-    return;
-  BYTE bytes[tarsel::settings::WindowPlacement::kRecordSize] = {};
-  DWORD size = sizeof bytes;
-  if (params->GetLastWinPlace(bytes, &size) != 0)
-    return;
-  RestoreWindowPlacement(this, bytes, size, false);
+  tarsel::ui::Guard(this, [this] {
+    const auto params = tarsel::settings::OpenPersistentParams(m_settings, true);
+    if (!params)
+      return;
+    BYTE bytes[tarsel::settings::WindowPlacement::kRecordSize] = {};
+    DWORD size = sizeof bytes;
+    if (params->GetLastWinPlace(bytes, &size) != 0)
+      return;
+    RestoreWindowPlacement(this, bytes, size, false);
+  });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
