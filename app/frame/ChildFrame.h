@@ -11,9 +11,9 @@
 //
 // Failure: command and event handlers never let an exception out; they
 // report it through the one user-interface guard (tarsel::ui::Guard, this
-// window as parent) and the window stays usable. AttachCamera and ReconnectCamera report their failures the same
-// way and do not throw. While the window is being destroyed nothing is shown
-// to the user.
+// window as parent) and the window stays usable. AttachCamera and
+// ReconnectCamera report their failures the same way and do not throw.
+// While the window is being destroyed nothing is shown to the user.
 //
 // Window handle: where a camera or ReportError wants the window's HWND it
 // gets the QWidget* of this window (WindowHandle).
