@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The main job: starts Tarsel (on Qt's offscreen platform when there is no
-# display), makes it take a picture with every connected camera through
-# TarselRemote /CAPTURE, then ends it with SIGTERM, which closes it as a user
+# display), sends it TarselRemote /CAPTURE (which asks every connected camera
+# to take a picture), then ends it with SIGTERM, which closes it as a user
 # closing its window would. Exits with Tarsel's status.
+# What the script can see: that the datagram reached a listening receiver
+# and how Tarsel ended. Whether a camera took a picture it cannot see; the
+# end-to-end test (app/main/tests/EndToEndTest.cpp) checks that with a test
+# camera that records its takes.
 # Usage: tools/run-main-job.sh [folder of the built programs, default build/bin]
 set -u
 
@@ -47,21 +51,32 @@ if [ "$delivered" != yes ]; then
   stop_tarsel
   exit 1
 fi
-echo "run-main-job: TarselRemote delivered /CAPTURE to a listening receiver"
+echo "run-main-job: TarselRemote delivered /CAPTURE to a listening receiver (whether a picture was taken is not visible here)"
 
-# A moment to carry the command out (without a camera there is nothing to take).
+# A moment to carry the command out.
 sleep 1
+
+# Whether Tarsel ended within the given tenths of a second.
+ended_within() {
+  for _ in $(seq 1 "$1"); do
+    kill -0 "$tarsel" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$tarsel" 2>/dev/null
+}
 
 echo "run-main-job: sending SIGTERM to Tarsel (pid $tarsel)"
 kill -TERM "$tarsel"
-for _ in $(seq 1 200); do
-  kill -0 "$tarsel" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$tarsel" 2>/dev/null; then
-  echo "run-main-job: Tarsel did not end within 20 s of SIGTERM" >&2
-  stop_tarsel
-  exit 1
+if ! ended_within 50; then
+  # A picture left unsaved makes the close ask first; a second request
+  # closes without asking.
+  echo "run-main-job: Tarsel still runs 5 s after SIGTERM; sending a second SIGTERM"
+  kill -TERM "$tarsel" 2>/dev/null
+  if ! ended_within 200; then
+    echo "run-main-job: Tarsel did not end within 20 s of the second SIGTERM" >&2
+    stop_tarsel
+    exit 1
+  fi
 fi
 wait "$tarsel"
 status=$?

@@ -1,7 +1,8 @@
 #include "app/frame/BatteryStatus.h"
 
 #include "hostapi/RefPtr.h"
-#include "app/core/ResString.h"
+#include "app/core/StringIds.h"
+#include "app/ui/ResText.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
@@ -19,15 +20,15 @@
 namespace tarsel::frame {
 namespace {
 
+using namespace tarsel::core::ids;
+using tarsel::ui::ResFormat;
+using tarsel::ui::ResText;
+
 constexpr std::int32_t kLevelBit = 0x10000;
 constexpr std::int32_t kLevelOk = 0x10001;
 constexpr std::int32_t kLevelWeak = 0x10002;
 constexpr std::int32_t kLevelLow = 0x10003;
 constexpr std::int32_t kLevelVeryLow = 0x10004;
-
-QString Text(unsigned id) {
-  return QString::fromUtf8(CResString(id).c_str());
-}
 
 bool IsLevel(std::int32_t value) {
   return (value & kLevelBit) != 0;
@@ -43,21 +44,19 @@ QString BatteryPaneText(std::int32_t value) {
   if (value < 0)
     return {};
   if (!IsLevel(value)) {
-    std::string text;
-    FormatStdString(text, CResString(kIdsBatteryPercent).c_str(), static_cast<long>(PercentOf(value)));
-    return QString::fromUtf8(text.c_str());
+    return ResFormat(IDS_BATTERY_PERCENT, static_cast<long>(PercentOf(value)));
   }
   switch (value) {
   case kLevelOk:
-    return Text(kIdsBatteryOk);
+    return ResText(IDS_BATTERY_OK);
   case kLevelWeak:
-    return Text(kIdsBatteryWeak);
+    return ResText(IDS_BATTERY_WEAK);
   case kLevelLow:
-    return Text(kIdsBatteryLow);
+    return ResText(IDS_BATTERY_LOW);
   case kLevelVeryLow:
-    return Text(kIdsBatteryVeryLow);
+    return ResText(IDS_BATTERY_VERY_LOW);
   default:
-    return Text(kIdsBatteryUnknown);
+    return ResText(IDS_BATTERY_UNKNOWN);
   }
 }
 
@@ -73,12 +72,9 @@ bool BatteryWarningWanted(std::int32_t value) {
 QString BatteryWarningText(std::int32_t value) {
   // A level code is no percentage: "only 65539% remains" would be nonsense.
   if (value >= 0 && IsLevel(value))
-    return Text((value & 0x1FFFF) == kLevelVeryLow ? kIdsBatteryLevelVeryLowWarning
-                                                   : kIdsBatteryLevelLowWarning);
-  std::string text;
-  FormatStdString(text, CResString(kIdsBatteryPercentWarning).c_str(),
-                  static_cast<unsigned long>(value < 0 ? 0 : PercentOf(value)));
-  return QString::fromUtf8(text.c_str());
+    return ResText((value & 0x1FFFF) == kLevelVeryLow ? IDS_BATTERY_LEVEL_VERY_LOW_WARNING
+                                                   : IDS_BATTERY_LEVEL_LOW_WARNING);
+  return ResFormat(IDS_BATTERY_PERCENT_WARNING, static_cast<unsigned long>(value < 0 ? 0 : PercentOf(value)));
 }
 
 } // namespace tarsel::frame

@@ -29,17 +29,6 @@ class QLabel;
 
 namespace tarsel::frame {
 
-// String ids of the battery texts.
-inline constexpr unsigned kIdsBatteryPercent = 32845;
-inline constexpr unsigned kIdsBatteryOk = 32846;
-inline constexpr unsigned kIdsBatteryWeak = 32847;
-inline constexpr unsigned kIdsBatteryLow = 32848;
-inline constexpr unsigned kIdsBatteryVeryLow = 32849;
-inline constexpr unsigned kIdsBatteryUnknown = 32850;
-inline constexpr unsigned kIdsBatteryLevelLowWarning = 32851;
-inline constexpr unsigned kIdsBatteryLevelVeryLowWarning = 32852;
-inline constexpr unsigned kIdsBatteryPercentWarning = 61268;
-
 // The status-pane text of a reading: "Battery: 55%", "Battery: Weak" ...,
 // blank for no reading.
 QString BatteryPaneText(std::int32_t value);

@@ -1,7 +1,8 @@
 #include "app/frame/CameraTypesDialog.h"
 
 #include "app/core/ISdkPropertyPage.h"
-#include "app/core/ResString.h"
+#include "app/core/StringIds.h"
+#include "app/ui/ResText.h"
 
 #include <QDialogButtonBox>
 #include <QTabWidget>
@@ -11,7 +12,7 @@ namespace tarsel::frame {
 
 CameraTypesDialog::CameraTypesDialog(const std::vector<ISdkPropertyPage*>& pages, QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8(CResString(149).c_str()));
+  setWindowTitle(tarsel::ui::ResText(tarsel::core::ids::IDS_SELECT_CAMERA_MODELS));
   auto* layout = new QVBoxLayout(this);
   m_tabs = new QTabWidget(this);
   layout->addWidget(m_tabs);

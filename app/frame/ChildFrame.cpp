@@ -9,6 +9,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
 #include "app/host/WaitEvent.h"
+#include "app/frame/WindowIcons.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
 #include "app/pictures/CamExtraCommand.h"
@@ -19,6 +20,7 @@
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
 #include "app/ui/MessageQuestion.h"
+#include "app/ui/UiGuard.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/FormatStdString.h"
@@ -49,21 +51,14 @@ constexpr int kPaneWidths[5] = {0, 80, 80, 150, 80};
 // Runs one handler: a failure is reported (never while the window is being
 // destroyed) and the window stays usable.
 void CChildFrame::Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const _brantel_take_error& error) {
-    Report(error);
-  } catch (const std::bad_alloc&) {
-    Report(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
-  } catch (...) {
-    Report(kUnexpected);
-  }
+  tarsel::ui::Guard(this, action, m_destroying ? tarsel::ui::Reporting::Quiet : tarsel::ui::Reporting::Show);
 }
 
 CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent)
     : QMdiSubWindow(parent), m_site(site), m_options(options) {
   tarsel::host::ReserveTarselEventTypes();
   setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(tarsel::frame::WindowIcon(tarsel::frame::kCameraWindowIcon));
 
   auto* content = new QWidget(this);
   auto* layout = new QVBoxLayout(content);
@@ -89,13 +84,14 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
   setFocusProxy(m_view);
   m_statusBarShown = true;
 
-  connect(this, &QMdiSubWindow::windowStateChanged, this,
-          [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-            const bool wasActive = oldState.testFlag(Qt::WindowActive);
-            const bool isActive = newState.testFlag(Qt::WindowActive);
-            if (wasActive != isActive)
-              OnMdiActivate(isActive);
-          });
+  tarsel::ui::ConnectGuarded(this, &QMdiSubWindow::windowStateChanged, this,
+                             [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
+                               const bool wasActive = oldState.testFlag(Qt::WindowActive);
+                               const bool isActive = newState.testFlag(Qt::WindowActive);
+                               if (wasActive != isActive)
+                                 OnMdiActivate(isActive);
+                             });
+  RegisterCommands();
 }
 
 void CChildFrame::RequestHostStop() {
@@ -115,34 +111,29 @@ CChildFrame::~CChildFrame() {
   // Results still queued are handled now (pictures of an all-cameras take
   // still reach the save queue; every synchronized take gets its answer),
   // without boxes.
-  try {
+  tarsel::ui::Quietly([&] {
     QCoreApplication::sendPostedEvents(this, WM_TARSEL_CAMERA_STATUS);
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->LcdOff();
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (m_site)
       m_site->ClosePreview(this);
-  } catch (...) {
-  }
-  try {
+  });
+  tarsel::ui::Quietly([&] {
     if (m_host)
       m_host->Stop();
-  } catch (...) {
-  }
+  });
   m_host.reset();
   // What the worker posted between the drain and the stop goes undelivered;
   // a synchronized take's ticket then reports its camera as failed.
   QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);
-  try {
+  tarsel::ui::Quietly([&] {
     if (m_site)
       m_site->ChildClosed(this);
-  } catch (...) {
-  }
+  });
 }
 
 // Attaching and reconnecting ------------------------------------------------
@@ -182,17 +173,16 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
   if (m_disconnected) {
     SetPane(3, QString());
     SetPane(4, QString());
-    ShowStatus(kIdsCameraDisconnected);
+    ShowStatus(IDS_CAMERA_DISCONNECTED);
     bool wantsWarning = false;
-    try {
+    tarsel::ui::Quietly([&] {
       wantsWarning = attached && attached->WantsConnectTimeWarning();
-    } catch (...) {
-    }
+    });
     if (wantsWarning && std::chrono::steady_clock::now() - started > m_options.connectTimeWarning)
-      tarsel::ui::AskUser(this, kIdsConnectTimeWarning, tarsel::ui::Buttons::Ok,
+      tarsel::ui::AskUser(this, IDS_CONNECT_TIME_WARNING, tarsel::ui::Buttons::Ok,
                           tarsel::ui::Icon::Information);
   } else {
-    ShowStatus(kIdsReady);
+    ShowStatus(IDS_READY);
   }
   repaint();
 }
@@ -220,9 +210,9 @@ void CChildFrame::ShowConnectionState() {
   if (m_disconnected) {
     SetPane(3, QString());
     SetPane(4, QString());
-    ShowStatus(kIdsCameraDisconnected);
+    ShowStatus(IDS_CAMERA_DISCONNECTED);
   } else {
-    ShowStatus(kIdsReady);
+    ShowStatus(IDS_READY);
   }
   repaint();
 }
@@ -258,11 +248,10 @@ void CChildFrame::MarkDisconnected() {
   m_disconnected = true;
   SetPane(3, QString());
   SetPane(4, QString());
-  try {
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->NotifyCaptureProperties(2);
-  } catch (...) {
-  }
+  });
   update();
 }
 
@@ -276,11 +265,9 @@ void CChildFrame::OfferCapabilityDetection() {
       return;
     if (m_site)
       m_site->PostActivateChild(this);
-    std::string text;
-    FormatStdString(text, CResString(kIdsCapabilitiesUnknown).c_str(), camera->GetModelName());
     const QPointer<CChildFrame> alive(this);
-    const int answer = tarsel::ui::AskUser(this, QString::fromUtf8(text.c_str()), tarsel::ui::Buttons::YesNo,
-                                           tarsel::ui::Icon::Information);
+    const int answer = tarsel::ui::AskUser(this, ResFormat(IDS_CAPABILITIES_UNKNOWN, camera->GetModelName()),
+                                           tarsel::ui::Buttons::YesNo, tarsel::ui::Icon::Information);
     if (!alive || answer != tarsel::ui::IDYES || !GetCamera())
       return;
     if (m_site)
@@ -290,11 +277,10 @@ void CChildFrame::OfferCapabilityDetection() {
 }
 
 void CChildFrame::ShowCaptureProperties(bool show) {
-  try {
+  tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->ShowCaptureProperties(WindowHandle(), 0, show);
-  } catch (...) {
-  }
+  });
 }
 
 // Battery -------------------------------------------------------------------------
@@ -428,13 +414,12 @@ void CChildFrame::SuspendPreview(bool suspend) {
 // Closing -------------------------------------------------------------------------
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-  try {
+  tarsel::ui::Quietly([&] {
     EndBracketing();
-  } catch (...) {
-  }
+  });
   if (m_unsaved && !m_destroying) {
     const QPointer<CChildFrame> alive(this);
-    const int answer = tarsel::ui::AskUser(this, kIdsSaveBeforeClosing, tarsel::ui::Buttons::YesNoCancel,
+    const int answer = tarsel::ui::AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel,
                                            tarsel::ui::Icon::Question);
     if (!alive)
       return;
@@ -472,12 +457,6 @@ HWND CChildFrame::WindowHandle() {
 
 CRefPtr<ITarselConfigSettings> CChildFrame::UserSettings(bool readOnly) const {
   return tarsel::settings::OpenUserSettings(m_site ? m_site->GetSettings() : nullptr, readOnly);
-}
-
-void CChildFrame::Report(const _brantel_take_error& error) {
-  if (m_destroying)
-    return;
-  ReportError(error, WindowHandle());
 }
 
 void CChildFrame::Report(HRESULT code) {

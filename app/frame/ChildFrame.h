@@ -10,10 +10,10 @@
 // handles the event that carries it.
 //
 // Failure: command and event handlers never let an exception out; they
-// report it (ReportError with this window as parent) and the window stays
-// usable. AttachCamera and ReconnectCamera report their failures the same
-// way and do not throw. While the window is being destroyed nothing is shown
-// to the user.
+// report it through the one user-interface guard (tarsel::ui::Guard, this
+// window as parent) and the window stays usable. AttachCamera and
+// ReconnectCamera report their failures the same way and do not throw.
+// While the window is being destroyed nothing is shown to the user.
 //
 // Window handle: where a camera or ReportError wants the window's HWND it
 // gets the QWidget* of this window (WindowHandle).
@@ -21,6 +21,7 @@
 
 #include "app/core/ITarselCallback.h"
 #include "hostapi/RefPtr.h"
+#include "app/frame/CommandTable.h"
 #include "app/frame/CommandTarget.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/SyncTakeTicket.h"
@@ -43,7 +44,6 @@ class QStatusBar;
 class QLabel;
 class ITarselConfigSettings;
 class IPictureFromCamera;
-class _brantel_take_error;
 
 namespace tarsel::host {
 class CConnectedCameraHost;
@@ -164,9 +164,12 @@ private:
   void MonitorOff();
   void TogglePreview();
   LcdPreviewChoice AskLcdOrPreview(UINT stringId);
-  bool CommandEnabled(UINT id, CCmdUI* state);
-  void RunCommand(UINT id);
-  void Report(const _brantel_take_error& error);
+  void RegisterCommands();
+  bool IsConnectedNow() const;
+  bool IsCurrentDecoded() const;
+  bool HoldsPictures() const;
+  bool IsStripShown() const;
+  void ShowBracketingStep();
   void Report(HRESULT code);
   void Guarded(const std::function<void()>& action);
   IPictureFromCamera* CurrentPicture() const;
@@ -195,4 +198,5 @@ private:
   int m_batteryTimer = 0;
   bool m_destroying = false;
   QLabel* m_panes[5] = {};
+  tarsel::frame::CommandTable m_commands;
 };

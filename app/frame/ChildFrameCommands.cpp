@@ -42,7 +42,7 @@ IPictureFromCamera* CChildFrame::CurrentPicture() const {
 }
 
 void CChildFrame::DecodeAndShow(IPictureFromCamera* picture, bool keepScroll) {
-  ShowStatus(kIdsDecompressing);
+  ShowStatus(IDS_DECOMPRESSING);
   const std::int32_t divisor = m_host ? m_host->GetZoomDivisor() : static_cast<std::int32_t>(m_zoom);
   picture->Decode(1, static_cast<DWORD>(divisor));
   m_view->SetPicture(picture, keepScroll);
@@ -54,11 +54,11 @@ void CChildFrame::ShowSeriesPicture(IPictureFromCamera* picture) {
     return;
   }
   // Not decoded at this window's zoom yet (or never decoded): decode it now.
-  ShowStatus(kIdsDecompressing);
+  ShowStatus(IDS_DECOMPRESSING);
   if (HoldsEncodedData(picture))
     picture->Decode(1, m_zoom);
   m_view->SetPicture(picture, false);
-  ShowStatus(kIdsReady);
+  ShowStatus(IDS_READY);
 }
 
 void CChildFrame::ZoomTo(std::uint32_t divisor) {
@@ -66,13 +66,13 @@ void CChildFrame::ZoomTo(std::uint32_t divisor) {
   if (!picture || picture->GetScaleDenominator() == divisor)
     return;
   const WaitCursor wait;
-  ShowStatus(kIdsDecompressing);
+  ShowStatus(IDS_DECOMPRESSING);
   if (HoldsEncodedData(picture))
     picture->Decode(1, divisor);
   m_host->SetZoomDivisor(static_cast<std::int32_t>(divisor));
   m_zoom = divisor;
   m_view->SetPicture(picture, false);
-  ShowStatus(kIdsReady);
+  ShowStatus(IDS_READY);
 }
 
 void CChildFrame::StepPicture(bool forward) {
@@ -85,7 +85,7 @@ void CChildFrame::StepPicture(bool forward) {
 void CChildFrame::DeleteCurrentPicture() {
   const QPointer<CChildFrame> alive(this);
   const int answer =
-      tarsel::ui::AskUser(this, kIdsDeletePicture, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
+      tarsel::ui::AskUser(this, IDS_DELETE_PICTURE, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
   if (!alive || answer != tarsel::ui::IDOK || !m_host)
     return;
   const WaitCursor wait;
@@ -101,7 +101,7 @@ void CChildFrame::DeleteCurrentPicture() {
 void CChildFrame::DeleteSeries() {
   const QPointer<CChildFrame> alive(this);
   const int answer =
-      tarsel::ui::AskUser(this, kIdsDeleteSeries, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
+      tarsel::ui::AskUser(this, IDS_DELETE_SERIES, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
   if (!alive || answer != tarsel::ui::IDOK || !m_host)
     return;
   m_host->ClearPictures();
@@ -115,10 +115,10 @@ void CChildFrame::RotateCurrent(std::int32_t code) {
     return;
   const WaitCursor wait;
   m_statusToFrame = true;
-  ShowStatus(kIdsRotating);
+  ShowStatus(IDS_ROTATING);
   picture->Rotate(code, true);
   m_view->SetPicture(picture, false);
-  ShowStatus(kIdsReady);
+  ShowStatus(IDS_READY);
 }
 
 void CChildFrame::CopyToClipboard() {
@@ -205,7 +205,7 @@ void CChildFrame::MonitorOn() {
   m_statusToFrame = true;
   if (m_site && m_site->HasPreviewWindow()) {
     const QPointer<CChildFrame> alive(this);
-    const LcdPreviewChoice choice = AskLcdOrPreview(kIdsLcdAndPreview);
+    const LcdPreviewChoice choice = AskLcdOrPreview(IDS_LCD_AND_PREVIEW);
     if (!alive)
       return;
     if (choice == LcdPreviewChoice::OnlyOne && m_site)
@@ -239,7 +239,7 @@ void CChildFrame::TogglePreview() {
     return;
   if (camera->IsLcdOn()) {
     const QPointer<CChildFrame> alive(this);
-    const LcdPreviewChoice choice = AskLcdOrPreview(kIdsLcdAndPreview);
+    const LcdPreviewChoice choice = AskLcdOrPreview(IDS_LCD_AND_PREVIEW);
     if (!alive || !GetCamera())
       return;
     if (choice == LcdPreviewChoice::OnlyOne) {
@@ -266,7 +266,7 @@ void CChildFrame::OnMdiActivate(bool active) {
     camera->ReportStatus(this);
     if (m_site && m_site->HasPreviewWindow() && camera->IsLcdOn()) {
       const QPointer<CChildFrame> alive(this);
-      const LcdPreviewChoice choice = AskLcdOrPreview(kIdsSwitchingToLcdCamera);
+      const LcdPreviewChoice choice = AskLcdOrPreview(IDS_SWITCHING_TO_LCD_CAMERA);
       if (!alive)
         return;
       if (choice == LcdPreviewChoice::OnlyOne && GetCamera()) {
@@ -281,201 +281,117 @@ void CChildFrame::OnMdiActivate(bool active) {
 
 // Commands ------------------------------------------------------------------------
 
-bool CChildFrame::OnUpdateCommand(UINT id, CCmdUI* state) {
-  CCmdUI local;
-  CCmdUI* target = state ? state : &local;
-  target->enabled = false;
-  target->checked = false;
-  try {
-    return CommandEnabled(id, target);
-  } catch (...) {
-    target->enabled = false;
-    return true;
-  }
+bool CChildFrame::IsConnectedNow() const {
+  return GetCamera() && !m_disconnected;
 }
 
-bool CChildFrame::CommandEnabled(UINT id, CCmdUI* state) {
-  ICameraHiLevel* camera = GetCamera();
-  const bool connected = camera && !m_disconnected;
+bool CChildFrame::IsCurrentDecoded() const {
   IPictureFromCamera* current = CurrentPicture();
-  const bool decoded = current && current->HasBitmap();
-  const bool strip = m_view->IsFocusStripShown();
-  const bool hasPictures = m_host && m_host->HasPictures();
-  switch (id) {
-  case cmd::TakePicture:
-    state->enabled = !m_busy && connected;
-    return true;
-  case cmd::CancelBracketing:
-  case cmd::FileClose:
-    state->enabled = true;
-    return true;
-  case cmd::Zoom100:
-  case cmd::Zoom50:
-  case cmd::Zoom25: {
-    const std::int32_t divisor = id == cmd::Zoom100 ? 1 : id == cmd::Zoom50 ? 2 : 4;
-    state->enabled = decoded && !strip && m_host->GetZoomDivisor() != divisor;
-    return true;
-  }
-  case cmd::PreviousPicture:
-    state->enabled = hasPictures && !m_host->IsAtFirst() && !strip;
-    return true;
-  case cmd::NextPicture:
-    state->enabled = hasPictures && !m_host->IsAtLast() && !strip;
-    return true;
-  case cmd::DeletePicture:
-  case cmd::CancelSeries:
-    state->enabled = hasPictures && !strip;
-    return true;
-  case cmd::RotateClockwise:
-  case cmd::RotateCounterclockwise:
-    state->enabled = decoded && !strip;
-    return true;
-  case cmd::EditCopy:
-    state->enabled = decoded;
-    return true;
-  case cmd::FileSaveAs:
-  case cmd::SaveSeries:
-    state->enabled = hasPictures && m_site && m_site->HasSavers();
-    return true;
-  case cmd::ShowPreview: {
-    // Until the live preview exists the command can only close a preview window.
-    const bool previewShown = m_site && m_site->HasPreviewWindow();
-    state->enabled = connected && previewShown;
-    state->checked = previewShown;
-    return true;
-  }
-  case cmd::CaptureProperties:
-    state->enabled = connected;
-    state->checked = m_site && m_site->IsCaptureDialogShown();
-    return true;
-  case cmd::LcdOn:
-  case cmd::LcdOff:
-  case cmd::CameraInfo:
-  case cmd::DetectCapabilities:
-  case cmd::DownloadAllPictures:
-  case cmd::AdvancedSettings:
-    state->enabled = connected;
-    return true;
-  case cmd::SaveCaptureSettings:
-  case cmd::LoadCaptureSettings:
-    // Capture-profile files do not exist yet.
-    state->enabled = false;
-    return true;
-  case cmd::SaveAllFocusingImages:
-    state->enabled = strip;
-    return true;
-  case cmd::ViewStatusBar:
-    state->enabled = true;
-    state->checked = m_statusBarShown;
-    return true;
-  default:
-    return false;
-  }
+  return current && current->HasBitmap();
+}
+
+bool CChildFrame::HoldsPictures() const {
+  return m_host && m_host->HasPictures();
+}
+
+bool CChildFrame::IsStripShown() const {
+  return m_view->IsFocusStripShown();
+}
+
+void CChildFrame::RegisterCommands() {
+  const auto always = [] { return true; };
+  const auto connected = [this] { return IsConnectedNow(); };
+  const auto zoom = [this](UINT id, std::uint32_t divisor) {
+    m_commands.Add(
+        id,
+        [this, divisor] {
+          return IsCurrentDecoded() && !IsStripShown() &&
+                 m_host->GetZoomDivisor() != static_cast<std::int32_t>(divisor);
+        },
+        [this, divisor] {
+          m_statusToFrame = true;
+          ZoomTo(divisor);
+        });
+  };
+  using ShowDialog = HRESULT (ICameraHiLevel::*)(HWND, _ITarselCallback*);
+  const auto dialog = [this](UINT id, bool closesPreview, ShowDialog showDialog) {
+    m_commands.Add(id, [this] { return IsConnectedNow(); },
+                   [this, closesPreview, showDialog] {
+                     if (closesPreview && m_site)
+                       m_site->ClosePreview();
+                     if (ICameraHiLevel* camera = GetCamera())
+                       ThrowIfDialogFailed((camera->*showDialog)(WindowHandle(), this));
+                   });
+  };
+
+  m_commands.Add(cmd::TakePicture, [this] { return !m_busy && IsConnectedNow(); }, [this] { OnTakePicture(); });
+  m_commands.Add(cmd::CancelBracketing, always, [this] { EndBracketing(); });
+  zoom(cmd::Zoom100, 1);
+  zoom(cmd::Zoom50, 2);
+  zoom(cmd::Zoom25, 4);
+  m_commands.Add(cmd::PreviousPicture, [this] { return HoldsPictures() && !m_host->IsAtFirst() && !IsStripShown(); },
+                 [this] { StepPicture(false); });
+  m_commands.Add(cmd::NextPicture, [this] { return HoldsPictures() && !m_host->IsAtLast() && !IsStripShown(); },
+                 [this] { StepPicture(true); });
+  const auto seriesShown = [this] { return HoldsPictures() && !IsStripShown(); };
+  m_commands.Add(cmd::DeletePicture, seriesShown, [this] { DeleteCurrentPicture(); });
+  m_commands.Add(cmd::CancelSeries, seriesShown, [this] { DeleteSeries(); });
+  const auto rotatable = [this] { return IsCurrentDecoded() && !IsStripShown(); };
+  m_commands.Add(cmd::RotateClockwise, rotatable, [this] { RotateCurrent(1); });
+  m_commands.Add(cmd::RotateCounterclockwise, rotatable, [this] { RotateCurrent(3); });
+  m_commands.Add(cmd::EditCopy, [this] { return IsCurrentDecoded(); }, [this] { CopyToClipboard(); });
+  const auto savable = [this] { return HoldsPictures() && m_site && m_site->HasSavers(); };
+  m_commands.Add(cmd::FileSaveAs, savable, [this] { SavePictures(false); });
+  m_commands.Add(cmd::SaveSeries, savable, [this] {
+    if (!m_busy)
+      SavePictures(true);
+  });
+  // Until the live preview exists the command can only close a preview window.
+  const auto previewShown = [this] { return m_site && m_site->HasPreviewWindow(); };
+  m_commands.Add(
+      cmd::ShowPreview, [this, previewShown] { return IsConnectedNow() && previewShown(); },
+      [this] { TogglePreview(); }, previewShown);
+  m_commands.Add(
+      cmd::CaptureProperties, connected,
+      [this] {
+        if (!m_site)
+          return;
+        if (m_site->IsCaptureDialogShown())
+          m_site->HideCaptureDialogs();
+        else
+          m_site->ShowCaptureDialogFor(this);
+      },
+      [this] { return m_site && m_site->IsCaptureDialogShown(); });
+  m_commands.Add(cmd::LcdOn, connected, [this] { MonitorOn(); });
+  m_commands.Add(cmd::LcdOff, connected, [this] { MonitorOff(); });
+  dialog(cmd::CameraInfo, false, &ICameraHiLevel::ShowCameraInfo);
+  dialog(cmd::DetectCapabilities, true, &ICameraHiLevel::ShowCapabilityTest);
+  dialog(cmd::DownloadAllPictures, true, &ICameraHiLevel::ShowDownloadAllPictures);
+  m_commands.Add(cmd::AdvancedSettings, connected, [this] { OpenCameraSettings(0); });
+  // Capture-profile files do not exist yet.
+  const auto never = [] { return false; };
+  m_commands.Add(cmd::SaveCaptureSettings, never, [] {});
+  m_commands.Add(cmd::LoadCaptureSettings, never, [] {});
+  m_commands.Add(cmd::SaveAllFocusingImages, [this] { return IsStripShown(); }, [] {});
+  m_commands.Add(cmd::FileClose, always, [this] { close(); });
+  m_commands.Add(
+      cmd::ViewStatusBar, always,
+      [this] {
+        m_statusBarShown = !m_statusBarShown;
+        UpdateStatusBarPlacement(false);
+      },
+      [this] { return m_statusBarShown; });
+}
+
+bool CChildFrame::OnUpdateCommand(UINT id, CCmdUI* state) {
+  return m_commands.Update(id, state);
 }
 
 bool CChildFrame::OnCommand(UINT id) {
   CCmdUI state;
-  if (!OnUpdateCommand(id, &state))
+  if (!m_commands.Update(id, &state))
     return false;
-  if (!state.enabled)
-    return true;
-  Guarded([&] { RunCommand(id); });
+  if (state.enabled)
+    Guarded(m_commands.Find(id)->run);
   return true;
-}
-
-void CChildFrame::RunCommand(UINT id) {
-  ICameraHiLevel* camera = GetCamera();
-  switch (id) {
-  case cmd::TakePicture:
-    OnTakePicture();
-    break;
-  case cmd::CancelBracketing:
-    EndBracketing();
-    break;
-  case cmd::Zoom100:
-    m_statusToFrame = true;
-    ZoomTo(1);
-    break;
-  case cmd::Zoom50:
-    m_statusToFrame = true;
-    ZoomTo(2);
-    break;
-  case cmd::Zoom25:
-    m_statusToFrame = true;
-    ZoomTo(4);
-    break;
-  case cmd::PreviousPicture:
-    StepPicture(false);
-    break;
-  case cmd::NextPicture:
-    StepPicture(true);
-    break;
-  case cmd::DeletePicture:
-    DeleteCurrentPicture();
-    break;
-  case cmd::CancelSeries:
-    DeleteSeries();
-    break;
-  case cmd::RotateClockwise:
-    RotateCurrent(1);
-    break;
-  case cmd::RotateCounterclockwise:
-    RotateCurrent(3);
-    break;
-  case cmd::EditCopy:
-    CopyToClipboard();
-    break;
-  case cmd::FileSaveAs:
-    SavePictures(false);
-    break;
-  case cmd::SaveSeries:
-    if (!m_busy)
-      SavePictures(true);
-    break;
-  case cmd::ShowPreview:
-    TogglePreview();
-    break;
-  case cmd::CaptureProperties:
-    if (!m_site)
-      break;
-    if (m_site->IsCaptureDialogShown())
-      m_site->HideCaptureDialogs();
-    else
-      m_site->ShowCaptureDialogFor(this);
-    break;
-  case cmd::LcdOn:
-    MonitorOn();
-    break;
-  case cmd::LcdOff:
-    MonitorOff();
-    break;
-  case cmd::CameraInfo:
-    if (camera)
-      ThrowIfDialogFailed(camera->ShowCameraInfo(WindowHandle(), this));
-    break;
-  case cmd::DetectCapabilities:
-    if (m_site)
-      m_site->ClosePreview();
-    if (camera)
-      ThrowIfDialogFailed(camera->ShowCapabilityTest(WindowHandle(), this));
-    break;
-  case cmd::DownloadAllPictures:
-    if (m_site)
-      m_site->ClosePreview();
-    if (camera)
-      ThrowIfDialogFailed(camera->ShowDownloadAllPictures(WindowHandle(), this));
-    break;
-  case cmd::AdvancedSettings:
-    OpenCameraSettings(0);
-    break;
-  case cmd::FileClose:
-    close();
-    break;
-  case cmd::ViewStatusBar:
-    m_statusBarShown = !m_statusBarShown;
-    UpdateStatusBarPlacement(false);
-    break;
-  default:
-    break;
-  }
 }

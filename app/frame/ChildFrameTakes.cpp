@@ -41,7 +41,7 @@ void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
   Guarded([&] {
     m_view->ShowFocusStrip(false);
     m_statusToFrame = false;
-    ShowStatus(kIdsConnecting);
+    ShowStatus(IDS_CONNECTING);
     camera->EnableCaptureProperties(false);
     m_host->QueueSynchronizedTake(std::move(ticket), command);
     SetPane(1, QString());
@@ -54,7 +54,7 @@ void CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
     return;
   m_busy = true;
   m_statusToFrame = true;
-  ShowStatus(kIdsConnecting);
+  ShowStatus(IDS_CONNECTING);
   camera->EnableCaptureProperties(false);
   m_host->QueueTakePicture(command);
 }
@@ -73,10 +73,15 @@ void CChildFrame::OnTakePicture() {
   if (!m_bracketing && bracketingPictures > 1) {
     if (IBracketing* series = camera->GetBracketing()) {
       m_bracketing = series;
-      SetPane(2, FormatPictureOf(m_bracketing->GetCurrentStep() + 1, m_bracketing->GetStepCount()));
+      ShowBracketingStep();
     }
   }
   QueueTakePicture(&command);
+}
+
+void CChildFrame::ShowBracketingStep() {
+  SetPane(2, ResFormat(IDS_PICTURE_OF, static_cast<long>(m_bracketing->GetCurrentStep() + 1),
+                       static_cast<long>(m_bracketing->GetStepCount())));
 }
 
 void CChildFrame::EndBracketing() {
@@ -165,13 +170,7 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
       OnSynchronizedPicture(event);
       break;
     case StatusLoading: {
-      QString text;
-      if (argument >= 0) {
-        std::string loading;
-        FormatStdString(loading, CResString(kIdsLoading).c_str(), static_cast<long>(argument));
-        text = QString::fromUtf8(loading.c_str());
-      }
-      SetPane(1, text);
+      SetPane(1, argument >= 0 ? ResFormat(IDS_LOADING, static_cast<long>(argument)) : QString());
       break;
     }
     case StatusMessage:
@@ -186,7 +185,7 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
       if (event.picture())
         m_host->AddToSeries(event.picture());
       NotifyWaitingWindow(0, 0);
-      ShowStatus(kIdsReady);
+      ShowStatus(IDS_READY);
       break;
     case StatusRepeatShot:
       if (!m_destroying)
@@ -195,7 +194,7 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
     case StatusJobFailed: {
       const HRESULT error = static_cast<HRESULT>(argument);
       SetPane(1, QString());
-      ShowStatus(kIdsError);
+      ShowStatus(IDS_ERROR);
       m_busy = false;
       EndBracketing();
       if (ICameraHiLevel* camera = GetCamera())
@@ -234,15 +233,15 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
     }
   }
   if (!m_bracketing) {
-    ShowStatus(kIdsReady);
+    ShowStatus(IDS_READY);
     return;
   }
   if (m_destroying || !m_bracketing->NextStep()) {
     EndBracketing();
-    ShowStatus(kIdsReady);
+    ShowStatus(IDS_READY);
     return;
   }
-  SetPane(2, FormatPictureOf(m_bracketing->GetCurrentStep() + 1, m_bracketing->GetStepCount()));
+  ShowBracketingStep();
   OnTakePicture();
 }
 
@@ -262,25 +261,21 @@ void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
   const DWORD rotation = user ? user->GetRotation() : 0;
   const bool display = !(user && user->GetDoNotDisplayPicture()) && !m_destroying;
   // A display failure must not keep the picture from the save queue.
-  try {
+  Guarded([&] {
     // Only the rotations the options offer: a stray stored number is no rotation.
     if (rotation == 1 || rotation == 3) {
-      ShowStatus(kIdsRotating);
+      ShowStatus(IDS_ROTATING);
       picture->Rotate(static_cast<std::int32_t>(rotation), false);
     }
     if (display)
       DecodeAndShow(picture, true);
-  } catch (const _brantel_take_error& error) {
-    Report(error);
-  } catch (...) {
-    Report(kUnexpected);
-  }
+  });
   m_unsaved = true;
   if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0)) {
     m_host->MarkSeriesForReplace();
     m_unsaved = false;
   }
-  ShowStatus(kIdsReady);
+  ShowStatus(IDS_READY);
   event.ticket().Complete(0);
 }
 
@@ -288,7 +283,7 @@ void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) 
   if (code == 0)
     code = kFailed;
   SetPane(1, QString());
-  ShowStatus(kIdsError);
+  ShowStatus(IDS_ERROR);
   if (ICameraHiLevel* camera = GetCamera())
     camera->EnableCaptureProperties(true);
   if (m_site)

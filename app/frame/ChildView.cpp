@@ -1,5 +1,7 @@
 #include "app/frame/ChildView.h"
 
+#include "app/ui/UiGuard.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -72,11 +74,14 @@ void CChildView::paintEvent(QPaintEvent* event) {
                                          static_cast<int>((color >> 16) & 0xFF)));
   if (!m_picture)
     return;
-  try {
-    const QPoint origin = ScrollPosition();
-    const QSize area = viewport()->size();
-    m_picture->Draw(&painter, 0, 0, origin.x(), origin.y(), area.width(), area.height());
-  } catch (...) {
-    // Nothing painted: the blank area is what the user sees of a broken picture.
-  }
+  // Quiet: a box from a paint handler would come back with every repaint;
+  // the blank area is what the user sees of a broken picture.
+  tarsel::ui::Guard(
+      this,
+      [&] {
+        const QPoint origin = ScrollPosition();
+        const QSize area = viewport()->size();
+        m_picture->Draw(&painter, 0, 0, origin.x(), origin.y(), area.width(), area.height());
+      },
+      tarsel::ui::Reporting::Quiet);
 }

@@ -3,6 +3,7 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
+#include "app/frame/WindowIcons.h"
 #include "app/host/TarselEvents.h"
 #include "app/receiver/MailslotServer.h"
 #include "app/receiver/RemoteDatagramEvent.h"
@@ -59,7 +60,8 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
   _brantel_take_error::DoReporting(true);
   m_reporting = true;
 
-  setWindowTitle(resText(128));
+  setWindowTitle(ResText(IDS_TARSEL));
+  setWindowIcon(tarsel::frame::WindowIcon(tarsel::frame::kMainFrameIcon));
   if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
     CChildView::SetBackgroundColor(user->GetBackgroundColor());
   m_mdi = new QMdiArea(this);
@@ -72,17 +74,19 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
     m_panes[pane]->setProperty("indicator", static_cast<uint>(cmd::IndicatorFirst + pane));
     statusBar()->addPermanentWidget(m_panes[pane]);
   }
-  connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) { OnMessageChanged(text); });
+  using tarsel::ui::ConnectGuarded;
+  ConnectGuarded(statusBar(), &QStatusBar::messageChanged, this,
+                 [this](const QString& text) { OnMessageChanged(text); });
 
   m_arrivalTimer.setSingleShot(true);
-  connect(&m_arrivalTimer, &QTimer::timeout, this, [this] { RunCommand(cmd::RefreshCameras); });
+  ConnectGuarded(&m_arrivalTimer, &QTimer::timeout, this, [this] { RunCommand(cmd::RefreshCameras); });
   m_commandTimer.setInterval(m_options.commandUpdateInterval);
-  connect(&m_commandTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
+  ConnectGuarded(&m_commandTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
   m_commandTimer.start();
-  connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
+  ConnectGuarded(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
 
-  SetFrameStatus(kCheckingCameras);
-  QTimer::singleShot(10, this, [this] { OnStartup(); });
+  SetFrameStatus(IDS_CHECKING_CAMERAS);
+  QTimer::singleShot(10, this, [this] { tarsel::ui::Guard(this, [this] { OnStartup(); }); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -103,7 +107,7 @@ CMainFrame::~CMainFrame() {
 // Status line
 
 void CMainFrame::SetFrameStatus(UINT stringId) {
-  m_storedStatus = resText(stringId);
+  m_storedStatus = ResText(stringId);
   statusBar()->showMessage(m_storedStatus);
 }
 
@@ -114,7 +118,7 @@ void CMainFrame::OnMessageChanged(const QString& text) {
 }
 
 void CMainFrame::ShowFrameMessageText(const QString& text) {
-  if (!m_storedStatus.isEmpty() && text == resText(kReady)) {
+  if (!m_storedStatus.isEmpty() && text == ResText(IDS_READY)) {
     statusBar()->showMessage(m_storedStatus);
     return;
   }
@@ -243,7 +247,7 @@ void CMainFrame::NotifyPreviewBusy(bool) {}
 void CMainFrame::OnStartup() {
   if (m_destroyed)
     return;
-  try {
+  tarsel::ui::Guard(this, [this] {
     bool notifications = false;
     if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
       notifications = user->GetUseDeviceNotifications();
@@ -251,10 +255,10 @@ void CMainFrame::OnStartup() {
       m_deviceWatcher = m_options.makeDeviceWatcher ? m_options.makeDeviceWatcher()
                                                     : tarsel::frame::MakeUdevDeviceWatcher();
       if (m_deviceWatcher) {
-        connect(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceArrived, this,
-                [this] { OnDeviceArrived(); });
-        connect(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceRemoved, this,
-                [this] { OnDeviceRemoved(); });
+        tarsel::ui::ConnectGuarded(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceArrived, this,
+                                   [this] { OnDeviceArrived(); });
+        tarsel::ui::ConnectGuarded(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceRemoved, this,
+                                   [this] { OnDeviceRemoved(); });
       }
     }
 
@@ -271,8 +275,8 @@ void CMainFrame::OnStartup() {
                                                           m_options.receiverStopDeadline);
         receiver->Start();
         m_receiver = std::move(receiver);
-      } catch (const _brantel_take_error& error) {
-        ReportError(error, Hwnd());
+      } catch (const _brantel_take_error&) {
+        tarsel::ui::ReportCurrentException(this);
       }
     }
 
@@ -291,11 +295,7 @@ void CMainFrame::OnStartup() {
         if (CChildFrame* active = ActiveCameraWindow())
           ShowCaptureDialogFor(active);
     }
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, Hwnd());
-  } catch (...) {
-    ReportError(E_UNEXPECTED, Hwnd());
-  }
+  });
   m_startupDone = true;
   UpdateCommands();
 }
@@ -314,40 +314,36 @@ void CMainFrame::OnDeviceRemoved() {
 
 bool CMainFrame::event(QEvent* event) {
   const QEvent::Type type = event->type();
-  try {
+  bool handled = true;
+  tarsel::ui::Guard(this, [&] {
     if (type == tarsel::frame::CommandEvent::type()) {
       RunCommand(static_cast<tarsel::frame::CommandEvent*>(event)->id());
-      return true;
+      return;
     }
     if (type == WM_TARSEL_SAVE_RESULT) {
       auto* result = static_cast<tarsel::host::SaveResultEvent*>(event);
       OnSaveResult(result->kind(), result->code());
-      return true;
+      return;
     }
     if (type == WM_TARSEL_REMOTE_DATAGRAM) {
       const QByteArray& bytes = static_cast<RemoteDatagramEvent*>(event)->bytes();
       tarsel::receiver::OnRemoteDatagram(
           *this, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                static_cast<std::size_t>(bytes.size())));
-      return true;
+      return;
     }
     if (type == WM_TARSEL_ACTIVATE_CHILD) {
       if (CChildFrame* window = static_cast<ActivateChildEvent*>(event)->window())
         window->ActivateInMdiClient();
-      return true;
+      return;
     }
     if (type == WM_TARSEL_AUTOSTART) {
       // The time-lapse dialog that it starts is not part of the program yet.
-      return true;
+      return;
     }
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, Hwnd());
-    return true;
-  } catch (...) {
-    ReportError(E_UNEXPECTED, Hwnd());
-    return true;
-  }
-  return QMainWindow::event(event);
+    handled = QMainWindow::event(event);
+  });
+  return handled;
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
@@ -355,28 +351,31 @@ void CMainFrame::showEvent(QShowEvent* event) {
   if (m_placementRestored || !m_settings)
     return;
   m_placementRestored = true;
-  const auto params = tarsel::settings::OpenPersistentParams(m_settings, true);
-  if (!params)
-    return;
-  BYTE bytes[tarsel::settings::WindowPlacement::kRecordSize] = {};
-  DWORD size = sizeof bytes;
-  if (params->GetLastWinPlace(bytes, &size) != 0)
-    return;
-  RestoreWindowPlacement(this, bytes, size, false);
+  tarsel::ui::Guard(this, [this] {
+    const auto params = tarsel::settings::OpenPersistentParams(m_settings, true);
+    if (!params)
+      return;
+    BYTE bytes[tarsel::settings::WindowPlacement::kRecordSize] = {};
+    DWORD size = sizeof bytes;
+    if (params->GetLastWinPlace(bytes, &size) != 0)
+      return;
+    RestoreWindowPlacement(this, bytes, size, false);
+  });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  try {
+  bool kept = false;
+  const bool ran = tarsel::ui::Guard(this, [&] {
     bool unsaved = false;
     for (CChildFrame* window : CameraWindows())
       unsaved = unsaved || window->HasUnsavedPictures();
     if (unsaved && !m_closeWithoutAsking) {
-      const int answer = AskUser(this, 61278u, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
-      const bool kept = answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled);
-      if (kept && !m_closeWithoutAsking) {
-        event->ignore();
+      const int answer =
+          AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel, tarsel::ui::Icon::Question);
+      kept = answer == tarsel::ui::IDCANCEL || (answer == tarsel::ui::IDYES && SaveUnsaved() == kCancelled);
+      if (kept && !m_closeWithoutAsking)
         return;
-      }
+      kept = false;
     }
     if (m_closeWithoutAsking) {
       for (CChildFrame* window : CameraWindows())
@@ -401,12 +400,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     for (const QPointer<CChildFrame>& window : windows)
       delete window.data();
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, Hwnd());
-    event->ignore();
-    return;
-  } catch (...) {
-    ReportError(E_UNEXPECTED, Hwnd());
+  });
+  if (kept || !ran) {
     event->ignore();
     return;
   }

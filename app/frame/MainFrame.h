@@ -8,11 +8,13 @@
 //
 // Threads: user-interface thread only; workers reach it only through posted
 // events. Failure: no exception leaves an event handler, timer or command;
-// each is reported (ReportError with the frame as parent).
+// each runs under the one user-interface guard (tarsel::ui::Guard, the frame
+// as parent).
 #pragma once
 
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameSite.h"
+#include "app/frame/CommandTable.h"
 #include "app/frame/CommandTarget.h"
 #include "app/frame/DeviceWatcher.h"
 #include "app/frame/SdkFamily.h"
@@ -157,6 +159,7 @@ protected:
 
 private:
   void CreateCommands();
+  void RegisterCommands();
   QAction* AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut = {},
                       bool checkable = false);
   void UpdateCommands();
@@ -198,4 +201,5 @@ private:
   bool m_closeWithoutAsking = false;
   bool m_refreshing = false;
   bool m_refreshAgain = false;
+  tarsel::frame::CommandTable m_commands;
 };

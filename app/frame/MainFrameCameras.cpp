@@ -89,7 +89,7 @@ void CMainFrame::FindCameras(IConnectedCameras* list) {
     return;
   SetFramePaneText(4, {});
   SetFramePaneText(5, {});
-  SetFramePaneText(1, QString::asprintf(CResString(kCamerasPane).c_str(), 0L));
+  SetFramePaneText(1, ResFormat(IDS_CAMERA_COUNT, 0L));
   SetFramePaneText(2, {});
   SetFramePaneText(3, {});
   try {
@@ -110,14 +110,10 @@ void CMainFrame::FindCameras(IConnectedCameras* list) {
       if (anyEnabled || SelectCameraTypes() != tarsel::ui::IDOK)
         break;
     }
-  } catch (const _brantel_take_error& error) {
-    list->Clear();
-    SetFrameStatus(kErrorStatus);
-    ReportError(error, Hwnd());
   } catch (...) {
     list->Clear();
-    SetFrameStatus(kErrorStatus);
-    ReportError(E_UNEXPECTED, Hwnd());
+    SetFrameStatus(IDS_ERROR);
+    tarsel::ui::ReportCurrentException(this);
   }
 }
 
@@ -144,8 +140,8 @@ void CMainFrame::RefreshCameras() {
 }
 
 void CMainFrame::RefreshCamerasOnce() {
-  BusyCursor busy;
-  SetFrameStatus(kCheckingCameras);
+  const tarsel::ui::WaitCursor wait;
+  SetFrameStatus(IDS_CHECKING_CAMERAS);
 
   CConnectedCameras found;
   FindCameras(&found);
@@ -179,12 +175,9 @@ void CMainFrame::RefreshCamerasOnce() {
         ++count;
       else
         window->MarkDisconnected();
-    } catch (const _brantel_take_error& error) {
-      window->MarkDisconnected();
-      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window.data())));
     } catch (...) {
       window->MarkDisconnected();
-      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window.data())));
+      tarsel::ui::ReportCurrentException(window);
     }
   }
 
@@ -197,13 +190,7 @@ void CMainFrame::RefreshCamerasOnce() {
     opened = window;
     ++openedCount;
     ++count;
-    try {
-      window->AttachCamera(camera);
-    } catch (const _brantel_take_error& error) {
-      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window)));
-    } catch (...) {
-      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window)));
-    }
+    tarsel::ui::Guard(window, [&] { window->AttachCamera(camera); });
   }
   if (opened) {
     if (existing.empty() && openedCount == 1)
@@ -212,9 +199,9 @@ void CMainFrame::RefreshCamerasOnce() {
       opened->showNormal();
   }
 
-  SetFramePaneText(1, QString::asprintf(CResString(kCamerasPane).c_str(), count));
+  SetFramePaneText(1, ResFormat(IDS_CAMERA_COUNT, count));
   ApplyCommandLineProfiles();
-  SetFrameStatus(count != 0 ? kReady : kNoCamera);
+  SetFrameStatus(count != 0 ? IDS_READY : IDS_NO_CAMERA);
   UpdateCommands();
   emit camerasRefreshed();
 }
@@ -237,19 +224,15 @@ void CMainFrame::ApplyCommandLineProfiles() {
   const QByteArray text = profileArgument.toLocal8Bit();
   const CCommandLineCPFF profiles(text.constData());
   for (CChildFrame* window : CameraWindows()) {
-    try {
+    tarsel::ui::Guard(window, [&] {
       ICameraHiLevel* camera = window->GetCamera();
       if (!camera)
-        continue;
+        return;
       CCaptureProfileStorage storage;
       if (!profiles.GetCPFFBuffer(storage, camera->GetCameraName()))
-        continue;
+        return;
       ThrowIfFailed(camera->ApplyCaptureSettingsText(&storage));
-    } catch (const _brantel_take_error& error) {
-      ReportError(error, static_cast<HWND>(static_cast<QWidget*>(window)));
-    } catch (...) {
-      ReportError(E_UNEXPECTED, static_cast<HWND>(static_cast<QWidget*>(window)));
-    }
+    });
   }
 }
 
@@ -267,7 +250,7 @@ bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
 
   m_saveFlag = save;
   m_pictureCounter = counter == -1 ? m_pictureCounter + 1 : counter;
-  SetFrameStatus(kTakingPictures);
+  SetFrameStatus(IDS_TAKING_PICTURES);
 
   bool leaveInCamera = false;
   if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
@@ -324,7 +307,7 @@ void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
   if (m_runningTakes > 0)
     --m_runningTakes;
   if (m_runningTakes == 0)
-    SetFrameStatus(kReady);
+    SetFrameStatus(IDS_READY);
   emit takeEnded();
 }
 

@@ -42,6 +42,7 @@ QAction* CMainFrame::AddCommand(QMenu* menu, UINT id, const QString& text, const
 }
 
 void CMainFrame::CreateCommands() {
+  RegisterCommands();
   QMenu* file = menuBar()->addMenu(tr("&File"));
   AddCommand(file, cmd::SelectCameraTypes, tr("Select camera types..."));
   AddCommand(file, cmd::RefreshCameras, tr("Refresh connected cameras"));
@@ -140,7 +141,7 @@ void CMainFrame::UpdateCommands() {
 
 bool CMainFrame::RunCommand(UINT id) {
   bool ran = false;
-  try {
+  tarsel::ui::Guard(this, [&] {
     CChildFrame* active = ActiveCameraWindow();
     CCmdUI state;
     if (active && active->OnUpdateCommand(id, &state)) {
@@ -149,97 +150,70 @@ bool CMainFrame::RunCommand(UINT id) {
       state = {};
       ran = OnUpdateCommand(id, &state) && state.enabled && OnCommand(id);
     }
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, Hwnd());
-  } catch (...) {
-    ReportError(E_UNEXPECTED, Hwnd());
-  }
+  });
   UpdateCommands();
   return ran;
 }
 
-bool CMainFrame::OnUpdateCommand(UINT id, CCmdUI* state) {
-  const auto anyConnected = [this] {
-    const auto windows = CameraWindows();
-    return std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->IsCameraConnected(); });
-  };
-  switch (id) {
-  case cmd::SelectCameraTypes:
-  case cmd::RefreshCameras:
-  case cmd::DisplayManual:
-  case cmd::AppExit:
-    state->enabled = true;
-    return true;
-  case cmd::AppAbout:
-    state->enabled = static_cast<bool>(m_options.about);
-    return true;
-  case cmd::CaptureProperties:
-    state->enabled = ActiveCameraWindow() != nullptr;
-    return true;
-  case cmd::SaveAll: {
-    bool pictures = false;
-    for (CChildFrame* window : CameraWindows())
-      pictures = pictures || window->HasUnsavedPictures();
-    state->enabled = HasSavers() && pictures;
-    return true;
-  }
-  case cmd::AllCamerasTakePicture:
-    state->enabled = anyConnected();
-    return true;
+void CMainFrame::RegisterCommands() {
+  const auto always = [] { return true; };
+  const auto never = [] { return false; };
+  m_commands.Add(cmd::SelectCameraTypes, always, [this] {
+    ClosePreview();
+    if (SelectCameraTypes() == tarsel::ui::IDOK) {
+      RefreshCameras();
+      OfferCapabilityDetection();
+    }
+  });
+  m_commands.Add(cmd::RefreshCameras, always, [this] {
+    m_arrivalTimer.stop();
+    ClosePreview();
+    update();
+    RefreshCameras();
+    OfferCapabilityDetection();
+  });
+  m_commands.Add(cmd::DisplayManual, always, [this] {
+    if (!m_help)
+      m_help = std::make_unique<CHtmlHelp>();
+    m_help->DisplayHelp(Hwnd(), kManualTopic);
+  });
+  m_commands.Add(cmd::AppExit, always, [this] { close(); });
+  m_commands.Add(cmd::AppAbout, [this] { return static_cast<bool>(m_options.about); },
+                 [this] {
+                   if (m_options.about)
+                     m_options.about();
+                 });
+  // Its work is the active camera window's; the frame answers the enable test alone.
+  m_commands.Add(cmd::CaptureProperties, [this] { return ActiveCameraWindow() != nullptr; }, [] {});
+  m_commands.Add(
+      cmd::SaveAll,
+      [this] {
+        const auto windows = CameraWindows();
+        return HasSavers() &&
+               std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->HasUnsavedPictures(); });
+      },
+      [this] { SaveUnsaved(); });
+  m_commands.Add(
+      cmd::AllCamerasTakePicture,
+      [this] {
+        const auto windows = CameraWindows();
+        return std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->IsCameraConnected(); });
+      },
+      [this] { TakePictureAllCameras(-1, false); });
   // Present, but their dialogs and the save queue come later.
-  case cmd::TimeLapse:
-  case cmd::Options:
-  case cmd::DiagnosticsReport:
-    state->enabled = false;
-    return true;
-  default:
-    return false;
-  }
+  for (const UINT id : {cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport})
+    m_commands.Add(id, never, [] {});
+}
+
+bool CMainFrame::OnUpdateCommand(UINT id, CCmdUI* state) {
+  return m_commands.Update(id, state);
 }
 
 bool CMainFrame::OnCommand(UINT id) {
-  try {
-    switch (id) {
-    case cmd::SelectCameraTypes:
-      ClosePreview();
-      if (SelectCameraTypes() == tarsel::ui::IDOK) {
-        RefreshCameras();
-        OfferCapabilityDetection();
-      }
-      return true;
-    case cmd::RefreshCameras:
-      m_arrivalTimer.stop();
-      ClosePreview();
-      update();
-      RefreshCameras();
-      OfferCapabilityDetection();
-      return true;
-    case cmd::DisplayManual:
-      if (!m_help)
-        m_help = std::make_unique<CHtmlHelp>();
-      m_help->DisplayHelp(Hwnd(), kManualTopic);
-      return true;
-    case cmd::SaveAll:
-      SaveUnsaved();
-      return true;
-    case cmd::AllCamerasTakePicture:
-      TakePictureAllCameras(-1, false);
-      return true;
-    case cmd::AppAbout:
-      if (m_options.about)
-        m_options.about();
-      return true;
-    case cmd::AppExit:
-      close();
-      return true;
-    default:
-      return false;
-    }
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, Hwnd());
-  } catch (...) {
-    ReportError(E_UNEXPECTED, Hwnd());
-  }
+  const tarsel::frame::CommandTable::Command* command = m_commands.Find(id);
+  if (!command)
+    return false;
+  tarsel::ui::Guard(this, command->run);
   return true;
 }
 

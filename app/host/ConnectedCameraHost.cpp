@@ -1,6 +1,8 @@
 #include "app/host/ConnectedCameraHost.h"
 
 #include "app/core/ICameraHiLevel.h"
+#include "app/core/StringIds.h"
+#include "app/host/CameraStatusCodes.h"
 #include "app/host/EventSink.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
@@ -24,14 +26,8 @@ namespace tarsel::host {
 
 namespace {
 
-constexpr UINT kTakingPicture = 32840;
-constexpr UINT kDownloadingPicture = 32841;
-constexpr std::int32_t kStatusTaken = 0;
-constexpr std::int32_t kStatusSynchronizedTaken = 1;
-constexpr std::int32_t kStatusMessage = 4;
-constexpr std::int32_t kStatusDownloaded = 6;
-constexpr std::int32_t kStatusFailed = 10000;
-constexpr std::int32_t kStatusSynchronizedFailed = 10001;
+using core::ids::IDS_DOWNLOADING_PICTURE;
+using core::ids::IDS_TAKING_PICTURE;
 
 std::atomic<bool> g_anyAbandoned{false};
 
@@ -173,7 +169,7 @@ template <class Work> void RunPictureJob(HostCore& core, std::int32_t doneStatus
     }
   }
   if (failure) {
-    core.Post(kStatusFailed, CodeOf(failure));
+    core.Post(StatusJobFailed, CodeOf(failure));
     return;
   }
   core.Post(doneStatus, 0, std::move(picture));
@@ -181,8 +177,8 @@ template <class Work> void RunPictureJob(HostCore& core, std::int32_t doneStatus
 
 void TakePicture(HostCore& core, CameraJob& job) {
   ICameraHiLevel& camera = *core.camera;
-  RunPictureJob(core, kStatusTaken, [&](CameraState& state, IPictureFromCamera& picture) {
-    core.PostOrThrow(kStatusMessage, kTakingPicture);
+  RunPictureJob(core, StatusPictureTaken, [&](CameraState& state, IPictureFromCamera& picture) {
+    core.PostOrThrow(StatusMessage, IDS_TAKING_PICTURE);
     state.PausePreview();
     state.Connect();
     std::uint32_t value = 0;
@@ -194,16 +190,16 @@ void TakePicture(HostCore& core, CameraJob& job) {
         picture.SetExtraCommand(job.command.get());
     }
     ThrowIfFailed(camera.Capture(value, false));
-    core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+    core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
     ThrowIfFailed(camera.TransferPicture(&picture, value));
   });
 }
 
 void DownloadPicture(HostCore& core, CameraJob& job) {
   ICameraHiLevel& camera = *core.camera;
-  RunPictureJob(core, kStatusDownloaded, [&](CameraState& state, IPictureFromCamera& picture) {
+  RunPictureJob(core, StatusJobEnded, [&](CameraState& state, IPictureFromCamera& picture) {
     state.Connect();
-    core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+    core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
     ThrowIfFailed(camera.DownloadPicture(&picture, job.index));
   });
 }
@@ -221,7 +217,7 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
       try {
         picture = NewPicture();
         state.PausePreview();
-        core.PostOrThrow(kStatusMessage, kTakingPicture);
+        core.PostOrThrow(StatusMessage, IDS_TAKING_PICTURE);
         const std::uint32_t value = job.command ? job.command->GetOption() : 0;
         state.Connect();
         ThrowIfFailed(camera.PrepareCapture(value));
@@ -239,7 +235,7 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
         break;
       }
       ThrowIfFailed(camera.FirePreparedCapture());
-      core.PostOrThrow(kStatusMessage, kDownloadingPicture);
+      core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
       const std::uint32_t value = job.command ? job.command->GetOption() : 0;
       ThrowIfFailed(camera.TransferPicture(picture.get(), value));
     } catch (...) {
@@ -249,10 +245,10 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
   if (failure) {
     const HRESULT code = CodeOf(failure);
     ticket.SetOutcome(code);
-    core.Post(kStatusSynchronizedFailed, code, {}, std::move(ticket));
+    core.Post(StatusSynchronizedFailed, code, {}, std::move(ticket));
     return false;
   }
-  core.Post(kStatusSynchronizedTaken, 0, std::move(picture), std::move(ticket));
+  core.Post(StatusSynchronizedPicture, 0, std::move(picture), std::move(ticket));
   return false;
 }
 

@@ -60,9 +60,7 @@ void AcquireHandoff(const void* object);
 void PostToUserInterfaceThread(QObject* receiver, QEvent* event);
 
 // The result of a camera job, posted by the camera host's worker to its
-// window. Codes and arguments as the jobs post them (4 with a string id,
-// 0 / 1 / 6 when a picture was taken or downloaded, 10000 / 10001 with an
-// error code, and whatever the camera reports through its status sink).
+// window. Codes and arguments as CameraStatusCodes.h names them.
 // A picture travels only with codes 0, 1 and 6: the window appends it to
 // the host's series when it handles the event.
 // A synchronized take's result (1 or 10001) carries that camera's ticket of

@@ -8,7 +8,8 @@ tarsel_library(TarselMain STATIC
     StaticLink.cpp
     EnvHooks.cpp
     TerminationSignals.cpp
-  LIBS Qt6::Widgets TarselFrame TarselHost TarselSettings TarselEnv)
+    ProgramMain.cpp
+  LIBS Qt6::Widgets TarselFrame TarselHost TarselUi TarselSettings TarselEnv)
 set_target_properties(TarselMain_obj PROPERTIES AUTOMOC ON)
 target_compile_definitions(TarselMain_obj PRIVATE TARSEL_VERSION_TEXT="${PROJECT_VERSION}")
 

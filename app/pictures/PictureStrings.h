@@ -1,19 +1,18 @@
-// The string ids of the picture classes' user-visible texts; the texts are
-// in the program's string table.
+// The string ids of the picture classes' user-visible texts (named in
+// app/core/StringIds.h); the texts are in the program's string table.
 #pragma once
 
 #include "app/core/ResourceStrings.h"
+#include "app/core/StringIds.h"
 
 namespace tarsel::pictures {
 
-enum PictureStringId : unsigned {
-  IDS_UNKNOWN_IMAGE_TYPE = 61280,   // "Unknown Image Type: 0x%X"
-  IDS_PICTURE_MAY_BE_SAVED = 61304, // explanation of picture errors
-  IDS_PARSING_FAILED = 61305,
-  IDS_PANEL_SOURCE = 61306,
-  IDS_PANEL_ERROR = 61307,
-  IDS_PANEL_NOTE = 61308,
-};
+using core::ids::IDS_PANEL_ERROR;
+using core::ids::IDS_PANEL_NOTE;
+using core::ids::IDS_PANEL_SOURCE;
+using core::ids::IDS_PARSING_FAILED;
+using core::ids::IDS_PICTURE_MAY_BE_SAVED;
+using core::ids::IDS_UNKNOWN_IMAGE_TYPE;
 
 // The text of the id; "" for an id the table lacks.
 inline const char* PictureString(unsigned id) {

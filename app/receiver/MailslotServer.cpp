@@ -20,6 +20,19 @@ struct CMailslotServer::Sink {
   QEvent::Type message = QEvent::None;
 };
 
+namespace {
+
+void LogDropBurst(std::uint64_t droppedSoFar) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Remote control: %zu commands are waiting for the window; newer ones are dropped until it "
+                "catches up (%llu dropped so far).",
+                CMailslotServer::kMaxPending, static_cast<unsigned long long>(droppedSoFar));
+  WriteErrorInfo(text);
+}
+
+} // namespace
+
 CMailslotServer::CMailslotServer(QObject* window, QEvent::Type message,
                                  tarsel::remote::MailSlotListener::Options options,
                                  std::chrono::milliseconds stopDeadline)
@@ -43,16 +56,22 @@ void CMailslotServer::Start() {
   auto sink = std::make_shared<Sink>();
   sink->window = m_window;
   sink->message = m_message;
-  const DWORD error = m_listener.Start([sink, pending = m_pending, dropped = m_dropped](
+  // Reader thread only: whether the last accepted datagram was dropped.
+  auto inBurst = std::make_shared<bool>(false);
+  const DWORD error = m_listener.Start([sink, inBurst, pending = m_pending, dropped = m_dropped](
                                            std::span<const std::uint8_t> bytes) noexcept {
     try {
       if (!tarsel::receiver::IsAcceptedRemoteDatagram(bytes))
         return;
       if (pending->fetch_add(1) >= kMaxPending) {
         pending->fetch_sub(1);
-        dropped->fetch_add(1);
+        const std::uint64_t total = dropped->fetch_add(1) + 1;
+        // One line per burst: a flood must not flood the log as well.
+        if (!std::exchange(*inBurst, true))
+          LogDropBurst(total);
         return;
       }
+      *inBurst = false;
       std::unique_ptr<RemoteDatagramEvent> event;
       try {
         event = std::make_unique<RemoteDatagramEvent>(

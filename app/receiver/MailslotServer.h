@@ -14,7 +14,8 @@
 // waits for the window, so stopping it while the window is busy cannot
 // deadlock. At most kMaxPending accepted datagrams wait for the window: past
 // that the newest is dropped and counted, so a flood keeps memory flat and a
-// command sent once the window catches up is handled at once.
+// command sent once the window catches up is handled at once; the error log
+// gets one line per burst of such drops.
 //
 // Failure: the constructor throws _brantel_take_error with the Win32 code
 // when the mailslot cannot be created (183 when another program holds its

@@ -8,7 +8,10 @@ namespace tarsel::receiver {
 
 bool IsAcceptedRemoteDatagram(std::span<const std::uint8_t> bytes) {
   const auto text = remote::decodeDatagram(bytes, remote::builtInRemoteKey());
-  return text && remote::parseCommandText(*text).has_value();
+  if (!text)
+    return false;
+  const auto command = remote::parseCommandText(*text);
+  return command && command->capture;
 }
 
 long OnRemoteDatagram(IRemoteCommandTarget& frame, std::span<const std::uint8_t> bytes) {

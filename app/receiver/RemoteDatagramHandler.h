@@ -23,7 +23,7 @@ namespace tarsel::receiver {
 inline constexpr UINT kAllCamerasTakePicture = 32818;
 
 // Whether the datagram decodes under the built-in key and holds a command
-// text that parses; pure, safe from any thread (the mailslot's reader uses
+// text that parses and asks for something (a CAPTURE item); pure, safe from any thread (the mailslot's reader uses
 // it to drop everything else before it reaches the user-interface thread).
 TARSELRECEIVER_EXPORT bool IsAcceptedRemoteDatagram(std::span<const std::uint8_t> bytes);
 

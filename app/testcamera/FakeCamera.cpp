@@ -13,7 +13,11 @@
 #include "env/ICaptureProfileStorage.h"
 #include "platform/Win32Error.h"
 
+#include <cstdlib>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tarsel::testcamera {
 
@@ -119,6 +123,11 @@ std::uint32_t FakeCamera::lastTransferFlags() const {
 int FakeCamera::picturesTaken() const {
   const std::lock_guard<std::mutex> guard(m_lock);
   return m_picturesTaken;
+}
+
+std::optional<std::chrono::steady_clock::time_point> FakeCamera::lastTakeTime() const {
+  const std::lock_guard<std::mutex> guard(m_lock);
+  return m_lastTakeTime;
 }
 
 std::string FakeCamera::lastKeywordSettings() const {
@@ -318,7 +327,7 @@ HRESULT FakeCamera::Capture(std::uint32_t value, bool) {
     return code;
   const std::lock_guard<std::mutex> guard(m_lock);
   m_lastCaptureValue = value;
-  ++m_picturesTaken;
+  RecordTake();
   return 0;
 }
 
@@ -360,8 +369,24 @@ HRESULT FakeCamera::FirePreparedCapture() {
   if (const HRESULT code = m_script.enter(CameraOp::FirePreparedCapture))
     return code;
   const std::lock_guard<std::mutex> guard(m_lock);
-  ++m_picturesTaken;
+  RecordTake();
   return 0;
+}
+
+void FakeCamera::RecordTake() {
+  ++m_picturesTaken;
+  m_lastTakeTime = std::chrono::steady_clock::now();
+  const char* path = std::getenv(kTakeRecordVariable);
+  if (!path || !*path)
+    return;
+  // One line per take, appended whole, so several cameras and processes can share the file.
+  std::string line;
+  FormatStdString(line, "%s take %d\n", m_name.c_str(), m_picturesTaken);
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return;
+  [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+  ::close(fd);
 }
 
 HRESULT FakeCamera::StartPreview(_ISdkPreviewCallback* callback) {

@@ -8,6 +8,10 @@
 // DisConnect throw it as _brantel_take_error (as the families' counted
 // connections do); bool operations answer false.
 //
+// Takes (Capture, FirePreparedCapture) are counted and, when the variable
+// TARSEL_TEST_CAMERA_TAKES names a file, appended to it as a line
+// "<camera name> take <n>", so a test can see the takes of a program it runs.
+//
 // GetSdk answers the family that made the camera; it is valid while that
 // family lives.
 //
@@ -22,10 +26,12 @@
 #include "hostapi/Win32Types.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +78,8 @@ class FakeCamera : public ICameraHiLevel {
 public:
   // The raw extension given to records whose bytes are not JPEG or TIFF.
   static constexpr const char* kRawExtension = ".TST";
+  // The variable that names the file of takes.
+  static constexpr const char* kTakeRecordVariable = "TARSEL_TEST_CAMERA_TAKES";
 
   FakeCamera(FakeCameraFamily* family, std::shared_ptr<FamilyTracker> tracker, int index);
   FakeCamera(const FakeCamera&) = delete;
@@ -104,6 +112,8 @@ public:
   std::uint32_t lastCaptureValue() const;
   std::uint32_t lastTransferFlags() const;
   int picturesTaken() const;
+  // The steady_clock time of the last take; none before the first.
+  std::optional<std::chrono::steady_clock::time_point> lastTakeTime() const;
   int previewFramesDelivered() const { return m_framesDelivered.load(); }
   std::string lastKeywordSettings() const;
   std::string appliedCaptureSettings() const;
@@ -159,6 +169,8 @@ public:
 
 private:
   void PreviewLoop();
+  // Counts a take and appends it to the file of takes; m_lock held.
+  void RecordTake();
   // Ends the preview thread and waits for it; no call-back runs afterwards.
   void StopPreviewThread();
   // Fills the record with the bytes of picture `number`.
@@ -187,6 +199,7 @@ private:
   std::uint32_t m_lastCaptureValue = 0;
   std::uint32_t m_lastTransferFlags = 0;
   int m_picturesTaken = 0;
+  std::optional<std::chrono::steady_clock::time_point> m_lastTakeTime;
   std::string m_keywordSettings;
   std::string m_captureSettings;
   bool m_focusGiven = false;

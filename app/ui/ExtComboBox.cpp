@@ -1,6 +1,6 @@
 #include "app/ui/ExtComboBox.h"
 
-#include "app/core/ResString.h"
+#include "app/ui/ResText.h"
 
 #include <QSizePolicy>
 
@@ -29,7 +29,7 @@ void CExtComboBox::ShowUnavailable(bool unavailable) {
     m_placeholderBox = new QComboBox(parentWidget());
     m_placeholderBox->setEnabled(false);
     m_placeholderBox->setFont(font());
-    m_placeholderBox->addItem(QString::fromUtf8(CResString(m_textId).c_str()));
+    m_placeholderBox->addItem(tarsel::ui::ResText(m_textId));
     m_placeholderBox->setCurrentIndex(0);
   }
   followGeometry();

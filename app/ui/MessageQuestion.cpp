@@ -1,6 +1,6 @@
 #include "app/ui/MessageQuestion.h"
 
-#include "app/core/ResString.h"
+#include "app/ui/ResText.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -66,7 +66,7 @@ int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon) {
 }
 
 int AskUser(QWidget* parent, unsigned stringId, Buttons buttons, Icon icon) {
-  return AskUser(parent, QString::fromUtf8(CResString(stringId).c_str()), buttons, icon);
+  return AskUser(parent, ResText(stringId), buttons, icon);
 }
 
 AskUserHook SetAskUserHook(AskUserHook hook) { return std::exchange(Hook(), std::move(hook)); }

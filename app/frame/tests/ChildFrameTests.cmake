@@ -8,6 +8,6 @@ tarsel_test(childframe_tests
     ChildFrameTakeTest.cpp
     ChildFrameCommandTest.cpp
     ChildFrameViewTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras Qt6::Widgets
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)

@@ -83,25 +83,6 @@ HRESULT FakeChildFrameSite::SavePicturesInteractive(CChildFrame*, IPictureFromCa
   return result;
 }
 
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QCoreApplication::sendPostedEvents();
-    // Windows closed with deleteLater go now, as they would in the event loop.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (condition())
-      return true;
-    if (std::chrono::steady_clock::now() >= deadline)
-      return false;
-    std::this_thread::sleep_for(1ms);
-  }
-}
-
-void pumpFor(std::chrono::milliseconds time) {
-  pumpUntil([] { return false; }, time);
-}
-
 CRefPtr<ITarselConfigSettings> userSettings(FakeChildFrameSite& site) {
   CRefPtr<ITarselConfigSettings> user;
   ITarselConfigSettings* opened = nullptr;

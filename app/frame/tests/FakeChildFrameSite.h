@@ -1,6 +1,6 @@
 // What the camera window's tests give it in place of the main frame: an MDI
 // area to live in, the program's settings, and a record of every call the
-// window makes of its frame. Also a bounded event pump and helpers that make
+// window makes of its frame. Also helpers that make
 // fake cameras and attach them.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include "app/settings/TarselSettings.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
+#include "app/testsupport/EventPump.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -96,9 +97,8 @@ private:
   CTarselSettings m_settings;
 };
 
-// Delivers posted events (and timers) until the condition holds or the time is up.
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
-void pumpFor(std::chrono::milliseconds time);
+using tarsel::test::pumpFor;
+using tarsel::test::pumpUntil;
 
 // The user settings the window reads, writable.
 CRefPtr<ITarselConfigSettings> userSettings(FakeChildFrameSite& site);

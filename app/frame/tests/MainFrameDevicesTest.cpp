@@ -6,8 +6,8 @@
 #include <QCoreApplication>
 
 using namespace std::chrono_literals;
-using tarsel::frame::test::deliverFor;
-using tarsel::frame::test::deliverUntil;
+using tarsel::frame::test::pumpFor;
+using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::setUserOption;
 using tarsel::frame::test::TimedFamily;
@@ -56,11 +56,11 @@ TEST_F(MainFrameDevices, ARemovalRefreshesAtOnceAndArrivalsInsideTheDelayRefresh
   family.setCameraCount(1);
   for (int i = 0; i < 3; ++i) {
     m_watcher->arrive();
-    deliverFor(30ms);
+    pumpFor(30ms);
   }
   EXPECT_EQ(m_refreshes, 2);
-  ASSERT_TRUE(deliverUntil([this] { return m_refreshes == 3; }));
-  deliverFor(400ms);
+  ASSERT_TRUE(pumpUntil([this] { return m_refreshes == 3; }));
+  pumpFor(400ms);
   EXPECT_EQ(m_refreshes, 3);
   ASSERT_EQ(frame.CameraWindows().size(), 1u);
   EXPECT_TRUE(frame.CameraWindows().front()->IsCameraConnected());
@@ -82,6 +82,6 @@ TEST_F(MainFrameDevices, ClosingTheFrameEndsTheWatcherAndAPendingArrival) {
   m_watcher->arrive();
   EXPECT_TRUE(frame.close());
   EXPECT_EQ(frame.DeviceWatcher(), nullptr);
-  deliverFor(300ms);
+  pumpFor(300ms);
   EXPECT_EQ(m_refreshes, 1);
 }

@@ -4,12 +4,14 @@
 #include "app/core/ResString.h"
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
+#include "app/frame/WindowIcons.h"
 #include "hostapi/ITarselPersistentParams.h"
 #include "hostapi/ITarselSettings.h"
 #include "app/settings/WindowPlacement.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QMdiArea>
@@ -19,8 +21,8 @@
 #include <utility>
 
 using namespace std::chrono_literals;
-using tarsel::frame::test::deliverFor;
-using tarsel::frame::test::deliverUntil;
+using tarsel::frame::test::pumpFor;
+using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::setUserOption;
 using tarsel::frame::test::TimedCamera;
@@ -70,6 +72,17 @@ TEST_F(MainFrameDiscovery, StartUpOpensOneConnectedWindowPerCameraAndCountsThem)
   EXPECT_TRUE(m_errors.empty());
   // Several new windows are not maximised.
   EXPECT_FALSE(windows.back()->isMaximized());
+  // Icon 129 is the frame's, icon 156 every camera window's; they differ.
+  const auto imageOf = [](const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); };
+  const QImage frameIcon = imageOf(frame.windowIcon());
+  const QImage windowIcon = imageOf(windows.front()->windowIcon());
+  ASSERT_FALSE(frameIcon.isNull());
+  ASSERT_FALSE(windowIcon.isNull());
+  EXPECT_EQ(frameIcon, imageOf(tarsel::frame::WindowIcon(129)));
+  EXPECT_EQ(windowIcon, imageOf(tarsel::frame::WindowIcon(156)));
+  EXPECT_NE(frameIcon, windowIcon);
+  for (CChildFrame* window : windows)
+    EXPECT_EQ(imageOf(window->windowIcon()), windowIcon);
 }
 
 TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximisedAndPaintedInTheUsersBackgroundColour) {

@@ -22,8 +22,8 @@
 #include <atomic>
 
 using namespace std::chrono_literals;
-using tarsel::frame::test::deliverFor;
-using tarsel::frame::test::deliverUntil;
+using tarsel::frame::test::pumpFor;
+using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::Gate;
 using tarsel::frame::test::TimedCamera;
@@ -64,13 +64,13 @@ TEST_F(MainFrameTake, EightCamerasFireWithinAFewMillisecondsAndAllReport) {
   EXPECT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
   EXPECT_EQ(frame.RunningTakes(), 1);
   EXPECT_EQ(frame.PaneText(0), "Taking Pictures");
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
 
   std::vector<std::chrono::steady_clock::time_point> fired;
   for (CChildFrame* window : frame.CameraWindows()) {
-    std::chrono::steady_clock::time_point time;
-    ASSERT_TRUE(cameraOf(window).fireTime(&time));
-    fired.push_back(time);
+    const auto time = cameraOf(window).lastTakeTime();
+    ASSERT_TRUE(time.has_value());
+    fired.push_back(*time);
     EXPECT_EQ(cameraOf(window).picturesTaken(), 1);
   }
   const auto [first, last] = std::minmax_element(fired.begin(), fired.end());
@@ -92,7 +92,7 @@ TEST_F(MainFrameTake, AFailingCameraDoesNotHoldTheOthersBack) {
   CMainFrame& frame = start(options);
 
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
   const auto windows = frame.CameraWindows();
   EXPECT_EQ(cameraOf(windows[0]).picturesTaken(), 1);
   EXPECT_EQ(cameraOf(windows[1]).picturesTaken(), 0);
@@ -114,11 +114,11 @@ TEST_F(MainFrameTake, ACameraThatNeverArrivesReleasesTheOthersAtTheBarrier) {
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
   // The two waiting cameras give up at the (short) barrier and report,
   // while the third is still held in its preparation.
-  ASSERT_TRUE(deliverUntil([this] { return m_errors.size() == 2; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_errors.size() == 2; }));
   EXPECT_EQ(m_takesEnded, 0);
   EXPECT_EQ(picturesTaken(frame), 0);
   gate->open();
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
   EXPECT_EQ(m_errors.size(), 3u);
   EXPECT_EQ(picturesTaken(frame), 0);
 }
@@ -134,8 +134,8 @@ TEST_F(MainFrameTake, OverlappingTakesEachEndWithExactlyOneFinalResult) {
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
   EXPECT_EQ(frame.RunningTakes(), 2);
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 2; }));
-  deliverFor(100ms);
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }));
+  pumpFor(100ms);
   EXPECT_EQ(m_takesEnded, 2);
   EXPECT_EQ(picturesTaken(frame), 4);
   EXPECT_TRUE(m_errors.empty());
@@ -167,7 +167,7 @@ TEST_F(MainFrameTake, APostedAllCamerasTakeRunsOnlyWhenACameraIsConnectedWhenItA
   frame.PostFrameCommand(cmd::AllCamerasTakePicture);
   QCoreApplication::sendPostedEvents(&frame);
   EXPECT_EQ(frame.RunningTakes(), 1);
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
   EXPECT_EQ(picturesTaken(frame), 1);
   EXPECT_TRUE(m_errors.empty());
 }
@@ -190,8 +190,8 @@ TEST_F(MainFrameTake, ACaptureDatagramMakesExactlyOneTakeAndASecondReceiverIsRep
   tarsel::remote::CMailSlotClient client(nullptr);
   ASSERT_EQ(client.OpenError(), 0u);
   ASSERT_EQ(client.Write(datagram->data(), datagram->size()), 0);
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
-  deliverFor(100ms);
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
+  pumpFor(100ms);
   EXPECT_EQ(m_takesEnded, 1);
   EXPECT_EQ(picturesTaken(frame), 2);
   EXPECT_TRUE(m_errors.empty());
@@ -203,7 +203,7 @@ TEST_F(MainFrameTake, ACaptureDatagramMakesExactlyOneTakeAndASecondReceiverIsRep
   second.remoteControl = true;
   second.mailslot.socketName = socket;
   CMainFrame secondFrame(settings(), second);
-  ASSERT_TRUE(deliverUntil([&] { return secondFrame.StartupDone(); }));
+  ASSERT_TRUE(pumpUntil([&] { return secondFrame.StartupDone(); }));
   EXPECT_EQ(secondFrame.Receiver(), nullptr);
   EXPECT_EQ(m_errors.size(), 1u);
   EXPECT_TRUE(secondFrame.close());
@@ -220,7 +220,7 @@ TEST_F(MainFrameTake, ClosingAWindowOrTheFrameDuringATakeEndsWithoutHang) {
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
   CChildFrame* closing = frame.CameraWindows()[1];
   EXPECT_TRUE(closing->close());
-  ASSERT_TRUE(deliverUntil([this] { return m_takesEnded == 1; }));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }));
   EXPECT_EQ(frame.CameraWindows().size(), 2u);
 
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
@@ -249,7 +249,7 @@ TEST_F(MainFrameTake, PicturesStayInTheCameraOnlyForAnUnsavedTakeWhenTheUserAsks
     user->Release();
     ASSERT_TRUE(frame.TakePictureAllCameras(-1, row.save));
     ++ended;
-    ASSERT_TRUE(deliverUntil([&] { return m_takesEnded == ended; }));
+    ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == ended; }));
     for (CChildFrame* window : frame.CameraWindows()) {
       EXPECT_EQ(cameraOf(window).lastCaptureValue(), row.option);
       EXPECT_EQ(cameraOf(window).lastTransferFlags(), row.option);
@@ -268,7 +268,7 @@ TEST_F(MainFrameTake, UnsavedPicturesAreAskedAboutAndCancelKeepsTheFrameOpen) {
   CChildFrame* window = frame.CameraWindows().front();
   frame.MdiArea()->setActiveSubWindow(window);
   ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
-  ASSERT_TRUE(deliverUntil([&] { return window->HasUnsavedPictures(); }));
+  ASSERT_TRUE(pumpUntil([&] { return window->HasUnsavedPictures(); }));
 
   m_answer = tarsel::ui::IDCANCEL;
   EXPECT_FALSE(frame.close());

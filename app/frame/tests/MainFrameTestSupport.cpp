@@ -34,7 +34,7 @@ void Gate::wait() {
 HRESULT TimedCamera::PrepareCapture(std::uint32_t value) {
   std::shared_ptr<Gate> gate;
   {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
+    const std::lock_guard<std::mutex> guard(m_gateLock);
     gate = m_gate;
   }
   if (gate)
@@ -42,25 +42,9 @@ HRESULT TimedCamera::PrepareCapture(std::uint32_t value) {
   return FakeCamera::PrepareCapture(value);
 }
 
-HRESULT TimedCamera::FirePreparedCapture() {
-  {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
-    m_fired = true;
-    m_fireTime = std::chrono::steady_clock::now();
-  }
-  return FakeCamera::FirePreparedCapture();
-}
-
 void TimedCamera::setPrepareGate(std::shared_ptr<Gate> gate) {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
+  const std::lock_guard<std::mutex> guard(m_gateLock);
   m_gate = std::move(gate);
-}
-
-bool TimedCamera::fireTime(std::chrono::steady_clock::time_point* time) const {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
-  if (m_fired && time)
-    *time = m_fireTime;
-  return m_fired;
 }
 
 int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
@@ -75,23 +59,6 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
     list->Add(camera.release());
   }
   return count;
-}
-
-bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-void deliverFor(std::chrono::milliseconds duration) {
-  const auto end = std::chrono::steady_clock::now() + duration;
-  deliverUntil([&] { return std::chrono::steady_clock::now() > end; }, duration * 2);
 }
 
 void setUserOption(const char* name, DWORD value) {
@@ -160,7 +127,7 @@ CMainFrame& FrameTest::start(MainFrameOptions options) {
   QObject::connect(m_frame.get(), &CMainFrame::camerasRefreshed, [this] { ++m_refreshes; });
   QObject::connect(m_frame.get(), &CMainFrame::takeEnded, [this] { ++m_takesEnded; });
   m_frame->show();
-  EXPECT_TRUE(deliverUntil([this] { return m_frame->StartupDone(); }));
+  EXPECT_TRUE(pumpUntil([this] { return m_frame->StartupDone(); }));
   return *m_frame;
 }
 
@@ -171,7 +138,7 @@ void FrameTest::destroyFrame() {
   m_frame.reset();
   m_watcher = nullptr;
   // Results of takes that ended with the frame find no receiver any more.
-  deliverFor(std::chrono::milliseconds(20));
+  pumpFor(std::chrono::milliseconds(20));
 }
 
 } // namespace tarsel::frame::test

@@ -1,10 +1,11 @@
-// What the main-frame tests share: a test camera family whose cameras record
-// when they fire and can be held in their preparation, a device watcher the
+// What the main-frame tests share: a test camera family whose cameras can
+// be held in their preparation, a device watcher the
 // test drives, and a fixture that builds a frame over the test families with
 // short time-outs, answers every question box and records every error box.
 #pragma once
 
 #include "app/frame/MainFrame.h"
+#include "app/testsupport/EventPump.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
 
@@ -35,24 +36,18 @@ private:
   bool m_open = true;
 };
 
-// A fake camera that records the moment it fires and, when given a gate,
-// waits at it in PrepareCapture.
+// A fake camera that, when given a gate, waits at it in PrepareCapture.
 class TimedCamera : public tarsel::testcamera::FakeCamera {
 public:
   using FakeCamera::FakeCamera;
 
   HRESULT PrepareCapture(std::uint32_t value) override;
-  HRESULT FirePreparedCapture() override;
 
   void setPrepareGate(std::shared_ptr<Gate> gate);
-  // The steady_clock time of the last fire; false when it never fired.
-  bool fireTime(std::chrono::steady_clock::time_point* time) const;
 
 private:
-  mutable std::mutex m_timeLock;
+  mutable std::mutex m_gateLock;
   std::shared_ptr<Gate> m_gate;
-  bool m_fired = false;
-  std::chrono::steady_clock::time_point m_fireTime;
 };
 
 // A fake family whose EnumerateCameras hands TimedCameras to the list and
@@ -74,10 +69,8 @@ public:
   void remove() { emit deviceRemoved(); }
 };
 
-// Delivers events until `done` holds or a generous safety limit passes.
-bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
-// Delivers events for about `duration` (to see that nothing more happens).
-void deliverFor(std::chrono::milliseconds duration);
+using tarsel::test::pumpFor;
+using tarsel::test::pumpUntil;
 
 // Writes a DWORD of the user options (for values the settings only read).
 void setUserOption(const char* name, DWORD value);

@@ -12,6 +12,6 @@ tarsel_test(mainframe_tests
     MainFrameTakeTest.cpp
     MainFrameProfilesTest.cpp
     MainFrameFamiliesTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram Qt6::Widgets
+  LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)

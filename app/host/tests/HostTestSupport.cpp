@@ -55,36 +55,4 @@ bool ResultWindow::event(QEvent* event) {
   return true;
 }
 
-TimedCamera::TimedCamera(testcamera::FakeCameraFamily* family, int index)
-    : FakeCamera(family, std::make_shared<testcamera::FamilyTracker>(), index) {}
-
-HRESULT TimedCamera::FirePreparedCapture() {
-  {
-    const std::lock_guard<std::mutex> guard(m_timeLock);
-    m_firedAt = std::chrono::steady_clock::now();
-  }
-  return FakeCamera::FirePreparedCapture();
-}
-
-std::optional<std::chrono::steady_clock::time_point> TimedCamera::firedAt() const {
-  const std::lock_guard<std::mutex> guard(m_timeLock);
-  return m_firedAt;
-}
-
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    QCoreApplication::sendPostedEvents();
-    if (condition())
-      return true;
-    if (std::chrono::steady_clock::now() >= deadline)
-      return false;
-    std::this_thread::sleep_for(1ms);
-  }
-}
-
-void pumpFor(std::chrono::milliseconds time) {
-  pumpUntil([] { return false; }, time);
-}
-
 } // namespace tarsel::host::test

@@ -1,12 +1,12 @@
 // Receivers that stand in for a camera window and for the window that
-// follows the all-cameras takes, a fake camera that notes when it fired, and
-// a bounded event pump.
+// follows the all-cameras takes.
 #pragma once
 
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
+#include "app/testsupport/EventPump.h"
 
 #include <QObject>
 
@@ -63,21 +63,7 @@ protected:
   bool event(QEvent* event) override;
 };
 
-// A fake camera that notes the time of its FirePreparedCapture.
-class TimedCamera : public testcamera::FakeCamera {
-public:
-  TimedCamera(testcamera::FakeCameraFamily* family, int index);
-  HRESULT FirePreparedCapture() override;
-  std::optional<std::chrono::steady_clock::time_point> firedAt() const;
-
-private:
-  mutable std::mutex m_timeLock;
-  std::optional<std::chrono::steady_clock::time_point> m_firedAt;
-};
-
-// Delivers posted events until the condition holds or the time is up.
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
-// Delivers posted events for a while.
-void pumpFor(std::chrono::milliseconds time);
+using tarsel::test::pumpFor;
+using tarsel::test::pumpUntil;
 
 } // namespace tarsel::host::test

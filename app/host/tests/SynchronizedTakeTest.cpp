@@ -17,11 +17,11 @@ namespace {
 using testcamera::CameraOp;
 using testcamera::FakeCameraFamily;
 
-// Camera windows, each with its host and a timed fake camera.
+// Camera windows, each with its host and a fake camera.
 struct Rig {
   explicit Rig(int count, std::chrono::milliseconds stopDeadline = 5000ms) {
     for (int i = 0; i < count; ++i) {
-      auto camera = std::make_unique<TimedCamera>(&family, i);
+      std::unique_ptr<testcamera::FakeCamera> camera = family.makeCamera(i);
       cameras.push_back(camera.get());
       windows.push_back(std::make_unique<RecordingWindow>());
       hosts.push_back(std::make_unique<CConnectedCameraHost>(camera.release(), stopDeadline));
@@ -52,7 +52,7 @@ struct Rig {
   }
 
   FakeCameraFamily family;
-  std::vector<TimedCamera*> cameras;
+  std::vector<testcamera::FakeCamera*> cameras;
   std::vector<std::unique_ptr<RecordingWindow>> windows;
   std::vector<std::unique_ptr<CConnectedCameraHost>> hosts;
 };
@@ -83,8 +83,8 @@ TEST(SynchronizedTake, EightCamerasAreReleasedTogetherAndAllReport) {
     EXPECT_EQ(rig.cameras[i]->lastCaptureValue(), 3u) << i;
     EXPECT_EQ(rig.cameras[i]->connectDepth(), 0) << i;
     EXPECT_EQ(rig.cameras[i]->script().calls(CameraOp::PausePreview), 2) << i;
-    ASSERT_TRUE(rig.cameras[i]->firedAt().has_value()) << i;
-    fired.push_back(*rig.cameras[i]->firedAt());
+    ASSERT_TRUE(rig.cameras[i]->lastTakeTime().has_value()) << i;
+    fired.push_back(*rig.cameras[i]->lastTakeTime());
   }
   const auto [first, last] = std::minmax_element(fired.begin(), fired.end());
   // The last camera was ready 140 ms after the first; released together,
@@ -131,8 +131,8 @@ TEST(SynchronizedTake, ACameraThatNeverArrivesHoldsNobodyBeyondTheBarrier) {
   ASSERT_TRUE(pumpUntil([&] { return results.finals() == 1; }));
   ASSERT_TRUE(rig.windows[2]->has(10001));
   EXPECT_EQ(rig.windows[2]->log().back().argument, E_FAIL);
-  for (TimedCamera* camera : rig.cameras) {
-    EXPECT_FALSE(camera->firedAt().has_value());
+  for (testcamera::FakeCamera* camera : rig.cameras) {
+    EXPECT_FALSE(camera->lastTakeTime().has_value());
     EXPECT_EQ(camera->connectDepth(), 0);
   }
   const std::vector<std::pair<std::int32_t, HRESULT>> expected = {{1, E_FAIL}, {1, E_FAIL}, {1, E_FAIL}, {0, 0}};
@@ -183,7 +183,7 @@ TEST(SynchronizedTake, AResultThatNeverReachesItsWindowCountsAsFailed) {
   ResultWindow results;
   ASSERT_NE(rig.take(results), nullptr);
   // Both cameras report before the first window handles anything.
-  ASSERT_TRUE(std::all_of(rig.cameras.begin(), rig.cameras.end(), [](TimedCamera* camera) {
+  ASSERT_TRUE(std::all_of(rig.cameras.begin(), rig.cameras.end(), [](testcamera::FakeCamera* camera) {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (camera->connectDepth() != 0 || camera->script().calls(CameraOp::TransferPicture) != 1) {
       if (std::chrono::steady_clock::now() >= deadline)
@@ -203,7 +203,7 @@ TEST(SynchronizedTake, AResultThatNeverReachesItsWindowCountsAsFailed) {
 
 TEST(SynchronizedTake, OverlappingTakesEachHaveTheirOwnContext) {
   Rig rig(3);
-  for (TimedCamera* camera : rig.cameras)
+  for (testcamera::FakeCamera* camera : rig.cameras)
     camera->script().setDelay(CameraOp::TransferPicture, 20ms);
   ResultWindow first;
   ResultWindow second;

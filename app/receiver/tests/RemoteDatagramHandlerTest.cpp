@@ -106,11 +106,13 @@ TEST(RemoteDatagramHandling, ShortAndOddLengthsReadNothingOutsideTheDatagram) {
   EXPECT_TRUE(frame.ids.empty());
 }
 
-TEST(RemoteDatagram, TheReaderAcceptsOnlyDatagramsThatDecodeAndParse) {
+TEST(RemoteDatagram, TheReaderAcceptsOnlyDatagramsThatDecodeParseAndCarryACommand) {
   using tarsel::receiver::IsAcceptedRemoteDatagram;
   const auto key = tarsel::remote::builtInRemoteKey();
   EXPECT_TRUE(IsAcceptedRemoteDatagram(enciphered("MSL?CAPTURE", key)));
-  EXPECT_TRUE(IsAcceptedRemoteDatagram(enciphered("MSL?RI=1", key)));
+  EXPECT_TRUE(IsAcceptedRemoteDatagram(enciphered("MSL?RI=1&capture", key)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSL?RI=1", key)));
+  EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSL?", key)));
   EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSLCAPTURE", key)));
   EXPECT_FALSE(IsAcceptedRemoteDatagram(enciphered("MSX?CAPTURE", key)));
   auto other = key;

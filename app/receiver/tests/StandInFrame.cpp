@@ -70,18 +70,6 @@ std::vector<std::vector<std::uint8_t>> StandInFrame::datagrams() const {
   return all;
 }
 
-bool StandInFrame::deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limit.count())
-      return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 void StandInFrame::deliverQueued() {
   // Twice: the first pass may post commands of its own.
   QCoreApplication::sendPostedEvents(this);

@@ -30,9 +30,6 @@ public:
   std::vector<UINT> commands() const;
   std::vector<std::vector<std::uint8_t>> datagrams() const;
 
-  // Delivers events until `done` holds or a generous safety limit passes;
-  // whether it holds.
-  bool deliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(20));
   // Delivers every event queued for it now, and the commands they post.
   void deliverQueued();
 
