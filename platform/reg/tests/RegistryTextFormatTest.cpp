@@ -105,7 +105,7 @@ RegistryKeyNode randomTree(std::mt19937& random) {
     const std::size_t length = random() % (maxLength + 1);
     for (std::size_t i = 0; i < length; ++i) {
       // Mostly letters, now and then anything but a backslash.
-      const unsigned r = random() % 4 ? 'a' + random() % 26 : random() % 256;
+      const auto r = static_cast<unsigned>(random() % 4 ? 'a' + random() % 26 : random() % 256);
       s += static_cast<char>(r == '\\' ? '/' : r);
     }
     if (s.empty() && !allowEmpty)
