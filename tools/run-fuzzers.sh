@@ -7,7 +7,7 @@
 # inputs) to build-fuzz/fuzz/findings/<target>; a finding fails the script
 # after every target has had its turn. Copy an input worth keeping into the
 # target's seed corpus, so the ordinary tests run it from then on.
-# Usage: tools/run-fuzzers.sh [minutes] [target ...]
+# Usage: tools/run-fuzzers.sh [minutes] [target ...]   (JOBS=n limits the build)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 minutes=${1:-1}
@@ -23,7 +23,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DC
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
   -DTARSEL_FUZZ=ON -DTARSEL_SANITIZE=address -DTARSEL_WERROR=OFF
-cmake --build "$build" --target tarsel_fuzzers -j "$(nproc)"
+cmake --build "$build" --target tarsel_fuzzers -j "${JOBS:-$(nproc)}"
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -88,9 +88,10 @@ TEST(RegistryTextFormat, KeyLinesDecodeEscapesAndRespectLimits) {
   text += tooDeep + "]\n";
   text += "[bad%zz]\n"
           "[A\\\\B]\n"
-          "[\x01]\n";
+          "[\x01]\n"
+          "[A%5CB]\n";
   const RegistryKeyNode root = RegistryTextFormat::parse(text, &issues);
-  EXPECT_EQ(issues.size(), 5u);
+  EXPECT_EQ(issues.size(), 6u);
   const RegistryKeyNode* deep = root.resolve({"a%b", "C]D", "\xc3\xa9"});
   ASSERT_NE(deep, nullptr);
   EXPECT_EQ(root.findSubKey("A%B")->subKeyAt(0).name(), "C]d");
