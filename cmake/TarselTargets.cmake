@@ -38,22 +38,28 @@ endfunction()
 # tarsel_test_cases(<program> SOURCES ... [LABELS ...])
 # Registers every TEST and TEST_F case written in the sources as a CTest test
 # that runs <program> for that case alone. The sources are read when CMake
-# configures (and again whenever one changes); a case is written on one line
-# as TEST(Suite, Case), which the check here insists on, so no case goes
+# configures (and again whenever one changes); a TEST line whose suite and
+# case names cannot be read stops the configuration, so no case goes
 # unregistered.
 function(tarsel_test_cases program)
   cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
-  set(case_regex "^[ \t]*TEST(_F)?\\([ \t]*([A-Za-z_0-9]+)[ \t]*,[ \t]*([A-Za-z_0-9]+)[ \t]*\\)")
+  set(space "[ \t\r\n]*")
+  set(case_regex "(^|\n)[ \t]*TEST(_F)?\\(${space}([A-Za-z_0-9]+)${space},${space}([A-Za-z_0-9]+)${space}\\)")
   set(count 0)
   foreach(source IN LISTS ARG_SOURCES)
     cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE file)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
-    file(STRINGS ${file} lines REGEX "^[ \t]*TEST(_F)?\\(")
-    foreach(line IN LISTS lines)
-      if(NOT line MATCHES "${case_regex}")
-        message(FATAL_ERROR "${file}: write the test case on one line as TEST(Suite, Case): ${line}")
-      endif()
-      set(case "${CMAKE_MATCH_2}.${CMAKE_MATCH_3}")
+    file(READ ${file} text)
+    string(REGEX MATCHALL "${case_regex}" cases "${text}")
+    file(STRINGS ${file} starts REGEX "^[ \t]*TEST(_F)?\\(")
+    list(LENGTH cases found)
+    list(LENGTH starts written)
+    if(NOT found EQUAL written)
+      message(FATAL_ERROR "${file}: ${written} TEST lines but ${found} readable as TEST(Suite, Case)")
+    endif()
+    foreach(match IN LISTS cases)
+      string(REGEX MATCH "${case_regex}" match "${match}")
+      set(case "${CMAKE_MATCH_3}.${CMAKE_MATCH_4}")
       add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
       tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${case} LABELS ${ARG_LABELS})
       set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
