@@ -17,10 +17,13 @@ function(tarsel_library name kind)
 endfunction()
 
 # tarsel_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [OWN_MAIN])
-# One GoogleTest executable run as one CTest test; OWN_MAIN when the sources
-# bring their own main (GUI tests that create the application first). Every test runs with its own
-# home, XDG folders and registry hives below the build tree, so no test reads
-# or writes the files of the user who runs it.
+# One GoogleTest executable; each of its cases is a CTest test of its own,
+# named <name>.<Suite>.<Case>, so that ctest -j spreads them over the cores
+# (ctest -R <name> still picks the whole program). OWN_MAIN when the sources
+# bring their own main (GUI tests that create the application first). Every
+# case runs with its own home, XDG folders and registry hives below the build
+# tree, so cases running at once share no files, and no test reads or writes
+# the files of the user who runs it.
 function(tarsel_test name)
   cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -29,19 +32,88 @@ function(tarsel_test name)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name})
-  tarsel_test_properties(${name} LABELS ${ARG_LABELS})
+  tarsel_test_cases(${name} SOURCES ${ARG_SOURCES} LABELS ${ARG_LABELS})
 endfunction()
 
-# tarsel_test_properties(<test> [LABELS ...])
-# The environment every test runs in: its own home, XDG folders and registry
-# hives below the build tree, the test's source folder (TARSEL_TEST_DATA) and
-# the folder of the built programs (TARSEL_BIN_DIR), Qt's offscreen platform.
+# tarsel_test_cases(<program> SOURCES ... [LABELS ...])
+# Registers every TEST and TEST_F case written in the sources as a CTest test
+# that runs <program> for that case alone. The sources are read when CMake
+# configures (and again whenever one changes); a TEST line whose suite and
+# case names cannot be read stops the configuration, so no case goes
+# unregistered.
+function(tarsel_test_cases program)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
+  set(space "[ \t\r\n]*")
+  set(case_regex "(^|\n)[ \t]*TEST(_F)?\\(${space}([A-Za-z_0-9]+)${space},${space}([A-Za-z_0-9]+)${space}\\)")
+  set(count 0)
+  foreach(source IN LISTS ARG_SOURCES)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE file)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+    file(READ ${file} text)
+    string(REGEX MATCHALL "${case_regex}" cases "${text}")
+    file(STRINGS ${file} starts REGEX "^[ \t]*TEST(_F)?\\(")
+    list(LENGTH cases found)
+    list(LENGTH starts written)
+    if(NOT found EQUAL written)
+      message(FATAL_ERROR "${file}: ${written} TEST lines but ${found} readable as TEST(Suite, Case)")
+    endif()
+    foreach(match IN LISTS cases)
+      string(REGEX MATCH "${case_regex}" match "${match}")
+      set(case "${CMAKE_MATCH_3}.${CMAKE_MATCH_4}")
+      add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
+      tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${case} LABELS ${ARG_LABELS})
+      set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+      if(case MATCHES "(^|\\.)DISABLED_")
+        set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
+      endif()
+      math(EXPR count "${count} + 1")
+    endforeach()
+  endforeach()
+  if(count EQUAL 0)
+    message(FATAL_ERROR "${program}: no TEST or TEST_F case found in its sources")
+  endif()
+endfunction()
+
+# tarsel_test_properties(<test> [HOME <folder>] [LABELS ...])
+# The environment every test runs in: its own home (default: below the build
+# tree, named after the test), XDG folders and registry hives in it, the
+# test's source folder (TARSEL_TEST_DATA) and the folder of the built programs
+# (TARSEL_BIN_DIR), Qt's offscreen platform.
 function(tarsel_test_properties name)
-  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "HOME" "LABELS" ${ARGN})
   set(home ${CMAKE_BINARY_DIR}/testhome/${name})
+  if(ARG_HOME)
+    set(home ${ARG_HOME})
+  endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "${ARG_LABELS}"
     TIMEOUT 300
     ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;TARSEL_REGISTRY_DIR=${home}/registry;TARSEL_MACHINE_REGISTRY=${home}/machine/machine.reg;TARSEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR};TARSEL_BIN_DIR=${TARSEL_BIN_DIR};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;PYTHONDONTWRITEBYTECODE=1")
+endfunction()
+
+# tarsel_fuzzer(<name> SOURCES ... CORPUS <folder> [LIBS ...])
+# A fuzz target: one of its sources defines LLVMFuzzerTestOneInput over a parser of
+# outside input; <folder> holds its seed corpus, a few small files. In a
+# fuzzing build (TARSEL_FUZZ, clang) it becomes a libFuzzer program in
+# <build>/fuzz, listed in <build>/fuzz/fuzzers.txt with its corpus, and the
+# whole tree, the libraries under test included, carries the fuzzer's
+# coverage instrumentation (see the root CMakeLists). In other builds a small
+# driver feeds it every seed once, as the test <name>.corpus.
+function(tarsel_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_path(ABSOLUTE_PATH ARG_CORPUS BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE corpus)
+  if(TARSEL_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    add_dependencies(tarsel_fuzzers ${name})
+    file(APPEND ${CMAKE_BINARY_DIR}/fuzz/fuzzers.txt "${name} ${corpus}\n")
+  elseif(BUILD_TESTING)
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} tarsel_fuzz_corpus_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name}.corpus COMMAND ${name} ${corpus})
+    tarsel_test_properties(${name}.corpus)
+  endif()
 endfunction()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# House rules a grep can see: no unsafe C string and number functions.
+# House rules a script can see: no unsafe C string and number functions, and
+# includes between modules only where tools/module-dependencies.txt allows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files=$(git ls-files -- '*.h' '*.cpp' '*.c' 2>/dev/null || true)
@@ -10,3 +11,6 @@ if [ -n "$hits" ]; then
   echo "$hits"
   exit 1
 fi
+
+# Includes between modules follow the table of allowed uses.
+python3 tools/check-includes.py

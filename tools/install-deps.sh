@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the suite need,
 # skipping those already present. Runs apt-get through sudo when not root.
+# Packages named as arguments are installed too (tools/run-fuzzers.sh adds
+# clang that way; it is not a main dependency).
+# Usage: tools/install-deps.sh [extra package ...]
 set -euo pipefail
 
 packages=(
@@ -13,6 +16,8 @@ packages=(
   libjpeg-turbo-progs libtiff-tools libimage-exiftool-perl python3-pil
   libusb-1.0-0-dev libudev-dev
   iproute2
+  clang-format
+  "$@"
 )
 
 missing=()

@@ -113,8 +113,8 @@ int downloadToFile(int fd, int picture, int sizeReg, int dataReg) {
       written += done;
       return static_cast<int>(CAM_OK);
     };
-    const int got = ops().download(dataReg, sink, size, 0);
-    return checkComplete(got, written, size);
+    const int downloaded = ops().download(dataReg, sink, size, 0);
+    return checkComplete(downloaded, written, size);
   });
   // No stale tail of an earlier, longer attempt stays behind.
   if (rc == CAM_OK && base >= 0 && attempt > 1)
@@ -244,8 +244,8 @@ int Cam_get_audio_buffer(void* buffer, int picture, int capacity) {
         return refuse(CAM_ZERO_SIZE);
       if (record.storedSize > room)
         return refuse(CAM_INVALID_PARAMETER);
-      const int got = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
-      return checkComplete(got, received, record.storedSize);
+      const int downloaded = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
+      return checkComplete(downloaded, received, record.storedSize);
     });
     if (rc != CAM_OK)
       return rc;

@@ -18,8 +18,6 @@
 
 namespace tarsel::vesk {
 
-namespace wire = tarsel::vesk::wire;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;

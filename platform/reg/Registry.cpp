@@ -154,7 +154,8 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*c
     Target target;
     if (const LONG error = findTarget(key, subKey, 0, target); error != ERROR_SUCCESS)
       return error;
-    const auto& [handle, parts] = target;
+    const auto& handle = target.handle;
+    const auto& parts = target.parts;
     bool createdAny = false;
     const LONG error =
         changeKey(*handle, [&](RegistryKeyNode&, RegistryKeyNode& parent, bool& changed) -> LONG {

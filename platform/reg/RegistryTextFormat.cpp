@@ -166,6 +166,12 @@ bool readKeyComponent(std::string_view part, std::string& out, std::string& why)
         why = "bad %XX escape in a key name";
         return false;
       }
+      // A backslash separates keys: no key is named with one, and writing
+      // such a name back would split the key in two.
+      if (b == '\\') {
+        why = "backslash in a key name";
+        return false;
+      }
       out += static_cast<char>(b);
       i += 2;
     } else if (u < 0x20 || u == 0x7F) {

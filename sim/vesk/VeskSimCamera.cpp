@@ -529,7 +529,7 @@ Bytes VeskSimCamera::buildReply() {
     const std::span<const std::uint8_t> payload(m_object->data() + std::min(m_offset, m_object->size()), length);
     record = frames::dataRecord(last ? frames::kBlockLast : frames::kBlockMiddle, m_sequence, payload, unchecked);
     if (overrun)
-      storeLe16(&record[66], static_cast<std::uint16_t>(std::min<std::uint32_t>(length + overrun, 0xFFFF)));
+      storeLe16(&record[66], static_cast<std::uint16_t>(std::min<std::size_t>(length + overrun, 0xFFFF)));
     applyRecordFaults(record, !unchecked);
     return record;
   }

@@ -224,10 +224,10 @@ std::uint8_t VeskSimCameraState::writeRegister(std::uint8_t reg, std::uint32_t v
     field = *v;
     return kAck;
   };
-  const auto codes = [this](const std::vector<std::uint32_t>& set, std::uint32_t value, std::uint32_t old) {
+  const auto codes = [this](const std::vector<std::uint32_t>& set, std::uint32_t wanted, std::uint32_t old) {
     // A code that is not in the set has no "nearest" code: keep the old one.
-    if (accepts(set, value))
-      return std::optional<std::uint32_t>(value);
+    if (accepts(set, wanted))
+      return std::optional<std::uint32_t>(wanted);
     return m_model.rejectPolicy == RejectPolicy::Nak ? std::nullopt : std::optional<std::uint32_t>(old);
   };
   switch (reg) {

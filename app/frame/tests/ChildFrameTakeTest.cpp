@@ -244,7 +244,9 @@ TEST_F(TakeTest, AnAllCamerasTakeReportsEveryCameraAndSavesEachPicture) {
 TEST_F(TakeTest, AnAllCamerasResultDoesNotEndTheWindowsOwnTake) {
   FakeCamera* fake = nullptr;
   auto camera = makeCamera();
-  camera->script().setDelay(CameraOp::TransferPicture, 50ms);
+  // Long enough that the window's own take still runs when the all-cameras
+  // result arrives, even on a busy machine.
+  camera->script().setDelay(CameraOp::TransferPicture, 500ms);
   CChildFrame* window = attach(std::move(camera), &fake);
   TakeOfAll all;
   StartTakeOfAll(all, {window}, 5000ms);
@@ -342,13 +344,14 @@ TEST_F(TakeTest, AResultStillQueuedWhenTheWindowIsDestroyedIsHandledWithoutBoxes
 TEST_F(TakeTest, ClosingAWindowDuringASlowTakeEndsWithoutHangAndFreesTheCamera) {
   FakeCamera* fake = nullptr;
   auto camera = makeCamera();
-  camera->script().setDelay(CameraOp::TransferPicture, 100ms);
+  // Long enough that the close comes while the transfer still runs, even on a busy machine.
+  camera->script().setDelay(CameraOp::TransferPicture, 1000ms);
   CChildFrame* window = attach(std::move(camera), &fake);
   const int serial = fake->serial();
   window->OnCommand(cmd::TakePicture);
   ASSERT_TRUE(pumpUntil([&] { return fake->script().calls(CameraOp::TransferPicture) == 1; }));
   window->close();
-  pumpFor(5ms);
+  ASSERT_TRUE(pumpUntil([&] { return !site->closedWindows.empty(); }));
   ASSERT_EQ(site->closedWindows.size(), 1u);
   EXPECT_EQ(family.timesDestroyed(serial), 1);
   EXPECT_TRUE(site->mdiArea()->subWindowList().isEmpty());

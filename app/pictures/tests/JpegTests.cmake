@@ -11,3 +11,9 @@ tarsel_test(jpeg_image_tests
 add_executable(jpeg_benchmark JpegBenchmark.cpp)
 target_link_libraries(jpeg_benchmark PRIVATE TarselPictures tarsel_testsupport)
 set_target_properties(jpeg_benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+
+# Fuzz target of the JPEG input.
+tarsel_fuzzer(jpeg_image_fuzzer
+  SOURCES JpegImageFuzzer.cpp
+  CORPUS corpus/jpeg_image
+  LIBS TarselPictures)

@@ -88,9 +88,10 @@ TEST(RegistryTextFormat, KeyLinesDecodeEscapesAndRespectLimits) {
   text += tooDeep + "]\n";
   text += "[bad%zz]\n"
           "[A\\\\B]\n"
-          "[\x01]\n";
+          "[\x01]\n"
+          "[A%5CB]\n";
   const RegistryKeyNode root = RegistryTextFormat::parse(text, &issues);
-  EXPECT_EQ(issues.size(), 5u);
+  EXPECT_EQ(issues.size(), 6u);
   const RegistryKeyNode* deep = root.resolve({"a%b", "C]D", "\xc3\xa9"});
   ASSERT_NE(deep, nullptr);
   EXPECT_EQ(root.findSubKey("A%B")->subKeyAt(0).name(), "C]d");
@@ -105,7 +106,7 @@ RegistryKeyNode randomTree(std::mt19937& random) {
     const std::size_t length = random() % (maxLength + 1);
     for (std::size_t i = 0; i < length; ++i) {
       // Mostly letters, now and then anything but a backslash.
-      const unsigned r = random() % 4 ? 'a' + random() % 26 : random() % 256;
+      const auto r = static_cast<unsigned>(random() % 4 ? 'a' + random() % 26 : random() % 256);
       s += static_cast<char>(r == '\\' ? '/' : r);
     }
     if (s.empty() && !allowEmpty)

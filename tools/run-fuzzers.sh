@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds every fuzz target with clang as a libFuzzer program under
+# AddressSanitizer+UBSan, with the libraries under test carrying the fuzzer's
+# coverage instrumentation too, and runs each for N minutes (default 1), one
+# after the other, starting from its seed corpus in the tree.
+# New inputs go to build-fuzz/fuzz/corpus/<target>, findings (crashing
+# inputs) to build-fuzz/fuzz/findings/<target>; a finding fails the script
+# after every target has had its turn. Copy an input worth keeping into the
+# target's seed corpus, so the ordinary tests run it from then on.
+# Usage: tools/run-fuzzers.sh [minutes] [target ...]   (JOBS=n limits the build)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+minutes=${1:-1}
+shift || true
+build=$top/build-fuzz
+
+# clang and its fuzzer runtime are needed here only, so they are not among the
+# main dependencies.
+"$top/tools/install-deps.sh" clang libclang-rt-14-dev
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
+  -DTARSEL_FUZZ=ON -DTARSEL_SANITIZE=address -DTARSEL_WERROR=OFF
+cmake --build "$build" --target tarsel_fuzzers -j "${JOBS:-$(nproc)}"
+
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+failed=()
+while read -r name corpus; do
+  [ -n "$name" ] || continue
+  if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then
+    continue
+  fi
+  work=$build/fuzz/corpus/$name
+  findings=$build/fuzz/findings/$name
+  mkdir -p "$work" "$findings"
+  # A home of its own, so nothing a target reaches touches the user's files.
+  export HOME=$build/fuzz/home/$name XDG_CONFIG_HOME=$build/fuzz/home/$name/.config \
+    XDG_DATA_HOME=$build/fuzz/home/$name/.local/share TARSEL_REGISTRY_DIR=$build/fuzz/home/$name/registry \
+    TARSEL_MACHINE_REGISTRY=$build/fuzz/home/$name/machine/machine.reg
+  echo "run-fuzzers: $name for $minutes minute(s)"
+  if ! "$build/fuzz/$name" -max_total_time=$((minutes * 60)) -print_final_stats=1 \
+      -artifact_prefix="$findings/" "$work" "$corpus"; then
+    failed+=("$name")
+  fi
+done <"$build/fuzz/fuzzers.txt"
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "run-fuzzers: findings in ${failed[*]} (see $build/fuzz/findings)" >&2
+  exit 1
+fi
+echo "run-fuzzers: no findings"
