@@ -9,8 +9,8 @@
 // formatted; each thread formats its own copy.
 #pragma once
 
-#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
+#include "hostapi/Win32Types.h"
 
 #include <atomic>
 #include <cstddef>

@@ -5,8 +5,8 @@
 // without a camera is the default file.
 #pragma once
 
-#include "env/ICaptureProfileStorage.h"
 #include "TarselEnv_export.h"
+#include "env/ICaptureProfileStorage.h"
 
 #include <map>
 #include <string>

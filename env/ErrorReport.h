@@ -4,8 +4,8 @@
 // standard error.
 #pragma once
 
-#include "env/BrantelTakeError.h"
 #include "TarselEnv_export.h"
+#include "env/BrantelTakeError.h"
 
 #include <functional>
 #include <string>
@@ -14,18 +14,21 @@
 enum class MessageBoxIcon { Information, Error };
 
 // The hook draws one modal box: parent window (may be null), text, caption, icon.
-using MessageBoxHook = std::function<void(HWND parent, const std::string& text, const std::string& caption, MessageBoxIcon icon)>;
+using MessageBoxHook = std::function<void(HWND parent, const std::string& text, const std::string& caption,
+                                          MessageBoxIcon icon)>;
 
 // Installs the hook (an empty function removes it); returns the previous one.
 TARSELENV_EXPORT MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
 // The error box: "Error: %s(0x%02x)\n%s" of message, code and explanation,
 // captioned `caption` or "Tarsel", information icon for code 0, error icon else.
-TARSELENV_EXPORT void ReportError(const _brantel_take_error& error, HWND parent = nullptr, const char* caption = nullptr);
+TARSELENV_EXPORT void ReportError(const _brantel_take_error& error, HWND parent = nullptr,
+                                  const char* caption = nullptr);
 
 // Builds _brantel_take_error(code), reports it as above and, when `out` is not
 // null, assigns the built error (message filled in) to *out.
-TARSELENV_EXPORT void ReportError(HRESULT code, HWND parent, _brantel_take_error* out = nullptr, const char* caption = nullptr);
+TARSELENV_EXPORT void ReportError(HRESULT code, HWND parent, _brantel_take_error* out = nullptr,
+                                  const char* caption = nullptr);
 
 // Appends one entry to ErrorLog.txt in the per-user data folder. Safe to call
 // from several threads and processes at once; never throws.

@@ -4,8 +4,8 @@
 // registration of a facility keeps the first. Thread-safe.
 #pragma once
 
-#include "env/MessageTable.h"
 #include "TarselEnv_export.h"
+#include "env/MessageTable.h"
 
 #include <optional>
 #include <string>

@@ -3,8 +3,8 @@
 // desktop's browser). Without a hook nothing happens.
 #pragma once
 
-#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
+#include "hostapi/Win32Types.h"
 
 #include <functional>
 #include <string>

@@ -3,8 +3,8 @@
 // tests for particular Windows releases are false.
 #pragma once
 
-#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
+#include "hostapi/Win32Types.h"
 
 #include <string>
 

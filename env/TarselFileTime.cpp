@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <locale.h>
+#include <mutex>
 #include <string>
 #include <string_view>
 

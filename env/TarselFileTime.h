@@ -3,8 +3,8 @@
 // the constructor or the caller decides.
 #pragma once
 
-#include "hostapi/Win32Types.h"
 #include "TarselEnv_export.h"
+#include "hostapi/Win32Types.h"
 
 #include <cstdint>
 

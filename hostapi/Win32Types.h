@@ -46,13 +46,21 @@ struct SYSTEMTIME {
   WORD wMilliseconds = 0;
 };
 
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) {
+  return hr < 0;
+}
+constexpr bool SUCCEEDED(HRESULT hr) {
+  return hr >= 0;
+}
 
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
   return static_cast<HRESULT>(error) <= 0 ? static_cast<HRESULT>(error)
                                           : static_cast<HRESULT>((error & 0x0000FFFFu) | 0x80070000u);
 }
 
-constexpr DWORD HRESULT_FACILITY(HRESULT hr) { return (static_cast<DWORD>(hr) >> 16) & 0x1FFFu; }
-constexpr DWORD HRESULT_CODE(HRESULT hr) { return static_cast<DWORD>(hr) & 0xFFFFu; }
+constexpr DWORD HRESULT_FACILITY(HRESULT hr) {
+  return (static_cast<DWORD>(hr) >> 16) & 0x1FFFu;
+}
+constexpr DWORD HRESULT_CODE(HRESULT hr) {
+  return static_cast<DWORD>(hr) & 0xFFFFu;
+}

@@ -37,31 +37,27 @@ inline void enforce(bool ok, std::uint32_t code = kDefaultCode) {
     fail(code);
 }
 
-template <std::unsigned_integral T>
-std::optional<T> checkedAdd(T a, T b) {
+template <std::unsigned_integral T> std::optional<T> checkedAdd(T a, T b) {
   T out{};
   if (__builtin_add_overflow(a, b, &out))
     return std::nullopt;
   return out;
 }
 
-template <std::unsigned_integral T>
-std::optional<T> checkedMul(T a, T b) {
+template <std::unsigned_integral T> std::optional<T> checkedMul(T a, T b) {
   T out{};
   if (__builtin_mul_overflow(a, b, &out))
     return std::nullopt;
   return out;
 }
 
-template <std::unsigned_integral T>
-T addOrFail(T a, T b, std::uint32_t code = kDefaultCode) {
+template <std::unsigned_integral T> T addOrFail(T a, T b, std::uint32_t code = kDefaultCode) {
   const std::optional<T> sum = checkedAdd(a, b);
   enforce(sum.has_value(), code);
   return *sum;
 }
 
-template <std::unsigned_integral T>
-T mulOrFail(T a, T b, std::uint32_t code = kDefaultCode) {
+template <std::unsigned_integral T> T mulOrFail(T a, T b, std::uint32_t code = kDefaultCode) {
   const std::optional<T> product = checkedMul(a, b);
   enforce(product.has_value(), code);
   return *product;
@@ -96,43 +92,55 @@ void store(std::span<std::uint8_t> s, std::size_t at, T v, bool little, std::uin
 
 // Loads of `sizeof(T)` bytes at `at`, in the given byte order.
 template <std::unsigned_integral T>
-T load(std::span<const std::uint8_t> s, std::size_t at, bool littleEndian, std::uint32_t code = kDefaultCode) {
+T load(std::span<const std::uint8_t> s, std::size_t at, bool littleEndian,
+       std::uint32_t code = kDefaultCode) {
   return detail::load<T>(s, at, littleEndian, code);
 }
 
 template <std::unsigned_integral T>
-void store(std::span<std::uint8_t> s, std::size_t at, T v, bool littleEndian, std::uint32_t code = kDefaultCode) {
+void store(std::span<std::uint8_t> s, std::size_t at, T v, bool littleEndian,
+           std::uint32_t code = kDefaultCode) {
   detail::store<T>(s, at, v, littleEndian, code);
 }
 
-inline std::uint16_t loadLe16(std::span<const std::uint8_t> s, std::size_t at = 0, std::uint32_t code = kDefaultCode) {
+inline std::uint16_t loadLe16(std::span<const std::uint8_t> s, std::size_t at = 0,
+                              std::uint32_t code = kDefaultCode) {
   return detail::load<std::uint16_t>(s, at, true, code);
 }
-inline std::uint32_t loadLe32(std::span<const std::uint8_t> s, std::size_t at = 0, std::uint32_t code = kDefaultCode) {
+inline std::uint32_t loadLe32(std::span<const std::uint8_t> s, std::size_t at = 0,
+                              std::uint32_t code = kDefaultCode) {
   return detail::load<std::uint32_t>(s, at, true, code);
 }
-inline std::uint64_t loadLe64(std::span<const std::uint8_t> s, std::size_t at = 0, std::uint32_t code = kDefaultCode) {
+inline std::uint64_t loadLe64(std::span<const std::uint8_t> s, std::size_t at = 0,
+                              std::uint32_t code = kDefaultCode) {
   return detail::load<std::uint64_t>(s, at, true, code);
 }
-inline std::uint16_t loadBe16(std::span<const std::uint8_t> s, std::size_t at = 0, std::uint32_t code = kDefaultCode) {
+inline std::uint16_t loadBe16(std::span<const std::uint8_t> s, std::size_t at = 0,
+                              std::uint32_t code = kDefaultCode) {
   return detail::load<std::uint16_t>(s, at, false, code);
 }
-inline std::uint32_t loadBe32(std::span<const std::uint8_t> s, std::size_t at = 0, std::uint32_t code = kDefaultCode) {
+inline std::uint32_t loadBe32(std::span<const std::uint8_t> s, std::size_t at = 0,
+                              std::uint32_t code = kDefaultCode) {
   return detail::load<std::uint32_t>(s, at, false, code);
 }
-inline void storeLe16(std::span<std::uint8_t> s, std::size_t at, std::uint16_t v, std::uint32_t code = kDefaultCode) {
+inline void storeLe16(std::span<std::uint8_t> s, std::size_t at, std::uint16_t v,
+                      std::uint32_t code = kDefaultCode) {
   detail::store(s, at, v, true, code);
 }
-inline void storeLe32(std::span<std::uint8_t> s, std::size_t at, std::uint32_t v, std::uint32_t code = kDefaultCode) {
+inline void storeLe32(std::span<std::uint8_t> s, std::size_t at, std::uint32_t v,
+                      std::uint32_t code = kDefaultCode) {
   detail::store(s, at, v, true, code);
 }
-inline void storeLe64(std::span<std::uint8_t> s, std::size_t at, std::uint64_t v, std::uint32_t code = kDefaultCode) {
+inline void storeLe64(std::span<std::uint8_t> s, std::size_t at, std::uint64_t v,
+                      std::uint32_t code = kDefaultCode) {
   detail::store(s, at, v, true, code);
 }
-inline void storeBe16(std::span<std::uint8_t> s, std::size_t at, std::uint16_t v, std::uint32_t code = kDefaultCode) {
+inline void storeBe16(std::span<std::uint8_t> s, std::size_t at, std::uint16_t v,
+                      std::uint32_t code = kDefaultCode) {
   detail::store(s, at, v, false, code);
 }
-inline void storeBe32(std::span<std::uint8_t> s, std::size_t at, std::uint32_t v, std::uint32_t code = kDefaultCode) {
+inline void storeBe32(std::span<std::uint8_t> s, std::size_t at, std::uint32_t v,
+                      std::uint32_t code = kDefaultCode) {
   detail::store(s, at, v, false, code);
 }
 
@@ -160,8 +168,7 @@ public:
   std::span<const std::uint8_t> bytes() const noexcept { return m_bytes; }
 
 private:
-  template <std::unsigned_integral T>
-  T next() {
+  template <std::unsigned_integral T> T next() {
     const T v = detail::load<T>(m_bytes, m_pos, m_little, m_code);
     m_pos += sizeof(T);
     return v;

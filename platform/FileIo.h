@@ -10,8 +10,8 @@
 // system's file calls. Nothing throws but std::bad_alloc.
 #pragma once
 
-#include "platform/UniqueFd.h"
 #include "hostapi/Win32Types.h"
+#include "platform/UniqueFd.h"
 #include "tarselplatform_export.h"
 
 #include <cstddef>

@@ -6,8 +6,8 @@
 // exclude each other as well. Released when the object goes away.
 #pragma once
 
-#include "platform/UniqueFd.h"
 #include "hostapi/Win32Types.h"
+#include "platform/UniqueFd.h"
 #include "tarselplatform_export.h"
 
 #include <string>

@@ -79,7 +79,7 @@ std::string writeTarget(const char* path) {
 // Replaces the file with `text`, keeping its permissions.
 bool writeProfile(const std::string& target, std::string_view text) {
   tarsel::platform::ReplaceOptions options;
-  if (struct stat st {}; stat(target.c_str(), &st) == 0)
+  if (struct stat st{}; stat(target.c_str(), &st) == 0)
     options.mode = st.st_mode & 07777;
 
   const std::size_t slash = target.rfind('/');
@@ -107,7 +107,7 @@ std::mutex& writerMutex() {
 // whoever may write the profile may lock it.
 bool lockForWriting(const std::string& target, tarsel::platform::FileLock& lock) {
   mode_t mode = 0666;
-  if (struct stat st {}; stat(target.c_str(), &st) == 0) {
+  if (struct stat st{}; stat(target.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) {
       SetLastError(S_ISDIR(st.st_mode) ? ERROR_ACCESS_DENIED : ERROR_INVALID_PARAMETER);
       return false;

@@ -83,7 +83,8 @@ constexpr TextRow kSystemTexts[] = {
     {ERROR_WRITE_FAULT, "The system cannot write to the specified device."},
     {ERROR_READ_FAULT, "The system cannot read from the specified device."},
     {ERROR_GEN_FAILURE, "A device attached to the system is not functioning."},
-    {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process."},
+    {ERROR_SHARING_VIOLATION,
+     "The process cannot access the file because it is being used by another process."},
     {ERROR_HANDLE_EOF, "Reached the end of the file."},
     {ERROR_NOT_SUPPORTED, "The request is not supported."},
     {ERROR_DEV_NOT_EXIST, "The specified network resource or device is no longer available."},
@@ -104,7 +105,8 @@ constexpr TextRow kSystemTexts[] = {
     {ERROR_MORE_DATA, "More data is available."},
     {ERROR_NO_MORE_ITEMS, "No more data is available."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
-    {ERROR_OPERATION_ABORTED, "The I/O operation has been aborted because of either a thread exit or an application request."},
+    {ERROR_OPERATION_ABORTED,
+     "The I/O operation has been aborted because of either a thread exit or an application request."},
     {ERROR_IO_PENDING, "Overlapped I/O operation is in progress."},
     {ERROR_NOACCESS, "Invalid access to memory location."},
     {ERROR_BADKEY, "The configuration registry key is invalid."},
@@ -121,14 +123,18 @@ constexpr TextRow kSystemTexts[] = {
     {ERROR_TIMEOUT, "This operation returned because the timeout period expired."},
     {WSAEINTR, "A blocking operation was interrupted by a call to WSACancelBlockingCall."},
     {WSAEWOULDBLOCK, "A non-blocking socket operation could not be completed immediately."},
-    {WSAEADDRINUSE, "Only one usage of each socket address (protocol/network address/port) is normally permitted."},
+    {WSAEADDRINUSE,
+     "Only one usage of each socket address (protocol/network address/port) is normally permitted."},
     {WSAEADDRNOTAVAIL, "The requested address is not valid in its context."},
     {WSAENETDOWN, "A socket operation encountered a dead network."},
     {WSAENETUNREACH, "A socket operation was attempted to an unreachable network."},
     {WSAECONNABORTED, "An established connection was aborted by the software in your host machine."},
     {WSAECONNRESET, "An existing connection was forcibly closed by the remote host."},
-    {WSAENOTCONN, "A request to send or receive data was disallowed because the socket is not connected and (when sending on a datagram socket using a sendto call) no address was supplied."},
-    {WSAETIMEDOUT, "A connection attempt failed because the connected party did not properly respond after a period of time, or established connection failed because connected host has failed to respond."},
+    {WSAENOTCONN, "A request to send or receive data was disallowed because the socket is not connected and "
+                  "(when sending on a datagram socket using a sendto call) no address was supplied."},
+    {WSAETIMEDOUT,
+     "A connection attempt failed because the connected party did not properly respond after a period of "
+     "time, or established connection failed because connected host has failed to respond."},
     {WSAECONNREFUSED, "No connection could be made because the target machine actively refused it."},
     {WSAEHOSTUNREACH, "A socket operation was attempted to an unreachable host."},
     {WSAHOST_NOT_FOUND, "No such host is known."},
@@ -139,7 +145,8 @@ constexpr TextRow kSystemTexts[] = {
     {static_cast<DWORD>(E_ABORT), "Operation aborted"},
     {static_cast<DWORD>(E_FAIL), "Unspecified error"},
     {static_cast<DWORD>(E_UNEXPECTED), "Catastrophic failure"},
-    {static_cast<DWORD>(CLASS_E_NOAGGREGATION), "Class does not support aggregation (or class object is remote)"},
+    {static_cast<DWORD>(CLASS_E_NOAGGREGATION),
+     "Class does not support aggregation (or class object is remote)"},
     {static_cast<DWORD>(CLASS_E_CLASSNOTAVAILABLE), "ClassFactory cannot supply requested class"},
     {static_cast<DWORD>(REGDB_E_CLASSNOTREG), "Class not registered"},
     {static_cast<DWORD>(DISP_E_MEMBERNOTFOUND), "Member not found."},
@@ -156,9 +163,13 @@ const char* findText(DWORD code) {
 
 } // namespace
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError() {
+  return t_lastError;
+}
 
-void SetLastError(DWORD error) { t_lastError = error; }
+void SetLastError(DWORD error) {
+  t_lastError = error;
+}
 
 DWORD Win32FromErrno(int errnoValue) {
   if (errnoValue == 0)

@@ -14,8 +14,8 @@
 // the send time-out. Used by one thread at a time; the destructor closes.
 #pragma once
 
-#include "platform/UniqueFd.h"
 #include "hostapi/Win32Types.h"
+#include "platform/UniqueFd.h"
 #include "remote/MailSlotAddress.h"
 
 #include <chrono>

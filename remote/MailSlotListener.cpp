@@ -83,7 +83,9 @@ MailSlotListener::MailSlotListener(Options options) : m_sockets(std::make_shared
     bindUdp(options.udpAddress, options.udpPort);
 }
 
-MailSlotListener::~MailSlotListener() { Stop(); }
+MailSlotListener::~MailSlotListener() {
+  Stop();
+}
 
 void MailSlotListener::bindLocal(const std::string& name) {
   sockaddr_un address{};
@@ -212,7 +214,8 @@ void MailSlotListener::readLoop(const std::shared_ptr<Run>& run) {
   };
 
   while (!run->stop.load()) {
-    pollfd fds[3] = {{run->wake.get(), POLLIN, 0}, {sockets.local.get(), POLLIN, 0}, {sockets.udp.get(), POLLIN, 0}};
+    pollfd fds[3] = {
+        {run->wake.get(), POLLIN, 0}, {sockets.local.get(), POLLIN, 0}, {sockets.udp.get(), POLLIN, 0}};
     const nfds_t count = sockets.udp.valid() ? 3 : 2;
     if (poll(fds, count, -1) < 0) {
       if (errno == EINTR)

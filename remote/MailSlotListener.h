@@ -15,8 +15,8 @@
 // Construct, Start and Stop on one thread; never Stop from the handler.
 #pragma once
 
-#include "platform/UniqueFd.h"
 #include "hostapi/Win32Types.h"
+#include "platform/UniqueFd.h"
 #include "remote/MailSlotAddress.h"
 
 #include <chrono>

@@ -6,7 +6,9 @@ namespace tarsel::remote {
 
 namespace {
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size())

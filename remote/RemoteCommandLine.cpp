@@ -16,10 +16,12 @@ struct Keyword {
   Switch which;
 };
 
-constexpr Keyword kKeywords[] = {{"RI", Switch::Ri},   {"RC", Switch::Rc},           {"CPFF", Switch::Cpff},
-                                 {"UK", Switch::Uk},   {"CAPTURE", Switch::Capture}, {"CAM", Switch::Cam}};
+constexpr Keyword kKeywords[] = {{"RI", Switch::Ri}, {"RC", Switch::Rc},           {"CPFF", Switch::Cpff},
+                                 {"UK", Switch::Uk}, {"CAPTURE", Switch::Capture}, {"CAM", Switch::Cam}};
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view keyword) {
   if (text.size() < keyword.size())

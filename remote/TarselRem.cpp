@@ -12,8 +12,8 @@ namespace {
 
 using namespace tarsel::remote;
 
-HRESULT sendDatagram(BOOL capture, const char* camera, const char* computer, const char* userKey, const char* ri,
-             const char* cpff, BOOL rc) {
+HRESULT sendDatagram(BOOL capture, const char* camera, const char* computer, const char* userKey,
+                     const char* ri, const char* cpff, BOOL rc) {
   const std::string text = libraryMessageText(capture != 0, camera, ri, cpff, rc != 0);
   XxteaKey key = builtInRemoteKey();
   if (userKey) {

@@ -9,16 +9,16 @@
 // derived; 0x8000FFFF for anything else. Safe from any thread; no state.
 #pragma once
 
-#include "hostapi/Win32Types.h"
 #include "TarselRem_export.h"
+#include "hostapi/Win32Types.h"
 
 extern "C" {
 
 // Items in the order RI, RC, CPFF, CAPTURE, CAM=camera.
-TARSELREM_EXPORT HRESULT TarselRemote(BOOL capture, const char* camera, const char* computer, const char* userKey,
-                                      const char* ri, const char* cpff, BOOL rc);
+TARSELREM_EXPORT HRESULT TarselRemote(BOOL capture, const char* camera, const char* computer,
+                                      const char* userKey, const char* ri, const char* cpff, BOOL rc);
 
 // The same without a camera item.
-TARSELREM_EXPORT HRESULT TarselControl(BOOL capture, const char* computer, const char* userKey, const char* ri,
-                                       const char* cpff, BOOL rc);
+TARSELREM_EXPORT HRESULT TarselControl(BOOL capture, const char* computer, const char* userKey,
+                                       const char* ri, const char* cpff, BOOL rc);
 }

@@ -47,16 +47,17 @@ int run(int argc, char** argv) {
   }
 
   const TarselFileTime now(false);
-  const std::uint32_t nonce =
-      nonceFrom(static_cast<std::uint64_t>(static_cast<std::int64_t>(now)), static_cast<std::uint32_t>(getpid()));
+  const std::uint32_t nonce = nonceFrom(static_cast<std::uint64_t>(static_cast<std::int64_t>(now)),
+                                        static_cast<std::uint32_t>(getpid()));
   const auto datagram = encodeDatagram(nonce, text, key);
   if (!datagram)
     return fail(HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
 
   if (datagram->size() > kNetworkDatagramLimit) {
-    std::fprintf(stderr,
-                 "Length of the command line minus length of UK parameter and computer name must be less than 421 "
-                 "characters.\n");
+    std::fprintf(
+        stderr,
+        "Length of the command line minus length of UK parameter and computer name must be less than 421 "
+        "characters.\n");
     std::fprintf(stderr, "Length of the specified command line is %zu.\n", datagram->size() - 4);
   }
 

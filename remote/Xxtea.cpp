@@ -13,7 +13,9 @@ std::uint32_t mix(std::uint32_t y, std::uint32_t z, std::uint32_t sum, std::size
   return (((z >> 5) ^ (y << 2)) + ((y >> 3) ^ (z << 4))) ^ ((sum ^ y) + (key[(p & 3) ^ e] ^ z));
 }
 
-std::uint32_t cycles(std::size_t n) { return static_cast<std::uint32_t>(6 + 52 / n); }
+std::uint32_t cycles(std::size_t n) {
+  return static_cast<std::uint32_t>(6 + 52 / n);
+}
 
 } // namespace
 

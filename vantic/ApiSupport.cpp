@@ -7,11 +7,17 @@
 
 namespace tarsel::vantic::api {
 
-CameraLibrary& camera() { return CameraLibrary::instance(); }
+CameraLibrary& camera() {
+  return CameraLibrary::instance();
+}
 
-int refuse(int code) { return camera().state().record(code); }
+int refuse(int code) {
+  return camera().state().record(code);
+}
 
-int setRegister(int reg, std::uint32_t value) { return camera().operations().writeChecked(reg, value); }
+int setRegister(int reg, std::uint32_t value) {
+  return camera().operations().writeChecked(reg, value);
+}
 
 std::uint32_t low16(int value) {
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int16_t>(value & 0xFFFF)));
@@ -81,7 +87,8 @@ int writeText(int reg, const char* text) {
   const std::size_t length = ::strnlen(text, 32);
   if (length >= 32)
     return refuse(CAM_OUT_OF_RANGE);
-  return writeStructure(reg, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text), length));
+  return writeStructure(reg,
+                        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text), length));
 }
 
 int readText(int reg, char* buffer, int size, int selectReg, int selection) {

@@ -26,8 +26,7 @@ int getSelected(int selectReg, int selection, int reg);
 // Runs `step` (which selects and then reads guarded, giving a code or
 // CameraOperations::kReopened) until it no longer asks for a new selection,
 // at most four times.
-template <typename Step>
-int repeatFromSelection(Step step) {
+template <typename Step> int repeatFromSelection(Step step) {
   for (int attempt = 0; attempt < 4; ++attempt) {
     const int rc = step();
     if (rc != CameraOperations::kReopened)

@@ -244,7 +244,8 @@ int Cam_get_audio_buffer(void* buffer, int picture, int capacity) {
         return refuse(CAM_ZERO_SIZE);
       if (record.storedSize > room)
         return refuse(CAM_INVALID_PARAMETER);
-      const int downloaded = ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
+      const int downloaded =
+          ops().download(kAudioDataRegister, bufferSink(bytes, room, received), record.storedSize, 0);
       return checkComplete(downloaded, received, record.storedSize);
     });
     if (rc != CAM_OK)

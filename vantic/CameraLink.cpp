@@ -14,14 +14,18 @@ constexpr int kWriteReplyTries = 6;
 constexpr int kObjectReplyTries = 5;
 constexpr int kRegisterReplySize = 10;
 
-int unitsOf(int ms) { return std::max((ms + 9) / 10, 1); }
+int unitsOf(int ms) {
+  return std::max((ms + 9) / 10, 1);
+}
 
 } // namespace
 
 CameraLink::CameraLink(ComPort& port, SessionState& state, const Timings& timings)
     : m_port(port), m_state(state), m_timings(timings) {}
 
-int CameraLink::replyUnits() const { return unitsOf(m_timings.replyMs); }
+int CameraLink::replyUnits() const {
+  return unitsOf(m_timings.replyMs);
+}
 
 void CameraLink::drainInput() {
   if (!m_state.isUsb())
@@ -169,8 +173,8 @@ int CameraLink::readRegister(int reg, std::uint32_t& value) {
       code = m_state.recordFault(CAM_BAD_READ);
       continue;
     }
-    const bool good = reply[0] == kLastPacket &&
-                      PacketCodec::checkData(reply, 0, 4, verify) == ReplyCheck::Good;
+    const bool good =
+        reply[0] == kLastPacket && PacketCodec::checkData(reply, 0, 4, verify) == ReplyCheck::Good;
     if (good) {
       sendControl(kAck);
       value = bytes::loadLe32(reply, 4);
@@ -260,7 +264,8 @@ CameraLink::BlockResult CameraLink::receiveBlock(std::vector<std::uint8_t>& bloc
     return BlockResult::Malformed;
   const std::size_t rest = length + 2;
   const int baud = baudOfSpeed(m_state.speedIndex);
-  const int units = static_cast<int>(rest / 10 * 9600 / static_cast<std::size_t>(baud)) + m_timings.blockSlackUnits;
+  const int units =
+      static_cast<int>(rest / 10 * 9600 / static_cast<std::size_t>(baud)) + m_timings.blockSlackUnits;
   block.resize(4 + rest);
   const int m = m_port.readTimed(handle, block.data() + 4, static_cast<int>(rest), units);
   if (m != static_cast<int>(rest))
@@ -356,7 +361,8 @@ int CameraLink::readBlocks(int reg, const BlockHandlers& handlers) {
 int CameraLink::writeObject(int reg, std::span<const std::uint8_t> data, const WriteProgress& progress) {
   const bool large = reg == 29 && m_state.largeBlocks();
   const std::size_t blockSize = large ? kLargeBlock : kSmallBlock;
-  const auto operation = static_cast<std::uint8_t>(large ? Operation::WriteObjectLarge : Operation::WriteObject);
+  const auto operation =
+      static_cast<std::uint8_t>(large ? Operation::WriteObjectLarge : Operation::WriteObject);
 
   // The command packet carries the operation, the register and as much data
   // as fits its block; data packets numbered from 0 carry the rest, and a
@@ -375,8 +381,8 @@ int CameraLink::writeObject(int reg, std::span<const std::uint8_t> data, const W
   do {
     const std::size_t chunk = std::min(data.size() - offset, blockSize);
     const bool last = offset + chunk == data.size();
-    packets.push_back(PacketCodec::data(last ? kLastPacket : kMorePackets, sequence++,
-                                        data.subspan(offset, chunk), large));
+    packets.push_back(
+        PacketCodec::data(last ? kLastPacket : kMorePackets, sequence++, data.subspan(offset, chunk), large));
     offset += chunk;
   } while (offset < data.size());
 

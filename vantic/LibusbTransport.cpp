@@ -47,7 +47,9 @@ bool findBulkEndpoints(libusb_device* device, unsigned char& out, unsigned char&
 
 } // namespace
 
-LibusbTransport::~LibusbTransport() { close(); }
+LibusbTransport::~LibusbTransport() {
+  close();
+}
 
 bool LibusbTransport::isCameraVendor(std::uint16_t vendorId) {
   return vendorId == 0x04B8 || vendorId == 0x0474 || vendorId == 0x04B0 || vendorId == kCameraVendorId;
@@ -131,9 +133,9 @@ int LibusbTransport::read(std::uint8_t* buffer, std::size_t count, int timeoutMs
     const std::size_t packets = std::max<std::size_t>((count + m_inPacketSize - 1) / m_inPacketSize, 1);
     m_transfer.resize(packets * m_inPacketSize);
     int got = 0;
-    const int rc = libusb_bulk_transfer(m_handle, m_inEndpoint, m_transfer.data(),
-                                        static_cast<int>(m_transfer.size()), &got,
-                                        static_cast<unsigned int>(std::max(timeoutMs, 1)));
+    const int rc =
+        libusb_bulk_transfer(m_handle, m_inEndpoint, m_transfer.data(), static_cast<int>(m_transfer.size()),
+                             &got, static_cast<unsigned int>(std::max(timeoutMs, 1)));
     if (rc == LIBUSB_ERROR_TIMEOUT && got == 0)
       return 0;
     if (rc != 0 && !(rc == LIBUSB_ERROR_TIMEOUT && got > 0)) {

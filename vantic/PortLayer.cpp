@@ -12,7 +12,9 @@ namespace {
 
 constexpr int kQuietByteTimeoutMs = 10;
 
-int timeoutOfUnits(int units) { return units > 0 ? units * 10 : 2; }
+int timeoutOfUnits(int units) {
+  return units > 0 ? units * 10 : 2;
+}
 
 } // namespace
 

@@ -23,9 +23,9 @@ struct BaudRow {
 };
 
 constexpr BaudRow kBauds[] = {
-    {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},
-    {38400, B38400},   {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800},
-    {921600, B921600},
+    {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
+    {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {230400, B230400}, {460800, B460800}, {921600, B921600},
 };
 
 bool speedOf(int baud, speed_t& speed) {
@@ -53,7 +53,9 @@ tcflag_t sizeBits(int dataBits) {
 
 } // namespace
 
-SerialPort::~SerialPort() { close(); }
+SerialPort::~SerialPort() {
+  close();
+}
 
 std::string SerialPort::devicePath(int port) {
   const std::string name = "TARSEL_VANTIC_COM" + std::to_string(port);

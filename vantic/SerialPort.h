@@ -47,7 +47,9 @@ public:
   int baud() const { return m_baud; }
 
   // The write time-out for count bytes: 200 ms per byte plus 800 ms.
-  static std::int64_t writeTimeoutMs(std::size_t count) { return 200 * static_cast<std::int64_t>(count) + 800; }
+  static std::int64_t writeTimeoutMs(std::size_t count) {
+    return 200 * static_cast<std::int64_t>(count) + 800;
+  }
 
 private:
   bool apply();

@@ -24,7 +24,9 @@ constexpr std::uint8_t kDescriptorSize = 18;
 SimUsbTransport::SimUsbTransport(std::string socketPath, int descriptorTimeoutMs)
     : m_path(std::move(socketPath)), m_descriptorTimeoutMs(descriptorTimeoutMs) {}
 
-SimUsbTransport::~SimUsbTransport() { close(); }
+SimUsbTransport::~SimUsbTransport() {
+  close();
+}
 
 bool SimUsbTransport::open(std::uint16_t& vendorId, std::uint16_t& productId) {
   close();

@@ -39,7 +39,13 @@ enum {
 };
 
 /* Library states (Cam_get_state). */
-enum { CAM_STATE_CLOSED = 0, CAM_STATE_OPEN = 1, CAM_STATE_ENDED = 2, CAM_STATE_FAILED = 3, CAM_STATE_BUSY = 4 };
+enum {
+  CAM_STATE_CLOSED = 0,
+  CAM_STATE_OPEN = 1,
+  CAM_STATE_ENDED = 2,
+  CAM_STATE_FAILED = 3,
+  CAM_STATE_BUSY = 4
+};
 
 /* Port handles: 160 the USB camera, 1..9 the serial port COMn, -1 none. */
 enum { CAM_PORT_USB = 160 };
@@ -62,7 +68,7 @@ typedef struct CamTime {
   int32_t minutes;
   int32_t hours;
   int32_t dayOfMonth;
-  int32_t month;        /* 0..11 */
+  int32_t month; /* 0..11 */
   int32_t yearsSince1900;
   int32_t weekday;
   int32_t dayOfYear;
@@ -133,8 +139,8 @@ VANTIC_EXPORT int Cam_get_com_handle(void);
 VANTIC_EXPORT int Cam_push_comm_open(int port, int mode);
 
 /* ---- Registers: set = range-checked write (code), get = range-checked read (value). */
-#define VANTIC_REGISTER_PAIR(name)                                                                             \
-  VANTIC_EXPORT int Cam_set_##name(int value);                                                                 \
+#define VANTIC_REGISTER_PAIR(name)                                                                           \
+  VANTIC_EXPORT int Cam_set_##name(int value);                                                               \
   VANTIC_EXPORT int Cam_get_##name(void);
 #define VANTIC_REGISTER_GET(name) VANTIC_EXPORT int Cam_get_##name(void);
 #define VANTIC_REGISTER_SET(name) VANTIC_EXPORT int Cam_set_##name(int value);

@@ -139,8 +139,8 @@ void CameraProtocol::runAction(CCameraRecord& camera, std::uint8_t action, std::
     throw VeskFault::library(VESK_CAMERA_BAD_RESPONSE);
 }
 
-std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg, std::span<std::uint8_t> destination,
-                                     const ProgressSink* progress) {
+std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg,
+                                     std::span<std::uint8_t> destination, const ProgressSink* progress) {
   const int h = camera.handle();
   const std::uint32_t extra = camera.extraSeconds();
   VESK_PROGRESS& counters = camera.counters();
@@ -193,7 +193,8 @@ std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg, st
   }
 }
 
-std::uint8_t CameraProtocol::writeData(CCameraRecord& camera, std::uint8_t reg, std::span<const std::uint8_t> source) {
+std::uint8_t CameraProtocol::writeData(CCameraRecord& camera, std::uint8_t reg,
+                                       std::span<const std::uint8_t> source) {
   const int h = camera.handle();
   const std::uint32_t extra = camera.extraSeconds();
   const auto sizes = writeBlockSizes(source.size());
@@ -206,7 +207,8 @@ std::uint8_t CameraProtocol::writeData(CCameraRecord& camera, std::uint8_t reg, 
     if (i == 0) {
       frame = ProtocolFrames::dataWriteFirst(reg, chunk);
     } else {
-      const std::uint8_t type = i + 1 == sizes.size() ? ProtocolFrames::kLastBlock : ProtocolFrames::kMiddleBlock;
+      const std::uint8_t type =
+          i + 1 == sizes.size() ? ProtocolFrames::kLastBlock : ProtocolFrames::kMiddleBlock;
       // Further blocks carry their block number (from 1) less 2.
       frame = ProtocolFrames::dataWriteFurther(type, static_cast<std::uint8_t>(i - 1), chunk);
     }

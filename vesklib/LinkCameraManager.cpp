@@ -57,7 +57,8 @@ bool CLinkCameraManager::waitForCommands(std::chrono::milliseconds limit) {
   for (;;) {
     {
       std::lock_guard guard(m_threadLock);
-      if (std::all_of(m_threads.begin(), m_threads.end(), [](const CommandThread& item) { return item.done->load(); }))
+      if (std::all_of(m_threads.begin(), m_threads.end(),
+                      [](const CommandThread& item) { return item.done->load(); }))
         return true;
     }
     if (std::chrono::steady_clock::now() >= deadline)
@@ -132,18 +133,21 @@ std::uint32_t CLinkCameraManager::readRegister(int camera, std::uint8_t reg) {
 }
 
 int CLinkCameraManager::writeRegister(int camera, std::uint8_t reg, std::uint32_t value) {
-  return guarded(camera, [&](CCameraRecord& record) { return int{m_protocol.writeRegister(record, reg, value)}; });
+  return guarded(camera,
+                 [&](CCameraRecord& record) { return int{m_protocol.writeRegister(record, reg, value)}; });
 }
 
 int CLinkCameraManager::readRecord(int camera, std::uint8_t object, std::span<std::uint8_t> record) {
   std::vector<std::uint8_t> received(record.size(), 0);
-  guarded(camera, [&](CCameraRecord& target) { return m_protocol.readData(target, object, received, nullptr); });
+  guarded(camera,
+          [&](CCameraRecord& target) { return m_protocol.readData(target, object, received, nullptr); });
   std::copy(received.begin(), received.end(), record.begin());
   return 1;
 }
 
 int CLinkCameraManager::writeRecord(int camera, std::uint8_t object, std::span<const std::uint8_t> record) {
-  return guarded(camera, [&](CCameraRecord& target) { return int{m_protocol.writeData(target, object, record)}; });
+  return guarded(camera,
+                 [&](CCameraRecord& target) { return int{m_protocol.writeData(target, object, record)}; });
 }
 
 int CLinkCameraManager::writeExposure(int camera, std::span<const std::uint8_t> record) {
@@ -165,8 +169,8 @@ std::span<char> CLinkCameraManager::textBuffer(int camera) {
 
 const char* CLinkCameraManager::readText(int camera, std::uint8_t object) {
   std::vector<std::uint8_t> received(kTextBufferSize - 1, 0);
-  const std::size_t length =
-      guarded(camera, [&](CCameraRecord& record) { return m_protocol.readData(record, object, received, nullptr); });
+  const std::size_t length = guarded(
+      camera, [&](CCameraRecord& record) { return m_protocol.readData(record, object, received, nullptr); });
   const std::span<char> buffer = textBuffer(camera);
   std::memcpy(buffer.data(), received.data(), length);
   buffer[length] = '\0';
@@ -176,7 +180,8 @@ const char* CLinkCameraManager::readText(int camera, std::uint8_t object) {
 int CLinkCameraManager::writeText(int camera, std::uint8_t object, const char* text, std::size_t maxLength) {
   const std::size_t length = text ? ::strnlen(text, maxLength) : 0;
   const auto bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text), length);
-  return guarded(camera, [&](CCameraRecord& record) { return int{m_protocol.writeData(record, object, bytes)}; });
+  return guarded(camera,
+                 [&](CCameraRecord& record) { return int{m_protocol.writeData(record, object, bytes)}; });
 }
 
 CLinkCameraManager::CallbackSlot CLinkCameraManager::progressSlot() const {
@@ -198,7 +203,8 @@ int CLinkCameraManager::readTransfer(int camera, std::uint8_t object, int buffer
     if (slot.function)
       slot.function(camera, &counters, slot.context);
   };
-  guarded(camera, [&](CCameraRecord& record) { return m_protocol.readData(record, object, destination, &sink); });
+  guarded(camera,
+          [&](CCameraRecord& record) { return m_protocol.readData(record, object, destination, &sink); });
   return 1;
 }
 

@@ -75,8 +75,8 @@ public:
   int writeText(int camera, std::uint8_t object, const char* text, std::size_t maxLength);
   // Reads a picture, index or preview object into buffer (at most bufferSize
   // bytes); a non-null call-back first replaces the progress slot. 1 on success.
-  int readTransfer(int camera, std::uint8_t object, int bufferSize, void* buffer, VESK_PROGRESS_CALLBACK progress,
-                   void* context);
+  int readTransfer(int camera, std::uint8_t object, int bufferSize, void* buffer,
+                   VESK_PROGRESS_CALLBACK progress, void* context);
   int runAction(int camera, std::uint8_t action, std::uint8_t parameter);
   // Capture or preview: synchronous (0), or on a command thread (its handle).
   // A non-null call-back first replaces the completion slot.

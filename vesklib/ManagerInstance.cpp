@@ -1,8 +1,8 @@
 #include "vesklib/ManagerInstance.h"
 
-#include "vesklib/VeskWire.h"
 #include "vesklib/SgDeviceBackend.h"
 #include "vesklib/SocketDeviceBackend.h"
+#include "vesklib/VeskWire.h"
 
 #include <chrono>
 #include <cstdlib>

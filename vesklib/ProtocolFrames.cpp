@@ -20,7 +20,8 @@ void putHeader(std::span<std::uint8_t> frame, std::uint16_t mark = ProtocolFrame
 
 // A frame whose body is two lead bytes, u16 length, the data and its u16 sum:
 // the escape command frame (ESC 'C') and the further blocks of a data write.
-std::vector<std::uint8_t> blockFrame(std::uint8_t first, std::uint8_t second, std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> blockFrame(std::uint8_t first, std::uint8_t second,
+                                     std::span<const std::uint8_t> data) {
   constexpr std::size_t at = ProtocolFrames::kHeaderSize;
   std::vector<std::uint8_t> frame(at + 4 + data.size() + 2, 0);
   putHeader(frame);
@@ -67,7 +68,8 @@ std::vector<std::uint8_t> ProtocolFrames::dataReadRequest(std::uint8_t reg) {
   return commandFrame(body);
 }
 
-std::vector<std::uint8_t> ProtocolFrames::dataWriteFirst(std::uint8_t reg, std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> ProtocolFrames::dataWriteFirst(std::uint8_t reg,
+                                                         std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> body;
   body.reserve(2 + data.size());
   body.push_back(kDataWrite);

@@ -48,7 +48,8 @@ int CScsiLink::initControl() {
 
 std::uint32_t CScsiLink::timeoutWithExtra(std::uint32_t extraSeconds) const {
   const std::uint64_t total = static_cast<std::uint64_t>(m_timeoutMs) + std::uint64_t{extraSeconds} * 1000u;
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
 }
 
 ScsiOutcome CScsiLink::issue(int handle, ScsiCommand& command) {

@@ -163,7 +163,7 @@ SocketDeviceBackend::SocketDeviceBackend(std::string folder, std::uint32_t contr
 
 int SocketDeviceBackend::initControl(bool& driveNamesUsable) {
   driveNamesUsable = false;
-  struct stat info{};
+  struct stat info {};
   if (::stat(m_folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     return 29;
   return 0;
@@ -274,7 +274,7 @@ SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, wire::Re
     std::size_t done = 0;
     std::size_t got = 0;
     if (const DWORD error = receiveReply(handle, replyBytes, ahead, done, got, deadline))
-      return fail(error, done != 0 ? Stream::OutOfStep
+      return fail(error, done != 0                    ? Stream::OutOfStep
                          : error == ERROR_SEM_TIMEOUT ? Stream::ReplyOwed
                                                       : Stream::InStep);
     wire::ReplyHeader reply;
@@ -292,7 +292,8 @@ SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, wire::Re
     }
     // The peer may send more than asked; keep what fits and drop the rest so
     // the stream stays in step.
-    const std::uint32_t kept = std::min<std::uint32_t>(reply.dataLength, static_cast<std::uint32_t>(in.size()));
+    const std::uint32_t kept =
+        std::min<std::uint32_t>(reply.dataLength, static_cast<std::uint32_t>(in.size()));
     if (got > kept) {
       // Bytes past the reply's own length cannot belong to it.
       return fail(ERROR_DEV_NOT_EXIST, Stream::OutOfStep);
@@ -313,7 +314,8 @@ SocketDeviceBackend::Exchange SocketDeviceBackend::exchange(int handle, wire::Re
   }
 }
 
-ControlOutcome SocketDeviceBackend::deviceControl(int handle, std::uint32_t code, std::span<std::uint8_t> out) {
+ControlOutcome SocketDeviceBackend::deviceControl(int handle, std::uint32_t code,
+                                                  std::span<std::uint8_t> out) {
   wire::RequestHeader request;
   request.kind = wire::RequestKind::DeviceControl;
   request.controlCode = code;
@@ -335,7 +337,8 @@ ScsiOutcome SocketDeviceBackend::passThrough(int handle, const ScsiCommand& comm
   request.timeoutMs = command.timeoutMs;
   const std::span<const std::uint8_t> payload =
       command.direction == DataDirection::Out ? command.dataOut : std::span<const std::uint8_t>{};
-  const std::span<std::uint8_t> in = command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{};
+  const std::span<std::uint8_t> in =
+      command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{};
   const Exchange result = exchange(handle, request, payload, in);
   ScsiOutcome outcome;
   outcome.error = result.error;

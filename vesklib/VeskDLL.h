@@ -102,14 +102,15 @@ VESKDLL_EXPORT int SetPropFolderName(int camera, char* text);
 
 // Records: reads return 1 when the whole record arrived, writes the status byte.
 VESKDLL_EXPORT int GetCameraProp(int camera, void* record);
-VESKDLL_EXPORT int GetCameraProp3(int camera, int* v1, int* v2, int* v3, int* v4, short* v5, int* v6, int* v7);
+VESKDLL_EXPORT int GetCameraProp3(int camera, int* v1, int* v2, int* v3, int* v4, short* v5, int* v6,
+                                  int* v7);
 VESKDLL_EXPORT int GetPictureProp(int camera, void* record);
 VESKDLL_EXPORT int GetPictureProp3(int camera, int* v1, int* v2, int* v3, int* v4, int* v5, int* v6);
 VESKDLL_EXPORT int GetMemoryProp(int camera, void* record);
 VESKDLL_EXPORT int GetMemoryProp3(int camera, int* v1, char* text1, char* text2, int* v2, int* v3);
 VESKDLL_EXPORT int GetPicTagProp(int camera, void* record);
-VESKDLL_EXPORT int GetPicTagProp3(int camera, int* v1, int* v2, int* v3, int* v4, char* text, int* v5, int* v6,
-                                  int* v7, int* v8, int* v9);
+VESKDLL_EXPORT int GetPicTagProp3(int camera, int* v1, int* v2, int* v3, int* v4, char* text, int* v5,
+                                  int* v6, int* v7, int* v8, int* v9);
 VESKDLL_EXPORT int GetFolderProp(int camera, void* record);
 VESKDLL_EXPORT int GetFolderProp3(int camera, int* v123, int* v4, int* v5);
 VESKDLL_EXPORT int GetCaptureProp(int camera, void* record);

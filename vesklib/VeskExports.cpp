@@ -38,7 +38,8 @@ int getRegister(int camera, std::uint8_t reg) {
 }
 
 int setRegister(int camera, std::uint8_t reg, int value) {
-  return call([&](CLinkCameraManager& m) { return m.writeRegister(camera, reg, static_cast<std::uint32_t>(value)); });
+  return call(
+      [&](CLinkCameraManager& m) { return m.writeRegister(camera, reg, static_cast<std::uint32_t>(value)); });
 }
 
 template <std::size_t Size> using Record = std::array<std::uint8_t, Size>;
@@ -157,45 +158,123 @@ int DisConnect(int camera) {
 
 // ---- registers ----
 
-int GetPropCameraTime(int camera) { return getRegister(camera, cam::kCameraTime); }
-int SetPropCameraTime(int camera, int value) { return setRegister(camera, cam::kCameraTime, value); }
-int SetPropCurrentPicture(int camera, int value) { return setRegister(camera, cam::kCurrentPicture, value); }
-int GetPropElectricZoom(int camera) { return getRegister(camera, cam::kElectricZoom); }
-int SetPropElectricZoom(int camera, int value) { return setRegister(camera, cam::kElectricZoom, value); }
-int GetPropFlash(int camera) { return getRegister(camera, cam::kFlash); }
-int SetPropFlash(int camera, int value) { return setRegister(camera, cam::kFlash, value); }
-int GetPropFocusMode(int camera) { return getRegister(camera, cam::kFocusMode); }
-int SetPropFocusMode(int camera, int value) { return setRegister(camera, cam::kFocusMode, value); }
-int GetPropFocusPosition(int camera) { return getRegister(camera, cam::kFocusPosition); }
-int SetPropFocusPosition(int camera, int value) { return setRegister(camera, cam::kFocusPosition, value); }
-int GetPropFolderCount(int camera) { return getRegister(camera, cam::kFolderCount); }
-int SetPropFolderNo(int camera, int value) { return setRegister(camera, cam::kFolderCount, value); }
-int GetPropIndexSize(int camera) { return getRegister(camera, cam::kIndexSize); }
-int GetPropIsoSpeed(int camera) { return getRegister(camera, cam::kIsoSpeed); }
-int SetPropIsoSpeed(int camera, int value) { return setRegister(camera, cam::kIsoSpeed, value); }
-int GetPropLCDBrightness(int camera) { return getRegister(camera, cam::kLcdBrightness); }
-int SetPropLCDBrightness(int camera, int value) { return setRegister(camera, cam::kLcdBrightness, value); }
-int GetPropMetering(int camera) { return getRegister(camera, cam::kMetering); }
-int SetPropMetering(int camera, int value) { return setRegister(camera, cam::kMetering, value); }
-int GetPropPicCount(int camera) { return getRegister(camera, cam::kPicCount); }
-int GetPropPicSize(int camera) { return getRegister(camera, cam::kPicSize); }
-int GetPropPowerSaveCamera(int camera) { return getRegister(camera, cam::kPowerSaveCamera); }
-int SetPropPowerSaveCamera(int camera, int value) { return setRegister(camera, cam::kPowerSaveCamera, value); }
-int GetPropPowerSaveHost(int camera) { return getRegister(camera, cam::kPowerSaveHost); }
-int SetPropPowerSaveHost(int camera, int value) { return setRegister(camera, cam::kPowerSaveHost, value); }
-int GetPropPowerSaveLCD(int camera) { return getRegister(camera, cam::kPowerSaveLcd); }
-int SetPropPowerSaveLCD(int camera, int value) { return setRegister(camera, cam::kPowerSaveLcd, value); }
-int GetPropProtect(int camera) { return getRegister(camera, cam::kProtect); }
-int GetPropResolution(int camera) { return getRegister(camera, cam::kResolution); }
-int SetPropResolution(int camera, int value) { return setRegister(camera, cam::kResolution, value); }
-int GetPropWhiteBalance(int camera) { return getRegister(camera, cam::kWhiteBalance); }
-int SetPropWhiteBalance(int camera, int value) { return setRegister(camera, cam::kWhiteBalance, value); }
-int GetRemainCount(int camera) { return getRegister(camera, cam::kRemainCount); }
-int SetPropLed(int camera, int value) { return setRegister(camera, cam::kLed, value); }
-int GetPropOpticalZoom(int camera) { return getTenths(camera, cam::kOpticalZoom); }
-int SetPropOpticalZoom(int camera, int value) { return setTenths(camera, cam::kOpticalZoom, value); }
-int GetPropExpoBias(int camera) { return getTenths(camera, cam::kExpoBias); }
-int SetPropExpoBias(int camera, int value) { return setTenths(camera, cam::kExpoBias, value); }
+int GetPropCameraTime(int camera) {
+  return getRegister(camera, cam::kCameraTime);
+}
+int SetPropCameraTime(int camera, int value) {
+  return setRegister(camera, cam::kCameraTime, value);
+}
+int SetPropCurrentPicture(int camera, int value) {
+  return setRegister(camera, cam::kCurrentPicture, value);
+}
+int GetPropElectricZoom(int camera) {
+  return getRegister(camera, cam::kElectricZoom);
+}
+int SetPropElectricZoom(int camera, int value) {
+  return setRegister(camera, cam::kElectricZoom, value);
+}
+int GetPropFlash(int camera) {
+  return getRegister(camera, cam::kFlash);
+}
+int SetPropFlash(int camera, int value) {
+  return setRegister(camera, cam::kFlash, value);
+}
+int GetPropFocusMode(int camera) {
+  return getRegister(camera, cam::kFocusMode);
+}
+int SetPropFocusMode(int camera, int value) {
+  return setRegister(camera, cam::kFocusMode, value);
+}
+int GetPropFocusPosition(int camera) {
+  return getRegister(camera, cam::kFocusPosition);
+}
+int SetPropFocusPosition(int camera, int value) {
+  return setRegister(camera, cam::kFocusPosition, value);
+}
+int GetPropFolderCount(int camera) {
+  return getRegister(camera, cam::kFolderCount);
+}
+int SetPropFolderNo(int camera, int value) {
+  return setRegister(camera, cam::kFolderCount, value);
+}
+int GetPropIndexSize(int camera) {
+  return getRegister(camera, cam::kIndexSize);
+}
+int GetPropIsoSpeed(int camera) {
+  return getRegister(camera, cam::kIsoSpeed);
+}
+int SetPropIsoSpeed(int camera, int value) {
+  return setRegister(camera, cam::kIsoSpeed, value);
+}
+int GetPropLCDBrightness(int camera) {
+  return getRegister(camera, cam::kLcdBrightness);
+}
+int SetPropLCDBrightness(int camera, int value) {
+  return setRegister(camera, cam::kLcdBrightness, value);
+}
+int GetPropMetering(int camera) {
+  return getRegister(camera, cam::kMetering);
+}
+int SetPropMetering(int camera, int value) {
+  return setRegister(camera, cam::kMetering, value);
+}
+int GetPropPicCount(int camera) {
+  return getRegister(camera, cam::kPicCount);
+}
+int GetPropPicSize(int camera) {
+  return getRegister(camera, cam::kPicSize);
+}
+int GetPropPowerSaveCamera(int camera) {
+  return getRegister(camera, cam::kPowerSaveCamera);
+}
+int SetPropPowerSaveCamera(int camera, int value) {
+  return setRegister(camera, cam::kPowerSaveCamera, value);
+}
+int GetPropPowerSaveHost(int camera) {
+  return getRegister(camera, cam::kPowerSaveHost);
+}
+int SetPropPowerSaveHost(int camera, int value) {
+  return setRegister(camera, cam::kPowerSaveHost, value);
+}
+int GetPropPowerSaveLCD(int camera) {
+  return getRegister(camera, cam::kPowerSaveLcd);
+}
+int SetPropPowerSaveLCD(int camera, int value) {
+  return setRegister(camera, cam::kPowerSaveLcd, value);
+}
+int GetPropProtect(int camera) {
+  return getRegister(camera, cam::kProtect);
+}
+int GetPropResolution(int camera) {
+  return getRegister(camera, cam::kResolution);
+}
+int SetPropResolution(int camera, int value) {
+  return setRegister(camera, cam::kResolution, value);
+}
+int GetPropWhiteBalance(int camera) {
+  return getRegister(camera, cam::kWhiteBalance);
+}
+int SetPropWhiteBalance(int camera, int value) {
+  return setRegister(camera, cam::kWhiteBalance, value);
+}
+int GetRemainCount(int camera) {
+  return getRegister(camera, cam::kRemainCount);
+}
+int SetPropLed(int camera, int value) {
+  return setRegister(camera, cam::kLed, value);
+}
+int GetPropOpticalZoom(int camera) {
+  return getTenths(camera, cam::kOpticalZoom);
+}
+int SetPropOpticalZoom(int camera, int value) {
+  return setTenths(camera, cam::kOpticalZoom, value);
+}
+int GetPropExpoBias(int camera) {
+  return getTenths(camera, cam::kExpoBias);
+}
+int SetPropExpoBias(int camera, int value) {
+  return setTenths(camera, cam::kExpoBias, value);
+}
 
 // ---- texts ----
 
@@ -216,7 +295,9 @@ const char* GetFirmwareVersion(int camera) {
 }
 
 int SetPropCameraID(int camera, char* text) {
-  return call([&](CLinkCameraManager& m) { return m.writeText(camera, cam::kCameraId, text, cam::kMaxCameraIdLength); });
+  return call([&](CLinkCameraManager& m) {
+    return m.writeText(camera, cam::kCameraId, text, cam::kMaxCameraIdLength);
+  });
 }
 
 int SetPropFolderName(int camera, char* text) {
@@ -268,8 +349,8 @@ int GetPicTagProp(int camera, void* record) {
   return readRecordInto(camera, cam::kPicTagProp, record, VESK_PICTAG_PROP_SIZE);
 }
 
-int GetPicTagProp3(int camera, int* v1, int* v2, int* v3, int* v4, char* text, int* v5, int* v6, int* v7, int* v8,
-                   int* v9) {
+int GetPicTagProp3(int camera, int* v1, int* v2, int* v3, int* v4, char* text, int* v5, int* v6, int* v7,
+                   int* v8, int* v9) {
   // The first four words, the text after the fifth word, and the five words after the text.
   const auto r = readRecord<VESK_PICTAG_PROP_SIZE>(camera, cam::kPicTagProp);
   outWords(r, 0, {v1, v2, v3, v4});
@@ -342,8 +423,8 @@ int GetCustomValue(int camera, void* record) {
   return readRecordInto(camera, cam::kCustomValue, record, VESK_CUSTOM_VALUE_SIZE);
 }
 
-int GetCustomValue3(int camera, int* v1, int* v2, int* v3, int* v4, int* v5, int* v6, int* v7, int* v8, int* v9,
-                    int* v10, int* v11, int* v12, int* v13) {
+int GetCustomValue3(int camera, int* v1, int* v2, int* v3, int* v4, int* v5, int* v6, int* v7, int* v8,
+                    int* v9, int* v10, int* v11, int* v12, int* v13) {
   const auto r = readRecord<VESK_CUSTOM_VALUE_SIZE>(camera, cam::kCustomValue);
   int* const targets[13] = {v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13};
   for (std::size_t i = 0; i < kCustomValueWords.size(); ++i)
@@ -355,8 +436,8 @@ int SetCustomValue(int camera, void* record) {
   return writeRecordFrom(camera, cam::kCustomValue, record, VESK_CUSTOM_VALUE_SIZE);
 }
 
-int SetCustomValue3(int camera, int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int v9, int v10,
-                    int v11, int v12, int v13) {
+int SetCustomValue3(int camera, int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int v9,
+                    int v10, int v11, int v12, int v13) {
   Record<VESK_CUSTOM_VALUE_SIZE> r{};
   const int values[13] = {v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13};
   for (std::size_t i = 0; i < kCustomValueWords.size(); ++i)
@@ -401,7 +482,9 @@ int ErasePicture(int camera) {
 }
 
 int SetLcdMode(int camera, int mode) {
-  return call([&](CLinkCameraManager& m) { return m.runAction(camera, cam::kLcdMode, static_cast<std::uint8_t>(mode)); });
+  return call([&](CLinkCameraManager& m) {
+    return m.runAction(camera, cam::kLcdMode, static_cast<std::uint8_t>(mode));
+  });
 }
 
 int SetPropProtect(int camera, int flag) {
@@ -411,11 +494,15 @@ int SetPropProtect(int camera, int flag) {
 }
 
 int Capture(int camera, bool asynchronous, VESK_COMPLETION_CALLBACK completion, void* context) {
-  return call([&](CLinkCameraManager& m) { return m.runCommand(camera, cam::kCapture, asynchronous, completion, context); });
+  return call([&](CLinkCameraManager& m) {
+    return m.runCommand(camera, cam::kCapture, asynchronous, completion, context);
+  });
 }
 
 int Preview(int camera, bool asynchronous, VESK_COMPLETION_CALLBACK completion, void* context) {
-  return call([&](CLinkCameraManager& m) { return m.runCommand(camera, cam::kPreview, asynchronous, completion, context); });
+  return call([&](CLinkCameraManager& m) {
+    return m.runCommand(camera, cam::kPreview, asynchronous, completion, context);
+  });
 }
 
 } // extern "C"

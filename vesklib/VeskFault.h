@@ -15,7 +15,9 @@ public:
   VeskFault(Kind kind, std::int32_t code) noexcept : m_kind(kind), m_code(code) {}
 
   static VeskFault library(std::int32_t number) noexcept { return {Kind::Library, number}; }
-  static VeskFault win32(std::uint32_t number) noexcept { return {Kind::Win32, static_cast<std::int32_t>(number)}; }
+  static VeskFault win32(std::uint32_t number) noexcept {
+    return {Kind::Win32, static_cast<std::int32_t>(number)};
+  }
 
   Kind kind() const noexcept { return m_kind; }
   std::int32_t code() const noexcept { return m_code; }

@@ -65,9 +65,9 @@ inline constexpr const char* kControlDeviceName = "BrantelVesk";
 
 // Win32 error numbers carried in the reply, and the ones a socket peer produces.
 inline constexpr std::uint32_t kWireSuccess = 0;
-inline constexpr std::uint32_t kWireCommandFailed = 31;  // ERROR_GEN_FAILURE
-inline constexpr std::uint32_t kWireDeviceGone = 55;     // ERROR_DEV_NOT_EXIST
-inline constexpr std::uint32_t kWireTimedOut = 121;      // ERROR_SEM_TIMEOUT
+inline constexpr std::uint32_t kWireCommandFailed = 31; // ERROR_GEN_FAILURE
+inline constexpr std::uint32_t kWireDeviceGone = 55;    // ERROR_DEV_NOT_EXIST
+inline constexpr std::uint32_t kWireTimedOut = 121;     // ERROR_SEM_TIMEOUT
 
 enum class RequestKind : std::uint16_t { ScsiPassThrough = 1, DeviceControl = 2 };
 enum class Direction : std::uint8_t { None = 0, DataOut = 1, DataIn = 2 };
@@ -109,27 +109,36 @@ struct Reply {
 
 enum class DecodeStatus {
   Ok,
-  TooShort,         // fewer bytes than a header
+  TooShort, // fewer bytes than a header
   BadMagic,
   BadKind,
   BadDirection,
-  BadCdbLength,     // not 6 or 12 for a pass-through; or CDB bytes past the length not 0
+  BadCdbLength, // not 6 or 12 for a pass-through; or CDB bytes past the length not 0
   ReservedNotZero,
-  TooLong,          // data length over 1 MiB
-  BadSenseLength,   // over 32
+  TooLong,        // data length over 1 MiB
+  BadSenseLength, // over 32
 };
 
 inline const char* decodeStatusText(DecodeStatus status) {
   switch (status) {
-  case DecodeStatus::Ok: return "ok";
-  case DecodeStatus::TooShort: return "too short";
-  case DecodeStatus::BadMagic: return "bad magic";
-  case DecodeStatus::BadKind: return "bad kind";
-  case DecodeStatus::BadDirection: return "bad direction";
-  case DecodeStatus::BadCdbLength: return "bad CDB length";
-  case DecodeStatus::ReservedNotZero: return "reserved bytes not zero";
-  case DecodeStatus::TooLong: return "data length over 1 MiB";
-  case DecodeStatus::BadSenseLength: return "sense length over 32";
+  case DecodeStatus::Ok:
+    return "ok";
+  case DecodeStatus::TooShort:
+    return "too short";
+  case DecodeStatus::BadMagic:
+    return "bad magic";
+  case DecodeStatus::BadKind:
+    return "bad kind";
+  case DecodeStatus::BadDirection:
+    return "bad direction";
+  case DecodeStatus::BadCdbLength:
+    return "bad CDB length";
+  case DecodeStatus::ReservedNotZero:
+    return "reserved bytes not zero";
+  case DecodeStatus::TooLong:
+    return "data length over 1 MiB";
+  case DecodeStatus::BadSenseLength:
+    return "sense length over 32";
   }
   return "unknown";
 }

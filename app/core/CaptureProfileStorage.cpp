@@ -55,6 +55,7 @@ void CCaptureProfileStorage::ReadFile(const char* path) {
   if (contents.status == tarsel::platform::ReadStatus::Missing)
     throw _brantel_take_error(ERROR_FILE_NOT_FOUND, expanded.c_str());
   if (!contents.ok())
-    throw _brantel_take_error(static_cast<HRESULT>(tarsel::platform::win32ReadError(contents)), expanded.c_str());
+    throw _brantel_take_error(static_cast<HRESULT>(tarsel::platform::win32ReadError(contents)),
+                              expanded.c_str());
   SetData(contents.bytes.data(), static_cast<std::uint32_t>(contents.bytes.size()));
 }

@@ -1,12 +1,12 @@
 #include "app/frame/BatteryStatus.h"
 
-#include "hostapi/RefPtr.h"
 #include "app/core/StringIds.h"
+#include "app/settings/SettingsAccess.h"
 #include "app/ui/ResText.h"
+#include "env/FormatStdString.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
-#include "app/settings/SettingsAccess.h"
-#include "env/FormatStdString.h"
+#include "hostapi/RefPtr.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -73,7 +73,7 @@ QString BatteryWarningText(std::int32_t value) {
   // A level code is no percentage: "only 65539% remains" would be nonsense.
   if (value >= 0 && IsLevel(value))
     return ResText((value & 0x1FFFF) == kLevelVeryLow ? IDS_BATTERY_LEVEL_VERY_LOW_WARNING
-                                                   : IDS_BATTERY_LEVEL_LOW_WARNING);
+                                                      : IDS_BATTERY_LEVEL_LOW_WARNING);
   return ResFormat(IDS_BATTERY_PERCENT_WARNING, static_cast<unsigned long>(value < 0 ? 0 : PercentOf(value)));
 }
 
@@ -87,7 +87,6 @@ CBatteryStatusNotification::Hook& TestHook() {
   static CBatteryStatusNotification::Hook hook;
   return hook;
 }
-
 
 } // namespace
 

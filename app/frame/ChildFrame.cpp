@@ -8,14 +8,11 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
-#include "app/host/WaitEvent.h"
 #include "app/frame/WindowIcons.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
+#include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
-#include "hostapi/IPictureFromCamera.h"
-#include "hostapi/ITarselConfigSettings.h"
-#include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
@@ -24,6 +21,9 @@
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/FormatStdString.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <QCloseEvent>
@@ -111,9 +111,7 @@ CChildFrame::~CChildFrame() {
   // Results still queued are handled now (pictures of an all-cameras take
   // still reach the save queue; every synchronized take gets its answer),
   // without boxes.
-  tarsel::ui::Quietly([&] {
-    QCoreApplication::sendPostedEvents(this, WM_TARSEL_CAMERA_STATUS);
-  });
+  tarsel::ui::Quietly([&] { QCoreApplication::sendPostedEvents(this, WM_TARSEL_CAMERA_STATUS); });
   tarsel::ui::Quietly([&] {
     if (ICameraHiLevel* camera = GetCamera())
       camera->LcdOff();
@@ -175,9 +173,7 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
     SetPane(4, QString());
     ShowStatus(IDS_CAMERA_DISCONNECTED);
     bool wantsWarning = false;
-    tarsel::ui::Quietly([&] {
-      wantsWarning = attached && attached->WantsConnectTimeWarning();
-    });
+    tarsel::ui::Quietly([&] { wantsWarning = attached && attached->WantsConnectTimeWarning(); });
     if (wantsWarning && std::chrono::steady_clock::now() - started > m_options.connectTimeWarning)
       tarsel::ui::AskUser(this, IDS_CONNECT_TIME_WARNING, tarsel::ui::Buttons::Ok,
                           tarsel::ui::Icon::Information);
@@ -414,9 +410,7 @@ void CChildFrame::SuspendPreview(bool suspend) {
 // Closing -------------------------------------------------------------------------
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-  tarsel::ui::Quietly([&] {
-    EndBracketing();
-  });
+  tarsel::ui::Quietly([&] { EndBracketing(); });
   if (m_unsaved && !m_destroying) {
     const QPointer<CChildFrame> alive(this);
     const int answer = tarsel::ui::AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel,

@@ -20,11 +20,11 @@
 #pragma once
 
 #include "app/core/ITarselCallback.h"
-#include "hostapi/RefPtr.h"
 #include "app/frame/CommandTable.h"
 #include "app/frame/CommandTarget.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/SyncTakeTicket.h"
+#include "hostapi/RefPtr.h"
 #include "hostapi/Win32Types.h"
 
 #include <QMdiSubWindow>
@@ -64,7 +64,10 @@ struct ChildFrameOptions {
   std::chrono::milliseconds connectTimeWarning{20000};
 };
 
-class CChildFrame : public QMdiSubWindow, public _ITarselCallback, public ICommandTarget, public ICameraWindow {
+class CChildFrame : public QMdiSubWindow,
+                    public _ITarselCallback,
+                    public ICommandTarget,
+                    public ICameraWindow {
   Q_OBJECT
 
 public:

@@ -8,19 +8,19 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
-#include "app/host/WaitEvent.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
+#include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
-#include "hostapi/IPictureFromCamera.h"
-#include "hostapi/ITarselConfigSettings.h"
-#include "hostapi/ITarselSettings.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/FormatStdString.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <QCoreApplication>
@@ -84,8 +84,8 @@ void CChildFrame::StepPicture(bool forward) {
 
 void CChildFrame::DeleteCurrentPicture() {
   const QPointer<CChildFrame> alive(this);
-  const int answer =
-      tarsel::ui::AskUser(this, IDS_DELETE_PICTURE, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
+  const int answer = tarsel::ui::AskUser(this, IDS_DELETE_PICTURE, tarsel::ui::Buttons::OkCancel,
+                                         tarsel::ui::Icon::Question);
   if (!alive || answer != tarsel::ui::IDOK || !m_host)
     return;
   const WaitCursor wait;
@@ -315,31 +315,36 @@ void CChildFrame::RegisterCommands() {
   };
   using ShowDialog = HRESULT (ICameraHiLevel::*)(HWND, _ITarselCallback*);
   const auto dialog = [this](UINT id, bool closesPreview, ShowDialog showDialog) {
-    m_commands.Add(id, [this] { return IsConnectedNow(); },
-                   [this, closesPreview, showDialog] {
-                     if (closesPreview && m_site)
-                       m_site->ClosePreview();
-                     if (ICameraHiLevel* camera = GetCamera())
-                       ThrowIfDialogFailed((camera->*showDialog)(WindowHandle(), this));
-                   });
+    m_commands.Add(
+        id, [this] { return IsConnectedNow(); },
+        [this, closesPreview, showDialog] {
+          if (closesPreview && m_site)
+            m_site->ClosePreview();
+          if (ICameraHiLevel* camera = GetCamera())
+            ThrowIfDialogFailed((camera->*showDialog)(WindowHandle(), this));
+        });
   };
 
-  m_commands.Add(cmd::TakePicture, [this] { return !m_busy && IsConnectedNow(); }, [this] { OnTakePicture(); });
+  m_commands.Add(
+      cmd::TakePicture, [this] { return !m_busy && IsConnectedNow(); }, [this] { OnTakePicture(); });
   m_commands.Add(cmd::CancelBracketing, always, [this] { EndBracketing(); });
   zoom(cmd::Zoom100, 1);
   zoom(cmd::Zoom50, 2);
   zoom(cmd::Zoom25, 4);
-  m_commands.Add(cmd::PreviousPicture, [this] { return HoldsPictures() && !m_host->IsAtFirst() && !IsStripShown(); },
-                 [this] { StepPicture(false); });
-  m_commands.Add(cmd::NextPicture, [this] { return HoldsPictures() && !m_host->IsAtLast() && !IsStripShown(); },
-                 [this] { StepPicture(true); });
+  m_commands.Add(
+      cmd::PreviousPicture, [this] { return HoldsPictures() && !m_host->IsAtFirst() && !IsStripShown(); },
+      [this] { StepPicture(false); });
+  m_commands.Add(
+      cmd::NextPicture, [this] { return HoldsPictures() && !m_host->IsAtLast() && !IsStripShown(); },
+      [this] { StepPicture(true); });
   const auto seriesShown = [this] { return HoldsPictures() && !IsStripShown(); };
   m_commands.Add(cmd::DeletePicture, seriesShown, [this] { DeleteCurrentPicture(); });
   m_commands.Add(cmd::CancelSeries, seriesShown, [this] { DeleteSeries(); });
   const auto rotatable = [this] { return IsCurrentDecoded() && !IsStripShown(); };
   m_commands.Add(cmd::RotateClockwise, rotatable, [this] { RotateCurrent(1); });
   m_commands.Add(cmd::RotateCounterclockwise, rotatable, [this] { RotateCurrent(3); });
-  m_commands.Add(cmd::EditCopy, [this] { return IsCurrentDecoded(); }, [this] { CopyToClipboard(); });
+  m_commands.Add(
+      cmd::EditCopy, [this] { return IsCurrentDecoded(); }, [this] { CopyToClipboard(); });
   const auto savable = [this] { return HoldsPictures() && m_site && m_site->HasSavers(); };
   m_commands.Add(cmd::FileSaveAs, savable, [this] { SavePictures(false); });
   m_commands.Add(cmd::SaveSeries, savable, [this] {
@@ -372,7 +377,8 @@ void CChildFrame::RegisterCommands() {
   const auto never = [] { return false; };
   m_commands.Add(cmd::SaveCaptureSettings, never, [] {});
   m_commands.Add(cmd::LoadCaptureSettings, never, [] {});
-  m_commands.Add(cmd::SaveAllFocusingImages, [this] { return IsStripShown(); }, [] {});
+  m_commands.Add(
+      cmd::SaveAllFocusingImages, [this] { return IsStripShown(); }, [] {});
   m_commands.Add(cmd::FileClose, always, [this] { close(); });
   m_commands.Add(
       cmd::ViewStatusBar, always,

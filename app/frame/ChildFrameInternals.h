@@ -4,12 +4,12 @@
 
 #include "app/core/StringIds.h"
 #include "app/host/CameraStatusCodes.h"
-#include "hostapi/IPictureFromCamera.h"
 #include "app/ui/ResText.h"
 #include "app/ui/WaitCursor.h"
 #include "env/BrantelTakeError.h"
-#include "platform/Win32Error.h"
+#include "hostapi/IPictureFromCamera.h"
 #include "hostapi/Win32Types.h"
+#include "platform/Win32Error.h"
 
 #include <memory>
 

@@ -70,8 +70,9 @@ void CChildView::resizeEvent(QResizeEvent* event) {
 void CChildView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const DWORD color = g_backgroundColor;
-  painter.fillRect(event->rect(), QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                                         static_cast<int>((color >> 16) & 0xFF)));
+  painter.fillRect(event->rect(),
+                   QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                          static_cast<int>((color >> 16) & 0xFF)));
   if (!m_picture)
     return;
   // Quiet: a box from a paint handler would come back with every repaint;

@@ -8,8 +8,8 @@
 // exception out; a picture that cannot be drawn leaves the area blank.
 #pragma once
 
-#include "hostapi/RefPtr.h"
 #include "hostapi/IPictureFromCamera.h"
+#include "hostapi/RefPtr.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>

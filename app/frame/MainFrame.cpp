@@ -8,15 +8,15 @@
 #include "app/receiver/MailslotServer.h"
 #include "app/receiver/RemoteDatagramEvent.h"
 #include "app/receiver/RemoteDatagramHandler.h"
-#include "hostapi/ITarselConfigSettings.h"
-#include "hostapi/ITarselPersistentParams.h"
-#include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
 #include "app/ui/RestoreWindowPlacement.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/HtmlHelp.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselPersistentParams.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <QCloseEvent>

@@ -67,7 +67,10 @@ struct MainFrameOptions {
   std::chrono::milliseconds commandUpdateInterval{250};
 };
 
-class CMainFrame : public QMainWindow, public IChildFrameSite, public ICommandTarget, public IRemoteCommandTarget {
+class CMainFrame : public QMainWindow,
+                   public IChildFrameSite,
+                   public ICommandTarget,
+                   public IRemoteCommandTarget {
   Q_OBJECT
 
 public:

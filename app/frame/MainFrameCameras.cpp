@@ -12,13 +12,13 @@
 #include "app/frame/MainFrameHelpers.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/pictures/CamExtraCommand.h"
-#include "hostapi/ITarselConfigSettings.h"
-#include "hostapi/ITarselSettings.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
 #include "env/CommandLineCPFF.h"
 #include "env/ErrorReport.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <QCoreApplication>
@@ -55,7 +55,9 @@ bool CMainFrame::GetSdkList(IBaseSDK_Wr** list, int* count) {
   return true;
 }
 
-void CMainFrame::ShutdownSdks() { tarsel::frame::ReleaseFamilies(m_options.families); }
+void CMainFrame::ShutdownSdks() {
+  tarsel::frame::ReleaseFamilies(m_options.families);
+}
 
 int CMainFrame::SelectCameraTypes() {
   int count = static_cast<int>(m_options.families.size());
@@ -264,7 +266,8 @@ bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
   params.barrier = m_options.takeBarrier;
   params.pictureCounter = m_pictureCounter;
   params.saveFlag = save;
-  const std::shared_ptr<tarsel::host::CSynchronizedTake> take = tarsel::host::CSynchronizedTake::Create(params);
+  const std::shared_ptr<tarsel::host::CSynchronizedTake> take =
+      tarsel::host::CSynchronizedTake::Create(params);
   if (!take)
     return false;
   ++m_runningTakes;

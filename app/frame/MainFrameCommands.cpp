@@ -73,7 +73,8 @@ void CMainFrame::CreateCommands() {
   AddCommand(view, cmd::NextPicture, tr("Forward >>"));
   view->addSeparator();
   AddCommand(view, cmd::RotateClockwise, tr("Rotate &Clockwise"), QKeySequence(Qt::CTRL | Qt::Key_E));
-  AddCommand(view, cmd::RotateCounterclockwise, tr("Rotate Co&unterclockwise"), QKeySequence(Qt::CTRL | Qt::Key_W));
+  AddCommand(view, cmd::RotateCounterclockwise, tr("Rotate Co&unterclockwise"),
+             QKeySequence(Qt::CTRL | Qt::Key_W));
 
   QMenu* camera = menuBar()->addMenu(tr("&Camera"));
   AddCommand(camera, cmd::TakePicture, tr("&Take Picture"), QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -101,9 +102,10 @@ void CMainFrame::CreateCommands() {
 
   QToolBar* toolbar = addToolBar(tr("Toolbar"));
   toolbar->setObjectName("MainToolbar");
-  for (const UINT id : {cmd::TakePicture, cmd::AllCamerasTakePicture, cmd::FileSaveAs, cmd::SaveAll,
-                        cmd::PreviousPicture, cmd::NextPicture, cmd::RotateCounterclockwise, cmd::RotateClockwise,
-                        cmd::ShowPreview, cmd::CaptureProperties, cmd::RefreshCameras, cmd::DisplayManual})
+  for (const UINT id :
+       {cmd::TakePicture, cmd::AllCamerasTakePicture, cmd::FileSaveAs, cmd::SaveAll, cmd::PreviousPicture,
+        cmd::NextPicture, cmd::RotateCounterclockwise, cmd::RotateClockwise, cmd::ShowPreview,
+        cmd::CaptureProperties, cmd::RefreshCameras, cmd::DisplayManual})
     toolbar->addAction(CommandAction(id));
 
   for (QMenu* menu : {file, edit, view, camera, tools, help})
@@ -178,26 +180,29 @@ void CMainFrame::RegisterCommands() {
     m_help->DisplayHelp(Hwnd(), kManualTopic);
   });
   m_commands.Add(cmd::AppExit, always, [this] { close(); });
-  m_commands.Add(cmd::AppAbout, [this] { return static_cast<bool>(m_options.about); },
-                 [this] {
-                   if (m_options.about)
-                     m_options.about();
-                 });
+  m_commands.Add(
+      cmd::AppAbout, [this] { return static_cast<bool>(m_options.about); },
+      [this] {
+        if (m_options.about)
+          m_options.about();
+      });
   // Its work is the active camera window's; the frame answers the enable test alone.
-  m_commands.Add(cmd::CaptureProperties, [this] { return ActiveCameraWindow() != nullptr; }, [] {});
+  m_commands.Add(
+      cmd::CaptureProperties, [this] { return ActiveCameraWindow() != nullptr; }, [] {});
   m_commands.Add(
       cmd::SaveAll,
       [this] {
         const auto windows = CameraWindows();
-        return HasSavers() &&
-               std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->HasUnsavedPictures(); });
+        return HasSavers() && std::any_of(windows.begin(), windows.end(),
+                                          [](CChildFrame* w) { return w->HasUnsavedPictures(); });
       },
       [this] { SaveUnsaved(); });
   m_commands.Add(
       cmd::AllCamerasTakePicture,
       [this] {
         const auto windows = CameraWindows();
-        return std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->IsCameraConnected(); });
+        return std::any_of(windows.begin(), windows.end(),
+                           [](CChildFrame* w) { return w->IsCameraConnected(); });
       },
       [this] { TakePictureAllCameras(-1, false); });
   // Present, but their dialogs and the save queue come later.

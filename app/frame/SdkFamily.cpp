@@ -8,7 +8,8 @@ namespace tarsel::frame {
 
 std::vector<SdkFamily> ProductFamilies() {
   std::vector<SdkFamily> families;
-  families.push_back({"camera-link", [](ITarselSettings* settings) -> IBaseSDK_Wr* { return GetVeskSdkWrapper(settings); },
+  families.push_back({"camera-link",
+                      [](ITarselSettings* settings) -> IBaseSDK_Wr* { return GetVeskSdkWrapper(settings); },
                       [] { ReleaseVeskSdkWrapper(); }});
   families.push_back({"ActiveX", [](ITarselSettings* settings) { return GetLunetSdkWrapper(settings); },
                       [] { ReleaseLunetSdkWrapper(); }});

@@ -26,7 +26,8 @@ std::unique_ptr<UdevDeviceWatcher> UdevDeviceWatcher::Create() {
   return std::unique_ptr<UdevDeviceWatcher>(new UdevDeviceWatcher(context, monitor));
 }
 
-UdevDeviceWatcher::UdevDeviceWatcher(udev* context, udev_monitor* monitor) : m_udev(context), m_monitor(monitor) {
+UdevDeviceWatcher::UdevDeviceWatcher(udev* context, udev_monitor* monitor)
+    : m_udev(context), m_monitor(monitor) {
   m_notifier = new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
   connect(m_notifier, &QSocketNotifier::activated, this, [this] { readDevices(); });
 }

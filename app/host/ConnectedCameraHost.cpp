@@ -302,8 +302,7 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
 
 CConnectedCameraHost::CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline,
                                            std::chrono::milliseconds startWait)
-    : m_stopDeadline(stopDeadline), m_startWait(startWait),
-      m_core(std::make_shared<HostCore>()) {
+    : m_stopDeadline(stopDeadline), m_startWait(startWait), m_core(std::make_shared<HostCore>()) {
   m_core->camera.reset(camera);
   ReserveTarselEventTypes();
 }

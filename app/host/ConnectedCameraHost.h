@@ -24,9 +24,9 @@
 #pragma once
 
 #include "app/core/ISdkCallback.h"
-#include "hostapi/RefPtr.h"
 #include "app/host/SyncTakeTicket.h"
 #include "hostapi/IPictureFromCamera.h"
+#include "hostapi/RefPtr.h"
 #include "hostapi/Win32Types.h"
 
 #include <chrono>
@@ -54,7 +54,8 @@ public:
 
   // Takes the camera over (deleted with the host, or by an abandoned worker
   // when it ends).
-  explicit CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline = kDefaultStopDeadline,
+  explicit CConnectedCameraHost(ICameraHiLevel* camera,
+                                std::chrono::milliseconds stopDeadline = kDefaultStopDeadline,
                                 std::chrono::milliseconds startWait = kDefaultStartWait);
   ~CConnectedCameraHost();
   CConnectedCameraHost(const CConnectedCameraHost&) = delete;

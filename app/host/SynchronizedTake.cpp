@@ -23,8 +23,9 @@ std::shared_ptr<CSynchronizedTake> CSynchronizedTake::Create(const Params& param
   return std::shared_ptr<CSynchronizedTake>(new CSynchronizedTake(params));
 }
 
-std::shared_ptr<CSynchronizedTake> CSynchronizedTake::TakePictureAllCameras(
-    std::span<CConnectedCameraHost* const> hosts, const ICamExtraCommand* command, const Params& params) {
+std::shared_ptr<CSynchronizedTake>
+CSynchronizedTake::TakePictureAllCameras(std::span<CConnectedCameraHost* const> hosts,
+                                         const ICamExtraCommand* command, const Params& params) {
   if (hosts.empty() || hosts.size() > 0x7FFFFFFFu)
     return nullptr;
   for (CConnectedCameraHost* host : hosts) {

@@ -59,9 +59,9 @@ public:
   // Queues one synchronized-take job on each host (slot = the host's place
   // in the list), every job with a copy of the command (may be null).
   // Null, and nothing queued, when the list is empty or holds a null host.
-  static std::shared_ptr<CSynchronizedTake> TakePictureAllCameras(std::span<CConnectedCameraHost* const> hosts,
-                                                                  const ICamExtraCommand* command,
-                                                                  const Params& params);
+  static std::shared_ptr<CSynchronizedTake>
+  TakePictureAllCameras(std::span<CConnectedCameraHost* const> hosts, const ICamExtraCommand* command,
+                        const Params& params);
 
   ~CSynchronizedTake();
   CSynchronizedTake(const CSynchronizedTake&) = delete;

@@ -7,9 +7,9 @@
 // receiver's thread, the user-interface thread.
 #pragma once
 
-#include "hostapi/RefPtr.h"
 #include "app/host/SyncTakeTicket.h"
 #include "hostapi/IPictureFromCamera.h"
+#include "hostapi/RefPtr.h"
 #include "hostapi/Win32Types.h"
 
 #include <QEvent>
@@ -23,7 +23,8 @@ inline constexpr QEvent::Type WM_TARSEL_PREVIEW_ENABLE = static_cast<QEvent::Typ
 inline constexpr QEvent::Type WM_TARSEL_PREVIEW_FRAME = static_cast<QEvent::Type>(QEvent::User + 103);
 inline constexpr QEvent::Type WM_TARSEL_GET_CAMERA_HOST = static_cast<QEvent::Type>(QEvent::User + 104);
 inline constexpr QEvent::Type WM_TARSEL_CAMERA_STATUS = static_cast<QEvent::Type>(QEvent::User + 105);
-inline constexpr QEvent::Type WM_TARSEL_LEAVE_ALL_CAMERAS_VIEW = static_cast<QEvent::Type>(QEvent::User + 106);
+inline constexpr QEvent::Type WM_TARSEL_LEAVE_ALL_CAMERAS_VIEW =
+    static_cast<QEvent::Type>(QEvent::User + 106);
 inline constexpr QEvent::Type WM_TARSEL_PREVIEW_CLOSED = static_cast<QEvent::Type>(QEvent::User + 107);
 inline constexpr QEvent::Type WM_TARSEL_ACTIVATE_CHILD = static_cast<QEvent::Type>(QEvent::User + 108);
 inline constexpr QEvent::Type WM_TARSEL_DIALOG_REFRESH = static_cast<QEvent::Type>(QEvent::User + 109);
@@ -108,7 +109,8 @@ private:
 // error code when a camera of a take or a save failed.
 class SaveResultEvent : public QEvent {
 public:
-  SaveResultEvent(std::int32_t kind, HRESULT code) : QEvent(WM_TARSEL_SAVE_RESULT), m_kind(kind), m_code(code) {}
+  SaveResultEvent(std::int32_t kind, HRESULT code)
+      : QEvent(WM_TARSEL_SAVE_RESULT), m_kind(kind), m_code(code) {}
   ~SaveResultEvent() override { AcquireHandoff(this); }
 
   std::int32_t kind() const { return m_kind; }

@@ -38,8 +38,8 @@ private:
 };
 
 void showMessageBox(QWidget* parent, const QString& text, const QString& caption, MessageBoxIcon icon) {
-  QMessageBox box(icon == MessageBoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption, text,
-                  QMessageBox::Ok, parent);
+  QMessageBox box(icon == MessageBoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
+                  text, QMessageBox::Ok, parent);
   box.exec();
 }
 
@@ -97,20 +97,22 @@ EnvHooks::EnvHooks(ShowBox showBox)
   m_shared->receiver = this;
   const std::shared_ptr<Shared> shared = m_shared;
 
-  m_previousBox = SetMessageBoxHook([shared](HWND parent, const std::string& text, const std::string& caption,
-                                             MessageBoxIcon icon) {
-    const QString boxText = QString::fromStdString(text);
-    const QString boxCaption = QString::fromStdString(caption);
-    if (shared->onUserInterfaceThread()) {
-      shared->showOneBox(static_cast<QWidget*>(parent), boxText, boxCaption, icon);
-      return;
-    }
-    // The parent may be gone by the time the box shows, so the box stands alone.
-    if (shared->post([shared, boxText, boxCaption, icon] { shared->showOneBox(nullptr, boxText, boxCaption, icon); }))
-      return;
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
-  });
+  m_previousBox = SetMessageBoxHook(
+      [shared](HWND parent, const std::string& text, const std::string& caption, MessageBoxIcon icon) {
+        const QString boxText = QString::fromStdString(text);
+        const QString boxCaption = QString::fromStdString(caption);
+        if (shared->onUserInterfaceThread()) {
+          shared->showOneBox(static_cast<QWidget*>(parent), boxText, boxCaption, icon);
+          return;
+        }
+        // The parent may be gone by the time the box shows, so the box stands alone.
+        if (shared->post([shared, boxText, boxCaption, icon] {
+              shared->showOneBox(nullptr, boxText, boxCaption, icon);
+            }))
+          return;
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fflush(stderr);
+      });
 
   m_previousHelp = CHtmlHelp::SetDisplayHook([shared](HWND, const std::string& url) {
     const QUrl page(QString::fromStdString(url));

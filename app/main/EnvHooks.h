@@ -28,7 +28,8 @@ class EnvHooks : public QObject {
 
 public:
   // Draws one box; empty: a modal QMessageBox.
-  using ShowBox = std::function<void(QWidget* parent, const QString& text, const QString& caption, MessageBoxIcon icon)>;
+  using ShowBox =
+      std::function<void(QWidget* parent, const QString& text, const QString& caption, MessageBoxIcon icon)>;
 
   explicit EnvHooks(ShowBox showBox = {});
   ~EnvHooks() override;

@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QPalette>
 
-CStaticLink::CStaticLink(const QString& text, const QUrl& url, QWidget* parent) : QLabel(text, parent), m_url(url) {
+CStaticLink::CStaticLink(const QString& text, const QUrl& url, QWidget* parent)
+    : QLabel(text, parent), m_url(url) {
   setTextFormat(Qt::PlainText);
   setCursor(Qt::PointingHandCursor);
   applyLinkLook();

@@ -1,9 +1,9 @@
 #include "app/pictures/ImageFactory.h"
 
 #include "app/pictures/JPEGImage.h"
+#include "app/pictures/PictureStrings.h"
 #include "app/pictures/RawImage.h"
 #include "app/pictures/TIFFImage.h"
-#include "app/pictures/PictureStrings.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
 #include "platform/Win32Error.h"

@@ -175,8 +175,8 @@ std::vector<jvirt_barray_ptr> JpegLosslessRotation::RequestTurnedBlocks(jpeg_dec
     const int across = single ? 1 : Transposes() ? component.v_samp_factor : component.h_samp_factor;
     const int down = single ? 1 : Transposes() ? component.h_samp_factor : component.v_samp_factor;
     arrays.push_back(in.mem->request_virt_barray(reinterpret_cast<j_common_ptr>(&in), JPOOL_IMAGE, FALSE,
-                                                 iMCUsAcross * JDIMENSION(across), iMCUsDown * JDIMENSION(down),
-                                                 JDIMENSION(down)));
+                                                 iMCUsAcross * JDIMENSION(across),
+                                                 iMCUsDown * JDIMENSION(down), JDIMENSION(down)));
   }
   return arrays;
 }
@@ -199,7 +199,8 @@ void JpegLosslessRotation::AdjustParameters(jpeg_decompress_struct& in, jpeg_com
   if (out.image_width != in.image_width || out.image_height != in.image_height) {
     jpeg_marker_struct& exif = *in.marker_list;
     const std::size_t header = "Exif\0\0"sv.size();
-    setExifImageSize(std::span(exif.data + header, exif.data_length - header), out.image_width, out.image_height);
+    setExifImageSize(std::span(exif.data + header, exif.data_length - header), out.image_width,
+                     out.image_height);
   }
 }
 

@@ -1,9 +1,9 @@
 #include "app/pictures/PictureFromCamera.h"
 
-#include "hostapi/IPictureInfo.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "app/pictures/ImageFactory.h"
 #include "env/BrantelTakeError.h"
+#include "hostapi/IPictureInfo.h"
 #include "platform/Win32Error.h"
 
 #include <QImage>

@@ -20,8 +20,8 @@
 #pragma once
 
 #include "TarselPictures_export.h"
-#include "hostapi/IPictureFromCamera.h"
 #include "app/pictures/ImageBase.h"
+#include "hostapi/IPictureFromCamera.h"
 
 #include <cstdint>
 #include <deque>

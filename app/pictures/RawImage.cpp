@@ -35,8 +35,8 @@ void CRawImage::Rotate(std::int32_t code, bool) {
   m_angle = (m_angle + 90 * code) % 360;
 }
 
-std::int32_t CRawImage::Draw(QPainter* painter, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                             std::int32_t) {
+std::int32_t CRawImage::Draw(QPainter* painter, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                             std::int32_t, std::int32_t) {
   if (!painter)
     return 1;
   painter->save();

@@ -23,8 +23,8 @@ public:
   DWORD GetPictureWidth() override { return 800; }
   DWORD GetPictureHeight() override { return 480; }
   // Paints the raw panel over (0, 0, 640, 480); the placement is not used.
-  std::int32_t Draw(QPainter* painter, std::int32_t x, std::int32_t y, std::int32_t sourceX, std::int32_t sourceY,
-                    std::int32_t width, std::int32_t height) override;
+  std::int32_t Draw(QPainter* painter, std::int32_t x, std::int32_t y, std::int32_t sourceX,
+                    std::int32_t sourceY, std::int32_t width, std::int32_t height) override;
   void Clone(CImageBase** out) override;
   const char* GetTypeName() override { return "RAW"; }
   const char* GetExtension() override { return m_extension.c_str(); }

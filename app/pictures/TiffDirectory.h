@@ -19,15 +19,37 @@
 class TARSELPICTURES_EXPORT CTiffDirectory {
 public:
   enum : std::uint16_t {
-    TagNewSubfileType = 254, TagImageWidth = 256, TagImageLength = 257, TagBitsPerSample = 258,
-    TagCompression = 259, TagPhotometric = 262, TagStripOffsets = 273, TagOrientation = 274,
-    TagSamplesPerPixel = 277, TagRowsPerStrip = 278, TagStripByteCounts = 279,
-    TagPlanarConfiguration = 284, TagSoftware = 305, TagExtraSamples = 338,
-    TagJpegInterchangeFormat = 513, TagJpegInterchangeFormatLength = 514, TagExposureTime = 33434,
-    TagFNumber = 33437, TagExifIfd = 34665, TagGpsIfd = 34853, TagIsoSpeed = 34855,
-    TagDateTimeOriginal = 36867, TagExposureBias = 37380, TagMeteringMode = 37383,
-    TagLightSource = 37384, TagFlash = 37385, TagFocalLength = 37386, TagMakerNote = 37500,
-    TagPixelXDimension = 40962, TagPixelYDimension = 40963, TagInteroperabilityIfd = 40965
+    TagNewSubfileType = 254,
+    TagImageWidth = 256,
+    TagImageLength = 257,
+    TagBitsPerSample = 258,
+    TagCompression = 259,
+    TagPhotometric = 262,
+    TagStripOffsets = 273,
+    TagOrientation = 274,
+    TagSamplesPerPixel = 277,
+    TagRowsPerStrip = 278,
+    TagStripByteCounts = 279,
+    TagPlanarConfiguration = 284,
+    TagSoftware = 305,
+    TagExtraSamples = 338,
+    TagJpegInterchangeFormat = 513,
+    TagJpegInterchangeFormatLength = 514,
+    TagExposureTime = 33434,
+    TagFNumber = 33437,
+    TagExifIfd = 34665,
+    TagGpsIfd = 34853,
+    TagIsoSpeed = 34855,
+    TagDateTimeOriginal = 36867,
+    TagExposureBias = 37380,
+    TagMeteringMode = 37383,
+    TagLightSource = 37384,
+    TagFlash = 37385,
+    TagFocalLength = 37386,
+    TagMakerNote = 37500,
+    TagPixelXDimension = 40962,
+    TagPixelYDimension = 40963,
+    TagInteroperabilityIfd = 40965
   };
 
   CTiffDirectory(const BYTE* data, std::size_t size, std::size_t offset, bool little);

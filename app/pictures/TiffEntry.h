@@ -25,8 +25,14 @@ struct TiffRational {
 class TARSELPICTURES_EXPORT CTiffEntry {
 public:
   enum : std::uint16_t {
-    TypeByte = 1, TypeAscii = 2, TypeShort = 3, TypeLong = 4, TypeRational = 5,
-    TypeUndefined = 7, TypeSLong = 9, TypeIfd = 13
+    TypeByte = 1,
+    TypeAscii = 2,
+    TypeShort = 3,
+    TypeLong = 4,
+    TypeRational = 5,
+    TypeUndefined = 7,
+    TypeSLong = 9,
+    TypeIfd = 13
   };
 
   CTiffEntry() = default;

@@ -10,8 +10,8 @@
 #pragma once
 
 #include "TarselPictures_export.h"
-#include "platform/Bytes.h"
 #include "hostapi/Win32Types.h"
+#include "platform/Bytes.h"
 
 #include <concepts>
 #include <cstddef>
@@ -46,7 +46,8 @@ template <std::unsigned_integral T> T TiffLoad(std::span<const BYTE> bytes, std:
   });
 }
 
-template <std::unsigned_integral T> void TiffStore(std::span<BYTE> bytes, std::size_t at, T value, bool little) {
+template <std::unsigned_integral T>
+void TiffStore(std::span<BYTE> bytes, std::size_t at, T value, bool little) {
   TiffChecked([&] {
     tarsel::bytes::store<T>(bytes, at, value, little, static_cast<std::uint32_t>(kTiffOutOfBounds));
   });

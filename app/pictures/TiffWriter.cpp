@@ -237,7 +237,8 @@ std::vector<BYTE> CTiffWriter::Write() {
     const std::size_t copy = WriteDirectory(directory, i == 0 && HasPlainRows(directory), 0);
     if (i > 0) {
       const CTiffDirectory& before = m_source.Directory(i - 1);
-      TiffStore<std::uint32_t>(m_out, previous + before.Size() - 4, static_cast<std::uint32_t>(copy), m_little);
+      TiffStore<std::uint32_t>(m_out, previous + before.Size() - 4, static_cast<std::uint32_t>(copy),
+                               m_little);
     }
     previous = copy;
   }
@@ -313,7 +314,8 @@ void CTiffWriter::WritePixels(const CTiffDirectory& directory, std::size_t copy)
         // 270 clockwise: row r becomes column r, pixel x row W-1-x.
         const std::uint64_t outRow = m_rotation == 1 ? x : width - 1 - x;
         const std::uint64_t outColumn = m_rotation == 1 ? height - 1 - row : row;
-        std::memcpy(&m_out[pixelStart + (outRow * height + outColumn) * samples], source + x * samples, samples);
+        std::memcpy(&m_out[pixelStart + (outRow * height + outColumn) * samples], source + x * samples,
+                    samples);
       }
     }
   }
@@ -334,7 +336,8 @@ void CTiffWriter::WritePixels(const CTiffDirectory& directory, std::size_t copy)
              static_cast<std::uint32_t>(layout.totalBytes));
 }
 
-void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& offsets, std::size_t entryCopy) {
+void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& offsets,
+                             std::size_t entryCopy) {
   const std::uint32_t strips = directory.StripCount();
   std::size_t width = 0;
   switch (offsets.Type()) {

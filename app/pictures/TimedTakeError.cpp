@@ -6,9 +6,11 @@ namespace {
 constexpr unsigned long kTextSize = 260;
 } // namespace
 
-CTimedTakeError::CTimedTakeError(long code) : _brantel_take_error(static_cast<HRESULT>(code)), m_time(false) {}
+CTimedTakeError::CTimedTakeError(long code)
+    : _brantel_take_error(static_cast<HRESULT>(code)), m_time(false) {}
 
-CTimedTakeError::CTimedTakeError(const CTimedTakeError& other) : _brantel_take_error(other), m_time(other.m_time) {}
+CTimedTakeError::CTimedTakeError(const CTimedTakeError& other)
+    : _brantel_take_error(other), m_time(other.m_time) {}
 
 CTimedTakeError& CTimedTakeError::operator=(const CTimedTakeError& other) {
   if (this == &other)

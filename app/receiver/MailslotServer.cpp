@@ -48,7 +48,9 @@ CMailslotServer::CMailslotServer(QObject* window, QEvent::Type message,
   }
 }
 
-CMailslotServer::~CMailslotServer() { Stop(); }
+CMailslotServer::~CMailslotServer() {
+  Stop();
+}
 
 void CMailslotServer::Start() {
   if (m_listener.IsRunning())
@@ -58,8 +60,8 @@ void CMailslotServer::Start() {
   sink->message = m_message;
   // Reader thread only: whether the last accepted datagram was dropped.
   auto inBurst = std::make_shared<bool>(false);
-  const DWORD error = m_listener.Start([sink, inBurst, pending = m_pending, dropped = m_dropped](
-                                           std::span<const std::uint8_t> bytes) noexcept {
+  const DWORD error = m_listener.Start([sink, inBurst, pending = m_pending,
+                                        dropped = m_dropped](std::span<const std::uint8_t> bytes) noexcept {
     try {
       if (!tarsel::receiver::IsAcceptedRemoteDatagram(bytes))
         return;
@@ -76,7 +78,8 @@ void CMailslotServer::Start() {
       try {
         event = std::make_unique<RemoteDatagramEvent>(
             sink->message,
-            QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), pending);
+            QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
+            pending);
       } catch (...) {
         pending->fetch_sub(1);
         throw;
@@ -107,9 +110,10 @@ bool CMailslotServer::Stop() {
   m_sink.reset();
   if (!ended) {
     char text[160];
-    std::snprintf(text, sizeof text,
-                  "Remote control: the mailslot reader did not end within %lld ms and was left to end on its own.",
-                  static_cast<long long>(m_stopDeadline.count()));
+    std::snprintf(
+        text, sizeof text,
+        "Remote control: the mailslot reader did not end within %lld ms and was left to end on its own.",
+        static_cast<long long>(m_stopDeadline.count()));
     WriteErrorInfo(text);
   }
   return ended;

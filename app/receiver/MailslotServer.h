@@ -26,11 +26,11 @@
 // what it still uses and posts nothing more.
 #pragma once
 
+#include "TarselReceiver_export.h"
 #include "app/host/TarselEvents.h"
 #include "app/receiver/RemoteDatagramEvent.h"
 #include "hostapi/Win32Types.h"
 #include "remote/MailSlotListener.h"
-#include "TarselReceiver_export.h"
 
 #include <QEvent>
 

@@ -9,9 +9,9 @@
 // handler catches it, as every handler does).
 #pragma once
 
+#include "TarselReceiver_export.h"
 #include "app/receiver/RemoteCommandTarget.h"
 #include "hostapi/Win32Types.h"
-#include "TarselReceiver_export.h"
 
 #include <cstdint>
 #include <span>
@@ -23,8 +23,8 @@ namespace tarsel::receiver {
 inline constexpr UINT kAllCamerasTakePicture = 32818;
 
 // Whether the datagram decodes under the built-in key and holds a command
-// text that parses and asks for something (a CAPTURE item); pure, safe from any thread (the mailslot's reader uses
-// it to drop everything else before it reaches the user-interface thread).
+// text that parses and asks for something (a CAPTURE item); pure, safe from any thread (the mailslot's reader
+// uses it to drop everything else before it reaches the user-interface thread).
 TARSELRECEIVER_EXPORT bool IsAcceptedRemoteDatagram(std::span<const std::uint8_t> bytes);
 
 // Handles one datagram; returns 0.

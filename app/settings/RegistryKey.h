@@ -7,8 +7,8 @@
 // and write atomic across threads and processes, and nothing is cached here.
 #pragma once
 
-#include "platform/Win32Error.h"
 #include "hostapi/Win32Types.h"
+#include "platform/Win32Error.h"
 #include "platform/reg/Registry.h"
 
 #include <string>

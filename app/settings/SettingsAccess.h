@@ -3,10 +3,10 @@
 // open the object (the caller then keeps its defaults).
 #pragma once
 
-#include "hostapi/RefPtr.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselPersistentParams.h"
 #include "hostapi/ITarselSettings.h"
+#include "hostapi/RefPtr.h"
 
 namespace tarsel::settings {
 

@@ -4,8 +4,8 @@
 // error (the flag getter then gives its default). One thread at a time.
 #pragma once
 
-#include "hostapi/ITarselPersistentParams.h"
 #include "app/settings/RegistryKey.h"
+#include "hostapi/ITarselPersistentParams.h"
 
 class CTarselPersistentParams : public ITarselPersistentParams {
 public:

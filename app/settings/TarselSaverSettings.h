@@ -6,8 +6,8 @@
 // FreeKeyList and FreeBinary. One thread at a time.
 #pragma once
 
-#include "hostapi/ISaverSettings.h"
 #include "app/settings/RegistryValues.h"
+#include "hostapi/ISaverSettings.h"
 
 #include <string>
 

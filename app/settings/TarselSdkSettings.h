@@ -5,8 +5,8 @@
 // operations fail with that error. One thread at a time.
 #pragma once
 
-#include "hostapi/ICamSdkSettings.h"
 #include "app/settings/RegistryValues.h"
+#include "hostapi/ICamSdkSettings.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 // One thread at a time.
 #pragma once
 
-#include "hostapi/ITarselConfigSettings.h"
 #include "app/settings/RegistryKey.h"
+#include "hostapi/ITarselConfigSettings.h"
 
 class CTarselUserSettings : public ITarselConfigSettings {
 public:

@@ -3,7 +3,6 @@
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"
-#include "hostapi/ICamExtraCommand.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
 #include "app/testcamera/FakePictureInfo.h"
@@ -11,6 +10,7 @@
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
 #include "env/ICaptureProfileStorage.h"
+#include "hostapi/ICamExtraCommand.h"
 #include "platform/Win32Error.h"
 
 #include <cstdlib>

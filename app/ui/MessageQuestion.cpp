@@ -69,6 +69,8 @@ int AskUser(QWidget* parent, unsigned stringId, Buttons buttons, Icon icon) {
   return AskUser(parent, ResText(stringId), buttons, icon);
 }
 
-AskUserHook SetAskUserHook(AskUserHook hook) { return std::exchange(Hook(), std::move(hook)); }
+AskUserHook SetAskUserHook(AskUserHook hook) {
+  return std::exchange(Hook(), std::move(hook));
+}
 
 } // namespace tarsel::ui

@@ -24,7 +24,8 @@ enum class Reporting { Show, Quiet };
 
 // Runs the action; true when it ran to its end, false when it threw (and
 // the error was reported).
-bool Guard(QWidget* window, const std::function<void()>& action, Reporting reporting = Reporting::Show) noexcept;
+bool Guard(QWidget* window, const std::function<void()>& action,
+           Reporting reporting = Reporting::Show) noexcept;
 
 // Runs the action and shows nothing of a failure: clean-up on paths (a
 // window being destroyed) where nobody could answer a box.
@@ -36,12 +37,15 @@ inline void Quietly(const std::function<void()>& action) noexcept {
 void ReportCurrentException(QWidget* window) noexcept;
 
 template <class Sender, class Signal, class Functor>
-QMetaObject::Connection ConnectGuarded(const Sender* sender, Signal signal, QWidget* context, Functor functor) {
+QMetaObject::Connection ConnectGuarded(const Sender* sender, Signal signal, QWidget* context,
+                                       Functor functor) {
   // Constrained, so that Qt passes only the signal's arguments the functor takes.
-  return QObject::connect(sender, signal, context,
-                          [context, functor = std::move(functor)](auto&&... arguments)
-                            requires std::invocable<const Functor&, decltype(arguments)...>
-                          { Guard(context, [&] { functor(std::forward<decltype(arguments)>(arguments)...); }); });
+  return QObject::connect(
+      sender, signal, context,
+      [ context, functor = std::move(functor) ](
+          auto&&... arguments) requires std::invocable<const Functor&, decltype(arguments)...> {
+        Guard(context, [&] { functor(std::forward<decltype(arguments)>(arguments)...); });
+      });
 }
 
 } // namespace tarsel::ui

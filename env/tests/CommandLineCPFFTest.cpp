@@ -172,7 +172,8 @@ TEST(CommandLineCPFF, ReportsEveryDeliveryFailureAsFalse) {
   writeFile(dir.file("huge.cpff"), "");
   std::filesystem::resize_file(dir.file("huge.cpff"), 5u << 20);
   RecordingStorage huge;
-  EXPECT_FALSE(CCommandLineCPFF(("-CPFF=\"" + dir.file("huge.cpff") + "\"").c_str()).GetCPFFBuffer(huge, "any"));
+  EXPECT_FALSE(
+      CCommandLineCPFF(("-CPFF=\"" + dir.file("huge.cpff") + "\"").c_str()).GetCPFFBuffer(huge, "any"));
   EXPECT_EQ(huge.calls, 0);
 
   // A storage that cannot take the bytes.

@@ -323,8 +323,8 @@ TEST(FileTime, LocalConversionsFromSeveralThreadsAtOnceAgree) {
         FILETIME back{};
         TarselFileTime(local, 0).GetUniversalTime(back);
         const TarselFileTime now(true);
-        if (local.dwLowDateTime != expected.dwLowDateTime || local.dwHighDateTime != expected.dwHighDateTime ||
-            !now.IsValid())
+        if (local.dwLowDateTime != expected.dwLowDateTime ||
+            local.dwHighDateTime != expected.dwHighDateTime || !now.IsValid())
           ++mismatches[t];
       }
     });

@@ -52,7 +52,9 @@ public:
 
   const std::vector<RegistryKeptLine>& keptLines() const { return m_keptLines; }
   // Keeps `text` after the values set so far.
-  void keepLine(std::string text) { m_keptLines.push_back(RegistryKeptLine{m_values.size(), std::move(text)}); }
+  void keepLine(std::string text) {
+    m_keptLines.push_back(RegistryKeptLine{m_values.size(), std::move(text)});
+  }
 
   std::size_t subKeyCount() const { return m_subKeys.size(); }
   const RegistryKeyNode& subKeyAt(std::size_t index) const { return *m_subKeys[index]; }
@@ -76,7 +78,7 @@ private:
   std::vector<RegistryValue> m_values;
   std::unordered_map<std::string, std::size_t> m_valueIndex; // folded name -> index in m_values
   std::vector<RegistryKeptLine> m_keptLines;
-  std::vector<std::unique_ptr<RegistryKeyNode>> m_subKeys;   // sorted by m_folded
+  std::vector<std::unique_ptr<RegistryKeyNode>> m_subKeys; // sorted by m_folded
 };
 
 } // namespace tarsel::reg

@@ -2,8 +2,8 @@
 // a sub-key path at backslashes, and the limits every name and value obeys.
 #pragma once
 
-#include "platform/AsciiCase.h"
 #include "hostapi/Win32Types.h"
+#include "platform/AsciiCase.h"
 
 #include <cstddef>
 #include <string>

@@ -612,7 +612,8 @@ TEST(PrivateProfile, WritersInTwoProcessesLoseNoKeyAndReadersSeeOnlyWholeFiles) 
   }
   for (int w = 0; w < 2; ++w) {
     for (int k = 0; k < kKeys; ++k)
-      EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("S", key(w, k).c_str(), -1, file.c_str())), k) << key(w, k);
+      EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("S", key(w, k).c_str(), -1, file.c_str())), k)
+          << key(w, k);
   }
 }
 

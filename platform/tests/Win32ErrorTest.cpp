@@ -11,9 +11,20 @@ TEST(Win32Error, ErrnoValuesMapOntoTheirWin32Numbers) {
     DWORD expected;
   };
   const Row rows[] = {
-      {0, 0},        {ENOENT, 2},   {ENOTDIR, 3},  {EACCES, 5},   {EPERM, 5},     {ENOMEM, 8},
-      {EEXIST, 183}, {ENOSPC, 112}, {EINVAL, 87},  {EBUSY, 170},  {ETIMEDOUT, 121}, {ENODEV, 55},
-      {ECANCELED, 1223}, {EHWPOISON, ERROR_GEN_FAILURE},
+      {0, 0},
+      {ENOENT, 2},
+      {ENOTDIR, 3},
+      {EACCES, 5},
+      {EPERM, 5},
+      {ENOMEM, 8},
+      {EEXIST, 183},
+      {ENOSPC, 112},
+      {EINVAL, 87},
+      {EBUSY, 170},
+      {ETIMEDOUT, 121},
+      {ENODEV, 55},
+      {ECANCELED, 1223},
+      {EHWPOISON, ERROR_GEN_FAILURE},
   };
   for (const auto& row : rows)
     EXPECT_EQ(Win32FromErrno(row.errnoValue), row.expected) << "errno " << row.errnoValue;

@@ -139,7 +139,11 @@ static std::string envOr(const char* name, const char* fallback) {
   return v && *v ? v : fallback;
 }
 
-std::string binDir() { return envOr("TARSEL_BIN_DIR", "."); }
-std::string testDataDir() { return envOr("TARSEL_TEST_DATA", "."); }
+std::string binDir() {
+  return envOr("TARSEL_BIN_DIR", ".");
+}
+std::string testDataDir() {
+  return envOr("TARSEL_TEST_DATA", ".");
+}
 
 } // namespace tarsel::test

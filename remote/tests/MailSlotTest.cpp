@@ -25,7 +25,9 @@ using tarsel::test::ScopedEnv;
 
 namespace {
 
-std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> bytesOf(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 // Sends raw bytes to an abstract name, bypassing the client's own checks.
 void sendRaw(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -70,8 +72,9 @@ TEST(MailSlot, EnvironmentOverridesTheNameAndAValidPort) {
   }
   ScopedEnv name(kMailslotNameVariable, std::string("other-name"));
   EXPECT_EQ(mailslotSocketName(), "other-name");
-  const std::pair<const char*, std::uint16_t> rows[] = {
-      {"5000", 5000}, {"65535", 65535}, {"0", 47110}, {"65536", 47110}, {"12x", 47110}, {"-1", 47110}, {"", 47110}};
+  const std::pair<const char*, std::uint16_t> rows[] = {{"5000", 5000},   {"65535", 65535}, {"0", 47110},
+                                                        {"65536", 47110}, {"12x", 47110},   {"-1", 47110},
+                                                        {"", 47110}};
   for (const auto& [value, expected] : rows) {
     ScopedEnv port(kRemotePortVariable, std::string(value));
     EXPECT_EQ(remotePort(), expected) << value;
@@ -88,8 +91,8 @@ TEST(MailSlot, BroadcastGoesToUpBroadcastInterfacesOtherThanTheLoopback) {
   const Interface table[] = {
       {"lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", nullptr},
       {"eth0", IFF_UP | IFF_BROADCAST, "192.168.1.20", "192.168.1.255"},
-      {"eth1", IFF_BROADCAST, "10.1.0.5", "10.1.255.255"},           // down
-      {"tun0", IFF_UP | IFF_POINTOPOINT, "10.8.0.2", "10.8.0.1"},     // no broadcast
+      {"eth1", IFF_BROADCAST, "10.1.0.5", "10.1.255.255"},        // down
+      {"tun0", IFF_UP | IFF_POINTOPOINT, "10.8.0.2", "10.8.0.1"}, // no broadcast
       {"eth2", IFF_UP | IFF_BROADCAST, "172.16.4.1", "172.16.255.255"},
       {"eth2:1", IFF_UP | IFF_BROADCAST, "172.16.4.2", "172.16.255.255"}, // same network again
   };
@@ -258,13 +261,13 @@ TEST(MailSlot, FloodOfGarbageDoesNotKeepTheListenerFromAGoodDatagram) {
   std::size_t seen = 0;
   std::vector<std::string> decoded;
   ASSERT_EQ(listener.Start([&](std::span<const std::uint8_t> bytes) {
-              const auto text = decodeDatagram(bytes, builtInRemoteKey());
-              std::lock_guard lock(mutex);
-              ++seen;
-              if (text)
-                decoded.push_back(*text);
-              changed.notify_all();
-            }),
+    const auto text = decodeDatagram(bytes, builtInRemoteKey());
+    std::lock_guard lock(mutex);
+    ++seen;
+    if (text)
+      decoded.push_back(*text);
+    changed.notify_all();
+  }),
             0u);
 
   std::uint32_t seed = 4242;

@@ -23,7 +23,9 @@ const std::string& python() {
   return path;
 }
 
-std::string oracleScript() { return tarsel::test::testDataDir() + "/remote_oracle.py"; }
+std::string oracleScript() {
+  return tarsel::test::testDataDir() + "/remote_oracle.py";
+}
 
 } // namespace
 

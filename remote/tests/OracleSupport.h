@@ -28,7 +28,8 @@ struct OracleReading {
 
 // The oracle's command that deciphers a datagram, and the reading of its
 // answer (none when the datagram was undecodable).
-std::vector<std::string> decipherCommand(std::span<const std::uint8_t> datagram, const char* userKey = nullptr);
+std::vector<std::string> decipherCommand(std::span<const std::uint8_t> datagram,
+                                         const char* userKey = nullptr);
 std::optional<OracleReading> readDecipherAnswer(const std::string& answer);
 
 } // namespace tarsel::remote::test

@@ -87,7 +87,8 @@ TEST(RemoteDatagram, MatchesTheIndependentModelByteForByte) {
     ASSERT_TRUE(datagram.has_value()) << text;
     datagrams.push_back(*datagram);
     commands.push_back({"build", std::to_string(row.nonce), row.capture ? "1" : "0", row.rc ? "1" : "0",
-                        oracleText(row.camera), oracleText(row.ri), oracleText(row.cpff), oracleText(row.userKey)});
+                        oracleText(row.camera), oracleText(row.ri), oracleText(row.cpff),
+                        oracleText(row.userKey)});
     commands.push_back(decipherCommand(*datagram, row.userKey));
   }
   const auto answers = runOracleBatch(commands);
@@ -111,10 +112,7 @@ TEST(RemoteDatagram, PadsEveryTextWithOneToFourZeroBytes) {
   };
   const Row rows[] = {
       {"MSL?CAPTURE&", 4}, // 12 characters
-      {"MSL?CAPTURE&C", 3},
-      {"MSL?CAPTURE&CA", 2},
-      {"MSL?CAPTURE&CAM", 1},
-      {"MSL?", 4},
+      {"MSL?CAPTURE&C", 3}, {"MSL?CAPTURE&CA", 2}, {"MSL?CAPTURE&CAM", 1}, {"MSL?", 4},
   };
   const XxteaKey key = builtInRemoteKey();
   for (const Row& row : rows) {
@@ -144,7 +142,8 @@ TEST(RemoteDatagram, DropsShortOddAndOversizedDatagramsWithoutReadingPastThem) {
   ASSERT_EQ(good.size(), 16u);
   for (std::size_t size : {0, 1, 3, 4, 5, 7, 9, 10, 11, 13, 14, 15}) {
     // Cut from a good datagram, so only the length is wrong.
-    std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(std::min(size, good.size())));
+    std::vector<std::uint8_t> cut(good.begin(),
+                                  good.begin() + static_cast<std::ptrdiff_t>(std::min(size, good.size())));
     cut.resize(size, 0);
     EXPECT_FALSE(decodeExact(cut, key).has_value()) << size;
     EXPECT_FALSE(decipherDatagram(cut, key).has_value()) << size;

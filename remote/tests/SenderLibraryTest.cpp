@@ -49,15 +49,16 @@ TEST(SenderLibrary, SendsTheItemsOfTheTableToTheLocalReceiver) {
       {false, 1, "Cam1", nullptr, nullptr, nullptr, 0, "MSL?CAPTURE&CAM=Cam1"},
       {false, 0, nullptr, ".", "", "v", 0, "MSL?RI&CPFF=v"},
       {false, 0, "", "", nullptr, nullptr, 0, "MSL?"},
-      {false, 1, "Back", nullptr, "7", "/profiles/a.cpff", 1, "MSL?RI=7&RC&CPFF=/profiles/a.cpff&CAPTURE&CAM=Back"},
+      {false, 1, "Back", nullptr, "7", "/profiles/a.cpff", 1,
+       "MSL?RI=7&RC&CPFF=/profiles/a.cpff&CAPTURE&CAM=Back"},
       {true, 1, nullptr, nullptr, nullptr, nullptr, 0, "MSL?CAPTURE"},
       {true, 0, nullptr, ".", "x", "", 1, "MSL?RI=x&RC&CPFF"},
   };
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     const Row& row = rows[i];
-    const HRESULT hr = row.control ? TarselControl(row.capture, row.computer, nullptr, row.ri, row.cpff, row.rc)
-                                   : TarselRemote(row.capture, row.camera, row.computer, nullptr, row.ri, row.cpff,
-                                                  row.rc);
+    const HRESULT hr =
+        row.control ? TarselControl(row.capture, row.computer, nullptr, row.ri, row.cpff, row.rc)
+                    : TarselRemote(row.capture, row.camera, row.computer, nullptr, row.ri, row.cpff, row.rc);
     ASSERT_EQ(hr, S_OK) << row.text;
   }
   const auto got = receiver.waitFor(std::size(rows));
@@ -79,8 +80,8 @@ TEST(SenderLibrary, SendsTheItemsOfTheTableToTheLocalReceiver) {
     ASSERT_TRUE(reading.has_value());
     EXPECT_EQ(reading->text, row.text);
     commands.push_back({"build", std::to_string(reading->nonce), row.capture ? "1" : "0", row.rc ? "1" : "0",
-                        oracleText(row.control ? nullptr : row.camera), oracleText(row.ri), oracleText(row.cpff),
-                        "-"});
+                        oracleText(row.control ? nullptr : row.camera), oracleText(row.ri),
+                        oracleText(row.cpff), "-"});
   }
   const auto built = runOracleBatch(commands);
   for (std::size_t i = 0; i < std::size(rows); ++i)
@@ -89,7 +90,8 @@ TEST(SenderLibrary, SendsTheItemsOfTheTableToTheLocalReceiver) {
 
 TEST(SenderLibrary, NoMainProgramGivesFileNotFound) {
   ScopedEnv name(kMailslotNameVariable, uniqueSocketName());
-  EXPECT_EQ(TarselRemote(1, nullptr, nullptr, nullptr, nullptr, nullptr, 0), static_cast<HRESULT>(0x80070002u));
+  EXPECT_EQ(TarselRemote(1, nullptr, nullptr, nullptr, nullptr, nullptr, 0),
+            static_cast<HRESULT>(0x80070002u));
   EXPECT_EQ(TarselControl(1, ".", "key", nullptr, nullptr, 0), static_cast<HRESULT>(0x80070002u));
 }
 

@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 using namespace tarsel::remote;
-using tarsel::remote::test::fromHex;
 using tarsel::remote::test::decipherCommand;
+using tarsel::remote::test::fromHex;
 using tarsel::remote::test::readDecipherAnswer;
 using tarsel::remote::test::runOracleBatch;
 using tarsel::remote::test::TestReceiver;
@@ -21,7 +21,9 @@ using tarsel::test::ScopedEnv;
 
 namespace {
 
-std::string program() { return tarsel::test::binDir() + "/TarselRemote"; }
+std::string program() {
+  return tarsel::test::binDir() + "/TarselRemote";
+}
 
 // Runs the program with its standard error joined to its standard output.
 tarsel::test::ProcessResult runRemote(const std::vector<std::string>& args) {
@@ -136,14 +138,15 @@ TEST(TarselRemoteProgram, FailsWithTheErrorsTextWhenNoMainProgramRuns) {
 TEST(TarselRemoteProgram, BroadcastReachesAReceiverOnTheLocalNetwork) {
   // In a network namespace of its own with one veth pair, so nothing leaves
   // this machine; the receiver there is the independent python model.
-  if (tarsel::test::runProgram({"sh", "-c", "unshare -rn ip link add v0 type veth peer name v1"}).exitCode != 0)
+  if (tarsel::test::runProgram({"sh", "-c", "unshare -rn ip link add v0 type veth peer name v1"}).exitCode !=
+      0)
     GTEST_SKIP() << "no user network namespaces with veth here";
-  const std::string script =
-      "set -e; ip link set lo up; ip link add v0 type veth peer name v1; "
-      "ip addr add 10.77.0.1/24 brd + dev v0; ip link set v0 up; ip link set v1 up; "
-      "exec python3 \"$0\" \"$1\"";
-  const auto result = tarsel::test::runProgram(
-      {"unshare", "-rn", "sh", "-c", script, tarsel::test::testDataDir() + "/broadcast_receiver.py", program()});
+  const std::string script = "set -e; ip link set lo up; ip link add v0 type veth peer name v1; "
+                             "ip addr add 10.77.0.1/24 brd + dev v0; ip link set v0 up; ip link set v1 up; "
+                             "exec python3 \"$0\" \"$1\"";
+  const auto result =
+      tarsel::test::runProgram({"unshare", "-rn", "sh", "-c", script,
+                                tarsel::test::testDataDir() + "/broadcast_receiver.py", program()});
   ASSERT_EQ(result.exitCode, 0) << result.out;
   // "<exit code of the program> <hex of the datagram>"
   ASSERT_EQ(result.out.rfind("0 ", 0), 0u) << result.out;

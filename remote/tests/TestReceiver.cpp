@@ -35,9 +35,12 @@ TestReceiver::TestReceiver(const std::optional<std::string>& udpAddress)
   });
 }
 
-TestReceiver::~TestReceiver() { m_listener.Stop(); }
+TestReceiver::~TestReceiver() {
+  m_listener.Stop();
+}
 
-std::vector<std::vector<std::uint8_t>> TestReceiver::waitFor(std::size_t count, std::chrono::milliseconds limit) {
+std::vector<std::vector<std::uint8_t>> TestReceiver::waitFor(std::size_t count,
+                                                             std::chrono::milliseconds limit) {
   std::unique_lock lock(m_mutex);
   m_arrived.wait_for(lock, limit, [&] { return m_datagrams.size() >= count; });
   return m_datagrams;

@@ -28,19 +28,28 @@ constexpr std::size_t kWriteBlockSize = 32767;
 constexpr std::size_t kMaxWrittenObject = 1u << 20;
 
 std::uint32_t cdbLength(const RequestHeader& h) {
-  return (std::uint32_t{h.cdb[6]} << 24) | (std::uint32_t{h.cdb[7]} << 16) | (std::uint32_t{h.cdb[8]} << 8) | h.cdb[9];
+  return (std::uint32_t{h.cdb[6]} << 24) | (std::uint32_t{h.cdb[7]} << 16) | (std::uint32_t{h.cdb[8]} << 8) |
+         h.cdb[9];
 }
 
-bool isSuccess(std::uint8_t status) { return status == frames::kAck || status == frames::kOkZero; }
+bool isSuccess(std::uint8_t status) {
+  return status == frames::kAck || status == frames::kOkZero;
+}
 
 const char* opcodeName(std::uint8_t op) {
   switch (op) {
-  case kOpen: return "0xC0";
-  case kSendFrame: return "0xC1";
-  case kReadReply: return "0xC2";
-  case kCloseStep: return "0xC3";
-  case kReplyLength: return "0xC4";
-  default: return "?";
+  case kOpen:
+    return "0xC0";
+  case kSendFrame:
+    return "0xC1";
+  case kReadReply:
+    return "0xC2";
+  case kCloseStep:
+    return "0xC3";
+  case kReplyLength:
+    return "0xC4";
+  default:
+    return "?";
   }
 }
 
@@ -54,7 +63,9 @@ VeskSimCamera::VeskSimCamera(std::shared_ptr<VeskSimClock> clock, CameraModel mo
   m_notReadyUntil = now + std::uint64_t{m_state.model().warmUpMs} * 1000u;
 }
 
-std::string VeskSimCamera::modelName() const { return m_state.model().name; }
+std::string VeskSimCamera::modelName() const {
+  return m_state.model().name;
+}
 
 void VeskSimCamera::onPlugged(std::uint64_t nowUs) {
   // Plugged in again: the link starts afresh and the camera warms up.
@@ -65,7 +76,9 @@ void VeskSimCamera::onPlugged(std::uint64_t nowUs) {
   m_notReadyUntil = nowUs + std::uint64_t{m_state.model().warmUpMs} * 1000u;
 }
 
-void VeskSimCamera::setStep(Step step) { m_step = step; }
+void VeskSimCamera::setStep(Step step) {
+  m_step = step;
+}
 
 void VeskSimCamera::setTx(Tx tx) {
   m_tx = tx;
@@ -78,7 +91,9 @@ void VeskSimCamera::setTx(Tx tx) {
   }
 }
 
-bool VeskSimCamera::notReady(std::uint64_t nowUs) const { return nowUs < m_notReadyUntil || nowUs < m_busyUntil; }
+bool VeskSimCamera::notReady(std::uint64_t nowUs) const {
+  return nowUs < m_notReadyUntil || nowUs < m_busyUntil;
+}
 
 FaultEvent VeskSimCamera::eventOf(const Request& request) const {
   FaultEvent e = VeskSimDevice::eventOf(request);
@@ -133,15 +148,18 @@ Response VeskSimCamera::run(const Request& request, Lock& lock) {
   switch (op) {
   case kOpen:
     if (length != 16 || h.dataLength != 16)
-      violation("0xC0 carrying " + std::to_string(h.dataLength) + " bytes, CDB says " + std::to_string(length));
+      violation("0xC0 carrying " + std::to_string(h.dataLength) + " bytes, CDB says " +
+                std::to_string(length));
     return open(request, lock);
   case kSendFrame:
     if (length != h.dataLength) {
-      violation("0xC1 CDB length " + std::to_string(length) + " but " + std::to_string(h.dataLength) + " bytes sent");
+      violation("0xC1 CDB length " + std::to_string(length) + " but " + std::to_string(h.dataLength) +
+                " bytes sent");
       return checkCondition(kIllegalRequest, kInvalidField, 0);
     }
     return sendFrame(request);
-  case kReadReply: return readReply(request);
+  case kReadReply:
+    return readReply(request);
   case kCloseStep:
     if (length != 14 || h.dataLength != 14)
       violation("0xC3 asking " + std::to_string(h.dataLength) + " bytes, CDB says " + std::to_string(length));
@@ -150,7 +168,8 @@ Response VeskSimCamera::run(const Request& request, Lock& lock) {
     if (length != 16 || h.dataLength != 16)
       violation("0xC4 asking " + std::to_string(h.dataLength) + " bytes, CDB says " + std::to_string(length));
     return replyLength();
-  default: return checkCondition(kIllegalRequest, kInvalidOpcode, 0);
+  default:
+    return checkCondition(kIllegalRequest, kInvalidOpcode, 0);
   }
 }
 
@@ -215,8 +234,12 @@ Response VeskSimCamera::sendFrame(const Request& request) {
     setTx(Tx::Status);
     m_status = frames::kNak;
     break;
-  case frames::HostFrame::Type::Command: commandFrame(frame.kind, frame.number, frame.params, frame.checksumOk); break;
-  case frames::HostFrame::Type::DataBlock: dataBlock(frame.blockType, frame.sequence, frame.data, frame.checksumOk); break;
+  case frames::HostFrame::Type::Command:
+    commandFrame(frame.kind, frame.number, frame.params, frame.checksumOk);
+    break;
+  case frames::HostFrame::Type::DataBlock:
+    dataBlock(frame.blockType, frame.sequence, frame.data, frame.checksumOk);
+    break;
   }
   setStep(Step::FrameSent);
   return good();
@@ -227,7 +250,8 @@ void VeskSimCamera::refuse(std::uint8_t status) {
   m_status = status;
 }
 
-void VeskSimCamera::commandFrame(std::uint8_t kind, std::uint8_t number, const Bytes& params, bool checksumOk) {
+void VeskSimCamera::commandFrame(std::uint8_t kind, std::uint8_t number, const Bytes& params,
+                                 bool checksumOk) {
   if ((m_tx == Tx::Register || m_tx == Tx::DataRead) && m_replyRead)
     violation("reply not acknowledged before the next command");
   m_write.reset();
@@ -326,7 +350,9 @@ void VeskSimCamera::commandFrame(std::uint8_t kind, std::uint8_t number, const B
     m_txNumber = number;
     return;
   }
-  default: answer(frames::kNak); return;
+  default:
+    answer(frames::kNak);
+    return;
   }
 }
 
@@ -401,7 +427,9 @@ void VeskSimCamera::statusByte(std::uint8_t status) {
     m_replyRead = false;
     return;
   }
-  default: violation("status byte with nothing to acknowledge"); return;
+  default:
+    violation("status byte with nothing to acknowledge");
+    return;
   }
 }
 
@@ -472,7 +500,8 @@ Bytes VeskSimCamera::buildReply() {
   const FaultEvent event{std::nullopt, m_txKind, m_txNumber};
   Bytes record;
   switch (m_tx) {
-  case Tx::Idle: return {};
+  case Tx::Idle:
+    return {};
   case Tx::Status:
     record = frames::statusRecord(m_status);
     applyRecordFaults(record, false);
@@ -526,8 +555,10 @@ Bytes VeskSimCamera::buildReply() {
       else
         overrun = f->value;
     }
-    const std::span<const std::uint8_t> payload(m_object->data() + std::min(m_offset, m_object->size()), length);
-    record = frames::dataRecord(last ? frames::kBlockLast : frames::kBlockMiddle, m_sequence, payload, unchecked);
+    const std::span<const std::uint8_t> payload(m_object->data() + std::min(m_offset, m_object->size()),
+                                                length);
+    record =
+        frames::dataRecord(last ? frames::kBlockLast : frames::kBlockMiddle, m_sequence, payload, unchecked);
     if (overrun)
       storeLe16(&record[66], static_cast<std::uint16_t>(std::min<std::size_t>(length + overrun, 0xFFFF)));
     applyRecordFaults(record, !unchecked);
@@ -559,8 +590,8 @@ Response VeskSimCamera::readReply(const Request& request) {
     violation("reply read without asking its length first");
   const std::uint32_t asked = cdbLength(request.header);
   if (asked != request.header.dataLength)
-    violation("0xC2 CDB length " + std::to_string(asked) + " but " + std::to_string(request.header.dataLength) +
-              " bytes asked");
+    violation("0xC2 CDB length " + std::to_string(asked) + " but " +
+              std::to_string(request.header.dataLength) + " bytes asked");
   if (m_tx == Tx::Idle)
     violation("reply read with no reply pending");
   const Bytes& reply = pendingReply();
@@ -569,8 +600,11 @@ Response VeskSimCamera::readReply(const Request& request) {
   // A status stays the answer to further polls until the next command frame.
   switch (m_tx) {
   case Tx::Idle:
-  case Tx::Status: break;
-  case Tx::ActionRunning: setTx(Tx::Idle); break;
+  case Tx::Status:
+    break;
+  case Tx::ActionRunning:
+    setTx(Tx::Idle);
+    break;
   case Tx::ActionFirst:
     if (isSuccess(m_firstStatus)) {
       const auto kind = m_txKind;
@@ -583,7 +617,9 @@ Response VeskSimCamera::readReply(const Request& request) {
     }
     break;
   case Tx::Register:
-  case Tx::DataRead: m_replyRead = true; break;
+  case Tx::DataRead:
+    m_replyRead = true;
+    break;
   }
   setStep(Step::ReplyRead);
   return good(std::move(data));

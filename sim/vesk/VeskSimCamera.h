@@ -70,8 +70,10 @@ private:
   Response readReply(const Request& request);
   Response closeStep();
 
-  void commandFrame(std::uint8_t kind, std::uint8_t number, const std::vector<std::uint8_t>& params, bool checksumOk);
-  void dataBlock(std::uint8_t type, std::uint8_t sequence, const std::vector<std::uint8_t>& data, bool checksumOk);
+  void commandFrame(std::uint8_t kind, std::uint8_t number, const std::vector<std::uint8_t>& params,
+                    bool checksumOk);
+  void dataBlock(std::uint8_t type, std::uint8_t sequence, const std::vector<std::uint8_t>& data,
+                 bool checksumOk);
   void statusByte(std::uint8_t status);
   void refuse(std::uint8_t status);
   void startDataRead(SharedBytes object);
@@ -94,15 +96,15 @@ private:
   bool m_replyBuilt = false;
   bool m_replyRead = false;
 
-  std::uint8_t m_status = 0;          // Tx::Status
-  std::uint32_t m_registerValue = 0;  // Tx::Register
-  std::uint8_t m_actionParam = 0;     // Tx::ActionFirst
+  std::uint8_t m_status = 0;         // Tx::Status
+  std::uint32_t m_registerValue = 0; // Tx::Register
+  std::uint8_t m_actionParam = 0;    // Tx::ActionFirst
   std::uint8_t m_firstStatus = 0;
-  std::uint8_t m_secondStatus = 0;    // Tx::ActionRunning
+  std::uint8_t m_secondStatus = 0; // Tx::ActionRunning
   std::uint64_t m_busyUntil = 0;
   std::uint64_t m_notReadyUntil = 0;
 
-  SharedBytes m_object;               // Tx::DataRead
+  SharedBytes m_object; // Tx::DataRead
   std::size_t m_offset = 0;
   std::uint8_t m_sequence = 0;
   bool m_endless = false;

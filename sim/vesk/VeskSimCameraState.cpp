@@ -31,7 +31,9 @@ void putText(Bytes& out, const std::string& text, std::size_t field) {
   out.insert(out.end(), field - n, 0);
 }
 
-SharedBytes share(Bytes bytes) { return std::make_shared<const Bytes>(std::move(bytes)); }
+SharedBytes share(Bytes bytes) {
+  return std::make_shared<const Bytes>(std::move(bytes));
+}
 
 // Text of a written object: up to the first NUL.
 std::string textOf(std::span<const std::uint8_t> data) {
@@ -47,7 +49,8 @@ std::string textOf(std::span<const std::uint8_t> data) {
 std::uint32_t sizeOf(const CardPicture* p) {
   if (!p || !p->bytes)
     return 0;
-  return static_cast<std::uint32_t>(std::min<std::size_t>(p->bytes->size(), std::numeric_limits<std::uint32_t>::max()));
+  return static_cast<std::uint32_t>(
+      std::min<std::size_t>(p->bytes->size(), std::numeric_limits<std::uint32_t>::max()));
 }
 
 std::uint32_t clampToI32(std::uint64_t v) {
@@ -116,13 +119,16 @@ bool VeskSimCameraState::accepts(const std::vector<std::uint32_t>& set, std::uin
 }
 
 std::optional<std::uint32_t> VeskSimCameraState::fromSet(const std::vector<std::uint32_t>& set,
-                                                          std::uint32_t value, std::uint32_t old) const {
+                                                         std::uint32_t value, std::uint32_t old) const {
   if (accepts(set, value))
     return value;
   switch (m_model.rejectPolicy) {
-  case RejectPolicy::Nak: return std::nullopt;
-  case RejectPolicy::KeepOld: return old;
-  case RejectPolicy::Nearest: break;
+  case RejectPolicy::Nak:
+    return std::nullopt;
+  case RejectPolicy::KeepOld:
+    return old;
+  case RejectPolicy::Nearest:
+    break;
   }
   if (set.empty())
     return old;
@@ -136,13 +142,16 @@ std::optional<std::uint32_t> VeskSimCameraState::fromSet(const std::vector<std::
 }
 
 std::optional<std::uint32_t> VeskSimCameraState::fromRange(std::uint32_t min, std::uint32_t max,
-                                                            std::uint32_t value, std::uint32_t old) const {
+                                                           std::uint32_t value, std::uint32_t old) const {
   if (value >= min && value <= max)
     return value;
   switch (m_model.rejectPolicy) {
-  case RejectPolicy::Nak: return std::nullopt;
-  case RejectPolicy::KeepOld: return old;
-  case RejectPolicy::Nearest: break;
+  case RejectPolicy::Nak:
+    return std::nullopt;
+  case RejectPolicy::KeepOld:
+    return old;
+  case RejectPolicy::Nearest:
+    break;
   }
   return std::clamp(value, min, max);
 }
@@ -169,9 +178,12 @@ void VeskSimCameraState::clampCurrentPicture() {
 std::uint64_t VeskSimCameraState::estimatedSize(const ResolutionMode& mode) const {
   const std::uint64_t pixels = static_cast<std::uint64_t>(mode.width) * mode.height;
   switch (mode.format) {
-  case PictureFormat::Jpeg: return mode.quality >= 90 ? pixels * 7 / 8 : pixels * 3 / 8;
-  case PictureFormat::Tiff: return pixels * 3 + 4096;
-  case PictureFormat::Raw: return pixels * 3 / 2 + 64;
+  case PictureFormat::Jpeg:
+    return mode.quality >= 90 ? pixels * 7 / 8 : pixels * 3 / 8;
+  case PictureFormat::Tiff:
+    return pixels * 3 + 4096;
+  case PictureFormat::Raw:
+    return pixels * 3 / 2 + 64;
   }
   return pixels;
 }
@@ -186,34 +198,54 @@ std::uint32_t VeskSimCameraState::remainingCount() const {
 
 std::optional<std::uint32_t> VeskSimCameraState::readRegister(std::uint8_t reg, std::uint64_t nowUs) const {
   switch (reg) {
-  case 1: return m_resolution;
-  case 2: return cameraSeconds(nowUs);
-  case 4: return m_currentPicture;
-  case 7: return m_flash;
-  case 10: return static_cast<std::uint32_t>(m_card.pictureCount());
-  case 11: return remainingCount();
+  case 1:
+    return m_resolution;
+  case 2:
+    return cameraSeconds(nowUs);
+  case 4:
+    return m_currentPicture;
+  case 7:
+    return m_flash;
+  case 10:
+    return static_cast<std::uint32_t>(m_card.pictureCount());
+  case 11:
+    return remainingCount();
   case 12:
     if (m_currentPicture == 0)
       return m_preview ? static_cast<std::uint32_t>(m_preview->size()) : 0u;
     return sizeOf(currentPicture());
-  case 13: return static_cast<std::uint32_t>(indexObject()->size());
-  case 20: return m_whiteBalance;
-  case 23: return m_powerSaveHost;
-  case 24: return m_powerSaveCamera;
-  case 30: return m_led;
-  case 33: return m_focusMode;
-  case 35: return m_lcdBrightness;
-  case 38: return m_powerSaveLcd;
+  case 13:
+    return static_cast<std::uint32_t>(indexObject()->size());
+  case 20:
+    return m_whiteBalance;
+  case 23:
+    return m_powerSaveHost;
+  case 24:
+    return m_powerSaveCamera;
+  case 30:
+    return m_led;
+  case 33:
+    return m_focusMode;
+  case 35:
+    return m_lcdBrightness;
+  case 38:
+    return m_powerSaveLcd;
   case 39: {
     const CardPicture* p = currentPicture();
     return p && p->isProtected ? 1u : 0u;
   }
-  case 70: return m_metering;
-  case 72: return m_digitalZoom;
-  case 83: return static_cast<std::uint32_t>(m_card.folderCount());
-  case 85: return m_iso;
-  case 103: return m_focusPosition;
-  default: return std::nullopt;
+  case 70:
+    return m_metering;
+  case 72:
+    return m_digitalZoom;
+  case 83:
+    return static_cast<std::uint32_t>(m_card.folderCount());
+  case 85:
+    return m_iso;
+  case 103:
+    return m_focusPosition;
+  default:
+    return std::nullopt;
   }
 }
 
@@ -241,15 +273,18 @@ std::uint8_t VeskSimCameraState::writeRegister(std::uint8_t reg, std::uint32_t v
     m_clockBase = static_cast<std::int64_t>(value) - static_cast<std::int64_t>(nowUs / 1000000u);
     return kAck;
   case 4: {
-    const std::uint32_t last = m_capture[0] == kMediaCameraMemory ? (m_memoryPicture ? 1u : 0u)
-                                                                  : static_cast<std::uint32_t>(m_card.pictureCount());
+    const std::uint32_t last = m_capture[0] == kMediaCameraMemory
+                                   ? (m_memoryPicture ? 1u : 0u)
+                                   : static_cast<std::uint32_t>(m_card.pictureCount());
     if (value > last)
       return kNak;
     m_currentPicture = value;
     return kAck;
   }
-  case 7: return apply(m_flash, codes(m_model.flashModes, value, m_flash));
-  case 20: return apply(m_whiteBalance, codes(m_model.whiteBalances, value, m_whiteBalance));
+  case 7:
+    return apply(m_flash, codes(m_model.flashModes, value, m_flash));
+  case 20:
+    return apply(m_whiteBalance, codes(m_model.whiteBalances, value, m_whiteBalance));
   case 23:
   case 24:
   case 38: {
@@ -258,11 +293,17 @@ std::uint8_t VeskSimCameraState::writeRegister(std::uint8_t reg, std::uint32_t v
     (reg == 23 ? m_powerSaveHost : reg == 24 ? m_powerSaveCamera : m_powerSaveLcd) = value;
     return kAck;
   }
-  case 30: m_led = value; return kAck;
-  case 33: return apply(m_focusMode, codes({1, 2, 3}, value, m_focusMode));
-  case 35: return apply(m_lcdBrightness, fromRange(m_model.lcdMin, m_model.lcdMax, value, m_lcdBrightness));
-  case 70: return apply(m_metering, codes(m_model.meteringModes, value, m_metering));
-  case 72: return apply(m_digitalZoom, codes(m_model.digitalZooms, value, m_digitalZoom));
+  case 30:
+    m_led = value;
+    return kAck;
+  case 33:
+    return apply(m_focusMode, codes({1, 2, 3}, value, m_focusMode));
+  case 35:
+    return apply(m_lcdBrightness, fromRange(m_model.lcdMin, m_model.lcdMax, value, m_lcdBrightness));
+  case 70:
+    return apply(m_metering, codes(m_model.meteringModes, value, m_metering));
+  case 72:
+    return apply(m_digitalZoom, codes(m_model.digitalZooms, value, m_digitalZoom));
   case 83:
     if (!m_card.selectFolder(value))
       return kNak;
@@ -276,7 +317,8 @@ std::uint8_t VeskSimCameraState::writeRegister(std::uint8_t reg, std::uint32_t v
   }
   case 103:
     return apply(m_focusPosition, fromRange(m_model.focusMin, m_model.focusMax, value, m_focusPosition));
-  default: return kNak; // unknown or read-only
+  default:
+    return kNak; // unknown or read-only
   }
 }
 
@@ -290,8 +332,10 @@ bool VeskSimCameraState::isWritableObject(std::uint8_t object) const {
   case 84:
   case 87:
   case 102:
-  case 124: return true;
-  default: return false;
+  case 124:
+    return true;
+  default:
+    return false;
   }
 }
 
@@ -318,9 +362,14 @@ std::optional<SharedBytes> VeskSimCameraState::readObject(std::uint8_t object, s
     if (m_currentPicture == 0)
       return m_preview ? m_preview : share({});
     return current && current->bytes ? current->bytes : share({});
-  case 15: return indexObject();
-  case 22: putText(out, m_cameraId, 32); break;
-  case 26: putText(out, m_model.firmware, 32); break;
+  case 15:
+    return indexObject();
+  case 22:
+    putText(out, m_cameraId, 32);
+    break;
+  case 26:
+    putText(out, m_model.firmware, 32);
+    break;
   case 46:
     put32(out, m_resolution);
     put32(out, m_flash);
@@ -375,8 +424,12 @@ std::optional<SharedBytes> VeskSimCameraState::readObject(std::uint8_t object, s
     put32(out, tag.focusMode);
     break;
   }
-  case 79: putText(out, current ? current->fileName : "", 13); break;
-  case 84: putText(out, m_card.folderName(), 9); break;
+  case 79:
+    putText(out, current ? current->fileName : "", 13);
+    break;
+  case 84:
+    putText(out, m_card.folderName(), 9);
+    break;
   case 87:
     for (std::uint32_t w : m_capture)
       put32(out, w);
@@ -396,7 +449,8 @@ std::optional<SharedBytes> VeskSimCameraState::readObject(std::uint8_t object, s
     for (std::uint32_t w : m_custom)
       put32(out, w);
     break;
-  default: return std::nullopt;
+  default:
+    return std::nullopt;
   }
   (void)nowUs;
   return share(std::move(out));
@@ -460,7 +514,8 @@ std::uint8_t VeskSimCameraState::writeObject(std::uint8_t object, std::span<cons
     for (std::size_t i = 0; i < m_custom.size(); ++i)
       m_custom[i] = word(i);
     return kAck;
-  default: return kNak;
+  default:
+    return kNak;
   }
 }
 
@@ -470,9 +525,15 @@ CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uin
   ++m_shots;
   bool fired = false;
   switch (m_flash) {
-  case 0: fired = (m_shots & 1u) != 0; break;
-  case 2: fired = false; break;
-  default: fired = true; break;
+  case 0:
+    fired = (m_shots & 1u) != 0;
+    break;
+  case 2:
+    fired = false;
+    break;
+  default:
+    fired = true;
+    break;
   }
   PictureParams p;
   p.width = mode.width;
@@ -496,9 +557,15 @@ CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uin
   CardPicture picture;
   picture.format = mode.format;
   switch (mode.format) {
-  case PictureFormat::Jpeg: picture.bytes = share(makeJpegPicture(p)); break;
-  case PictureFormat::Tiff: picture.bytes = share(makeTiffPicture(p)); break;
-  case PictureFormat::Raw: picture.bytes = share(makeRawPicture(p)); break;
+  case PictureFormat::Jpeg:
+    picture.bytes = share(makeJpegPicture(p));
+    break;
+  case PictureFormat::Tiff:
+    picture.bytes = share(makeTiffPicture(p));
+    break;
+  case PictureFormat::Raw:
+    picture.bytes = share(makeRawPicture(p));
+    break;
   }
   picture.thumbnail = share(makeThumbnail(p));
   picture.fileName = m_card.nextFileName(mode.format);
@@ -602,7 +669,9 @@ VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t acti
       p->isProtected = param != 0;
     return r;
   }
-  default: r.firstStatus = kNak; return r;
+  default:
+    r.firstStatus = kNak;
+    return r;
   }
 }
 

@@ -37,13 +37,13 @@ namespace tarsel::vesksim {
 
 // The card a camera starts with.
 struct CardSetup {
-  std::uint32_t jpegCount = 3;   // JPEG pictures at `resolution`
-  std::uint32_t resolution = 0;  // 0: the model's default
-  bool tiff = false;             // one TIFF picture (the model's first TIFF mode)
-  bool raw = false;              // one raw file (the model's raw mode)
+  std::uint32_t jpegCount = 3;  // JPEG pictures at `resolution`
+  std::uint32_t resolution = 0; // 0: the model's default
+  bool tiff = false;            // one TIFF picture (the model's first TIFF mode)
+  bool raw = false;             // one raw file (the model's raw mode)
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files; // further files, as they are
   bool present = true;
-  bool full = false;             // capacity = what the pictures take
+  bool full = false;               // capacity = what the pictures take
   std::uint64_t capacityBytes = 0; // 0: the model's
   int battery = 100;
 };
@@ -102,8 +102,8 @@ private:
 
   // Registers
   std::uint32_t m_resolution;
-  std::int64_t m_clockBase;            // camera seconds at clock time 0
-  std::uint32_t m_currentPicture = 0;  // 0 = preview frame
+  std::int64_t m_clockBase;           // camera seconds at clock time 0
+  std::uint32_t m_currentPicture = 0; // 0 = preview frame
   std::uint32_t m_flash = 0;
   std::uint32_t m_whiteBalance = 0;
   std::uint32_t m_powerSaveHost = 300;

@@ -4,7 +4,9 @@
 
 namespace tarsel::vesksim {
 
-VeskSimCard::VeskSimCard() { m_folders.push_back({"100SIMCM", {}}); }
+VeskSimCard::VeskSimCard() {
+  m_folders.push_back({"100SIMCM", {}});
+}
 
 std::uint64_t VeskSimCard::usedBytes() const {
   std::uint64_t used = 0;
@@ -34,9 +36,13 @@ bool VeskSimCard::setFolderName(const std::string& name) {
   return true;
 }
 
-void VeskSimCard::addFolder(const std::string& name) { m_folders.push_back({name, {}}); }
+void VeskSimCard::addFolder(const std::string& name) {
+  m_folders.push_back({name, {}});
+}
 
-std::size_t VeskSimCard::pictureCount() const { return m_present ? folder().pictures.size() : 0; }
+std::size_t VeskSimCard::pictureCount() const {
+  return m_present ? folder().pictures.size() : 0;
+}
 
 std::size_t VeskSimCard::totalPictureCount() const {
   if (!m_present)
@@ -71,9 +77,12 @@ bool VeskSimCard::add(CardPicture picture) {
 
 std::string VeskSimCard::nextFileName(PictureFormat format) {
   switch (format) {
-  case PictureFormat::Jpeg: return nextFileName("JPG");
-  case PictureFormat::Tiff: return nextFileName("TIF");
-  case PictureFormat::Raw: return nextFileName("BRF");
+  case PictureFormat::Jpeg:
+    return nextFileName("JPG");
+  case PictureFormat::Tiff:
+    return nextFileName("TIF");
+  case PictureFormat::Raw:
+    return nextFileName("BRF");
   }
   return nextFileName("BIN");
 }

@@ -24,7 +24,7 @@ struct PictureTag {
   std::uint32_t resolution = 0;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::string dateTime;          // "YYYY:MM:DD HH:MM:SS"
+  std::string dateTime; // "YYYY:MM:DD HH:MM:SS"
   std::uint32_t exposureUs = 0;
   std::uint32_t aperture = 0;
   std::uint32_t isoCode = 0;

@@ -198,11 +198,16 @@ bool applyCameraKey(DeviceSetup& d, const std::string& key, const std::string& v
     std::uint32_t* field;
   };
   const NumberKey numbers[] = {
-      {"capture-ms", &m.captureMs},       {"preview-ms", &m.previewMs},
-      {"erase-ms", &m.eraseMs},           {"erase-all-ms", &m.eraseAllBaseMs},
-      {"not-ready-ms", &m.notReadyAfterCaptureMs}, {"warm-up-ms", &m.warmUpMs},
-      {"block-size", &m.blockSize},       {"zoom-min", &m.zoomMin},
-      {"zoom-max", &m.zoomMax},           {"zoom-min-step", &m.zoomMinStep},
+      {"capture-ms", &m.captureMs},
+      {"preview-ms", &m.previewMs},
+      {"erase-ms", &m.eraseMs},
+      {"erase-all-ms", &m.eraseAllBaseMs},
+      {"not-ready-ms", &m.notReadyAfterCaptureMs},
+      {"warm-up-ms", &m.warmUpMs},
+      {"block-size", &m.blockSize},
+      {"zoom-min", &m.zoomMin},
+      {"zoom-max", &m.zoomMax},
+      {"zoom-min-step", &m.zoomMinStep},
   };
   for (const NumberKey& n : numbers) {
     if (key == n.key) {
@@ -219,7 +224,8 @@ bool applyCameraKey(DeviceSetup& d, const std::string& key, const std::string& v
   return false;
 }
 
-bool applySection(const std::string& section, const Entries& entries, DaemonSetup& setup, std::string& error) {
+bool applySection(const std::string& section, const Entries& entries, DaemonSetup& setup,
+                  std::string& error) {
   if (section.empty() || section == "daemon") {
     for (const auto& [key, value] : entries) {
       if (key == "dir")
@@ -428,7 +434,8 @@ bool VeskSimConfig::loadFile(const std::string& path, DaemonSetup& setup, std::s
   return true;
 }
 
-bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonSetup& setup, std::string& error) {
+bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonSetup& setup,
+                                   std::string& error) {
   std::size_t i = 0;
   const bool controlMode = !args.empty() && args[0] == "ctl";
   if (controlMode)
@@ -514,9 +521,14 @@ bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonS
       if (!next() || !setModel(camera, value, error))
         return false;
     } else if (arg == "--tiff" || arg == "--raw" || arg == "--no-card" || arg == "--card-full") {
-      cameraKeys.emplace_back(arg == "--tiff" ? "tiff" : arg == "--raw" ? "raw" : "card",
-                              arg == "--no-card" ? "none" : arg == "--card-full" ? "full" : "yes");
-    } else if (arg == "--pictures" || arg == "--resolution" || arg == "--block-size" || arg == "--capture-ms") {
+      cameraKeys.emplace_back(arg == "--tiff"  ? "tiff"
+                              : arg == "--raw" ? "raw"
+                                               : "card",
+                              arg == "--no-card"     ? "none"
+                              : arg == "--card-full" ? "full"
+                                                     : "yes");
+    } else if (arg == "--pictures" || arg == "--resolution" || arg == "--block-size" ||
+               arg == "--capture-ms") {
       if (!next())
         return false;
       cameraKeys.emplace_back(arg.substr(2), value);

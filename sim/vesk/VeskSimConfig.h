@@ -28,9 +28,9 @@ struct DeviceSetup {
   DeviceKind kind = DeviceKind::Camera;
   CameraModel model;
   CardSetup card;
-  std::string product = "VIRTUAL DISK"; // disk
+  std::string product = "VIRTUAL DISK";     // disk
   std::uint32_t error = kWireCommandFailed; // failing node
-  bool unplugged = false;               // starts unplugged
+  bool unplugged = false;                   // starts unplugged
 };
 
 struct FaultSetup {
@@ -39,9 +39,9 @@ struct FaultSetup {
 };
 
 struct DaemonSetup {
-  std::string dir;          // the device folder
-  std::string controlPath;  // the control socket; empty: <dir>/vesk-simd.control
-  std::string logPath;      // empty: no log
+  std::string dir;         // the device folder
+  std::string controlPath; // the control socket; empty: <dir>/vesk-simd.control
+  std::string logPath;     // empty: no log
   double speed = 1.0;
   std::vector<DeviceSetup> devices;
   std::vector<FaultSetup> faults;

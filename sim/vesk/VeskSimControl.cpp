@@ -12,10 +12,14 @@ namespace {
 
 const char* kindName(DeviceKind kind) {
   switch (kind) {
-  case DeviceKind::Camera: return "camera";
-  case DeviceKind::Disk: return "disk";
-  case DeviceKind::FailingNode: return "failing";
-  case DeviceKind::Control: return "control";
+  case DeviceKind::Camera:
+    return "camera";
+  case DeviceKind::Disk:
+    return "disk";
+  case DeviceKind::FailingNode:
+    return "failing";
+  case DeviceKind::Control:
+    return "control";
   }
   return "?";
 }
@@ -119,9 +123,10 @@ std::string VeskSimControl::execute(const std::string& line) {
         out += " | " + v;
       return out;
     }
-    return "ok requests=" + std::to_string(s->requests) + " violations=" + std::to_string(s->violations.size()) +
-           " status09ff=" + std::to_string(s->statusFrames09FF) + " status9fff=" + std::to_string(s->statusFrames9FFF) +
-           " faults=" + std::to_string(s->faultsFired);
+    return "ok requests=" + std::to_string(s->requests) +
+           " violations=" + std::to_string(s->violations.size()) +
+           " status09ff=" + std::to_string(s->statusFrames09FF) +
+           " status9fff=" + std::to_string(s->statusFrames9FFF) + " faults=" + std::to_string(s->faultsFired);
   }
 
   const auto c = camera();

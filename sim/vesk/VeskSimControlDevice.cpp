@@ -11,7 +11,9 @@ VeskSimControlDevice::VeskSimControlDevice(std::shared_ptr<VeskSimClock> clock,
                                            std::function<std::uint32_t()> count)
     : VeskSimDevice(DeviceKind::Control, std::move(clock)), m_count(std::move(count)) {}
 
-FaultEvent VeskSimControlDevice::eventOf(const Request&) const { return {}; }
+FaultEvent VeskSimControlDevice::eventOf(const Request&) const {
+  return {};
+}
 
 Response VeskSimControlDevice::run(const Request& request, Lock&) {
   const RequestHeader& h = request.header;

@@ -94,19 +94,27 @@ std::string logLine(const LogEntry& e) {
   line += " len=" + std::to_string(h.dataLength) + " timeout=" + std::to_string(h.timeoutMs);
   if (h.kind == RequestKind::ScsiPassThrough && h.cdb[0] == 0xC1 && e.request->data.size() >= 70) {
     const auto& d = e.request->data;
-    line += " frame=" + hexByte(d[64]) + (d[64] == 0x1B ? " kind=" + std::to_string(d[68]) + " no=" + std::to_string(d[69]) : "");
+    line += " frame=" + hexByte(d[64]) +
+            (d[64] == 0x1B ? " kind=" + std::to_string(d[68]) + " no=" + std::to_string(d[69]) : "");
   } else if (h.kind == RequestKind::ScsiPassThrough && h.cdb[0] == 0xC1 && e.request->data.size() == 65) {
     line += " status=" + hexByte(e.request->data[64]);
   }
   const Response& r = *e.response;
   switch (r.kind) {
   case Response::Kind::Reply:
-    line += " -> error=" + std::to_string(r.reply.header.error) + " scsi=" + std::to_string(r.reply.header.scsiStatus) +
+    line += " -> error=" + std::to_string(r.reply.header.error) +
+            " scsi=" + std::to_string(r.reply.header.scsiStatus) +
             " data=" + std::to_string(r.reply.data.size());
     break;
-  case Response::Kind::Silence: line += " -> silence"; break;
-  case Response::Kind::Close: line += " -> close"; break;
-  case Response::Kind::TruncatedThenClose: line += " -> truncated at " + std::to_string(r.truncateAt); break;
+  case Response::Kind::Silence:
+    line += " -> silence";
+    break;
+  case Response::Kind::Close:
+    line += " -> close";
+    break;
+  case Response::Kind::TruncatedThenClose:
+    line += " -> truncated at " + std::to_string(r.truncateAt);
+    break;
   }
   return line;
 }
@@ -139,9 +147,15 @@ int main(int argc, char** argv) {
   for (const DeviceSetup& d : setup.devices) {
     int index = 0;
     switch (d.kind) {
-    case DeviceKind::Camera: index = engine.addCamera(d.model, d.card); break;
-    case DeviceKind::Disk: index = engine.addDisk(d.product); break;
-    default: index = engine.addFailingNode(d.error); break;
+    case DeviceKind::Camera:
+      index = engine.addCamera(d.model, d.card);
+      break;
+    case DeviceKind::Disk:
+      index = engine.addDisk(d.product);
+      break;
+    default:
+      index = engine.addFailingNode(d.error);
+      break;
     }
     if (d.unplugged)
       engine.unplug(index);
@@ -169,7 +183,7 @@ int main(int argc, char** argv) {
     });
   }
 
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);

@@ -143,8 +143,8 @@ VeskSimDevice::Outcome VeskSimDevice::handle(const Request& request) {
 
   // A frame that does not hold together ends the connection, as on the wire.
   const bool dataOut = request.header.direction == Direction::DataOut;
-  if (request.header.dataLength > kMaxDataLength || (dataOut && request.data.size() != request.header.dataLength) ||
-      (!dataOut && !request.data.empty())) {
+  if (request.header.dataLength > kMaxDataLength ||
+      (dataOut && request.data.size() != request.header.dataLength) || (!dataOut && !request.data.empty())) {
     violation("malformed request frame");
     out.response.kind = Response::Kind::Close;
     return out;
@@ -153,10 +153,18 @@ VeskSimDevice::Outcome VeskSimDevice::handle(const Request& request) {
   std::optional<Fault> after;
   if (auto fault = m_faults.take(FaultStage::Request, eventOf(request))) {
     switch (fault->action) {
-    case FaultAction::Silence: out.response.kind = Response::Kind::Silence; return out;
-    case FaultAction::CheckCondition: out.response = checkCondition(kSenseHardwareError, 0x44, 0x00); return out;
-    case FaultAction::Win32Error: out.response = win32Error(fault->value); return out;
-    case FaultAction::CloseConnection: out.response.kind = Response::Kind::Close; return out;
+    case FaultAction::Silence:
+      out.response.kind = Response::Kind::Silence;
+      return out;
+    case FaultAction::CheckCondition:
+      out.response = checkCondition(kSenseHardwareError, 0x44, 0x00);
+      return out;
+    case FaultAction::Win32Error:
+      out.response = win32Error(fault->value);
+      return out;
+    case FaultAction::CloseConnection:
+      out.response.kind = Response::Kind::Close;
+      return out;
     case FaultAction::Unplug:
       m_present = false;
       lock.unlock();
@@ -164,7 +172,9 @@ VeskSimDevice::Outcome VeskSimDevice::handle(const Request& request) {
       out.response.kind = Response::Kind::Close;
       out.unplugged = true;
       return out;
-    default: after = fault; break;
+    default:
+      after = fault;
+      break;
     }
   }
 
@@ -193,7 +203,8 @@ VeskSimDevice::Outcome VeskSimDevice::handle(const Request& request) {
     out.response.kind = Response::Kind::TruncatedThenClose;
     out.response.truncateAt = after->value;
     break;
-  default: break;
+  default:
+    break;
   }
   return out;
 }

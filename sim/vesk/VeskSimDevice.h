@@ -70,8 +70,9 @@ protected:
   // SCSI CHECK CONDITION with fixed-format sense data; Win32 error 31.
   static Response checkCondition(std::uint8_t senseKey, std::uint8_t asc, std::uint8_t ascq);
   // Standard 36-byte INQUIRY data; texts padded with blanks to their fields.
-  static std::vector<std::uint8_t> inquiryData(std::uint8_t peripheral, bool removable, const std::string& vendor,
-                                               const std::string& product, const std::string& revision);
+  static std::vector<std::uint8_t> inquiryData(std::uint8_t peripheral, bool removable,
+                                               const std::string& vendor, const std::string& product,
+                                               const std::string& revision);
 
   const std::shared_ptr<VeskSimClock> m_clock;
   mutable std::mutex m_mutex;

@@ -44,7 +44,9 @@ int VeskSimEngine::addCamera(const CameraModel& model, const CardSetup& card) {
   return addDevice(std::make_shared<VeskSimCamera>(m_clock, model, seedBase, m_cameraClockStart, card));
 }
 
-int VeskSimEngine::addDisk(const std::string& product) { return addDevice(VeskSimPlainDevice::disk(m_clock, product)); }
+int VeskSimEngine::addDisk(const std::string& product) {
+  return addDevice(VeskSimPlainDevice::disk(m_clock, product));
+}
 
 int VeskSimEngine::addFailingNode(std::uint32_t win32Error) {
   return addDevice(VeskSimPlainDevice::failing(m_clock, win32Error));
@@ -106,7 +108,8 @@ bool VeskSimEngine::plug(int index) {
 
 void VeskSimEngine::setPresenceListener(std::function<void(int, bool)> listener) {
   std::lock_guard lock(m_mutex);
-  m_presenceListener = listener ? std::make_shared<std::function<void(int, bool)>>(std::move(listener)) : nullptr;
+  m_presenceListener =
+      listener ? std::make_shared<std::function<void(int, bool)>>(std::move(listener)) : nullptr;
 }
 
 void VeskSimEngine::setRequestLog(std::function<void(const LogEntry&)> log) {
@@ -155,7 +158,8 @@ std::unique_ptr<VeskSimConnection> VeskSimEngine::connect(int index) {
 }
 
 std::unique_ptr<VeskSimConnection> VeskSimEngine::connectControl() {
-  return std::unique_ptr<VeskSimConnection>(new VeskSimConnection(*this, kControlDevice, device(kControlDevice)));
+  return std::unique_ptr<VeskSimConnection>(
+      new VeskSimConnection(*this, kControlDevice, device(kControlDevice)));
 }
 
 Response VeskSimEngine::handleOn(int index, VeskSimDevice& d, const Request& request) {
@@ -244,7 +248,8 @@ std::optional<PictureInfo> VeskSimEngine::picture(int index, std::size_t number)
   return c ? c->picture(number) : std::nullopt;
 }
 
-std::optional<std::size_t> VeskSimEngine::dumpCard(int index, const std::string& dir, std::string& error) const {
+std::optional<std::size_t> VeskSimEngine::dumpCard(int index, const std::string& dir,
+                                                   std::string& error) const {
   const auto c = camera(index);
   if (!c) {
     error = "no camera at " + std::to_string(index);
@@ -271,7 +276,8 @@ std::optional<std::size_t> VeskSimEngine::dumpCard(int index, const std::string&
       name = "picture" + std::to_string(i);
     std::ofstream out(std::filesystem::path(dir) / name, std::ios::binary | std::ios::trunc);
     if (p->bytes)
-      out.write(reinterpret_cast<const char*>(p->bytes->data()), static_cast<std::streamsize>(p->bytes->size()));
+      out.write(reinterpret_cast<const char*>(p->bytes->data()),
+                static_cast<std::streamsize>(p->bytes->size()));
     if (!out) {
       error = dir + "/" + name + ": write failed";
       return std::nullopt;

@@ -18,17 +18,25 @@ FaultStage stageOf(FaultAction action) {
   case FaultAction::Win32Error:
   case FaultAction::Unplug:
   case FaultAction::TruncatedFrame:
-  case FaultAction::CloseConnection: return FaultStage::Request;
-  case FaultAction::StatusByte: return FaultStage::StatusByte;
-  case FaultAction::SecondStatus: return FaultStage::SecondStatus;
+  case FaultAction::CloseConnection:
+    return FaultStage::Request;
+  case FaultAction::StatusByte:
+    return FaultStage::StatusByte;
+  case FaultAction::SecondStatus:
+    return FaultStage::SecondStatus;
   case FaultAction::BadHeader:
-  case FaultAction::ShortRecord: return FaultStage::AnyRecord;
-  case FaultAction::BadChecksum: return FaultStage::Checksummed;
+  case FaultAction::ShortRecord:
+    return FaultStage::AnyRecord;
+  case FaultAction::BadChecksum:
+    return FaultStage::Checksummed;
   case FaultAction::UncheckedChecksum:
-  case FaultAction::LengthOverrun: return FaultStage::DataRecord;
-  case FaultAction::OversizeLength: return FaultStage::LengthQuery;
+  case FaultAction::LengthOverrun:
+    return FaultStage::DataRecord;
+  case FaultAction::OversizeLength:
+    return FaultStage::LengthQuery;
   case FaultAction::EndlessData:
-  case FaultAction::ObjectGrowth: return FaultStage::DataStart;
+  case FaultAction::ObjectGrowth:
+    return FaultStage::DataStart;
   }
   return FaultStage::Request;
 }

@@ -39,7 +39,8 @@ HostFrame parseHostFrame(std::span<const std::uint8_t> f) {
   const std::uint16_t signature = loadLe16(f.data() + 4);
   out.headerWord = loadLe16(f.data() + 6);
   if (total != f.size()) {
-    out.problem = "length field " + std::to_string(total) + " but " + std::to_string(f.size()) + " bytes sent";
+    out.problem =
+        "length field " + std::to_string(total) + " but " + std::to_string(f.size()) + " bytes sent";
     return out;
   }
   if (signature != kSignature) {

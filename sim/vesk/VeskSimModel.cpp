@@ -19,13 +19,13 @@ ResolutionMode raw(std::uint32_t id, std::uint32_t w, std::uint32_t h) {
 }
 
 const std::vector<std::uint32_t> kAllExposureTimes = {
-    250,     313,     400,     500,     625,     800,     1000,    1250,     1538,     2000,     2500,
-    3125,    4000,    5000,    6250,    8000,    10000,   12500,   16666,    20000,    25000,    33333,
-    40000,   50000,   66666,   76923,   100000,  125000,  166666,  200000,   250000,   333333,   400000,
-    500000,  625000,  769230,  1000000, 2000000, 5000000, 10000000, 13000000, 15000000, 16000000};
+    250,    313,    400,    500,     625,     800,     1000,     1250,     1538,     2000,    2500,
+    3125,   4000,   5000,   6250,    8000,    10000,   12500,    16666,    20000,    25000,   33333,
+    40000,  50000,  66666,  76923,   100000,  125000,  166666,   200000,   250000,   333333,  400000,
+    500000, 625000, 769230, 1000000, 2000000, 5000000, 10000000, 13000000, 15000000, 16000000};
 
-const std::vector<std::pair<std::uint32_t, std::uint32_t>> kGenericIso = {
-    {0, 0}, {1, 100}, {2, 200}, {3, 400}, {4, 800}, {5, 50}};
+const std::vector<std::pair<std::uint32_t, std::uint32_t>> kGenericIso = {{0, 0},   {1, 100}, {2, 200},
+                                                                          {3, 400}, {4, 800}, {5, 50}};
 
 CameraModel commonModel() {
   CameraModel m;
@@ -49,14 +49,15 @@ std::vector<CameraModel> makeModels() {
   a.product = "XC-701 CAMERA";
   a.firmware = "XC701 FW 2.14";
   a.cameraId = "XC-701 camera";
-  a.resolutions = {jpeg(1, 640, 480, kNormal),    jpeg(4, 640, 480, kHigh),     jpeg(5, 1024, 768, kNormal),
-                   jpeg(6, 1024, 768, kHigh),     jpeg(7, 1280, 960, kNormal),  jpeg(8, 1280, 960, kHigh),
-                   jpeg(9, 1600, 1200, kNormal),  jpeg(10, 1600, 1200, kHigh),  jpeg(2, 2048, 1536, kNormal),
-                   jpeg(3, 2048, 1536, kHigh),    tiff(33, 640, 480),           tiff(34, 1024, 768),
-                   tiff(35, 1280, 960),           tiff(36, 1600, 1200),         tiff(37, 2048, 1536),
+  a.resolutions = {jpeg(1, 640, 480, kNormal),   jpeg(4, 640, 480, kHigh),    jpeg(5, 1024, 768, kNormal),
+                   jpeg(6, 1024, 768, kHigh),    jpeg(7, 1280, 960, kNormal), jpeg(8, 1280, 960, kHigh),
+                   jpeg(9, 1600, 1200, kNormal), jpeg(10, 1600, 1200, kHigh), jpeg(2, 2048, 1536, kNormal),
+                   jpeg(3, 2048, 1536, kHigh),   tiff(33, 640, 480),          tiff(34, 1024, 768),
+                   tiff(35, 1280, 960),          tiff(36, 1600, 1200),        tiff(37, 2048, 1536),
                    raw(49, 2048, 1536)};
   a.defaultResolution = 9;
-  a.isoTable = {{0, 0}, {1, 64}, {2, 80}, {3, 100}, {4, 125}, {5, 160}, {6, 200}, {7, 250}, {8, 320}, {9, 400}};
+  a.isoTable = {{0, 0},   {1, 64},  {2, 80},  {3, 100}, {4, 125},
+                {5, 160}, {6, 200}, {7, 250}, {8, 320}, {9, 400}};
   a.apertures = {28, 32, 35, 40, 45, 50, 56, 63, 70, 80};
   a.zoomMin = 73;
   a.zoomMax = 210;
@@ -67,12 +68,12 @@ std::vector<CameraModel> makeModels() {
   b.product = "XC-702 CAMERA";
   b.firmware = "XC702 FW 1.03";
   b.cameraId = "XC-702 camera";
-  b.resolutions = {jpeg(1, 640, 480, kNormal),     jpeg(4, 640, 480, kHigh),     jpeg(5, 1024, 768, kNormal),
-                   jpeg(6, 1024, 768, kHigh),      jpeg(7, 1280, 960, kNormal),  jpeg(8, 1280, 960, kHigh),
-                   jpeg(11, 1368, 1024, kNormal),  jpeg(12, 1368, 1024, kHigh),  jpeg(9, 1600, 1200, kNormal),
-                   jpeg(10, 1600, 1200, kHigh),    jpeg(2, 2048, 1536, kNormal), jpeg(3, 2048, 1536, kHigh),
-                   jpeg(13, 2288, 1712, kNormal),  jpeg(14, 2288, 1712, kHigh),  tiff(33, 640, 480),
-                   tiff(34, 1024, 768),            tiff(38, 2288, 1712),         raw(49, 2288, 1712)};
+  b.resolutions = {jpeg(1, 640, 480, kNormal),    jpeg(4, 640, 480, kHigh),     jpeg(5, 1024, 768, kNormal),
+                   jpeg(6, 1024, 768, kHigh),     jpeg(7, 1280, 960, kNormal),  jpeg(8, 1280, 960, kHigh),
+                   jpeg(11, 1368, 1024, kNormal), jpeg(12, 1368, 1024, kHigh),  jpeg(9, 1600, 1200, kNormal),
+                   jpeg(10, 1600, 1200, kHigh),   jpeg(2, 2048, 1536, kNormal), jpeg(3, 2048, 1536, kHigh),
+                   jpeg(13, 2288, 1712, kNormal), jpeg(14, 2288, 1712, kHigh),  tiff(33, 640, 480),
+                   tiff(34, 1024, 768),           tiff(38, 2288, 1712),         raw(49, 2288, 1712)};
   b.defaultResolution = 7;
   b.apertures = {20, 23, 26, 28, 32, 35, 40, 45, 50, 56, 63, 70, 80};
   b.digitalZooms = {0, 520, 776, 1032, 1288, 8, 1544, 1800};
@@ -85,9 +86,9 @@ std::vector<CameraModel> makeModels() {
   c.product = "KT-300 STILL CAM";
   c.firmware = "KT300 V0.9";
   c.cameraId = "KT-300";
-  c.resolutions = {jpeg(1, 640, 480, kNormal),  jpeg(4, 640, 480, kHigh),  jpeg(5, 1024, 768, kNormal),
-                   jpeg(6, 1024, 768, kHigh),   jpeg(7, 1280, 960, kNormal), jpeg(8, 1280, 960, kHigh),
-                   tiff(33, 640, 480),          tiff(34, 1024, 768),         raw(49, 1280, 960)};
+  c.resolutions = {jpeg(1, 640, 480, kNormal), jpeg(4, 640, 480, kHigh),    jpeg(5, 1024, 768, kNormal),
+                   jpeg(6, 1024, 768, kHigh),  jpeg(7, 1280, 960, kNormal), jpeg(8, 1280, 960, kHigh),
+                   tiff(33, 640, 480),         tiff(34, 1024, 768),         raw(49, 1280, 960)};
   c.defaultResolution = 5;
   c.apertures = {26, 28, 35, 40, 56, 80, 110};
   c.zoomMin = 80;

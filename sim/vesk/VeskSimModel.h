@@ -30,13 +30,13 @@ enum class RejectPolicy {
 };
 
 struct CameraModel {
-  std::string name;            // model name: the product identification up to its first blank
-  std::string vendor;          // INQUIRY bytes 8-15 (padded with blanks)
-  std::string product;         // INQUIRY bytes 16-31 (padded with blanks)
-  std::string revision;        // INQUIRY bytes 32-35
-  std::string firmware;        // object 26 and the EXIF software text
-  std::string make;            // EXIF maker text
-  std::string cameraId;        // object 22 at start
+  std::string name;     // model name: the product identification up to its first blank
+  std::string vendor;   // INQUIRY bytes 8-15 (padded with blanks)
+  std::string product;  // INQUIRY bytes 16-31 (padded with blanks)
+  std::string revision; // INQUIRY bytes 32-35
+  std::string firmware; // object 26 and the EXIF software text
+  std::string make;     // EXIF maker text
+  std::string cameraId; // object 22 at start
 
   std::vector<ResolutionMode> resolutions;
   std::uint32_t defaultResolution = 1;
@@ -44,32 +44,32 @@ struct CameraModel {
   std::vector<std::uint32_t> flashModes;
   std::vector<std::uint32_t> whiteBalances;
   std::vector<std::uint32_t> meteringModes;
-  std::vector<std::uint32_t> apertures;       // tenths of an f-number
+  std::vector<std::uint32_t> apertures; // tenths of an f-number
   std::vector<std::uint32_t> exposureTimesUs;
   std::vector<std::uint32_t> digitalZooms;
   std::int32_t exposureBiasMin = -20;
   std::int32_t exposureBiasMax = 20;
-  std::uint32_t zoomMin = 73;     // tenths
+  std::uint32_t zoomMin = 73; // tenths
   std::uint32_t zoomMax = 210;
-  std::uint32_t zoomMinStep = 0;  // the lens ignores moves smaller than this (0: none)
+  std::uint32_t zoomMinStep = 0; // the lens ignores moves smaller than this (0: none)
   std::uint32_t focusMin = 1;
   std::uint32_t focusMax = 240;
   std::uint32_t lcdMin = 1;
   std::uint32_t lcdMax = 7;
   RejectPolicy rejectPolicy = RejectPolicy::KeepOld;
-  bool forgetsExposure = false;   // exposure record back to program mode after every shot
+  bool forgetsExposure = false; // exposure record back to program mode after every shot
 
   // Busy times of the actions, in milliseconds of the simulator's clock.
-  std::uint32_t captureMs = 1500;  // plus the exposure time
+  std::uint32_t captureMs = 1500; // plus the exposure time
   std::uint32_t previewMs = 150;
   std::uint32_t eraseMs = 300;
   std::uint32_t eraseAllBaseMs = 2000;
   std::uint32_t eraseAllPerPictureMs = 100;
-  std::uint32_t settingMs = 50;    // monitor mode, protect
+  std::uint32_t settingMs = 50;             // monitor mode, protect
   std::uint32_t notReadyAfterCaptureMs = 0; // DC1 to commands while the picture is stored
-  std::uint32_t warmUpMs = 0;      // DC1 to commands after the camera is plugged in
+  std::uint32_t warmUpMs = 0;               // DC1 to commands after the camera is plugged in
 
-  std::uint32_t blockSize = 32768; // payload bytes per data record (1 .. 32826)
+  std::uint32_t blockSize = 32768;     // payload bytes per data record (1 .. 32826)
   bool uncheckedDataChecksums = false; // data records carry 0xFFFF
   std::uint64_t cardCapacityBytes = 256ull << 20;
 };

@@ -19,7 +19,9 @@ using Tiff = VeskSimTiffBuilder;
 
 // ---- scene ----
 
-std::uint8_t clampByte(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+std::uint8_t clampByte(int v) {
+  return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
 
 struct Scene {
   std::uint32_t width;

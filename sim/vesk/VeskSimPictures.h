@@ -24,14 +24,14 @@ struct PictureParams {
   std::string software;
   std::string dateTime = "2024:01:01 00:00:00"; // EXIF form
   std::uint16_t orientation = 1;
-  std::uint32_t exposureUs = 0;      // 0: not written
-  std::uint32_t apertureTenths = 0;  // 0: not written
-  std::uint32_t isoSpeed = 0;        // 0: not written
+  std::uint32_t exposureUs = 0;     // 0: not written
+  std::uint32_t apertureTenths = 0; // 0: not written
+  std::uint32_t isoSpeed = 0;       // 0: not written
   std::int32_t biasTenths = 0;
   std::uint16_t programMode = 2;
   std::uint16_t metering = 5;
-  std::uint16_t flash = 0;           // EXIF flash value (bit 0: fired)
-  std::uint16_t whiteBalance = 0;    // EXIF: 0 auto, 1 manual
+  std::uint16_t flash = 0;        // EXIF flash value (bit 0: fired)
+  std::uint16_t whiteBalance = 0; // EXIF: 0 auto, 1 manual
 };
 
 std::vector<std::uint8_t> makeJpegPicture(const PictureParams& p);

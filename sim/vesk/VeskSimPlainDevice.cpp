@@ -9,11 +9,12 @@ std::shared_ptr<VeskSimPlainDevice> VeskSimPlainDevice::disk(std::shared_ptr<Ves
 
 std::shared_ptr<VeskSimPlainDevice> VeskSimPlainDevice::failing(std::shared_ptr<VeskSimClock> clock,
                                                                 std::uint32_t error) {
-  return std::make_shared<VeskSimPlainDevice>(DeviceKind::FailingNode, std::move(clock), std::string(), error);
+  return std::make_shared<VeskSimPlainDevice>(DeviceKind::FailingNode, std::move(clock), std::string(),
+                                              error);
 }
 
-VeskSimPlainDevice::VeskSimPlainDevice(DeviceKind kind, std::shared_ptr<VeskSimClock> clock, std::string product,
-                                       std::uint32_t error)
+VeskSimPlainDevice::VeskSimPlainDevice(DeviceKind kind, std::shared_ptr<VeskSimClock> clock,
+                                       std::string product, std::uint32_t error)
     : VeskSimDevice(kind, std::move(clock)), m_product(std::move(product)), m_error(error) {}
 
 Response VeskSimPlainDevice::run(const Request& request, Lock&) {

@@ -15,9 +15,11 @@ public:
   // A disk with this product identification.
   static std::shared_ptr<VeskSimPlainDevice> disk(std::shared_ptr<VeskSimClock> clock, std::string product);
   // A node whose every command fails with this Win32 error (31: CHECK CONDITION too).
-  static std::shared_ptr<VeskSimPlainDevice> failing(std::shared_ptr<VeskSimClock> clock, std::uint32_t error);
+  static std::shared_ptr<VeskSimPlainDevice> failing(std::shared_ptr<VeskSimClock> clock,
+                                                     std::uint32_t error);
 
-  VeskSimPlainDevice(DeviceKind kind, std::shared_ptr<VeskSimClock> clock, std::string product, std::uint32_t error);
+  VeskSimPlainDevice(DeviceKind kind, std::shared_ptr<VeskSimClock> clock, std::string product,
+                     std::uint32_t error);
 
 protected:
   Response run(const Request& request, Lock& lock) override;

@@ -18,7 +18,8 @@ void VeskSimRealClock::waitUntil(std::uint64_t deadlineUs) {
   if (deadlineUs <= now)
     return;
   const double realUs = static_cast<double>(deadlineUs - now) / m_speed;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(static_cast<std::int64_t>(realUs) + 1);
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::microseconds(static_cast<std::int64_t>(realUs) + 1);
   m_wake.wait_until(lock, until, [&] { return m_wakeEpoch != epoch; });
 }
 

@@ -132,8 +132,8 @@ bool VeskSimServer::start(std::string& error) {
 
 void VeskSimServer::wake() {
   const char byte = 1;
-  if (m_wakeWrite >= 0)
-    [[maybe_unused]] const ssize_t ignored = ::write(m_wakeWrite, &byte, 1);
+  if (m_wakeWrite >= 0) [[maybe_unused]]
+    const ssize_t ignored = ::write(m_wakeWrite, &byte, 1);
 }
 
 void VeskSimServer::requestStop() {

@@ -43,7 +43,7 @@ private:
     int fd = -1;
     std::thread thread;
     std::atomic<bool> finished{false};
-    int device = 0;     // slot, or -1 control device, or -2 command socket
+    int device = 0; // slot, or -1 control device, or -2 command socket
   };
 
   int listen(const std::string& path, std::string& error);

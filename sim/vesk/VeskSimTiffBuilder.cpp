@@ -83,7 +83,8 @@ void VeskSimTiffBuilder::appendDirectory(std::vector<std::uint8_t>& out, std::si
                                          std::uint32_t nextDirectory) {
   std::sort(dir.begin(), dir.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
   const std::size_t start = out.size();
-  std::uint32_t dataOffset = static_cast<std::uint32_t>(start - base) + 2 + 12 * static_cast<std::uint32_t>(dir.size()) + 4;
+  std::uint32_t dataOffset =
+      static_cast<std::uint32_t>(start - base) + 2 + 12 * static_cast<std::uint32_t>(dir.size()) + 4;
   std::vector<std::uint8_t> data;
   put16(out, static_cast<std::uint16_t>(dir.size()));
   for (const Entry& e : dir) {

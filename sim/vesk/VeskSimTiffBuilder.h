@@ -13,7 +13,15 @@ namespace tarsel::vesksim {
 
 class VeskSimTiffBuilder {
 public:
-  enum Type : std::uint16_t { Byte = 1, Ascii = 2, Short = 3, Long = 4, Rational = 5, Undefined = 7, SRational = 10 };
+  enum Type : std::uint16_t {
+    Byte = 1,
+    Ascii = 2,
+    Short = 3,
+    Long = 4,
+    Rational = 5,
+    Undefined = 7,
+    SRational = 10
+  };
 
   struct Entry {
     std::uint16_t tag = 0;

@@ -26,9 +26,9 @@ inline constexpr int kControlDevice = -1;
 // What the peer of one request sees.
 struct Response {
   enum class Kind {
-    Reply,         // the frame in `reply`
-    Silence,       // nothing at all: the caller's time-out runs out (121)
-    Close,         // the connection is closed without a reply (55)
+    Reply,              // the frame in `reply`
+    Silence,            // nothing at all: the caller's time-out runs out (121)
+    Close,              // the connection is closed without a reply (55)
     TruncatedThenClose, // the first `truncateAt` bytes of the encoded reply frame, then a close
   };
   Kind kind = Kind::Reply;
@@ -56,16 +56,16 @@ enum class FaultAction {
   TruncatedFrame,  // the command runs; `value` bytes of the reply frame are sent, then a close
   CloseConnection, // the connection closes without a reply; the device stays
   // -- camera records --
-  StatusByte,      // first (or only) status byte replaced by `value`: DC1, NAK, CAN, anything
-  SecondStatus,    // an action's second status replaced by `value`
-  BadChecksum,     // register or data record carries a wrong checksum
+  StatusByte,        // first (or only) status byte replaced by `value`: DC1, NAK, CAN, anything
+  SecondStatus,      // an action's second status replaced by `value`
+  BadChecksum,       // register or data record carries a wrong checksum
   UncheckedChecksum, // data record carries 0xFFFF (not tested)
-  BadHeader,       // record's word at offset `value` (4 or 6; else 6) is wrong
-  ShortRecord,     // record cut to `value` bytes (the length query reports the cut length)
-  OversizeLength,  // the length query reports `value` instead of the record's length
-  LengthOverrun,   // data record's length field says `value` more bytes than it holds
-  EndlessData,     // a data read never sends its last block (blocks repeat)
-  ObjectGrowth,    // a data read delivers `value` bytes more than the object's size
+  BadHeader,         // record's word at offset `value` (4 or 6; else 6) is wrong
+  ShortRecord,       // record cut to `value` bytes (the length query reports the cut length)
+  OversizeLength,    // the length query reports `value` instead of the record's length
+  LengthOverrun,     // data record's length field says `value` more bytes than it holds
+  EndlessData,       // a data read never sends its last block (blocks repeat)
+  ObjectGrowth,      // a data read delivers `value` bytes more than the object's size
 };
 
 // Which requests or records a fault applies to; an empty field matches all.
@@ -94,11 +94,11 @@ struct Stats {
   std::map<std::uint8_t, std::uint64_t> actions;        // action -> started
   std::map<std::uint8_t, std::uint64_t> objectReads;    // object -> completed reads
   std::map<std::uint8_t, std::uint64_t> objectWrites;   // object -> stored writes
-  std::uint64_t dataBlocksOut = 0;      // further data-write blocks received
-  std::uint64_t statusFrames09FF = 0;   // status-byte frames with header word 0x09FF
-  std::uint64_t statusFrames9FFF = 0;   // ... with 0x9FFF
+  std::uint64_t dataBlocksOut = 0;                      // further data-write blocks received
+  std::uint64_t statusFrames09FF = 0;                   // status-byte frames with header word 0x09FF
+  std::uint64_t statusFrames9FFF = 0;                   // ... with 0x9FFF
   std::uint64_t faultsFired = 0;
-  std::vector<std::string> violations;  // protocol order or format broken by the host
+  std::vector<std::string> violations; // protocol order or format broken by the host
 };
 
 // One line of the request log.

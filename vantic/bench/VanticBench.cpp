@@ -27,7 +27,8 @@ struct Simulator {
   std::string slave;
 };
 
-bool startSimulator(Simulator& sim, const std::string& python, const std::string& script, const std::string& config) {
+bool startSimulator(Simulator& sim, const std::string& python, const std::string& script,
+                    const std::string& config) {
   int toChild[2];
   int fromChild[2];
   if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
@@ -96,7 +97,8 @@ int main(int argc, char** argv) {
   }
   static const int kBauds[] = {19200, 9600, 19200, 38400, 57600, 115200, 230400};
   if (size <= 0 || speed < 1 || speed > 6) {
-    std::fprintf(stderr, "usage: vantic_bench [--size BYTES] [--speed 1..6] [--simulator PATH] [--python PATH]\n");
+    std::fprintf(stderr,
+                 "usage: vantic_bench [--size BYTES] [--speed 1..6] [--simulator PATH] [--python PATH]\n");
     return 2;
   }
   char config[] = "/tmp/vantic-bench-XXXXXX";
@@ -124,8 +126,9 @@ int main(int argc, char** argv) {
     if (result == 0) {
       const double rate = static_cast<double>(size) / seconds;
       const double limit = kBauds[speed] / 10.0;
-      std::printf("download of %ld bytes at %d baud: %.2f s, %.0f bytes/s; line limit %.0f bytes/s (%.1f %%)\n",
-                  size, kBauds[speed], seconds, rate, limit, 100.0 * rate / limit);
+      std::printf(
+          "download of %ld bytes at %d baud: %.2f s, %.0f bytes/s; line limit %.0f bytes/s (%.1f %%)\n", size,
+          kBauds[speed], seconds, rate, limit, 100.0 * rate / limit);
       rc = 0;
     } else {
       std::fprintf(stderr, "vantic_bench: download failed with %d\n", result);

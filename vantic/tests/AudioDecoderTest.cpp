@@ -80,15 +80,16 @@ TEST(AudioDecoder, RefusesSizesTheBufferOrTheDataCannotHold) {
     std::size_t received;
   };
   const Row rows[] = {
-      {43, 64, 54},       // below the header
-      {0, 64, 54},        // nothing at all
-      {66, 64, 54},       // more than the buffer
-      {64, 64, 53},       // ten codes needed, nine came
-      {64, 64, 65},       // more received than the buffer holds
+      {43, 64, 54}, // below the header
+      {0, 64, 54},  // nothing at all
+      {66, 64, 54}, // more than the buffer
+      {64, 64, 53}, // ten codes needed, nine came
+      {64, 64, 65}, // more received than the buffer holds
       {0xFFFFFFFF, 64, 54},
   };
   for (const Row& row : rows) {
-    EXPECT_FALSE(AudioDecoder::decodeInPlace(buffer.data(), row.capacity, row.decoded, row.received)) << row.decoded;
+    EXPECT_FALSE(AudioDecoder::decodeInPlace(buffer.data(), row.capacity, row.decoded, row.received))
+        << row.decoded;
     EXPECT_EQ(buffer, before);
   }
   EXPECT_FALSE(AudioDecoder::decodeInPlace(nullptr, 64, 64, 54));

@@ -10,7 +10,8 @@
 
 namespace tarsel::vantic::test {
 
-FakeUsbCamera::FakeUsbCamera(std::string path, std::uint16_t vendorId, std::uint16_t productId, Handler handler)
+FakeUsbCamera::FakeUsbCamera(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+                             Handler handler)
     : m_path(std::move(path)), m_vendor(vendorId), m_product(productId), m_handler(std::move(handler)) {
   m_listen = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
@@ -23,7 +24,9 @@ FakeUsbCamera::FakeUsbCamera(std::string path, std::uint16_t vendorId, std::uint
   m_thread = std::thread([this] { run(); });
 }
 
-FakeUsbCamera::~FakeUsbCamera() { stop(); }
+FakeUsbCamera::~FakeUsbCamera() {
+  stop();
+}
 
 void FakeUsbCamera::stop() {
   if (!m_thread.joinable())

@@ -7,7 +7,9 @@
 
 namespace tarsel::vantic::test {
 
-MiniCamera::MiniCamera() { registers[18] = 1; }
+MiniCamera::MiniCamera() {
+  registers[18] = 1;
+}
 
 Bytes MiniCamera::currentBlock() const {
   const Bytes& object = objects.at(m_reading);

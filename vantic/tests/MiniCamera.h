@@ -31,10 +31,10 @@ public:
   std::vector<int> actions;
 
 private:
-  int m_reading = -1;    // register of the object being read
+  int m_reading = -1; // register of the object being read
   std::size_t m_offset = 0;
   std::uint8_t m_sequence = 0;
-  int m_writing = -1;    // register of the object being written
+  int m_writing = -1; // register of the object being written
 };
 
 } // namespace tarsel::vantic::test

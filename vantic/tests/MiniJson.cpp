@@ -15,7 +15,9 @@ struct Parser {
     while (i < s.size() && (s[i] == ' ' || s[i] == '\n' || s[i] == '\r' || s[i] == '\t'))
       ++i;
   }
-  [[noreturn]] void fail() { throw std::runtime_error("bad JSON at " + std::to_string(i) + ": " + s.substr(0, 200)); }
+  [[noreturn]] void fail() {
+    throw std::runtime_error("bad JSON at " + std::to_string(i) + ": " + s.substr(0, 200));
+  }
   void expect(char c) {
     skip();
     if (i >= s.size() || s[i] != c)
@@ -32,11 +34,21 @@ struct Parser {
           fail();
         const char e = s[i++];
         switch (e) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
+        case 'n':
+          out += '\n';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
         case 'u': {
           if (i + 4 > s.size())
             fail();
@@ -45,7 +57,9 @@ struct Parser {
           out += code < 0x80 ? static_cast<char>(code) : '?';
           break;
         }
-        default: out += e; break;
+        default:
+          out += e;
+          break;
         }
       } else {
         out += c;

@@ -69,14 +69,16 @@ TEST(PacketCodec, PacketsMatchTheIndependentEncoderByteForByte) {
       {"data:3:255:" + hex(ones), PacketCodec::data(kLastPacket, 255, ones)},
       {"data:3:7:" + hex(odd) + ":u", PacketCodec::data(kLastPacket, 7, odd, true)},
       {"data:3:1:", PacketCodec::data(kLastPacket, 1, {})},
-      {"cmd:C:031d" + hex(odd), [&] {
+      {"cmd:C:031d" + hex(odd),
+       [&] {
          std::vector<std::uint8_t> payload(odd.size() + 2);
          payload[0] = 3;
          payload[1] = 29;
          std::copy(odd.begin(), odd.end(), payload.begin() + 2);
          return PacketCodec::command(kLetterCommand, payload);
        }()},
-      {"cmd:C:051d00ff:u", PacketCodec::command(kLetterCommand, std::vector<std::uint8_t>{5, 29, 0, 0xFF}, true)},
+      {"cmd:C:051d00ff:u",
+       PacketCodec::command(kLetterCommand, std::vector<std::uint8_t>{5, 29, 0, 0xFF}, true)},
   };
   const auto expected = oracle(cases);
   ASSERT_EQ(expected.size(), cases.size());
@@ -124,12 +126,12 @@ TEST(RegisterRanges, RangesFollowTheTable) {
     bool accepted;
   };
   const Row rows[] = {
-      {70, 1, false}, {70, 2, true},           {70, 5, true},           {70, 6, false},
-      {18, 1, true},  {18, 2, false},          {82, 5, false},          {82, 6, true},
-      {82, 120, true}, {82, 121, false},       {3, 0x23C34600, true},   {3, 0x23C34601, false},
-      {4, 0xFFFFFFFF, true}, {76, 0, true},    {76, 1, false},          {109, 0, true},
-      {109, 1, false}, {14, 0, true},          {14, 1, false},          {28, 0x21C00000, true},
-      {28, 0x21C00001, false}, {-1, 0, true},  {110, 0, true},          {110, 1, false},
+      {70, 1, false},          {70, 2, true},    {70, 5, true},         {70, 6, false},
+      {18, 1, true},           {18, 2, false},   {82, 5, false},        {82, 6, true},
+      {82, 120, true},         {82, 121, false}, {3, 0x23C34600, true}, {3, 0x23C34601, false},
+      {4, 0xFFFFFFFF, true},   {76, 0, true},    {76, 1, false},        {109, 0, true},
+      {109, 1, false},         {14, 0, true},    {14, 1, false},        {28, 0x21C00000, true},
+      {28, 0x21C00001, false}, {-1, 0, true},    {110, 0, true},        {110, 1, false},
   };
   for (const Row& row : rows)
     EXPECT_EQ(registerAccepts(row.reg, row.value), row.accepted) << row.reg << " = " << row.value;

@@ -23,7 +23,8 @@ using test::PtyPair;
 namespace {
 
 std::int64_t msSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 termios settingsOf(const PtyPair& pty) {
@@ -145,7 +146,7 @@ TEST_F(PortTest, BaudAndFlowChangesReachTheLine) {
   ScopedEnv com("TARSEL_VANTIC_COM1", pty.slavePath());
   ASSERT_EQ(ComOpen(nullptr, 1, 19200, 8, 0, 0, 0, 0), 1);
 
-  const std::pair<int, speed_t> speeds[] = {{9600, B9600},   {38400, B38400},   {57600, B57600},
+  const std::pair<int, speed_t> speeds[] = {{9600, B9600},     {38400, B38400},   {57600, B57600},
                                             {115200, B115200}, {230400, B230400}, {19200, B19200}};
   for (const auto& [baud, speed] : speeds) {
     EXPECT_EQ(ComSetBaud(1, baud), 1);

@@ -1,5 +1,5 @@
-#include "vantic/CameraLibrary.h"
 #include "platform/Bytes.h"
+#include "vantic/CameraLibrary.h"
 #include "vantic/PacketCodec.h"
 
 #include "MiniCamera.h"
@@ -37,12 +37,15 @@ bool isCommand(const Bytes& unit, std::uint8_t op, int reg = -1) {
 }
 
 int countCommands(const std::vector<Bytes>& units, std::uint8_t op, int reg = -1) {
-  return static_cast<int>(std::count_if(units.begin(), units.end(), [&](const Bytes& u) { return isCommand(u, op, reg); }));
+  return static_cast<int>(
+      std::count_if(units.begin(), units.end(), [&](const Bytes& u) { return isCommand(u, op, reg); }));
 }
 
 class Protocol : public ::testing::Test {
 protected:
-  Protocol() : library(port, fastTimings()) { port.camera = [this](const Bytes& unit) { return camera(unit); }; }
+  Protocol() : library(port, fastTimings()) {
+    port.camera = [this](const Bytes& unit) { return camera(unit); };
+  }
 
   // COM1 at the given speed, session open.
   void openSerial(int speed = 5) {
@@ -73,9 +76,9 @@ TEST(SessionStateRule, RecordedResultsMoveOnlyOpenFailedAndBusyStates) {
     int to;
   };
   const Row rows[] = {
-      {1, 0, 1},  {1, 14, 3}, {1, 13, 1}, {1, 19, 1}, {1, 2, 1},  {1, 20, 2}, {3, 0, 1},  {3, 20, 2},
-      {3, 5, 3},  {4, 0, 1},  {4, 12, 4}, {4, 14, 3}, {4, 20, 2}, {0, 0, 0},  {0, 14, 0}, {2, 0, 2},
-      {2, 12, 2}, {1, 255, 3}, {1, 21, 3},
+      {1, 0, 1},  {1, 14, 3}, {1, 13, 1}, {1, 19, 1},  {1, 2, 1},  {1, 20, 2}, {3, 0, 1},
+      {3, 20, 2}, {3, 5, 3},  {4, 0, 1},  {4, 12, 4},  {4, 14, 3}, {4, 20, 2}, {0, 0, 0},
+      {0, 14, 0}, {2, 0, 2},  {2, 12, 2}, {1, 255, 3}, {1, 21, 3},
   };
   for (const Row& row : rows) {
     SessionState s;
@@ -135,7 +138,10 @@ TEST_F(Protocol, RegisterWriteFaultsEndInTheirCodesAfterFourTries) {
     Bytes answer;
     int code;
   };
-  const Row rows[] = {{{kNak}, CAM_NAK_RESPONSE}, {{kDc1}, CAM_DC1_RESPONSE}, {{}, CAM_NOT_RESPONDING}, {{0x42}, CAM_BAD_RESPONSE}};
+  const Row rows[] = {{{kNak}, CAM_NAK_RESPONSE},
+                      {{kDc1}, CAM_DC1_RESPONSE},
+                      {{}, CAM_NOT_RESPONDING},
+                      {{0x42}, CAM_BAD_RESPONSE}};
   for (const Row& row : rows) {
     camera.fault = [&](const Bytes& unit) -> std::optional<Bytes> {
       if (isCommand(unit, 0, 7))
@@ -287,8 +293,13 @@ TEST_F(Protocol, BlockReadsNakMalformedBlocksAndKeepEveryByte) {
     return std::nullopt;
   };
   Bytes got;
-  ASSERT_EQ(ops().download(14, [&](std::span<const std::uint8_t> b) { got.insert(got.end(), b.begin(), b.end()); return 0; },
-                           picture.size(), 0),
+  ASSERT_EQ(ops().download(
+                14,
+                [&](std::span<const std::uint8_t> b) {
+                  got.insert(got.end(), b.begin(), b.end());
+                  return 0;
+                },
+                picture.size(), 0),
             0);
   EXPECT_EQ(got, picture);
   EXPECT_EQ(countCommands(port.units, 4, 14), 2);
@@ -303,7 +314,9 @@ TEST_F(Protocol, BlockReadsGiveUpWithCanAfterFourNaks) {
       return Bytes{kMorePackets, 9, 1, 0, 0, 0, 0};
     return std::nullopt;
   };
-  EXPECT_EQ(ops().download(14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0), CAM_BAD_READ);
+  EXPECT_EQ(ops().download(
+                14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0),
+            CAM_BAD_READ);
   EXPECT_EQ(std::count(port.units.begin(), port.units.end(), Bytes{kNak}), 4);
   EXPECT_EQ(port.units.back(), Bytes{kCan});
 
@@ -315,10 +328,13 @@ TEST_F(Protocol, BlockReadsGiveUpWithCanAfterFourNaks) {
   };
   // The failed read left the session failed: the next download re-opens it
   // first and asks its caller to select again.
-  EXPECT_EQ(ops().download(14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0),
+  EXPECT_EQ(ops().download(
+                14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0),
             CameraOperations::kReopened);
   port.units.clear();
-  EXPECT_EQ(ops().download(14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0), CAM_BAD_READ);
+  EXPECT_EQ(ops().download(
+                14, [](std::span<const std::uint8_t>) { return 0; }, 5000, 0),
+            CAM_BAD_READ);
   EXPECT_EQ(countCommands(port.units, 4, 14), 5);
 }
 
@@ -336,13 +352,17 @@ TEST_F(Protocol, DownloadProgressRisesToOneHundredAndAStopCancels) {
     return static_cast<int>(seen.size()) != stopAt;
   };
   state().userValue = static_cast<std::intptr_t>(0x7FFF00001234);
-  ASSERT_EQ(ops().download(14, [](std::span<const std::uint8_t>) { return 0; }, 4 * 2048, 0), 0);
+  ASSERT_EQ(ops().download(
+                14, [](std::span<const std::uint8_t>) { return 0; }, 4 * 2048, 0),
+            0);
   EXPECT_EQ(seen, (std::vector<int>{0, 25, 50, 75, 100}));
 
   seen.clear();
   stopAt = 3;
   port.units.clear();
-  EXPECT_EQ(ops().download(14, [](std::span<const std::uint8_t>) { return 0; }, 4 * 2048, 0), CAM_USER_BREAK);
+  EXPECT_EQ(ops().download(
+                14, [](std::span<const std::uint8_t>) { return 0; }, 4 * 2048, 0),
+            CAM_USER_BREAK);
   EXPECT_EQ(port.units.back(), Bytes{kCan});
   EXPECT_EQ(state().lastResult, CAM_USER_BREAK);
 }

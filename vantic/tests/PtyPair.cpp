@@ -44,7 +44,8 @@ std::vector<std::uint8_t> PtyPair::receive(std::size_t want, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (out.size() < want) {
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
     if (left <= 0)
       break;
     pollfd pfd{m_master, POLLIN, 0};

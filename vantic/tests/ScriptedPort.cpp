@@ -100,7 +100,9 @@ int ScriptedPort::setBaud(int handle, int baudRate) {
   return 1;
 }
 
-int ScriptedPort::setFlow(int handle, int) { return handle == CAM_PORT_USB || handle == m_handle ? 1 : -1; }
+int ScriptedPort::setFlow(int handle, int) {
+  return handle == CAM_PORT_USB || handle == m_handle ? 1 : -1;
+}
 
 int ScriptedPort::sleepMs(int handle, int milliseconds) {
   if (handle != CAM_PORT_USB)
@@ -108,7 +110,9 @@ int ScriptedPort::sleepMs(int handle, int milliseconds) {
   return 1;
 }
 
-void ScriptedPort::shortPause(int) { sleeps.push_back(-1); }
+void ScriptedPort::shortPause(int) {
+  sleeps.push_back(-1);
+}
 
 Bytes registerReply(std::uint32_t value) {
   std::uint8_t payload[4];

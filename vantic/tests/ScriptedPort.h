@@ -40,10 +40,10 @@ public:
   std::uint16_t usbProduct = 0x0001;
   bool serialPresent = true;
   bool failWrites = false;
-  std::vector<Bytes> units;        // every packet and control byte, as the camera took them
-  std::vector<Bytes> writes;       // every write call
-  std::vector<int> sleeps;         // requested pauses in ms
-  std::vector<int> bauds;          // every baud applied
+  std::vector<Bytes> units;  // every packet and control byte, as the camera took them
+  std::vector<Bytes> writes; // every write call
+  std::vector<int> sleeps;   // requested pauses in ms
+  std::vector<int> bauds;    // every baud applied
   int readCalls = 0;
   int opens = 0;
   int closes = 0;

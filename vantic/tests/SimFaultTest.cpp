@@ -13,9 +13,12 @@ namespace {
 
 using SimFaults = SimFixture;
 
-const char* kConfig = R"({"pictures": [{"size": 30000}, {"size": 9000}, {"size": 5000}, {"size": 5000}, {"size": 5000}]})";
+const char* kConfig =
+    R"({"pictures": [{"size": 30000}, {"size": 9000}, {"size": 5000}, {"size": 5000}, {"size": 5000}]})";
 
-std::int64_t stat(SimProcess& sim, const char* name) { return sim.registers()["state"]["stats"][name].integer(); }
+std::int64_t stat(SimProcess& sim, const char* name) {
+  return sim.registers()["state"]["stats"][name].integer();
+}
 
 bool downloadMatches(SimProcess& sim, int& code) {
   std::vector<std::uint8_t> buffer(30000);
@@ -83,13 +86,13 @@ TEST_F(SimFaults, TransientFaultsAreRetriedToSuccess) {
     sim->clearFaults();
   }
   for (const char* fault : {"bad-checksum:2@op=1", "wrong-sequence:1@op=1", "drop:2@op=1", "resend:1@op=1",
-                           "short:1@op=1", "nak:1@op=1"}) {
+                            "short:1@op=1", "nak:1@op=1"}) {
     sim->fault(fault);
     EXPECT_EQ(Cam_get_picture_count(), count) << fault << " " << Cam_error();
     sim->clearFaults();
   }
   for (const char* fault : {"bad-checksum:2@op=4", "wrong-sequence:3@op=4", "short:1@op=4", "resend:2@op=4",
-                           "drop:1@op=4", "oversize-length:2050@op=4*2", "oversize-length:65535@op=4*1"}) {
+                            "drop:1@op=4", "oversize-length:2050@op=4*2", "oversize-length:65535@op=4*1"}) {
     sim->fault(fault);
     int code = -1;
     EXPECT_TRUE(downloadMatches(*sim, code)) << fault << " " << code;

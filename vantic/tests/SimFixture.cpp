@@ -24,11 +24,12 @@ void SimFixture::start(std::vector<std::string> arguments, const std::string& co
   sim = std::make_unique<SimProcess>(arguments);
   ASSERT_TRUE(sim->ready()) << "the simulator did not start";
   using tarsel::test::ScopedEnv;
-  m_env.push_back(std::make_unique<ScopedEnv>("TARSEL_VANTIC_COM1", usb ? dir.file("no-tty") : sim->endpoint()));
+  m_env.push_back(
+      std::make_unique<ScopedEnv>("TARSEL_VANTIC_COM1", usb ? dir.file("no-tty") : sim->endpoint()));
   for (const char* name : {"TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
     m_env.push_back(std::make_unique<ScopedEnv>(name, dir.file("no-tty")));
-  m_env.push_back(std::make_unique<ScopedEnv>(
-      "TARSEL_VANTIC_USB", "sim:" + (usb ? sim->endpoint() : dir.file("no-usb.sock"))));
+  m_env.push_back(std::make_unique<ScopedEnv>("TARSEL_VANTIC_USB",
+                                              "sim:" + (usb ? sim->endpoint() : dir.file("no-usb.sock"))));
 
   Cam_reset_dll();
   Timings& timings = CameraLibrary::instance().timings();

@@ -18,9 +18,9 @@
 
 // Runs a start call inside a test body and leaves the test when the simulator
 // did not come up (the start call has already skipped or failed it).
-#define START_OR_RETURN(call)                                                                                  \
-  call;                                                                                                        \
-  if (!sim || !sim->ready())                                                                                   \
+#define START_OR_RETURN(call)                                                                                \
+  call;                                                                                                      \
+  if (!sim || !sim->ready())                                                                                 \
   return
 
 namespace tarsel::vantic::test {

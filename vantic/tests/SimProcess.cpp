@@ -30,9 +30,13 @@ const std::string& interpreter() {
 
 } // namespace
 
-bool SimProcess::pythonAvailable() { return !interpreter().empty(); }
+bool SimProcess::pythonAvailable() {
+  return !interpreter().empty();
+}
 
-std::string SimProcess::simulatorPath() { return tarsel::test::testDataDir() + "/../../sim/vantic/vantic_sim.py"; }
+std::string SimProcess::simulatorPath() {
+  return tarsel::test::testDataDir() + "/../../sim/vantic/vantic_sim.py";
+}
 
 SimProcess::SimProcess(const std::vector<std::string>& arguments) {
   int toChild[2];
@@ -95,7 +99,8 @@ std::string SimProcess::readLine(int timeoutMs) {
       return line;
     }
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+            .count();
     if (left <= 0)
       return {};
     pollfd pfd{m_out, POLLIN, 0};
@@ -125,12 +130,20 @@ void SimProcess::fault(const std::string& fault) {
     throw std::runtime_error("fault refused: " + fault);
 }
 
-void SimProcess::clearFaults() { request("{\"op\":\"clear-faults\"}"); }
+void SimProcess::clearFaults() {
+  request("{\"op\":\"clear-faults\"}");
+}
 
-Json SimProcess::takeLog() { return request("{\"op\":\"log\",\"clear\":true}"); }
+Json SimProcess::takeLog() {
+  return request("{\"op\":\"log\",\"clear\":true}");
+}
 
-Json SimProcess::registers() { return request("{\"op\":\"registers\"}"); }
+Json SimProcess::registers() {
+  return request("{\"op\":\"registers\"}");
+}
 
-Json SimProcess::picture(int index) { return request("{\"op\":\"picture\",\"index\":" + std::to_string(index) + "}"); }
+Json SimProcess::picture(int index) {
+  return request("{\"op\":\"picture\",\"index\":" + std::to_string(index) + "}");
+}
 
 } // namespace tarsel::vantic::test

@@ -36,7 +36,9 @@ int searchSpeed(int& chosen, std::vector<int>& codes) {
   return codes.back();
 }
 
-std::int64_t cameraBaud(SimProcess& sim) { return sim.registers()["link"]["camera_baud"].integer(); }
+std::int64_t cameraBaud(SimProcess& sim) {
+  return sim.registers()["link"]["camera_baud"].integer();
+}
 
 std::uint32_t simRegister(SimProcess& sim, int reg) {
   return static_cast<std::uint32_t>(sim.registers()["registers"][std::to_string(reg)].number);
@@ -141,9 +143,15 @@ TEST_F(SimSerial, EveryRegisterPairWritesAndReadsBack) {
     int reg;
     int (*get)();
   };
-  const Getter getters[] = {{10, Cam_get_picture_count}, {11, Cam_get_remaining_count}, {16, Cam_get_battery_status},
-                            {28, Cam_get_free_mem},      {34, Cam_get_lcd},            {40, Cam_get_lcd_picture_number},
-                            {55, Cam_get_opf_count},     {59, Cam_get_lcd_select_count}, {65, Cam_get_memory_status},
+  const Getter getters[] = {{10, Cam_get_picture_count},
+                            {11, Cam_get_remaining_count},
+                            {16, Cam_get_battery_status},
+                            {28, Cam_get_free_mem},
+                            {34, Cam_get_lcd},
+                            {40, Cam_get_lcd_picture_number},
+                            {55, Cam_get_opf_count},
+                            {59, Cam_get_lcd_select_count},
+                            {65, Cam_get_memory_status},
                             {83, Cam_get_folder_number}};
   for (const Getter& getter : getters)
     EXPECT_EQ(getter.get(), static_cast<int>(simRegister(*sim, getter.reg))) << "register " << getter.reg;
@@ -209,7 +217,9 @@ TEST_F(SimSerial, RangesAreCheckedBeforeAnythingIsSent) {
 }
 
 TEST_F(SimSerial, TextsAndStructuresCarryTheCamerasBytes) {
-  START_OR_RETURN(startSerial({"--time-scale", "0"}, R"({"texts": {"27": "A CAMERA TYPE OF SIXTY-FOUR BYTES FILLS THE WHOLE FIELD EXACTLY!"}})"));
+  START_OR_RETURN(startSerial(
+      {"--time-scale", "0"},
+      R"({"texts": {"27": "A CAMERA TYPE OF SIXTY-FOUR BYTES FILLS THE WHOLE FIELD EXACTLY!"}})"));
   connect(1, 6);
   const Json dump = sim->registers();
   char id[32];
@@ -297,7 +307,9 @@ TEST_F(SimSerial, TextsAndStructuresCarryTheCamerasBytes) {
 }
 
 TEST_F(SimSerial, EveryActionRunsAndTheCameraReportsDone) {
-  START_OR_RETURN(startSerial({"--time-scale", "0.01"}, R"({"picture_count": 5, "picture_size": 3000, "opf": ["one", "two"], "folders": ["100SIMCM", "101SIMCM"]})"));
+  START_OR_RETURN(startSerial(
+      {"--time-scale", "0.01"},
+      R"({"picture_count": 5, "picture_size": 3000, "opf": ["one", "two"], "folders": ["100SIMCM", "101SIMCM"]})"));
   connect(1, 6);
   struct Step {
     const char* name;
@@ -347,10 +359,10 @@ TEST_F(SimSerial, UploadsReachTheCamera) {
   EXPECT_EQ(Cam_load_picture_data(picture.data(), static_cast<int>(picture.size())), 0);
   EXPECT_EQ(simRegister(*sim, 32), 0x0FEC000Eu);
   const Json dump = sim->registers();
-  const std::string uploaded = dump["written_objects"]["29"].has("sha256") ? dump["written_objects"]["29"]["sha256"].text
-                                                                         : dump["written_objects"]["29"].text;
-  EXPECT_TRUE(uploaded == sha256Hex(picture.data(), picture.size()) ||
-              bytesOfHex(uploaded) == picture)
+  const std::string uploaded = dump["written_objects"]["29"].has("sha256")
+                                   ? dump["written_objects"]["29"]["sha256"].text
+                                   : dump["written_objects"]["29"].text;
+  EXPECT_TRUE(uploaded == sha256Hex(picture.data(), picture.size()) || bytesOfHex(uploaded) == picture)
       << uploaded.substr(0, 80);
   EXPECT_EQ(Cam_write_loaded_data(), 0);
   EXPECT_TRUE(waitReady());

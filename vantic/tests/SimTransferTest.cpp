@@ -71,7 +71,8 @@ TEST_F(SimTransfer, MultiMegabyteDownloadIsByteIdenticalToTheCamerasPicture) {
   ::close(fd);
   const std::string file = tarsel::test::readFile(path);
   ASSERT_EQ(file.size(), static_cast<std::size_t>(kBig));
-  EXPECT_EQ(sha256Hex(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()), picture["sha256"].text);
+  EXPECT_EQ(sha256Hex(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()),
+            picture["sha256"].text);
 
   std::vector<std::uint8_t> thumbnail(65536);
   ASSERT_EQ(Cam_get_thumbnail_buffer(thumbnail.data(), 1, 65536), 0);
@@ -109,7 +110,8 @@ TEST_F(SimTransfer, AudioIsDownloadedAndDecodedWithinItsBuffer) {
   std::vector<std::uint8_t> audio(static_cast<std::size_t>(decoded));
   ASSERT_EQ(Cam_get_audio_buffer(audio.data(), 2, decoded), 0);
   const Json& record = picture["audio"];
-  const std::string decodedSha = record.has("decoded_sha256") ? record["decoded_sha256"].text : picture["audio_decoded_sha256"].text;
+  const std::string decodedSha =
+      record.has("decoded_sha256") ? record["decoded_sha256"].text : picture["audio_decoded_sha256"].text;
   EXPECT_EQ(sha256Hex(audio.data(), audio.size()), decodedSha);
 
   // Uncompressed audio stays as it came.
@@ -179,7 +181,8 @@ TEST_F(SimTransfer, SessionEndMidDownloadReselectsAndStartsOver) {
   ::close(fd);
   const std::string file = tarsel::test::readFile(path);
   EXPECT_EQ(file.size(), 40000u);
-  EXPECT_EQ(sha256Hex(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()), sim->picture(2)["sha256"].text);
+  EXPECT_EQ(sha256Hex(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()),
+            sim->picture(2)["sha256"].text);
 }
 
 TEST_F(SimTransfer, AnObjectShorterThanItsAnnouncedSizeIsAnError) {

@@ -76,8 +76,8 @@ TranscriptPeer::~TranscriptPeer() {
     for (const int fd : m_clients)
       ::shutdown(fd, SHUT_RDWR);
   }
-  if (m_wake[1] >= 0)
-    [[maybe_unused]] const ssize_t ignored = ::write(m_wake[1], "x", 1);
+  if (m_wake[1] >= 0) [[maybe_unused]]
+    const ssize_t ignored = ::write(m_wake[1], "x", 1);
   if (m_acceptor.joinable())
     m_acceptor.join();
   for (auto& thread : m_threads)
@@ -158,7 +158,8 @@ std::thread TranscriptPeer::serveNext(int fd, const std::string& name) {
     return std::thread([this, fd, slot, path = m_upstream + "/" + name] {
       const int upstream = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
       const sockaddr_un address = addressOf(path);
-      if (upstream >= 0 && ::connect(upstream, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+      if (upstream >= 0 &&
+          ::connect(upstream, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         forward(fd, upstream, slot);
       if (upstream >= 0)
         ::close(upstream);
@@ -205,7 +206,8 @@ void TranscriptPeer::answer(int fd, Transcript script) {
     if (!readFrame(fd, false, request))
       return;
     // The only work per request: the reply names the request it answers.
-    bytes::storeLe32(exchange.reply, wire::kReplySequenceAt, bytes::loadLe32(request, wire::kRequestSequenceAt));
+    bytes::storeLe32(exchange.reply, wire::kReplySequenceAt,
+                     bytes::loadLe32(request, wire::kRequestSequenceAt));
     if (!sendAll(fd, exchange.reply))
       return;
   }

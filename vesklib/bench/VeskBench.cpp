@@ -216,7 +216,8 @@ TranscriptPeer::Transcript repeated(TranscriptPeer::Transcript base, const Trans
 
 // The scripts for the library's run: every recorded connection again, the
 // camera's with the download `rounds` times.
-std::map<std::string, std::deque<TranscriptPeer::Transcript>> libraryScripts(const Recording& recording, int rounds) {
+std::map<std::string, std::deque<TranscriptPeer::Transcript>> libraryScripts(const Recording& recording,
+                                                                             int rounds) {
   std::map<std::string, std::deque<TranscriptPeer::Transcript>> scripts;
   for (const auto& connection : recording.connections)
     scripts[connection.name].push_back(connection.transcript);
@@ -314,7 +315,8 @@ int main(int argc, char** argv) {
     }
     ManagerInstance::replace(nullptr);
     if (status == 0) {
-      const auto bytes = static_cast<std::uint64_t>(recording.size) * static_cast<std::uint64_t>(options.rounds);
+      const auto bytes =
+          static_cast<std::uint64_t>(recording.size) * static_cast<std::uint64_t>(options.rounds);
       std::printf("exchanges per download:         %10zu (%d bytes)\n", downloadExchanges(recording).size(),
                   recording.size);
       std::printf("library download:               %10.2f ms %10.1f MB/s\n", milliseconds(libraryBest),

@@ -116,7 +116,8 @@ ScsiOutcome EngineBackend::passThrough(int handle, const ScsiCommand& command) {
   request.header.timeoutMs = command.timeoutMs;
   if (command.direction == DataDirection::Out)
     request.data.assign(command.dataOut.begin(), command.dataOut.end());
-  return exchange(handle, request, command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{});
+  return exchange(handle, request,
+                  command.direction == DataDirection::In ? command.dataIn : std::span<std::uint8_t>{});
 }
 
 } // namespace tarsel::vesk::test

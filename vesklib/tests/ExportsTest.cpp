@@ -86,15 +86,24 @@ TEST_F(Exports, RegisterGettersReadTheCameraRegisters) {
     std::uint8_t reg;
   };
   const Row rows[] = {
-      {"GetPropCameraTime", GetPropCameraTime, 2},       {"GetPropElectricZoom", GetPropElectricZoom, 72},
-      {"GetPropFlash", GetPropFlash, 7},                 {"GetPropFocusMode", GetPropFocusMode, 33},
-      {"GetPropFocusPosition", GetPropFocusPosition, 103}, {"GetPropFolderCount", GetPropFolderCount, 83},
-      {"GetPropIndexSize", GetPropIndexSize, 13},        {"GetPropIsoSpeed", GetPropIsoSpeed, 85},
-      {"GetPropLCDBrightness", GetPropLCDBrightness, 35}, {"GetPropMetering", GetPropMetering, 70},
-      {"GetPropPicCount", GetPropPicCount, 10},          {"GetPropPicSize", GetPropPicSize, 12},
-      {"GetPropPowerSaveCamera", GetPropPowerSaveCamera, 24}, {"GetPropPowerSaveHost", GetPropPowerSaveHost, 23},
-      {"GetPropPowerSaveLCD", GetPropPowerSaveLCD, 38},   {"GetPropProtect", GetPropProtect, 39},
-      {"GetPropResolution", GetPropResolution, 1},       {"GetPropWhiteBalance", GetPropWhiteBalance, 20},
+      {"GetPropCameraTime", GetPropCameraTime, 2},
+      {"GetPropElectricZoom", GetPropElectricZoom, 72},
+      {"GetPropFlash", GetPropFlash, 7},
+      {"GetPropFocusMode", GetPropFocusMode, 33},
+      {"GetPropFocusPosition", GetPropFocusPosition, 103},
+      {"GetPropFolderCount", GetPropFolderCount, 83},
+      {"GetPropIndexSize", GetPropIndexSize, 13},
+      {"GetPropIsoSpeed", GetPropIsoSpeed, 85},
+      {"GetPropLCDBrightness", GetPropLCDBrightness, 35},
+      {"GetPropMetering", GetPropMetering, 70},
+      {"GetPropPicCount", GetPropPicCount, 10},
+      {"GetPropPicSize", GetPropPicSize, 12},
+      {"GetPropPowerSaveCamera", GetPropPowerSaveCamera, 24},
+      {"GetPropPowerSaveHost", GetPropPowerSaveHost, 23},
+      {"GetPropPowerSaveLCD", GetPropPowerSaveLCD, 38},
+      {"GetPropProtect", GetPropProtect, 39},
+      {"GetPropResolution", GetPropResolution, 1},
+      {"GetPropWhiteBalance", GetPropWhiteBalance, 20},
       {"GetRemainCount", GetRemainCount, 11},
   };
   for (const auto& row : rows) {
@@ -305,8 +314,8 @@ TEST_F(Exports, RecordWritesPutTheRecordOnTheWireWithItsDivisors) {
   for (std::size_t i = 0; i < 16; ++i)
     EXPECT_EQ(wordAt(custom, i), expected[i]) << i;
   int v[13] = {};
-  EXPECT_EQ(GetCustomValue3(0, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11],
-                            &v[12]),
+  EXPECT_EQ(GetCustomValue3(0, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10],
+                            &v[11], &v[12]),
             1);
   for (int i = 0; i < 13; ++i)
     EXPECT_EQ(v[i], i + 1);
@@ -345,8 +354,9 @@ TEST_F(Exports, MultiMegabyteDownloadsAreByteIdenticalToTheCard) {
     }
     EXPECT_EQ(log.cameras.front(), 1);
   }
-  EXPECT_EQ(std::string(engine.picture(kSlot1, 5)->fileName.substr(engine.picture(kSlot1, 5)->fileName.size() - 4)),
-            ".JPG");
+  EXPECT_EQ(
+      std::string(engine.picture(kSlot1, 5)->fileName.substr(engine.picture(kSlot1, 5)->fileName.size() - 4)),
+      ".JPG");
 }
 
 TEST_F(Exports, TransfersKeepTheEarlierProgressCallBackAndNeverOverrunTheBuffer) {
@@ -364,7 +374,8 @@ TEST_F(Exports, TransfersKeepTheEarlierProgressCallBackAndNeverOverrunTheBuffer)
 
   // One byte short: refused, and nothing written past the buffer (ASan).
   auto exact = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size - 1));
-  EXPECT_EQ(errorOf([&] { GetPicture(0, size - 1, exact.get(), nullptr, nullptr); }), "VESK_BAD_CHECKSUM/0/16");
+  EXPECT_EQ(errorOf([&] { GetPicture(0, size - 1, exact.get(), nullptr, nullptr); }),
+            "VESK_BAD_CHECKSUM/0/16");
   EXPECT_EQ(errorOf([&] { GetPicture(0, 0, nullptr, nullptr, nullptr); }), "VESK_BAD_CHECKSUM/0/16");
   // The camera is usable again afterwards.
   EXPECT_EQ(GetPicture(0, size, buffer.data(), nullptr, nullptr), 1);

@@ -87,9 +87,12 @@ TEST_F(Faults, EachInjectedFaultEndsInTheLibrarysErrorAndTheCameraRecovers) {
       {"access denied", fault(FaultAction::Win32Error, onOpcode(0xC0), 5), readFlash, "DeviceIoControl/1/5"},
       {"failed read counts as done", fault(FaultAction::CheckCondition, onOpcode(0xC2)), readFlash,
        "VESK_BAD_CHECKSUM/0/16"},
-      {"short reply", fault(FaultAction::ShortReply, onOpcode(0xC2), 10), readFlash, "VESK_BAD_CHECKSUM/0/16"},
-      {"NAK three times", fault(FaultAction::StatusByte, onKind(0), 0x15, 3), writeFlash, "VESK_NAK1_RESPONSE/0/14"},
-      {"DC1 three times", fault(FaultAction::StatusByte, onKind(0), 0x11, 3), writeFlash, "VESK_DC1_RESPONSE/0/15"},
+      {"short reply", fault(FaultAction::ShortReply, onOpcode(0xC2), 10), readFlash,
+       "VESK_BAD_CHECKSUM/0/16"},
+      {"NAK three times", fault(FaultAction::StatusByte, onKind(0), 0x15, 3), writeFlash,
+       "VESK_NAK1_RESPONSE/0/14"},
+      {"DC1 three times", fault(FaultAction::StatusByte, onKind(0), 0x11, 3), writeFlash,
+       "VESK_DC1_RESPONSE/0/15"},
       {"NAK twice, then ACK", fault(FaultAction::StatusByte, onKind(0), 0x15, 2), writeFlash, "none"},
       {"unknown status", fault(FaultAction::StatusByte, onKind(0), 0x42, 3), writeFlash,
        "VESK_CAMERA_BAD_RESPONSE/0/13"},
@@ -98,11 +101,13 @@ TEST_F(Faults, EachInjectedFaultEndsInTheLibrarysErrorAndTheCameraRecovers) {
       {"bad second action reply", fault(FaultAction::SecondStatus, onKind(2), 0x15), runLcdAction,
        "VESK_CAMERA_BAD_RESPONSE/0/13"},
       {"register checksum", fault(FaultAction::BadChecksum, onKind(1)), readFlash, "VESK_BAD_CHECKSUM/0/16"},
-      {"data checksum", fault(FaultAction::BadChecksum, onKind(6)), readCameraRecord, "VESK_BAD_CHECKSUM/0/16"},
+      {"data checksum", fault(FaultAction::BadChecksum, onKind(6)), readCameraRecord,
+       "VESK_BAD_CHECKSUM/0/16"},
       {"unchecked data checksum", fault(FaultAction::UncheckedChecksum, onKind(6)), readCameraRecord, "none"},
       {"header word", fault(FaultAction::BadHeader, onKind(1), 4), readFlash, "VESK_BAD_CHECKSUM/0/16"},
       {"header mark", fault(FaultAction::BadHeader, onKind(0), 6), writeFlash, "VESK_BAD_CHECKSUM/0/16"},
-      {"short status record", fault(FaultAction::ShortRecord, onKind(0), 40), writeFlash, "VESK_BAD_CHECKSUM/0/16"},
+      {"short status record", fault(FaultAction::ShortRecord, onKind(0), 40), writeFlash,
+       "VESK_BAD_CHECKSUM/0/16"},
       {"short data record", fault(FaultAction::ShortRecord, onKind(6), 69), readCameraRecord,
        "VESK_BAD_CHECKSUM/0/16"},
       {"oversized length", fault(FaultAction::OversizeLength, onKind(6), 40000), readPicture,
@@ -141,7 +146,8 @@ TEST_F(Faults, UnplugMidTransferIsErrorTwentySixAndReEnumerationRecovers) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size));
   // Gone after a few blocks of the picture.
   ASSERT_TRUE(engine.injectFault(kSlot0, fault(FaultAction::Unplug, onOpcode(0xC2), 0, 1, 5)).has_value());
-  EXPECT_EQ(errorOf([&] { GetPicture(0, size, buffer.data(), nullptr, nullptr); }), "VESK_NOT_CONNECTED/0/26");
+  EXPECT_EQ(errorOf([&] { GetPicture(0, size, buffer.data(), nullptr, nullptr); }),
+            "VESK_NOT_CONNECTED/0/26");
   EXPECT_EQ(errorOf([] { GetPropFlash(0); }), "VESK_NOT_CONNECTED/0/26");
   // The other camera is not disturbed.
   EXPECT_EQ(errorOf([] { GetPropFlash(1); }), "none");
@@ -161,7 +167,8 @@ TEST_F(Faults, UnplugMidTransferIsErrorTwentySixAndReEnumerationRecovers) {
 }
 
 TEST_F(Faults, TheControlDeviceFailingFindsNoCameras) {
-  ASSERT_TRUE(engine.injectFault(tarsel::vesksim::kControlDevice, fault(FaultAction::Silence, FaultMatch{})).has_value());
+  ASSERT_TRUE(engine.injectFault(tarsel::vesksim::kControlDevice, fault(FaultAction::Silence, FaultMatch{}))
+                  .has_value());
   EXPECT_EQ(GetPropCameraCount(), 0);
   engine.clearAllFaults();
   EXPECT_EQ(GetPropCameraCount(), 2);

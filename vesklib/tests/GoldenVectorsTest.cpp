@@ -91,7 +91,8 @@ TEST(GoldenVectors, EachLinkCommandHasTheTableCdbDirectionLengthAndTimeOut) {
       {"open", [](Rig& r) { r.link->openTransaction(r.handle(), 0); }},
       {"open_extra2", [](Rig& r) { r.link->openTransaction(r.handle(), 2); }},
       {"open_extra15", [](Rig& r) { r.link->openTransaction(r.handle(), 15); }},
-      {"send_register_read_7", [](Rig& r) { r.link->sendFrame(r.handle(), ProtocolFrames::registerRead(7)); }},
+      {"send_register_read_7",
+       [](Rig& r) { r.link->sendFrame(r.handle(), ProtocolFrames::registerRead(7)); }},
       {"send_status_ack", [](Rig& r) { r.link->sendStatus(r.handle(), 0x06); }},
       {"send_big_first_block",
        [](Rig& r) {
@@ -99,7 +100,11 @@ TEST(GoldenVectors, EachLinkCommandHasTheTableCdbDirectionLengthAndTimeOut) {
          r.link->sendFrame(r.handle(), ProtocolFrames::dataWriteFirst(22, data));
        }},
       {"reply_length", [](Rig& r) { r.link->getReplyLength(r.handle()); }},
-      {"read_reply_74", [](Rig& r) { std::vector<std::uint8_t> reply; r.link->readReply(r.handle(), 74, reply); }},
+      {"read_reply_74",
+       [](Rig& r) {
+         std::vector<std::uint8_t> reply;
+         r.link->readReply(r.handle(), 74, reply);
+       }},
       {"read_reply_32835",
        [](Rig& r) {
          std::vector<std::uint8_t> reply;
@@ -177,7 +182,8 @@ TEST(GoldenVectors, DataWritesSplitIntoTheTableBlocksAndSendEveryByteOnce) {
     Rig rig;
     CameraProtocol protocol(*rig.link);
     std::string expected = w[1];
-    const std::size_t blockCount = static_cast<std::size_t>(std::count(expected.begin(), expected.end(), ',')) + 1;
+    const std::size_t blockCount =
+        static_cast<std::size_t>(std::count(expected.begin(), expected.end(), ',')) + 1;
     for (std::size_t i = 0; i < blockCount; ++i)
       rig.backend->queueStatus(0x06);
     EXPECT_EQ(protocol.writeData(*rig.camera, 124, source), 0x06);

@@ -33,23 +33,90 @@ using tarsel::vesk::test::setTypeList;
 namespace {
 
 const std::vector<std::string> kExportNames = {
-    "CameraReady", "Capture", "Connect", "DisConnect", "EraseAll", 
-    "EraseLast", "ErasePicture", "GetCameraProp", "GetCameraProp3", "GetCaptureProp", 
-    "GetCaptureProp3", "GetCustomValue", "GetCustomValue3", "GetExposureProp", "GetExposureProp3", 
-    "GetFirmwareVersion", "GetFolderProp", "GetFolderProp3", "GetIndex", "GetMemoryProp", 
-    "GetMemoryProp3", "GetPicTagProp", "GetPicTagProp3", "GetPicture", "GetPictureProp", 
-    "GetPictureProp3", "GetPreview", "GetPropCameraCount", "GetPropCameraID", "GetPropCameraTime", 
-    "GetPropConnectCamera", "GetPropElectricZoom", "GetPropExpoBias", "GetPropFileName", "GetPropFlash", 
-    "GetPropFocusMode", "GetPropFocusPosition", "GetPropFolderCount", "GetPropFolderName", "GetPropIndexSize", 
-    "GetPropIsoSpeed", "GetPropLCDBrightness", "GetPropMetering", "GetPropOpticalZoom", "GetPropPicCount", 
-    "GetPropPicSize", "GetPropPowerSaveCamera", "GetPropPowerSaveHost", "GetPropPowerSaveLCD", "GetPropProtect", 
-    "GetPropResolution", "GetPropWhiteBalance", "GetRemainCount", "InitControl", "Preview", 
-    "SetCaptureProp", "SetCaptureProp3", "SetCustomValue", "SetCustomValue3", "SetExposureProp", 
-    "SetExposureProp3", "SetLcdMode", "SetPropCameraID", "SetPropCameraTime", "SetPropCurrentPicture", 
-    "SetPropElectricZoom", "SetPropExpoBias", "SetPropFlash", "SetPropFocusMode", "SetPropFocusPosition", 
-    "SetPropFolderName", "SetPropFolderNo", "SetPropIsoSpeed", "SetPropLCDBrightness", "SetPropLed", 
-    "SetPropMetering", "SetPropOpticalZoom", "SetPropPowerSaveCamera", "SetPropPowerSaveHost", "SetPropPowerSaveLCD", 
-    "SetPropProtect", "SetPropResolution", "SetPropWhiteBalance", "UseDriveNames", 
+    "CameraReady",
+    "Capture",
+    "Connect",
+    "DisConnect",
+    "EraseAll",
+    "EraseLast",
+    "ErasePicture",
+    "GetCameraProp",
+    "GetCameraProp3",
+    "GetCaptureProp",
+    "GetCaptureProp3",
+    "GetCustomValue",
+    "GetCustomValue3",
+    "GetExposureProp",
+    "GetExposureProp3",
+    "GetFirmwareVersion",
+    "GetFolderProp",
+    "GetFolderProp3",
+    "GetIndex",
+    "GetMemoryProp",
+    "GetMemoryProp3",
+    "GetPicTagProp",
+    "GetPicTagProp3",
+    "GetPicture",
+    "GetPictureProp",
+    "GetPictureProp3",
+    "GetPreview",
+    "GetPropCameraCount",
+    "GetPropCameraID",
+    "GetPropCameraTime",
+    "GetPropConnectCamera",
+    "GetPropElectricZoom",
+    "GetPropExpoBias",
+    "GetPropFileName",
+    "GetPropFlash",
+    "GetPropFocusMode",
+    "GetPropFocusPosition",
+    "GetPropFolderCount",
+    "GetPropFolderName",
+    "GetPropIndexSize",
+    "GetPropIsoSpeed",
+    "GetPropLCDBrightness",
+    "GetPropMetering",
+    "GetPropOpticalZoom",
+    "GetPropPicCount",
+    "GetPropPicSize",
+    "GetPropPowerSaveCamera",
+    "GetPropPowerSaveHost",
+    "GetPropPowerSaveLCD",
+    "GetPropProtect",
+    "GetPropResolution",
+    "GetPropWhiteBalance",
+    "GetRemainCount",
+    "InitControl",
+    "Preview",
+    "SetCaptureProp",
+    "SetCaptureProp3",
+    "SetCustomValue",
+    "SetCustomValue3",
+    "SetExposureProp",
+    "SetExposureProp3",
+    "SetLcdMode",
+    "SetPropCameraID",
+    "SetPropCameraTime",
+    "SetPropCurrentPicture",
+    "SetPropElectricZoom",
+    "SetPropExpoBias",
+    "SetPropFlash",
+    "SetPropFocusMode",
+    "SetPropFocusPosition",
+    "SetPropFolderName",
+    "SetPropFolderNo",
+    "SetPropIsoSpeed",
+    "SetPropLCDBrightness",
+    "SetPropLed",
+    "SetPropMetering",
+    "SetPropOpticalZoom",
+    "SetPropPowerSaveCamera",
+    "SetPropPowerSaveHost",
+    "SetPropPowerSaveLCD",
+    "SetPropProtect",
+    "SetPropResolution",
+    "SetPropWhiteBalance",
+    "UseDriveNames",
 };
 
 std::string libraryPath() {
@@ -127,7 +194,9 @@ private:
   void* m_handle = nullptr;
 };
 
-#define BIND(lib, name) auto* name##_ = (lib).get<decltype(::name)>(#name); ASSERT_NE(name##_, nullptr)
+#define BIND(lib, name)                                                                                      \
+  auto* name##_ = (lib).get<decltype(::name)>(#name);                                                        \
+  ASSERT_NE(name##_, nullptr)
 
 std::size_t openDescriptors() {
   std::size_t count = 0;
@@ -257,7 +326,8 @@ TEST(LoadedLibrary, DrivesTheDaemonsCamerasAndThrowsErrorsTheProgramCatchesByTyp
   EXPECT_NE(Capture_(0, true, onComplete, &completion), 0);
   {
     std::unique_lock guard(completion.lock);
-    ASSERT_TRUE(completion.changed.wait_for(guard, std::chrono::seconds(60), [&] { return completion.calls > 0; }));
+    ASSERT_TRUE(
+        completion.changed.wait_for(guard, std::chrono::seconds(60), [&] { return completion.calls > 0; }));
     EXPECT_NE(completion.thread, std::this_thread::get_id());
   }
   EXPECT_EQ(CameraReady_(0), 1);

@@ -86,12 +86,8 @@ TEST(Protocol, ActionsNeedAnAcceptedFirstReplyAndAFinishedSecondReply) {
     std::string fault;
   };
   const std::vector<Row> rows = {
-      {{0x06, 0x05}, "none"},
-      {{0x00, 0x00}, "none"},
-      {{0x11, 0x11, 0x06, 0x05}, "none"},
-      {{0x06, 0x06}, "L13"},
-      {{0x06, 0x15}, "L13"},
-      {{0x11, 0x11, 0x11}, "L15"},
+      {{0x06, 0x05}, "none"},      {{0x00, 0x00}, "none"}, {{0x11, 0x11, 0x06, 0x05}, "none"},
+      {{0x06, 0x06}, "L13"},       {{0x06, 0x15}, "L13"},  {{0x11, 0x11, 0x11}, "L15"},
       {{0x15, 0x15, 0x15}, "L14"},
   };
   for (const auto& row : rows) {
@@ -167,8 +163,8 @@ TEST(Protocol, DataRepliesAreCheckedAndNeverCopiedPastTheDestination) {
          b.queueReply(reply);
        },
        4096, "L16"},
-      {"announced length beyond the bulk buffer", [&](ScriptedBackend& b) { b.forceNextLength(32897); }, 40000,
-       "L16"},
+      {"announced length beyond the bulk buffer", [&](ScriptedBackend& b) { b.forceNextLength(32897); },
+       40000, "L16"},
       {"no reply at all", [](ScriptedBackend&) {}, 16, "L16"},
       {"endless empty blocks",
        [](ScriptedBackend& b) {
@@ -201,12 +197,15 @@ TEST(Protocol, DataReadsReportEveryBlockAndResetTheCountsAtTheEnd) {
   rig.backend->queueDataBlock(2, b, 0xFFFF);
   rig.backend->queueDataBlock(3, c);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;
-  const CameraProtocol::ProgressSink sink = [&](const VESK_PROGRESS& p) { reports.emplace_back(p.received, p.lastBlock); };
+  const CameraProtocol::ProgressSink sink = [&](const VESK_PROGRESS& p) {
+    reports.emplace_back(p.received, p.lastBlock);
+  };
   // Counts left over from a failed transfer do not leak into this one.
   rig.camera->counters() = {777, 7};
   std::vector<std::uint8_t> target(1501);
   EXPECT_EQ(rig.protocol->readData(*rig.camera, 14, target, &sink), 1501u);
-  const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {{1000, 1000}, {1500, 500}, {1501, 1}};
+  const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
+      {1000, 1000}, {1500, 500}, {1501, 1}};
   EXPECT_EQ(reports, expected);
   EXPECT_EQ(rig.camera->counters().received, 0u);
   EXPECT_EQ(rig.camera->counters().lastBlock, 0u);

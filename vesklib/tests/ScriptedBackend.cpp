@@ -134,7 +134,7 @@ ScsiOutcome ScriptedBackend::passThrough(int handle, const ScsiCommand& command)
     break;
   }
   case 0xC4: {
-    std::uint32_t length = m_forcedLength ? *m_forcedLength
+    std::uint32_t length = m_forcedLength      ? *m_forcedLength
                            : m_replies.empty() ? 0
                                                : static_cast<std::uint32_t>(m_replies.front().size());
     m_forcedLength.reset();

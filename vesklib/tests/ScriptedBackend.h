@@ -29,7 +29,8 @@ public:
   void queueReply(std::vector<std::uint8_t> reply) { m_replies.push_back(std::move(reply)); }
   void queueStatus(std::uint8_t status);
   void queueRegister(std::uint32_t value, bool goodChecksum = true);
-  void queueDataBlock(std::uint8_t type, std::span<const std::uint8_t> payload, std::optional<std::uint16_t> sum = {});
+  void queueDataBlock(std::uint8_t type, std::span<const std::uint8_t> payload,
+                      std::optional<std::uint16_t> sum = {});
   // The next command with this opcode fails with this Win32 error.
   void failNext(std::uint8_t opcode, DWORD error) { m_failures[opcode].push_back(error); }
   // The next 0xC4 announces this length whatever is queued.

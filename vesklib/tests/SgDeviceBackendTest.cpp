@@ -198,7 +198,8 @@ TEST(SgDeviceBackend, DiscoverySkipsDisksFailingAndMissingNodesAndKeepsNumberOrd
   devices.failures = {{"sg2", EIO}};
   setTypeList(HKEY_CURRENT_USER, std::string("XC-701,,XC-702"));
 
-  CScsiLink link(std::make_unique<SgDeviceBackend>(SgDeviceBackend::Roots{tree.sysfs, tree.dev}, devices.function()));
+  CScsiLink link(
+      std::make_unique<SgDeviceBackend>(SgDeviceBackend::Roots{tree.sysfs, tree.dev}, devices.function()));
   EXPECT_EQ(link.initControl(), 0);
   const auto found = link.enumerate();
   ASSERT_EQ(found.size(), 2u);
@@ -224,7 +225,8 @@ TEST(SgDeviceBackend, DriveNamesProbeOnlyRemovableBlockDevices) {
   FakeDevices devices;
   devices.products = {{"sdb", "XC-701 CAMERA"}, {"sda", "XC-701 CAMERA"}, {"sdc", "CARD READER"}};
   setTypeList(HKEY_CURRENT_USER, std::string("XC-701"));
-  CScsiLink link(std::make_unique<SgDeviceBackend>(SgDeviceBackend::Roots{tree.sysfs, tree.dev}, devices.function()));
+  CScsiLink link(
+      std::make_unique<SgDeviceBackend>(SgDeviceBackend::Roots{tree.sysfs, tree.dev}, devices.function()));
   link.useDriveNames(true);
   const auto found = link.enumerate();
   ASSERT_EQ(found.size(), 1u);
@@ -239,7 +241,7 @@ TEST(SgDeviceBackend, WithoutTheGenericInterfaceTheTransportIsNotInitialised) {
   bool driveNames = true;
   EXPECT_EQ(backend.initControl(driveNames), 29);
   EXPECT_FALSE(driveNames);
-  CScsiLink link(std::make_unique<SgDeviceBackend>(SgDeviceBackend::Roots{empty.file("sys"), empty.file("dev")},
-                                                   SgDeviceBackend::IoctlFunction{}));
+  CScsiLink link(std::make_unique<SgDeviceBackend>(
+      SgDeviceBackend::Roots{empty.file("sys"), empty.file("dev")}, SgDeviceBackend::IoctlFunction{}));
   EXPECT_TRUE(link.enumerate().empty());
 }

@@ -78,7 +78,8 @@ inline std::string errorOf(const std::function<void()>& call) {
   try {
     call();
   } catch (const CVeskNVError& error) {
-    return std::string(error.name()) + "/" + std::to_string(error.kind()) + "/" + std::to_string(error.code());
+    return std::string(error.name()) + "/" + std::to_string(error.kind()) + "/" +
+           std::to_string(error.code());
   }
   return "none";
 }
@@ -88,7 +89,8 @@ inline std::uint32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t 
   if (at + 4 > bytes.size())
     return 0;
   return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+         (static_cast<std::uint32_t>(bytes[at + 2]) << 16) |
+         (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
 
 } // namespace tarsel::vesk::test

@@ -1,10 +1,10 @@
 // The socket back end against a scripted peer on a real Unix socket: the
 // request frames it writes, replies that are short, oversized, late, garbled
 // or missing, and peers that close or are not there.
+#include "vesklib/SocketDeviceBackend.h"
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"
 #include "vesklib/VeskWire.h"
-#include "vesklib/SocketDeviceBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -161,7 +161,8 @@ private:
 };
 
 // The reply to the request with the given sequence number.
-std::vector<std::uint8_t> replyBytes(std::uint32_t sequence, std::uint32_t error, std::vector<std::uint8_t> data,
+std::vector<std::uint8_t> replyBytes(std::uint32_t sequence, std::uint32_t error,
+                                     std::vector<std::uint8_t> data,
                                      std::optional<std::uint32_t> claimed = {}) {
   wire::ReplyHeader h;
   h.sequence = sequence;
@@ -198,7 +199,8 @@ struct Rig {
 
 TEST(SocketDeviceBackend, RequestsAreWrittenAsTheWireFrame) {
   Rig rig;
-  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, {})); });
+  rig.peer->script(
+      [](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, {})); });
   const std::vector<std::uint8_t> block = {0x0C, 0, 0, 0, 1, 0, 0xFF, 0x9F, 0, 0, 0, 0, 0, 0, 0, 0};
   ScsiCommand open;
   open.cdb[0] = 0xC0;
@@ -226,9 +228,14 @@ TEST(SocketDeviceBackend, RequestsAreWrittenAsTheWireFrame) {
 TEST(SocketDeviceBackend, RepliesAreBoundedByTheBufferAndTheStreamStaysInStep) {
   Rig rig;
   // More data than asked for: keep what fits, drop the rest.
-  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, std::vector<std::uint8_t>(64, 7))); });
-  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 0, {1, 2, 3})); });
-  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 31, {})); });
+  rig.peer->script([](int fd, const wire::Request& r) {
+    writeAll(fd, replyBytes(r.header.sequence, 0, std::vector<std::uint8_t>(64, 7)));
+  });
+  rig.peer->script([](int fd, const wire::Request& r) {
+    writeAll(fd, replyBytes(r.header.sequence, 0, {1, 2, 3}));
+  });
+  rig.peer->script(
+      [](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence, 31, {})); });
   auto exact = std::make_unique<std::uint8_t[]>(16);
   auto outcome = readCommand(rig.backend, rig.handle, std::span(exact.get(), 16));
   EXPECT_EQ(outcome.error, 0u);
@@ -247,7 +254,9 @@ TEST(SocketDeviceBackend, RepliesAreBoundedByTheBufferAndTheStreamStaysInStep) {
 TEST(SocketDeviceBackend, NoReplyInTimeIsATimeOutAndALateReplyIsNeverTakenForTheNext) {
   Rig rig;
   std::uint8_t buffer[4] = {};
-  const auto sequenceOf = [&rig](std::size_t request) { return rig.peer->requests().at(request).header.sequence; };
+  const auto sequenceOf = [&rig](std::size_t request) {
+    return rig.peer->requests().at(request).header.sequence;
+  };
   rig.peer->script([](int, const wire::Request&) {});
   EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer, 50).error, ERROR_SEM_TIMEOUT);
   // The late answer to the first request comes only after the second was sent, right before its own.
@@ -282,7 +291,8 @@ TEST(SocketDeviceBackend, NoReplyInTimeIsATimeOutAndALateReplyIsNeverTakenForThe
   // Every request had a number of its own; a reply to none still awaited ends the connection.
   EXPECT_NE(sequenceOf(0), sequenceOf(1));
   EXPECT_NE(sequenceOf(3), sequenceOf(4));
-  rig.peer->script([](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence + 100, 0, {})); });
+  rig.peer->script(
+      [](int fd, const wire::Request& r) { writeAll(fd, replyBytes(r.header.sequence + 100, 0, {})); });
   EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer).error, ERROR_DEV_NOT_EXIST);
   EXPECT_EQ(readCommand(rig.backend, rig.handle, buffer).error, ERROR_DEV_NOT_EXIST);
 }
@@ -331,9 +341,7 @@ TEST(SocketDeviceBackend, ControlQueriesDevicePathsAndMissingPeers) {
   int handle = -1;
   EXPECT_EQ(backend.open(backend.controlDevicePath(), handle), ERROR_FILE_NOT_FOUND);
   // A socket file nobody listens on any more.
-  {
-    ScriptedPeer gone(dir.file("BrantelVesk1"));
-  }
+  { ScriptedPeer gone(dir.file("BrantelVesk1")); }
   EXPECT_EQ(backend.open(backend.cameraDevicePath(1), handle), ERROR_DEV_NOT_EXIST);
 
   ScriptedPeer control(backend.controlDevicePath());

@@ -28,7 +28,8 @@ TEST(SupportedCameraList, EmptyOrBlankNamesNeverMatchEveryDevice) {
       {"XC-701,,XC-702", "XC-702 CAMERA   ", true},
   };
   for (const auto& row : rows)
-    EXPECT_EQ(SupportedCameraList::matches(row.list, row.product), row.supported) << row.list << " / " << row.product;
+    EXPECT_EQ(SupportedCameraList::matches(row.list, row.product), row.supported)
+        << row.list << " / " << row.product;
   EXPECT_EQ(SupportedCameraList::parseNames(" a ,, b,\tc\t,"), (std::vector<std::string>{"a", "b", "c"}));
 }
 

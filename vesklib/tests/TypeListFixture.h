@@ -14,8 +14,8 @@ namespace tarsel::vesk::test {
 inline void setTypeList(HKEY root, const std::optional<std::string>& text) {
   HKEY key = nullptr;
   DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExA(root, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
+  ASSERT_EQ(RegCreateKeyExA(root, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, &disposition),
             0);
   if (text)
     ASSERT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),

@@ -2,7 +2,9 @@
 
 #include "platform/Win32Error.h"
 
-int CAbsentSdk_Wr::EnumerateCameras(HWND, IConnectedCameras*) { return 0; }
+int CAbsentSdk_Wr::EnumerateCameras(HWND, IConnectedCameras*) {
+  return 0;
+}
 
 HRESULT CAbsentSdk_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
   if (page)

@@ -7,8 +7,8 @@
 // is swallowed).
 #pragma once
 
-#include "hostapi/ITarselSettings.h"
 #include "env/BrantelTakeError.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <mutex>

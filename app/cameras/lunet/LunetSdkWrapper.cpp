@@ -9,7 +9,9 @@ tarsel::cameras::FamilySingleton<CLunetSDK_Wr>& family() {
   return instance;
 }
 
-ITarselSettings* keptSettings() { return family().Settings(); }
+ITarselSettings* keptSettings() {
+  return family().Settings();
+}
 
 } // namespace
 

@@ -24,18 +24,14 @@ TEST(PreviewPauseGuard, PausesTheRegisteredFrameForItsScopeAndNestsInOrder) {
   CPreviewPauseGuard::SetListener(&frame);
   {
     CPreviewPauseGuard outer;
-    {
-      CPreviewPauseGuard inner;
-    }
+    { CPreviewPauseGuard inner; }
   }
   CPreviewPauseGuard::SetListener(nullptr);
   EXPECT_EQ(frame.calls, (std::vector<bool>{true, true, false, false}));
 }
 
 TEST(PreviewPauseGuard, DoesNothingWithoutAFrameAndSwallowsAFailingRelease) {
-  {
-    CPreviewPauseGuard noFrame;
-  }
+  { CPreviewPauseGuard noFrame; }
   RecordingFrame frame;
   frame.throwOnRelease = true;
   CPreviewPauseGuard::SetListener(&frame);

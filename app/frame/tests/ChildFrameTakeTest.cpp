@@ -1,11 +1,11 @@
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
-#include "app/host/WaitEvent.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
+#include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "hostapi/ITarselConfigSettings.h"
 

@@ -1,7 +1,7 @@
-#include "hostapi/RefPtr.h"
 #include "app/frame/ChildView.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/TestJpeg.h"
+#include "hostapi/RefPtr.h"
 
 #include <QScrollBar>
 

@@ -4,16 +4,16 @@
 // fake cameras and attach them.
 #pragma once
 
-#include "hostapi/RefPtr.h"
 #include "app/frame/BatteryStatus.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameSite.h"
 #include "app/frame/CommandIds.h"
-#include "hostapi/IPictureFromCamera.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
 #include "app/testsupport/EventPump.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/RefPtr.h"
 
 #include <QMainWindow>
 #include <QString>

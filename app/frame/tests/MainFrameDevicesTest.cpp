@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 
 using namespace std::chrono_literals;
+using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::pumpFor;
 using tarsel::frame::test::pumpUntil;
-using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::setUserOption;
 using tarsel::frame::test::TimedFamily;
 using tarsel::testcamera::FamilyOp;

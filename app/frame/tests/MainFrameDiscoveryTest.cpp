@@ -5,10 +5,10 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/WindowIcons.h"
-#include "hostapi/ITarselPersistentParams.h"
-#include "hostapi/ITarselSettings.h"
 #include "app/settings/WindowPlacement.h"
 #include "env/BrantelTakeError.h"
+#include "hostapi/ITarselPersistentParams.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
 
 #include <QIcon>
@@ -21,9 +21,9 @@
 #include <utility>
 
 using namespace std::chrono_literals;
+using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::pumpFor;
 using tarsel::frame::test::pumpUntil;
-using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::setUserOption;
 using tarsel::frame::test::TimedCamera;
 using tarsel::frame::test::TimedFamily;
@@ -65,7 +65,8 @@ TEST_F(MainFrameDiscovery, StartUpOpensOneConnectedWindowPerCameraAndCountsThem)
   ASSERT_EQ(windows.size(), 3u);
   for (CChildFrame* window : windows)
     EXPECT_TRUE(window->IsCameraConnected());
-  EXPECT_EQ(windowNames(frame), (std::vector<std::string>{"Test Camera 1", "Test Camera 2", "Test Camera 3"}));
+  EXPECT_EQ(windowNames(frame),
+            (std::vector<std::string>{"Test Camera 1", "Test Camera 2", "Test Camera 3"}));
   EXPECT_EQ(frame.PaneText(1), "3 Cameras");
   EXPECT_EQ(frame.PaneText(0), res(57345));
   EXPECT_EQ(m_refreshes, 1);
@@ -209,14 +210,40 @@ TEST_F(MainFrameDiscovery, CameraCommandsFollowTheActiveWindowAndFrameCommandsTh
   EXPECT_TRUE(frame.CommandState(cmd::RefreshCameras).enabled);
   for (const UINT id : {cmd::SaveAll, cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport})
     EXPECT_FALSE(frame.CommandState(id).enabled) << id;
-  for (const UINT id : {cmd::SelectCameraTypes, cmd::RefreshCameras, cmd::DisplayManual, cmd::SaveAll,
-                        cmd::AllCamerasTakePicture, cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport,
-                        cmd::TakePicture, cmd::CancelBracketing, cmd::Zoom100, cmd::Zoom50, cmd::Zoom25,
-                        cmd::PreviousPicture, cmd::NextPicture, cmd::DeletePicture, cmd::CancelSeries,
-                        cmd::RotateClockwise, cmd::RotateCounterclockwise, cmd::EditCopy, cmd::FileSaveAs,
-                        cmd::SaveSeries, cmd::ShowPreview, cmd::CaptureProperties, cmd::LcdOn, cmd::LcdOff,
-                        cmd::CameraInfo, cmd::DetectCapabilities, cmd::DownloadAllPictures, cmd::AdvancedSettings,
-                        cmd::SaveCaptureSettings, cmd::LoadCaptureSettings, cmd::FileClose, cmd::ViewStatusBar})
+  for (const UINT id : {cmd::SelectCameraTypes,
+                        cmd::RefreshCameras,
+                        cmd::DisplayManual,
+                        cmd::SaveAll,
+                        cmd::AllCamerasTakePicture,
+                        cmd::TimeLapse,
+                        cmd::Options,
+                        cmd::DiagnosticsReport,
+                        cmd::TakePicture,
+                        cmd::CancelBracketing,
+                        cmd::Zoom100,
+                        cmd::Zoom50,
+                        cmd::Zoom25,
+                        cmd::PreviousPicture,
+                        cmd::NextPicture,
+                        cmd::DeletePicture,
+                        cmd::CancelSeries,
+                        cmd::RotateClockwise,
+                        cmd::RotateCounterclockwise,
+                        cmd::EditCopy,
+                        cmd::FileSaveAs,
+                        cmd::SaveSeries,
+                        cmd::ShowPreview,
+                        cmd::CaptureProperties,
+                        cmd::LcdOn,
+                        cmd::LcdOff,
+                        cmd::CameraInfo,
+                        cmd::DetectCapabilities,
+                        cmd::DownloadAllPictures,
+                        cmd::AdvancedSettings,
+                        cmd::SaveCaptureSettings,
+                        cmd::LoadCaptureSettings,
+                        cmd::FileClose,
+                        cmd::ViewStatusBar})
     EXPECT_NE(frame.CommandAction(id), nullptr) << id;
 
   family.setCameraCount(1);
@@ -255,7 +282,8 @@ TEST_F(MainFrameDiscovery, StartUpRestoresTheAllCamerasViewUnlessAutostartIsGive
     QStringList arguments;
     bool shown;
   };
-  for (const Row& row : {Row{{"Tarsel"}, true}, Row{{"Tarsel", "/AUTOSTART"}, false}, Row{{"Tarsel", "-AUTOSTART"}, false}}) {
+  for (const Row& row :
+       {Row{{"Tarsel"}, true}, Row{{"Tarsel", "/AUTOSTART"}, false}, Row{{"Tarsel", "-AUTOSTART"}, false}}) {
     SCOPED_TRACE(row.arguments.join(' ').toStdString());
     TimedFamily& family = addFamily();
     family.setCameraCount(1);
@@ -317,5 +345,6 @@ TEST_F(MainFrameDiscovery, TheStoredStatusTextStandsInForTheIdleMessage) {
     if (label->property("indicator").isValid())
       panes.emplace_back(label->property("indicator").toUInt(), label->width());
   std::sort(panes.begin(), panes.end());
-  EXPECT_EQ(panes, (std::vector<std::pair<uint, int>>{{32835, 80}, {32836, 80}, {32837, 80}, {32838, 150}, {32839, 80}}));
+  EXPECT_EQ(panes, (std::vector<std::pair<uint, int>>{
+                       {32835, 80}, {32836, 80}, {32837, 80}, {32838, 150}, {32839, 80}}));
 }

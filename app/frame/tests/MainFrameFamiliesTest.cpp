@@ -4,9 +4,9 @@
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/vesk/VeskSdkWrapper.h"
 #include "app/core/ConnectedCameras.h"
+#include "app/core/ISdkPropertyPage.h"
 #include "app/frame/CameraTypesDialog.h"
 #include "app/frame/SdkFamily.h"
-#include "app/core/ISdkPropertyPage.h"
 #include "app/settings/TarselSettings.h"
 
 #include <QPointer>
@@ -35,8 +35,8 @@ struct Row {
 
 std::vector<Row> rows() {
   return {
-      {"camera-link", [](ITarselSettings* s) -> IBaseSDK_Wr* { return GetVeskSdkWrapper(s); }, ReleaseVeskSdkWrapper,
-       "BRANTEL_SDK3.4", "SDK: 3.x\r\n"},
+      {"camera-link", [](ITarselSettings* s) -> IBaseSDK_Wr* { return GetVeskSdkWrapper(s); },
+       ReleaseVeskSdkWrapper, "BRANTEL_SDK3.4", "SDK: 3.x\r\n"},
       {"ActiveX", GetLunetSdkWrapper, ReleaseLunetSdkWrapper, "BRANTEL_SDK2.0", "SDK: 2.0\r\n"},
       {"Canon", GetCanonCDSdkWrapper, ReleaseCanonCDSdkWrapper, "CANON_CD", "SDK: CanonCD\r\n"},
   };

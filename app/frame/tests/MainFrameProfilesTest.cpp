@@ -2,8 +2,8 @@
 
 #include "app/core/CaptureProfileStorage.h"
 #include "env/BrantelTakeError.h"
-#include "platform/testsupport/TestSupport.h"
 #include "platform/Win32Error.h"
+#include "platform/testsupport/TestSupport.h"
 
 #include <cstring>
 #include <filesystem>
@@ -44,8 +44,9 @@ TEST_F(MainFrameProfiles, EachCameraGetsItsProfileAndAFailingCameraDoesNotStopTh
   // Camera 1 fails, 2 and 3 have their own file, 4 takes the default.
   options.arguments = {"Tarsel", "/SOMETHING",
                        QString::fromStdString("-CPFF=\"" + dir.file("one.cpff") + "\":\"Test Camera 1\"/\"" +
-                                              dir.file("two.cpff") + "\":\"Test Camera 2\"/\"" + dir.file("one.cpff") +
-                                              "\":\"Test Camera 3\"/\"" + dir.file("default.cpff") + "\"")};
+                                              dir.file("two.cpff") + "\":\"Test Camera 2\"/\"" +
+                                              dir.file("one.cpff") + "\":\"Test Camera 3\"/\"" +
+                                              dir.file("default.cpff") + "\"")};
   CMainFrame& frame = start(options);
 
   ASSERT_EQ(frame.CameraWindows().size(), 4u);
@@ -61,8 +62,9 @@ TEST_F(MainFrameProfiles, WithoutTheArgumentNoProfileIsApplied) {
   TimedFamily& family = addFamily();
   family.setCameraCount(1);
   CMainFrame& frame = start(optionsFor({&family}));
-  EXPECT_EQ(static_cast<TimedCamera*>(frame.CameraWindows()[0]->GetCamera())->script().calls(
-                CameraOp::ApplyCaptureSettingsText),
+  EXPECT_EQ(static_cast<TimedCamera*>(frame.CameraWindows()[0]->GetCamera())
+                ->script()
+                .calls(CameraOp::ApplyCaptureSettingsText),
             0);
 }
 

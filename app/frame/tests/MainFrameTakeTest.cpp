@@ -2,9 +2,9 @@
 
 #include "app/core/ResString.h"
 #include "app/frame/CommandIds.h"
-#include "env/CamStorageDir.h"
-#include "app/ui/MessageQuestion.h"
 #include "app/receiver/MailslotServer.h"
+#include "app/ui/MessageQuestion.h"
+#include "env/CamStorageDir.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
@@ -22,10 +22,10 @@
 #include <atomic>
 
 using namespace std::chrono_literals;
-using tarsel::frame::test::pumpFor;
-using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::Gate;
+using tarsel::frame::test::pumpFor;
+using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::TimedCamera;
 using tarsel::frame::test::TimedFamily;
 using tarsel::testcamera::CameraOp;
@@ -126,7 +126,8 @@ TEST_F(MainFrameTake, ACameraThatNeverArrivesReleasesTheOthersAtTheBarrier) {
 TEST_F(MainFrameTake, OverlappingTakesEachEndWithExactlyOneFinalResult) {
   TimedFamily& family = addFamily();
   family.setCameraCount(2);
-  family.setTimedSetup([](TimedCamera& camera) { camera.script().setDelay(CameraOp::FirePreparedCapture, 50ms); });
+  family.setTimedSetup(
+      [](TimedCamera& camera) { camera.script().setDelay(CameraOp::FirePreparedCapture, 50ms); });
   MainFrameOptions options = optionsFor({&family});
   options.takeBarrier = 10s;
   CMainFrame& frame = start(options);
@@ -212,7 +213,8 @@ TEST_F(MainFrameTake, ACaptureDatagramMakesExactlyOneTakeAndASecondReceiverIsRep
 TEST_F(MainFrameTake, ClosingAWindowOrTheFrameDuringATakeEndsWithoutHang) {
   TimedFamily& family = addFamily();
   family.setCameraCount(3);
-  family.setTimedSetup([](TimedCamera& camera) { camera.script().setDelay(CameraOp::TransferPicture, 100ms); });
+  family.setTimedSetup(
+      [](TimedCamera& camera) { camera.script().setDelay(CameraOp::TransferPicture, 100ms); });
   MainFrameOptions options = optionsFor({&family});
   options.takeBarrier = 10s;
   CMainFrame& frame = start(options);
@@ -241,7 +243,8 @@ TEST_F(MainFrameTake, PicturesStayInTheCameraOnlyForAnUnsavedTakeWhenTheUserAsks
   options.takeBarrier = 10s;
   CMainFrame& frame = start(options);
   int ended = 0;
-  for (const Row& row : {Row{false, false, 0}, Row{true, false, 3}, Row{true, true, 0}, Row{false, true, 0}}) {
+  for (const Row& row :
+       {Row{false, false, 0}, Row{true, false, 3}, Row{true, true, 0}, Row{false, true, 0}}) {
     SCOPED_TRACE(testing::Message() << "leave " << row.leaveInCamera << " save " << row.save);
     ITarselConfigSettings* user = nullptr;
     ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
@@ -284,10 +287,11 @@ TEST_F(MainFrameTake, UnsavedPicturesAreAskedAboutAndCancelKeepsTheFrameOpen) {
 
   // A termination request while the question is open closes without asking
   // again and logs what was left unsaved.
-  const auto previous = tarsel::ui::SetAskUserHook([&frame](const QString&, tarsel::ui::Buttons, tarsel::ui::Icon) {
-    frame.CloseWithoutAsking();
-    return tarsel::ui::IDCANCEL;
-  });
+  const auto previous =
+      tarsel::ui::SetAskUserHook([&frame](const QString&, tarsel::ui::Buttons, tarsel::ui::Icon) {
+        frame.CloseWithoutAsking();
+        return tarsel::ui::IDCANCEL;
+      });
   EXPECT_TRUE(frame.close());
   tarsel::ui::SetAskUserHook(previous);
   EXPECT_TRUE(frame.CameraWindows().empty());

@@ -53,7 +53,8 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
   const int count = GetCameraCount();
   for (int index = 0; index < count; ++index) {
     // The family's own tracker is private; these cameras count on their own.
-    auto camera = std::make_unique<TimedCamera>(this, std::make_shared<tarsel::testcamera::FamilyTracker>(), index);
+    auto camera =
+        std::make_unique<TimedCamera>(this, std::make_shared<tarsel::testcamera::FamilyTracker>(), index);
     if (m_timedSetup)
       m_timedSetup(*camera);
     list->Add(camera.release());
@@ -63,8 +64,8 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
 
 void setUserOption(const char* name, DWORD value) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tarsel::settings::kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tarsel::settings::kOptionsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
             0);
   EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value), 0);
   RegCloseKey(key);

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "app/frame/MainFrame.h"
-#include "app/testsupport/EventPump.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
+#include "app/testsupport/EventPump.h"
 
 #include <gtest/gtest.h>
 

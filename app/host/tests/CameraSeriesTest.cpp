@@ -4,8 +4,8 @@
 
 #include "app/host/TarselEvents.h"
 #include "app/pictures/PictureFromCamera.h"
-#include "app/testcamera/FakeCameraFamily.h"
 #include "app/testcamera/FakeCamera.h"
+#include "app/testcamera/FakeCameraFamily.h"
 
 #include <gtest/gtest.h>
 

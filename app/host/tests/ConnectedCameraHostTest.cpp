@@ -5,8 +5,8 @@
 #include "HostTestSupport.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "env/CamStorageDir.h"
-#include "platform/testsupport/TestSupport.h"
 #include "platform/Win32Error.h"
+#include "platform/testsupport/TestSupport.h"
 
 #include <QCoreApplication>
 
@@ -239,9 +239,8 @@ TEST(CameraHost, EventsToADeletedReceiverAreNotDelivered) {
   const std::size_t delivered = log->size();
   delete window;
 
-  ASSERT_TRUE(waitFor([&] {
-    return camera->connectDepth() == 0 && camera->script().calls(CameraOp::PausePreview) == 2;
-  }));
+  ASSERT_TRUE(waitFor(
+      [&] { return camera->connectDepth() == 0 && camera->script().calls(CameraOp::PausePreview) == 2; }));
   pumpFor(50ms);
   EXPECT_EQ(log->size(), delivered);
   SetLastError(0);
@@ -275,4 +274,3 @@ TEST(CameraHost, StuckWorkersAskedToStopTogetherShareOneDeadline) {
 
 } // namespace
 } // namespace tarsel::host::test
-

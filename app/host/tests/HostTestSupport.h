@@ -33,7 +33,8 @@ struct StatusRecord {
 // it appends every delivered picture to the host's series.
 class RecordingWindow : public QObject {
 public:
-  explicit RecordingWindow(std::shared_ptr<std::vector<StatusRecord>> log = std::make_shared<std::vector<StatusRecord>>())
+  explicit RecordingWindow(
+      std::shared_ptr<std::vector<StatusRecord>> log = std::make_shared<std::vector<StatusRecord>>())
       : m_log(std::move(log)) {}
 
   void setHost(CConnectedCameraHost* host) { m_host = host; }

@@ -41,7 +41,8 @@ struct Rig {
     return out;
   }
 
-  std::shared_ptr<CSynchronizedTake> take(ResultWindow& results, std::chrono::milliseconds barrier = 10000ms) {
+  std::shared_ptr<CSynchronizedTake> take(ResultWindow& results,
+                                          std::chrono::milliseconds barrier = 10000ms) {
     CCamExtraCommand command;
     command.SetOption(3);
     CSynchronizedTake::Params params;
@@ -60,7 +61,8 @@ struct Rig {
 TEST(SynchronizedTake, EightCamerasAreReleasedTogetherAndAllReport) {
   Rig rig(8);
   for (int i = 0; i < 8; ++i)
-    rig.cameras[static_cast<std::size_t>(i)]->script().setDelay(CameraOp::PrepareCapture, std::chrono::milliseconds(20 * i));
+    rig.cameras[static_cast<std::size_t>(i)]->script().setDelay(CameraOp::PrepareCapture,
+                                                                std::chrono::milliseconds(20 * i));
   ResultWindow results;
   int reportedAtFinal = -1;
   results.onFinal = [&] {
@@ -135,7 +137,8 @@ TEST(SynchronizedTake, ACameraThatNeverArrivesHoldsNobodyBeyondTheBarrier) {
     EXPECT_FALSE(camera->lastTakeTime().has_value());
     EXPECT_EQ(camera->connectDepth(), 0);
   }
-  const std::vector<std::pair<std::int32_t, HRESULT>> expected = {{1, E_FAIL}, {1, E_FAIL}, {1, E_FAIL}, {0, 0}};
+  const std::vector<std::pair<std::int32_t, HRESULT>> expected = {
+      {1, E_FAIL}, {1, E_FAIL}, {1, E_FAIL}, {0, 0}};
   EXPECT_EQ(results.results, expected);
 }
 

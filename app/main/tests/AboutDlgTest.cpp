@@ -20,7 +20,8 @@ using tarsel::program::test::UrlRecorder;
 
 void releaseMouse(QWidget* widget, Qt::MouseButton button) {
   const QPointF inside(2, 2);
-  QMouseEvent press(QEvent::MouseButtonPress, inside, widget->mapToGlobal(inside), button, button, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, inside, widget->mapToGlobal(inside), button, button,
+                    Qt::NoModifier);
   QCoreApplication::sendEvent(widget, &press);
   QMouseEvent release(QEvent::MouseButtonRelease, inside, widget->mapToGlobal(inside), button, Qt::NoButton,
                       Qt::NoModifier);

@@ -95,8 +95,8 @@ TEST(EnvHooks, ErrorBoxFromAWorkerIsPostedAndTheWorkerNeverWaits) {
 TEST(EnvHooks, RemovedHooksPutBackThePreviousOnesAndPostNothingMore) {
   ReportingOn reporting;
   std::vector<std::string> earlier;
-  const MessageBoxHook outer = SetMessageBoxHook(
-      [&earlier](HWND, const std::string& text, const std::string&, MessageBoxIcon) { earlier.push_back(text); });
+  const MessageBoxHook outer = SetMessageBoxHook([&earlier](HWND, const std::string& text, const std::string&,
+                                                            MessageBoxIcon) { earlier.push_back(text); });
 
   std::vector<Box> boxes;
   {

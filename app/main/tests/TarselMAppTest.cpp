@@ -1,8 +1,8 @@
 #include "app/main/TarselMApp.h"
 
 #include "app/frame/CommandIds.h"
-#include "app/frame/MainFrame.h"
 #include "app/frame/DeviceWatcher.h"
+#include "app/frame/MainFrame.h"
 #include "app/main/AboutDlg.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testcamera/FakeCameraFamily.h"
@@ -33,10 +33,12 @@ bool facilityKnown(unsigned long facility, unsigned long code) {
   return FormatFacilityMessage(facility, code).has_value();
 }
 bool allFacilitiesRegistered() {
-  return facilityKnown(0x102, 0x81020002) && facilityKnown(0x105, 0x81050001) && facilityKnown(0x106, 0x81060004);
+  return facilityKnown(0x102, 0x81020002) && facilityKnown(0x105, 0x81050001) &&
+         facilityKnown(0x106, 0x81060004);
 }
 bool anyFacilityRegistered() {
-  return facilityKnown(0x102, 0x81020002) || facilityKnown(0x105, 0x81050001) || facilityKnown(0x106, 0x81060004);
+  return facilityKnown(0x102, 0x81020002) || facilityKnown(0x105, 0x81050001) ||
+         facilityKnown(0x106, 0x81060004);
 }
 
 class JournalSettings : public CTarselSettings {
@@ -55,7 +57,8 @@ struct Journal {
   bool settingsAlive = false;
 
   std::string state() const {
-    return std::string(frame ? " frame=open" : " frame=gone") + (settingsAlive ? " settings=alive" : " settings=gone") +
+    return std::string(frame ? " frame=open" : " frame=gone") +
+           (settingsAlive ? " settings=alive" : " settings=gone") +
            (anyFacilityRegistered() ? " facilities=on" : " facilities=off");
   }
 };
@@ -102,9 +105,8 @@ CTarselMApp::Options quietOptions(Journal& journal) {
 class BoxRecorder {
 public:
   BoxRecorder() {
-    m_previous = SetMessageBoxHook([this](HWND, const std::string& text, const std::string&, MessageBoxIcon) {
-      texts.push_back(text);
-    });
+    m_previous = SetMessageBoxHook(
+        [this](HWND, const std::string& text, const std::string&, MessageBoxIcon) { texts.push_back(text); });
   }
   ~BoxRecorder() { SetMessageBoxHook(std::move(m_previous)); }
   std::vector<std::string> texts;

@@ -10,8 +10,7 @@
 
 namespace {
 
-template <typename Step>
-void tolerateCodecErrors(Step step) {
+template <typename Step> void tolerateCodecErrors(Step step) {
   try {
     step();
   } catch (const _brantel_take_error&) {

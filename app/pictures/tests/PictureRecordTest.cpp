@@ -1,7 +1,7 @@
 #include "app/pictures/PictureFromCamera.h"
 
-#include "hostapi/IPictureInfo.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "hostapi/IPictureInfo.h"
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"
 

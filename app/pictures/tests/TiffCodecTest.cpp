@@ -129,7 +129,8 @@ TEST(TiffCodec, DataReferencedOverAndOverOrClaimedPastTheEndIsRefused) {
   // A strip of a second directory that claims 4 GB.
   TiffBuilder claimed;
   claimed.rgbPicture(1, 1, 1, {1, 2, 3});
-  const std::uint32_t second = claimed.directory({claimed.longs(273, {8}), claimed.longs(279, {0xFFFFFFF0u})});
+  const std::uint32_t second =
+      claimed.directory({claimed.longs(273, {8}), claimed.longs(279, {0xFFFFFFF0u})});
   auto first = parse(claimed.bytes());
   claimed.put32(first->Directory(0).Offset() + first->Directory(0).Size() - 4, second);
   auto chained = parse(claimed.bytes());
@@ -206,8 +207,8 @@ TEST(TiffCodec, TextsStopAtTheirCountAndDataOutsideTheBufferIsRefused) {
   TiffBuilder builder;
   // Nine characters and no NUL, with more text right after them.
   const TiffBuilder::Entry unterminated = builder.ascii(305, "SOFTWARE!", false);
-  const std::uint32_t at = builder.directory({unterminated, builder.rational(33434, 1, 250),
-                                              builder.longs(273, {1, 2, 3})});
+  const std::uint32_t at =
+      builder.directory({unterminated, builder.rational(33434, 1, 250), builder.longs(273, {1, 2, 3})});
   builder.setFirst(at);
   builder.bytes().insert(builder.bytes().end(), {'X', 'Y', 'Z'});
   auto tiff = parse(builder.bytes());
@@ -336,14 +337,17 @@ TEST(TiffCodec, OffsetTagsPointAtTheirDataAfterARewrite) {
     TiffBuilder builder(little);
     const Bytes thumbnail = {0xFF, 0xD8, 0xFF, 0xDB, 1, 2, 3, 4, 5, 0xFF, 0xD9};
     builder.append(Bytes(37, 0xAB)); // push the data away from where the rewrite puts them
-    const std::uint32_t interop = builder.directory({builder.ascii(1, "R98"), builder.undefined(2, {'0', '1', '0', '0'})});
-    const std::uint32_t exif = builder.directory({builder.rational(33434, 1, 60), builder.longs(40965, {interop})});
-    const std::uint32_t gps = builder.directory({builder.ascii(1, "N"), {2, 5, 3, builder.encode32({35, 1, 40, 1, 5, 1})}});
+    const std::uint32_t interop =
+        builder.directory({builder.ascii(1, "R98"), builder.undefined(2, {'0', '1', '0', '0'})});
+    const std::uint32_t exif =
+        builder.directory({builder.rational(33434, 1, 60), builder.longs(40965, {interop})});
+    const std::uint32_t gps =
+        builder.directory({builder.ascii(1, "N"), {2, 5, 3, builder.encode32({35, 1, 40, 1, 5, 1})}});
     const std::uint32_t thumbAt = builder.append(thumbnail);
-    const std::uint32_t ifd1 = builder.directory(
-        {builder.shorts(259, {6}), builder.longs(513, {thumbAt}), builder.longs(514, {std::uint32_t(thumbnail.size())})});
-    const std::uint32_t ifd0 = builder.rgbPicture(3, 2, 1, pattern(3, 2),
-                                                  {builder.longs(34665, {exif}), builder.longs(34853, {gps})});
+    const std::uint32_t ifd1 = builder.directory({builder.shorts(259, {6}), builder.longs(513, {thumbAt}),
+                                                  builder.longs(514, {std::uint32_t(thumbnail.size())})});
+    const std::uint32_t ifd0 = builder.rgbPicture(
+        3, 2, 1, pattern(3, 2), {builder.longs(34665, {exif}), builder.longs(34853, {gps})});
     builder.put32(ifd0 + 2 + 12 * parse(builder.bytes())->Directory(0).Count(), ifd1);
 
     for (int rotation : {0, 1, 3}) {

@@ -1,5 +1,5 @@
-#include "app/pictures/RawImage.h"
 #include "app/pictures/TIFFImage.h"
+#include "app/pictures/RawImage.h"
 #include "app/pictures/TiffBuffer.h"
 #include "app/pictures/TiffReader.h"
 #include "platform/Win32Error.h"
@@ -57,7 +57,8 @@ Picture oraclePicture(const std::vector<std::string>& arguments) {
 }
 
 void makeTiff(const std::string& path, int width, int height, const std::string& mode = "RGB") {
-  ASSERT_EQ(runProgram({"/usr/bin/python3", oracle(), "make", path, std::to_string(width), std::to_string(height), mode})
+  ASSERT_EQ(runProgram({"/usr/bin/python3", oracle(), "make", path, std::to_string(width),
+                        std::to_string(height), mode})
                 .exitCode,
             0);
 }
@@ -158,7 +159,8 @@ TEST(TiffImage, FilesFromPilAndTiffcpDecodeInBothByteOrders) {
       EXPECT_EQ(image.Draw(&painter, 0, 0, 0, 0, -1, -1), 23);
     }
     const std::size_t at = (3 * 37 + 5) * 3;
-    EXPECT_EQ(canvas.pixelColor(5, 3), QColor(expected.rgb[at], expected.rgb[at + 1], expected.rgb[at + 2])) << name;
+    EXPECT_EQ(canvas.pixelColor(5, 3), QColor(expected.rgb[at], expected.rgb[at + 1], expected.rgb[at + 2]))
+        << name;
   }
 }
 
@@ -167,11 +169,12 @@ TEST(TiffImage, RotatedFilesMatchPilAndReadBackInTiffinfoAndExiftool) {
   makeTiff(dir.file("pil.tif"), 37, 23);
   tiffcp({"-B", "-c", "none", "-r", "5"}, dir.file("pil.tif"), dir.file("be.tif"));
   // Exif, GPS and Interoperability directories to carry along.
-  ASSERT_EQ(runProgram({"exiftool", "-q", "-overwrite_original", "-ExposureTime=1/250", "-FNumber=2.8", "-ISO=200",
-                        "-DateTimeOriginal=2026:12:09 06:00:00", "-GPSLatitude=35.5", "-GPSLatitudeRef=N",
-                        "-InteropIndex=R98", "-XResolution=72", "-YResolution=72", dir.file("be.tif")})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      runProgram({"exiftool", "-q", "-overwrite_original", "-ExposureTime=1/250", "-FNumber=2.8", "-ISO=200",
+                  "-DateTimeOriginal=2026:12:09 06:00:00", "-GPSLatitude=35.5", "-GPSLatitudeRef=N",
+                  "-InteropIndex=R98", "-XResolution=72", "-YResolution=72", dir.file("be.tif")})
+          .exitCode,
+      0);
   for (const std::string name : {"pil.tif", "be.tif"}) {
     const std::string source = dir.file(name);
     const std::set<std::string> before = exifWarnings(source);
@@ -183,7 +186,8 @@ TEST(TiffImage, RotatedFilesMatchPilAndReadBackInTiffinfoAndExiftool) {
       const std::string saved = dir.file("turned-" + std::to_string(code) + "-" + name);
       image.SaveToFile(saved.c_str());
 
-      EXPECT_EQ(oraclePicture({"pixels", saved}).rgb, oraclePicture({"turn", source, std::to_string(code)}).rgb);
+      EXPECT_EQ(oraclePicture({"pixels", saved}).rgb,
+                oraclePicture({"turn", source, std::to_string(code)}).rgb);
       EXPECT_EQ(bitmapOf(image).rgb, oraclePicture({"turn", source, std::to_string(code)}).rgb);
       EXPECT_EQ(image.GetPictureWidth(), 23u);
 
@@ -192,8 +196,8 @@ TEST(TiffImage, RotatedFilesMatchPilAndReadBackInTiffinfoAndExiftool) {
       EXPECT_EQ(complaints(info), complaints(shell("tiffinfo", source))) << info;
       EXPECT_EQ(exifWarnings(saved), before) << name;
       if (name == "be.tif") {
-        const ProcessResult values = runProgram(
-            {"exiftool", "-n", "-s3", "-ExposureTime", "-FNumber", "-ISO", "-GPSLatitude", "-InteropIndex", saved});
+        const ProcessResult values = runProgram({"exiftool", "-n", "-s3", "-ExposureTime", "-FNumber", "-ISO",
+                                                 "-GPSLatitude", "-InteropIndex", saved});
         EXPECT_EQ(values.out, "0.004\n2.8\n200\n35.5\nR98\n");
       }
     }
@@ -235,7 +239,8 @@ TEST(TiffImage, CompressedStripsAreCarriedOverUnchangedByARewrite) {
   tiff.Parse();
   const Bytes rewritten = tiff.Serialize(0);
   writeFile(dir.file("out.tif"), std::string(rewritten.begin(), rewritten.end()));
-  EXPECT_EQ(oraclePicture({"pixels", dir.file("out.tif")}).rgb, oraclePicture({"pixels", dir.file("rgb.tif")}).rgb);
+  EXPECT_EQ(oraclePicture({"pixels", dir.file("out.tif")}).rgb,
+            oraclePicture({"pixels", dir.file("rgb.tif")}).rgb);
   EXPECT_EQ(complaints(shell("tiffinfo", dir.file("out.tif"))), std::set<std::string>());
   try {
     tiff.Serialize(1);
@@ -265,7 +270,8 @@ TEST(TiffImage, ScaledDecodeTakesEveryDthRowOfEachStripWithoutOverrun) {
       for (std::uint32_t k = 0; k < 5 && stripStart + k < 13 && next < decoded.height; k += d, ++next) {
         for (std::uint32_t x = 0; x < decoded.width; ++x)
           for (int c = 0; c < 3; ++c)
-            expected[(next * decoded.width + x) * 3 + c] = source.rgb[((stripStart + k) * 641 + x * d) * 3 + c];
+            expected[(next * decoded.width + x) * 3 + c] =
+                source.rgb[((stripStart + k) * 641 + x * d) * 3 + c];
       }
     }
     EXPECT_EQ(decoded.rgb, expected) << d;
@@ -291,7 +297,8 @@ TEST(TiffImage, RectangleDecodeTakesItsSliceAndRefusesOneBeyondTheEdges) {
   ASSERT_TRUE(image.HasBitmap()) << std::hex << decodeError(image);
   Bytes expected;
   for (int y = 20; y < 70; ++y)
-    expected.insert(expected.end(), source.rgb.begin() + (y * 150 + 10) * 3, source.rgb.begin() + (y * 150 + 110) * 3);
+    expected.insert(expected.end(), source.rgb.begin() + (y * 150 + 10) * 3,
+                    source.rgb.begin() + (y * 150 + 110) * 3);
   EXPECT_EQ(bitmapOf(image).rgb, expected);
 
   for (auto [x, y, w, h] : {std::array{-1, 0, 10, 10}, std::array{0, 0, 0, 10}, std::array{51, 0, 100, 10},
@@ -332,7 +339,8 @@ TEST(TiffImage, UnsupportedLayoutsFailWithTheirCodesAndPaintThePanel) {
     image.Decode(1, 1);
     EXPECT_FALSE(image.HasBitmap());
     EXPECT_EQ(decodeError(image), row.code) << std::hex << decodeError(image) << " row " << &row - rows;
-    EXPECT_STREQ(image.GetDecodeError()->Explanation(), "Picture file may be (or have been) saved as normal.");
+    EXPECT_STREQ(image.GetDecodeError()->Explanation(),
+                 "Picture file may be (or have been) saved as normal.");
 
     QImage canvas(640, 480, QImage::Format_RGB32);
     canvas.fill(Qt::black);

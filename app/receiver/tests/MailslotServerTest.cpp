@@ -1,8 +1,8 @@
 #include "app/receiver/MailslotServer.h"
 
 #include "StandInFrame.h"
-#include "app/testsupport/EventPump.h"
 #include "app/receiver/RemoteDatagramHandler.h"
+#include "app/testsupport/EventPump.h"
 #include "env/BrantelTakeError.h"
 #include "env/CamStorageDir.h"
 #include "platform/Bytes.h"
@@ -45,7 +45,8 @@ tarsel::remote::MailSlotListener::Options localOnly() {
 }
 
 tarsel::test::ProcessResult runRemote(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1", tarsel::test::binDir() + "/TarselRemote"};
+  std::vector<std::string> argv = {"sh", "-c", "exec \"$0\" \"$@\" 2>&1",
+                                   tarsel::test::binDir() + "/TarselRemote"};
   argv.insert(argv.end(), args.begin(), args.end());
   return tarsel::test::runProgram(argv);
 }
@@ -284,8 +285,7 @@ TEST(RemoteReceiver, AFloodWhileTheFrameIsBusyStaysBoundedIsLoggedOncePerBurstAn
 
   // The backlog is gone: a capture sent now is handled at once.
   EXPECT_EQ(TarselControl(1, nullptr, nullptr, nullptr, nullptr, 0), S_OK);
-  ASSERT_TRUE(pumpUntil([&] { return frame.commands().size() == CMailslotServer::kMaxPending + 1; },
-                                 2s));
+  ASSERT_TRUE(pumpUntil([&] { return frame.commands().size() == CMailslotServer::kMaxPending + 1; }, 2s));
   EXPECT_EQ(server.Dropped(), kCaptures - CMailslotServer::kMaxPending);
 
   // A second flood is a second burst: one more line.
@@ -314,7 +314,8 @@ TEST(MailslotServer, StartsOnceStopsWithinAShortDeadlineIdleOrFloodedAndStartsAg
   std::atomic<bool> flooding{true};
   std::thread sender([&] {
     tarsel::remote::CMailSlotClient client(nullptr, 20ms);
-    const auto bytes = tarsel::remote::encodeDatagram(1, "MSL?CAPTURE", tarsel::remote::builtInRemoteKey()).value();
+    const auto bytes =
+        tarsel::remote::encodeDatagram(1, "MSL?CAPTURE", tarsel::remote::builtInRemoteKey()).value();
     while (flooding.load())
       client.Write(bytes.data(), bytes.size());
   });

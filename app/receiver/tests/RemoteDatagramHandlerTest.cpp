@@ -76,7 +76,9 @@ TEST(RemoteDatagramHandling, DecipheredMslCaptureTakesAndEverythingElseIsDropped
       {"shortest text", enciphered("MSL?", key), false},
       {"user key", enciphered("MSL?CAPTURE", userKey), false},
       {"empty user key", enciphered("MSL?CAPTURE", emptyUserKey), false},
-      {"not enciphered", {'\0', '\0', '\0', '\0', 'M', 'S', 'L', '?', 'C', 'A', 'P', 'T', 'U', 'R', 'E', '\0'}, false},
+      {"not enciphered",
+       {'\0', '\0', '\0', '\0', 'M', 'S', 'L', '?', 'C', 'A', 'P', 'T', 'U', 'R', 'E', '\0'},
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

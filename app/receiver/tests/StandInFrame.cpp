@@ -5,8 +5,8 @@
 #include "app/receiver/RemoteDatagramHandler.h"
 
 #include <QCoreApplication>
-#include <gtest/gtest.h>
 #include <QElapsedTimer>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>

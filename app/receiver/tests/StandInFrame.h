@@ -18,10 +18,10 @@ namespace tarsel::receiver::test {
 class StandInFrame : public QObject, public IRemoteCommandTarget {
 public:
   struct Entry {
-    bool command = false;     // a frame command, else a datagram
-    UINT id = 0;              // the command
+    bool command = false;            // a frame command, else a datagram
+    UINT id = 0;                     // the command
     std::vector<std::uint8_t> bytes; // the datagram
-    int posted = 0;           // commands the datagram posted while handled
+    int posted = 0;                  // commands the datagram posted while handled
   };
 
   void PostFrameCommand(UINT id) override;

@@ -3,12 +3,12 @@
 // factory's reference-counted results.
 #pragma once
 
-#include "hostapi/RefPtr.h"
+#include "app/settings/TarselSettings.h"
 #include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselPersistentParams.h"
-#include "app/settings/TarselSettings.h"
+#include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 
 #include <gtest/gtest.h>

@@ -2,13 +2,13 @@
 #include "app/testcamera/FakeCameraFamily.h"
 
 #include "app/core/ConnectedCameras.h"
-#include "hostapi/IPictureInfo.h"
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "env/BrantelTakeError.h"
+#include "hostapi/IPictureInfo.h"
 
 #include <QByteArray>
 #include <QImage>

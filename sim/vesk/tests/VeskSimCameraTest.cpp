@@ -152,15 +152,14 @@ TEST_F(CameraFixture, RegistersReadBackWhatTheCameraAccepted) {
     std::uint32_t readBack;
   };
   const Row rows[] = {
-      {1, 4, 0, 4},      {1, 11, 0, 4},    // 11 is not a resolution of this model: kept
-      {7, 3, 0, 3},      {7, 5, 0, 3},     // flash 5 does not exist
-      {20, 255, 0, 255}, {33, 3, 0, 3},    {35, 7, 0, 7},  {35, 8, 0, 7},
-      {70, 2, 0, 2},     {72, 1032, 0, 1032}, {72, 776, 0, 1032},
-      {85, 9, 0, 9},     {85, 10, 0, 9},   {103, 200, 0, 200},
-      {23, 600, 0, 600}, {24, 90000, 14, 180}, {38, 30, 0, 30},
-      {10, 5, 14, 2},    {12, 5, 14, 0},   {13, 1, 14, 0}, {39, 1, 14, 0}, // read-only
-      {4, 2, 0, 2},      {4, 3, 14, 2},    // only pictures that exist
-      {83, 1, 0, 1},     {83, 2, 14, 1},
+      {1, 4, 0, 4},        {1, 11, 0, 4}, // 11 is not a resolution of this model: kept
+      {7, 3, 0, 3},        {7, 5, 0, 3},  // flash 5 does not exist
+      {20, 255, 0, 255},   {33, 3, 0, 3},        {35, 7, 0, 7},   {35, 8, 0, 7},  {70, 2, 0, 2},
+      {72, 1032, 0, 1032}, {72, 776, 0, 1032},   {85, 9, 0, 9},   {85, 10, 0, 9}, {103, 200, 0, 200},
+      {23, 600, 0, 600},   {24, 90000, 14, 180}, {38, 30, 0, 30}, {10, 5, 14, 2}, {12, 5, 14, 0},
+      {13, 1, 14, 0},      {39, 1, 14, 0}, // read-only
+      {4, 2, 0, 2},        {4, 3, 14, 2},  // only pictures that exist
+      {83, 1, 0, 1},       {83, 2, 14, 1},
   };
   for (const Row& row : rows) {
     const HostResult w = host->writeRegister(row.reg, row.value);
@@ -195,15 +194,16 @@ TEST_F(CameraFixture, DataObjectsHaveTheirSizesAndWritableOnesRoundTrip) {
     std::uint8_t object;
     std::size_t size;
   };
-  const Size sizes[] = {{22, 32}, {26, 32}, {46, 32}, {47, 32}, {67, 76}, {69, 8},  {71, 8},
+  const Size sizes[] = {{22, 32}, {26, 32}, {46, 32}, {47, 32}, {67, 76}, {69, 8},   {71, 8},
                         {74, 76}, {79, 13}, {84, 9},  {87, 32}, {91, 20}, {102, 20}, {124, 64}};
   for (const Size& s : sizes) {
     const HostResult r = host->readData(s.object);
     EXPECT_EQ(r.error, 0) << int(s.object);
     EXPECT_EQ(r.data.size(), s.size) << int(s.object);
   }
-  EXPECT_EQ(host->readData(26).data, Bytes({'X', 'C', '7', '0', '1', ' ', 'F', 'W', ' ', '2', '.', '1', '4', 0, 0, 0,
-                                            0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0, 0, 0}));
+  EXPECT_EQ(host->readData(26).data,
+            Bytes({'X', 'C', '7', '0', '1', ' ', 'F', 'W', ' ', '2', '.', '1', '4', 0, 0, 0,
+                   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0, 0, 0}));
 
   // The camera keeps 31 characters of a longer ID.
   const std::string id = "0123456789012345678901234567890123456789";
@@ -250,9 +250,9 @@ TEST_F(CameraFixture, RecordsDescribeTheCameraAndTheCurrentPicture) {
   ASSERT_TRUE(picture);
 
   const Bytes camera = host->readData(46).data;
-  EXPECT_EQ(loadLe32(&camera[0]), 9u);  // resolution: the model's default
+  EXPECT_EQ(loadLe32(&camera[0]), 9u);      // resolution: the model's default
   EXPECT_EQ(loadLe16(&camera[16]), 0xFFFB); // battery, signed 16 bits
-  EXPECT_EQ(loadLe32(&camera[20]), 2u); // pictures
+  EXPECT_EQ(loadLe32(&camera[20]), 2u);     // pictures
   EXPECT_EQ(loadLe32(&camera[24]), engine->cameraRegister(0, 11));
 
   const Bytes tag = host->readData(74).data;
@@ -269,7 +269,8 @@ TEST_F(CameraFixture, RecordsDescribeTheCameraAndTheCurrentPicture) {
 
   const Bytes memory = host->readData(67).data;
   EXPECT_EQ(loadLe32(&memory[0]), 1u);
-  EXPECT_EQ(loadLe32(&memory[72]), (256u << 20) - picture->bytes->size() - engine->picture(0, 1)->bytes->size());
+  EXPECT_EQ(loadLe32(&memory[72]),
+            (256u << 20) - picture->bytes->size() - engine->picture(0, 1)->bytes->size());
 
   const Bytes folder = host->readData(91).data;
   EXPECT_EQ(folder, le32({1, 1, 2, 2, 0}));
@@ -365,7 +366,8 @@ TEST_F(CameraFixture, ErasingRenumbersThePicturesAndHonoursProtection) {
       out.push_back(engine->picture(0, i)->fileName);
     return out;
   };
-  ASSERT_EQ(names(), (std::vector<std::string>{"SIM_0001.JPG", "SIM_0002.JPG", "SIM_0003.JPG", "SIM_0004.JPG"}));
+  ASSERT_EQ(names(),
+            (std::vector<std::string>{"SIM_0001.JPG", "SIM_0002.JPG", "SIM_0003.JPG", "SIM_0004.JPG"}));
 
   ASSERT_EQ(host->writeRegister(4, 2).error, 0);
   ASSERT_EQ(host->runAction(7, 0).error, 0); // erase the current picture
@@ -486,7 +488,7 @@ TEST_F(CameraFixture, StepsOutOfOrderAreServedButRecordedAsViolations) {
   EXPECT_EQ(host->closeStep(), 0);
   const std::vector<std::string> expected = {
       "reply length asked outside an open step", "reply length asked with no reply pending",
-      "reply read with no reply pending",        "frame sent outside an open step",
+      "reply read with no reply pending", "frame sent outside an open step",
       "status byte with nothing to acknowledge"};
   EXPECT_EQ(violations(), expected);
   EXPECT_EQ(host->open(), 0);
@@ -637,7 +639,8 @@ TEST(Engine, CamerasServeThreadsInParallelWhileOthersArePlugged) {
       auto connection = engine.connect(i);
       VeskTestHost host([&connection](const Request& r) { return connection->handle(r); });
       for (int n = 0; n < 40; ++n) {
-        if (host.writeRegister(35, 1 + n % 7).error || host.readRegister(35).value != std::uint32_t(1 + n % 7))
+        if (host.writeRegister(35, 1 + n % 7).error ||
+            host.readRegister(35).value != std::uint32_t(1 + n % 7))
           ++failures;
         if (n % 10 == 0 && host.readData(14).error)
           ++failures;

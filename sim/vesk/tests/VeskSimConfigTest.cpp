@@ -27,8 +27,14 @@ TEST(Config, FaultTextNamesDeviceActionAndMatch) {
   EXPECT_EQ(f.fault.value, 5u);
   EXPECT_EQ(f.fault.count, 0u);
 
-  const char* bad[] = {"", "0", "x silence", "0 explode", "0 silence opcode=300", "0 silence skip",
-                       "0 silence colour=1", "0 silence kind=-1"};
+  const char* bad[] = {"",
+                       "0",
+                       "x silence",
+                       "0 explode",
+                       "0 silence opcode=300",
+                       "0 silence skip",
+                       "0 silence colour=1",
+                       "0 silence kind=-1"};
   for (const char* text : bad) {
     FaultSetup ignored;
     EXPECT_FALSE(VeskSimConfig::parseFault(text, ignored, error)) << text;
@@ -39,10 +45,10 @@ TEST(Config, FaultTextNamesDeviceActionAndMatch) {
 TEST(Config, OptionsBuildCamerasDisksAndFailingNodes) {
   DaemonSetup setup;
   std::string error;
-  ASSERT_TRUE(VeskSimConfig::parseArguments({"--dir", "/tmp/x", "--cameras", "2", "--model=KT-300", "--pictures",
-                                             "1", "--resolution", "4", "--raw", "--disk", "--failing-node",
-                                             "--speed", "2.5", "--fault", "1 silence opcode=0xC0"},
-                                            setup, error))
+  ASSERT_TRUE(VeskSimConfig::parseArguments(
+      {"--dir", "/tmp/x", "--cameras", "2", "--model=KT-300", "--pictures", "1", "--resolution", "4", "--raw",
+       "--disk", "--failing-node", "--speed", "2.5", "--fault", "1 silence opcode=0xC0"},
+      setup, error))
       << error;
   EXPECT_EQ(setup.dir, "/tmp/x");
   EXPECT_EQ(setup.controlPath, "/tmp/x/vesk-simd.control");
@@ -57,9 +63,12 @@ TEST(Config, OptionsBuildCamerasDisksAndFailingNodes) {
   ASSERT_EQ(setup.faults.size(), 1u);
   EXPECT_EQ(setup.faults[0].device, 1);
 
-  const std::vector<std::vector<std::string>> bad = {
-      {"--dir"}, {"--dir", "d", "--cameras", "65"}, {"--dir", "d", "--model", "NOPE"}, {"--dir", "d", "--speed", "0"},
-      {"--dir", "d", "--bogus"}, {"--dir", "d", "--block-size", "40000"}};
+  const std::vector<std::vector<std::string>> bad = {{"--dir"},
+                                                     {"--dir", "d", "--cameras", "65"},
+                                                     {"--dir", "d", "--model", "NOPE"},
+                                                     {"--dir", "d", "--speed", "0"},
+                                                     {"--dir", "d", "--bogus"},
+                                                     {"--dir", "d", "--block-size", "40000"}};
   for (const auto& args : bad) {
     DaemonSetup s;
     EXPECT_FALSE(VeskSimConfig::parseArguments(args, s, error)) << args.back();
@@ -79,7 +88,9 @@ TEST(Config, FileSectionsAddDevicesInOrderAndChangeTheModel) {
   tarsel::test::writeFile(dir.file("own.jpg"), "\xFF\xD8\xFF\xD9");
   const std::string text = "; simulator set-up\n"
                            "[daemon]\n"
-                           "dir = " + dir.path() + "/dev\n"
+                           "dir = " +
+                           dir.path() +
+                           "/dev\n"
                            "speed = 4\n"
                            "fault = 0 status kind=0 number=7 value=0x11 count=2\n"
                            "[camera]\n"
@@ -88,7 +99,9 @@ TEST(Config, FileSectionsAddDevicesInOrderAndChangeTheModel) {
                            "capture-ms = 40000\n"
                            "block-size = 4096\n"
                            "card = full\n"
-                           "file = " + dir.file("own.jpg") + "\n"
+                           "file = " +
+                           dir.file("own.jpg") +
+                           "\n"
                            "reject = nak\n"
                            "[disk]\n"
                            "product = USB STICK\n"
@@ -116,8 +129,13 @@ TEST(Config, FileSectionsAddDevicesInOrderAndChangeTheModel) {
   ASSERT_EQ(setup.faults.size(), 1u);
   EXPECT_EQ(setup.faults[0].fault.value, 0x11u);
 
-  const char* bad[] = {"[camera]\nmodel = NONE\n", "[camera]\ncolour = red\n", "[printer]\n", "[camera\n",
-                       "just text\n", "[daemon]\nspeed = fast\n", "[camera]\nfile = /nonexistent/x.jpg\n",
+  const char* bad[] = {"[camera]\nmodel = NONE\n",
+                       "[camera]\ncolour = red\n",
+                       "[printer]\n",
+                       "[camera\n",
+                       "just text\n",
+                       "[daemon]\nspeed = fast\n",
+                       "[camera]\nfile = /nonexistent/x.jpg\n",
                        "[failing]\nerror = many\n"};
   for (const char* t : bad) {
     DaemonSetup s;

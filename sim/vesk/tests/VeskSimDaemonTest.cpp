@@ -146,7 +146,8 @@ private:
     std::size_t done = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (done < n) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0)
         return done == 0 ? 0 : -1;
       pollfd p{m_fd, POLLIN, 0};
@@ -201,8 +202,8 @@ TEST(Daemon, ServesTheWireAndRemovesItsSocketsOnSigterm) {
   Daemon daemon({"--dir", dir, "--cameras", "2", "--pictures", "1", "--resolution", "3", "--disk", "--log",
                  tmp.file("requests.log")});
   ASSERT_EQ(daemon.firstLine(), "vesk-simd: ready, 3 devices in " + dir);
-  EXPECT_EQ(socketsIn(dir), (std::vector<std::string>{"BrantelVesk", "BrantelVesk0", "BrantelVesk1", "BrantelVesk2",
-                                                        "vesk-simd.control"}));
+  EXPECT_EQ(socketsIn(dir), (std::vector<std::string>{"BrantelVesk", "BrantelVesk0", "BrantelVesk1",
+                                                      "BrantelVesk2", "vesk-simd.control"}));
 
   SocketTransport controlDevice(dir + "/BrantelVesk");
   ASSERT_TRUE(controlDevice.connected());
@@ -254,7 +255,8 @@ TEST(Daemon, UnplugByControlCommandRemovesTheSocketAndClosesItsConnections) {
                  tmp.file("ctl.sock")});
   ASSERT_EQ(daemon.firstLine().rfind("vesk-simd: ready", 0), 0u);
   const auto ctl = [&](const std::string& command) {
-    std::vector<std::string> argv = {tarsel::test::binDir() + "/vesk-simd", "ctl", "--control", tmp.file("ctl.sock")};
+    std::vector<std::string> argv = {tarsel::test::binDir() + "/vesk-simd", "ctl", "--control",
+                                     tmp.file("ctl.sock")};
     std::istringstream words(command);
     for (std::string w; words >> w;)
       argv.push_back(w);
@@ -286,8 +288,8 @@ TEST(Daemon, FaultsGivenAtStartReachTheWire) {
   tarsel::test::TempDir tmp;
   const std::string dir = tmp.path();
   Daemon daemon({"--dir", dir, "--cameras", "1", "--pictures", "1", "--resolution", "4", "--fault",
-                 "0 silence opcode=0xC4", "--fault", "0 unplug opcode=0xC2 kind=6 number=14 skip=3", "--fault",
-                 "0 truncated-frame opcode=0x12 value=20", "--speed", "50"});
+                 "0 silence opcode=0xC4", "--fault", "0 unplug opcode=0xC2 kind=6 number=14 skip=3",
+                 "--fault", "0 truncated-frame opcode=0x12 value=20", "--speed", "50"});
   ASSERT_EQ(daemon.firstLine().rfind("vesk-simd: ready", 0), 0u);
 
   auto camera = std::make_unique<SocketTransport>(dir + "/BrantelVesk0");
@@ -316,7 +318,8 @@ TEST(Daemon, FaultsGivenAtStartReachTheWire) {
   big.dataLength = 8;
   auto header = encodeRequestHeader(big);
   storeLe32(&header[32], kMaxDataLength + 1);
-  ASSERT_EQ(::send(control.fd(), header.data(), header.size(), MSG_NOSIGNAL), static_cast<ssize_t>(header.size()));
+  ASSERT_EQ(::send(control.fd(), header.data(), header.size(), MSG_NOSIGNAL),
+            static_cast<ssize_t>(header.size()));
   char byte = 0;
   EXPECT_EQ(::recv(control.fd(), &byte, 1, 0), 0);
 
@@ -330,7 +333,12 @@ TEST(Daemon, HelpAndBadOptions) {
   EXPECT_NE(help.out.find("unplug N"), std::string::npos);
   const auto models = tarsel::test::runProgram({tarsel::test::binDir() + "/vesk-simd", "--list-models"});
   EXPECT_NE(models.out.find("XC-702"), std::string::npos);
-  EXPECT_EQ(tarsel::test::runProgram({tarsel::test::binDir() + "/vesk-simd", "--dir", "/tmp", "--bogus"}).exitCode, 2);
+  EXPECT_EQ(
+      tarsel::test::runProgram({tarsel::test::binDir() + "/vesk-simd", "--dir", "/tmp", "--bogus"}).exitCode,
+      2);
   tarsel::test::TempDir tmp;
-  EXPECT_EQ(tarsel::test::runProgram({tarsel::test::binDir() + "/vesk-simd", "ctl", "--dir", tmp.path(), "list"}).exitCode, 2);
+  EXPECT_EQ(
+      tarsel::test::runProgram({tarsel::test::binDir() + "/vesk-simd", "ctl", "--dir", tmp.path(), "list"})
+          .exitCode,
+      2);
 }

@@ -12,9 +12,9 @@ using namespace tarsel::vesksim::test;
 
 namespace {
 
-Fault fault(FaultAction action, std::optional<std::uint8_t> opcode = {}, std::optional<std::uint8_t> kind = {},
-            std::optional<std::uint8_t> number = {}, std::uint32_t value = 0, std::uint32_t skip = 0,
-            std::uint32_t count = 1) {
+Fault fault(FaultAction action, std::optional<std::uint8_t> opcode = {},
+            std::optional<std::uint8_t> kind = {}, std::optional<std::uint8_t> number = {},
+            std::uint32_t value = 0, std::uint32_t skip = 0, std::uint32_t count = 1) {
   Fault f;
   f.action = action;
   f.match.opcode = opcode;
@@ -28,15 +28,23 @@ Fault fault(FaultAction action, std::optional<std::uint8_t> opcode = {}, std::op
 
 using Operation = std::function<HostResult(VeskTestHost&)>;
 
-HostResult readFlash(VeskTestHost& h) { return h.readRegister(7); }
-HostResult writeFlash(VeskTestHost& h) { return h.writeRegister(7, 1); }
-HostResult capture(VeskTestHost& h) { return h.runAction(2, 0); }
+HostResult readFlash(VeskTestHost& h) {
+  return h.readRegister(7);
+}
+HostResult writeFlash(VeskTestHost& h) {
+  return h.writeRegister(7, 1);
+}
+HostResult capture(VeskTestHost& h) {
+  return h.runAction(2, 0);
+}
 HostResult readPicture(VeskTestHost& h) {
   if (HostResult r = h.writeRegister(4, 1); r.error)
     return r;
   return h.readData(14, 200000); // the caller's buffer: bigger than the picture
 }
-HostResult writeId(VeskTestHost& h) { return h.writeData(22, Bytes(40000, 'x')); }
+HostResult writeId(VeskTestHost& h) {
+  return h.writeData(22, Bytes(40000, 'x'));
+}
 
 } // namespace
 
@@ -142,7 +150,8 @@ TEST_F(FaultTest, DelayRunsOnTheClockAndCheckConditionCarriesSense) {
   EXPECT_EQ(nowUs(), before + 5'000'000);
 
   engine->injectFault(0, fault(FaultAction::CheckCondition, 0xC0));
-  const Response r = host->send(VeskTestHost::scsi(0xC0, Direction::DataOut, 16, le32({12, 0x9FFF0001, 0, 0})));
+  const Response r =
+      host->send(VeskTestHost::scsi(0xC0, Direction::DataOut, 16, le32({12, 0x9FFF0001, 0, 0})));
   EXPECT_EQ(r.reply.header.error, 31u);
   EXPECT_EQ(r.reply.header.scsiStatus, 2);
   EXPECT_EQ(r.reply.header.senseLength, 18);

@@ -2,8 +2,8 @@
 // decode at their size with an EXIF block an independent reader understands,
 // baseline TIFFs whose strip fits, raw files with their tag, and the same
 // bytes for the same parameters.
-#include "sim/vesk/VeskSimEngine.h"
 #include "sim/vesk/VeskSimPictures.h"
+#include "sim/vesk/VeskSimEngine.h"
 
 #include "platform/testsupport/TestSupport.h"
 
@@ -25,10 +25,13 @@ struct DecodeError {
   std::jmp_buf jump;
 };
 
-void onDecodeError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<DecodeError*>(cinfo->err)->jump, 1); }
+void onDecodeError(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<DecodeError*>(cinfo->err)->jump, 1);
+}
 
 // Decodes every scanline; false when libjpeg finds the data broken.
-bool decodeJpeg(const Bytes& data, unsigned& width, unsigned& height, std::uint8_t* row, std::size_t rowSize) {
+bool decodeJpeg(const Bytes& data, unsigned& width, unsigned& height, std::uint8_t* row,
+                std::size_t rowSize) {
   jpeg_decompress_struct cinfo;
   DecodeError error;
   cinfo.err = jpeg_std_error(&error.manager);
@@ -67,7 +70,8 @@ std::map<std::string, std::string> oracle(const Bytes& file) {
   tarsel::test::TempDir dir;
   const std::string path = dir.file("picture");
   tarsel::test::writeFile(path, std::string(file.begin(), file.end()));
-  const auto result = tarsel::test::runProgram({"python3", tarsel::test::testDataDir() + "/exif_dump.py", path});
+  const auto result =
+      tarsel::test::runProgram({"python3", tarsel::test::testDataDir() + "/exif_dump.py", path});
   std::map<std::string, std::string> tags;
   std::istringstream in(result.out);
   for (std::string line; std::getline(in, line);) {

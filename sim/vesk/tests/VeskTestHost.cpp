@@ -52,10 +52,13 @@ Request VeskTestHost::countRequest() {
 
 int VeskTestHost::transportError(const Response& r) const {
   switch (r.kind) {
-  case Response::Kind::Silence: return 121;
+  case Response::Kind::Silence:
+    return 121;
   case Response::Kind::Close:
-  case Response::Kind::TruncatedThenClose: return 55;
-  case Response::Kind::Reply: break;
+  case Response::Kind::TruncatedThenClose:
+    return 55;
+  case Response::Kind::Reply:
+    break;
   }
   return static_cast<int>(r.reply.header.error);
 }
@@ -69,10 +72,13 @@ int VeskTestHost::open() {
 }
 
 int VeskTestHost::sendFrame(const Bytes& frame) {
-  return transportError(send(scsi(0xC1, Direction::DataOut, static_cast<std::uint32_t>(frame.size()), frame, m_timeoutMs)));
+  return transportError(
+      send(scsi(0xC1, Direction::DataOut, static_cast<std::uint32_t>(frame.size()), frame, m_timeoutMs)));
 }
 
-int VeskTestHost::sendStatus(std::uint8_t status) { return sendFrame(frames::statusFrame(status, m_statusWord)); }
+int VeskTestHost::sendStatus(std::uint8_t status) {
+  return sendFrame(frames::statusFrame(status, m_statusWord));
+}
 
 int VeskTestHost::replyLength(std::uint32_t& length) {
   const Response r = send(scsi(0xC4, Direction::DataIn, 16, {}, m_timeoutMs));
@@ -92,7 +98,9 @@ int VeskTestHost::readReply(std::uint32_t length, Bytes& reply) {
   return 0;
 }
 
-int VeskTestHost::closeStep() { return transportError(send(scsi(0xC3, Direction::DataIn, 14, {}, m_timeoutMs))); }
+int VeskTestHost::closeStep() {
+  return transportError(send(scsi(0xC3, Direction::DataIn, 14, {}, m_timeoutMs)));
+}
 
 int VeskTestHost::fetchReply(Bytes& reply) {
   std::uint32_t length = 0;
@@ -113,24 +121,32 @@ int VeskTestHost::statusError(std::uint8_t status) {
   switch (status) {
   case 0x06:
   case 0x00:
-  case 0x05: return 0;
-  case 0x11: return 15;
-  case 0x15: return 14;
-  case 0x18: return 31;
-  default: return 13;
+  case 0x05:
+    return 0;
+  case 0x11:
+    return 15;
+  case 0x15:
+    return 14;
+  case 0x18:
+    return 31;
+  default:
+    return 13;
   }
 }
 
 namespace {
 
-bool validHeader(const Bytes& r) { return r.size() >= 65 && loadLe16(&r[4]) == 2 && loadLe16(&r[6]) == 0x9FFF; }
+bool validHeader(const Bytes& r) {
+  return r.size() >= 65 && loadLe16(&r[4]) == 2 && loadLe16(&r[6]) == 0x9FFF;
+}
 
 } // namespace
 
 HostResult VeskTestHost::readRegister(std::uint8_t reg) {
   HostResult out;
   const std::uint8_t none[1] = {0};
-  if ((out.error = open()) || (out.error = sendFrame(frames::commandFrame(frames::kRegisterRead, reg, std::span(none, 0)))) ||
+  if ((out.error = open()) ||
+      (out.error = sendFrame(frames::commandFrame(frames::kRegisterRead, reg, std::span(none, 0)))) ||
       (out.error = closeStep()))
     return out;
   Bytes reply;
@@ -154,7 +170,8 @@ HostResult VeskTestHost::writeRegister(std::uint8_t reg, std::uint32_t value) {
   std::uint8_t status = 0xFF;
   for (int attempt = 0; attempt < 3; ++attempt) {
     Bytes reply;
-    if ((out.error = open()) || (out.error = sendFrame(frames::commandFrame(frames::kRegisterWrite, reg, v))) ||
+    if ((out.error = open()) ||
+        (out.error = sendFrame(frames::commandFrame(frames::kRegisterWrite, reg, v))) ||
         (out.error = closeStep()) || (out.error = fetchReply(reply)))
       return out;
     if (!validHeader(reply)) {
@@ -210,7 +227,8 @@ HostResult VeskTestHost::runAction(std::uint8_t action, std::uint8_t param) {
 HostResult VeskTestHost::readData(std::uint8_t object, std::size_t limit) {
   HostResult out;
   const std::uint8_t none[1] = {0};
-  if ((out.error = open()) || (out.error = sendFrame(frames::commandFrame(frames::kDataRead, object, std::span(none, 0)))) ||
+  if ((out.error = open()) ||
+      (out.error = sendFrame(frames::commandFrame(frames::kDataRead, object, std::span(none, 0)))) ||
       (out.error = closeStep()))
     return out;
   for (;;) {
@@ -254,9 +272,10 @@ HostResult VeskTestHost::writeData(std::uint8_t object, const Bytes& data) {
     const std::size_t offset = i * kBlock;
     const std::size_t n = std::min(kBlock, data.size() - offset);
     const auto chunk = std::span(data).subspan(offset, n);
-    const Bytes frame = i == 0 ? frames::commandFrame(frames::kDataWrite, object, chunk)
-                               : frames::dataBlockFrame(i + 1 == blocks ? frames::kBlockLast : frames::kBlockMiddle,
-                                                        static_cast<std::uint8_t>(i - 1), chunk);
+    const Bytes frame =
+        i == 0 ? frames::commandFrame(frames::kDataWrite, object, chunk)
+               : frames::dataBlockFrame(i + 1 == blocks ? frames::kBlockLast : frames::kBlockMiddle,
+                                        static_cast<std::uint8_t>(i - 1), chunk);
     Bytes reply;
     if ((out.error = open()) || (out.error = sendFrame(frame)) || (out.error = closeStep()) ||
         (out.error = fetchReply(reply)))

@@ -19,8 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct HostResult {
   int error = 0;
-  std::uint32_t value = 0; // register value or final status byte
-  Bytes data;              // data read
+  std::uint32_t value = 0;             // register value or final status byte
+  Bytes data;                          // data read
   std::vector<std::uint32_t> progress; // bytes received after each block
 };
 

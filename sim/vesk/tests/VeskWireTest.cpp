@@ -1,8 +1,8 @@
 // The socket frames and the camera protocol's frames against bytes written
 // out by hand from their tables.
+#include "vesklib/VeskWire.h"
 #include "sim/vesk/VeskSimBytes.h"
 #include "sim/vesk/VeskSimFrames.h"
-#include "vesklib/VeskWire.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ Bytes hexBytes(const std::string& text) {
 // The 64-byte frame header: u32 length, u16 2, u16 word, 56 zero bytes.
 Bytes frameHeader(std::uint32_t length, std::uint16_t word) {
   Bytes out = {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8), 0, 0, 0x02, 0x00,
-               static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)};
+               static_cast<std::uint8_t>(word),   static_cast<std::uint8_t>(word >> 8)};
   out.resize(64, 0);
   return out;
 }
@@ -167,26 +167,33 @@ TEST(Frames, HostFramesMatchTheTableBytes) {
   const std::uint8_t value[4] = {2, 0, 0, 0};
   EXPECT_EQ(frames::commandFrame(frames::kRegisterWrite, 7, value),
             cat(frameHeader(76, 0x9FFF), hexBytes("1B43 0600 00 07 02000000 0900")));
-  EXPECT_EQ(frames::commandFrame(frames::kRegisterRead, 10, {}), cat(frameHeader(72, 0x9FFF), hexBytes("1B43 0200 01 0A 0B00")));
+  EXPECT_EQ(frames::commandFrame(frames::kRegisterRead, 10, {}),
+            cat(frameHeader(72, 0x9FFF), hexBytes("1B43 0200 01 0A 0B00")));
   const std::uint8_t param[1] = {0};
-  EXPECT_EQ(frames::commandFrame(frames::kAction, 2, param), cat(frameHeader(73, 0x9FFF), hexBytes("1B43 0300 02 02 00 0400")));
-  EXPECT_EQ(frames::commandFrame(frames::kDataRead, 14, {}), cat(frameHeader(72, 0x9FFF), hexBytes("1B43 0200 06 0E 1400")));
+  EXPECT_EQ(frames::commandFrame(frames::kAction, 2, param),
+            cat(frameHeader(73, 0x9FFF), hexBytes("1B43 0300 02 02 00 0400")));
+  EXPECT_EQ(frames::commandFrame(frames::kDataRead, 14, {}),
+            cat(frameHeader(72, 0x9FFF), hexBytes("1B43 0200 06 0E 1400")));
   const std::uint8_t ab[2] = {'A', 'B'};
   // First block: u16 n + 2, kind 5, object, data; checksum over kind, object and data.
-  EXPECT_EQ(frames::commandFrame(frames::kDataWrite, 22, ab), cat(frameHeader(74, 0x9FFF), hexBytes("1B43 0400 05 16 4142 9E00")));
+  EXPECT_EQ(frames::commandFrame(frames::kDataWrite, 22, ab),
+            cat(frameHeader(74, 0x9FFF), hexBytes("1B43 0400 05 16 4142 9E00")));
   // Further block: type, block number - 2, u16 n, data, checksum over the data.
-  EXPECT_EQ(frames::dataBlockFrame(frames::kBlockLast, 0, ab), cat(frameHeader(72, 0x9FFF), hexBytes("03 00 0200 4142 8300")));
+  EXPECT_EQ(frames::dataBlockFrame(frames::kBlockLast, 0, ab),
+            cat(frameHeader(72, 0x9FFF), hexBytes("03 00 0200 4142 8300")));
   EXPECT_EQ(frames::statusFrame(0x06), cat(frameHeader(65, 0x09FF), hexBytes("06")));
 }
 
 TEST(Frames, CameraRecordsMatchTheTableBytes) {
   EXPECT_EQ(frames::statusRecord(0x06), cat(frameHeader(65, 0x9FFF), hexBytes("06")));
   // Register record: value at 68, checksum of the four value bytes at 72.
-  EXPECT_EQ(frames::registerRecord(0x01020304), cat(frameHeader(74, 0x9FFF), hexBytes("03 00 0400 04030201 0A00")));
+  EXPECT_EQ(frames::registerRecord(0x01020304),
+            cat(frameHeader(74, 0x9FFF), hexBytes("03 00 0400 04030201 0A00")));
   const std::uint8_t payload[3] = {0xFF, 0xFF, 0x03};
   EXPECT_EQ(frames::dataRecord(frames::kBlockMiddle, 5, payload, false),
             cat(frameHeader(73, 0x9FFF), hexBytes("02 05 0300 FFFF03 0102")));
-  EXPECT_EQ(frames::dataRecord(frames::kBlockLast, 0, {}, false), cat(frameHeader(70, 0x9FFF), hexBytes("03 00 0000 0000")));
+  EXPECT_EQ(frames::dataRecord(frames::kBlockLast, 0, {}, false),
+            cat(frameHeader(70, 0x9FFF), hexBytes("03 00 0000 0000")));
   EXPECT_EQ(frames::dataRecord(frames::kBlockLast, 0, payload, true),
             cat(frameHeader(73, 0x9FFF), hexBytes("03 00 0300 FFFF03 FFFF")));
 }
@@ -216,7 +223,7 @@ TEST(Frames, ParserTakesBothStatusWordsAndRejectsBrokenFrames) {
     std::size_t offset;
     std::uint8_t value;
   };
-  const Row broken[] = {{"length field", 0, 77}, {"signature", 4, 3}, {"header word", 6, 0xFE},
+  const Row broken[] = {{"length field", 0, 77}, {"signature", 4, 3},    {"header word", 6, 0xFE},
                         {"ESC letter", 65, 'D'}, {"body length", 66, 7}, {"type byte", 64, 9}};
   for (const Row& row : broken) {
     Bytes f = good;
