@@ -31,7 +31,7 @@ void exchange(const Bytes& answer, bool usb, const std::function<void(CameraLink
   state.portHandle = usb ? port.usbOpen(CAM_PORT_USB, &state.usb) : port.open(1, 19200, 8);
   if (state.portHandle < 0)
     std::abort();
-  state.state = CAM_STATE_OPEN;
+  state.setState(State::Open);
   Timings timings;
   timings.replyMs = 1;
   timings.delayAfterControlMs = 0;
