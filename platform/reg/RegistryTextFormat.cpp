@@ -218,11 +218,6 @@ std::string_view trimLine(std::string_view line) {
 // Writes `node` and everything below it; `path` holds the node's escaped
 // path and is restored before returning.
 void writeKey(std::string& out, const RegistryKeyNode& node, std::string& path, bool isRoot) {
-  if (!isRoot || !node.values().empty()) {
-    out += "\n[";
-    out += path;
-    out += "]\n";
-  }
   const auto& kept = node.keptLines();
   std::size_t next = 0;
   const auto writeKept = [&](std::size_t upTo) {
@@ -231,6 +226,16 @@ void writeKey(std::string& out, const RegistryKeyNode& node, std::string& path, 
       out += '\n';
     }
   };
+  // The root keeps the lines read before any key line: they stay above the
+  // root's own key line, where a value line among them still belongs to no
+  // key and cannot turn into a value of the root at the next read.
+  if (isRoot)
+    writeKept(SIZE_MAX);
+  if (!isRoot || !node.values().empty()) {
+    out += "\n[";
+    out += path;
+    out += "]\n";
+  }
   for (std::size_t i = 0; i < node.values().size(); ++i) {
     writeKept(i);
     out += RegistryTextFormat::valueLine(node.values()[i]);

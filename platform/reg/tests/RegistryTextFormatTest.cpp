@@ -154,6 +154,16 @@ TEST(RegistryTextFormat, WrittenTreesReadBackUnchanged) {
   }
 }
 
+TEST(RegistryTextFormat, AValueLineBeforeAnyKeyStaysOutsideTheRootAcrossRewrites) {
+  const RegistryKeyNode first = RegistryTextFormat::parse("\"v\"=\"kept\"\n[]\n\"v\"=\"live\"\n");
+  const std::string written = RegistryTextFormat::write(first);
+  const RegistryKeyNode again = RegistryTextFormat::parse(written);
+  ASSERT_EQ(1u, again.values().size());
+  EXPECT_EQ(std::string("live\0", 5), again.values()[0].data);
+  EXPECT_NE(std::string::npos, written.find("\"v\"=\"kept\""));
+  EXPECT_EQ(written, RegistryTextFormat::write(again));
+}
+
 TEST(RegistryTextFormat, TruncatedOrMutatedInputNeverBreaksTheReader) {
   std::mt19937 random(7);
   const std::string text = RegistryTextFormat::write(randomTree(random));
