@@ -78,7 +78,8 @@ endfunction()
 # The environment every test runs in: its own home (default: below the build
 # tree, named after the test), XDG folders and registry hives in it, the
 # test's source folder (TARSEL_TEST_DATA) and the folder of the built programs
-# (TARSEL_BIN_DIR), Qt's offscreen platform.
+# (TARSEL_BIN_DIR), Qt's offscreen platform, and the python interpreter
+# itself (TARSEL_PYTHON) first on the PATH (no launcher in front of it).
 function(tarsel_test_properties name)
   cmake_parse_arguments(ARG "" "HOME" "LABELS" ${ARGN})
   set(home ${CMAKE_BINARY_DIR}/testhome/${name})
@@ -89,6 +90,10 @@ function(tarsel_test_properties name)
     LABELS "${ARG_LABELS}"
     TIMEOUT 300
     ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;TARSEL_REGISTRY_DIR=${home}/registry;TARSEL_MACHINE_REGISTRY=${home}/machine/machine.reg;TARSEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR};TARSEL_BIN_DIR=${TARSEL_BIN_DIR};QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;PYTHONDONTWRITEBYTECODE=1")
+  if(TARSEL_TEST_PATH)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT_MODIFICATION
+                          "PATH=path_list_prepend:${TARSEL_TEST_PATH};TARSEL_PYTHON=set:${TARSEL_PYTHON}")
+  endif()
 endfunction()
 
 # tarsel_fuzzer(<name> SOURCES ... CORPUS <folder> [LIBS ...])

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -16,9 +17,12 @@ namespace tarsel::vantic::test {
 namespace {
 
 // The interpreter behind "python3", asked once: a launcher in front of it
-// would cost each start of the simulator its own start-up time.
+// would cost each start of the simulator its own start-up time. Under CTest
+// the build names it in TARSEL_PYTHON.
 const std::string& interpreter() {
   static const std::string path = [] {
+    if (const char* known = std::getenv("TARSEL_PYTHON"); known != nullptr && *known != '\0')
+      return std::string(known);
     const auto result = tarsel::test::runProgram({"python3", "-c", "import sys; print(sys.executable)"});
     std::string out = result.exitCode == 0 ? result.out : std::string();
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
