@@ -32,6 +32,25 @@ void maybeThrow(StubExport which) {
 
 extern "C" {
 
+// Setters that only answer the camera's status byte, and fixed readings.
+#define STUB_SETTER(name)                                                                                    \
+  int name(int, int) {                                                                                       \
+    return 6;                                                                                                \
+  }
+#define STUB_READING(name, value)                                                                            \
+  int name(int) {                                                                                            \
+    return value;                                                                                            \
+  }
+STUB_SETTER(SetLcdMode)
+STUB_SETTER(SetPropExpoBias)
+STUB_SETTER(SetPropWhiteBalance)
+STUB_SETTER(SetPropMetering)
+STUB_SETTER(SetPropIsoSpeed)
+STUB_READING(GetPropExpoBias, 0)
+STUB_READING(GetPropWhiteBalance, 255)
+STUB_READING(GetPropMetering, 4)
+STUB_READING(GetPropIsoSpeed, 5)
+
 __attribute__((visibility("default"))) StubState* StubControl() {
   return &state;
 }
@@ -82,47 +101,11 @@ int GetPropOpticalZoom(int) {
   return state.zoom;
 }
 
-int SetLcdMode(int, int) {
-  return 6;
-}
-
-int GetPropExpoBias(int) {
-  return 0;
-}
-
-int GetPropWhiteBalance(int) {
-  return 255;
-}
-
-int GetPropMetering(int) {
-  return 4;
-}
-
 int GetExposureProp3(int, int* mode, int* aperture, int* exposureTime) {
   *mode = 2;
   *aperture = 28;
   *exposureTime = 25000;
   return 1;
-}
-
-int SetPropExpoBias(int, int) {
-  return 6;
-}
-
-int SetPropWhiteBalance(int, int) {
-  return 6;
-}
-
-int SetPropMetering(int, int) {
-  return 6;
-}
-
-int SetPropIsoSpeed(int, int) {
-  return 6;
-}
-
-int GetPropIsoSpeed(int) {
-  return 5;
 }
 
 int SetExposureProp3(int, int, int, int) {
