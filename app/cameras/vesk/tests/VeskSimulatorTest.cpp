@@ -36,7 +36,7 @@ class Daemon {
 public:
   explicit Daemon(std::vector<std::string> options,
                   std::chrono::seconds startLimit = std::chrono::seconds(60)) {
-    std::vector<std::string> argv = {program(), "--dir", m_dir.path(), "--speed", "100"};
+    std::vector<std::string> argv = {program(), "--dir", m_dir.path(), "--speed", "1000"};
     argv.insert(argv.end(), options.begin(), options.end());
     std::vector<char*> args;
     for (auto& a : argv)
