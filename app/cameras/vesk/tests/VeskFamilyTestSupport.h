@@ -36,6 +36,29 @@ inline void forgetFamilyState() {
   ASSERT_TRUE(error == 0 || error == 2) << error;
 }
 
+// "Type_S" of the current user; "<none>" when it is missing.
+inline std::string typeList() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, KEY_READ, &key) != 0)
+    return "<none>";
+  char text[512] = {};
+  DWORD size = sizeof text - 1;
+  const LONG error = RegQueryValueExA(key, "Type_S", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+  RegCloseKey(key);
+  return error == 0 ? std::string(text) : "<none>";
+}
+
+inline void setTypeList(const std::string& text) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  EXPECT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>(text.size() + 1)),
+            0);
+  RegCloseKey(key);
+}
+
 // The texts of a list the interface returned, in order.
 inline std::vector<std::string> listTexts(const char* list) {
   std::vector<std::string> texts;

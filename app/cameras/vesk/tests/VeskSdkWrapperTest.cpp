@@ -7,27 +7,15 @@
 #include "app/testcamera/FakeCameraFamily.h"
 #include "env/BrantelTakeError.h"
 #include "env/FacilityRegistry.h"
-#include "platform/reg/Registry.h"
 
 #include <stdexcept>
 
 using tarsel::vesk::test::listTexts;
 using tarsel::vesk::test::readWithConfigParser;
 using tarsel::vesk::test::TestVeskSdk;
+using tarsel::vesk::test::typeList;
 
 namespace {
-
-std::string typeList() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, KEY_READ, &key) != 0)
-    return "<no key>";
-  char text[512] = {};
-  DWORD size = sizeof text - 1;
-  DWORD type = 0;
-  const LONG error = RegQueryValueExA(key, "Type_S", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(key);
-  return error == 0 && type == REG_SZ ? std::string(text) : "<no value>";
-}
 
 // Reports `count` cameras and cannot make the camera of index `failing`.
 class CountingVeskSdk : public TestVeskSdk {

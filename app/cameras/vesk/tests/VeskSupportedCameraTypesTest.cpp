@@ -4,11 +4,9 @@
 #include "VeskFamilyTestSupport.h"
 
 #include "app/cameras/vesk/VeskSupportedCameraTypes.h"
-#include "platform/reg/Registry.h"
 
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <thread>
 
 #include <signal.h>
@@ -20,41 +18,11 @@ extern char** environ;
 using tarsel::test::runProgram;
 using tarsel::test::ScopedEnv;
 using tarsel::test::TempDir;
-using tarsel::vesk::AddSupportedCameraTypes;
+using tarsel::vesk::AddSupportedCameraTypesOfUser;
+using tarsel::vesk::test::setTypeList;
+using tarsel::vesk::test::typeList;
 
 namespace {
-
-class TypeKey {
-public:
-  TypeKey() {
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tarsel::vesk::kSupportedCameraKey, 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
-              0);
-  }
-  ~TypeKey() { RegCloseKey(m_key); }
-  HKEY get() const { return m_key; }
-
-  void set(const std::optional<std::string>& text) {
-    if (!text) {
-      RegDeleteValueA(m_key, "Type_S");
-      return;
-    }
-    ASSERT_EQ(RegSetValueExA(m_key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
-                             static_cast<DWORD>(text->size() + 1)),
-              0);
-  }
-  std::string text() const {
-    char buffer[256] = {};
-    DWORD size = sizeof buffer - 1;
-    DWORD type = 0;
-    if (RegQueryValueExA(m_key, "Type_S", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != 0)
-      return "<none>";
-    return buffer;
-  }
-
-private:
-  HKEY m_key = nullptr;
-};
 
 // The simulator daemon with one camera of `model`, until destroyed.
 class Daemon {
@@ -98,22 +66,16 @@ std::string probeLibrary() {
 } // namespace
 
 TEST(VeskSupportedCameraTypes, AddsOnlyUncontainedIdentificationsSortedAfterOneTrailingComma) {
-  TypeKey key;
-  key.set(std::string("XC-701 CAMERA,KT-200N,,"));
+  tarsel::vesk::test::forgetFamilyState();
+  AddSupportedCameraTypesOfUser({"KT-300", "KT-100,KT-110"});
+  EXPECT_EQ(typeList(), "KT-100,KT-110,KT-300");
+
+  setTypeList("XC-701 CAMERA,KT-200N,,");
   // Contained texts are skipped even inside longer entries; duplicates merge.
-  AddSupportedCameraTypes(key.get(), {"ZZ-9", "KT-200", "XC-701", "AB-1", "AB-1"});
-  EXPECT_EQ(key.text(), "XC-701 CAMERA,KT-200N,,AB-1,ZZ-9");
-
-  AddSupportedCameraTypes(key.get(), {"AB-1", "200N,,AB"});
-  EXPECT_EQ(key.text(), "XC-701 CAMERA,KT-200N,,AB-1,ZZ-9");
-
-  key.set(std::nullopt);
-  AddSupportedCameraTypes(key.get(), {"KT-300", "KT-100,KT-110"});
-  EXPECT_EQ(key.text(), "KT-100,KT-110,KT-300");
-
-  key.set(std::string("XC-500,"));
-  AddSupportedCameraTypes(key.get(), {"KT-300"});
-  EXPECT_EQ(key.text(), "XC-500,KT-300");
+  AddSupportedCameraTypesOfUser({"ZZ-9", "KT-200", "XC-701", "AB-1", "AB-1"});
+  EXPECT_EQ(typeList(), "XC-701 CAMERA,KT-200N,,AB-1,ZZ-9");
+  AddSupportedCameraTypesOfUser({"AB-1", "200N,,AB"});
+  EXPECT_EQ(typeList(), "XC-701 CAMERA,KT-200N,,AB-1,ZZ-9");
 }
 
 TEST(VeskSupportedCameraTypes, LibraryInAnotherProcessAcceptsTheCameraOfAChosenModel) {
@@ -121,12 +83,11 @@ TEST(VeskSupportedCameraTypes, LibraryInAnotherProcessAcceptsTheCameraOfAChosenM
   Daemon daemon("KT-300");
   ASSERT_TRUE(daemon.ready());
   ScopedEnv deviceDir("VESK_DEVICE_DIR", daemon.dir());
-  TypeKey key;
-  key.set(std::string("XC-701,"));
+  setTypeList("XC-701,");
   EXPECT_EQ(probeLibrary(), "count 0\n");
 
   tarsel::vesk::test::TestVeskSdk sdk;
   sdk.SaveCameraSelection("KT-300\0\0");
-  EXPECT_EQ(key.text(), "XC-701,KT-300");
+  EXPECT_EQ(typeList(), "XC-701,KT-300");
   EXPECT_EQ(probeLibrary(), "count 1\nKT-300\n");
 }
