@@ -19,7 +19,7 @@ using namespace tarsel::vesk;
 namespace {
 
 // A download that stopped before its last block.
-constexpr HRESULT kIncompleteDownload = static_cast<HRESULT>(0x81040010u);
+constexpr HRESULT kIncompleteDownload = static_cast<HRESULT>(0x8104000Au); // "MSG_VESK_BAD_READ."
 // The camera reports no stored picture after a capture: the picture did not
 // reach the card.
 constexpr HRESULT kNoPictureStored = static_cast<HRESULT>(0x81040008u);

@@ -204,7 +204,7 @@ TEST(VeskBinding, TransferErasesOnlyAPictureThatArrivedWhole) {
 
   // A download that stopped short is an error and the card keeps the picture.
   stub.state().pictureResult = 0;
-  EXPECT_EQ(transfer(0), static_cast<HRESULT>(0x81040010u));
+  EXPECT_EQ(transfer(0), static_cast<HRESULT>(0x8104000Au));
   EXPECT_EQ(stub.state().erased, 1);
   stub.state().pictureResult = 1;
 
