@@ -1,7 +1,7 @@
 # Tests of the main frame: discovery and refresh over the test camera family,
-# device notifications from a driven watcher, the all-cameras take, the
-# remote-control receiver, command-line capture profiles and the family
-# stand-ins.
+# device notifications from a driven watcher and from a watched folder, the
+# all-cameras take, the remote-control receiver, command-line capture
+# profiles and the family stand-ins.
 tarsel_test(mainframe_tests
   SOURCES
     MainFrameTestMain.cpp
@@ -12,6 +12,7 @@ tarsel_test(mainframe_tests
     MainFrameTakeTest.cpp
     MainFrameProfilesTest.cpp
     MainFrameFamiliesTest.cpp
+    DeviceFolderWatcherTest.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)
