@@ -1,0 +1,182 @@
+// One camera on the camera-link library: the family's ICameraHiLevel. It
+// counts nested connections (the library connection opens once however
+// deeply calls nest), keeps the exposure settings last sent and sends them
+// again before every capture, keeps the library's capture-properties record,
+// and transfers the picture just taken into a picture record.
+//
+// Threads: the camera host's worker, the preview thread and the
+// user-interface thread all call in; one re-entrant lock per camera
+// serialises every call into the library, so operations nest freely. The
+// library's capture and download progress reaches the status sink from the
+// library's threads (see VeskProgressMap).
+//
+// Failure: library errors are logged once and thrown (or returned, per
+// operation) as _brantel_take_error codes of facility 0x104; a missing
+// export gives 0x81041000; a failed connection 0x81041001. After a library
+// failure the connection count is 0.
+#pragma once
+
+#include "app/core/ICameraHiLevel.h"
+#include "app/core/Range.h"
+#include "hostapi/Win32Types.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+struct VESK_PROGRESS;
+
+class CVeskDllWr : public ICameraHiLevel {
+public:
+  // Words of the capture-properties record the family uses.
+  static constexpr std::size_t kMediaWord = 0;
+  static constexpr std::size_t kExternalFlashWord = 3;
+  // Media word: captured into camera memory, not written to the card.
+  static constexpr std::int32_t kBypassMedia = 2;
+
+  // The exposure snapshot, in this order.
+  enum ExposureWord : std::size_t {
+    kExpoBias,
+    kWhiteBalance,
+    kMetering,
+    kIsoSpeed,
+    kAperture,
+    kExposureTime,
+    kProgramMode,
+  };
+  using ExposureSnapshot = std::array<std::int32_t, 7>;
+  using CaptureRecord = std::array<std::int32_t, 8>;
+
+  explicit CVeskDllWr(int cameraNumber);
+  ~CVeskDllWr() override;
+  CVeskDllWr(const CVeskDllWr&) = delete;
+  CVeskDllWr& operator=(const CVeskDllWr&) = delete;
+
+  // ICameraHiLevel
+  IBaseSDK_Wr* GetSdk() override;
+  HRESULT InitCameraObject(_ISdkCallback* statusSink, HWND window) override;
+  HRESULT TakeOverFrom(ICameraHiLevel* other) override;
+  bool WantsConnectTimeWarning() override { return false; }
+  bool IsSameCamera(ICameraHiLevel* other) override;
+  std::int32_t Connect() override;
+  std::int32_t DisConnect() override;
+  HRESULT LeaveRemoteMode() override { return 0; }
+  bool IsCameraReady() override;
+  std::int32_t OnActivate(bool) override { return 0; }
+  bool GetCapabilities(bool reload) override;
+  const char* GetCameraName() override { return m_cameraName.c_str(); }
+  const char* GetCameraId() override { return m_cameraType.c_str(); }
+  const char* GetModelName() override { return m_cameraType.c_str(); }
+  HRESULT LcdOn(std::int32_t mode) override;
+  HRESULT LcdOff() override;
+  bool IsLcdOn() override { return m_monitorMode.load() == kMonitorOn; }
+  HRESULT GetBatteryStatus(std::int32_t* level) override;
+  HRESULT ReportStatus(_ITarselCallback* callback) override;
+  IBracketing* GetBracketing() override { return nullptr; }
+  HRESULT Capture(std::uint32_t value, bool asynchronous) override;
+  HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
+  HRESULT PrepareCapture(std::uint32_t value) override;
+  HRESULT FirePreparedCapture() override;
+  HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
+  HRESULT StopPreview() override { return 0; }
+  HRESULT PausePreview(bool) override { return 0; }
+  HRESULT GetCaptureSettingsText(ICaptureProfileStorage* storage) override;
+  HRESULT ApplyCaptureSettingsText(ICaptureProfileStorage* storage) override;
+  HRESULT ApplyKeywordSettings(const char* keywordSettings) override;
+  HRESULT DownloadPicture(IPictureFromCamera* picture, std::int32_t index) override;
+  HRESULT ApplyFocusSettings(ICamExtraCommand* settings) override;
+  HRESULT ShowCameraInfo(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCapabilityTest(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowDownloadAllPictures(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCaptureProperties(HWND parent, std::int32_t reserved, bool show) override;
+  // No capture-properties dialog exists yet: these have nothing to act on.
+  HRESULT EnableCaptureProperties(bool) override { return 0; }
+  HRESULT NotifyCaptureProperties(std::int32_t) override { return 0; }
+  HRESULT CloseCaptureProperties() override { return 0; }
+  HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t firstPage) override;
+
+  // The family's own operations.
+  int GetCameraNumber() const { return m_cameraNumber.load(); }
+  std::recursive_mutex& Mutex() { return m_lock; }
+  std::uint32_t GetConnectionCount();
+  // Gives the library connection up after a failure: closes it when open,
+  // and the count becomes 0 whatever the nesting was. Never throws.
+  void AbandonConnection() noexcept;
+  // The firmware version text.
+  const char* GetCameraLabel() { return m_cameraLabel.c_str(); }
+
+  // Sends the capture-properties record when it differs from what the
+  // bypass-media flag and the external-flash value ask; 0x81041000 when the
+  // library lacks the export.
+  HRESULT SyncCaptureProps();
+  // The exposure setters: each sends its value and keeps it in the snapshot.
+  void SetPropExpoBias(std::int32_t value);
+  void SetPropWhiteBalance(std::int32_t value);
+  void SetPropMetering(std::int32_t value);
+  void SetPropIsoSpeed(std::int32_t value);
+  void SetExposureProp3(std::int32_t mode, std::int32_t aperture, std::int32_t exposureTime);
+  ExposureSnapshot GetExposureSnapshot();
+  CaptureRecord GetCaptureRecord();
+
+  void SetExternalFlash(std::int32_t value);
+  std::int32_t GetExternalFlash();
+  void SetFlashModeTwo();
+  void SetResolutionOne();
+  void SetAperturePriority(std::int32_t aperture);
+  void SetProgramAuto();
+  void ResetElectricZoom();
+  bool NeedsElectricZoomReset() const { return true; }
+  static bool UsesAperture(std::int32_t mode) { return mode == 3 || mode == 1; }
+  static bool UsesExposureTime(std::int32_t mode) { return mode == 4 || mode == 1; }
+  static bool UsesExpoBias(std::int32_t mode) { return mode != 1; }
+  // The optical-zoom range as zoom factors; -1 and -1 while none is known.
+  void GetOpticalZoomRange(double* min, double* max);
+  // "Focus", "OpticalZoom" or "LcdBrightness"; -1..-1 while none is known.
+  CRange GetRangeByName(const char* name);
+  static const char* GetRawFileExtension() { return ".BRF"; }
+  // A constant of the family's interface; nothing in the program reads it.
+  static std::int32_t GetConstantFifty() { return 50; }
+
+  // Selects a stored picture (1-based; 0 is the preview picture).
+  void SetPropCurrentPicture(std::int32_t index);
+  std::int32_t GetPropPicCount();
+  std::int32_t GetPropPicSize();
+  std::string GetPropFileName();
+  void EraseLast();
+  // Downloads the current picture into buffer; false when it did not arrive
+  // whole.
+  bool GetPicture(std::int32_t size, void* buffer);
+
+  // The library's progress: finds the camera and hands the percentage of
+  // the current transfer to its status sink.
+  static void OnProgress(int camera, const VESK_PROGRESS* progress, void* context);
+
+private:
+  static constexpr std::int32_t kMonitorOff = 1;
+  static constexpr std::int32_t kMonitorOn = 2;
+
+  HRESULT SetLcdMode(std::int32_t mode);
+  void SendExposureSnapshot();
+  void FireCapture(bool asynchronous);
+  void ReadPropertiesFromCamera();
+  void ReadBypassMediaSetting();
+  void StoreSnapshot(ExposureWord word, std::int32_t value);
+  void ReportProgress(std::uint32_t received);
+
+  std::recursive_mutex m_lock;
+  std::atomic<int> m_cameraNumber;
+  std::uint32_t m_connections = 0;
+  std::string m_cameraName;
+  std::string m_cameraType;
+  std::string m_cameraLabel;
+  std::atomic<std::int32_t> m_monitorMode{kMonitorOff};
+  bool m_bypassMedia = false;
+  CaptureRecord m_captureRecord{};
+  std::atomic<_ISdkCallback*> m_progressSink{nullptr};
+  std::atomic<std::uint32_t> m_transferSize{0};
+  std::int32_t m_externalFlash = 0;
+  HWND m_window = nullptr;
+  ExposureSnapshot m_exposure{0, 0, 5, 0, 28, 25000, 2};
+};

@@ -1,0 +1,26 @@
+// What the stub camera-link library answers, set by the tests through its
+// StubControl export.
+#pragma once
+
+enum class StubExport { None, Connect, CameraReady, GetPropFocusMode, Capture };
+enum class StubThrow { None, Library, Win32, Foreign };
+
+struct StubState {
+  StubExport throwingExport = StubExport::None;
+  StubThrow throwKind = StubThrow::None;
+  int throwCode = 0;
+  int connectResult = 0;
+  int opens = 0;
+  int closes = 0;
+  int captures = 0;
+  int focusMode = 1;
+  int focusPosition = 0;
+  int zoom = 28;
+  int pictureCount = 1;
+  int currentPicture = -1;
+  int pictureSize = 1000;
+  int pictureResult = 1;
+  int erased = 0;
+};
+
+using StubControlFunction = StubState* (*)();
