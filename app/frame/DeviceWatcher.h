@@ -1,11 +1,13 @@
 // Notifications of USB devices arriving and leaving, on the user-interface
-// thread. The product's watcher listens to udev (MakeUdevDeviceWatcher);
-// tests make their own and emit the signals.
+// thread. The product's watcher (MakeDeviceWatcher) listens to udev, and to
+// the camera-link simulator's device folder when one is set; tests make
+// their own and emit the signals.
 #pragma once
 
 #include <QObject>
 
 #include <memory>
+#include <vector>
 
 namespace tarsel::frame {
 
@@ -24,5 +26,14 @@ signals:
 // A watcher of USB devices (udev "usb"/"usb_device" add and remove); null
 // when udev cannot be reached (the program then runs without notifications).
 std::unique_ptr<IDeviceWatcher> MakeUdevDeviceWatcher();
+
+// The product's watcher: the udev watcher and, when VESK_DEVICE_DIR names
+// the folder where the camera-link library finds its (simulated) device
+// nodes, a watcher of that folder beside it; null when neither can be made.
+std::unique_ptr<IDeviceWatcher> MakeDeviceWatcher();
+
+// Several watchers as one whose signals are those of each. Null entries are
+// passed over; null when none is left, the watcher itself when one is.
+std::unique_ptr<IDeviceWatcher> CombineDeviceWatchers(std::vector<std::unique_ptr<IDeviceWatcher>> watchers);
 
 } // namespace tarsel::frame

@@ -252,8 +252,8 @@ void CMainFrame::OnStartup() {
     if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
       notifications = user->GetUseDeviceNotifications();
     if (notifications) {
-      m_deviceWatcher = m_options.makeDeviceWatcher ? m_options.makeDeviceWatcher()
-                                                    : tarsel::frame::MakeUdevDeviceWatcher();
+      m_deviceWatcher =
+          m_options.makeDeviceWatcher ? m_options.makeDeviceWatcher() : tarsel::frame::MakeDeviceWatcher();
       if (m_deviceWatcher) {
         tarsel::ui::ConnectGuarded(m_deviceWatcher.get(), &tarsel::frame::IDeviceWatcher::deviceArrived, this,
                                    [this] { OnDeviceArrived(); });

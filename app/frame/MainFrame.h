@@ -50,7 +50,7 @@ struct MainFrameOptions {
   // ActiveX, Canon).
   std::vector<tarsel::frame::SdkFamily> families;
   // Makes the device watcher at start-up (when UseDeviceNotifications is
-  // on); empty: the udev watcher.
+  // on); empty: the product's (tarsel::frame::MakeDeviceWatcher).
   std::function<std::unique_ptr<tarsel::frame::IDeviceWatcher>()> makeDeviceWatcher;
   // The program's command line (argv); empty: QCoreApplication::arguments().
   QStringList arguments;

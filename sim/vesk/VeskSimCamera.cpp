@@ -358,6 +358,8 @@ void VeskSimCamera::commandFrame(std::uint8_t kind, std::uint8_t number, const B
     startDataRead(*object);
     m_txKind = kind;
     m_txNumber = number;
+    // Object 14 is the current card picture; while register 4 (its number) is 0, the preview frame.
+    m_readsPicture = number == 14 && m_state.readRegister(4, now).value_or(0) != 0;
     return;
   }
   default:
@@ -425,6 +427,8 @@ void VeskSimCamera::statusByte(std::uint8_t status) {
     const std::size_t length = currentBlockLength();
     if (currentBlockIsLast()) {
       ++m_stats.objectReads[m_txNumber];
+      if (m_readsPicture)
+        ++m_stats.picturesRead;
       setTx(Tx::Idle);
       return;
     }

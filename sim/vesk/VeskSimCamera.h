@@ -119,6 +119,7 @@ private:
   std::size_t m_offset = 0;
   std::uint8_t m_sequence = 0;
   bool m_endless = false;
+  bool m_readsPicture = false; // the object read is a card picture, not a preview frame
 
   struct WriteAssembly {
     std::uint8_t object = 0;

@@ -145,7 +145,8 @@ std::string VeskSimControl::execute(const std::string& line) {
     return "ok requests=" + std::to_string(s->requests) +
            " violations=" + std::to_string(s->violations.size()) +
            " status09ff=" + std::to_string(s->statusFrames09FF) +
-           " status9fff=" + std::to_string(s->statusFrames9FFF) + " faults=" + std::to_string(s->faultsFired);
+           " status9fff=" + std::to_string(s->statusFrames9FFF) +
+           " faults=" + std::to_string(s->faultsFired) + " pictures-read=" + std::to_string(s->picturesRead);
   }
 
   const auto c = camera();

@@ -93,6 +93,7 @@ struct Stats {
   std::map<std::uint8_t, std::uint64_t> registerWrites; // register -> accepted writes
   std::map<std::uint8_t, std::uint64_t> actions;        // action -> started
   std::map<std::uint8_t, std::uint64_t> objectReads;    // object -> completed reads
+  std::uint64_t picturesRead = 0;                       // completed reads of a card picture (not a preview)
   std::map<std::uint8_t, std::uint64_t> objectWrites;   // object -> stored writes
   std::uint64_t dataBlocksOut = 0;                      // further data-write blocks received
   std::uint64_t statusFrames09FF = 0;                   // status-byte frames with header word 0x09FF

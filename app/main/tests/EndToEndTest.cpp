@@ -1,7 +1,10 @@
-// The program as a user runs it without a display, with one test camera: it
-// starts on the offscreen platform, takes a picture when TarselRemote sends
-// /CAPTURE (the camera records the take in a file) and ends cleanly on
-// SIGTERM.
+// The program as a user runs it without a display: it starts on the
+// offscreen platform, takes a picture when TarselRemote sends /CAPTURE and
+// ends cleanly on SIGTERM; once with one test camera (which records the take
+// in a file), once as the product with two camera-link cameras of vesk-simd
+// (which counts the pictures downloaded).
+#include "app/testsupport/VeskSimulator.h"
+#include "env/CamStorageDir.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -80,30 +83,41 @@ template <class Condition> bool waitUntil(Condition condition, std::chrono::mill
   return true;
 }
 
-TEST(Program, RunsOffscreenTakesAPictureOnARemoteCaptureAndEndsCleanlyOnSigterm) {
-  // A mailslot name and port of this test alone, so parallel runs never meet.
-  const std::string tag = std::to_string(getpid());
-  tarsel::test::ScopedEnv mailslot("TARSEL_REMOTE_MAILSLOT", "Tarsel-end-to-end-" + tag);
-  tarsel::test::ScopedEnv port("TARSEL_REMOTE_PORT", std::to_string(20000 + getpid() % 30000));
-  const tarsel::test::TempDir folder;
-  const std::string takes = folder.file("takes.txt");
-  tarsel::test::ScopedEnv takeRecord("TARSEL_TEST_CAMERA_TAKES", takes);
-  // An empty DISPLAY is no display either.
-  tarsel::test::ScopedEnv noX("DISPLAY", std::string());
-  tarsel::test::ScopedEnv noWayland("WAYLAND_DISPLAY", std::nullopt);
-  tarsel::test::ScopedEnv platform("QT_QPA_PLATFORM", std::nullopt);
+// The environment of a program run without a display, with a mailslot name
+// and port of this test alone, so parallel runs never meet.
+class OffscreenRun {
+public:
+  OffscreenRun()
+      : m_mailslot("TARSEL_REMOTE_MAILSLOT", "Tarsel-end-to-end-" + std::to_string(getpid())),
+        m_port("TARSEL_REMOTE_PORT", std::to_string(20000 + getpid() % 30000)),
+        // An empty DISPLAY is no display either.
+        m_noX("DISPLAY", std::string()), m_noWayland("WAYLAND_DISPLAY", std::nullopt),
+        m_platform("QT_QPA_PLATFORM", std::nullopt)
 #if defined(__SANITIZE_THREAD__)
-  // The Qt libraries are not built for the thread sanitizer, so the program
-  // would report the hand-overs inside Qt's own painting thread pool. Our
-  // threads are checked by the unit tests; here only the clean run is.
-  tarsel::test::ScopedEnv quietSanitizer("TSAN_OPTIONS", std::string("report_bugs=0"));
+        // The Qt libraries are not built for the thread sanitizer, so the program
+        // would report the hand-overs inside Qt's own painting thread pool. Our
+        // threads are checked by the unit tests; here only the clean run is.
+        ,
+        m_quietSanitizer("TSAN_OPTIONS", std::string("report_bugs=0"))
 #endif
+  {
+  }
 
-  Child tarsel(testProgram());
-  ASSERT_TRUE(tarsel.started());
+private:
+  tarsel::test::ScopedEnv m_mailslot;
+  tarsel::test::ScopedEnv m_port;
+  tarsel::test::ScopedEnv m_noX;
+  tarsel::test::ScopedEnv m_noWayland;
+  tarsel::test::ScopedEnv m_platform;
+#if defined(__SANITIZE_THREAD__)
+  tarsel::test::ScopedEnv m_quietSanitizer;
+#endif
+};
 
-  // The receiver listens once the frame's start-up has run: until then the
-  // sender finds nobody and fails.
+// Sends TarselRemote /CAPTURE until a receiver takes it. The receiver listens
+// once the frame's start-up has run: until then the sender finds nobody and
+// fails.
+void sendCapture(Child& tarsel) {
   const bool delivered = waitUntil(
       [&] {
         if (tarsel.waitFor(0ms).has_value())
@@ -113,14 +127,12 @@ TEST(Program, RunsOffscreenTakesAPictureOnARemoteCaptureAndEndsCleanlyOnSigterm)
       20s);
   ASSERT_TRUE(delivered) << "TarselRemote /CAPTURE found no receiver within 20 s";
   ASSERT_TRUE(tarsel.started()) << "Tarsel ended before it received anything";
+}
 
-  // The camera records the take when it fires.
-  ASSERT_TRUE(waitUntil([&] { return tarsel::test::readFile(takes) == "Test Camera 1 take 1\n"; }, 20s))
-      << "no take recorded: \"" << tarsel::test::readFile(takes) << "\"";
-
-  // The picture stays unsaved in its window (there is no saver), so the first
-  // request may be answered by a question nobody sees; a second request
-  // closes without asking.
+// Ends the program with SIGTERM and expects a clean exit. Its pictures stay
+// unsaved in their windows (there is no saver), so the first request may be
+// answered by a question nobody sees; a second request closes without asking.
+void expectCleanEndOnSigterm(Child& tarsel) {
   ASSERT_EQ(kill(tarsel.pid(), SIGTERM), 0);
   std::optional<int> status = tarsel.waitFor(3s);
   if (!status) {
@@ -130,5 +142,54 @@ TEST(Program, RunsOffscreenTakesAPictureOnARemoteCaptureAndEndsCleanlyOnSigterm)
   ASSERT_TRUE(status.has_value()) << "Tarsel did not end within 20 s of a second SIGTERM";
   ASSERT_TRUE(WIFEXITED(*status)) << "Tarsel ended by signal " << WTERMSIG(*status);
   EXPECT_EQ(WEXITSTATUS(*status), 0);
+}
+
+TEST(Program, RunsOffscreenTakesAPictureOnARemoteCaptureAndEndsCleanlyOnSigterm) {
+  const OffscreenRun offscreen;
+  const tarsel::test::TempDir folder;
+  const std::string takes = folder.file("takes.txt");
+  tarsel::test::ScopedEnv takeRecord("TARSEL_TEST_CAMERA_TAKES", takes);
+
+  Child tarsel(testProgram());
+  ASSERT_TRUE(tarsel.started());
+  sendCapture(tarsel);
+
+  // The camera records the take when it fires.
+  ASSERT_TRUE(waitUntil([&] { return tarsel::test::readFile(takes) == "Test Camera 1 take 1\n"; }, 20s))
+      << "no take recorded: \"" << tarsel::test::readFile(takes) << "\"";
+  expectCleanEndOnSigterm(tarsel);
   EXPECT_EQ(tarsel::test::readFile(takes), "Test Camera 1 take 1\n");
+}
+
+TEST(Program, DownloadsAPictureFromEachCameraLinkCameraOnARemoteCapture) {
+  const OffscreenRun offscreen;
+  const std::string bin = tarsel::test::binDir();
+  // The two models enabled for the program and accepted by the library.
+  const CCamConfigDir dataFolder;
+  tarsel::test::writeFile(std::string(dataFolder.GetPath()) + "/BRANTEL_SDK3.4",
+                          "[ACTIVE CAMERAS]\r\nXC-701=1\r\nXC-702=1\r\n");
+  ASSERT_EQ(tarsel::test::runProgram({bin + "/tarselreg", "set", "Software\\Brantel\\Vesk\\SupportedCamera",
+                                      "Type_S", "sz", "XC-701,XC-702"})
+                .exitCode,
+            0);
+  const tarsel::test::TempDir folder;
+  // Busy times run 20 times as fast: a capture takes 75 ms.
+  tarsel::test::VeskSimulator simulator(bin + "/vesk-simd", folder.path(),
+                                        "speed = 20\n[camera]\nmodel = XC-701\npictures = 0\n"
+                                        "[camera]\nmodel = XC-702\npictures = 0\n");
+  ASSERT_TRUE(simulator.ready());
+  tarsel::test::ScopedEnv devices("VESK_DEVICE_DIR", simulator.deviceFolder());
+
+  Child tarsel(bin + "/Tarsel");
+  ASSERT_TRUE(tarsel.started());
+  sendCapture(tarsel);
+  ASSERT_TRUE(
+      waitUntil([&] { return simulator.picturesRead(0) >= 1 && simulator.picturesRead(1) >= 1; }, 20s))
+      << "pictures downloaded: " << simulator.picturesRead(0) << " and " << simulator.picturesRead(1);
+  expectCleanEndOnSigterm(tarsel);
+  // One take: one picture each.
+  EXPECT_EQ(simulator.picturesRead(0), 1);
+  EXPECT_EQ(simulator.picturesRead(1), 1);
+  EXPECT_EQ(simulator.control("violations 0"), "ok 0");
+  EXPECT_EQ(simulator.control("violations 1"), "ok 0");
 }

@@ -56,6 +56,27 @@ Picture oraclePicture(const std::vector<std::string>& arguments) {
   return picture;
 }
 
+// Several oracle requests ({"pixels", FILE} or {"turn", FILE, CODE}) in one run
+// of the oracle, the pictures in the order asked.
+std::vector<Picture> oraclePictures(const std::vector<std::vector<std::string>>& requests) {
+  std::vector<std::string> argv = {"/usr/bin/python3", oracle()};
+  for (const auto& request : requests) {
+    if (argv.size() > 2)
+      argv.push_back("--");
+    argv.insert(argv.end(), request.begin(), request.end());
+  }
+  const ProcessResult result = runProgram(argv);
+  EXPECT_EQ(result.exitCode, 0);
+  std::istringstream in(result.out);
+  std::vector<Picture> pictures(requests.size());
+  for (Picture& picture : pictures) {
+    std::string hex;
+    in >> picture.width >> picture.height >> hex;
+    picture.rgb = fromHex(hex);
+  }
+  return pictures;
+}
+
 void makeTiff(const std::string& path, int width, int height, const std::string& mode = "RGB") {
   ASSERT_EQ(runProgram({"/usr/bin/python3", oracle(), "make", path, std::to_string(width),
                         std::to_string(height), mode})
@@ -96,11 +117,33 @@ HRESULT decodeError(const CImageBase& image) {
   return image.GetDecodeError() ? image.GetDecodeError()->Error() : 0;
 }
 
-// exiftool's validation warnings of a file, one line each.
-std::set<std::string> exifWarnings(const std::string& path) {
-  const ProcessResult result = runProgram({"exiftool", "-validate", "-warning", "-a", "-s3", path});
-  std::set<std::string> lines;
+// exiftool run once over several files with the same options: each file's
+// output, in the order given (exiftool heads each with "======== <path>").
+std::vector<std::string> exiftoolEach(std::vector<std::string> argv, const std::vector<std::string>& paths) {
+  argv.insert(argv.begin(), "exiftool");
+  argv.insert(argv.end(), paths.begin(), paths.end());
+  const ProcessResult result = runProgram(argv);
+  std::vector<std::string> outputs(paths.size());
   std::istringstream in(result.out);
+  std::size_t at = paths.size() == 1 ? 0 : paths.size();
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("======== ", 0) == 0) {
+      const auto found = std::find(paths.begin(), paths.end(), line.substr(9));
+      at = std::size_t(found - paths.begin());
+      continue;
+    }
+    // The count of files read ends the run, after the last file.
+    if (line.rfind("    ", 0) == 0 && line.find(" image files read") != std::string::npos)
+      continue;
+    if (at < paths.size())
+      outputs[at] += line + "\n";
+  }
+  return outputs;
+}
+
+std::set<std::string> warningLines(const std::string& output) {
+  std::set<std::string> lines;
+  std::istringstream in(output);
   for (std::string line; std::getline(in, line);) {
     if (line.find("Warning") == std::string::npos && line.find("Error") == std::string::npos &&
         line.find("Missing") == std::string::npos && line.find("not allowed") == std::string::npos)
@@ -108,6 +151,11 @@ std::set<std::string> exifWarnings(const std::string& path) {
     lines.insert(line);
   }
   return lines;
+}
+
+// exiftool's validation warnings of a file, one line each.
+std::set<std::string> exifWarnings(const std::string& path) {
+  return warningLines(runProgram({"exiftool", "-validate", "-warning", "-a", "-s3", path}).out);
 }
 
 std::string shell(const std::string& command, const std::string& argument) {
@@ -175,9 +223,18 @@ TEST(TiffImage, RotatedFilesMatchPilAndReadBackInTiffinfoAndExiftool) {
                   "-InteropIndex=R98", "-XResolution=72", "-YResolution=72", dir.file("be.tif")})
           .exitCode,
       0);
+  // Every file is turned and saved first; then each tool checks them all in one run.
+  struct Turned {
+    std::string name;
+    std::string source;
+    int code;
+    std::string saved;
+    Picture bitmap;
+    std::uint32_t width;
+  };
+  std::vector<Turned> turned;
   for (const std::string name : {"pil.tif", "be.tif"}) {
     const std::string source = dir.file(name);
-    const std::set<std::string> before = exifWarnings(source);
     for (int code : {1, 3}) {
       CTIFFImage image;
       load(image, fileBytes(source));
@@ -185,21 +242,38 @@ TEST(TiffImage, RotatedFilesMatchPilAndReadBackInTiffinfoAndExiftool) {
       ASSERT_EQ(decodeError(image), 0) << std::hex << decodeError(image);
       const std::string saved = dir.file("turned-" + std::to_string(code) + "-" + name);
       image.SaveToFile(saved.c_str());
+      turned.push_back({name, source, code, saved, bitmapOf(image), image.GetPictureWidth()});
+    }
+  }
+  std::vector<std::vector<std::string>> requests;
+  std::vector<std::string> checked = {dir.file("pil.tif"), dir.file("be.tif")};
+  std::vector<std::string> savedBe;
+  for (const Turned& file : turned) {
+    requests.push_back({"pixels", file.saved});
+    requests.push_back({"turn", file.source, std::to_string(file.code)});
+    checked.push_back(file.saved);
+    if (file.name == "be.tif")
+      savedBe.push_back(file.saved);
+  }
+  const std::vector<Picture> pictures = oraclePictures(requests);
+  const std::vector<std::string> validated = exiftoolEach({"-validate", "-warning", "-a", "-s3"}, checked);
+  const std::vector<std::string> values = exiftoolEach(
+      {"-n", "-s3", "-ExposureTime", "-FNumber", "-ISO", "-GPSLatitude", "-InteropIndex"}, savedBe);
+  const std::string sourceInfo[] = {shell("tiffinfo", checked[0]), shell("tiffinfo", checked[1])};
+  for (std::size_t i = 0; i < turned.size(); ++i) {
+    const Turned& file = turned[i];
+    SCOPED_TRACE(file.saved);
+    const std::size_t sourceIndex = file.name == "pil.tif" ? 0 : 1;
+    EXPECT_EQ(pictures[2 * i].rgb, pictures[2 * i + 1].rgb);
+    EXPECT_EQ(file.bitmap.rgb, pictures[2 * i + 1].rgb);
+    EXPECT_EQ(file.width, 23u);
 
-      EXPECT_EQ(oraclePicture({"pixels", saved}).rgb,
-                oraclePicture({"turn", source, std::to_string(code)}).rgb);
-      EXPECT_EQ(bitmapOf(image).rgb, oraclePicture({"turn", source, std::to_string(code)}).rgb);
-      EXPECT_EQ(image.GetPictureWidth(), 23u);
-
-      const std::string info = shell("tiffinfo", saved);
-      EXPECT_NE(info.find("Image Width: 23 Image Length: 37"), std::string::npos) << info;
-      EXPECT_EQ(complaints(info), complaints(shell("tiffinfo", source))) << info;
-      EXPECT_EQ(exifWarnings(saved), before) << name;
-      if (name == "be.tif") {
-        const ProcessResult values = runProgram({"exiftool", "-n", "-s3", "-ExposureTime", "-FNumber", "-ISO",
-                                                 "-GPSLatitude", "-InteropIndex", saved});
-        EXPECT_EQ(values.out, "0.004\n2.8\n200\n35.5\nR98\n");
-      }
+    const std::string info = shell("tiffinfo", file.saved);
+    EXPECT_NE(info.find("Image Width: 23 Image Length: 37"), std::string::npos) << info;
+    EXPECT_EQ(complaints(info), complaints(sourceInfo[sourceIndex])) << info;
+    EXPECT_EQ(warningLines(validated[2 + i]), warningLines(validated[sourceIndex])) << file.name;
+    if (file.name == "be.tif") {
+      EXPECT_EQ(values[i - 2], "0.004\n2.8\n200\n35.5\nR98\n");
     }
   }
 }
@@ -367,8 +441,24 @@ TEST(TiffImage, OneBitsPerSampleValueStandsForEverySample) {
     builder.rgbPicture(width, height, 2, pixels, {}, builder.shorts(258, {8}));
     const std::string path = dir.file(little ? "single-le.tif" : "single-be.tif");
     writeFile(path, std::string(builder.bytes().begin(), builder.bytes().end()));
+    // Turned copies of it, checked below with the file in one run of the oracle.
+    std::vector<std::vector<std::string>> requests = {{"pixels", path}};
+    std::vector<Picture> bitmaps;
+    for (int code : {1, 3}) {
+      CTIFFImage turned;
+      load(turned, builder.bytes());
+      turned.Rotate(code, true);
+      ASSERT_EQ(decodeError(turned), 0) << std::hex << decodeError(turned);
+      bitmaps.push_back(bitmapOf(turned));
+      const std::string saved = dir.file("turned-" + std::to_string(code) + ".tif");
+      turned.SaveToFile(saved.c_str());
+      requests.push_back({"turn", path, std::to_string(code)});
+      requests.push_back({"pixels", saved});
+    }
+    const std::vector<Picture> pictures = oraclePictures(requests);
+
     // A valid file: PIL reads our pixels from it, tiffinfo finds nothing wrong.
-    const Picture expected = oraclePicture({"pixels", path});
+    const Picture& expected = pictures[0];
     ASSERT_EQ(expected.rgb, pixels);
     const std::string info = shell("tiffinfo", path);
     EXPECT_NE(info.find("Bits/Sample: 8"), std::string::npos) << info;
@@ -387,16 +477,12 @@ TEST(TiffImage, OneBitsPerSampleValueStandsForEverySample) {
     EXPECT_EQ(bitmapOf(image).rgb, window);
 
     // Its rotation is the one PIL makes, and reads back everywhere.
-    for (int code : {1, 3}) {
-      CTIFFImage turned;
-      load(turned, builder.bytes());
-      turned.Rotate(code, true);
-      ASSERT_EQ(decodeError(turned), 0) << std::hex << decodeError(turned);
-      const Picture want = oraclePicture({"turn", path, std::to_string(code)});
-      EXPECT_EQ(bitmapOf(turned).rgb, want.rgb) << code;
-      const std::string saved = dir.file("turned.tif");
-      turned.SaveToFile(saved.c_str());
-      EXPECT_EQ(oraclePicture({"pixels", saved}).rgb, want.rgb) << code;
+    for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+      const int code = i == 0 ? 1 : 3;
+      const Picture& want = pictures[1 + 2 * i];
+      EXPECT_EQ(bitmaps[i].rgb, want.rgb) << code;
+      EXPECT_EQ(pictures[2 + 2 * i].rgb, want.rgb) << code;
+      const std::string saved = dir.file("turned-" + std::to_string(code) + ".tif");
       EXPECT_EQ(complaints(shell("tiffinfo", saved)), std::set<std::string>()) << code;
     }
   }

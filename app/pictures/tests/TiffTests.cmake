@@ -8,6 +8,12 @@ tarsel_test(tiff_image_tests
     FractionValueTest.cpp
   LIBS TarselPictures Qt6::Gui)
 
+# The comma-locale case makes its own German locale when the build has none.
+if(TARSEL_TEST_LOCALES)
+  set_property(TEST tiff_image_tests.FractionValue.DecimalPointHoldsUnderACommaLocale APPEND
+               PROPERTY ENVIRONMENT "TARSEL_TEST_LOCPATH=${TARSEL_TEST_LOCALES}")
+endif()
+
 # Fuzz target of the TIFF/EXIF reader and writer.
 tarsel_fuzzer(tiff_directory_fuzzer
   SOURCES TiffDirectoryFuzzer.cpp

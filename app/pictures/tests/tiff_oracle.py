@@ -3,6 +3,8 @@
 make OUT W H [MODE]   writes an uncompressed TIFF of a fixed pattern (RGB or RGBA)
 pixels FILE           prints "W H" and the RGB bytes in hex (top row first)
 turn FILE CODE        the same for the picture turned clockwise by 90 (1) or 270 (3)
+
+Several pixels/turn requests separated by "--" are answered in order, in one run.
 """
 import sys
 
@@ -29,6 +31,16 @@ def dump(image):
 
 
 def main(argv):
+    if "--" in argv:
+        request = []
+        for word in argv[1:] + ["--"]:
+            if word != "--":
+                request.append(word)
+                continue
+            if request[0] not in ("pixels", "turn") or main([argv[0]] + request) != 0:
+                return 2
+            request = []
+        return 0
     command = argv[1]
     if command == "make":
         mode = argv[5] if len(argv) > 5 else "RGB"

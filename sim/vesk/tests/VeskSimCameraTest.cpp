@@ -414,6 +414,7 @@ TEST_F(CameraFixture, MultiMegabytePictureReadsBackByteIdenticalBlockByBlock) {
   EXPECT_EQ(r.progress.front(), 32768u);
   EXPECT_EQ(r.progress.back(), size);
   EXPECT_EQ(engine->stats(0)->objectReads.at(14), 1u);
+  EXPECT_EQ(engine->stats(0)->picturesRead, 1u);
   EXPECT_EQ(violations(), std::vector<std::string>{});
 
   // An odd block size and unchecked checksums give the same bytes.

@@ -225,7 +225,8 @@ TEST(Control, CommandsDriveTheEngine) {
   EXPECT_EQ(control.execute("get 0 10"), "ok 0");
   EXPECT_EQ(control.execute("card 0 present"), "ok");
   EXPECT_EQ(control.execute("battery 0 20"), "ok");
-  EXPECT_EQ(control.execute("stats 0"), "ok requests=0 violations=0 status09ff=0 status9fff=0 faults=0");
+  EXPECT_EQ(control.execute("stats 0"),
+            "ok requests=0 violations=0 status09ff=0 status9fff=0 faults=0 pictures-read=0");
   EXPECT_EQ(control.execute("violations 0"), "ok 0");
 
   tarsel::test::TempDir dir;

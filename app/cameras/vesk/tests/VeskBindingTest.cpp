@@ -225,8 +225,8 @@ TEST(VeskBinding, TransferErasesOnlyAPictureThatArrivedWhole) {
 }
 
 TEST(VeskBinding, StatusLineKeepsItsDecimalPointUnderACommaLocale) {
-  // A German locale made when the tests were built, as a desktop session has one.
-  if (!std::filesystem::exists(std::string(VESK_LOCALE_DIR) + "/de_DE.UTF-8"))
+  // A German locale made when the build was configured, as a desktop session has one.
+  if (std::string(VESK_LOCALE_DIR).empty())
     GTEST_SKIP() << "localedef could not make de_DE here";
   ScopedEnv path("LOCPATH", VESK_LOCALE_DIR);
   ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);

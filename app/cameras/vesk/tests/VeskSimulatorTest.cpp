@@ -8,22 +8,15 @@
 #include "app/cameras/vesk/VeskSdkWrapper.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/settings/TarselSettings.h"
+#include "app/testsupport/VeskSimulator.h"
 #include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <sstream>
-#include <thread>
-
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 using tarsel::test::ScopedEnv;
 using tarsel::test::TempDir;
@@ -31,49 +24,26 @@ using tarsel::vesk::test::LogHome;
 
 namespace {
 
-// The simulator daemon on a folder of its own, until destroyed.
+// The simulator daemon with one XC-701 camera holding two pictures; its
+// clock runs fast, so busy times do not slow the tests.
 class Daemon {
 public:
-  explicit Daemon(std::vector<std::string> options,
-                  std::chrono::seconds startLimit = std::chrono::seconds(60)) {
-    std::vector<std::string> argv = {program(), "--dir", m_dir.path(), "--speed", "1000"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    std::vector<char*> args;
-    for (auto& a : argv)
-      args.push_back(a.data());
-    args.push_back(nullptr);
-    if (::posix_spawn(&m_pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
-      m_pid = -1;
-    const auto limit = std::chrono::steady_clock::now() + startLimit;
-    while (m_pid > 0 && !ready() && std::chrono::steady_clock::now() < limit)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ~Daemon() {
-    if (m_pid <= 0)
-      return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-  }
-  bool ready() const { return std::filesystem::exists(m_dir.file("BrantelVesk")); }
-  const std::string& dir() const { return m_dir.path(); }
-
+  Daemon()
+      : m_sim(tarsel::test::binDir() + "/vesk-simd", m_dir.path(),
+              "speed = 1000\n[camera]\nmodel = XC-701\npictures = 2\n") {}
+  bool ready() const { return m_sim.ready(); }
+  const std::string& dir() const { return m_sim.deviceFolder(); }
   // One control command; its answer after "ok ".
-  std::string control(const std::vector<std::string>& command) {
-    std::vector<std::string> argv = {program(), "ctl", "--dir", m_dir.path()};
-    argv.insert(argv.end(), command.begin(), command.end());
-    std::string out = tarsel::test::runProgram(argv).out;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-      out.pop_back();
+  std::string control(const std::string& command) {
+    const std::string out = m_sim.control(command);
     EXPECT_EQ(out.rfind("ok", 0), 0u) << out;
     return out.size() > 3 ? out.substr(3) : std::string();
   }
-  int pictures(int slot) { return std::stoi(control({"pictures", std::to_string(slot)})); }
+  int pictures(int slot) { return std::stoi(control("pictures " + std::to_string(slot))); }
 
 private:
-  static std::string program() { return tarsel::test::binDir() + "/vesk-simd"; }
   TempDir m_dir;
-  pid_t m_pid = -1;
+  tarsel::test::VeskSimulator m_sim;
 };
 
 void setRegistryValue(const char* path, const char* name, DWORD type, const void* data, DWORD size) {
@@ -121,7 +91,7 @@ protected:
   }
 
   LogHome home;
-  Daemon daemon{{"--cameras", "1", "--pictures", "2"}};
+  Daemon daemon;
   ScopedEnv deviceDir{"VESK_DEVICE_DIR", daemon.dir()};
   std::unique_ptr<CVeskDllWr> camera;
 };
@@ -143,7 +113,7 @@ TEST_F(SimulatedCamera, TakenPictureArrivesByteForByteThenIsKeptOrErased) {
   ASSERT_EQ(camera->Capture(0, false), 0);
   ASSERT_EQ(daemon.pictures(0), 3);
   TempDir card;
-  daemon.control({"dump", "0", card.path()});
+  daemon.control("dump 0 " + card.path());
 
   CRefPtr<CPictureFromCamera> kept(new CPictureFromCamera);
   ASSERT_EQ(transfer(kept.get(), 1 | 2), 0);
@@ -162,13 +132,13 @@ TEST_F(SimulatedCamera, TakenPictureArrivesByteForByteThenIsKeptOrErased) {
 TEST_F(SimulatedCamera, UnpluggedDuringTheTransferLeavesThePictureOnTheCard) {
   ASSERT_EQ(camera->Capture(0, false), 0);
   ASSERT_EQ(daemon.pictures(0), 3);
-  daemon.control({"fault", "0", "unplug", "opcode=0xC2", "kind=6", "number=14", "skip=1"});
+  daemon.control("fault 0 unplug opcode=0xC2 kind=6 number=14 skip=1");
   CRefPtr<CPictureFromCamera> picture(new CPictureFromCamera);
   EXPECT_EQ(transfer(picture.get(), 0), static_cast<HRESULT>(0x8104001Au));
   EXPECT_EQ(picture->GetDataSnapshot(), nullptr);
   EXPECT_EQ(camera->GetConnectionCount(), 0u);
   EXPECT_EQ(home.entries(), 1) << home.log();
-  daemon.control({"plug", "0"});
+  daemon.control("plug 0");
   EXPECT_EQ(daemon.pictures(0), 3);
 }
 

@@ -4,16 +4,9 @@
 #include "VeskFamilyTestSupport.h"
 
 #include "app/cameras/vesk/VeskSupportedCameraTypes.h"
+#include "app/testsupport/VeskSimulator.h"
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
-
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 using tarsel::test::runProgram;
 using tarsel::test::ScopedEnv;
@@ -27,33 +20,15 @@ namespace {
 // The simulator daemon with one camera of `model`, until destroyed.
 class Daemon {
 public:
-  explicit Daemon(const std::string& model) {
-    std::vector<std::string> argv = {
-        tarsel::test::binDir() + "/vesk-simd", "--dir", m_dir.path(), "--model", model, "--pictures", "0"};
-    std::vector<char*> args;
-    for (auto& a : argv)
-      args.push_back(a.data());
-    args.push_back(nullptr);
-    EXPECT_EQ(::posix_spawn(&m_pid, args[0], nullptr, nullptr, args.data(), environ), 0);
-    // The limit only keeps a broken daemon from hanging the test; a
-    // sanitizer build may take seconds to start it.
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!ready() && std::chrono::steady_clock::now() < limit)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ~Daemon() {
-    if (m_pid <= 0)
-      return;
-    ::kill(m_pid, SIGTERM);
-    int status = 0;
-    ::waitpid(m_pid, &status, 0);
-  }
-  bool ready() const { return std::filesystem::exists(m_dir.file("BrantelVesk")); }
-  const std::string& dir() const { return m_dir.path(); }
+  explicit Daemon(const std::string& model)
+      : m_sim(tarsel::test::binDir() + "/vesk-simd", m_dir.path(),
+              "[camera]\nmodel = " + model + "\npictures = 0\n") {}
+  bool ready() const { return m_sim.ready(); }
+  const std::string& dir() const { return m_sim.deviceFolder(); }
 
 private:
   TempDir m_dir;
-  pid_t m_pid = -1;
+  tarsel::test::VeskSimulator m_sim;
 };
 
 // What the library, loaded in a process of its own, accepts.

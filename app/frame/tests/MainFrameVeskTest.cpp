@@ -1,0 +1,189 @@
+// The main frame with the product's camera families against a vesk-simd
+// daemon serving two camera-link cameras of different models: discovery, a
+// take in one window and with all cameras, the downloaded bytes against the
+// cards' files, and a camera unplugged and plugged in again, noticed through
+// the device folder.
+#include "MainFrameTestSupport.h"
+
+#include "app/cameras/vesk/VeskLibrary.h"
+#include "app/core/ICameraHiLevel.h"
+#include "app/frame/CommandIds.h"
+#include "app/frame/SdkFamily.h"
+#include "app/host/ConnectedCameraHost.h"
+#include "app/testsupport/VeskSimulator.h"
+#include "env/CamStorageDir.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
+#include "platform/reg/Registry.h"
+#include "platform/testsupport/TestSupport.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using tarsel::frame::test::FrameTest;
+using tarsel::frame::test::pumpUntil;
+using tarsel::frame::test::setUserOption;
+using tarsel::test::binDir;
+using tarsel::test::readFile;
+using tarsel::test::TempDir;
+namespace cmd = tarsel::frame::cmd;
+
+namespace {
+
+// Simulator slot of each model: the set-up file's order.
+const std::map<std::string, int> kSlotOfModel = {{"XC-701", 0}, {"XC-702", 1}};
+
+void writeTypeList(const std::string& list) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  EXPECT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(list.c_str()),
+                           static_cast<DWORD>(list.size() + 1)),
+            0);
+  RegCloseKey(key);
+}
+
+// The files of a card, by name, as the daemon dumps them.
+std::map<std::string, std::string> cardFiles(tarsel::test::VeskSimulator& simulator, int slot,
+                                             const std::string& folder) {
+  EXPECT_EQ(simulator.control("dump " + std::to_string(slot) + " " + folder).rfind("ok", 0), 0u);
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = readFile(entry.path().string());
+  return files;
+}
+
+std::string bytesOf(IPictureFromCamera* picture) {
+  if (!picture || !picture->GetData())
+    return {};
+  return std::string(reinterpret_cast<const char*>(picture->GetData()), picture->GetDataSize());
+}
+
+class MainFrameVesk : public FrameTest {
+protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    // This test program lives outside the program's folder.
+    LoadVeskDll(binDir() + "/libVeskDLL.so");
+    const CCamConfigDir dataFolder;
+    tarsel::test::writeFile(std::string(dataFolder.GetPath()) + "/BRANTEL_SDK3.4",
+                            "[ACTIVE CAMERAS]\r\nXC-701=1\r\nXC-702=1\r\n");
+    writeTypeList("XC-701,XC-702");
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    // Pictures stay on the card, so that the card's files can be compared.
+    EXPECT_EQ(user->SetLeavePictureInCamera(true), 0);
+    EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
+    user->Release();
+    setUserOption("DeviceNotificationDelay", 100);
+
+    // Busy times run 20 times as fast: a capture takes 75 ms.
+    m_simulator = std::make_unique<tarsel::test::VeskSimulator>(
+        binDir() + "/vesk-simd", m_folder.path(),
+        "speed = 20\n[camera]\nmodel = XC-701\npictures = 1\n[camera]\nmodel = XC-702\npictures = 1\n");
+    ASSERT_TRUE(m_simulator->ready());
+    m_deviceFolder.emplace("VESK_DEVICE_DIR", m_simulator->deviceFolder());
+  }
+
+  void TearDown() override {
+    FrameTest::TearDown();
+    tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+  }
+
+  // The window of a model's camera, or null.
+  CChildFrame* windowOf(const std::string& model) const {
+    for (CChildFrame* window : m_frame->CameraWindows())
+      if (ICameraHiLevel* camera = window->GetCamera(); camera && model == camera->GetModelName())
+        return window;
+    return nullptr;
+  }
+
+  // Every picture of the window equals, in order, a file that the card did
+  // not hold before.
+  void expectPicturesAreTheNewCardFiles(CChildFrame* window, const std::string& model) {
+    const int slot = kSlotOfModel.at(model);
+    const std::string folder = m_folder.file("card-" + model + "-" + std::to_string(++m_dumps));
+    const auto after = cardFiles(*m_simulator, slot, folder);
+    std::vector<std::string> added;
+    for (const auto& [name, bytes] : after)
+      if (!m_cardBefore[model].count(name))
+        added.push_back(bytes);
+    tarsel::host::CConnectedCameraHost* host = window->GetHost();
+    ASSERT_EQ(static_cast<std::size_t>(host->GetPictureCount()), added.size()) << model;
+    for (std::int32_t i = 0; i < host->GetPictureCount(); ++i) {
+      const std::string bytes = bytesOf(host->GetPicture(i));
+      EXPECT_TRUE(bytes == added[static_cast<std::size_t>(i)])
+          << model << " picture " << i << ": " << bytes.size() << " bytes downloaded, the card's file has "
+          << added[static_cast<std::size_t>(i)].size();
+    }
+  }
+
+  TempDir m_folder;
+  std::unique_ptr<tarsel::test::VeskSimulator> m_simulator;
+  std::optional<tarsel::test::ScopedEnv> m_deviceFolder;
+  std::map<std::string, std::map<std::string, std::string>> m_cardBefore;
+  int m_dumps = 0;
+};
+
+} // namespace
+
+TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplug) {
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  QPointer<CChildFrame> first = windowOf("XC-701");
+  QPointer<CChildFrame> second = windowOf("XC-702");
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(first->IsCameraConnected() && second->IsCameraConnected());
+  for (const auto& [model, slot] : kSlotOfModel)
+    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
+
+  // "Take Picture" in the first window fills it alone.
+  first->ActivateInMdiClient();
+  ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return first->GetHost()->GetPictureCount() == 1 && !first->IsBusy(); }, 10s))
+      << first->PaneText(0).toStdString();
+  EXPECT_EQ(second->GetHost()->GetPictureCount(), 0);
+
+  // "All Cameras Take Picture" fills both.
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }, 10s));
+  EXPECT_EQ(first->GetHost()->GetPictureCount(), 2);
+  EXPECT_EQ(second->GetHost()->GetPictureCount(), 1);
+  EXPECT_EQ(m_simulator->picturesRead(0), 2);
+  EXPECT_EQ(m_simulator->picturesRead(1), 1);
+  expectPicturesAreTheNewCardFiles(first, "XC-701");
+  expectPicturesAreTheNewCardFiles(second, "XC-702");
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The unplugged camera's window is marked disconnected (or closes); the
+  // other stays connected.
+  ASSERT_EQ(m_simulator->control("unplug 1"), "ok");
+  ASSERT_TRUE(pumpUntil([&] { return !second || !second->IsCameraConnected(); }, 10s));
+  EXPECT_TRUE(first && first->IsCameraConnected());
+
+  // Plugged in again, it is found in its window again and takes pictures.
+  ASSERT_EQ(m_simulator->control("plug 1"), "ok");
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        const CChildFrame* window = windowOf("XC-702");
+        return window && window->IsCameraConnected();
+      },
+      10s));
+  EXPECT_EQ(frame.CameraWindows().size(), 2u);
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }, 10s));
+  EXPECT_EQ(m_simulator->picturesRead(0), 3);
+  EXPECT_EQ(m_simulator->picturesRead(1), 2);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
