@@ -4,7 +4,7 @@
 #   tools/vesk-demo.sh start [folder of the built programs, default build/bin]
 #   tools/vesk-demo.sh stop
 #
-# start runs vesk-simd in the background with an XC-701 and an XC-702 camera
+# start runs vesk-simd's demo set-up in the background (an XC-701 and a KT-300 camera)
 # whose device nodes it serves in $VESK_DEMO_DIR/devices (default folder:
 # $XDG_RUNTIME_DIR/tarsel-vesk-demo, or /tmp/tarsel-vesk-demo-<uid>), and
 # enables both models for Tarsel where they are not enabled yet:
@@ -19,7 +19,8 @@
 # simulator that already runs for the folder is kept. stop ends it.
 set -u
 
-readonly models=(XC-701 XC-702)
+# The models of the simulator's demo set-up (vesk-simd --demo).
+readonly models=(XC-701 KT-300)
 readonly type_key='Software\Brantel\Vesk\SupportedCamera'
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -144,13 +145,7 @@ start() {
   else
     mkdir -p "$demo" || fail "cannot make $demo"
     chmod 700 "$demo"
-    {
-      printf '[daemon]\ndir = %s\n' "$devices"
-      for model in "${models[@]}"; do
-        printf '[camera]\nmodel = %s\n' "$model"
-      done
-    } >"$demo/vesk-simd.ini"
-    "$bin/vesk-simd" --config "$demo/vesk-simd.ini" >"$demo/vesk-simd.log" 2>&1 &
+    "$bin/vesk-simd" --demo --dir "$devices" >"$demo/vesk-simd.log" 2>&1 &
     pid=$!
     echo "$pid" >"$pid_file"
     # Ready once the driver's control device is there.

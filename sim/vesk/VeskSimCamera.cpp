@@ -4,6 +4,7 @@
 #include "sim/vesk/VeskSimPictures.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace tarsel::vesksim {
 namespace {
@@ -22,6 +23,8 @@ constexpr std::uint8_t kIllegalRequest = 0x05;
 constexpr std::uint8_t kInvalidOpcode = 0x20;
 constexpr std::uint8_t kInvalidField = 0x24;
 
+constexpr std::uint8_t kCaptureAction = 2;
+
 // The host sends data objects in blocks of 32767 bytes; a first block of that
 // size means more blocks follow.
 constexpr std::size_t kWriteBlockSize = 32767;
@@ -30,6 +33,12 @@ constexpr std::size_t kMaxWrittenObject = 1u << 20;
 std::uint32_t cdbLength(const RequestHeader& h) {
   return (std::uint32_t{h.cdb[6]} << 24) | (std::uint32_t{h.cdb[7]} << 16) | (std::uint32_t{h.cdb[8]} << 8) |
          h.cdb[9];
+}
+
+std::uint64_t monotonicNs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(t.tv_nsec);
 }
 
 bool isSuccess(std::uint8_t status) {
@@ -314,6 +323,7 @@ void VeskSimCamera::commandFrame(std::uint8_t kind, std::uint8_t number, const B
     }
     withKind(Tx::ActionFirst);
     m_actionParam = params[0];
+    m_actionArrivalNs = monotonicNs();
     return;
   case frames::kDataWrite: {
     if (!m_state.isWritableObject(number)) {
@@ -526,6 +536,11 @@ Bytes VeskSimCamera::buildReply() {
         status = result.firstStatus;
       } else {
         ++m_stats.actions[m_txNumber];
+        if (m_txNumber == kCaptureAction) {
+          m_fireStamps.push_back(m_actionArrivalNs);
+          if (m_fireStamps.size() > kFireHistory)
+            m_fireStamps.pop_front();
+        }
         m_busyUntil = now + result.durationUs;
         m_notReadyUntil = m_busyUntil + result.notReadyUs;
         m_secondStatus = result.secondStatus;
@@ -712,6 +727,11 @@ void VeskSimCamera::setCardCapacity(std::uint64_t bytes) {
 void VeskSimCamera::setBattery(int level) {
   std::lock_guard lock(m_mutex);
   m_state.setBattery(level);
+}
+
+std::vector<std::uint64_t> VeskSimCamera::fireStamps() const {
+  std::lock_guard lock(m_mutex);
+  return {m_fireStamps.begin(), m_fireStamps.end()};
 }
 
 } // namespace tarsel::vesksim

@@ -9,12 +9,18 @@
 // recorded as protocol violations. An open while an action runs blocks until
 // the action ends, or for the request's time-out and then gives no reply.
 //
+// Every capture the camera starts is stamped with the arrival of its action
+// frame on the host's monotonic clock (CLOCK_MONOTONIC, nanoseconds, whatever
+// the simulator's own clock), so that a host can measure how far apart it
+// released several cameras. The last kFireHistory stamps are kept.
+//
 // Thread-safe through the device lock (VeskSimDevice).
 #pragma once
 
 #include "sim/vesk/VeskSimCameraState.h"
 #include "sim/vesk/VeskSimDevice.h"
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +37,8 @@ struct PictureInfo {
 
 class VeskSimCamera final : public VeskSimDevice {
 public:
+  static constexpr std::size_t kFireHistory = 64;
+
   VeskSimCamera(std::shared_ptr<VeskSimClock> clock, CameraModel model, std::uint32_t seedBase,
                 std::int64_t cameraClock, const CardSetup& card);
 
@@ -50,6 +58,8 @@ public:
   void setCardFull();
   void setCardCapacity(std::uint64_t bytes);
   void setBattery(int level);
+  // Arrival stamps of the captures started by the host, oldest first.
+  std::vector<std::uint64_t> fireStamps() const;
 
 protected:
   Response run(const Request& request, Lock& lock) override;
@@ -96,9 +106,10 @@ private:
   bool m_replyBuilt = false;
   bool m_replyRead = false;
 
-  std::uint8_t m_status = 0;         // Tx::Status
-  std::uint32_t m_registerValue = 0; // Tx::Register
-  std::uint8_t m_actionParam = 0;    // Tx::ActionFirst
+  std::uint8_t m_status = 0;           // Tx::Status
+  std::uint32_t m_registerValue = 0;   // Tx::Register
+  std::uint8_t m_actionParam = 0;      // Tx::ActionFirst
+  std::uint64_t m_actionArrivalNs = 0; // Tx::ActionFirst
   std::uint8_t m_firstStatus = 0;
   std::uint8_t m_secondStatus = 0; // Tx::ActionRunning
   std::uint64_t m_busyUntil = 0;
@@ -116,6 +127,8 @@ private:
     std::uint8_t nextSequence = 0;
   };
   std::optional<WriteAssembly> m_write;
+
+  std::deque<std::uint64_t> m_fireStamps;
 };
 
 } // namespace tarsel::vesksim

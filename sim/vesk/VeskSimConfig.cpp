@@ -134,6 +134,7 @@ bool applyCameraKey(DeviceSetup& d, const std::string& key, const std::string& v
   }
   if (key == "camera-id") {
     m.cameraId = value;
+    d.cameraIdGiven = true;
     return true;
   }
   if (key == "pictures")
@@ -492,6 +493,9 @@ bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonS
     } else if (arg == "--config") {
       if (!next() || !loadFile(value, setup, error))
         return false;
+    } else if (arg == "--demo") {
+      if (!parseConfigText(demoSetup(), setup, error))
+        return false;
     } else if (arg == "--speed") {
       if (!next())
         return false;
@@ -560,6 +564,11 @@ bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonS
   }
   if (setup.devices.empty())
     setup.devices.push_back(camera);
+  for (std::size_t slot = 0; slot < setup.devices.size(); ++slot) {
+    DeviceSetup& d = setup.devices[slot];
+    if (d.kind == DeviceKind::Camera && !d.cameraIdGiven)
+      d.model.cameraId += " " + std::to_string(slot);
+  }
 
   if (setup.dir.empty()) {
     if (const char* env = std::getenv(kDeviceDirVariable))
@@ -583,6 +592,18 @@ bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonS
   return true;
 }
 
+const char* VeskSimConfig::demoSetup() {
+  return R"([camera]
+model = XC-701
+pictures = 4
+tiff = yes
+[camera]
+model = KT-300
+pictures = 3
+raw = yes
+)";
+}
+
 std::string VeskSimConfig::helpText() {
   return R"(vesk-simd: the camera-link driver and camera simulator.
 
@@ -598,6 +619,8 @@ Usage:
 Options:
   --dir DIR           device folder (default: $VESK_DEVICE_DIR)
   --config FILE       read a set-up file (below)
+  --demo              two cameras to try the suite with: an XC-701 with four
+                      pictures and a TIFF, a KT-300 with three and a raw file
   --cameras N         N cameras (default: one when nothing else is set up)
   --model NAME        their model (see --list-models; default XC-701)
   --pictures N        JPEG pictures on each card at start (default 3)
@@ -616,7 +639,8 @@ Options:
   --help
 
 Set-up file (INI-like; each [camera], [disk] or [failing] section adds a device
-in order, before the devices of the options):
+in order, before the devices of the options; a camera's ID text is its model's
+followed by its slot number unless camera-id= gives one):
   [daemon]   dir=, control=, log=, speed=, fault=FAULT (repeatable)
   [camera]   model=, pictures=, resolution=, tiff=yes, raw=yes, file=PATH,
              card=present|none|full, capacity-mb=, battery=, unplugged=yes,
@@ -645,6 +669,9 @@ Control commands (one line each on the control socket; answers "ok ..." or
   stats N | violations N | get N REG | set N REG VALUE | object N OBJ
   pictures N | take N | add N PATH | protect N K 0|1 | card N present|none|full
   capacity N BYTES | battery N LEVEL | dump N DIR | quit
+  fires [N]   when the host's captures arrived, per camera slot, oldest first
+              (at most 64 each): "ok 0:STAMP,STAMP 1:STAMP ..."; a stamp is
+              CLOCK_MONOTONIC in nanoseconds
 )";
 }
 

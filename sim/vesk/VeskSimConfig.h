@@ -31,6 +31,7 @@ struct DeviceSetup {
   std::string product = "VIRTUAL DISK";     // disk
   std::uint32_t error = kWireCommandFailed; // failing node
   bool unplugged = false;                   // starts unplugged
+  bool cameraIdGiven = false;               // camera-id set up; else the slot number is appended
 };
 
 struct FaultSetup {
@@ -52,14 +53,18 @@ struct DaemonSetup {
 
 class VeskSimConfig {
 public:
-  // Fills `setup` from the arguments (a --config file is read where it
-  // appears). Without any device one XC-701 camera is set up.
+  // Fills `setup` from the arguments (a --config file or the demo is read
+  // where it appears). Without any device one XC-701 camera is set up. A
+  // camera without a camera-id of its own gets its model's ID text followed
+  // by its slot number, so that two cameras of one model differ.
   static bool parseArguments(const std::vector<std::string>& args, DaemonSetup& setup, std::string& error);
   static bool loadFile(const std::string& path, DaemonSetup& setup, std::string& error);
   static bool parseConfigText(const std::string& text, DaemonSetup& setup, std::string& error);
   static bool parseFault(const std::string& text, FaultSetup& fault, std::string& error);
   static std::optional<std::uint32_t> parseNumber(const std::string& text);
   static std::string helpText();
+  // The set-up that --demo reads.
+  static const char* demoSetup();
 };
 
 } // namespace tarsel::vesksim

@@ -34,6 +34,17 @@ std::string hex(const std::vector<std::uint8_t>& bytes) {
   return out;
 }
 
+// "SLOT:STAMP,STAMP,...": the capture arrival stamps of one camera.
+std::string fireList(int slot, const VeskSimCamera& camera) {
+  std::string out = std::to_string(slot) + ":";
+  const char* separator = "";
+  for (const std::uint64_t stamp : camera.fireStamps()) {
+    out += separator + std::to_string(stamp);
+    separator = ",";
+  }
+  return out;
+}
+
 } // namespace
 
 VeskSimControl::VeskSimControl(VeskSimEngine& engine, std::function<void()> stop)
@@ -101,6 +112,14 @@ std::string VeskSimControl::execute(const std::string& line) {
     m_engine.clearFaults(*d);
     return "ok";
   }
+  if (cmd == "fires" && w.size() == 1) {
+    std::string out = "ok";
+    for (int i = 0; i < m_engine.deviceCount(); ++i) {
+      if (const auto c = m_engine.camera(i))
+        out += " " + fireList(i, *c);
+    }
+    return out;
+  }
 
   const auto d = device();
   if (!d)
@@ -163,6 +182,8 @@ std::string VeskSimControl::execute(const std::string& line) {
   }
   if (cmd == "take")
     return done(c->takePicture());
+  if (cmd == "fires")
+    return "ok " + fireList(*d, *c);
   if (cmd == "add") {
     if (w.size() < 3)
       return "error add N PATH";

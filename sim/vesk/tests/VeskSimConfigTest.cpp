@@ -4,9 +4,13 @@
 #include "sim/vesk/VeskSimControl.h"
 #include "sim/vesk/VeskSimEngine.h"
 
+#include "VeskSimTestFixture.h"
+
 #include "platform/testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using namespace tarsel::vesksim;
 
@@ -55,6 +59,8 @@ TEST(Config, OptionsBuildCamerasDisksAndFailingNodes) {
   EXPECT_DOUBLE_EQ(setup.speed, 2.5);
   ASSERT_EQ(setup.devices.size(), 4u);
   EXPECT_EQ(setup.devices[0].model.name, "KT-300");
+  EXPECT_EQ(setup.devices[0].model.cameraId, "KT-300 0"); // two of one model differ by their ID
+  EXPECT_EQ(setup.devices[1].model.cameraId, "KT-300 1");
   EXPECT_EQ(setup.devices[1].card.jpegCount, 1u);
   EXPECT_EQ(setup.devices[1].card.resolution, 4u);
   EXPECT_TRUE(setup.devices[1].card.raw);
@@ -81,6 +87,19 @@ TEST(Config, OptionsBuildCamerasDisksAndFailingNodes) {
   EXPECT_EQ(none.dir, "/run/sim");
   ASSERT_EQ(none.devices.size(), 1u);
   EXPECT_EQ(none.devices[0].model.name, "XC-701");
+}
+
+TEST(Config, DemoSetsUpTwoModelsAndAnIdFromTheFileIsKept) {
+  tarsel::test::TempDir dir;
+  tarsel::test::writeFile(dir.file("left.ini"), "[camera]\ncamera-id = Left\n");
+  DaemonSetup setup;
+  std::string error;
+  ASSERT_TRUE(
+      VeskSimConfig::parseArguments({"--dir=d", "--demo", "--config", dir.file("left.ini")}, setup, error));
+  ASSERT_EQ(setup.devices.size(), 3u);
+  EXPECT_EQ(setup.devices[0].model.cameraId, "XC-701 camera 0");
+  EXPECT_EQ(setup.devices[1].model.cameraId, "KT-300 1");
+  EXPECT_EQ(setup.devices[2].model.cameraId, "Left");
 }
 
 TEST(Config, FileSectionsAddDevicesInOrderAndChangeTheModel) {
@@ -141,6 +160,32 @@ TEST(Config, FileSectionsAddDevicesInOrderAndChangeTheModel) {
     DaemonSetup s;
     EXPECT_FALSE(VeskSimConfig::parseConfigText(t, s, error)) << t;
   }
+}
+
+TEST(Control, FiresListsTheArrivalOfEveryStartedCapture) {
+  VeskSimEngine engine;
+  engine.addDisk();
+  engine.addCamera(*builtinModel("XC-701"), test::smallCard(0));
+  VeskSimControl control(engine, {});
+  EXPECT_EQ(control.execute("fires"), "ok 1:");
+  EXPECT_EQ(control.execute("set 1 1 1"), "ok"); // small pictures
+
+  const auto connection = engine.connect(1);
+  test::VeskTestHost host([&](const Request& r) { return connection->handle(r); });
+  const auto now = [] { return std::chrono::steady_clock::now().time_since_epoch().count(); };
+  EXPECT_EQ(control.execute("fault 1 status kind=2 number=2 value=0x11 count=3"), "ok 1");
+  EXPECT_EQ(host.runAction(2, 0).error, 15); // refused as busy: no capture, no stamp
+  const auto before = now();
+  ASSERT_EQ(host.runAction(2, 0).error, 0);
+  const auto after = now();
+  ASSERT_EQ(host.runAction(5, 0).error, 0); // a preview is no capture
+
+  const std::string fires = control.execute("fires");
+  ASSERT_EQ(fires.rfind("ok 1:", 0), 0u) << fires;
+  const auto stamp = std::stoll(fires.substr(5));
+  EXPECT_TRUE(before <= stamp && stamp <= after) << fires; // one stamp, on the monotonic clock
+  EXPECT_EQ(control.execute("fires 1"), fires);
+  EXPECT_EQ(control.execute("fires 0"), "error not a camera");
 }
 
 TEST(Control, CommandsDriveTheEngine) {
