@@ -100,6 +100,14 @@ void VeskSimCamera::setTx(Tx tx) {
   }
 }
 
+void VeskSimCamera::settleCapture() {
+  if (!m_state.capturePending() || m_clock->nowUs() < m_busyUntil)
+    return;
+  // A picture that no longer fits makes the capture fail as a full card does.
+  if (!m_state.finishCapture() && m_tx == Tx::ActionRunning)
+    m_secondStatus = frames::kNak;
+}
+
 bool VeskSimCamera::notReady(std::uint64_t nowUs) const {
   return nowUs < m_notReadyUntil || nowUs < m_busyUntil;
 }
@@ -210,6 +218,7 @@ Response VeskSimCamera::open(const Request& request, Lock& lock) {
     if (!waitUntil(m_busyUntil, lock))
       return Response{Response::Kind::Close, {}, 0};
   }
+  settleCapture();
   const Bytes& d = request.data;
   if (d.size() == 16) {
     const bool ok = loadLe32(d.data()) == 12 && loadLe16(d.data() + 4) == 1 &&
@@ -655,6 +664,7 @@ Response VeskSimCamera::closeStep() {
 
 std::optional<std::uint32_t> VeskSimCamera::readRegister(std::uint8_t reg) {
   std::lock_guard lock(m_mutex);
+  settleCapture();
   return m_state.readRegister(reg, m_clock->nowUs());
 }
 
@@ -665,6 +675,7 @@ bool VeskSimCamera::writeRegister(std::uint8_t reg, std::uint32_t value) {
 
 std::optional<std::vector<std::uint8_t>> VeskSimCamera::readObject(std::uint8_t object) {
   std::lock_guard lock(m_mutex);
+  settleCapture();
   const auto bytes = m_state.readObject(object, m_clock->nowUs());
   if (!bytes)
     return std::nullopt;
@@ -673,11 +684,13 @@ std::optional<std::vector<std::uint8_t>> VeskSimCamera::readObject(std::uint8_t 
 
 std::size_t VeskSimCamera::pictureCount() {
   std::lock_guard lock(m_mutex);
+  settleCapture();
   return m_state.card().pictureCount();
 }
 
 std::optional<PictureInfo> VeskSimCamera::picture(std::size_t number) {
   std::lock_guard lock(m_mutex);
+  settleCapture();
   const CardPicture* p = m_state.card().picture(number);
   if (!p)
     return std::nullopt;
@@ -697,6 +710,7 @@ bool VeskSimCamera::addPicture(const std::string& fileName, std::vector<std::uin
 
 bool VeskSimCamera::takePicture() {
   std::lock_guard lock(m_mutex);
+  settleCapture();
   return m_state.takePicture(m_clock->nowUs());
 }
 

@@ -75,6 +75,8 @@ private:
 
   Response inquiry(const Request& request);
   Response open(const Request& request, Lock& lock);
+  // Makes the picture of a capture whose busy time has passed.
+  void settleCapture();
   Response sendFrame(const Request& request);
   Response replyLength();
   Response readReply(const Request& request);

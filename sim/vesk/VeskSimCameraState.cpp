@@ -521,7 +521,7 @@ std::uint8_t VeskSimCameraState::writeObject(std::uint8_t object, std::span<cons
 
 // ---- pictures and actions ----
 
-CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uint64_t nowUs) {
+VeskSimCameraState::Shot VeskSimCameraState::describeShot(const ResolutionMode& mode, std::uint64_t nowUs) {
   ++m_shots;
   bool fired = false;
   switch (m_flash) {
@@ -535,7 +535,9 @@ CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uin
     fired = true;
     break;
   }
-  PictureParams p;
+  Shot shot;
+  shot.mode = &mode;
+  PictureParams& p = shot.params;
   p.width = mode.width;
   p.height = mode.height;
   p.quality = mode.quality > 0 ? mode.quality : 75;
@@ -554,22 +556,7 @@ CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uin
   p.flash = fired ? 1 : 0;
   p.whiteBalance = m_whiteBalance == 0 ? 0 : 1;
 
-  CardPicture picture;
-  picture.format = mode.format;
-  switch (mode.format) {
-  case PictureFormat::Jpeg:
-    picture.bytes = share(makeJpegPicture(p));
-    break;
-  case PictureFormat::Tiff:
-    picture.bytes = share(makeTiffPicture(p));
-    break;
-  case PictureFormat::Raw:
-    picture.bytes = share(makeRawPicture(p));
-    break;
-  }
-  picture.thumbnail = share(makeThumbnail(p));
-  picture.fileName = m_card.nextFileName(mode.format);
-  PictureTag& tag = picture.tag;
+  PictureTag& tag = shot.tag;
   tag.resolution = mode.id;
   tag.width = mode.width;
   tag.height = mode.height;
@@ -583,20 +570,62 @@ CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uin
   tag.flashFired = fired ? 1 : 0;
   tag.metering = m_metering;
   tag.focusMode = m_focusMode;
+  shot.toMemory = m_capture[0] == kMediaCameraMemory;
+  return shot;
+}
+
+CardPicture VeskSimCameraState::renderShot(const Shot& shot) {
+  CardPicture picture;
+  picture.format = shot.mode->format;
+  switch (shot.mode->format) {
+  case PictureFormat::Jpeg:
+    picture.bytes = share(makeJpegPicture(shot.params));
+    break;
+  case PictureFormat::Tiff:
+    picture.bytes = share(makeTiffPicture(shot.params));
+    break;
+  case PictureFormat::Raw:
+    picture.bytes = share(makeRawPicture(shot.params));
+    break;
+  }
+  picture.thumbnail = share(makeThumbnail(shot.params));
+  picture.fileName = m_card.nextFileName(shot.mode->format);
+  picture.tag = shot.tag;
   return picture;
+}
+
+CardPicture VeskSimCameraState::makePicture(const ResolutionMode& mode, std::uint64_t nowUs) {
+  return renderShot(describeShot(mode, nowUs));
+}
+
+bool VeskSimCameraState::canTake(const ResolutionMode& mode) const {
+  if (m_capture[0] == kMediaCameraMemory)
+    return true;
+  return m_card.present() && estimatedSize(mode) <= m_card.freeBytes();
 }
 
 bool VeskSimCameraState::takePicture(std::uint64_t nowUs) {
   const ResolutionMode* mode = findResolution(m_model, m_resolution);
-  if (!mode)
+  if (!mode || !canTake(*mode))
     return false;
-  if (m_capture[0] == kMediaCameraMemory) {
-    m_memoryPicture = makePicture(*mode, nowUs);
+  const Shot shot = describeShot(*mode, nowUs);
+  if (shot.toMemory) {
+    m_memoryPicture = renderShot(shot);
     return true;
   }
-  if (!m_card.present() || estimatedSize(*mode) > m_card.freeBytes())
-    return false;
-  return m_card.add(makePicture(*mode, nowUs));
+  return m_card.add(renderShot(shot));
+}
+
+bool VeskSimCameraState::finishCapture() {
+  if (!m_pendingShot)
+    return true;
+  const Shot shot = std::move(*m_pendingShot);
+  m_pendingShot.reset();
+  if (shot.toMemory) {
+    m_memoryPicture = renderShot(shot);
+    return true;
+  }
+  return m_card.add(renderShot(shot));
 }
 
 VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t action, std::uint8_t param,
@@ -627,7 +656,10 @@ VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t acti
   case 2: { // capture
     r.durationUs = ms(m_model.captureMs) + m_exposure[3];
     r.notReadyUs = ms(m_model.notReadyAfterCaptureMs);
-    if (!takePicture(nowUs))
+    const ResolutionMode* mode = findResolution(m_model, m_resolution);
+    if (mode && canTake(*mode))
+      m_pendingShot = describeShot(*mode, nowUs);
+    else
       r.secondStatus = kNak;
     if (m_model.forgetsExposure) {
       m_exposure = {2, m_model.apertures.empty() ? 28u : m_model.apertures.front(), 10, 16666, 0};

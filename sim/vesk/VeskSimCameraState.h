@@ -24,6 +24,7 @@
 
 #include "sim/vesk/VeskSimCard.h"
 #include "sim/vesk/VeskSimModel.h"
+#include "sim/vesk/VeskSimPictures.h"
 
 #include <array>
 #include <cstdint>
@@ -78,13 +79,30 @@ public:
 
   // Shutter pressed on the camera itself: a picture at the current settings.
   bool takePicture(std::uint64_t nowUs);
+  // The picture of the last capture action is made when the capture's busy
+  // time has passed, as a camera processes its picture after the shot; so a
+  // capture costs no picture making while other cameras' captures arrive.
+  // False when it no longer fits on the card.
+  bool finishCapture();
+  bool capturePending() const { return m_pendingShot.has_value(); }
   void setBattery(int level) { m_battery = level; }
   std::uint32_t cameraSeconds(std::uint64_t nowUs) const;
 
 private:
   const CardPicture* currentPicture() const;
   CardPicture* currentPicture();
+  // What a shot is made of, fixed when the shutter fires.
+  struct Shot {
+    const ResolutionMode* mode = nullptr;
+    PictureParams params;
+    PictureTag tag;
+    bool toMemory = false;
+  };
+  Shot describeShot(const ResolutionMode& mode, std::uint64_t nowUs);
+  CardPicture renderShot(const Shot& shot);
   CardPicture makePicture(const ResolutionMode& mode, std::uint64_t nowUs);
+  // Whether a picture of that mode can be taken now (into memory or onto the card).
+  bool canTake(const ResolutionMode& mode) const;
   std::uint64_t estimatedSize(const ResolutionMode& mode) const;
   std::uint32_t remainingCount() const;
   bool accepts(const std::vector<std::uint32_t>& set, std::uint32_t value) const;
@@ -128,6 +146,7 @@ private:
   SharedBytes m_preview;
   std::uint32_t m_previewCount = 0;
   std::optional<CardPicture> m_memoryPicture; // capture with media mode 2
+  std::optional<Shot> m_pendingShot;          // capture action not yet finished
 };
 
 } // namespace tarsel::vesksim
