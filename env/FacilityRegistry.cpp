@@ -74,7 +74,8 @@ private:
 
 // What the system's message formatter makes of a table text when no inserts
 // are given: "%0" ends the text without a line end, "%n" is a line break,
-// "%%", "%." and "%!" stand for the character itself; anything else,
+// "%r" too (the system's bare carriage return, which breaks no line in our
+// boxes), "%%", "%." and "%!" stand for the character itself; anything else,
 // inserts included, stays as it is.
 std::string formatMessageText(const std::string& text) {
   std::string out;
@@ -90,6 +91,7 @@ std::string formatMessageText(const std::string& text) {
     case '0':
       return out;
     case 'n':
+    case 'r':
       out += "\r\n";
       ++i;
       break;

@@ -222,6 +222,7 @@ TEST(FacilityLookup, FormatterTreatsEscapesAsTheSystemFormatterDoes) {
       {0x81F30007, "unknown %q stays", "unknown %q stays"},
       {0x81F30008, "trailing %", "trailing %"},
       {0x81F30009, "", ""},
+      {0x81F3000C, "first%r%rthird\r\n", "first\r\n\r\nthird\r\n"},
   };
   std::vector<MessageTableRow> table;
   for (const Row& row : rows)

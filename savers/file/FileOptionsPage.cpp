@@ -1,0 +1,175 @@
+#include "savers/file/FileOptionsPage.h"
+
+#include "env/ErrorReport.h"
+#include "env/FileSystem.h"
+#include "env/HtmlHelp.h"
+#include "hostapi/ISaverSettings.h"
+#include "platform/Win32Error.h"
+#include "savers/file/FileSaverSettings.h"
+#include "savers/file/FileSaverTexts.h"
+#include "savers/file/FolderBrowser.h"
+#include "savers/file/PostProcessCommand.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+using namespace tarsel::filesaver;
+
+namespace {
+
+constexpr int kMaxText = 260;
+
+QString caption() {
+  return QString::fromLatin1(String(IDS_CAPTION));
+}
+
+template <class Action> void reportingFailures(QWidget* window, Action&& action) noexcept {
+  try {
+    action();
+  } catch (const _brantel_take_error& error) {
+    ReportError(error, window);
+  } catch (...) {
+    ReportError(E_UNEXPECTED, window);
+  }
+}
+
+} // namespace
+
+CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
+    : m_settings(settings), m_sheet(sheet), m_rootFolder(new QLineEdit(this)),
+      m_doNotOverwrite(new QCheckBox(tr("&Do not overwrite files (just skip pictures)"), this)),
+      m_commandLine(new QLineEdit(this)),
+      m_waitForEnd(new QCheckBox(tr("&Wait for processing to finish before taking more pictures"), this)) {
+  if (m_sheet)
+    m_pageIndex = m_sheet->GetPageCount();
+  m_description.dwSize = sizeof m_description;
+  m_description.dwFlags = PSP_HASHELP;
+  m_description.pszTitle = "File Options";
+  m_description.page = this;
+  setWindowTitle(QStringLiteral("File Options"));
+
+  auto* rootLabel = new QLabel(tr("&Root Folder:"), this);
+  rootLabel->setBuddy(m_rootFolder);
+  m_rootFolder->setMaxLength(kMaxText - 1);
+  auto* browse = new QPushButton(QStringLiteral("..."), this);
+  auto* rootRow = new QHBoxLayout;
+  rootRow->addWidget(m_rootFolder, 1);
+  rootRow->addWidget(browse);
+
+  auto* group = new QGroupBox(tr("Processing of pictures"), this);
+  auto* about =
+      new QLabel(tr("After saving pictures, Tarsel can pass them to some application for processing. "
+                    "(This feature is only used when pictures are saved automatically, i.e. in "
+                    "Multi-Camera or Time Lapse modes)."),
+                 group);
+  about->setWordWrap(true);
+  auto* commandLabel = new QLabel(tr("&Enter application name and full command line here, using %s as a "
+                                     "placeholder for picture file name:"),
+                                  group);
+  commandLabel->setWordWrap(true);
+  commandLabel->setBuddy(m_commandLine);
+  m_commandLine->setMaxLength(kMaxText - 1);
+  auto* groupLayout = new QVBoxLayout(group);
+  groupLayout->addWidget(about);
+  groupLayout->addWidget(commandLabel);
+  groupLayout->addWidget(m_commandLine);
+  groupLayout->addWidget(m_waitForEnd);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(rootLabel);
+  layout->addLayout(rootRow);
+  layout->addWidget(m_doNotOverwrite);
+  layout->addWidget(group);
+  layout->addStretch(1);
+
+  reportingFailures(this, [this] { Load(); });
+
+  connect(m_rootFolder, &QLineEdit::textEdited, this, &CPropPage::changed);
+  connect(m_commandLine, &QLineEdit::textEdited, this, &CPropPage::changed);
+  connect(m_doNotOverwrite, &QCheckBox::clicked, this, &CPropPage::changed);
+  connect(m_waitForEnd, &QCheckBox::clicked, this, &CPropPage::changed);
+  connect(browse, &QPushButton::clicked, this, [this] {
+    reportingFailures(this, [this] {
+      const QString chosen = BrowseForFolder(this, m_rootFolder->text());
+      if (chosen != m_rootFolder->text()) {
+        m_rootFolder->setText(chosen);
+        emit changed();
+      }
+    });
+  });
+  auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+  connect(f1, &QShortcut::activated, this, &CPropPage::Help);
+}
+
+CPropPage::~CPropPage() = default;
+
+void CPropPage::Load() {
+  const FileSaverSettings values = FileSaverSettings::Load(m_settings.get());
+  m_rootFolder->setText(QString::fromLocal8Bit(values.rootDir.c_str()));
+  m_doNotOverwrite->setChecked(values.doNotOverwrite);
+  m_waitForEnd->setChecked(values.waitForProcessing);
+  m_commandLine->setText(QString::fromLocal8Bit(values.externalCommand.c_str()));
+}
+
+bool CPropPage::Apply() {
+  bool applied = false;
+  reportingFailures(this, [this, &applied] { applied = ApplyValues(); });
+  return applied;
+}
+
+bool CPropPage::ApplyValues() {
+  const std::string command = m_commandLine->text().toLocal8Bit().left(kMaxText - 1).toStdString();
+  const std::string root = QFile::encodeName(m_rootFolder->text()).left(kMaxText - 1).toStdString();
+  if (!IsValidCommandLine(command)) {
+    QMessageBox::critical(this, caption(), QString::fromLatin1(String(IDS_BAD_COMMAND_LINE)));
+    return false;
+  }
+  // An empty root means the per-user data folder: nothing to create.
+  if (!root.empty() && !IsDirExist(AbsolutePath(root).c_str())) {
+    if (QMessageBox::question(this, caption(), QString::fromLatin1(String(IDS_CREATE_ROOT_FOLDER)),
+                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+      return false;
+    if (!MultiCreateDir(AbsolutePath(root).c_str()))
+      ThrowError(static_cast<HRESULT>(GetLastError()), root.c_str());
+  }
+
+  ISaverSettings* opened = nullptr;
+  ThrowIfFailed(m_settings ? m_settings->GetSaverSettings(kSaverName, &opened, false) : E_POINTER);
+  CRefPtr<ISaverSettings> key;
+  key.Attach(opened);
+  ThrowIfFailed(key->SetString(kRootDir, root.c_str()), kRootDir);
+  ThrowIfFailed(key->SetBool(kDoNotOverwrite, m_doNotOverwrite->isChecked()), kDoNotOverwrite);
+  ThrowIfFailed(key->SetString(kExternalCommand, command.c_str()), kExternalCommand);
+  ThrowIfFailed(key->SetBool(kWaitForProcessing, m_waitForEnd->isChecked()), kWaitForProcessing);
+  emit cancelToClose();
+  return true;
+}
+
+void CPropPage::Help() {
+  reportingFailures(this, [this] {
+    if (!m_help)
+      m_help = std::make_unique<CHtmlHelp>();
+    m_help->DisplayHelp(nullptr, "07d_file_options_tab.htm");
+  });
+}
+
+void CPropPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  reportingFailures(this, [this] {
+    if (m_sheet)
+      m_sheet->OnPageActivated(m_pageIndex);
+  });
+}
+
+void CPropPage::hideEvent(QHideEvent* event) {
+  m_help.reset();
+  QWidget::hideEvent(event);
+}

@@ -1,0 +1,154 @@
+#include "savers/file/FileSaver.h"
+
+#include "env/BrantelTakeError.h"
+#include "env/CamStorageDir.h"
+#include "env/FileSystem.h"
+#include "env/FormatStdString.h"
+#include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ISaveInfo.h"
+#include "hostapi/TarselSaverPlugin.h"
+#include "platform/Win32Error.h"
+#include "savers/file/FileSaverSettings.h"
+#include "savers/file/FileSaverTexts.h"
+#include "savers/file/PictureFile.h"
+#include "savers/file/PostProcessCommand.h"
+#include "savers/file/SaverNaming.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+
+namespace tarsel::filesaver {
+
+namespace {
+
+constexpr std::int32_t kNameBuffer = 260;
+
+std::string textOf(const char* text) {
+  return text ? std::string(text) : std::string();
+}
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+QString qtText(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* settings) {
+  const FileSaverSettings values = FileSaverSettings::Load(settings);
+  std::string base = textOf(info.GetTargetFolder());
+  if (base.empty())
+    base = values.rootDir;
+  if (base.empty())
+    base = CCamDataDir().GetPath();
+  base = AbsolutePath(base);
+  AddTrailingBackslash(base);
+
+  char buffer[kNameBuffer] = {};
+  info.GetSubFolder(buffer, kNameBuffer);
+  buffer[kNameBuffer - 1] = '\0';
+  std::string folder = base + SafeNameComponent(buffer);
+  // A folder that cannot be made shows as the failure to create the file.
+  MultiCreateDir(folder.c_str());
+  AddTrailingBackslash(folder);
+
+  buffer[0] = '\0';
+  info.GetFileName(buffer, kNameBuffer);
+  buffer[kNameBuffer - 1] = '\0';
+  std::string name = buffer;
+  if (name.empty())
+    name = NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
+                        textOf(picture.GetExtension()));
+  const std::string path = folder + SafeNameComponent(name);
+
+  const bool overwriteOnce = info.TakeOverwriteOnce();
+  if (!overwriteOnce && values.doNotOverwrite && IsFileExist(path.c_str()))
+    ThrowError(static_cast<HRESULT>(ERROR_ALREADY_EXISTS), path.c_str());
+  WritePictureFile(path, picture);
+
+  if (!values.externalCommand.empty())
+    RunPostProcessCommand(values.externalCommand, path, values.waitForProcessing);
+  info.SetTargetFolder(base.c_str());
+}
+
+int InteractiveSave(QWidget* owner, ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* settings) {
+  const std::string proposed = ProposedName(info, picture);
+  const std::string target = textOf(info.GetTargetFolder());
+  const std::string start = target.empty() ? FileSaverSettings::Load(settings).lastUsedSavePicDir : target;
+  const QString extension = QString::fromLatin1(textOf(picture.GetExtension()).c_str());
+
+  QFileDialog dialog(owner, QString(), qtText(start));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QStringLiteral("%1 files (*%2)")
+                           .arg(QString::fromLatin1(textOf(picture.GetTypeName()).c_str()), extension));
+  if (extension.startsWith(QLatin1Char('.')))
+    dialog.setDefaultSuffix(extension.mid(1));
+  dialog.selectFile(qtText(proposed));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return kSaverCancelled;
+
+  const std::string path = QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+  WritePictureFile(path, picture);
+  picture.SetFileName(path.c_str());
+  SetNamingFromFileName(info, path.substr(path.rfind('/') + 1));
+
+  const std::string folder = folderOf(path);
+  if (folder != target) {
+    info.SetTargetFolder(folder.c_str());
+    StoreString(settings, kLastUsedSavePicDir, folder);
+  }
+  return 0;
+}
+
+int ProcessError(QWidget* owner, ISaveInfo& info, const _brantel_take_error& error) {
+  if (error.Error() == 0)
+    return 0;
+  if (!info.GetUiAllowed() || !qApp)
+    return kSaverSkipPicture;
+
+  std::string text;
+  if (error.Error() == static_cast<HRESULT>(ERROR_ALREADY_EXISTS))
+    FormatStdString(text, String(IDS_FILE_EXISTS), error.Explanation());
+  else
+    FormatStdString(text, String(IDS_SAVE_FAILED), error.ErrorMessage(), static_cast<unsigned>(error.Error()),
+                    error.Explanation());
+
+  int answer = QMessageBox::Cancel;
+  const auto ask = [&] {
+    answer = QMessageBox::question(owner, QString::fromLatin1(String(IDS_CAPTION)), qtText(text),
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  };
+  // The save thread asks through the user-interface thread and waits for the answer.
+  if (QThread::currentThread() == qApp->thread())
+    ask();
+  else
+    QMetaObject::invokeMethod(qApp, ask, Qt::BlockingQueuedConnection);
+
+  switch (answer) {
+  case QMessageBox::Yes:
+    info.SetOverwriteOnce();
+    return 0;
+  case QMessageBox::No:
+    return kSaverSkipPicture;
+  default:
+    return kSaverCancelled;
+  }
+}
+
+std::string LocationText(ITarselSettings* settings) {
+  std::string location = FileSaverSettings::Load(settings).rootDir;
+  if (location.empty())
+    location = CCamDataDir().GetPath();
+  return location.substr(0, kNameBuffer - 1);
+}
+
+} // namespace tarsel::filesaver

@@ -1,0 +1,44 @@
+// How saved pictures are named: the numbered name, the names of a series,
+// the naming update after the user chose a name, and the cleaning of names
+// that come from a camera or the user before they become part of a path.
+// Pure functions over the host's ISaveInfo; any thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class ISaveInfo;
+class IPictureFromCamera;
+
+namespace tarsel::filesaver {
+
+// The digit count of a counter, bounded to 0..10: a count from the settings
+// never widens a name beyond what a 32-bit counter needs.
+int BoundedDigits(std::int32_t digits);
+
+// prefix + counter (unsigned, at least `digits` digits with leading zeros) + extension.
+std::string NumberedName(std::string_view prefix, std::uint32_t counter, std::int32_t digits,
+                         std::string_view extension);
+
+// The name proposed for a picture: its own file name when it has one, else
+// the numbered name from the save information.
+std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture);
+
+// The base of a series' names: prefix + counter + "_".
+std::string SeriesBase(std::string_view prefix, std::uint32_t counter, std::int32_t digits);
+// The number of picture `index` (from 0) in a series of `count`: 1, 2 ... below
+// 9 pictures, 01, 02 ... from 9 on.
+std::string SeriesNumber(std::size_t index, std::size_t count);
+
+// After the user chose `name`: reports it as the aux text and takes prefix and
+// next counter from its stem, the trailing digits (at most the digit count)
+// being the counter.
+void SetNamingFromFileName(ISaveInfo& info, std::string_view name);
+
+// One path component from a text a camera or a user supplied: "/" and
+// control characters become "_", and "." or ".." cannot name a folder level.
+std::string SafeNameComponent(std::string_view text);
+
+} // namespace tarsel::filesaver

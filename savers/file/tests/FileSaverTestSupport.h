@@ -1,0 +1,164 @@
+// The host as the file saver's tests play it: the plug-in loaded from its
+// file as the program loads it, a save request and a picture of plain
+// bytes, and the program's real settings over a registry of the test's own.
+#pragma once
+
+#include "app/settings/TarselSettings.h"
+#include "hostapi/ISaverSettings.h"
+#include "hostapi/RefPtr.h"
+#include "hostapi/TarselSaverPlugin.h"
+#include "platform/Module.h"
+#include "platform/reg/Registry.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tarsel::filesaver::test {
+
+class FakeSaveInfo : public ISaveInfo {
+public:
+  const char* GetCameraId() override { return "Cam"; }
+  const char* GetFilePrefix() override { return prefix.c_str(); }
+  void SetFilePrefix(const char* text) override { prefix = text; }
+  const char* GetAuxText() override { return aux.c_str(); }
+  void SetAuxText(const char* text) override { aux = text; }
+  const char* GetTargetFolder() override { return target.c_str(); }
+  void SetTargetFolder(const char* text) override { target = text; }
+  std::uint32_t GetCounter() override { return counter; }
+  void SetCounter(std::uint32_t value) override { counter = value == 0xFFFFFFFFu ? counter + 1 : value; }
+  char* GetSubFolder(char* buffer, std::int32_t size) override { return copy(subFolder, buffer, size); }
+  char* GetFileName(char* buffer, std::int32_t size) override { return copy(fileName, buffer, size); }
+  void SetNumDigits(std::int32_t value) override { digits = value; }
+  std::int32_t GetNumDigits() override { return digits; }
+  void SetNamingMode(std::int32_t value) override { mode = value; }
+  std::int32_t GetNamingMode() override { return mode; }
+  bool TakeOverwriteOnce() override { return std::exchange(overwriteOnce, false); }
+  void SetOverwriteOnce() override { overwriteOnce = true; }
+  bool GetUiAllowed() override { return uiAllowed; }
+  void SetUiAllowed(bool allowed) override { uiAllowed = allowed; }
+
+  std::string prefix = "IMG", aux, target, subFolder, fileName;
+  std::uint32_t counter = 7;
+  std::int32_t digits = 4, mode = 0;
+  bool overwriteOnce = false, uiAllowed = false;
+
+private:
+  static char* copy(const std::string& text, char* buffer, std::int32_t size) {
+    const std::string cut = text.substr(0, static_cast<std::size_t>(size - 1));
+    std::copy(cut.begin(), cut.end(), buffer);
+    buffer[cut.size()] = '\0';
+    return buffer;
+  }
+};
+
+// A picture that is only its bytes and names.
+class BytesPicture : public IPictureFromCamera {
+public:
+  explicit BytesPicture(std::string bytes, std::string extension = ".JPG")
+      : m_bytes(std::make_shared<Bytes>(bytes.begin(), bytes.end())), m_extension(std::move(extension)) {}
+
+  const BYTE* GetData() override { return m_bytes->data(); }
+  DWORD GetDataSize() override { return static_cast<DWORD>(m_bytes->size()); }
+  std::shared_ptr<const Bytes> GetDataSnapshot() override { return m_bytes; }
+  const char* GetFileName() override { return fileName.c_str(); }
+  void SetFileName(const char* name) override { fileName = name; }
+  const char* GetTypeName() override { return "JPEG"; }
+  const char* GetExtension() override { return m_extension.c_str(); }
+  std::int32_t GetImageType() override { return 1; }
+
+  void SetImage(const void*, DWORD, const char*, IPictureInfo*) override {}
+  void Decode(DWORD, DWORD) override {}
+  void DecodeRect(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
+  bool HasBitmap() override { return false; }
+  void Rotate(std::int32_t, bool) override {}
+  DWORD GetPictureWidth() override { return 0; }
+  DWORD GetPictureHeight() override { return 0; }
+  DWORD GetBitmapWidth() override { return 0; }
+  DWORD GetBitmapHeight() override { return 0; }
+  DWORD GetScaleDenominator() override { return 1; }
+  DWORD GetScaleNumerator() override { return 1; }
+  bool GetExifBlock(const BYTE**, DWORD*, bool*) override { return false; }
+  const void* GetPackedDib() override { return nullptr; }
+  DWORD GetPackedDibSize() override { return 0; }
+  void* GetBitmapBits() override { return nullptr; }
+  std::int32_t Draw(QPainter*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                    std::int32_t) override {
+    return 0;
+  }
+  void SaveToFile(const char*) override {}
+  void FreeImageData() override {}
+  IPictureInfo* GetPictureInfo() override { return nullptr; }
+  ICamExtraCommand* GetExtraCommand() override { return nullptr; }
+  void SetExtraCommand(const ICamExtraCommand*) override {}
+  void Clone(IPictureFromCamera** out) override { *out = nullptr; }
+  BYTE SetImageFlag(BYTE) override { return 0; }
+  QImage CreateDibSection() override { return {}; }
+
+  std::string fileName;
+
+private:
+  std::shared_ptr<Bytes> m_bytes;
+  std::string m_extension;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The plug-in loaded and initialised for one test, with an empty folder.
+class FileSaverTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_module.load(TARSEL_FILE_SAVER)) << m_module.errorText();
+    save = m_module.function<SavSaveFunction>("SavSave");
+    processError = m_module.function<SavProcessErrorFunction>("SavProcessError");
+    displayInfo = m_module.function<SavDisplayInfoFunction>("SavDisplayInfo");
+    ASSERT_TRUE(save && processError && displayInfo);
+    ASSERT_EQ(0, m_module.function<SavInitFunction>("SavInit")(0));
+    // The test's own hive may hold what an earlier run of the same case stored.
+    const LONG wiped = RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\drevant");
+    ASSERT_TRUE(wiped == 0 || wiped == 2) << wiped;
+    folder = std::filesystem::path(std::getenv("HOME")) / "pictures";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+  }
+  void TearDown() override {
+    if (const auto term = m_module.function<SavTermFunction>("SavTerm")) {
+      EXPECT_EQ(0, term());
+    }
+  }
+
+  // One value of the saver's own settings key, as the Options page stores it.
+  CRefPtr<ISaverSettings> saverKey() {
+    ISaverSettings* key = nullptr;
+    EXPECT_EQ(0, settings.GetSaverSettings("FILE", &key, false));
+    CRefPtr<ISaverSettings> held;
+    held.Attach(key);
+    return held;
+  }
+
+  int saveDirect(FakeSaveInfo& info, BytesPicture& picture) {
+    return save(nullptr, &info, &picture, &settings, TRUE);
+  }
+
+  CTarselSettings settings;
+  std::filesystem::path folder;
+  SavSaveFunction save = nullptr;
+  SavProcessErrorFunction processError = nullptr;
+  SavDisplayInfoFunction displayInfo = nullptr;
+
+private:
+  platform::Module m_module;
+};
+
+} // namespace tarsel::filesaver::test
