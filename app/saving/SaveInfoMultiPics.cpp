@@ -55,8 +55,9 @@ char* CopyToBuffer(const std::string& text, char* buffer, std::int32_t size) {
 
 } // namespace
 
-CSaveInfoMultiPics::CSaveInfoMultiPics(const char* cameraId, std::uint32_t counter, IPictureFromCamera* picture,
-                                       CSaveDllWrapper* saver, ITarselSettings* settings)
+CSaveInfoMultiPics::CSaveInfoMultiPics(const char* cameraId, std::uint32_t counter,
+                                       IPictureFromCamera* picture, CSaveDllWrapper* saver,
+                                       ITarselSettings* settings)
     : m_cameraId(cameraId ? cameraId : ""), m_filePrefix(SanitizedNamePart(m_cameraId)), m_counter(counter),
       m_picture(picture), m_saver(saver) {
   CRefPtr<ITarselConfigSettings> options;

@@ -133,7 +133,8 @@ TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
     idle.Stop();
     EXPECT_FALSE(idle.WasAbandoned());
   }
-  auto thread = std::make_unique<CSaveThread>(&frame, nullptr, nullptr, frame, CSaveQueue::kFrameLimit, 200ms);
+  auto thread =
+      std::make_unique<CSaveThread>(&frame, nullptr, nullptr, frame, CSaveQueue::kFrameLimit, 200ms);
   saver.Hold();
   saver.Script({E_FAIL}, {});
   ASSERT_TRUE(Queue(*thread, "stuck"));
