@@ -38,20 +38,20 @@ TEST_F(SaveThreadTest, RefusesTheTwentyFirstJobWhileTheThreadIsBusy) {
   CSaveThread thread(&frame, nullptr, nullptr, frame);
   saver.Hold();
   ASSERT_TRUE(Queue(thread, "busy"));
-  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, std::size_t) { return waiting == 1; }));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
   for (int i = 0; i < 20; ++i)
     ASSERT_TRUE(Queue(thread, ("cam" + std::to_string(i)).c_str()));
   EXPECT_FALSE(Queue(thread, "refused"));
   EXPECT_EQ(frame.reported, std::vector<HRESULT>{CSaveThread::kQueueFull});
   EXPECT_EQ(thread.GetSaveQueueLength(), 20u);
-  EXPECT_EQ(CountedPicture::s_alive, 21);
+  EXPECT_EQ(CountedPicture::alive, 21);
 
   saver.Open();
-  ASSERT_TRUE(saver.WaitUntil([](int, int, std::size_t saved) { return saved == 21; }));
+  ASSERT_TRUE(saver.WaitUntil([](int, int, auto& saved) { return saved.size() == 21; }));
   EXPECT_EQ(saver.saved().front(), "busy");
   EXPECT_EQ(saver.saved().back(), "cam19");
   ASSERT_TRUE(pumpUntil([&] { return !frame.lengths.empty() && frame.lengths.back() == 0; }));
-  EXPECT_EQ(CountedPicture::s_alive, 0);
+  EXPECT_EQ(CountedPicture::alive, 0);
 
   // The same queue without a limit takes them all.
   CSaveQueue unlimited;
@@ -77,13 +77,13 @@ TEST_F(SaveThreadTest, CancelEmptiesTheQueueUnsavedAndShowsNothing) {
   saver.Hold();
   saver.Script({kSaverCancelled}, {kSaverCancelled});
   ASSERT_TRUE(Queue(thread, "cancelled"));
-  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, std::size_t) { return waiting == 1; }));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
   ASSERT_TRUE(Queue(thread, "waiting1"));
   ASSERT_TRUE(Queue(thread, "waiting2"));
   saver.Open();
-  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::s_alive == 0; }));
+  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::alive == 0; }));
   ASSERT_TRUE(pumpUntil([&] { return !frame.lengths.empty() && frame.lengths.back() == 0; }));
-  EXPECT_EQ(saver.saveCalls(), 1);
+  EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
   EXPECT_TRUE(saver.saved().empty());
   EXPECT_TRUE(frame.results.empty());
 }
@@ -95,7 +95,8 @@ TEST_F(SaveThreadTest, AnErrorThatStaysIsRetriedABoundedNumberOfTimes) {
   ASSERT_TRUE(Queue(thread, "failing"));
   ASSERT_TRUE(Queue(thread, "next"));
   ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && frame.results.size() == 2; }));
-  EXPECT_EQ(saver.saveCalls(), CSaveThread::kMaxSameErrorAttempts + 1);
+  EXPECT_TRUE(
+      saver.WaitUntil([](int calls, int, auto&) { return calls == CSaveThread::kMaxSameErrorAttempts + 1; }));
   EXPECT_EQ(saver.saved(), std::vector<std::string>{"next"});
   EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {1, kSaverSkipPicture}}));
 }
@@ -106,7 +107,7 @@ TEST_F(SaveThreadTest, AJobWithoutSaverFailsCleanly) {
   ASSERT_TRUE(Queue(thread, "nosaver"));
   frame.saver = &saver;
   ASSERT_TRUE(Queue(thread, "next"));
-  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && CountedPicture::s_alive == 0; }));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && CountedPicture::alive == 0; }));
   ASSERT_TRUE(pumpUntil([&] { return !frame.results.empty(); }));
   EXPECT_EQ(frame.results, (Results{{1, CSaveThread::kNoSaver}}));
 }
@@ -139,7 +140,7 @@ TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
   saver.Script({E_FAIL}, {});
   ASSERT_TRUE(Queue(*thread, "stuck"));
   ASSERT_TRUE(Queue(*thread, "queued"));
-  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, std::size_t) { return waiting == 1; }));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
   const auto start = std::chrono::steady_clock::now();
   thread->Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
@@ -148,10 +149,10 @@ TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
   thread.reset();
   // The queued job went with the stop; the stuck one ends when its save
   // returns, without a retry and without posting to the frame.
-  EXPECT_EQ(CountedPicture::s_alive, 1);
+  EXPECT_EQ(CountedPicture::alive, 1);
   saver.Open();
-  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::s_alive == 0; }));
-  EXPECT_EQ(saver.saveCalls(), 1);
+  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::alive == 0; }));
+  EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
   EXPECT_TRUE(frame.results.empty());
 }
 
