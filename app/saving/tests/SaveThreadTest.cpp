@@ -1,0 +1,160 @@
+// The save thread with a scripted saver: the queue's limit, the saver's
+// decisions after a failure, the bound on retrying one error, a job without
+// saver, the all-cameras take's results and stopping a thread stuck in a save.
+#include "SaveQueueTestSupport.h"
+
+#include "app/testsupport/EventPump.h"
+#include "hostapi/TarselSaverPlugin.h"
+#include "platform/Win32Error.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace tarsel::saving::test {
+namespace {
+
+using namespace std::chrono_literals;
+using tarsel::test::pumpUntil;
+using Results = std::vector<std::pair<std::int32_t, HRESULT>>;
+
+class SaveThreadTest : public ::testing::Test {
+protected:
+  SaveThreadTest() { frame.saver = &saver; }
+  ~SaveThreadTest() override { saver.Open(); }
+
+  // Queues a picture of camera `name` the way a camera window does.
+  bool Queue(CSaveThread& thread, const char* name) {
+    CRefPtr<IPictureFromCamera> picture(new CountedPicture);
+    CSaveInfoMultiPics windowInfo(name, 7, nullptr, nullptr, nullptr);
+    return thread.QueuePictureSave(picture.get(), &windowInfo, name);
+  }
+
+  ScriptedSaver saver;
+  FakeFrame frame;
+};
+
+TEST_F(SaveThreadTest, RefusesTheTwentyFirstJobWhileTheThreadIsBusy) {
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  saver.Hold();
+  ASSERT_TRUE(Queue(thread, "busy"));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  for (int i = 0; i < 20; ++i)
+    ASSERT_TRUE(Queue(thread, ("cam" + std::to_string(i)).c_str()));
+  EXPECT_FALSE(Queue(thread, "refused"));
+  EXPECT_EQ(frame.reported, std::vector<HRESULT>{CSaveThread::kQueueFull});
+  EXPECT_EQ(thread.GetSaveQueueLength(), 20u);
+  EXPECT_EQ(CountedPicture::alive, 21);
+
+  saver.Open();
+  ASSERT_TRUE(saver.WaitUntil([](int, int, auto& saved) { return saved.size() == 21; }));
+  EXPECT_EQ(saver.saved().front(), "busy");
+  EXPECT_EQ(saver.saved().back(), "cam19");
+  ASSERT_TRUE(pumpUntil([&] { return !frame.lengths.empty() && frame.lengths.back() == 0; }));
+  EXPECT_EQ(CountedPicture::alive, 0);
+
+  // The same queue without a limit takes them all.
+  CSaveQueue unlimited;
+  for (int i = 0; i < 25; ++i) {
+    auto job = std::make_unique<CSaveInfoMultiPics>("x", 0, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(unlimited.PushSaveJob(job));
+  }
+}
+
+TEST_F(SaveThreadTest, RetriesOnAgainAndGoesOnAfterSkip) {
+  saver.Script({E_FAIL, 0, ERROR_DISK_FULL}, {0, kSaverSkipPicture});
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  ASSERT_TRUE(Queue(thread, "retried"));
+  ASSERT_TRUE(Queue(thread, "skipped"));
+  ASSERT_TRUE(Queue(thread, "next"));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 2 && frame.results.size() == 2; }));
+  EXPECT_EQ(saver.saved(), (std::vector<std::string>{"retried", "next"}));
+  EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {1, static_cast<HRESULT>(ERROR_DISK_FULL)}}));
+}
+
+TEST_F(SaveThreadTest, CancelEmptiesTheQueueUnsavedAndShowsNothing) {
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  saver.Hold();
+  saver.Script({kSaverCancelled}, {kSaverCancelled});
+  ASSERT_TRUE(Queue(thread, "cancelled"));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  ASSERT_TRUE(Queue(thread, "waiting1"));
+  ASSERT_TRUE(Queue(thread, "waiting2"));
+  saver.Open();
+  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::alive == 0; }));
+  ASSERT_TRUE(pumpUntil([&] { return !frame.lengths.empty() && frame.lengths.back() == 0; }));
+  EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
+  EXPECT_TRUE(saver.saved().empty());
+  EXPECT_TRUE(frame.results.empty());
+}
+
+TEST_F(SaveThreadTest, AnErrorThatStaysIsRetriedABoundedNumberOfTimes) {
+  // A saver without SavProcessError answers "again" to everything.
+  saver.Script({E_FAIL, E_FAIL, E_FAIL}, {}, 0);
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  ASSERT_TRUE(Queue(thread, "failing"));
+  ASSERT_TRUE(Queue(thread, "next"));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && frame.results.size() == 2; }));
+  EXPECT_TRUE(
+      saver.WaitUntil([](int calls, int, auto&) { return calls == CSaveThread::kMaxSameErrorAttempts + 1; }));
+  EXPECT_EQ(saver.saved(), std::vector<std::string>{"next"});
+  EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {1, kSaverSkipPicture}}));
+}
+
+TEST_F(SaveThreadTest, AJobWithoutSaverFailsCleanly) {
+  frame.saver = nullptr;
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  ASSERT_TRUE(Queue(thread, "nosaver"));
+  frame.saver = &saver;
+  ASSERT_TRUE(Queue(thread, "next"));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && CountedPicture::alive == 0; }));
+  ASSERT_TRUE(pumpUntil([&] { return !frame.results.empty(); }));
+  EXPECT_EQ(frame.results, (Results{{1, CSaveThread::kNoSaver}}));
+}
+
+TEST_F(SaveThreadTest, AllCamerasTakeReportsEachCameraThenTheEnd) {
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  AllCamerasTake take{5, 3, 3, false};
+  CRefPtr<IPictureFromCamera> picture(new CountedPicture);
+  // Neither saved by the take nor automatically: counted, not queued.
+  EXPECT_FALSE(thread.QueueSynchronizedSave(take, picture.get(), "A", 0));
+  take.save = true;
+  EXPECT_TRUE(thread.QueueSynchronizedSave(take, picture.get(), "B", 0));
+  EXPECT_FALSE(thread.QueueSynchronizedSave(take, nullptr, "C", E_FAIL));
+  EXPECT_EQ(take.pending, 0);
+  EXPECT_EQ(frame.ready, 1);
+  ASSERT_TRUE(pumpUntil([&] { return frame.results.size() == 2 && saver.saved().size() == 1; }));
+  EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {0, 0}}));
+  EXPECT_EQ(saver.saved(), std::vector<std::string>{"B"});
+}
+
+TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
+  {
+    CSaveThread idle(&frame, nullptr, nullptr, frame, CSaveQueue::kFrameLimit, 200ms);
+    idle.Stop();
+    EXPECT_FALSE(idle.WasAbandoned());
+  }
+  auto thread =
+      std::make_unique<CSaveThread>(&frame, nullptr, nullptr, frame, CSaveQueue::kFrameLimit, 200ms);
+  saver.Hold();
+  saver.Script({E_FAIL}, {});
+  ASSERT_TRUE(Queue(*thread, "stuck"));
+  ASSERT_TRUE(Queue(*thread, "queued"));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  const auto start = std::chrono::steady_clock::now();
+  thread->Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_TRUE(thread->WasAbandoned());
+  EXPECT_TRUE(CSaveThread::AnySaveThreadAbandoned());
+  thread.reset();
+  // The queued job went with the stop; the stuck one ends when its save
+  // returns, without a retry and without posting to the frame.
+  EXPECT_EQ(CountedPicture::alive, 1);
+  saver.Open();
+  ASSERT_TRUE(pumpUntil([&] { return CountedPicture::alive == 0; }));
+  EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
+  EXPECT_TRUE(frame.results.empty());
+}
+
+} // namespace
+} // namespace tarsel::saving::test
