@@ -1,0 +1,49 @@
+// A saver plug-in for the saver list's tests, built from the plug-in
+// contract alone. Each build names itself (TEST_SAVER_NAME) and may refuse
+// SavInit (TEST_SAVER_REFUSES) or leave out SavDisplayInfo
+// (TEST_SAVER_WITHOUT_DISPLAY_INFO). Every call is appended as a line
+// "<name> <export>" to the file TARSEL_TEST_SAVER_JOURNAL names.
+#include "hostapi/TarselSaverPlugin.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void record(const char* call) {
+  const char* path = std::getenv("TARSEL_TEST_SAVER_JOURNAL");
+  if (!path)
+    return;
+  if (std::FILE* journal = std::fopen(path, "a")) {
+    std::fprintf(journal, "%s %s\n", TEST_SAVER_NAME, call);
+    std::fclose(journal);
+  }
+}
+
+} // namespace
+
+TARSEL_SAVER_EXPORT int SavInit(DWORD) {
+  record("SavInit");
+#ifdef TEST_SAVER_REFUSES
+  return 1;
+#else
+  return 0;
+#endif
+}
+
+TARSEL_SAVER_EXPORT int SavTerm() {
+  record("SavTerm");
+  return 0;
+}
+
+TARSEL_SAVER_EXPORT int SavSave(HWND, ISaveInfo*, IPictureFromCamera*, ITarselSettings*, BOOL) {
+  record("SavSave");
+  return 0;
+}
+
+#ifndef TEST_SAVER_WITHOUT_DISPLAY_INFO
+TARSEL_SAVER_EXPORT void SavDisplayInfo(ITarselSettings*, ISaveDllDisplayInfo* display) {
+  record("SavDisplayInfo");
+  display->SetName(TEST_SAVER_NAME);
+}
+#endif
