@@ -1,7 +1,5 @@
-// A saver plug-in for the saver list's tests, built from the plug-in
-// contract alone. Each build names itself (TEST_SAVER_NAME) and may refuse
-// SavInit (TEST_SAVER_REFUSES) or leave out SavDisplayInfo
-// (TEST_SAVER_WITHOUT_DISPLAY_INFO). Every call is appended as a line
+// A test saver built from the plug-in contract alone: named TEST_SAVER_NAME,
+// it may refuse SavInit or lack SavDisplayInfo, and appends each call as
 // "<name> <export>" to the file TARSEL_TEST_SAVER_JOURNAL names.
 #include "hostapi/TarselSaverPlugin.h"
 
