@@ -140,6 +140,8 @@ public:
   void NotifyPreviewBusy(bool busy) override;
   void PostActivateChild(CChildFrame* window) override;
   void ChildClosed(CChildFrame* window) override;
+  HRESULT SavePicturesInteractive(CChildFrame* window, IPictureFromCamera* const* pictures,
+                                  int count) override;
 
   // ICommandTarget
   bool OnUpdateCommand(UINT id, CCmdUI* state) override;

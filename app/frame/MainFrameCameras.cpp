@@ -12,6 +12,7 @@
 #include "app/frame/MainFrameHelpers.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "app/saving/InteractiveSave.h"
 #include "app/saving/SaveDllList.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
@@ -336,6 +337,14 @@ void CMainFrame::ShowNoSaversMessage() {
 
 bool CMainFrame::HasSavers() {
   return m_options.savers && m_options.savers->GetCount() > 0;
+}
+
+HRESULT CMainFrame::SavePicturesInteractive(CChildFrame* window, IPictureFromCamera* const* pictures,
+                                            int count) {
+  if (!m_options.savers || !window)
+    return static_cast<HRESULT>(ERROR_CANCELLED);
+  return tarsel::saving::SaveWithChosenSaver(*m_options.savers, m_settings, window->WindowHandle(),
+                                             window->SaveInfo(), pictures, count);
 }
 
 bool CMainFrame::QueuePictureSave(IPictureFromCamera*, const char*) {

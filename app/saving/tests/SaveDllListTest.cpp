@@ -1,7 +1,11 @@
 #include "app/saving/SaveDllList.h"
 
+#include "app/saving/InteractiveSave.h"
 #include "app/saving/SaveDllDisplayInfo.h"
 #include "app/saving/SaveDllWrapper.h"
+#include "app/saving/SaveInfoFile.h"
+#include "app/settings/SettingsAccess.h"
+#include "app/settings/TarselSettings.h"
 #include "env/CamStorageDir.h"
 #include "platform/testsupport/TestSupport.h"
 
@@ -15,6 +19,7 @@
 
 namespace {
 
+using tarsel::saving::SaveWithChosenSaver;
 using Lines = std::vector<std::string>;
 
 // The calls the test savers recorded ("<name> <export>") since the last take.
@@ -89,4 +94,26 @@ TEST(SaveDllList, ChoosesSaversByDisplayNameWithFileAsTheDefault) {
   CSaveDllList none(0, empty.path());
   EXPECT_EQ(none.GetCount(), 0);
   EXPECT_EQ(none.FindSaver(nullptr, ""), nullptr);
+}
+
+TEST(SaveDllList, AnInteractiveSaveGoesToTheSaverTheUserChoseWithTheSettingsDigitsAndNamingMode) {
+  Journal journal;
+  CSaveDllList list(0, TARSEL_TEST_SAVERS);
+  CTarselSettings settings;
+  auto user = tarsel::settings::OpenUserSettings(&settings, false);
+  ASSERT_TRUE(user);
+  user->SetLastMethodOfSaving("ftp");
+  user->SetNumDigitsInCounter(5);
+  user->SetLeavePictureInCamera(true);
+  CSaveInfoFile info("D2X", 3);
+  IPictureFromCamera* const pictures[2] = {};
+  journal.take();
+
+  EXPECT_EQ(SaveWithChosenSaver(list, &settings, nullptr, &info, pictures, 1), 0);
+  EXPECT_EQ(SaveWithChosenSaver(list, &settings, nullptr, &info, pictures, 2), 0);
+  user->SetLastMethodOfSaving("Mail");
+  EXPECT_EQ(SaveWithChosenSaver(list, &settings, nullptr, &info, pictures, 1), 1223);
+  Lines saves = journal.take();
+  std::erase_if(saves, [](const std::string& line) { return line.ends_with("SavDisplayInfo"); });
+  EXPECT_EQ(saves, (Lines{"FTP SavSave 5 0", "FTP SavSaveBunchUI 3 2"}));
 }

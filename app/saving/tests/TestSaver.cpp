@@ -1,6 +1,7 @@
 // A test saver built from the plug-in contract alone: named TEST_SAVER_NAME,
 // it may refuse SavInit or lack SavDisplayInfo, and appends each call as
-// "<name> <export>" to the file TARSEL_TEST_SAVER_JOURNAL names.
+// "<name> <export>" (with what a save was given) to the file that
+// TARSEL_TEST_SAVER_JOURNAL names.
 #include "hostapi/TarselSaverPlugin.h"
 
 #include <cstdio>
@@ -8,12 +9,15 @@
 
 namespace {
 
-void record(const char* call) {
+void record(const char* call, int a = -1, int b = -1) {
   const char* path = std::getenv("TARSEL_TEST_SAVER_JOURNAL");
   if (!path)
     return;
   if (std::FILE* journal = std::fopen(path, "a")) {
-    std::fprintf(journal, "%s %s\n", TEST_SAVER_NAME, call);
+    if (a < 0)
+      std::fprintf(journal, "%s %s\n", TEST_SAVER_NAME, call);
+    else
+      std::fprintf(journal, "%s %s %d %d\n", TEST_SAVER_NAME, call, a, b);
     std::fclose(journal);
   }
 }
@@ -34,8 +38,14 @@ TARSEL_SAVER_EXPORT int SavTerm() {
   return 0;
 }
 
-TARSEL_SAVER_EXPORT int SavSave(HWND, ISaveInfo*, IPictureFromCamera*, ITarselSettings*, BOOL) {
-  record("SavSave");
+TARSEL_SAVER_EXPORT int SavSave(HWND, ISaveInfo* info, IPictureFromCamera*, ITarselSettings*, BOOL direct) {
+  record("SavSave", info->GetNumDigits(), direct);
+  return 0;
+}
+
+TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND, ISaveInfo* info, IPictureFromCamera**, ITarselSettings*,
+                                       std::int32_t count) {
+  record("SavSaveBunchUI", info->GetNamingMode(), count);
   return 0;
 }
 
