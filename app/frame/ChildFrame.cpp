@@ -13,6 +13,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "app/saving/SaveInfoFile.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
@@ -97,6 +98,10 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
 void CChildFrame::RequestHostStop() {
   if (m_host)
     m_host->RequestStop();
+}
+
+ISaveInfo* CChildFrame::SaveInfo() const {
+  return m_saveInfo.get();
 }
 
 CChildFrame::~CChildFrame() {
@@ -195,6 +200,7 @@ void CChildFrame::StartSession(ICameraHiLevel* camera) {
     const CCameraConnectGuard connection(camera);
     camera->ReportStatus(this);
   }
+  m_saveInfo = std::make_unique<CSaveInfoFile>(m_cameraName.toUtf8().constData(), 3);
   if (m_site) {
     CChildFrame* active = mdiArea() ? qobject_cast<CChildFrame*>(mdiArea()->activeSubWindow()) : nullptr;
     m_site->RefreshCaptureDialogs(active);

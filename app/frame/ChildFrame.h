@@ -36,6 +36,8 @@
 #include <functional>
 #include <memory>
 
+class CSaveInfoFile;
+class ISaveInfo;
 class ICameraHiLevel;
 class ICamExtraCommand;
 class IBracketing;
@@ -111,6 +113,9 @@ public:
   // The host's camera, or null.
   ICameraHiLevel* GetCamera() const;
   const QString& CameraName() const { return m_cameraName; }
+  // The save information of the saves the user starts in this window, made
+  // anew each time work with a camera starts; null before that.
+  ISaveInfo* SaveInfo() const;
   // Texts of the window's own status bar, pane 0 .. 4.
   QString PaneText(int pane) const;
   CChildView* View() const { return m_view; }
@@ -192,6 +197,7 @@ private:
   CChildView* m_view = nullptr;
   QString m_title;
   QString m_cameraName;
+  std::unique_ptr<CSaveInfoFile> m_saveInfo;
   QStatusBar* m_statusBar = nullptr;
   bool m_statusBarShown = true;
   QPointer<QObject> m_waitingWindow;

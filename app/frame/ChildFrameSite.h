@@ -57,8 +57,8 @@ public:
   // through the saver the user chose last, its dialogs parented to `window`:
   // the pictures in series order, all in one call when there are several.
   // 0 saved, 1223 cancelled or no saver found (nothing saved), else the
-  // saver's error code, which the window reports. Until the saver host
-  // exists nothing can be saved.
+  // saver's error code, which the window reports. A site without savers
+  // saves nothing.
   virtual HRESULT SavePicturesInteractive(CChildFrame* window, IPictureFromCamera* const* pictures,
                                           int count) {
     static_cast<void>(window);

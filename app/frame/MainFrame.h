@@ -38,6 +38,7 @@ class IConnectedCameras;
 class ITarselSettings;
 class CMailslotServer;
 class CHtmlHelp;
+class CSaveDllList;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -65,6 +66,9 @@ struct MainFrameOptions {
   std::function<void()> about;
   // Interval of the refresh of the menus' and toolbar's enable states.
   std::chrono::milliseconds commandUpdateInterval{250};
+  // The application's saver list (not owned; it outlives the frame); null:
+  // there is none, and nothing is said about it.
+  CSaveDllList* savers = nullptr;
 };
 
 class CMainFrame : public QMainWindow,
@@ -136,6 +140,8 @@ public:
   void NotifyPreviewBusy(bool busy) override;
   void PostActivateChild(CChildFrame* window) override;
   void ChildClosed(CChildFrame* window) override;
+  HRESULT SavePicturesInteractive(CChildFrame* window, IPictureFromCamera* const* pictures,
+                                  int count) override;
 
   // ICommandTarget
   bool OnUpdateCommand(UINT id, CCmdUI* state) override;
@@ -173,6 +179,7 @@ private:
   void OfferCapabilityDetection();
   void ApplyCommandLineProfiles();
   void ShowFrameMessageText(const QString& text);
+  void ShowNoSaversMessage();
   void OnMessageChanged(const QString& text);
   void OnSaveResult(std::int32_t kind, HRESULT code);
   void StopDeviceAndRemote();
@@ -204,5 +211,6 @@ private:
   bool m_closeWithoutAsking = false;
   bool m_refreshing = false;
   bool m_refreshAgain = false;
+  bool m_noSaversMessagePending = false;
   tarsel::frame::CommandTable m_commands;
 };

@@ -12,6 +12,8 @@
 #include "app/frame/MainFrameHelpers.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "app/saving/InteractiveSave.h"
+#include "app/saving/SaveDllList.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
@@ -22,6 +24,8 @@
 #include "platform/Win32Error.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -112,6 +116,8 @@ void CMainFrame::FindCameras(IConnectedCameras* list) {
       if (anyEnabled || SelectCameraTypes() != tarsel::ui::IDOK)
         break;
     }
+    if (m_options.savers && !m_options.savers->FindSaver(m_settings, nullptr))
+      ShowNoSaversMessage();
   } catch (...) {
     list->Clear();
     SetFrameStatus(IDS_ERROR);
@@ -314,8 +320,31 @@ void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
   emit takeEnded();
 }
 
+void CMainFrame::ShowNoSaversMessage() {
+  // The box waits until the discovery has ended, so that the camera windows
+  // open and the remote control starts behind it; a later discovery adds no
+  // second box while one is waiting or shown.
+  if (m_noSaversMessagePending)
+    return;
+  m_noSaversMessagePending = true;
+  QTimer::singleShot(0, this, [this] {
+    tarsel::ui::Guard(this, [this] {
+      const auto done = qScopeGuard([this] { m_noSaversMessagePending = false; });
+      tarsel::ui::AskUser(this, IDS_NO_SAVERS, tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
+    });
+  });
+}
+
 bool CMainFrame::HasSavers() {
-  return false;
+  return m_options.savers && m_options.savers->GetCount() > 0;
+}
+
+HRESULT CMainFrame::SavePicturesInteractive(CChildFrame* window, IPictureFromCamera* const* pictures,
+                                            int count) {
+  if (!m_options.savers || !window)
+    return static_cast<HRESULT>(ERROR_CANCELLED);
+  return tarsel::saving::SaveWithChosenSaver(*m_options.savers, m_settings, window->WindowHandle(),
+                                             window->SaveInfo(), pictures, count);
 }
 
 bool CMainFrame::QueuePictureSave(IPictureFromCamera*, const char*) {

@@ -1,6 +1,7 @@
 #include "app/main/TarselMApp.h"
 
 #include "app/main/AboutDlg.h"
+#include "app/saving/SaveDllList.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
@@ -52,8 +53,17 @@ BOOL CTarselMApp::InitInstance() {
 
   // The registry root, SOFTWARE\drevant\Tarsel, is the settings object's own.
 
-  // The saver list is made here, from the plug-ins in the program's folder,
-  // once the saver host exists.
+  // A folder that cannot be read is reported; the program runs on without
+  // savers, as it does when there are none.
+  try {
+    m_savers = new CSaveDllList(0, m_options.saverFolder);
+  } catch (const _brantel_take_error& error) {
+    reportStartupError(error.Error());
+  } catch (const std::bad_alloc&) {
+    reportStartupError(8);
+  } catch (...) {
+    reportStartupError(static_cast<HRESULT>(0x8000FFFF));
+  }
 
   try {
     ITarselSettings* settings = m_options.makeSettings ? m_options.makeSettings() : new CTarselSettings;
@@ -64,6 +74,7 @@ BOOL CTarselMApp::InitInstance() {
 
     MainFrameOptions frameOptions = m_options.frame;
     frameOptions.about = [this] { OnAppAbout(); };
+    frameOptions.savers = m_savers;
     m_frame = new CMainFrame(m_settings, std::move(frameOptions));
   } catch (const _brantel_take_error& error) {
     reportStartupError(error.Error());
@@ -94,8 +105,9 @@ int CTarselMApp::ExitInstance() {
   // that failed half-way, or an end that did not close it) goes now.
   delete m_frame.data();
 
-  // The saver list's plug-ins are ended and unloaded here, once the saver
-  // host exists.
+  // Every plug-in gets SavTerm and is unloaded; the wrappers swallow what a
+  // plug-in throws.
+  delete std::exchange(m_savers, nullptr);
 
   if (ITarselSettings* settings = std::exchange(m_settings, nullptr)) {
     try {

@@ -1,7 +1,9 @@
 // The main program's application object: its start-up (InitInstance)
 // registers the program's error facilities with TarselEnv's message table,
-// makes the settings object and the main frame and shows the frame; its
-// shut-down (ExitInstance), after the frame is gone, releases the settings,
+// loads the saver plug-ins into the saver list, makes the settings object and
+// the main frame and shows the frame; its shut-down (ExitInstance), after the
+// frame is gone, deletes the saver list (ending and unloading every plug-in),
+// releases the settings,
 // shuts the camera families down (ActiveX, camera-link, Canon) and
 // unregisters the facilities. It also carries the application's commands:
 // a new camera window (OnFileNew) and the About box (57664).
@@ -20,8 +22,10 @@
 #include <QPointer>
 
 #include <functional>
+#include <string>
 
 class CChildFrame;
+class CSaveDllList;
 class ITarselSettings;
 struct MessageTable;
 
@@ -34,6 +38,8 @@ struct TarselMAppOptions {
   // Makes the settings object (count 0; the application takes its one
   // reference); empty: the registry-backed settings.
   std::function<ITarselSettings*()> makeSettings;
+  // The folder of the saver plug-ins; empty: the program's folder.
+  std::string saverFolder;
   bool showFrame = true;
 };
 
@@ -66,6 +72,9 @@ public:
   CMainFrame* MainFrame() const { return m_frame; }
   // No reference is added; null before start-up and after shut-down.
   ITarselSettings* Settings() const { return m_settings; }
+  // The saver list; null before start-up, after shut-down, and when the
+  // plug-ins' folder could not be read (the error was reported).
+  CSaveDllList* SaverList() const { return m_savers; }
   // Whether the common controls are of version 6 or later. There is no
   // common-controls library on this platform: the widgets always have what
   // the newer version offered (32-bit images), so start-up sets it.
@@ -79,6 +88,7 @@ private:
 
   Options m_options;
   const MessageTable* m_envModule = nullptr;
+  CSaveDllList* m_savers = nullptr;
   ITarselSettings* m_settings = nullptr;
   QPointer<CMainFrame> m_frame;
   bool m_commonControls6 = false;

@@ -22,7 +22,14 @@ CSaveDllWrapper::CSaveDllWrapper(const std::string& fileName, DWORD initValue) {
     return;
   }
   if (const auto init = m_module.function<SavInitFunction>("SavInit")) {
-    const int answer = init(initValue);
+    int answer = 0;
+    try {
+      answer = init(initValue);
+    } catch (...) {
+      // An export must not throw; one that does has refused.
+      m_problem = "SavInit failed with an exception";
+      return;
+    }
     if (answer != 0) {
       m_problem = "SavInit answered " + std::to_string(answer);
       return;
@@ -42,8 +49,13 @@ CSaveDllWrapper::CSaveDllWrapper(const std::string& fileName, DWORD initValue) {
 CSaveDllWrapper::~CSaveDllWrapper() {
   if (!m_module.isLoaded())
     return;
-  if (const auto term = m_module.function<SavTermFunction>("SavTerm"))
-    term();
+  // The result is not used, and nothing a plug-in throws may stop the
+  // shut-down or the unloading.
+  try {
+    if (const auto term = m_module.function<SavTermFunction>("SavTerm"))
+      term();
+  } catch (...) {
+  }
   m_module.unload();
 }
 

@@ -7,6 +7,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "hostapi/ISaveInfo.h"
 #include "hostapi/ITarselConfigSettings.h"
 
 #include <QCoreApplication>
@@ -53,6 +54,9 @@ TEST_F(TakeTest, AttachingStartsTheSessionWithTitleStatusAndReady) {
   EXPECT_TRUE(window->IsCameraConnected());
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Cam A"));
   EXPECT_EQ(window->CameraName(), QStringLiteral("Cam A"));
+  ASSERT_NE(window->SaveInfo(), nullptr);
+  EXPECT_STREQ(window->SaveInfo()->GetFilePrefix(), "Cam A");
+  EXPECT_EQ(window->SaveInfo()->GetNumDigits(), 3);
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Ready"));
   EXPECT_EQ(window->PaneText(3), QStringLiteral("F=A Z=1.0 LCD=Off"));
   EXPECT_NE(fake->statusSink(), nullptr);

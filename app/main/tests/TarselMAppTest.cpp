@@ -4,11 +4,14 @@
 #include "app/frame/DeviceWatcher.h"
 #include "app/frame/MainFrame.h"
 #include "app/main/AboutDlg.h"
+#include "app/saving/SaveDllList.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testcamera/FakeCameraFamily.h"
+#include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/FacilityRegistry.h"
+#include "platform/testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -50,8 +53,23 @@ private:
   std::function<void()> m_onDelete;
 };
 
-// Records the shut-down as it happens, with what still exists at each step.
+// Records the shut-down as it happens, with what still exists at each step,
+// and answers the frame's questions and notices (the test folder holds no
+// saver, so the frame's discovery says that nothing can be saved).
 struct Journal {
+  Journal() {
+    previousHook =
+        tarsel::ui::SetAskUserHook([this](const QString& text, tarsel::ui::Buttons, tarsel::ui::Icon) {
+          boxes.push_back(text.toStdString());
+          return tarsel::ui::IDOK;
+        });
+  }
+  ~Journal() { tarsel::ui::SetAskUserHook(std::move(previousHook)); }
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+
+  tarsel::ui::AskUserHook previousHook;
+  std::vector<std::string> boxes;
   std::vector<std::string> lines;
   QPointer<CMainFrame> frame;
   bool settingsAlive = false;
@@ -232,4 +250,27 @@ TEST(TarselMApp, ProductStartsWithItsOwnFamiliesAndSaysNoCameraUntilOneLands) {
   EXPECT_EQ(app.MainFrame()->PaneText(0), noCamera);
   EXPECT_TRUE(app.MainFrame()->CameraWindows().empty());
   EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+TEST(TarselMApp, WithoutAnySaverItStartsSaysSavingIsImpossibleAndShutsDownInFull) {
+  Journal journal;
+  tarsel::test::TempDir noSavers;
+  CTarselMApp::Options options = quietOptions(journal);
+  options.saverFolder = noSavers.path();
+  CTarselMApp app(std::move(options));
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_NE(app.SaverList(), nullptr);
+  EXPECT_EQ(app.SaverList()->GetCount(), 0);
+
+  QDeadlineTimer deadline(10000);
+  while (journal.boxes.empty() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(journal.boxes.size(), 1u);
+  EXPECT_EQ(journal.boxes[0].rfind("No Tarsel File saving utilities are found", 0), 0u) << journal.boxes[0];
+  EXPECT_FALSE(app.MainFrame()->HasSavers());
+
+  EXPECT_EQ(app.ExitInstance(), 0);
+  EXPECT_EQ(app.SaverList(), nullptr);
+  EXPECT_EQ(journal.lines.size(), 4u);
+  EXPECT_FALSE(anyFacilityRegistered());
 }
