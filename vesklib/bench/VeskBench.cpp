@@ -15,12 +15,12 @@
 // registry is neither needed nor touched. With --dir, the user's "Type_S"
 // must name the daemon's camera model. Each trial downloads the picture R
 // times each way; the best trial of each way is reported.
-#include "platform/reg/Registry.h"
 #include "vesklib/LinkCameraManager.h"
 #include "vesklib/ManagerInstance.h"
 #include "vesklib/SocketDeviceBackend.h"
 #include "vesklib/VeskDLL.h"
 #include "vesklib/VeskWire.h"
+#include "vesklib/bench/BenchSetup.h"
 #include "vesklib/bench/TranscriptPeer.h"
 
 #include <algorithm>
@@ -43,6 +43,9 @@
 extern char** environ;
 
 namespace {
+
+using tarsel::vesk::bench::nameSimulatedCamera;
+using tarsel::vesk::bench::programFolder;
 
 using Clock = std::chrono::steady_clock;
 using tarsel::vesk::CLinkCameraManager;
@@ -79,12 +82,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
   }
   return true;
-}
-
-std::string programFolder() {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : self.parent_path().string();
 }
 
 // vesk-simd in a temporary folder, stopped when this goes away.
@@ -127,25 +124,6 @@ private:
   std::string m_dir;
   pid_t m_pid = -1;
 };
-
-// Points this process's registry at the daemon's folder and names the
-// simulated model there as a supported camera.
-bool nameSimulatedCamera(const std::string& dir) {
-  ::setenv("TARSEL_REGISTRY_DIR", (dir + "/registry").c_str(), 1);
-  ::setenv("TARSEL_MACHINE_REGISTRY", (dir + "/registry/machine.reg").c_str(), 1);
-  std::error_code ec;
-  std::filesystem::create_directories(dir + "/registry", ec);
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, &disposition) != 0)
-    return false;
-  static const char kModels[] = "XC-701";
-  const LONG result =
-      RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModels), sizeof kModels);
-  RegCloseKey(key);
-  return result == 0;
-}
 
 double megabytesPerSecond(std::uint64_t bytes, Clock::duration elapsed) {
   const double seconds = std::chrono::duration<double>(elapsed).count();

@@ -27,7 +27,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
-#include "platform/reg/Registry.h"
+#include "vesklib/bench/BenchSetup.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -59,6 +59,9 @@ extern char** environ;
 
 namespace {
 
+using tarsel::vesk::bench::nameSimulatedCamera;
+using tarsel::vesk::bench::programFolder;
+
 using tarsel::host::CConnectedCameraHost;
 using tarsel::host::CSynchronizedTake;
 
@@ -88,12 +91,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
   }
   return true;
-}
-
-std::string programFolder() {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : self.parent_path().string();
 }
 
 int spawnAndWait(std::vector<std::string> argv) {
@@ -207,25 +204,6 @@ private:
   std::string m_dir;
   pid_t m_pid = -1;
 };
-
-// Points this process's registry at a folder of the run and names the
-// simulated model there as a supported camera.
-bool nameSimulatedCamera(const std::string& dir) {
-  ::setenv("TARSEL_REGISTRY_DIR", (dir + "/registry").c_str(), 1);
-  ::setenv("TARSEL_MACHINE_REGISTRY", (dir + "/registry/machine.reg").c_str(), 1);
-  std::error_code ec;
-  std::filesystem::create_directories(dir + "/registry", ec);
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, &disposition) != 0)
-    return false;
-  static const char kModels[] = "XC-701";
-  const LONG result =
-      RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModels), sizeof kModels);
-  RegCloseKey(key);
-  return result == 0;
-}
 
 // The newest capture stamp of every camera slot in a "fires" answer
 // ("ok 0:T,T 1:T ..."); 0 for a camera that has none. Nullopt when the
