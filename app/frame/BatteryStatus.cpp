@@ -3,6 +3,7 @@
 #include "app/core/StringIds.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/ResText.h"
+#include "app/ui/UiGuard.h"
 #include "env/FormatStdString.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
@@ -83,6 +84,10 @@ namespace {
 
 std::atomic<bool> g_suppressedForRun{false};
 
+QString controlName(int id) {
+  return QStringLiteral("control%1").arg(id);
+}
+
 CBatteryStatusNotification::Hook& TestHook() {
   static CBatteryStatusNotification::Hook hook;
   return hook;
@@ -99,12 +104,15 @@ CBatteryStatusNotification::CBatteryStatusNotification(std::int32_t value, const
   setWindowTitle(cameraName.isEmpty() ? caption : QStringLiteral("%1 - %2").arg(caption, cameraName));
   auto* layout = new QVBoxLayout(this);
   m_text = new QLabel(m_message, this);
+  m_text->setObjectName(controlName(IDC_MESSAGE));
   m_text->setWordWrap(true);
   layout->addWidget(m_text);
   m_thisRun =
       new QCheckBox(QStringLiteral("Do not bother me during this run of Tarsel (I use AC power)"), this);
+  m_thisRun->setObjectName(controlName(IDC_THIS_RUN));
   layout->addWidget(m_thisRun);
   m_never = new QCheckBox(QStringLiteral("Never bother me again, ever!"), this);
+  m_never->setObjectName(controlName(IDC_NEVER));
   layout->addWidget(m_never);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -157,9 +165,13 @@ void CBatteryStatusNotification::accept() {
   if (m_thisRun->isChecked() || m_never->isChecked())
     g_suppressedForRun.exchange(true);
   if (m_never->isChecked()) {
-    const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(m_settings, false);
-    if (user)
-      user->SetDontShowBatteryStatus(true);
+    // A setting that cannot be written is reported; the box still closes and
+    // the warnings stay off for this run.
+    tarsel::ui::Guard(this, [this] {
+      const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(m_settings, false);
+      if (user)
+        user->SetDontShowBatteryStatus(true);
+    });
   }
   QDialog::accept();
 }

@@ -44,6 +44,11 @@ class CBatteryStatusNotification : public QDialog {
   Q_OBJECT
 
 public:
+  static constexpr int IDD = 134;
+  static constexpr int IDC_MESSAGE = 1014;
+  static constexpr int IDC_THIS_RUN = 1015;
+  static constexpr int IDC_NEVER = 1016;
+
   // value: the reading; settings: the application's settings (may be null:
   // the "never" box then only switches warnings off for this run).
   CBatteryStatusNotification(std::int32_t value, const QString& cameraName, ITarselSettings* settings,

@@ -4,6 +4,10 @@
 #include "app/host/ConnectedCameraHost.h"
 #include "hostapi/ITarselConfigSettings.h"
 
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
 #include <gtest/gtest.h>
 
 namespace tarsel::frame::test {
@@ -94,8 +98,11 @@ TEST_F(BatteryWindowTest, NeverBoxStoresTheChoiceAndAStoredChoiceSuppressesTheFi
   {
     CBatteryStatusNotification box(10, QStringLiteral("Cam"), site->GetSettings());
     EXPECT_EQ(box.windowTitle(), QStringLiteral("Battery Status - Cam"));
-    box.SetNeverChecked(true);
-    box.accept();
+    // Through the box's own controls, as the user answers.
+    box.show();
+    box.findChild<QCheckBox*>(QStringLiteral("control1016"))->setChecked(true);
+    box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_FALSE(box.isVisible());
   }
   EXPECT_TRUE(CBatteryStatusNotification::IsSuppressedForRun());
   EXPECT_TRUE(userSettings(*site)->GetDontShowBatteryStatus());
