@@ -8,6 +8,7 @@
 
 class CChildFrame;
 class IPictureFromCamera;
+class ISaveInfo;
 class ITarselSettings;
 class QWidget;
 
@@ -28,8 +29,9 @@ public:
   virtual void SetFramePaneText(int pane, const QString& text) = 0;
 
   // Saving through the save queue; false when nothing was queued (the picture
-  // then stays unsaved in the window's series).
-  virtual bool QueuePictureSave(IPictureFromCamera* picture, const char* cameraName) = 0;
+  // then stays unsaved in the window's series). saveInfo: the window's save
+  // information, whose counter names the picture.
+  virtual bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) = 0;
   // One camera's result of an all-cameras take: a picture with code 0, or no
   // picture and an error code. False when nothing was queued.
   virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) = 0;

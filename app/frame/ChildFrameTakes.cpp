@@ -19,6 +19,7 @@
 #include "env/ErrorReport.h"
 #include "env/FormatStdString.h"
 #include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ISaveInfo.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
@@ -226,10 +227,15 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
     NotifyWaitingWindow(0, 0);
     m_unsaved = true;
     const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
-    if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site &&
-        m_site->QueuePictureSave(current, m_cameraName.toUtf8().constData())) {
-      m_host->MarkSeriesForReplace();
-      m_unsaved = false;
+    ISaveInfo* info = SaveInfo();
+    if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site && info) {
+      info->SetNumDigits(static_cast<std::int32_t>(user->GetNumDigitsInCounter()));
+      info->SetNamingMode(user->GetLeavePictureInCamera() ? 3 : 0);
+      if (m_site->QueuePictureSave(current, info, m_cameraName.toUtf8().constData())) {
+        m_host->MarkSeriesForReplace();
+        m_unsaved = false;
+        info->SetCounter(info->GetCounter() + 1);
+      }
     }
   }
   if (!m_bracketing) {
