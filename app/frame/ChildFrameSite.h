@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class CChildFrame;
 class IPictureFromCamera;
 class ISaveInfo;
@@ -33,8 +35,10 @@ public:
   // information, whose counter names the picture.
   virtual bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) = 0;
   // One camera's result of an all-cameras take: a picture with code 0, or no
-  // picture and an error code. False when nothing was queued.
-  virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) = 0;
+  // picture and an error code; counter and save: the take's picture counter
+  // and save flag. False when nothing was queued.
+  virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
+                                     std::int32_t counter, bool save) = 0;
 
   // Capture-properties dialogs of the all-cameras view.
   virtual bool IsCaptureDialogShown() = 0;

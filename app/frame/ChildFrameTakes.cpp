@@ -9,6 +9,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
@@ -251,6 +252,21 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
   OnTakePicture();
 }
 
+namespace {
+
+// The picture counter and save flag of the take a result belongs to.
+std::int32_t TakeCounter(CameraStatusEvent& event) {
+  const auto& take = event.ticket().take();
+  return take ? take->pictureCounter() : 0;
+}
+
+bool TakeSaveFlag(CameraStatusEvent& event) {
+  const auto& take = event.ticket().take();
+  return take && take->saveFlag();
+}
+
+} // namespace
+
 void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
   SetPane(1, QString());
   // m_busy belongs to this window's own take, which a synchronized take
@@ -277,7 +293,8 @@ void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
       DecodeAndShow(picture, true);
   });
   m_unsaved = true;
-  if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0)) {
+  if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0,
+                                              TakeCounter(event), TakeSaveFlag(event))) {
     m_host->MarkSeriesForReplace();
     m_unsaved = false;
   }
@@ -293,6 +310,7 @@ void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) 
   if (ICameraHiLevel* camera = GetCamera())
     camera->EnableCaptureProperties(true);
   if (m_site)
-    m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code);
+    m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code, TakeCounter(event),
+                                  TakeSaveFlag(event));
   event.ticket().Complete(code);
 }

@@ -132,7 +132,8 @@ public:
   void ShowFrameMessage(const QString& text) override;
   void SetFramePaneText(int pane, const QString& text) override;
   bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) override;
-  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) override;
+  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
+                             std::int32_t counter, bool save) override;
   bool IsCaptureDialogShown() override { return m_captureDialogShown; }
   void ShowCaptureDialogFor(CChildFrame* window) override;
   void HideCaptureDialogs() override;
@@ -217,8 +218,9 @@ private:
   QTimer m_commandTimer;
   std::vector<QPointer<CChildFrame>> m_closedWindows;
   std::unique_ptr<tarsel::saving::CSaveThread> m_saveThread;
-  // The latest all-cameras take; its own context counts its cameras and
-  // reports its end, so `pending` stays 0 here.
+  // The latest all-cameras take. Each take's own context counts its cameras
+  // and reports its end, and carries its counter and save flag to its
+  // results, so takes may overlap.
   tarsel::saving::AllCamerasTake m_take;
   int m_runningTakes = 0;
   bool m_startupDone = false;

@@ -354,12 +354,17 @@ bool CMainFrame::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveIn
   return m_saveThread && ChooseSaver() && m_saveThread->QueuePictureSave(picture, saveInfo, cameraName);
 }
 
-bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT) {
+bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT,
+                                       std::int32_t counter, bool save) {
   // The take's context reports a failed camera and the take's end; only the
-  // pictures go to the queue.
+  // pictures go to the queue, named with their own take's counter.
   if (!m_saveThread || !picture || !ChooseSaver())
     return false;
-  return m_saveThread->QueueSynchronizedSave(m_take, picture, cameraName, 0);
+  tarsel::saving::AllCamerasTake take = m_take;
+  take.counter = static_cast<std::uint32_t>(counter);
+  take.save = save;
+  take.pending = 0;
+  return m_saveThread->QueueSynchronizedSave(take, picture, cameraName, 0);
 }
 
 std::size_t CMainFrame::SaveQueueLength() const {

@@ -49,7 +49,7 @@ bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo
 }
 
 bool FakeChildFrameSite::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName,
-                                               HRESULT code) {
+                                               HRESULT code, std::int32_t, bool) {
   synchronizedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), cameraName ? cameraName : "", code});
   return picture && acceptSaves;
 }

@@ -76,7 +76,8 @@ public:
   void ShowFrameMessage(const QString& text) override { frameMessage = text; }
   void SetFramePaneText(int pane, const QString& text) override { framePanes[pane] = text; }
   bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName) override;
-  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) override;
+  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code, std::int32_t,
+                             bool) override;
   bool IsCaptureDialogShown() override { return captureDialogShown; }
   void ShowCaptureDialogFor(CChildFrame*) override;
   void HideCaptureDialogs() override;

@@ -233,10 +233,10 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytes) {
   for (const auto& [model, slot] : kSlotOfModel)
     m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
 
-  for (int take = 1; take <= 5; ++take) {
+  // Five clicks in a row: the takes overlap, each picture keeps its take's counter.
+  for (int take = 1; take <= 5; ++take)
     ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-    ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == take; }, 10s)) << "take " << take;
-  }
+  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
   const auto lines = [&] {
     std::vector<std::string> read;
     std::istringstream text(std::filesystem::exists(log) ? readFile(log) : std::string());
