@@ -101,7 +101,7 @@ CMainFrame::~CMainFrame() {
   }
   for (const QPointer<CChildFrame>& window : windows)
     delete window.data();
-  // The savers stay loaded until the frame is gone.
+  // Before the application unloads the savers that queued saves call.
   m_saveThread.reset();
   StopDeviceAndRemote();
   EndReporting();

@@ -197,7 +197,7 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
-TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytes) {
+TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndCloseAsksWhileSaving) {
   // The file saver, chosen for automatic saves after all-cameras takes: one
   // folder per camera, "shot" and a three-digit counter, and a program that
   // records every call.
@@ -282,5 +282,34 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytes) {
   for (const std::string& path : expected)
     wanted.insert("1 " + path);
   EXPECT_EQ(processed, wanted);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // While a save waits for its program and another picture is queued,
+  // closing asks first; "Cancel" keeps the frame and the queued picture.
+  const std::string go = m_folder.file("go");
+  const std::string hold = m_folder.file("hold.sh");
+  tarsel::test::writeFile(hold, "#!/bin/sh\nwhile [ ! -e '" + go + "' ]; do sleep 0.01; done\n");
+  std::filesystem::permissions(hold, std::filesystem::perms::owner_all);
+  {
+    ISaverSettings* key = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    EXPECT_EQ(saverKey->SetString("ExternalCommand", hold.c_str()), 0);
+    EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
+  }
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 1; }, 10s));
+  m_answer = 2;
+  EXPECT_FALSE(frame.close());
+  ASSERT_FALSE(m_questions.empty());
+  EXPECT_EQ(m_questions.back().toStdString(),
+            "Tarsel is still saving pictures. Are you sure you want to quit?");
+  tarsel::test::writeFile(go, "");
+  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); }, 10s));
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 12u);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
