@@ -4,13 +4,15 @@
 # when there is no display), sends it TarselRemote /CAPTURE (which asks every
 # connected camera to take a picture), waits until both pictures have been
 # downloaded (the simulator counts the picture transfers each camera
-# completed), reports them, ends Tarsel with SIGTERM, which closes it as a
-# user closing its window would, and stops the simulator.
+# completed), reports them, waits until the file saver has saved each of
+# them (AutoSaveAfterTaking, into a folder of the private home), lists the
+# saved files, ends Tarsel with SIGTERM, which closes it as a user closing
+# its window would, and stops the simulator.
 # Everything runs in a private home folder (settings, registry, data folder,
 # error log) and with a private remote-control address, so the user's own
 # set-up and a Tarsel the user runs are left alone.
-# Exits non-zero when a picture did not arrive within 30 s, else with
-# Tarsel's status.
+# Exits non-zero when a picture did not arrive within 30 s or was not saved
+# within 10 s after that, else with Tarsel's status.
 # Usage: tools/run-main-job.sh [folder of the built programs, default build/bin]
 set -u
 
@@ -49,6 +51,12 @@ trap finish EXIT
 
 echo "run-main-job: private home $home"
 "$top/tools/vesk-demo.sh" start "$bin" || exit 1
+
+# The file saver saves every picture of an all-cameras take into $saved.
+saved=$home/saved
+reg_set() { "$bin/tarselreg" set "$@" >/dev/null || echo "run-main-job: cannot set $2 with $bin/tarselreg" >&2; }
+reg_set 'SOFTWARE\drevant\Tarsel\Options' AutoSaveAfterTaking dword 1
+reg_set 'SOFTWARE\drevant\Tarsel\Options\Saver\FILE' RootDir sz "$saved"
 
 simctl() { "$bin/vesk-simd" ctl --dir "$VESK_DEVICE_DIR" "$@"; }
 # The cameras as "slot:model" words, from "ok 0:camera:XC-701:present ...".
@@ -126,6 +134,29 @@ else
   [ -s "$error_log" ] && echo "run-main-job: Tarsel's error log:" >&2 && cat "$error_log" >&2
 fi
 
+# One saved file per downloaded picture.
+saved_files() { find "$saved" -type f 2>/dev/null | wc -l; }
+all_saved=no
+if [ "$arrived" = yes ]; then
+  echo "run-main-job: waiting up to 10 s for the file saver to save $total pictures into $saved"
+  for _ in $(seq 1 50); do
+    if [ "$(saved_files)" -ge "$total" ]; then
+      all_saved=yes
+      break
+    fi
+    kill -0 "$tarsel" 2>/dev/null || break
+    sleep 0.2
+  done
+  find "$saved" -type f -printf 'run-main-job: saved %P (%s bytes)\n' 2>/dev/null | sort
+  if [ "$all_saved" = yes ]; then
+    echo "run-main-job: $(saved_files) pictures saved"
+  else
+    echo "run-main-job: only $(saved_files) of $total pictures were saved within 10 s" >&2
+    error_log=$home/Documents/Tarsel/ErrorLog.txt
+    [ -s "$error_log" ] && echo "run-main-job: Tarsel's error log:" >&2 && cat "$error_log" >&2
+  fi
+fi
+
 # Whether Tarsel ended within the given tenths of a second.
 ended_within() {
   for _ in $(seq 1 "$1"); do
@@ -152,5 +183,5 @@ status=$?
 tarsel=
 echo "run-main-job: Tarsel ended with status $status"
 "$top/tools/vesk-demo.sh" stop
-[ "$arrived" = yes ] || exit 1
+[ "$arrived" = yes ] && [ "$all_saved" = yes ] || exit 1
 exit "$status"

@@ -6,8 +6,11 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class CChildFrame;
 class IPictureFromCamera;
+class ISaveInfo;
 class ITarselSettings;
 class QWidget;
 
@@ -28,11 +31,14 @@ public:
   virtual void SetFramePaneText(int pane, const QString& text) = 0;
 
   // Saving through the save queue; false when nothing was queued (the picture
-  // then stays unsaved in the window's series).
-  virtual bool QueuePictureSave(IPictureFromCamera* picture, const char* cameraName) = 0;
+  // then stays unsaved in the window's series). saveInfo: the window's save
+  // information, whose counter names the picture.
+  virtual bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) = 0;
   // One camera's result of an all-cameras take: a picture with code 0, or no
-  // picture and an error code. False when nothing was queued.
-  virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) = 0;
+  // picture and an error code; counter and save: the take's picture counter
+  // and save flag. False when nothing was queued.
+  virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
+                                     std::int32_t counter, bool save) = 0;
 
   // Capture-properties dialogs of the all-cameras view.
   virtual bool IsCaptureDialogShown() = 0;

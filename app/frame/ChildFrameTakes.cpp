@@ -9,6 +9,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
@@ -19,6 +20,7 @@
 #include "env/ErrorReport.h"
 #include "env/FormatStdString.h"
 #include "hostapi/IPictureFromCamera.h"
+#include "hostapi/ISaveInfo.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
@@ -226,10 +228,15 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
     NotifyWaitingWindow(0, 0);
     m_unsaved = true;
     const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
-    if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site &&
-        m_site->QueuePictureSave(current, m_cameraName.toUtf8().constData())) {
-      m_host->MarkSeriesForReplace();
-      m_unsaved = false;
+    ISaveInfo* info = SaveInfo();
+    if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site && info) {
+      info->SetNumDigits(static_cast<std::int32_t>(user->GetNumDigitsInCounter()));
+      info->SetNamingMode(user->GetLeavePictureInCamera() ? 3 : 0);
+      if (m_site->QueuePictureSave(current, info, m_cameraName.toUtf8().constData())) {
+        m_host->MarkSeriesForReplace();
+        m_unsaved = false;
+        info->SetCounter(info->GetCounter() + 1);
+      }
     }
   }
   if (!m_bracketing) {
@@ -244,6 +251,21 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
   ShowBracketingStep();
   OnTakePicture();
 }
+
+namespace {
+
+// The picture counter and save flag of the take a result belongs to.
+std::int32_t TakeCounter(CameraStatusEvent& event) {
+  const auto& take = event.ticket().take();
+  return take ? take->pictureCounter() : 0;
+}
+
+bool TakeSaveFlag(CameraStatusEvent& event) {
+  const auto& take = event.ticket().take();
+  return take && take->saveFlag();
+}
+
+} // namespace
 
 void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
   SetPane(1, QString());
@@ -271,7 +293,8 @@ void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
       DecodeAndShow(picture, true);
   });
   m_unsaved = true;
-  if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0)) {
+  if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0,
+                                              TakeCounter(event), TakeSaveFlag(event))) {
     m_host->MarkSeriesForReplace();
     m_unsaved = false;
   }
@@ -287,6 +310,7 @@ void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) 
   if (ICameraHiLevel* camera = GetCamera())
     camera->EnableCaptureProperties(true);
   if (m_site)
-    m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code);
+    m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code, TakeCounter(event),
+                                  TakeSaveFlag(event));
   event.ticket().Complete(code);
 }

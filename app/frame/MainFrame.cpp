@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace cmd = tarsel::frame::cmd;
 using namespace tarsel::frame::detail;
@@ -59,6 +60,7 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
   // Errors are shown to the user for as long as the frame exists.
   _brantel_take_error::DoReporting(true);
   m_reporting = true;
+  StartSaveThread();
 
   setWindowTitle(ResText(IDS_TARSEL));
   setWindowIcon(tarsel::frame::WindowIcon(tarsel::frame::kMainFrameIcon));
@@ -99,6 +101,8 @@ CMainFrame::~CMainFrame() {
   }
   for (const QPointer<CChildFrame>& window : windows)
     delete window.data();
+  // Before the application unloads the savers that queued saves call.
+  m_saveThread.reset();
   StopDeviceAndRemote();
   EndReporting();
 }
@@ -325,6 +329,10 @@ bool CMainFrame::event(QEvent* event) {
       OnSaveResult(result->kind(), result->code());
       return;
     }
+    if (type == WM_TARSEL_SAVE_QUEUE_LENGTH) {
+      OnSaveQueueLength(static_cast<tarsel::saving::SaveQueueLengthEvent*>(event)->length());
+      return;
+    }
     if (type == WM_TARSEL_REMOTE_DATAGRAM) {
       const QByteArray& bytes = static_cast<RemoteDatagramEvent*>(event)->bytes();
       tarsel::receiver::OnRemoteDatagram(
@@ -384,7 +392,21 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
                           window->windowTitle().toStdString() + "\".")
                              .c_str());
     }
-    // There is no save queue yet, so no save is ever pending here (61279).
+    if (SaveQueueLength() > 0 && !m_closeWithoutAsking) {
+      const int answer =
+          AskUser(this, IDS_STILL_SAVING, tarsel::ui::Buttons::OkCancel, tarsel::ui::Icon::Question);
+      if (answer != tarsel::ui::IDOK && !m_closeWithoutAsking) {
+        kept = true;
+        return;
+      }
+    }
+    if (m_closeWithoutAsking && SaveQueueLength() > 0)
+      WriteErrorInfo(
+          ("Closed on request; " + std::to_string(SaveQueueLength()) + " queued pictures were left unsaved.")
+              .c_str());
+    // The save being written ends first; the queued ones are dropped as agreed.
+    if (m_saveThread)
+      m_saveThread->Stop();
 
     ClosePreview();
     if (const auto params = tarsel::settings::OpenPersistentParams(m_settings, false))

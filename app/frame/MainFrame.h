@@ -2,7 +2,8 @@
 // camera families, opens one camera window (CChildFrame) per camera,
 // re-discovers them when a USB device arrives or leaves, starts the
 // remote-control receiver, runs the all-cameras take and carries the
-// frame-level commands. Commands reach the active camera window first, then
+// frame-level commands, and owns the save queue and its thread, which
+// save the pictures of automatic saves. Commands reach the active camera window first, then
 // the frame; a posted command runs only when its enable test passes when it
 // arrives.
 //
@@ -19,6 +20,7 @@
 #include "app/frame/DeviceWatcher.h"
 #include "app/frame/SdkFamily.h"
 #include "app/receiver/RemoteCommandTarget.h"
+#include "app/saving/SaveThread.h"
 #include "remote/MailSlotListener.h"
 
 #include <QKeySequence>
@@ -28,6 +30,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,7 +77,8 @@ struct MainFrameOptions {
 class CMainFrame : public QMainWindow,
                    public IChildFrameSite,
                    public ICommandTarget,
-                   public IRemoteCommandTarget {
+                   public IRemoteCommandTarget,
+                   public tarsel::saving::ISaveThreadSite {
   Q_OBJECT
 
 public:
@@ -127,8 +131,9 @@ public:
   bool HasSavers() override;
   void ShowFrameMessage(const QString& text) override;
   void SetFramePaneText(int pane, const QString& text) override;
-  bool QueuePictureSave(IPictureFromCamera* picture, const char* cameraName) override;
-  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code) override;
+  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) override;
+  bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
+                             std::int32_t counter, bool save) override;
   bool IsCaptureDialogShown() override { return m_captureDialogShown; }
   void ShowCaptureDialogFor(CChildFrame* window) override;
   void HideCaptureDialogs() override;
@@ -149,6 +154,15 @@ public:
 
   // IRemoteCommandTarget
   void PostFrameCommand(UINT id) override;
+
+  // ISaveThreadSite
+  CSaveDllWrapper* ChooseSaver() override;
+  void ReportError(HRESULT code) override;
+  void SetReadyStatus() override;
+  bool GetAutoSaveAfterTaking() override;
+
+  // Jobs waiting in the save queue (0 once the queue is stopped).
+  std::size_t SaveQueueLength() const;
 
   // From now on closing asks nothing, even when a question about unsaved
   // pictures is open already (a termination request); the error log names
@@ -182,6 +196,8 @@ private:
   void ShowNoSaversMessage();
   void OnMessageChanged(const QString& text);
   void OnSaveResult(std::int32_t kind, HRESULT code);
+  void OnSaveQueueLength(std::size_t length);
+  void StartSaveThread();
   void StopDeviceAndRemote();
   void StoreWindowPlacement();
   void EndReporting();
@@ -201,8 +217,11 @@ private:
   QTimer m_arrivalTimer;
   QTimer m_commandTimer;
   std::vector<QPointer<CChildFrame>> m_closedWindows;
-  std::int32_t m_pictureCounter = 0;
-  bool m_saveFlag = false;
+  std::unique_ptr<tarsel::saving::CSaveThread> m_saveThread;
+  // The latest all-cameras take. Each take's own context counts its cameras
+  // and reports its end, and carries its counter and save flag to its
+  // results, so takes may overlap.
+  tarsel::saving::AllCamerasTake m_take;
   int m_runningTakes = 0;
   bool m_startupDone = false;
   bool m_reporting = false;

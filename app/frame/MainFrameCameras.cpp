@@ -256,8 +256,9 @@ bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
   if (connected.empty())
     return false;
 
-  m_saveFlag = save;
-  m_pictureCounter = counter == -1 ? m_pictureCounter + 1 : counter;
+  m_take.save = save;
+  m_take.counter = counter == -1 ? m_take.counter + 1 : static_cast<std::uint32_t>(counter);
+  m_take.cameras = static_cast<std::int32_t>(connected.size());
   SetFrameStatus(IDS_TAKING_PICTURES);
 
   bool leaveInCamera = false;
@@ -270,7 +271,7 @@ bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
   params.cameraCount = static_cast<int>(connected.size());
   params.resultReceiver = this;
   params.barrier = m_options.takeBarrier;
-  params.pictureCounter = m_pictureCounter;
+  params.pictureCounter = static_cast<std::int32_t>(m_take.counter);
   params.saveFlag = save;
   const std::shared_ptr<tarsel::host::CSynchronizedTake> take =
       tarsel::host::CSynchronizedTake::Create(params);
@@ -308,7 +309,7 @@ HRESULT CMainFrame::SaveUnsaved() {
 
 void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
   if (kind == 1 && code != 0) {
-    ReportError(code, Hwnd());
+    ReportError(code);
     return;
   }
   if (kind != 0)
@@ -347,10 +348,64 @@ HRESULT CMainFrame::SavePicturesInteractive(CChildFrame* window, IPictureFromCam
                                              window->SaveInfo(), pictures, count);
 }
 
-bool CMainFrame::QueuePictureSave(IPictureFromCamera*, const char*) {
-  return false;
+// Without a saver to take it a picture is not queued: it stays unsaved in
+// its window rather than being dropped by the queue.
+bool CMainFrame::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) {
+  return m_saveThread && ChooseSaver() && m_saveThread->QueuePictureSave(picture, saveInfo, cameraName);
 }
 
-bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera*, const char*, HRESULT) {
-  return false;
+bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT,
+                                       std::int32_t counter, bool save) {
+  // The take's context reports a failed camera and the take's end; only the
+  // pictures go to the queue, named with their own take's counter.
+  if (!m_saveThread || !picture || !ChooseSaver())
+    return false;
+  tarsel::saving::AllCamerasTake take = m_take;
+  take.counter = static_cast<std::uint32_t>(counter);
+  take.save = save;
+  take.pending = 0;
+  return m_saveThread->QueueSynchronizedSave(take, picture, cameraName, 0);
+}
+
+std::size_t CMainFrame::SaveQueueLength() const {
+  return m_saveThread ? m_saveThread->GetSaveQueueLength() : 0;
+}
+
+void CMainFrame::OnSaveQueueLength(std::size_t length) {
+  SetFramePaneText(3, length == 0 ? QString() : ResFormat(IDS_SAVE_QUEUE, static_cast<long>(length)));
+}
+
+CSaveDllWrapper* CMainFrame::ChooseSaver() {
+  if (!m_options.savers)
+    return nullptr;
+  char name[261] = {};
+  if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true)) {
+    DWORD size = sizeof name - 1;
+    // A name that cannot be read counts as none: the default saver.
+    if (user->GetLastMethodOfSaving(name, &size) != 0)
+      name[0] = '\0';
+  }
+  return m_options.savers->FindSaver(m_settings, name);
+}
+
+void CMainFrame::ReportError(HRESULT code) {
+  ::ReportError(code, Hwnd());
+}
+
+void CMainFrame::SetReadyStatus() {
+  SetFrameStatus(IDS_READY);
+}
+
+bool CMainFrame::GetAutoSaveAfterTaking() {
+  const auto user = tarsel::settings::OpenUserSettings(m_settings, true);
+  return user && user->GetAutoSaveAfterTaking();
+}
+
+void CMainFrame::StartSaveThread() {
+  try {
+    m_saveThread = std::make_unique<tarsel::saving::CSaveThread>(this, Hwnd(), m_settings, *this);
+  } catch (const _brantel_take_error& error) {
+    // Without the thread nothing is queued: pictures stay unsaved in their windows.
+    ::ReportError(error, Hwnd());
+  }
 }

@@ -205,7 +205,7 @@ void CMainFrame::RegisterCommands() {
                            [](CChildFrame* w) { return w->IsCameraConnected(); });
       },
       [this] { TakePictureAllCameras(-1, false); });
-  // Present, but their dialogs and the save queue come later.
+  // Present, but their dialogs come later.
   for (const UINT id : {cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport})
     m_commands.Add(id, never, [] {});
 }

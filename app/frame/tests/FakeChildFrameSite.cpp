@@ -41,7 +41,7 @@ CChildFrame* FakeChildFrameSite::addWindow(ChildFrameOptions options) {
   return window;
 }
 
-bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, const char* cameraName) {
+bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName) {
   if (!acceptSaves)
     return false;
   queuedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), cameraName ? cameraName : "", 0});
@@ -49,7 +49,7 @@ bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, const cha
 }
 
 bool FakeChildFrameSite::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName,
-                                               HRESULT code) {
+                                               HRESULT code, std::int32_t, bool) {
   synchronizedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), cameraName ? cameraName : "", code});
   return picture && acceptSaves;
 }

@@ -18,7 +18,8 @@ tarsel_test(mainframe_tests
   OWN_MAIN)
 
 # The main frame with the product's families against vesk-simd's camera-link
-# cameras and the camera-link library of the build.
+# cameras and the camera-link library of the build, saving through the file
+# saver of the build.
 tarsel_test(mainframe_vesk_tests
   SOURCES
     MainFrameTestMain.cpp
@@ -28,4 +29,4 @@ tarsel_test(mainframe_vesk_tests
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL)
+add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile)

@@ -2,7 +2,8 @@
 // daemon serving two camera-link cameras of different models: discovery, a
 // take in one window and with all cameras, the downloaded bytes against the
 // cards' files, and a camera unplugged and plugged in again, noticed through
-// the device folder.
+// the device folder; and five all-cameras takes saved through the file
+// saver plug-in, with its post-processing program run for every file.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/vesk/VeskLibrary.h"
@@ -10,10 +11,13 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/saving/SaveDllList.h"
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
+#include "hostapi/ISaverSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
+#include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
@@ -24,6 +28,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -96,6 +102,8 @@ protected:
 
   void TearDown() override {
     FrameTest::TearDown();
+    // After the frame: its save thread calls into the savers.
+    m_savers.reset();
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
   }
 
@@ -132,6 +140,7 @@ protected:
   std::optional<tarsel::test::ScopedEnv> m_deviceFolder;
   std::map<std::string, std::map<std::string, std::string>> m_cardBefore;
   int m_dumps = 0;
+  std::unique_ptr<CSaveDllList> m_savers;
 };
 
 } // namespace
@@ -185,5 +194,122 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }, 10s));
   EXPECT_EQ(m_simulator->picturesRead(0), 3);
   EXPECT_EQ(m_simulator->picturesRead(1), 2);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndCloseAsksWhileSaving) {
+  // The file saver, chosen for automatic saves after all-cameras takes: one
+  // folder per camera, "shot" and a three-digit counter, and a program that
+  // records every call.
+  const std::string root = m_folder.file("saved");
+  const std::string log = m_folder.file("processed.log");
+  const std::string script = m_folder.file("record.sh");
+  tarsel::test::writeFile(script, "#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> '" + log + "'\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  {
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
+    EXPECT_EQ(user->SetLastMethodOfSaving("File"), 0);
+    EXPECT_EQ(user->SetCamNameUse(1), 0);
+    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
+    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
+    user->Release();
+    ISaverSettings* key = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
+    EXPECT_EQ(saverKey->SetString("ExternalCommand", (script + " %s").c_str()), 0);
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  ASSERT_GT(m_savers->GetCount(), 0);
+
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  options.savers = m_savers.get();
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  for (const auto& [model, slot] : kSlotOfModel)
+    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
+
+  // Five clicks in a row: the takes overlap, each picture keeps its take's counter.
+  for (int take = 1; take <= 5; ++take)
+    ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+  const auto lines = [&] {
+    std::vector<std::string> read;
+    std::istringstream text(std::filesystem::exists(log) ? readFile(log) : std::string());
+    for (std::string line; std::getline(text, line);)
+      read.push_back(line);
+    return read;
+  };
+  ASSERT_TRUE(pumpUntil([&] { return lines().size() >= 10 && frame.PaneText(3).isEmpty(); }, 10s))
+      << lines().size() << " files processed; pane 3: " << frame.PaneText(3).toStdString();
+
+  // Every picture is in its camera's folder under its counter, byte for byte
+  // the card's file of that take, and was handed to the program once.
+  std::set<std::string> expected;
+  for (const auto& [model, slot] : kSlotOfModel) {
+    CChildFrame* window = windowOf(model);
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(window->HasUnsavedPictures()) << model;
+    const auto after = cardFiles(*m_simulator, slot, m_folder.file("after-" + model));
+    std::vector<std::pair<std::string, std::string>> added;
+    for (const auto& [name, bytes] : after)
+      if (!m_cardBefore[model].count(name))
+        added.emplace_back(name, bytes);
+    ASSERT_EQ(added.size(), 5u) << model;
+    for (std::size_t take = 0; take < added.size(); ++take) {
+      const std::string extension = std::filesystem::path(added[take].first).extension().string();
+      const std::string path =
+          root + "/" + window->CameraName().toStdString() + "/shot00" + std::to_string(take + 1) + extension;
+      expected.insert(path);
+      ASSERT_TRUE(std::filesystem::exists(path)) << path;
+      EXPECT_TRUE(readFile(path) == added[take].second)
+          << path << " differs from the card's " << added[take].first;
+    }
+  }
+  std::set<std::string> saved;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      saved.insert(entry.path().string());
+  EXPECT_EQ(saved, expected);
+  std::multiset<std::string> processed;
+  for (const std::string& line : lines())
+    processed.insert(line);
+  std::multiset<std::string> wanted;
+  for (const std::string& path : expected)
+    wanted.insert("1 " + path);
+  EXPECT_EQ(processed, wanted);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // While a save waits for its program and another picture is queued,
+  // closing asks first; "Cancel" keeps the frame and the queued picture.
+  const std::string go = m_folder.file("go");
+  const std::string hold = m_folder.file("hold.sh");
+  tarsel::test::writeFile(hold, "#!/bin/sh\nwhile [ ! -e '" + go + "' ]; do sleep 0.01; done\n");
+  std::filesystem::permissions(hold, std::filesystem::perms::owner_all);
+  {
+    ISaverSettings* key = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    EXPECT_EQ(saverKey->SetString("ExternalCommand", hold.c_str()), 0);
+    EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
+  }
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 1; }, 10s));
+  m_answer = 2;
+  EXPECT_FALSE(frame.close());
+  ASSERT_FALSE(m_questions.empty());
+  EXPECT_EQ(m_questions.back().toStdString(),
+            "Tarsel is still saving pictures. Are you sure you want to quit?");
+  tarsel::test::writeFile(go, "");
+  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); }, 10s));
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 12u);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
