@@ -13,6 +13,7 @@
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Module.h"
+#include "savers/file/bench/BytesPicture.h"
 
 #include <QImage>
 
@@ -64,49 +65,6 @@ public:
   void SetUiAllowed(bool) override {}
 
   std::uint32_t counter = 0;
-};
-
-class BenchPicture : public IPictureFromCamera {
-public:
-  explicit BenchPicture(std::shared_ptr<const Bytes> bytes) : m_bytes(std::move(bytes)) {}
-  const BYTE* GetData() override { return m_bytes->data(); }
-  DWORD GetDataSize() override { return static_cast<DWORD>(m_bytes->size()); }
-  std::shared_ptr<const Bytes> GetDataSnapshot() override { return m_bytes; }
-  const char* GetFileName() override { return ""; }
-  void SetFileName(const char*) override {}
-  const char* GetTypeName() override { return "JPEG"; }
-  const char* GetExtension() override { return ".JPG"; }
-  std::int32_t GetImageType() override { return 1; }
-  void SetImage(const void*, DWORD, const char*, IPictureInfo*) override {}
-  void Decode(DWORD, DWORD) override {}
-  void DecodeRect(std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-  bool HasBitmap() override { return false; }
-  void Rotate(std::int32_t, bool) override {}
-  DWORD GetPictureWidth() override { return 0; }
-  DWORD GetPictureHeight() override { return 0; }
-  DWORD GetBitmapWidth() override { return 0; }
-  DWORD GetBitmapHeight() override { return 0; }
-  DWORD GetScaleDenominator() override { return 1; }
-  DWORD GetScaleNumerator() override { return 1; }
-  bool GetExifBlock(const BYTE**, DWORD*, bool*) override { return false; }
-  const void* GetPackedDib() override { return nullptr; }
-  DWORD GetPackedDibSize() override { return 0; }
-  void* GetBitmapBits() override { return nullptr; }
-  std::int32_t Draw(QPainter*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                    std::int32_t) override {
-    return 0;
-  }
-  void SaveToFile(const char*) override {}
-  void FreeImageData() override {}
-  IPictureInfo* GetPictureInfo() override { return nullptr; }
-  ICamExtraCommand* GetExtraCommand() override { return nullptr; }
-  void SetExtraCommand(const ICamExtraCommand*) override {}
-  void Clone(IPictureFromCamera** out) override { *out = nullptr; }
-  BYTE SetImageFlag(BYTE) override { return 0; }
-  QImage CreateDibSection() override { return {}; }
-
-private:
-  std::shared_ptr<const Bytes> m_bytes;
 };
 
 // The saver's key in memory: strings and flags only, which is all it reads.
@@ -231,7 +189,7 @@ int main(int argc, char** argv) {
   }
 
   BenchSettings settings(saverFolder.string());
-  BenchPicture picture(bytes);
+  BytesPicture picture(bytes);
   BenchSaveInfo info;
   // Turns, one picture each, so that both see the same state of the disk.
   std::chrono::steady_clock::duration saverTotal{}, cpTotal{};
