@@ -3,6 +3,7 @@
 // are appended, long sections, lookups among duplicate ids, and the range
 // section's rules.
 #include "app/core/CapabilitySet.h"
+#include "app/core/CanonResolutionSet.h"
 #include "app/core/RangeItem.h"
 #include "env/BrantelTakeError.h"
 #include "platform/testsupport/TestSupport.h"
@@ -162,4 +163,36 @@ TEST(RangeItem, FileValuesWinAndValidNeedsBothKeys) {
     EXPECT_EQ(error.Error(), 3);
     EXPECT_STREQ(error.Explanation(), "Cannot save camera parameters to file");
   }
+}
+
+TEST(CanonResolutionSet, EntriesRoundTripAndTheReaderSkipsOrCutsWhatItCannotTake) {
+  TempDir dir;
+  const std::string file = dir.file("canon.camd");
+  const CapabilityValue qualities[] = {{1, "Fine"}, {2, "Normal"}, {0, nullptr}};
+  CCanonResolutionSet saved(nullptr, "Resolution", qualities);
+  EXPECT_EQ(saved.AddResolution({3, 1600, 1200}, qualities, 1), "1600x1200 Fine");
+  EXPECT_EQ(saved.AddResolution({7, 640, 480}, qualities, 9), "640x480 ");
+  EXPECT_EQ(rowsOf(saved.GetValues()), (Rows{{0, "1600x1200 Fine"}, {1, "640x480 "}}));
+  saved.SaveToIni(file.c_str());
+  const std::string text = tarsel::test::readFile(file);
+  EXPECT_NE(text.find("[Resolution]\r\n0=3,1,1600,1200,1600x1200 Fine\r\n1=7,9,640,480,640x480 \r\n"),
+            std::string::npos)
+      << text;
+
+  const std::string longLabel(300, 'L');
+  tarsel::test::writeFile(
+      file, text + "[Other]\n9=1,2,3,4,5x6 RAW-Large\n0=1,2,3\n1=1,2,3,4,\n2=1,2,3,99999999999,X\n" +
+                "3=4,5,6,7," + longLabel + "\n");
+  CCanonResolutionSet loaded(file.c_str(), "Resolution", nullptr);
+  ASSERT_EQ(loaded.GetCount(), 2u);
+  EXPECT_EQ(loaded.GetEntry(1)->sizeCode, 7u);
+  EXPECT_EQ(loaded.GetEntry(1)->label, "640x480");
+  EXPECT_EQ(loaded.GetEntry(2), nullptr);
+  EXPECT_EQ(loaded.GetRange().GetMin(), -1);
+
+  CCanonResolutionSet other(file.c_str(), "Other", nullptr);
+  ASSERT_EQ(other.GetCount(), 2u);
+  EXPECT_EQ(other.GetEntry(0)->label, "5x6 RAW");
+  EXPECT_EQ(other.GetEntry(0)->height, 4u);
+  EXPECT_EQ(other.GetEntry(1)->label, longLabel.substr(0, CCanonResolutionSet::kMaxLabel));
 }
