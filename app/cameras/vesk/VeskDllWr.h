@@ -127,7 +127,8 @@ public:
   virtual HRESULT SetCapabilityValues(const char* name, const tarsel::core::CapabilityValue* table,
                                       bool save);
   // The model file's path into buffer when *size is larger than its length;
-  // 122 otherwise. *size receives the length either way (87 without size).
+  // 122 otherwise. *size receives the length either way (87 without size;
+  // the settings' error when the data folder is not known).
   virtual HRESULT GetCapabilityFileName(char* buffer, int* size);
   // Writes the three ranges and the eleven sets to `file` (null or empty:
   // the model file).

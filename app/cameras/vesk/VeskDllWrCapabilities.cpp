@@ -116,7 +116,12 @@ HRESULT CVeskDllWr::SetCapabilityValues(const char* name, const tarsel::core::Ca
 HRESULT CVeskDllWr::GetCapabilityFileName(char* buffer, int* size) {
   if (!size)
     return ERROR_INVALID_PARAMETER;
-  const std::string path = GetCameraDescriptionFile();
+  std::string path;
+  try {
+    path = GetCameraDescriptionFile();
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  }
   const int length = static_cast<int>(path.size());
   const bool fits = buffer && *size > length;
   *size = length;
