@@ -212,6 +212,7 @@ private:
   void ReportProgress(std::uint32_t received);
 
   // Capabilities (see above).
+  std::unique_ptr<CRangeItem>* FindRangeItem(const char* name);
   std::array<std::unique_ptr<CCapabilitySet>, kCapabilityCount> m_capabilities;
   std::unique_ptr<CRangeItem> m_focusRange;
   std::unique_ptr<CRangeItem> m_opticalZoomRange;
