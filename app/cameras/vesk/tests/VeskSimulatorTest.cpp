@@ -1,7 +1,7 @@
 // The camera object over the real camera-link library, loaded at run time,
 // and the vesk-simd daemon's cameras: takes, transfers, the card afterwards,
 // bypassing the card, a camera unplugged in the middle of a transfer, the
-// camera's clock and a lens that ignores small zoom steps.
+// camera's clock, a lens that ignores small zoom steps, and the card records.
 #include "VeskTestSupport.h"
 
 #include "app/cameras/vesk/VeskDllWr.h"
