@@ -195,6 +195,60 @@ public:
   // whole.
   bool GetPicture(std::int32_t size, void* buffer);
 
+  // Camera properties. Each is one call of the library export of the same
+  // name under the camera's lock and a connection of its own, and fails as
+  // the class comment says; the setters of the exposure values above keep
+  // the value in the snapshot.
+  // The camera's clock: calendar fields that the camera keeps without a time
+  // zone, exchanged as UTC. A time before 1970 or past 2106 cannot be kept
+  // by the camera and is refused with E_INVALIDARG before anything is sent.
+  void GetPropCameraTime(FILETIME* time);
+  void SetPropCameraTime(const FILETIME& time);
+  // The camera ID; once set it is also the camera's name.
+  std::string GetPropCameraID();
+  void SetPropCameraID(const char* text);
+  std::int32_t GetPropLCDBrightness();
+  void SetPropLCDBrightness(std::int32_t value);
+  // True when the camera holds a memory card.
+  bool GetMemoryProp();
+  // The pictures stored on the card.
+  std::int32_t GetCameraProp();
+  std::int32_t GetRemainCount();
+  // Free bytes on the card (the camera counts them in 32 unsigned bits).
+  std::int64_t GetMemoryFree();
+  // The lens position in tenths; `factor` (may be null) receives it as a
+  // zoom factor.
+  std::int32_t GetPropOpticalZoom(double* factor);
+  // Switches digital zoom off and moves the lens toward `tenths`; a lens
+  // that ignores small steps is nudged a tenth at a time, a bounded number
+  // of times. Returns the position reached. A negative target is refused
+  // with E_INVALIDARG.
+  std::int32_t SetPropOpticalZoom(std::int32_t tenths, double* factor);
+  std::int32_t GetPropElectricZoom();
+  void SetPropElectricZoom(std::int32_t value);
+  std::int32_t GetPropFlash();
+  void SetPropFlash(std::int32_t value);
+  // Focus modes: 1 automatic, 2 manual, 4 at a set position; 0 for anything
+  // else the camera reports. Any other mode sets automatic focus.
+  std::int32_t GetPropFocusMode();
+  void SetPropFocusMode(std::int32_t mode);
+  std::int32_t GetPropFocusPosition();
+  void SetPropFocusPosition(std::int32_t value);
+  std::int32_t GetPropResolution();
+  void SetPropResolution(std::int32_t value);
+  std::int32_t GetPropWhiteBalance();
+  std::int32_t GetPropExpoBias();
+  std::int32_t GetPropMetering();
+  std::int32_t GetPropIsoSpeed();
+  // Program mode, aperture (tenths of an f-number) and exposure time (us);
+  // each pointer may be null.
+  void GetExposureProp3(std::int32_t* mode, std::int32_t* aperture, std::int32_t* exposureTime);
+  // The protect flag of the current picture.
+  bool GetPropProtect();
+  void SetPropProtect(bool on);
+  // Erases the current picture.
+  void ErasePicture();
+
   // The library's progress: finds the camera and hands the percentage of
   // the current transfer to its status sink.
   static void OnProgress(int camera, const VESK_PROGRESS* progress, void* context);
@@ -210,6 +264,9 @@ private:
   void ReadBypassMediaSetting();
   void StoreSnapshot(ExposureWord word, std::int32_t value);
   void ReportProgress(std::uint32_t received);
+  // Sends the capture-properties record with the card in use again when
+  // the last capture bypassed it.
+  void LeaveBypassMedia();
 
   // Capabilities (see above).
   std::unique_ptr<CRangeItem>* FindRangeItem(const char* name);
