@@ -8,6 +8,7 @@
 #include "app/ui/ResText.h"
 #include "env/BrantelTakeError.h"
 #include "env/FileSystem.h"
+#include "env/SysVersion.h"
 #include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "hostapi/RefPtr.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-using tarsel::vesk::DriverSetupFiles;
+using tarsel::vesk::DriverSetupContext;
 namespace ids = tarsel::core::ids;
 
 constexpr const char* kCameraLinkLibrary = "libVeskDLL.so";
@@ -42,9 +43,9 @@ void ShowRefreshFailed(QWidget* parent, HRESULT code) {
                       tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
 }
 
-bool LibraryRegistered(const DriverSetupFiles& files) {
+bool LibraryRegistered(const DriverSetupContext& context) {
   tarsel::platform::Module library;
-  if (!library.load(files.programFolder + tarsel::veskinst::kLibraryName))
+  if (!library.load(context.programFolder + tarsel::veskinst::kLibraryName))
     return false;
   const auto registered = library.function<tarsel::veskinst::IsRegisteredFunction>("IsBrantelVeskRegisterd");
   return registered && registered() != 0;
@@ -68,23 +69,25 @@ void ShowRefreshNoteUnlessDeclined(QWidget* parent, IBaseSDK_Wr* sdk) {
 
 } // namespace
 
-DriverSetupFiles DriverSetupFiles::OfProgram() {
-  DriverSetupFiles files;
+DriverSetupContext DriverSetupContext::OfProgram() {
+  DriverSetupContext context;
   char folder[kProgramFolderSize] = {};
   GetProgramFolder(folder, sizeof folder);
-  files.programFolder = folder;
+  context.programFolder = folder;
   const char* pkexec = std::getenv("TARSEL_PKEXEC");
-  files.pkexec = pkexec && *pkexec ? pkexec : "/usr/bin/pkexec";
-  return files;
+  context.pkexec = pkexec && *pkexec ? pkexec : "/usr/bin/pkexec";
+  context.alreadyRoot = ::geteuid() == 0;
+  context.isAdministrator = [] { return IsAdmin(); };
+  return context;
 }
 
-bool CheckDriverRegistered(const DriverSetupFiles& files) {
+bool CheckDriverRegistered(const DriverSetupContext& context) {
   if (g_driverState >= 0)
     return g_driverState == 1;
   try {
-    const std::string& folder = files.programFolder;
+    const std::string& folder = context.programFolder;
     if (!IsFileExist((folder + tarsel::vesk::kDriverConfigProgram).c_str()) ||
-        !IsFileExist((folder + tarsel::veskinst::kLibraryName).c_str()) || !LibraryRegistered(files))
+        !IsFileExist((folder + tarsel::veskinst::kLibraryName).c_str()) || !LibraryRegistered(context))
       g_driverState = 0;
     else
       g_driverState = IsFileExist((folder + kCameraLinkLibrary).c_str()) ? 1 : 0;
@@ -98,11 +101,11 @@ void ResetDriverRegisteredState() {
   g_driverState = -1;
 }
 
-int UpdateCamerasInDriver(QWidget* parent, const DriverSetupFiles& files) {
+int UpdateCamerasInDriver(QWidget* parent, const DriverSetupContext& context) {
   const std::string configurationMissing =
       tarsel::ui::ResText(ids::IDS_DRIVER_CONFIGURATION_MISSING).toStdString();
   tarsel::platform::Module library;
-  if (!library.load(files.programFolder + tarsel::veskinst::kLibraryName))
+  if (!library.load(context.programFolder + tarsel::veskinst::kLibraryName))
     throw _brantel_take_error(static_cast<HRESULT>(GetLastError()), configurationMissing.c_str());
   const auto update = library.function<tarsel::veskinst::UpdateCamerasFunction>("UpdateCameras");
   if (!update)
@@ -113,14 +116,14 @@ int UpdateCamerasInDriver(QWidget* parent, const DriverSetupFiles& files) {
   return result;
 }
 
-void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk, const DriverSetupFiles& files) {
+void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk, const DriverSetupContext& context) {
   ShowRefreshNoteUnlessDeclined(parent, sdk);
 
   // An argument vector, never a command line: no shell sees the folder's name.
-  const QString configProgram = QString::fromStdString(files.programFolder + tarsel::vesk::kDriverConfigProgram);
-  QString program = QString::fromStdString(files.pkexec);
+  const QString configProgram = QString::fromStdString(context.programFolder + tarsel::vesk::kDriverConfigProgram);
+  QString program = QString::fromStdString(context.pkexec);
   QStringList arguments{configProgram, QStringLiteral("/R")};
-  if (::geteuid() == 0) {
+  if (context.alreadyRoot) {
     program = configProgram;
     arguments = QStringList{QStringLiteral("/R")};
   }

@@ -8,7 +8,6 @@
 #include "app/ui/UiGuard.h"
 #include "app/ui/WaitCursor.h"
 #include "env/HtmlHelp.h"
-#include "env/SysVersion.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -50,9 +49,9 @@ QLabel* WrappedLabel(const QString& text, QWidget* parent) {
 
 } // namespace
 
-CVeskSdkPageSelCameras::CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupFiles files,
+CVeskSdkPageSelCameras::CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupContext context,
                                                QWidget* parent)
-    : QWidget(parent), m_sdk(sdk), m_files(std::move(files)) {
+    : QWidget(parent), m_sdk(sdk), m_context(std::move(context)) {
   setWindowTitle(QStringLiteral("Brantel \"Vesk\" SDK"));
   m_list = new QListWidget(this);
   m_list->setObjectName(QStringLiteral("control%1").arg(IDC_MODEL_LIST));
@@ -126,13 +125,13 @@ void CVeskSdkPageSelCameras::OnApply() {
 }
 
 void CVeskSdkPageSelCameras::RefreshDriver() {
-  if (!CheckDriverRegistered(m_files)) {
-    if (!IsAdmin())
+  if (!CheckDriverRegistered(m_context)) {
+    if (!m_context.isAdministrator || !m_context.isAdministrator())
       tarsel::ui::AskUser(this, ids::IDS_DRIVER_CONFIGURATION_MISSING, tarsel::ui::Buttons::Ok,
                           tarsel::ui::Icon::Information);
     return;
   }
-  RunDriverConfigAsAdmin(this, m_sdk, m_files);
+  RunDriverConfigAsAdmin(this, m_sdk, m_context);
 }
 
 bool CVeskSdkPageSelCameras::Apply() {

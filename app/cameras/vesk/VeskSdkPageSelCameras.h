@@ -32,7 +32,7 @@ class CVeskSdkPageSelCameras : public QWidget, public ISdkPropertyPage {
   Q_OBJECT
 
 public:
-  CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupFiles files, QWidget* parent = nullptr);
+  CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupContext context, QWidget* parent = nullptr);
   ~CVeskSdkPageSelCameras() override;
 
   QWidget* GetPropertyPage() override { return this; }
@@ -54,7 +54,7 @@ private:
   void RefreshDriver();
 
   CVeskSDK_Wr* m_sdk;
-  tarsel::vesk::DriverSetupFiles m_files;
+  tarsel::vesk::DriverSetupContext m_context;
   QListWidget* m_list = nullptr;
   QStringList m_tickedAtStart;
   std::unique_ptr<CHtmlHelp> m_help;

@@ -103,7 +103,7 @@ HRESULT CVeskSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
     return E_POINTER;
   *page = nullptr;
   try {
-    auto* created = new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupFiles::OfProgram());
+    auto* created = new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
     created->AddRef();
     *page = created;
     return S_OK;
