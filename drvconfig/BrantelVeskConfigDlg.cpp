@@ -48,10 +48,11 @@ CBrantelVeskConfigDlg::CBrantelVeskConfigDlg(std::string folder, std::function<b
   refresh->setDefault(true);
   auto* readFirstLayout = new QVBoxLayout(readFirst);
   readFirstLayout->addWidget(explanation);
-  readFirstLayout->addWidget(WrappedLabel(QStringLiteral("Press to refresh camera list for BrantelVesk.sys. This "
-                                                         "is needed every time a camera of a new model is "
-                                                         "connected to this computer."),
-                                          readFirst));
+  readFirstLayout->addWidget(
+      WrappedLabel(QStringLiteral("Press to refresh camera list for BrantelVesk.sys. This "
+                                  "is needed every time a camera of a new model is "
+                                  "connected to this computer."),
+                   readFirst));
   readFirstLayout->addWidget(refresh, 0, Qt::AlignLeft);
 
   auto* rare = new QGroupBox(QStringLiteral("These actions need to be done only at installation or "
@@ -60,17 +61,20 @@ CBrantelVeskConfigDlg::CBrantelVeskConfigDlg(std::string folder, std::function<b
   auto* registerButton = Named(new QPushButton(QStringLiteral("R&egister BrantelVesk.sys"), rare), 1001);
   auto* unregisterButton = Named(new QPushButton(QStringLiteral("&Unregister BrantelVesk.sys"), rare), 1002);
   auto* rareLayout = new QVBoxLayout(rare);
-  rareLayout->addWidget(WrappedLabel(QStringLiteral("Press this to install or reinstall BrantelVesk.sys. Cameras "
-                                                    "that are connected may need to be connected again."),
-                                     rare));
+  rareLayout->addWidget(
+      WrappedLabel(QStringLiteral("Press this to install or reinstall BrantelVesk.sys. Cameras "
+                                  "that are connected may need to be connected again."),
+                   rare));
   rareLayout->addWidget(registerButton, 0, Qt::AlignLeft);
-  rareLayout->addWidget(WrappedLabel(QStringLiteral("Press this to uninstall BrantelVesk.sys. Do it only if no "
-                                                    "other software on this computer uses camera-link cameras."),
-                                     rare));
+  rareLayout->addWidget(
+      WrappedLabel(QStringLiteral("Press this to uninstall BrantelVesk.sys. Do it only if no "
+                                  "other software on this computer uses camera-link cameras."),
+                   rare));
   rareLayout->addWidget(unregisterButton, 0, Qt::AlignLeft);
 
   auto* link = Named(new QLabel(this), 1005);
-  link->setText(QStringLiteral("<a href=\"%1\">Supported cameras</a>").arg(QString::fromUtf8(kCameraListPage)));
+  link->setText(
+      QStringLiteral("<a href=\"%1\">Supported cameras</a>").arg(QString::fromUtf8(kCameraListPage)));
   link->setAlignment(Qt::AlignCenter);
   link->setOpenExternalLinks(true);
   link->setCursor(Qt::PointingHandCursor);

@@ -19,13 +19,15 @@ struct Row {
 // it up when it is connected again. The texts say so.
 constexpr Row kTexts[] = {
     {IDS_CAPTION, "BrantelVesk Driver Configuration"},
-    {IDS_ABOUT_DRIVER,
-     "BrantelVesk.sys lets Tarsel reach cameras on the camera link. On this computer it is the permission for "
-     "the user at the console to open the SCSI generic devices (/dev/sg*) of the camera models Tarsel was told "
-     "about. Registering it needs an administrator account.\r\n\r\n"},
+    {IDS_ABOUT_DRIVER, "BrantelVesk.sys lets Tarsel reach cameras on the camera link. On this computer it is "
+                       "the permission for "
+                       "the user at the console to open the SCSI generic devices (/dev/sg*) of the camera "
+                       "models Tarsel was told "
+                       "about. Registering it needs an administrator account.\r\n\r\n"},
     {IDS_ABOUT_CAMERAS,
      "Every time a camera of a new model is to be used, press \"Refresh Cameras\" with the administrator's "
-     "rights. The program may be run from any account: started through pkexec, it asks for the administrator's "
+     "rights. The program may be run from any account: started through pkexec, it asks for the "
+     "administrator's "
      "password. The list of supported cameras is on the maker's web page "
      "http://www.brantel.example/vesk/cameras.htm."},
     {IDS_CANNOT_UNREGISTER, "Cannot unregister BrantelVesk.sys.\n\nError: %s (0x%X)"},

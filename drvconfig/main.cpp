@@ -2,11 +2,11 @@
 // cameras quietly; anything else opens the dialog. The exit code is 0.
 #include "app/ui/GuardedApplication.h"
 #include "app/ui/MessageQuestion.h"
+#include "app/ui/ProgramFolder.h"
 #include "drvconfig/BrantelVeskConfigDlg.h"
 #include "drvconfig/ConfigTexts.h"
 #include "drvconfig/InvokingUser.h"
 #include "drvconfig/QuietRefresh.h"
-#include "app/ui/ProgramFolder.h"
 #include "env/HtmlHelp.h"
 #include "env/SysVersion.h"
 

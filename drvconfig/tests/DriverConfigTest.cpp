@@ -87,8 +87,8 @@ TEST_F(DriverConfig, DialogButtonsReportTheLibrarysAnswers) {
   dialog.OnRegister();
   dialog.OnRefresh();
   dialog.OnUnregister();
-  EXPECT_EQ(m_boxes, (std::vector<std::string>{"BrantelVesk.sys registered on the system successfully.", kReconnect,
-                                               kRefreshed,
+  EXPECT_EQ(m_boxes, (std::vector<std::string>{"BrantelVesk.sys registered on the system successfully.",
+                                               kReconnect, kRefreshed,
                                                "BrantelVesk.sys unregistered on the system successfully."}));
   m_boxes.clear();
   {
@@ -98,13 +98,15 @@ TEST_F(DriverConfig, DialogButtonsReportTheLibrarysAnswers) {
   }
   tarsel::drvconfig::CBrantelVeskConfigDlg withoutLibrary(m_dir.path() + "/", [] { return true; });
   withoutLibrary.OnUnregister();
-  EXPECT_EQ(m_boxes,
-            (std::vector<std::string>{
-                "Cannot register BrantelVesk.sys.\n\nError: The system cannot find the file specified. (0x80070002)",
-                "Cannot update cameras for BrantelVesk.sys.\n\nError: The system cannot find the file specified. "
-                "(0x80070002)",
-                "Cannot unregister BrantelVesk.sys.\n\nError: The specified module could not be found. "
-                "(0x8007007E)"}));
+  EXPECT_EQ(
+      m_boxes,
+      (std::vector<std::string>{
+          "Cannot register BrantelVesk.sys.\n\nError: The system cannot find the file specified. "
+          "(0x80070002)",
+          "Cannot update cameras for BrantelVesk.sys.\n\nError: The system cannot find the file specified. "
+          "(0x80070002)",
+          "Cannot unregister BrantelVesk.sys.\n\nError: The specified module could not be found. "
+          "(0x8007007E)"}));
 }
 
 TEST_F(DriverConfig, ANonAdministratorIsToldOnceAndTheDialogCloses) {

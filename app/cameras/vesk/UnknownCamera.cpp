@@ -33,7 +33,8 @@ CUnknownCamera::CUnknownCamera(const QString& cameraString, QWidget* parent) : Q
   m_cameraString = Named(new QLineEdit(cameraString, this), 1005);
   m_cameraString->setReadOnly(true);
   m_descriptionEdit = Named(new QLineEdit(this), 1006);
-  m_neverRemindBox = Named(new QCheckBox(QStringLiteral("&Never remind me about this thing again"), this), 1007);
+  m_neverRemindBox =
+      Named(new QCheckBox(QStringLiteral("&Never remind me about this thing again"), this), 1007);
   m_useButton = Named(new QPushButton(QStringLiteral("&Use"), this), 1);
   auto* doNotUse = Named(new QPushButton(QStringLiteral("&Do not Use"), this), 1008);
   auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), 2);
@@ -45,9 +46,10 @@ CUnknownCamera::CUnknownCamera(const QString& cameraString, QWidget* parent) : Q
       QStringLiteral("Tarsel found something that looks like a camera that it does not know about."), this));
   layout->addWidget(new QLabel(QStringLiteral("Camera string is:"), this));
   layout->addWidget(m_cameraString);
-  auto* useLabel = WrappedLabel(QStringLiteral("&If you believe this is a camera and wish to use it, enter its "
-                                               "description below and click \"Use\"."),
-                                this);
+  auto* useLabel =
+      WrappedLabel(QStringLiteral("&If you believe this is a camera and wish to use it, enter its "
+                                  "description below and click \"Use\"."),
+                   this);
   useLabel->setBuddy(m_descriptionEdit);
   layout->addWidget(useLabel);
   layout->addWidget(m_descriptionEdit);
@@ -59,9 +61,8 @@ CUnknownCamera::CUnknownCamera(const QString& cameraString, QWidget* parent) : Q
     buttons->addWidget(button);
   layout->addLayout(buttons);
 
-  connect(m_neverRemindBox, &QCheckBox::toggled, m_useButton, [this](bool never) {
-    m_useButton->setEnabled(!never);
-  });
+  connect(m_neverRemindBox, &QCheckBox::toggled, m_useButton,
+          [this](bool never) { m_useButton->setEnabled(!never); });
   tarsel::ui::ConnectGuarded(m_useButton, &QPushButton::clicked, this, [this] { End(true); });
   tarsel::ui::ConnectGuarded(doNotUse, &QPushButton::clicked, this, [this] { End(false); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -120,7 +120,8 @@ void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk, const DriverSetup
   ShowRefreshNoteUnlessDeclined(parent, sdk);
 
   // An argument vector, never a command line: no shell sees the folder's name.
-  const QString configProgram = QString::fromStdString(context.programFolder + tarsel::vesk::kDriverConfigProgram);
+  const QString configProgram =
+      QString::fromStdString(context.programFolder + tarsel::vesk::kDriverConfigProgram);
   QString program = QString::fromStdString(context.pkexec);
   QStringList arguments{configProgram, QStringLiteral("/R")};
   if (context.alreadyRoot) {

@@ -29,9 +29,9 @@ inline constexpr const char* kDriverConfigProgram = "BrantelVeskConfig";
 inline constexpr const char* kDontAskForRefreshValue = "DontAskForRefreshBrantelVesk";
 
 struct DriverSetupContext {
-  std::string programFolder;            // with a trailing separator
-  std::string pkexec;                   // the elevation command
-  bool alreadyRoot = false;             // the program runs as root: no elevation
+  std::string programFolder;             // with a trailing separator
+  std::string pkexec;                    // the elevation command
+  bool alreadyRoot = false;              // the program runs as root: no elevation
   std::function<bool()> isAdministrator; // the administrator test
 
   // The running program's folder, $TARSEL_PKEXEC or /usr/bin/pkexec, the
@@ -50,4 +50,5 @@ void ResetDriverRegisteredState();
 int UpdateCamerasInDriver(QWidget* parent, const tarsel::vesk::DriverSetupContext& context);
 // Shows the refresh note (unless the family's settings say not to), starts
 // the configuration program with "/R" elevated and waits for it to end.
-void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk, const tarsel::vesk::DriverSetupContext& context);
+void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk,
+                            const tarsel::vesk::DriverSetupContext& context);

@@ -63,15 +63,17 @@ CVeskSdkPageSelCameras::CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::D
   selectLabel->setBuddy(m_list);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(WrappedLabel(QStringLiteral("You need to tell Tarsel all models of cameras that will be used "
-                                                "on this computer. In the future, if you need to add more "
-                                                "cameras, you may run this dialog again."),
-                                 this));
+  layout->addWidget(
+      WrappedLabel(QStringLiteral("You need to tell Tarsel all models of cameras that will be used "
+                                  "on this computer. In the future, if you need to add more "
+                                  "cameras, you may run this dialog again."),
+                   this));
   layout->addWidget(selectLabel);
   layout->addWidget(m_list, 1);
-  layout->addWidget(WrappedLabel(QStringLiteral("If your camera is not in the list above, Tarsel still may work "
-                                                "with it. To find out, press Advanced button."),
-                                 this));
+  layout->addWidget(
+      WrappedLabel(QStringLiteral("If your camera is not in the list above, Tarsel still may work "
+                                  "with it. To find out, press Advanced button."),
+                   this));
   layout->addWidget(advanced, 0, Qt::AlignLeft);
 
   OnInitDialog();

@@ -32,7 +32,8 @@ class CVeskSdkPageSelCameras : public QWidget, public ISdkPropertyPage {
   Q_OBJECT
 
 public:
-  CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupContext context, QWidget* parent = nullptr);
+  CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupContext context,
+                         QWidget* parent = nullptr);
   ~CVeskSdkPageSelCameras() override;
 
   QWidget* GetPropertyPage() override { return this; }

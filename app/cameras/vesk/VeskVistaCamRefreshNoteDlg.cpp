@@ -30,16 +30,18 @@ CVeskVistaCamRefreshNoteDlg::CVeskVistaCamRefreshNoteDlg(QWidget* parent) : QDia
   auto* icon = new QLabel(this);
   icon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
   auto* texts = new QVBoxLayout;
-  texts->addWidget(
-      WrappedLabel(QStringLiteral("Tarsel needs to refresh the camera list for BrantelVesk.sys driver."), this));
-  texts->addWidget(WrappedLabel(QStringLiteral("Before pressing OK, make sure that all cameras you wish to use with "
-                                               "Tarsel are connected to this computer (or were connected in the "
-                                               "past)."),
-                                this));
   texts->addWidget(WrappedLabel(
-      QStringLiteral("The camera refresh requires elevation of user rights. Tarsel will launch application "
-                     "BrantelVeskConfig.exe that refreshes the cameras in the administrator\u2019s account. You "
-                     "may need to enter the administrator\u2019s password when prompted by Windows."),
+      QStringLiteral("Tarsel needs to refresh the camera list for BrantelVesk.sys driver."), this));
+  texts->addWidget(
+      WrappedLabel(QStringLiteral("Before pressing OK, make sure that all cameras you wish to use with "
+                                  "Tarsel are connected to this computer (or were connected in the "
+                                  "past)."),
+                   this));
+  texts->addWidget(WrappedLabel(
+      QStringLiteral(
+          "The camera refresh requires elevation of user rights. Tarsel will launch application "
+          "BrantelVeskConfig.exe that refreshes the cameras in the administrator\u2019s account. You "
+          "may need to enter the administrator\u2019s password when prompted by Windows."),
       this));
   m_doNotShow = new QCheckBox(QStringLiteral("Do not show this dialog in the future"), this);
   m_doNotShow->setObjectName(QStringLiteral("control%1").arg(IDC_DO_NOT_SHOW));

@@ -183,14 +183,16 @@ TEST_F(DriverSetup, UpdateShowsAFailureAndReturnsItAndAMissingLibraryThrows) {
   EXPECT_EQ(m_boxes.size(), 1u);
   EXPECT_NE(readFile(m_dir.file("rules/") + kRuleFile).find("\"*XC-701*\""), std::string::npos);
 
-  for (const auto& [library, code] : {std::pair{std::string(STUB_INST_PATH), 127}, std::pair{std::string(), 126}}) {
+  for (const auto& [library, code] :
+       {std::pair{std::string(STUB_INST_PATH), 127}, std::pair{std::string(), 126}}) {
     populate(library);
     try {
       UpdateCamerasInDriver(nullptr, context());
       ADD_FAILURE() << "no error for " << library;
     } catch (const _brantel_take_error& error) {
       EXPECT_EQ(error.Error(), code);
-      EXPECT_EQ(std::string(error.Explanation()).rfind("Brantel BrantelVesk.sys driver configuration", 0), 0u);
+      EXPECT_EQ(std::string(error.Explanation()).rfind("Brantel BrantelVesk.sys driver configuration", 0),
+                0u);
     }
   }
 }
@@ -224,7 +226,8 @@ TEST_F(DriverSetup, ApplyRefreshesOnceThroughPkexecOnlyWhenAModelIsNew) {
   EXPECT_EQ(tarsel::vesk::test::typeList(), "XC-701,XC-500,XC-702");
 
   EXPECT_TRUE(page.Apply());
-  EXPECT_EQ(pkexecCalls(), m_dir.file("program/BrantelVeskConfig") + " /R\n") << "applied twice, refreshed once";
+  EXPECT_EQ(pkexecCalls(), m_dir.file("program/BrantelVeskConfig") + " /R\n")
+      << "applied twice, refreshed once";
   EXPECT_TRUE(m_boxes.empty());
 
   // The elevation command cannot be started: the failure is shown, the page goes on.
@@ -251,9 +254,10 @@ TEST_F(DriverSetup, WithoutTheConfigurationOnlyANonAdministratorIsTold) {
     select(page, administrator ? "XC-600" : "XC-550");
     EXPECT_TRUE(page.Apply());
   }
-  EXPECT_EQ(m_boxes, std::vector<std::string>{"Brantel BrantelVesk.sys driver configuration is not installed.\n\n"
-                                              "You MUST run Tarsel from an administrator account to be able to "
-                                              "use Brantel \"Vesk\" SDK cameras."});
+  EXPECT_EQ(m_boxes,
+            std::vector<std::string>{"Brantel BrantelVesk.sys driver configuration is not installed.\n\n"
+                                     "You MUST run Tarsel from an administrator account to be able to "
+                                     "use Brantel \"Vesk\" SDK cameras."});
   EXPECT_EQ(pkexecCalls(), "");
   EXPECT_EQ(std::string(sdk.IsEnabled()), "XC-550") << "the selection is stored either way";
 }
@@ -302,8 +306,9 @@ TEST_F(DriverSetup, AdvancedOffersUnknownDevicesAndRecordsTheAnswers) {
   std::filesystem::remove_all(m_dir.file("sys/bus/usb/devices/1-1"));
   std::filesystem::remove_all(m_dir.file("sys/bus/usb/devices/1-4"));
   page.OnAdvanced();
-  EXPECT_EQ(m_boxes, std::vector<std::string>{"Advanced Camera Selection has not found any camera models not yet "
-                                              "known to Tarsel that have been connected to this computer."});
+  EXPECT_EQ(m_boxes,
+            std::vector<std::string>{"Advanced Camera Selection has not found any camera models not yet "
+                                     "known to Tarsel that have been connected to this computer."});
 }
 
 TEST_F(DriverSetup, ANewModelTickedOnThePageIsServedAfterTheRefresh) {
