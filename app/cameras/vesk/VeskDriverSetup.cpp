@@ -18,6 +18,7 @@
 
 #include <QEventLoop>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdlib>
@@ -117,6 +118,13 @@ int UpdateCamerasInDriver(QWidget* parent, const DriverSetupContext& context) {
 }
 
 void RunDriverConfigAsAdmin(QWidget* parent, IBaseSDK_Wr* sdk, const DriverSetupContext& context) {
+  // The wait below handles every event: a second apply that arrives then
+  // starts no second configuration program.
+  static bool running = false;
+  if (running)
+    return;
+  running = true;
+  const auto done = qScopeGuard([] { running = false; });
   ShowRefreshNoteUnlessDeclined(parent, sdk);
 
   // An argument vector, never a command line: no shell sees the folder's name.
