@@ -1,5 +1,6 @@
 #include "drvconfig/BrantelVeskConfigDlg.h"
 
+#include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
 #include "app/ui/UiGuard.h"
 #include "drvconfig/ConfigTexts.h"
@@ -21,17 +22,6 @@ namespace {
 
 constexpr const char* kHelpTopic = "brantelvesk_sys.htm";
 
-template <class Widget> Widget* Named(Widget* widget, int id) {
-  widget->setObjectName(QStringLiteral("control%1").arg(id));
-  return widget;
-}
-
-QLabel* WrappedLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  return label;
-}
-
 } // namespace
 
 CBrantelVeskConfigDlg::CBrantelVeskConfigDlg(std::string folder, std::function<bool()> isAdministrator,
@@ -41,46 +31,49 @@ CBrantelVeskConfigDlg::CBrantelVeskConfigDlg(std::string folder, std::function<b
   setWindowIcon(QIcon::fromTheme(QStringLiteral("camera-photo")));
 
   auto* readFirst = new QGroupBox(QStringLiteral("Please read this first"), this);
-  auto* explanation = Named(new QPlainTextEdit(readFirst), 1003);
+  auto* explanation = tarsel::ui::NamedControl(new QPlainTextEdit(readFirst), 1003);
   explanation->setReadOnly(true);
   explanation->setPlainText(ConfigText(IDS_ABOUT_DRIVER) + ConfigText(IDS_ABOUT_CAMERAS));
-  auto* refresh = Named(new QPushButton(QStringLiteral("&Refresh Cameras"), readFirst), 1000);
+  auto* refresh =
+      tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Refresh Cameras"), readFirst), 1000);
   refresh->setDefault(true);
   auto* readFirstLayout = new QVBoxLayout(readFirst);
   readFirstLayout->addWidget(explanation);
   readFirstLayout->addWidget(
-      WrappedLabel(QStringLiteral("Press to refresh camera list for BrantelVesk.sys. This "
-                                  "is needed every time a camera of a new model is "
-                                  "connected to this computer."),
-                   readFirst));
+      tarsel::ui::WrappedLabel(QStringLiteral("Press to refresh camera list for BrantelVesk.sys. This "
+                                              "is needed every time a camera of a new model is "
+                                              "connected to this computer."),
+                               readFirst));
   readFirstLayout->addWidget(refresh, 0, Qt::AlignLeft);
 
   auto* rare = new QGroupBox(QStringLiteral("These actions need to be done only at installation or "
                                             "uninstallation or if something does not work"),
                              this);
-  auto* registerButton = Named(new QPushButton(QStringLiteral("R&egister BrantelVesk.sys"), rare), 1001);
-  auto* unregisterButton = Named(new QPushButton(QStringLiteral("&Unregister BrantelVesk.sys"), rare), 1002);
+  auto* registerButton =
+      tarsel::ui::NamedControl(new QPushButton(QStringLiteral("R&egister BrantelVesk.sys"), rare), 1001);
+  auto* unregisterButton =
+      tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Unregister BrantelVesk.sys"), rare), 1002);
   auto* rareLayout = new QVBoxLayout(rare);
   rareLayout->addWidget(
-      WrappedLabel(QStringLiteral("Press this to install or reinstall BrantelVesk.sys. Cameras "
-                                  "that are connected may need to be connected again."),
-                   rare));
+      tarsel::ui::WrappedLabel(QStringLiteral("Press this to install or reinstall BrantelVesk.sys. Cameras "
+                                              "that are connected may need to be connected again."),
+                               rare));
   rareLayout->addWidget(registerButton, 0, Qt::AlignLeft);
   rareLayout->addWidget(
-      WrappedLabel(QStringLiteral("Press this to uninstall BrantelVesk.sys. Do it only if no "
-                                  "other software on this computer uses camera-link cameras."),
-                   rare));
+      tarsel::ui::WrappedLabel(QStringLiteral("Press this to uninstall BrantelVesk.sys. Do it only if no "
+                                              "other software on this computer uses camera-link cameras."),
+                               rare));
   rareLayout->addWidget(unregisterButton, 0, Qt::AlignLeft);
 
-  auto* link = Named(new QLabel(this), 1005);
+  auto* link = tarsel::ui::NamedControl(new QLabel(this), 1005);
   link->setText(
       QStringLiteral("<a href=\"%1\">Supported cameras</a>").arg(QString::fromUtf8(kCameraListPage)));
   link->setAlignment(Qt::AlignCenter);
   link->setOpenExternalLinks(true);
   link->setCursor(Qt::PointingHandCursor);
-  auto* help = Named(new QPushButton(QStringLiteral("&Help"), this), 1004);
+  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), 1004);
   help->hide();
-  auto* close = Named(new QPushButton(QStringLiteral("Close"), this), 2);
+  auto* close = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("Close"), this), 2);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(link, 1);
   bottom->addWidget(help);

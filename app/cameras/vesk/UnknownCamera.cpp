@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/UnknownCamera.h"
 
+#include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
 #include "env/HtmlHelp.h"
 
@@ -15,46 +16,35 @@ namespace {
 
 constexpr const char* kHelpTopic = "04c_automatic_detection_of_new_camer.htm";
 
-template <class Widget> Widget* Named(Widget* widget, int id) {
-  widget->setObjectName(QStringLiteral("control%1").arg(id));
-  return widget;
-}
-
-QLabel* WrappedLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  return label;
-}
-
 } // namespace
 
 CUnknownCamera::CUnknownCamera(const QString& cameraString, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Unknown Camera"));
-  m_cameraString = Named(new QLineEdit(cameraString, this), 1005);
+  m_cameraString = tarsel::ui::NamedControl(new QLineEdit(cameraString, this), 1005);
   m_cameraString->setReadOnly(true);
-  m_descriptionEdit = Named(new QLineEdit(this), 1006);
-  m_neverRemindBox =
-      Named(new QCheckBox(QStringLiteral("&Never remind me about this thing again"), this), 1007);
-  m_useButton = Named(new QPushButton(QStringLiteral("&Use"), this), 1);
-  auto* doNotUse = Named(new QPushButton(QStringLiteral("&Do not Use"), this), 1008);
-  auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), 2);
-  auto* help = Named(new QPushButton(QStringLiteral("&Help"), this), 1035);
+  m_descriptionEdit = tarsel::ui::NamedControl(new QLineEdit(this), 1006);
+  m_neverRemindBox = tarsel::ui::NamedControl(
+      new QCheckBox(QStringLiteral("&Never remind me about this thing again"), this), 1007);
+  m_useButton = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Use"), this), 1);
+  auto* doNotUse = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Do not Use"), this), 1008);
+  auto* cancel = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("Cancel"), this), 2);
+  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), 1035);
   m_useButton->setDefault(true);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(WrappedLabel(
+  layout->addWidget(tarsel::ui::WrappedLabel(
       QStringLiteral("Tarsel found something that looks like a camera that it does not know about."), this));
   layout->addWidget(new QLabel(QStringLiteral("Camera string is:"), this));
   layout->addWidget(m_cameraString);
-  auto* useLabel =
-      WrappedLabel(QStringLiteral("&If you believe this is a camera and wish to use it, enter its "
-                                  "description below and click \"Use\"."),
-                   this);
+  auto* useLabel = tarsel::ui::WrappedLabel(
+      QStringLiteral("&If you believe this is a camera and wish to use it, enter its "
+                     "description below and click \"Use\"."),
+      this);
   useLabel->setBuddy(m_descriptionEdit);
   layout->addWidget(useLabel);
   layout->addWidget(m_descriptionEdit);
-  layout->addWidget(
-      WrappedLabel(QStringLiteral("If you do not wish to use it with Tarsel, click \"Do not Use\"."), this));
+  layout->addWidget(tarsel::ui::WrappedLabel(
+      QStringLiteral("If you do not wish to use it with Tarsel, click \"Do not Use\"."), this));
   layout->addWidget(m_neverRemindBox);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {m_useButton, doNotUse, cancel, help})

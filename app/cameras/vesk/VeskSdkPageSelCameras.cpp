@@ -4,6 +4,7 @@
 #include "app/cameras/vesk/VeskSdkWrapper.h"
 #include "app/cameras/vesk/VeskTextLists.h"
 #include "app/core/StringIds.h"
+#include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
 #include "app/ui/UiGuard.h"
 #include "app/ui/WaitCursor.h"
@@ -41,12 +42,6 @@ QStringList TextsOf(const char* list) {
   return texts;
 }
 
-QLabel* WrappedLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  return label;
-}
-
 } // namespace
 
 CVeskSdkPageSelCameras::CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::DriverSetupContext context,
@@ -54,26 +49,26 @@ CVeskSdkPageSelCameras::CVeskSdkPageSelCameras(CVeskSDK_Wr* sdk, tarsel::vesk::D
     : QWidget(parent), m_sdk(sdk), m_context(std::move(context)) {
   setWindowTitle(QStringLiteral("Brantel \"Vesk\" SDK"));
   m_list = new QListWidget(this);
-  m_list->setObjectName(QStringLiteral("control%1").arg(IDC_MODEL_LIST));
+  m_list->setObjectName(tarsel::ui::ControlName(IDC_MODEL_LIST));
   m_list->setSelectionMode(QAbstractItemView::MultiSelection);
   m_list->setSortingEnabled(true);
   auto* advanced = new QPushButton(QStringLiteral("&Advanced"), this);
-  advanced->setObjectName(QStringLiteral("control%1").arg(IDC_ADVANCED));
+  advanced->setObjectName(tarsel::ui::ControlName(IDC_ADVANCED));
   auto* selectLabel = new QLabel(QStringLiteral("&Select all cameras you are planning to work with:"), this);
   selectLabel->setBuddy(m_list);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(
-      WrappedLabel(QStringLiteral("You need to tell Tarsel all models of cameras that will be used "
-                                  "on this computer. In the future, if you need to add more "
-                                  "cameras, you may run this dialog again."),
-                   this));
+  layout->addWidget(tarsel::ui::WrappedLabel(
+      QStringLiteral("You need to tell Tarsel all models of cameras that will be used "
+                     "on this computer. In the future, if you need to add more "
+                     "cameras, you may run this dialog again."),
+      this));
   layout->addWidget(selectLabel);
   layout->addWidget(m_list, 1);
-  layout->addWidget(
-      WrappedLabel(QStringLiteral("If your camera is not in the list above, Tarsel still may work "
-                                  "with it. To find out, press Advanced button."),
-                   this));
+  layout->addWidget(tarsel::ui::WrappedLabel(
+      QStringLiteral("If your camera is not in the list above, Tarsel still may work "
+                     "with it. To find out, press Advanced button."),
+      this));
   layout->addWidget(advanced, 0, Qt::AlignLeft);
 
   OnInitDialog();

@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/VeskVistaCamRefreshNoteDlg.h"
 
+#include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
 #include "env/HtmlHelp.h"
 
@@ -17,12 +18,6 @@ namespace {
 constexpr int IDC_DO_NOT_SHOW = 2107;
 constexpr const char* kHelpTopic = "brantelvesk_sys.htm";
 
-QLabel* WrappedLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  return label;
-}
-
 } // namespace
 
 CVeskVistaCamRefreshNoteDlg::CVeskVistaCamRefreshNoteDlg(QWidget* parent) : QDialog(parent) {
@@ -30,21 +25,21 @@ CVeskVistaCamRefreshNoteDlg::CVeskVistaCamRefreshNoteDlg(QWidget* parent) : QDia
   auto* icon = new QLabel(this);
   icon->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
   auto* texts = new QVBoxLayout;
-  texts->addWidget(WrappedLabel(
+  texts->addWidget(tarsel::ui::WrappedLabel(
       QStringLiteral("Tarsel needs to refresh the camera list for BrantelVesk.sys driver."), this));
-  texts->addWidget(
-      WrappedLabel(QStringLiteral("Before pressing OK, make sure that all cameras you wish to use with "
-                                  "Tarsel are connected to this computer (or were connected in the "
-                                  "past)."),
-                   this));
-  texts->addWidget(WrappedLabel(
+  texts->addWidget(tarsel::ui::WrappedLabel(
+      QStringLiteral("Before pressing OK, make sure that all cameras you wish to use with "
+                     "Tarsel are connected to this computer (or were connected in the "
+                     "past)."),
+      this));
+  texts->addWidget(tarsel::ui::WrappedLabel(
       QStringLiteral(
           "The camera refresh requires elevation of user rights. Tarsel will launch application "
           "BrantelVeskConfig.exe that refreshes the cameras in the administrator\u2019s account. You "
           "may need to enter the administrator\u2019s password when prompted by Windows."),
       this));
   m_doNotShow = new QCheckBox(QStringLiteral("Do not show this dialog in the future"), this);
-  m_doNotShow->setObjectName(QStringLiteral("control%1").arg(IDC_DO_NOT_SHOW));
+  m_doNotShow->setObjectName(tarsel::ui::ControlName(IDC_DO_NOT_SHOW));
   texts->addWidget(m_doNotShow);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

@@ -1,21 +1,34 @@
-#Tests of the main frame : discovery and refresh over the test camera family,
-#device notifications from a driven watcher and from a watched folder, the
-#all - cameras take, the remote - control receiver, command - line capture
-#profiles and the family stand - ins.
-tarsel_test(mainframe_tests SOURCES MainFrameTestMain.cpp ${PROJECT_SOURCE_DIR} / app / host / tests /
-            QtThreadSanitizerSuppressions.cpp MainFrameTestSupport.cpp MainFrameDiscoveryTest
-                .cpp MainFrameDevicesTest.cpp MainFrameTakeTest.cpp MainFrameProfilesTest
-                .cpp MainFrameFamiliesTest.cpp DeviceFolderWatcherTest.cpp LIBS TarselFrame_obj
-                    TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets LABELS frame
-                        OWN_MAIN)
-#The camera - type dialog's test has a page widget of its own.
-    set_target_properties(mainframe_tests PROPERTIES AUTOMOC ON)
+# Tests of the main frame: discovery and refresh over the test camera family,
+# device notifications from a driven watcher and from a watched folder, the
+# all-cameras take, the remote-control receiver, command-line capture
+# profiles and the family stand-ins.
+tarsel_test(mainframe_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameDiscoveryTest.cpp
+    MainFrameDevicesTest.cpp
+    MainFrameTakeTest.cpp
+    MainFrameProfilesTest.cpp
+    MainFrameFamiliesTest.cpp
+    DeviceFolderWatcherTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)
+# The camera-type dialog's test has a page widget of its own.
+set_target_properties(mainframe_tests PROPERTIES AUTOMOC ON)
 
-#The main frame with the product 's families against vesk-simd' s camera - link
-#cameras and the camera - link library of the build, saving through the file
-#saver of the build.
-        tarsel_test(
-            mainframe_vesk_tests SOURCES MainFrameTestMain.cpp ${PROJECT_SOURCE_DIR} / app / host / tests /
-            QtThreadSanitizerSuppressions.cpp MainFrameTestSupport.cpp MainFrameVeskTest.cpp LIBS
-                TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets LABELS frame OWN_MAIN)
-            add_dependencies(mainframe_vesk_tests vesk - simd VeskDLL TarselSFile)
+# The main frame with the product's families against vesk-simd's camera-link
+# cameras and the camera-link library of the build, saving through the file
+# saver of the build.
+tarsel_test(mainframe_vesk_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameVeskTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile)
