@@ -2,6 +2,7 @@
 
 #include "platform/reg/Registry.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace tarsel::vesk {
@@ -75,6 +76,20 @@ bool SupportedCameraList::isSupportedCamera(std::string_view productId) {
       return true;
   }
   return false;
+}
+
+std::vector<std::string> SupportedCameraList::supportedNames() {
+  std::vector<std::string> names;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    const auto list = readList(root);
+    if (!list)
+      continue;
+    for (auto& name : parseNames(*list)) {
+      if (std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(std::move(name));
+    }
+  }
+  return names;
 }
 
 std::string SupportedCameraList::modelName(std::string_view productId) {

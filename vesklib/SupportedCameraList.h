@@ -21,6 +21,8 @@ public:
   static bool matches(std::string_view typeList, std::string_view productId);
   // The registry test: the current user's list, then the machine's.
   static bool isSupportedCamera(std::string_view productId);
+  // The names of the current user's list, then the machine's, each once.
+  static std::vector<std::string> supportedNames();
   // The model name of a product identification: up to its first blank.
   static std::string modelName(std::string_view productId);
 };

@@ -24,7 +24,7 @@ CameraTypesDialog::CameraTypesDialog(const std::vector<ISdkPropertyPage*>& pages
     m_widgets.push_back(widget);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] { ApplyPagesAndAccept(); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }
@@ -39,6 +39,21 @@ CameraTypesDialog::~CameraTypesDialog() {
     widget->hide();
     widget->setParent(nullptr);
   }
+}
+
+void CameraTypesDialog::ApplyPagesAndAccept() {
+  for (const QPointer<QWidget>& widget : m_widgets) {
+    if (!widget || widget->metaObject()->indexOfMethod("Apply()") < 0)
+      continue;
+    bool applied = false;
+    QMetaObject::invokeMethod(widget, "Apply", Qt::DirectConnection, Q_RETURN_ARG(bool, applied));
+    if (!applied) {
+      // The page reported why; the user stays on it.
+      m_tabs->setCurrentWidget(widget);
+      return;
+    }
+  }
+  accept();
 }
 
 int CameraTypesDialog::PageCount() const {

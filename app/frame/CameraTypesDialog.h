@@ -1,5 +1,7 @@
 // The camera-type dialog "Select Camera Models": one tab per camera family
-// page that gives a widget, OK and Cancel. The pages stay the families':
+// page that gives a widget, OK and Cancel. OK applies every page that has an
+// invokable Apply() -> bool, in order; a page that refuses keeps the dialog
+// open on that page. The pages stay the families':
 // the dialog hands their widgets back (without parent) before it ends, so
 // releasing a page never meets a widget the dialog already deleted.
 //
@@ -29,6 +31,8 @@ public:
   int PageCount() const;
 
 private:
+  void ApplyPagesAndAccept();
+
   QTabWidget* m_tabs = nullptr;
   std::vector<QPointer<QWidget>> m_widgets;
 };

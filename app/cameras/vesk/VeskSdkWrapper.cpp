@@ -6,6 +6,7 @@
 #include "app/cameras/vesk/VeskDiagnostics.h"
 #include "app/cameras/vesk/VeskModelTable.h"
 #include "app/cameras/vesk/VeskSdkLibraryCalls.h"
+#include "app/cameras/vesk/VeskSdkPageSelCameras.h"
 #include "app/cameras/vesk/VeskSupportedCameraTypes.h"
 #include "app/cameras/vesk/VeskTextLists.h"
 #include "app/cameras/vesk/VeskUsbCameraLocations.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -101,7 +103,18 @@ HRESULT CVeskSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
   if (!page)
     return E_POINTER;
   *page = nullptr;
-  return S_OK;
+  try {
+    auto* created = new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
+    created->AddRef();
+    *page = created;
+    return S_OK;
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  } catch (const std::bad_alloc&) {
+    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }
 
 ITarselSettings* CVeskSDK_Wr::GetSettings() {

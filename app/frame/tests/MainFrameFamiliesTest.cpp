@@ -8,7 +8,10 @@
 #include "app/frame/SdkFamily.h"
 #include "app/settings/TarselSettings.h"
 
+#include <QDialogButtonBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QWidget>
 
 #include <functional>
@@ -141,7 +144,43 @@ private:
   std::unique_ptr<QWidget> m_widget;
 };
 
+// A page widget that the dialog applies on OK, as the families' pages.
+class ApplyingWidget : public QWidget {
+  Q_OBJECT
+
+public:
+  Q_INVOKABLE bool Apply() {
+    ++applied;
+    return answer;
+  }
+  bool answer = true;
+  int applied = 0;
+};
+
+class ApplyingPage : public ISdkPropertyPage {
+public:
+  QWidget* GetPropertyPage() override { return &widget; }
+  ApplyingWidget widget;
+};
+
 } // namespace
+
+TEST(CameraTypesDialog, OkAppliesEveryPageAndARefusingPageKeepsItOpen) {
+  TestPage plain(true);
+  ApplyingPage first;
+  ApplyingPage second;
+  second.widget.answer = false;
+  tarsel::frame::CameraTypesDialog dialog({&first, &plain, &second});
+  auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  ok->click();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(dialog.findChild<QTabWidget*>()->currentWidget(), &second.widget);
+  second.widget.answer = true;
+  ok->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(first.widget.applied, 2);
+  EXPECT_EQ(second.widget.applied, 2);
+}
 
 TEST(CameraTypesDialog, ShowsPagesWithAWidgetAndHandsTheWidgetsBack) {
   TestPage withWidget(true);
@@ -165,3 +204,5 @@ TEST(UdevDeviceWatcher, IsMadeAndEndedCleanlyOrNotAtAll) {
   watcher.reset();
   SUCCEED();
 }
+
+#include "MainFrameFamiliesTest.moc"

@@ -17,6 +17,8 @@ tarsel_test(mainframe_tests
   LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)
+# The camera-type dialog's test has a page widget of its own.
+set_target_properties(mainframe_tests PROPERTIES AUTOMOC ON)
 
 # The main frame with the product's families against vesk-simd's camera-link
 # cameras and the camera-link library of the build, saving through the file

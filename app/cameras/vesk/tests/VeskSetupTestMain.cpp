@@ -1,0 +1,10 @@
+// The page and dialogs need an application object before any test makes one.
+#include "app/ui/GuardedApplication.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  tarsel::ui::GuardedApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
