@@ -6,7 +6,8 @@ tarsel_test(tiff_image_tests
     TiffCodecTest.cpp
     TiffImageTest.cpp
     FractionValueTest.cpp
-  LIBS TarselPictures Qt6::Gui)
+  LIBS TarselPictures Qt6::Gui
+  ONE_PROCESS_SUITES TiffCodec)
 
 # The comma-locale case makes its own German locale when the build has none.
 if(TARSEL_TEST_LOCALES)
