@@ -1,13 +1,13 @@
 # Tests of the TIFF/EXIF codec, the TIFF and raw images and the fraction parser.
 tarsel_test(tiff_image_tests
+  ONE_PROCESS_SUITES TiffCodec
   OWN_MAIN
   SOURCES
     PicturesTestMain.cpp
     TiffCodecTest.cpp
     TiffImageTest.cpp
     FractionValueTest.cpp
-  LIBS TarselPictures Qt6::Gui
-  ONE_PROCESS_SUITES TiffCodec)
+  LIBS TarselPictures Qt6::Gui)
 
 # The comma-locale case makes its own German locale when the build has none.
 if(TARSEL_TEST_LOCALES)
