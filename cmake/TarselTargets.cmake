@@ -16,33 +16,39 @@ function(tarsel_library name kind)
   generate_export_header(${name}_obj BASE_NAME ${name} EXPORT_FILE_NAME ${name}_export.h)
 endfunction()
 
-# tarsel_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [OWN_MAIN])
+# tarsel_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [OWN_MAIN]
+#             [ONE_PROCESS_SUITES <Suite> ...])
 # One GoogleTest executable; each of its cases is a CTest test of its own,
 # named <name>.<Suite>.<Case>, so that ctest -j spreads them over the cores
 # (ctest -R <name> still picks the whole program). OWN_MAIN when the sources
 # bring their own main (GUI tests that create the application first). Every
 # case runs with its own home, XDG folders and registry hives below the build
 # tree, so cases running at once share no files, and no test reads or writes
-# the files of the user who runs it.
+# the files of the user who runs it. ONE_PROCESS_SUITES names suites of quick
+# cases that neither read nor write the home: see tarsel_test_cases.
 function(tarsel_test name)
-  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS;ONE_PROCESS_SUITES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} tarsel_testsupport GTest::gtest GTest::gmock Threads::Threads)
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  tarsel_test_cases(${name} SOURCES ${ARG_SOURCES} LABELS ${ARG_LABELS})
+  tarsel_test_cases(${name} SOURCES ${ARG_SOURCES} LABELS ${ARG_LABELS} ONE_PROCESS_SUITES ${ARG_ONE_PROCESS_SUITES})
 endfunction()
 
-# tarsel_test_cases(<program> SOURCES ... [LABELS ...])
+# tarsel_test_cases(<program> SOURCES ... [LABELS ...] [ONE_PROCESS_SUITES <Suite> ...])
 # Registers every TEST and TEST_F case written in the sources as a CTest test
 # that runs <program> for that case alone. The sources are read when CMake
 # configures (and again whenever one changes); a TEST line whose suite and
 # case names cannot be read stops the configuration, so no case goes
-# unregistered.
+# unregistered. The cases of a suite named in ONE_PROCESS_SUITES instead run
+# one after the other in one run of <program>, the CTest test
+# <program>.<Suite>, with one home: for suites whose cases cost less than the
+# program's start-up and share nothing through the home. A case such a run
+# skips fails it (the skip would otherwise hide the other cases' results).
 function(tarsel_test_cases program)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ONE_PROCESS_SUITES" ${ARGN})
   set(space "[ \t\r\n]*")
   set(case_regex "(^|\n)[ \t]*TEST(_F)?\\(${space}([A-Za-z_0-9]+)${space},${space}([A-Za-z_0-9]+)${space}\\)")
   set(count 0)
@@ -60,6 +66,11 @@ function(tarsel_test_cases program)
     foreach(match IN LISTS cases)
       string(REGEX MATCH "${case_regex}" match "${match}")
       set(case "${CMAKE_MATCH_3}.${CMAKE_MATCH_4}")
+      math(EXPR count "${count} + 1")
+      if(CMAKE_MATCH_3 IN_LIST ARG_ONE_PROCESS_SUITES)
+        list(APPEND suites_found ${CMAKE_MATCH_3})
+        continue()
+      endif()
       add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
       tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${case} LABELS ${ARG_LABELS})
       # A case the program does not hold (built out, renamed) runs nothing: that is a failure, not a pass.
@@ -68,8 +79,15 @@ function(tarsel_test_cases program)
       if(case MATCHES "(^|\\.)DISABLED_")
         set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
       endif()
-      math(EXPR count "${count} + 1")
     endforeach()
+  endforeach()
+  foreach(suite IN LISTS ARG_ONE_PROCESS_SUITES)
+    if(NOT suite IN_LIST suites_found)
+      message(FATAL_ERROR "${program}: no case of the suite ${suite} found in its sources")
+    endif()
+    add_test(NAME ${program}.${suite} COMMAND ${program} --gtest_filter=${suite}.*)
+    tarsel_test_properties(${program}.${suite} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${suite} LABELS ${ARG_LABELS})
+    set_tests_properties(${program}.${suite} PROPERTIES FAIL_REGULAR_EXPRESSION "Running 0 tests from;\\[  SKIPPED \\]")
   endforeach()
   if(count EQUAL 0)
     message(FATAL_ERROR "${program}: no TEST or TEST_F case found in its sources")

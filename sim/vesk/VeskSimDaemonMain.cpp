@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <string_view>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -61,9 +62,16 @@ int sendControlCommand(const DaemonSetup& setup) {
   line += "\n";
   std::string answer;
   if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
-    char c = 0;
-    while (::recv(fd, &c, 1, 0) == 1 && c != '\n')
-      answer.push_back(c);
+    // The answer is one line; an object's hex runs to megabytes.
+    char chunk[65536];
+    ssize_t got = 0;
+    while ((got = ::recv(fd, chunk, sizeof chunk, 0)) > 0) {
+      const std::string_view part(chunk, static_cast<std::size_t>(got));
+      const std::size_t newline = part.find('\n');
+      answer.append(part.substr(0, newline));
+      if (newline != std::string_view::npos)
+        break;
+    }
   }
   ::close(fd);
   std::cout << answer << "\n";

@@ -47,7 +47,9 @@ SimProcess::SimProcess(const std::vector<std::string>& arguments) {
   int fromChild[2];
   if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
-  std::vector<std::string> argv{interpreter(), simulatorPath()};
+  // The simulator needs the standard library only: without the site module
+  // (-S) the interpreter starts in a fraction of the time.
+  std::vector<std::string> argv{interpreter(), "-S", simulatorPath()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   m_pid = ::fork();
   if (m_pid == 0) {

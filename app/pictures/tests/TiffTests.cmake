@@ -1,5 +1,6 @@
 # Tests of the TIFF/EXIF codec, the TIFF and raw images and the fraction parser.
 tarsel_test(tiff_image_tests
+  ONE_PROCESS_SUITES TiffCodec
   OWN_MAIN
   SOURCES
     PicturesTestMain.cpp

@@ -9,7 +9,7 @@ import sys
 import tempfile
 import unittest
 
-from host import ACK, SIM, SPEEDS, Protocol, SerialHost, Sim, read_register_packet
+from host import ACK, SIM, SIM_COMMAND, SPEEDS, Protocol, SerialHost, Sim, read_register_packet
 
 sys.path.insert(0, os.path.dirname(SIM))
 sys.dont_write_bytecode = True
@@ -94,7 +94,7 @@ class ControlChannel(unittest.TestCase):
 
 class CommandLine(unittest.TestCase):
     def run_sim(self, *args, stdin=subprocess.DEVNULL):
-        return subprocess.run([sys.executable, SIM] + list(args), stdin=stdin, capture_output=True, timeout=30)
+        return subprocess.run(SIM_COMMAND + list(args), stdin=stdin, capture_output=True, timeout=30)
 
     def test_eof_on_stdin_ends_with_status_zero(self):
         run = self.run_sim("--serial")

@@ -3,13 +3,12 @@
 import os
 import struct
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
-from host import (ACK, CAN, DC1, END, ENQ, NAK, SIM, Protocol, SerialHost, Sim, UsbHost, action_packet,
-                  command, payload_sum, read_register_packet, wait_until)
+from host import (ACK, CAN, DC1, END, ENQ, NAK, SIM_COMMAND, Protocol, SerialHost, Sim, UsbHost,
+                  action_packet, command, payload_sum, read_register_packet, wait_until)
 
 
 class FaultCase(unittest.TestCase):
@@ -216,7 +215,7 @@ class CommandLineFaults(unittest.TestCase):
                 line.close()
             finally:
                 self.assertEqual(sim.close(), 0)
-        run = subprocess.run([sys.executable, SIM, "--serial", "--fault", "nak:x"],
+        run = subprocess.run(SIM_COMMAND + ["--serial", "--fault", "nak:x"],
                              stdin=subprocess.DEVNULL, capture_output=True, timeout=20)
         self.assertEqual(run.returncode, 2)
         self.assertIn(b"--fault", run.stderr)
