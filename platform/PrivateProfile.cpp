@@ -3,13 +3,13 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileIo.h"
 #include "platform/FileLock.h"
+#include "platform/LeadingInteger.h"
 #include "platform/ProfileText.h"
 #include "platform/Win32Error.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -237,21 +237,6 @@ DWORD sectionKeys(const ProfileText& text, std::string_view app, char* ret, DWOR
   return list.finish();
 }
 
-// Reads an optional sign and leading decimal digits; 0 when there are none.
-int leadingInteger(std::string_view text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  long long magnitude = 0;
-  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    magnitude = std::min(limit, magnitude * 10 + (text[i] - '0'));
-  return static_cast<int>(negative ? -magnitude : magnitude);
-}
-
 } // namespace
 
 DWORD GetPrivateProfileStringA(const char* app, const char* key, const char* def, char* ret, DWORD size,
@@ -279,7 +264,7 @@ UINT GetPrivateProfileIntA(const char* app, const char* key, int def, const char
   const std::string_view value = withoutQuotes(*found);
   if (value.empty())
     return static_cast<UINT>(def);
-  return static_cast<UINT>(leadingInteger(value));
+  return static_cast<UINT>(tarsel::platform::LeadingInteger(value));
 }
 
 DWORD GetPrivateProfileSectionA(const char* app, char* ret, DWORD size, const char* file) {

@@ -5,6 +5,8 @@
 // Threads: any. Failure: std::bad_alloc only.
 #pragma once
 
+#include "platform/ProfileSection.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +17,7 @@ namespace tarsel::vesk {
 std::string_view TrimWhiteSpace(std::string_view text);
 
 // The lines of [section] in the profile file, as written (trimmed).
-std::vector<std::string> ReadProfileSection(const std::string& section, const std::string& file);
+using tarsel::platform::ReadProfileSection;
 
 // The texts, each followed by a NUL, and a final NUL; empty when there is no
 // text. Empty texts are left out, as one would end the list early.
