@@ -14,6 +14,7 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
+#include "app/testsupport/FileDialogAnswer.h"
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ISaverSettings.h"
@@ -23,10 +24,8 @@
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -352,18 +351,12 @@ protected:
   }
 };
 
-// Answers the next file dialog with `path` as soon as it is shown.
+// Chooses `path` in the next file dialog.
 void chooseInFileDialog(const std::string& path) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, path] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      dialog->selectFile(QString::fromStdString(path));
-      static_cast<QDialog*>(dialog)->accept();
-    }
+  tarsel::test::answerNextFileDialog([path](QFileDialog& dialog) {
+    dialog.selectFile(QString::fromStdString(path));
+    static_cast<QDialog&>(dialog).accept();
   });
-  timer->start(1);
 }
 
 } // namespace

@@ -2,35 +2,20 @@
 #include "app/core/CaptureProfileStorage.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/settings/TarselSettings.h"
+#include "app/testsupport/FileDialogAnswer.h"
 #include "platform/testsupport/TestSupport.h"
 
-#include <QApplication>
 #include <QFileDialog>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 using tarsel::test::readFile;
 using tarsel::test::TempDir;
 
 namespace {
-
-// Answers the next file dialog as soon as it is shown.
-void answerFileDialog(const std::function<void(QFileDialog&)>& answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      answer(*dialog);
-    }
-  });
-  timer->start(1);
-}
 
 std::string lastFolder(ITarselSettings* settings) {
   const auto params = tarsel::settings::OpenPersistentParams(settings, true);
@@ -49,7 +34,7 @@ TEST(CaptureProfileDialogs, SaveAndOpenStartInTheLastFolderAndCancellingChangesN
   tarsel::settings::OpenPersistentParams(&settings, false)->SetLastUsedCaptureSettingsProfilePath("");
 
   QString filter;
-  answerFileDialog([&](QFileDialog& dialog) {
+  tarsel::test::answerNextFileDialog([&](QFileDialog& dialog) {
     filter = dialog.nameFilters().value(0);
     dialog.reject();
   });
@@ -58,7 +43,7 @@ TEST(CaptureProfileDialogs, SaveAndOpenStartInTheLastFolderAndCancellingChangesN
   EXPECT_EQ(lastFolder(&settings), "");
 
   // The suffix is added to a name given without it.
-  answerFileDialog([&](QFileDialog& dialog) {
+  tarsel::test::answerNextFileDialog([&](QFileDialog& dialog) {
     dialog.selectFile(QString::fromStdString(dir.file("day")));
     static_cast<QDialog&>(dialog).accept();
   });
@@ -69,7 +54,7 @@ TEST(CaptureProfileDialogs, SaveAndOpenStartInTheLastFolderAndCancellingChangesN
   // Opening starts there; a name with "$" is taken as it stands.
   std::filesystem::rename(dir.file("day.cpff"), dir.file("$HOME.cpff"));
   QString started;
-  answerFileDialog([&](QFileDialog& dialog) {
+  tarsel::test::answerNextFileDialog([&](QFileDialog& dialog) {
     started = dialog.directory().absolutePath();
     dialog.selectFile(QString::fromStdString(dir.file("$HOME.cpff")));
     static_cast<QDialog&>(dialog).accept();
@@ -81,7 +66,7 @@ TEST(CaptureProfileDialogs, SaveAndOpenStartInTheLastFolderAndCancellingChangesN
   const void* data = opened.GetData(length);
   EXPECT_EQ(std::string(static_cast<const char*>(data), length), "CPFFv001\r\n");
 
-  answerFileDialog([](QFileDialog& dialog) { dialog.reject(); });
+  tarsel::test::answerNextFileDialog([](QFileDialog& dialog) { dialog.reject(); });
   EXPECT_FALSE(tarsel::ui::OpenCaptureProfileFile(opened, nullptr, &settings));
   opened.GetData(length);
   EXPECT_EQ(length, 10u);
