@@ -233,8 +233,3 @@ void CVeskDllWr::GetOpticalZoomRange(double* min, double* max) {
   if (max)
     *max = range.GetMax() == -1 ? -1.0 : range.GetMax() / 10.0;
 }
-
-CRange CVeskDllWr::GetRangeByName(const char*) {
-  // No range is known before the model's capabilities are loaded.
-  return CRange(-1, -1);
-}

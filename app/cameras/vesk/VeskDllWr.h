@@ -16,13 +16,16 @@
 // failure the connection count is 0.
 #pragma once
 
+#include "app/core/CapabilitySet.h"
 #include "app/core/ICameraHiLevel.h"
 #include "app/core/Range.h"
+#include "app/core/RangeItem.h"
 #include "hostapi/Win32Types.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -96,6 +99,48 @@ public:
   HRESULT NotifyCaptureProperties(std::int32_t) override { return 0; }
   HRESULT CloseCaptureProperties() override { return 0; }
   HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t firstPage) override;
+
+  // ---- Capabilities: the model's value lists, its ranges and its
+  // camera-model file ("<model>.camd" in the family's data folder). The
+  // sets and range items are made by LoadCapabilities (InitCameraObject
+  // runs it); until then the lookups below find nothing. Pointers they hand
+  // out stay valid until the next LoadCapabilities; every member takes the
+  // camera's lock.
+  static constexpr int kCapabilityCount = 11;
+  // The set's index by its name ("ProgamMode", "ISOSpeed", "FlashMode",
+  // "ExternalFlash", "WhiteBalance", "MeteringMode", "ExposureTime",
+  // "Aperture", "ExposureBias", "Resolution", "DigitalZoom"; exact); -1 else.
+  static int GetCapabilityIndex(const char* name);
+  // The set of that name; null for an unknown name or before loading.
+  CCapabilitySet* GetCapabilitySet(const char* name);
+  // A copy of that set's range; 0..0 for an unknown name, -1..-1 before loading.
+  CRange GetCapabilityRange(const char* name);
+  // The model's optical-zoom range (tenths) from the family's zoom table; -1..-1 for other models.
+  CRange GetDefaultOpticalZoomRange();
+  // Sets the optical-zoom range (tenths); nothing is written to the file.
+  virtual void SetOpticalZoomRange(long min, long max);
+  // "Focus", "OpticalZoom" or "LcdBrightness" takes the range, and with
+  // `save` writes it to the model file; other names do nothing. Returns 0.
+  virtual HRESULT SetRangeByName(const char* name, const CRange& range, bool save);
+  // Replaces the named set's values with the table's (null: none), and with
+  // `save` writes the set to the model file. Returns 0.
+  virtual HRESULT SetCapabilityValues(const char* name, const tarsel::core::CapabilityValue* table,
+                                      bool save);
+  // The model file's path into buffer when *size is larger than its length;
+  // 122 otherwise. *size receives the length either way (87 without size).
+  virtual HRESULT GetCapabilityFileName(char* buffer, int* size);
+  // Writes the three ranges and the eleven sets to `file` (null or empty:
+  // the model file).
+  virtual void SaveCapabilities(const char* file);
+  // Deletes `file` (null or empty: the model file) when it exists, then
+  // loads the capabilities again, so the built-in defaults apply.
+  virtual void DeleteCapabilityFile(const char* file);
+  // Makes the sets and ranges anew from the model file and the built-in
+  // defaults; the capabilities are complete when no set is empty.
+  void LoadCapabilities();
+  // The model file: data folder + camera type ("/" made "_") + ".camd"; empty
+  // while the camera type is unknown or the family has no settings.
+  std::string GetCameraDescriptionFile();
 
   // The family's own operations.
   int GetCameraNumber() const { return m_cameraNumber.load(); }
@@ -221,6 +266,13 @@ private:
   // Sends the capture-properties record with the card in use again when
   // the last capture bypassed it.
   void LeaveBypassMedia();
+
+  // Capabilities (see above).
+  std::array<std::unique_ptr<CCapabilitySet>, kCapabilityCount> m_capabilities;
+  std::unique_ptr<CRangeItem> m_focusRange;
+  std::unique_ptr<CRangeItem> m_opticalZoomRange;
+  std::unique_ptr<CRangeItem> m_lcdBrightnessRange;
+  bool m_capabilitiesComplete = false;
 
   std::recursive_mutex m_lock;
   std::atomic<int> m_cameraNumber;

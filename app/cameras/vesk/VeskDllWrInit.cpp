@@ -83,6 +83,9 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
     m_cameraName = TextOf(Require<Export::GetPropCameraID>()(number));
     step = "m_PerisheableProperties.GetPropsFromCamera";
     ReadPropertiesFromCamera();
+    step = "LoadCameraCapabilities";
+    if (!m_cameraType.empty())
+      LoadCapabilities();
     step = "InitCameraObject";
     if (const auto firmware = BoundExport<Export::GetFirmwareVersion>())
       m_cameraLabel = TextOf(firmware(number));
@@ -102,11 +105,6 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
     FormatVeskError(kOtherError, step, this);
     return kOtherError;
   }
-}
-
-bool CVeskDllWr::GetCapabilities(bool) {
-  // The built-in tables describe every model completely.
-  return true;
 }
 
 HRESULT CVeskDllWr::StartPreview(_ISdkPreviewCallback*) {

@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/VeskPictureInfo.h"
 
+#include "app/cameras/vesk/VeskCapabilityDefaults.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
 #include "platform/Bytes.h"
@@ -9,42 +10,18 @@
 
 namespace {
 
-struct Label {
-  std::int32_t value;
-  const char* text;
-};
+using tarsel::core::CapabilityValue;
 
 // First row with the value wins; values without a row read "#<value>".
-template <std::size_t N> std::string labelOf(const Label (&table)[N], std::int32_t value) {
-  for (const Label& row : table)
-    if (row.value == value)
-      return row.text;
+std::string labelOf(const CapabilityValue* table, std::int32_t value) {
+  if (const char* label = tarsel::core::FindCapabilityLabel(table, value))
+    return label;
   std::string text;
   FormatStdString(text, "#%d", value);
   return text;
 }
 
-const Label kWhiteBalance[] = {
-    {0, "Auto"},
-    {1, "Daylight"},
-    {2, "Fluorescent"},
-    {3, "Tungsten"},
-    {4, "Daylight Fluorescent"},
-    {5, "Day White Fluorescent"},
-    {6, "Cool White Fluorescent"},
-    {7, "Approx. 3500K"},
-    {8, "Daylight Shade"},
-    {9, "Sunset"},
-    {10, "Preset One Touch"},
-    {255, "Cloudy"},
-};
-
-const Label kFlash[] = {{0, "No"}, {1, "Yes"}};
-
-// Value 5 stands for three speeds; the first names it.
-const Label kIso[] = {
-    {0, "Auto"}, {5, "50"}, {5, "64"}, {5, "80"}, {1, "100"}, {2, "200"}, {3, "400"}, {4, "800"},
-};
+const CapabilityValue kFlash[] = {{0, "No"}, {1, "Yes"}, {0, nullptr}};
 
 constexpr std::size_t kFlashOffset = 64;
 
@@ -52,7 +29,7 @@ constexpr std::size_t kFlashOffset = 64;
 
 void CVeskPictureInfo::GetWhiteBalanceText(std::string* out) {
   if (out)
-    *out = labelOf(kWhiteBalance, m_whiteBalance);
+    *out = labelOf(tarsel::vesk::WhiteBalanceTable(), m_whiteBalance);
 }
 
 void CVeskPictureInfo::GetFlashText(std::string* out) {
@@ -62,7 +39,7 @@ void CVeskPictureInfo::GetFlashText(std::string* out) {
 
 void CVeskPictureInfo::GetIsoText(std::string* out) {
   if (out)
-    *out = labelOf(kIso, m_isoSpeed);
+    *out = labelOf(tarsel::vesk::IsoSpeedTable(), m_isoSpeed);
 }
 
 void CVeskPictureInfo::GetSizeText(std::string* out, const char* format) {

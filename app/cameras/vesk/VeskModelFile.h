@@ -1,0 +1,25 @@
+// The camera-model file of the camera-link family: "<model>.camd" in the
+// family's data folder, an INI file with one section per capability, its
+// range sections, and [FocusRange], [OpticalZoomRange] and
+// [LcdBrightnessRange]. Older files kept the focus and zoom ranges as
+// "MinFocus", "MaxFocus", "MinZoom" and "MaxZoom" in [parameters].
+//
+// Threads: any. Failure: MoveOldRanges throws _brantel_take_error ("Cannot
+// save camera parameters to file") when a range cannot be written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarsel::vesk {
+
+// The file name of a model: the camera type with every "/" made "_",
+// followed by ".camd".
+std::string ModelFileName(std::string_view cameraType);
+
+// Moves the older [parameters] ranges of `file` into [FocusRange] and
+// [OpticalZoomRange]: a pair with at least one key other than -1 is written
+// as "Min" and "Max" as it stands, then both keys are deleted.
+void MoveOldRanges(const std::string& file);
+
+} // namespace tarsel::vesk
