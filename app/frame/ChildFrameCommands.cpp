@@ -225,7 +225,9 @@ void CChildFrame::LoadCaptureSettings() {
   if (!camera)
     return;
   const WaitCursor wait;
-  ThrowIfFailed(camera->ApplyCaptureSettingsText(&storage));
+  // A profile with nothing to apply (S_FALSE) is no failure.
+  if (const HRESULT result = camera->ApplyCaptureSettingsText(&storage); result != S_FALSE)
+    ThrowIfFailed(result);
   camera->ReportStatus(this);
   ThrowIfFailed(camera->NotifyCaptureProperties(0));
 }

@@ -3,6 +3,7 @@
 #include "app/cameras/vesk/VeskDllWr.h"
 
 #include "app/cameras/vesk/VeskCall.h"
+#include "app/cameras/vesk/VeskCapabilityDefaults.h"
 #include "app/cameras/vesk/VeskKeywordSettings.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/core/CaptureProfileReader.h"
@@ -12,6 +13,7 @@
 
 #include <mutex>
 #include <string>
+#include <string_view>
 
 using tarsel::core::CaptureProfileReader;
 using tarsel::core::CaptureProfileWriter;
@@ -21,6 +23,20 @@ using tarsel::vesk::GuardResult;
 namespace {
 
 constexpr std::int32_t kManualFocusAtPosition = 4;
+
+// The models whose default resolution is 4; the others' is 2.
+constexpr const char* kModelResolutionLists[] = {
+    "XC-500,XC-510,XC-520,XC-520Z",
+    "XC-550,XC-600",
+    "KT-100,KT-110",
+};
+
+std::int32_t modelResolution(std::string_view cameraType) {
+  for (const char* list : kModelResolutionLists)
+    if (tarsel::vesk::ModelListContains(list, cameraType))
+      return 4;
+  return 2;
+}
 
 } // namespace
 
@@ -162,4 +178,14 @@ HRESULT CVeskDllWr::ApplyKeywordSettings(const char* keywordSettings) {
       SetPropMetering(*settings.metering);
   });
   return result != 0 ? result : warning;
+}
+
+bool CVeskDllWr::IsModelResolution() {
+  return GetPropResolution() == modelResolution(GetModelName());
+}
+
+std::int32_t CVeskDllWr::SetModelResolution() {
+  const std::int32_t value = modelResolution(GetModelName());
+  SetPropResolution(value);
+  return value;
 }

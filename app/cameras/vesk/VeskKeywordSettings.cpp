@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/VeskKeywordSettings.h"
 
+#include "app/cameras/vesk/VeskCapabilityDefaults.h"
 #include "app/core/CaptureProfileReader.h"
 #include "app/pictures/FractionValue.h"
 
@@ -148,7 +149,20 @@ bool VeskKeywordSettings::AnyMatched() const {
 namespace tarsel::vesk {
 
 const KeywordTables& FamilyKeywordTables() {
-  static const KeywordTables tables;
+  static const KeywordTables tables = [] {
+    // The generic tables: no model's own.
+    const auto table = [](int index) { return DefaultCapability(index, {}).table; };
+    KeywordTables made;
+    made.aperture = table(kApertureCapability);
+    made.exposureTime = table(kExposureTimeCapability);
+    made.programMode = table(kProgramModeCapability);
+    made.expoBias = table(kExposureBiasCapability);
+    made.isoSpeed = table(kIsoSpeedCapability);
+    made.flash = table(kFlashModeCapability);
+    made.whiteBalance = table(kWhiteBalanceCapability);
+    made.metering = table(kMeteringModeCapability);
+    return made;
+  }();
   return tables;
 }
 
