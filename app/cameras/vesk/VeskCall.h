@@ -98,4 +98,14 @@ template <Export E, class Call> bool CallAsking(CVeskDllWr* camera, Call&& call,
   }
 }
 
+// The two shapes most camera properties have: a reading of the camera's
+// value, and a setting of it (the camera's status answer is not wanted).
+template <Export E> std::int32_t ReadProperty(CVeskDllWr* camera) {
+  return CallThrowing<E>(camera, [&](auto read) { return read(camera->GetCameraNumber()); });
+}
+
+template <Export E> void WriteProperty(CVeskDllWr* camera, std::int32_t value) {
+  CallThrowing<E>(camera, [&](auto write) { write(camera->GetCameraNumber(), value); });
+}
+
 } // namespace tarsel::vesk

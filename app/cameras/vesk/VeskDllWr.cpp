@@ -171,18 +171,15 @@ HRESULT CVeskDllWr::ReportStatus(_ITarselCallback* callback) {
   std::string line;
   const HRESULT result = GuardResult([&] {
     const std::lock_guard<std::recursive_mutex> guard(m_lock);
-    const int focusMode =
-        CallThrowing<Export::GetPropFocusMode>(this, [&](auto f) { return f(m_cameraNumber); });
+    const std::int32_t focusMode = GetPropFocusMode();
     std::string focus;
     if (focusMode == 1)
       focus = "A";
     else if (focusMode == 2)
       focus = "M";
     else if (focusMode == 4)
-      focus = std::to_string(
-          CallThrowing<Export::GetPropFocusPosition>(this, [&](auto f) { return f(m_cameraNumber); }));
-    const int zoom =
-        CallThrowing<Export::GetPropOpticalZoom>(this, [&](auto f) { return f(m_cameraNumber); });
+      focus = std::to_string(GetPropFocusPosition());
+    const std::int32_t zoom = GetPropOpticalZoom(nullptr);
     // The zoom with one decimal and a point whatever the user's locale; it
     // always has at least three characters, so the field width adds nothing.
     char number[32] = {};
@@ -207,11 +204,11 @@ std::int32_t CVeskDllWr::GetExternalFlash() {
 }
 
 void CVeskDllWr::SetFlashModeTwo() {
-  CallThrowing<Export::SetPropFlash>(this, [&](auto f) { return f(m_cameraNumber, 2); });
+  SetPropFlash(2);
 }
 
 void CVeskDllWr::SetResolutionOne() {
-  CallThrowing<Export::SetPropResolution>(this, [&](auto f) { return f(m_cameraNumber, 1); });
+  SetPropResolution(1);
 }
 
 void CVeskDllWr::SetAperturePriority(std::int32_t aperture) {
@@ -223,7 +220,7 @@ void CVeskDllWr::SetProgramAuto() {
 }
 
 void CVeskDllWr::ResetElectricZoom() {
-  CallThrowing<Export::SetPropElectricZoom>(this, [&](auto f) { return f(m_cameraNumber, 0); });
+  SetPropElectricZoom(0);
 }
 
 void CVeskDllWr::GetOpticalZoomRange(double* min, double* max) {

@@ -232,7 +232,7 @@ public:
   std::int32_t GetPropFlash();
   void SetPropFlash(std::int32_t value);
   // Focus modes: 1 automatic, 2 manual, 4 at a set position; 0 for anything
-  // else the camera reports. Other modes are sent as 2.
+  // else the camera reports. Any other mode sets automatic focus.
   std::int32_t GetPropFocusMode();
   void SetPropFocusMode(std::int32_t mode);
   std::int32_t GetPropFocusPosition();

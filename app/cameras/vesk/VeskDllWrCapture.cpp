@@ -135,7 +135,21 @@ void CVeskDllWr::SetPropCurrentPicture(std::int32_t index) {
 }
 
 std::int32_t CVeskDllWr::GetPropPicCount() {
-  return CallThrowing<Export::GetPropPicCount>(this, [&](auto f) { return f(m_cameraNumber); });
+  return CallThrowing<Export::GetPropPicCount>(this, [&](auto f) {
+    // Pictures that bypass the card are not counted on it.
+    LeaveBypassMedia();
+    return f(m_cameraNumber);
+  });
+}
+
+void CVeskDllWr::LeaveBypassMedia() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  if (m_captureRecord[kMediaWord] != kBypassMedia)
+    return;
+  CaptureRecord record = m_captureRecord;
+  record[kMediaWord] = 0;
+  CallThrowing<Export::SetCaptureProp>(this, [&](auto f) { return f(m_cameraNumber, record.data()); });
+  m_captureRecord = record;
 }
 
 std::int32_t CVeskDllWr::GetPropPicSize() {
@@ -204,11 +218,8 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
   // Only a picture that is safely in the record leaves the card.
   if (transferred && !bypass && !(flags & kKeepOnCard))
     EraseLast();
-  if (bypass) {
-    m_captureRecord[kMediaWord] = 0;
-    CallThrowing<Export::SetCaptureProp>(this,
-                                         [&](auto f) { return f(m_cameraNumber, m_captureRecord.data()); });
-  }
+  if (bypass)
+    LeaveBypassMedia();
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
 #include "app/cameras/vesk/VeskCameraListFile.h"
+#include "app/cameras/vesk/VeskDiagnostics.h"
 #include "app/cameras/vesk/VeskModelTable.h"
 #include "app/cameras/vesk/VeskSdkLibraryCalls.h"
 #include "app/cameras/vesk/VeskSupportedCameraTypes.h"
@@ -149,7 +150,7 @@ void CVeskSDK_Wr::SaveCameraSelection(const char* models) {
 void CVeskSDK_Wr::GetDiagnosticText(std::string* out, bool withHeader) {
   if (!out)
     return;
-  *out = withHeader ? "SDK: 3.x\r\n" : "";
+  *out = tarsel::vesk::VeskDiagnosticText(withHeader, tarsel::vesk::VeskInstLibraryPath());
 }
 
 const char* CVeskSDK_Wr::GetInstalledCameras() {

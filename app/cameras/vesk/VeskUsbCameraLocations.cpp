@@ -1,80 +1,50 @@
 #include "app/cameras/vesk/VeskUsbCameraLocations.h"
 
+#include "app/cameras/vesk/VeskSysfs.h"
 #include "app/cameras/vesk/VeskTextLists.h"
 #include "platform/AsciiCase.h"
-#include "platform/FileIo.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <set>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tarsel::vesk {
 
 namespace {
 
-// A USB product string has at most 126 characters; anything longer is not a
-// device's and is cut here.
-constexpr std::size_t kMaxAttributeBytes = 260;
-
-std::string SysfsRoot() {
-  const char* root = std::getenv(kSysfsRootVariable);
-  return root && *root ? root : "/sys";
-}
-
-// The attribute's text trimmed of white space; none when it cannot be read.
-// sysfs files report a size they do not have, so the read goes to the end.
-std::optional<std::string> ReadAttribute(const std::filesystem::path& file) {
-  const tarsel::platform::UniqueFd fd = tarsel::platform::openFile(file.string(), O_RDONLY | O_NONBLOCK);
-  if (!fd.valid())
-    return std::nullopt;
-  std::string bytes(kMaxAttributeBytes, '\0');
-  std::size_t used = 0;
-  while (used < bytes.size()) {
-    const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0)
-      return std::nullopt;
-    if (got == 0)
-      break;
-    used += static_cast<std::size_t>(got);
-  }
-  bytes.resize(used);
-  return std::string(TrimWhiteSpace(bytes));
-}
-
-bool IsVeskDevice(const std::filesystem::path& folder) {
-  const auto vendor = ReadAttribute(folder / "idVendor");
-  const auto product = ReadAttribute(folder / "idProduct");
-  if (!vendor || !product)
-    return false;
-  for (const UsbDeviceKey& key : kVeskUsbDevices) {
-    if (tarsel::platform::equalsIgnoringAsciiCase(*vendor, key.vendorId) &&
-        tarsel::platform::equalsIgnoringAsciiCase(*product, key.productId))
-      return true;
-  }
-  return false;
+bool IsDevice(const std::filesystem::path& folder, const UsbDeviceKey& key) {
+  const auto vendor = ReadSysfsAttribute(folder / "idVendor");
+  const auto product = ReadSysfsAttribute(folder / "idProduct");
+  return vendor && product && tarsel::platform::equalsIgnoringAsciiCase(*vendor, key.vendorId) &&
+         tarsel::platform::equalsIgnoringAsciiCase(*product, key.productId);
 }
 
 } // namespace
 
-std::vector<std::string> AttachedUsbCameras() {
-  std::set<std::string> found;
+std::optional<std::vector<UsbDevice>> UsbDevicesOf(const UsbDeviceKey& key) {
   std::error_code error;
   std::filesystem::directory_iterator devices(SysfsRoot() + "/bus/usb/devices", error);
+  if (error)
+    return std::nullopt;
+  std::vector<UsbDevice> found;
   for (; !error && devices != std::filesystem::directory_iterator(); devices.increment(error)) {
     // The entries are links to the device folders.
     const std::filesystem::path folder = devices->path();
-    if (!IsVeskDevice(folder))
-      continue;
-    const auto name = ReadAttribute(folder / "product");
-    if (name && !name->empty())
-      found.insert(*name);
+    if (IsDevice(folder, key))
+      found.push_back({folder.filename().string(), ReadSysfsAttribute(folder / "product")});
+  }
+  std::sort(found.begin(), found.end(),
+            [](const UsbDevice& a, const UsbDevice& b) { return a.name < b.name; });
+  return found;
+}
+
+std::vector<std::string> AttachedUsbCameras() {
+  std::set<std::string> found;
+  for (const UsbDeviceKey& key : kVeskUsbDevices) {
+    for (const UsbDevice& device : UsbDevicesOf(key).value_or(std::vector<UsbDevice>())) {
+      if (device.product && !device.product->empty())
+        found.insert(*device.product);
+    }
   }
   return {found.begin(), found.end()};
 }

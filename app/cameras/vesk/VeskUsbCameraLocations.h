@@ -10,13 +10,13 @@
 #pragma once
 
 #include "app/cameras/vesk/NamePair.h"
+#include "app/cameras/vesk/VeskSysfs.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tarsel::vesk {
-
-inline constexpr const char* kSysfsRootVariable = "TARSEL_SYSFS_ROOT";
 
 // A camera-link device as the USB bus names it (lower-case hexadecimal ids).
 struct UsbDeviceKey {
@@ -27,6 +27,17 @@ struct UsbDeviceKey {
 // The camera-link devices: the camera in its connected mode and in its
 // storage mode.
 inline constexpr UsbDeviceKey kVeskUsbDevices[2] = {{"f0e5", "0a01"}, {"f0e5", "0a02"}};
+
+// One attached device: its folder's name and its product string (none when
+// it cannot be read).
+struct UsbDevice {
+  std::string name;
+  std::optional<std::string> product;
+};
+
+// The attached devices of one key, by folder name; none when the devices
+// folder cannot be read.
+std::optional<std::vector<UsbDevice>> UsbDevicesOf(const UsbDeviceKey& key);
 
 // The product strings of the attached camera-link devices, sorted, each once.
 std::vector<std::string> AttachedUsbCameras();

@@ -2,7 +2,7 @@
 // StubControl export.
 #pragma once
 
-enum class StubExport { None, Connect, CameraReady, GetPropFocusMode, Capture };
+enum class StubExport { None, Connect, CameraReady, GetPropFocusMode, GetPropOpticalZoom, Capture };
 enum class StubThrow { None, Library, Win32, Foreign };
 
 struct StubState {
@@ -16,6 +16,13 @@ struct StubState {
   int focusMode = 1;
   int focusPosition = 0;
   int zoom = 28;
+  // Added to the zoom after each reading: a lens that never settles.
+  int zoomDrift = 0;
+  // The lens ignores every move; the values sent, in order.
+  int zoomSent[32] = {};
+  int zoomSends = 0;
+  int electricZoomSent = -1;
+  int focusModeSent = -1;
   int pictureCount = 1;
   int currentPicture = -1;
   int pictureSize = 1000;

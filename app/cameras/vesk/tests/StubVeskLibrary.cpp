@@ -6,6 +6,7 @@
 #include "vesklib/VeskDLL.h"
 
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -98,7 +99,27 @@ int GetPropFocusPosition(int) {
 }
 
 int GetPropOpticalZoom(int) {
-  return state.zoom;
+  maybeThrow(StubExport::GetPropOpticalZoom);
+  const int reading = state.zoom;
+  state.zoom += state.zoomDrift;
+  return reading;
+}
+
+int SetPropOpticalZoom(int, int value) {
+  if (state.zoomSends < static_cast<int>(std::size(state.zoomSent)))
+    state.zoomSent[state.zoomSends] = value;
+  ++state.zoomSends;
+  return 6;
+}
+
+int SetPropElectricZoom(int, int value) {
+  state.electricZoomSent = value;
+  return 6;
+}
+
+int SetPropFocusMode(int, int value) {
+  state.focusModeSent = value;
+  return 6;
 }
 
 int GetExposureProp3(int, int* mode, int* aperture, int* exposureTime) {

@@ -1,7 +1,7 @@
 // The camera object over stub libraries: binding by name, missing exports,
 // the translation and logging of what the library throws, the counted
 // connection, and the transfer's refusals to erase.
-#include "StubControl.h"
+#include "StubLibrary.h"
 #include "VeskTestSupport.h"
 
 #include "app/cameras/vesk/VeskDllWr.h"
@@ -22,10 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include <dlfcn.h>
-
 using tarsel::test::ScopedEnv;
 using tarsel::vesk::test::LogHome;
+using tarsel::vesk::test::StubLibrary;
 
 namespace {
 
@@ -45,25 +44,6 @@ struct ProgressSink : _ISdkCallback {
     if (code == 3)
       percents.push_back(argument);
   }
-};
-
-// One stub library loaded as the program loads the camera-link library.
-class StubLibrary {
-public:
-  explicit StubLibrary(const char* path) {
-    FreeVeskDll();
-    LoadVeskDll(path);
-    void* handle = ::dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
-    if (handle) {
-      m_state = reinterpret_cast<StubControlFunction>(::dlsym(handle, "StubControl"))();
-      ::dlclose(handle);
-    }
-  }
-  ~StubLibrary() { FreeVeskDll(); }
-  StubState& state() { return *m_state; }
-
-private:
-  StubState* m_state = nullptr;
 };
 
 HRESULT codeOf(void (*call)()) {
@@ -236,9 +216,11 @@ TEST(VeskBinding, StatusLineKeepsItsDecimalPointUnderACommaLocale) {
   StubLibrary stub(STUB_FULL_PATH);
   CVeskDllWr camera(0);
   StatusText status;
+  // The camera's 2 is automatic focus, its 3 a set position.
+  stub.state().focusMode = 2;
   EXPECT_EQ(camera.ReportStatus(&status), 0);
   EXPECT_EQ(status.text, "F=A Z=2.8 LCD=Off");
-  stub.state().focusMode = 4;
+  stub.state().focusMode = 3;
   stub.state().focusPosition = 37;
   stub.state().zoom = 105;
   ASSERT_EQ(camera.LcdOn(0), 0);

@@ -23,13 +23,14 @@ namespace tarsel::vesk::test {
 using tarsel::test::ScopedEnv;
 using tarsel::test::TempDir;
 
-// The simulator daemon with one XC-701 camera holding two pictures; its
-// clock runs fast, so busy times do not slow the tests.
+// The simulator daemon with one XC-701 camera holding two pictures, whose
+// lens ignores moves under 0.3; its clock runs fast, so busy times do not
+// slow the tests.
 class Daemon {
 public:
   Daemon()
       : m_sim(tarsel::test::binDir() + "/vesk-simd", m_dir.path(),
-              "speed = 1000\n[camera]\nmodel = XC-701\npictures = 2\n") {}
+              "speed = 1000\n[camera]\nmodel = XC-701\npictures = 2\nzoom-min-step = 3\n") {}
   bool ready() const { return m_sim.ready(); }
   const std::string& dir() const { return m_sim.deviceFolder(); }
   // One control command; its answer after "ok ".

@@ -1,6 +1,7 @@
 // The camera object over the real camera-link library, loaded at run time,
 // and the vesk-simd daemon's cameras: takes, transfers, the card afterwards,
-// bypassing the card, and a camera unplugged in the middle of a transfer.
+// bypassing the card, a camera unplugged in the middle of a transfer, the
+// camera's clock and a lens that ignores small zoom steps.
 #include "VeskSimulatedCamera.h"
 
 #include "app/cameras/vesk/VeskDllWr.h"
@@ -9,12 +10,16 @@
 #include "app/pictures/PictureFromCamera.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "env/TarselFileTime.h"
 #include "hostapi/RefPtr.h"
+#include "platform/Win32Error.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 
@@ -83,4 +88,75 @@ TEST_F(BypassingCamera, CaptureSkipsTheCardAndTheRecordIsRestored) {
   EXPECT_EQ(daemon.pictures(0), 2);
   EXPECT_EQ(camera->GetCaptureRecord()[0], 0);
   EXPECT_EQ(camera->GetConnectionCount(), 0u);
+}
+
+namespace {
+
+FILETIME utcFileTime(WORD year, WORD month, WORD day, WORD hour) {
+  SYSTEMTIME fields;
+  fields.wYear = year;
+  fields.wMonth = month;
+  fields.wDay = day;
+  fields.wHour = hour;
+  return TarselFileTime(fields).fileTime();
+}
+
+// Seconds since 1970 of a FILETIME (its count of 100 ns since 1601).
+long long secondsOf(const FILETIME& time) {
+  return static_cast<long long>(((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime) /
+                                10000000u) -
+         11644473600LL;
+}
+
+} // namespace
+
+TEST_F(SimulatedCamera, ClockIsExchangedAsUtcPast2038AndRefusesTimesBefore1970) {
+  // The camera's clock runs a thousand times fast here: compare within an hour.
+  const auto cameraSeconds = [&] { return std::stoll(daemon.control("get 0 2")); };
+  const auto readBack = [&] {
+    FILETIME time;
+    camera->GetPropCameraTime(&time);
+    return secondsOf(time);
+  };
+  for (const char* zone : {"UTC", "America/New_York"}) {
+    ScopedEnv timeZone("TZ", zone);
+    tzset();
+    camera->SetPropCameraTime(utcFileTime(2026, 7, 1, 12));
+    // date -u -d @1782907200: Wed Jul  1 12:00:00 UTC 2026
+    EXPECT_LE(std::llabs(cameraSeconds() - 1782907200LL), 3600) << zone;
+    EXPECT_LE(std::llabs(readBack() - 1782907200LL), 3600) << zone;
+  }
+  tzset();
+  // date -u -d @2214129600: Wed Feb 29 12:00:00 UTC 2040
+  camera->SetPropCameraTime(utcFileTime(2040, 2, 29, 12));
+  EXPECT_LE(std::llabs(cameraSeconds() - 2214129600LL), 3600);
+  EXPECT_LE(std::llabs(readBack() - 2214129600LL), 3600);
+
+  HRESULT refused = 0;
+  try {
+    camera->SetPropCameraTime(utcFileTime(1969, 12, 31, 23));
+  } catch (const _brantel_take_error& error) {
+    refused = error.Error();
+  }
+  EXPECT_EQ(refused, E_INVALIDARG);
+  EXPECT_LE(std::llabs(cameraSeconds() - 2214129600LL), 3600);
+  EXPECT_EQ(home.entries(), 0) << home.log();
+}
+
+TEST_F(SimulatedCamera, ALensThatIgnoresSmallStepsIsNudgedUntilItMoves) {
+  double factor = 0;
+  EXPECT_EQ(camera->GetPropOpticalZoom(&factor), 73);
+  EXPECT_DOUBLE_EQ(factor, 7.3);
+  EXPECT_EQ(camera->SetPropOpticalZoom(74, &factor), 76);
+  EXPECT_DOUBLE_EQ(factor, 7.6);
+  EXPECT_EQ(camera->SetPropOpticalZoom(75, nullptr), 73);
+  EXPECT_EQ(camera->SetPropOpticalZoom(73, nullptr), 73);
+  EXPECT_EQ(camera->SetPropOpticalZoom(150, nullptr), 150);
+  EXPECT_EQ(camera->GetPropOpticalZoom(nullptr), 150);
+  // At the lens's end a nudge moves nothing: the stepping gives up.
+  EXPECT_EQ(camera->SetPropOpticalZoom(500, nullptr), 210);
+  EXPECT_EQ(camera->SetPropOpticalZoom(211, nullptr), 210);
+  EXPECT_EQ(camera->GetConnectionCount(), 0u);
+  EXPECT_EQ(daemon.control("violations 0"), "0");
+  EXPECT_EQ(home.entries(), 0) << home.log();
 }
