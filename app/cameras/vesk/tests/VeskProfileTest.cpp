@@ -140,6 +140,7 @@ TEST_F(CameraProfile, MalformedTextsAndAnotherCameraTypeAreRefused) {
 TEST_F(CameraProfile, KeywordsMatchTheTablesWhateverTheLocale) {
   // Under a comma-decimal locale when one could be made: "2.84" must still read as 2.84.
   const CommaLocale locale;
+  EXPECT_TRUE(locale.active() || std::string(VESK_LOCALE_DIR).empty());
   const auto parse = [](const std::string& items) {
     return VeskKeywordSettings(items.c_str(), FamilyKeywordTables());
   };
