@@ -14,7 +14,6 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
-#include "app/testsupport/FileDialogAnswer.h"
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ISaverSettings.h"
@@ -24,8 +23,10 @@
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -351,12 +352,20 @@ protected:
   }
 };
 
-// Chooses `path` in the next file dialog.
-void chooseInFileDialog(const std::string& path) {
-  tarsel::test::answerNextFileDialog([path](QFileDialog& dialog) {
-    dialog.selectFile(QString::fromStdString(path));
-    static_cast<QDialog&>(dialog).accept();
+// Chooses `path` in the next file dialog as soon as it shows; `started`
+// receives the folder it showed first.
+void chooseInFileDialog(const std::string& path, QString* started) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, path, started] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      *started = dialog->directory().absolutePath();
+      dialog->selectFile(QString::fromStdString(path));
+      static_cast<QDialog*>(dialog)->accept();
+    }
   });
+  timer->start(1);
 }
 
 } // namespace
@@ -381,14 +390,17 @@ TEST_F(MainFrameVeskTwins, AProfileSavedFromOneCameraGivesTheOtherItsSettingsByC
   ASSERT_NE(settingsOf(1), wanted);
 
   // "Save Capture Settings..." in the first window, "Load Capture Settings..." in the second.
+  // The open dialog starts in the folder of the file saved (no suffix given: ".cpff" is added).
   const std::string profile = m_folder.file("first.cpff");
+  QString started;
   first->ActivateInMdiClient();
-  chooseInFileDialog(profile);
+  chooseInFileDialog(m_folder.file("first"), &started);
   ASSERT_TRUE(frame.RunCommand(cmd::SaveCaptureSettings));
   ASSERT_TRUE(std::filesystem::exists(profile));
   second->ActivateInMdiClient();
-  chooseInFileDialog(profile);
+  chooseInFileDialog(profile, &started);
   ASSERT_TRUE(frame.RunCommand(cmd::LoadCaptureSettings));
+  EXPECT_EQ(started.toStdString(), m_folder.path());
   EXPECT_EQ(settingsOf(1), wanted);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 
