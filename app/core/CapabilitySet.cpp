@@ -128,11 +128,7 @@ void CCapabilitySet::SaveToIni(const char* file) {
   lines += '\0';
   if (!WritePrivateProfileSectionA(m_name.c_str(), lines.c_str(), file))
     CRangeItem::ThrowSaveError();
-
-  if (m_range.GetMin() == 0 && m_range.GetMax() == 0)
-    return;
-  // What [NRange] of the file already holds is kept.
-  CRangeItem(file, m_name.c_str(), m_range).SaveToIni(file);
+  CRangeItem::SaveSetRange(file, m_name.c_str(), m_range);
 }
 
 bool CCapabilitySet::LoadFromIni(const char* file) {

@@ -44,3 +44,9 @@ void CRangeItem::ThrowSaveError() {
   using tarsel::core::ids::IDS_CANNOT_SAVE_PARAMETERS;
   throw _brantel_take_error(static_cast<HRESULT>(GetLastError()), CResString(IDS_CANNOT_SAVE_PARAMETERS));
 }
+
+void CRangeItem::SaveSetRange(const char* file, const char* name, const CRange& range) {
+  if (range.GetMin() == 0 && range.GetMax() == 0)
+    return;
+  CRangeItem(file, name, range).SaveToIni(file);
+}

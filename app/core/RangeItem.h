@@ -26,6 +26,9 @@ public:
   // Writes "Min" and "Max" in decimal.
   void SaveToIni(const char* file) const;
 
+  // Writes a value set's range to [<name>Range]: what the file already
+  // holds there is kept, and a 0..0 range writes nothing.
+  static void SaveSetRange(const char* file, const char* name, const CRange& range);
   // Throws the thread's last error with the text "Cannot save camera
   // parameters to file", as a failed write of a camera-model file does.
   [[noreturn]] static void ThrowSaveError();

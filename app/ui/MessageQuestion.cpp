@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <utility>
 
@@ -61,8 +62,15 @@ int FromQt(int button) {
 int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon) {
   if (const AskUserHook hook = Hook())
     return hook(text, buttons, icon);
-  QMessageBox box(ToQt(icon), QCoreApplication::applicationName(), text, ToQt(buttons), parent);
-  return FromQt(box.exec());
+  // On the heap: a parent closed while the question waits (the program ended
+  // by a signal, say) deletes its children, and must not delete a stack object.
+  const QPointer<QMessageBox> box =
+      new QMessageBox(ToQt(icon), QCoreApplication::applicationName(), text, ToQt(buttons), parent);
+  const int button = box->exec();
+  if (!box)
+    return IDCANCEL;
+  delete box.data();
+  return FromQt(button);
 }
 
 int AskUser(QWidget* parent, unsigned stringId, Buttons buttons, Icon icon) {

@@ -2,6 +2,11 @@
 // identification, the firmware text, the value sets each setting accepts,
 // the picture modes behind the resolution codes, the lens, and the busy times
 // of its actions. Plain data; the built-in models are read-only tables.
+//
+// The camera-link family's built-in capability tables describe these models:
+// the XC-701's ISO codes 0..9, the XC-702's digital-zoom codes, the lenses
+// (XC-701 7.3-21.0, XC-702 6.6-19.1, KT-300 8.0-24.0) and the XC-702's and
+// KT-300's resolution ids. Keep the two in step.
 #pragma once
 
 #include <cstdint>

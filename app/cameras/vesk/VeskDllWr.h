@@ -127,7 +127,8 @@ public:
   virtual HRESULT SetCapabilityValues(const char* name, const tarsel::core::CapabilityValue* table,
                                       bool save);
   // The model file's path into buffer when *size is larger than its length;
-  // 122 otherwise. *size receives the length either way (87 without size).
+  // 122 otherwise. *size receives the length either way (87 without size;
+  // the settings' error when the data folder is not known).
   virtual HRESULT GetCapabilityFileName(char* buffer, int* size);
   // Writes the three ranges and the eleven sets to `file` (null or empty:
   // the model file).
@@ -272,6 +273,7 @@ private:
   void LeaveBypassMedia();
 
   // Capabilities (see above).
+  std::unique_ptr<CRangeItem>* FindRangeItem(const char* name);
   std::array<std::unique_ptr<CCapabilitySet>, kCapabilityCount> m_capabilities;
   std::unique_ptr<CRangeItem> m_focusRange;
   std::unique_ptr<CRangeItem> m_opticalZoomRange;

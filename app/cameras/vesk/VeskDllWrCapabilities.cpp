@@ -63,16 +63,22 @@ CRange CVeskDllWr::GetDefaultOpticalZoomRange() {
   return DefaultOpticalZoomRange(m_cameraType);
 }
 
+std::unique_ptr<CRangeItem>* CVeskDllWr::FindRangeItem(const char* name) {
+  if (!name)
+    return nullptr;
+  if (std::strcmp(name, kFocus) == 0)
+    return &m_focusRange;
+  if (std::strcmp(name, kOpticalZoom) == 0)
+    return &m_opticalZoomRange;
+  if (std::strcmp(name, kLcdBrightness) == 0)
+    return &m_lcdBrightnessRange;
+  return nullptr;
+}
+
 CRange CVeskDllWr::GetRangeByName(const char* name) {
   const std::lock_guard<std::recursive_mutex> guard(m_lock);
-  const CRangeItem* item = nullptr;
-  if (name && std::strcmp(name, kFocus) == 0)
-    item = m_focusRange.get();
-  else if (name && std::strcmp(name, kOpticalZoom) == 0)
-    item = m_opticalZoomRange.get();
-  else if (name && std::strcmp(name, kLcdBrightness) == 0)
-    item = m_lcdBrightnessRange.get();
-  return item ? item->GetRange() : CRange(-1, -1);
+  const std::unique_ptr<CRangeItem>* item = FindRangeItem(name);
+  return item && *item ? (*item)->GetRange() : CRange(-1, -1);
 }
 
 void CVeskDllWr::SetOpticalZoomRange(long min, long max) {
@@ -84,13 +90,7 @@ void CVeskDllWr::SetOpticalZoomRange(long min, long max) {
 
 HRESULT CVeskDllWr::SetRangeByName(const char* name, const CRange& range, bool save) {
   const std::lock_guard<std::recursive_mutex> guard(m_lock);
-  std::unique_ptr<CRangeItem>* item = nullptr;
-  if (name && std::strcmp(name, kFocus) == 0)
-    item = &m_focusRange;
-  else if (name && std::strcmp(name, kOpticalZoom) == 0)
-    item = &m_opticalZoomRange;
-  else if (name && std::strcmp(name, kLcdBrightness) == 0)
-    item = &m_lcdBrightnessRange;
+  std::unique_ptr<CRangeItem>* item = FindRangeItem(name);
   if (!item)
     return 0;
   if (!*item)
@@ -116,7 +116,12 @@ HRESULT CVeskDllWr::SetCapabilityValues(const char* name, const tarsel::core::Ca
 HRESULT CVeskDllWr::GetCapabilityFileName(char* buffer, int* size) {
   if (!size)
     return ERROR_INVALID_PARAMETER;
-  const std::string path = GetCameraDescriptionFile();
+  std::string path;
+  try {
+    path = GetCameraDescriptionFile();
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  }
   const int length = static_cast<int>(path.size());
   const bool fits = buffer && *size > length;
   *size = length;
@@ -173,8 +178,7 @@ void CVeskDllWr::LoadCapabilities() {
   if (file)
     MoveOldRanges(path);
   m_focusRange = std::make_unique<CRangeItem>(file, kFocus, 1, 240);
-  m_opticalZoomRange =
-      std::make_unique<CRangeItem>(file, kOpticalZoom, DefaultOpticalZoomRange(m_cameraType));
+  m_opticalZoomRange = std::make_unique<CRangeItem>(file, kOpticalZoom, GetDefaultOpticalZoomRange());
   m_lcdBrightnessRange = std::make_unique<CRangeItem>(file, kLcdBrightness, 1, 7);
 
   bool complete = true;

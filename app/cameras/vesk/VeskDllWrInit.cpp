@@ -84,8 +84,16 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
     step = "m_PerisheableProperties.GetPropsFromCamera";
     ReadPropertiesFromCamera();
     step = "LoadCameraCapabilities";
-    if (!m_cameraType.empty())
-      LoadCapabilities();
+    if (!m_cameraType.empty()) {
+      try {
+        LoadCapabilities();
+      } catch (const _brantel_take_error& error) {
+        // A model file that cannot be brought up to date: not the library's
+        // failure, so it is logged here.
+        FormatVeskError(error.Error(), step, this);
+        throw;
+      }
+    }
     step = "InitCameraObject";
     if (const auto firmware = BoundExport<Export::GetFirmwareVersion>())
       m_cameraLabel = TextOf(firmware(number));

@@ -1,5 +1,7 @@
-// The message pump, the clipboard guard and the program folder.
+// The message pump, the clipboard guard, the program folder, and a question
+// whose parent window goes while it waits.
 #include "app/ui/ClipboardGuard.h"
+#include "app/ui/MessageQuestion.h"
 #include "app/ui/ProgramFolder.h"
 #include "app/ui/PumpWaitingMessages.h"
 #include "env/BrantelTakeError.h"
@@ -10,6 +12,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QObject>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -90,3 +94,11 @@ TEST(ProgramFolder, IsTheRunningProgramsFolderWithATrailingSeparator) {
 }
 
 } // namespace
+
+TEST(AskUser, AParentClosedWhileTheQuestionWaitsEndsItAsCancelled) {
+  auto* parent = new QWidget;
+  QTimer::singleShot(0, parent, [parent] { parent->deleteLater(); });
+  EXPECT_EQ(tarsel::ui::AskUser(parent, QString("Still there?"), tarsel::ui::Buttons::YesNo,
+                                tarsel::ui::Icon::Question),
+            tarsel::ui::IDCANCEL);
+}
