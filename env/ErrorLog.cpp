@@ -33,7 +33,9 @@ std::mutex& logLock() {
 // Set until the first entry of this process is in the file.
 std::atomic<bool> headerPending{true};
 
-std::string dateTimeLine() {
+} // namespace
+
+std::string ReportSectionLine() {
   std::string line = "*********** ";
   try {
     char buffer[100] = {};
@@ -47,7 +49,7 @@ std::string dateTimeLine() {
   return line;
 }
 
-std::string headerBlock() {
+std::string ReportProgramHeader() {
   std::string header = "Tarsel Version ";
   header += kVersion;
   header += "\r\n";
@@ -69,6 +71,8 @@ std::string headerBlock() {
   header += "\r\n";
   return header;
 }
+
+namespace {
 
 // Appends `entry` to the file; false when it could not be opened or written.
 bool appendEntry(const std::string& path, const std::string& entry) {
@@ -103,12 +107,12 @@ void writeErrorInfo(const char* text) {
   std::lock_guard lock(logLock());
   // Stamped under the lock, so entries of this process stand in time order
   // (and the C library's time zone state is read by one thread at a time).
-  std::string entry = dateTimeLine();
+  std::string entry = ReportSectionLine();
   // The header goes with the first entry that this process gets into the
   // file, so a lost first entry does not leave the log without it.
   const bool withHeader = headerPending.load();
   if (withHeader)
-    entry += headerBlock();
+    entry += ReportProgramHeader();
   entry += tail;
   if (appendEntry(path, entry) && withHeader)
     headerPending.store(false);

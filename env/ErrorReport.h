@@ -30,6 +30,13 @@ TARSELENV_EXPORT void ReportError(const _brantel_take_error& error, HWND parent 
 TARSELENV_EXPORT void ReportError(HRESULT code, HWND parent, _brantel_take_error* out = nullptr,
                                   const char* caption = nullptr);
 
+// The line that opens an error-log entry and a diagnostics report section:
+// the local date and time between two rows of asterisks, with CR LF.
+TARSELENV_EXPORT std::string ReportSectionLine();
+// The program's header of the error log and the diagnostics report: version,
+// system, whether the user is an administrator, and an empty line.
+TARSELENV_EXPORT std::string ReportProgramHeader();
+
 // Appends one entry to ErrorLog.txt in the per-user data folder. Safe to call
 // from several threads and processes at once; never throws.
 TARSELENV_EXPORT void WriteErrorInfo(const char* text);

@@ -72,6 +72,9 @@ struct MainFrameOptions {
   // The application's saver list (not owned; it outlives the frame); null:
   // there is none, and nothing is said about it.
   CSaveDllList* savers = nullptr;
+  // Asks where the diagnostics report goes (the empty text: cancelled);
+  // empty: the report's save-file dialog.
+  std::function<QString()> chooseDiagnosticsFile;
 };
 
 class CMainFrame : public QMainWindow,
@@ -181,6 +184,8 @@ protected:
   void showEvent(QShowEvent* event) override;
 
 private:
+  // Command 32837: appends a section to the report file the user chooses.
+  void WriteDiagnosticsReport();
   void CreateCommands();
   void RegisterCommands();
   QAction* AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut = {},

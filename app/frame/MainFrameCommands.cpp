@@ -2,6 +2,7 @@
 #include "app/frame/MainFrame.h"
 
 #include "app/frame/CommandIds.h"
+#include "app/frame/DiagnosticsReport.h"
 #include "app/frame/MainFrameHelpers.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
@@ -11,11 +12,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 constexpr const char* kManualTopic = "01_introduction.htm";
@@ -205,9 +208,23 @@ void CMainFrame::RegisterCommands() {
                            [](CChildFrame* w) { return w->IsCameraConnected(); });
       },
       [this] { TakePictureAllCameras(-1, false); });
+  m_commands.Add(cmd::DiagnosticsReport, always, [this] { WriteDiagnosticsReport(); });
   // Present, but their dialogs come later.
-  for (const UINT id : {cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport})
+  for (const UINT id : {cmd::TimeLapse, cmd::Options})
     m_commands.Add(id, never, [] {});
+}
+
+void CMainFrame::WriteDiagnosticsReport() {
+  const QString path = m_options.chooseDiagnosticsFile ? m_options.chooseDiagnosticsFile()
+                                                       : tarsel::frame::ChooseDiagnosticsFile(this);
+  if (path.isEmpty())
+    return;
+  std::vector<IBaseSDK_Wr*> families(m_options.families.size());
+  int count = static_cast<int>(families.size());
+  if (!GetSdkList(families.data(), &count))
+    count = 0;
+  tarsel::frame::ProgramDiagnosticsReport().Write(QFile::encodeName(path).toStdString(), families.data(),
+                                                  count);
 }
 
 bool CMainFrame::OnUpdateCommand(UINT id, CCmdUI* state) {

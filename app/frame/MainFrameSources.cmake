@@ -6,6 +6,8 @@ list(APPEND TARSEL_FRAME_SOURCES
   MainFrameCameras.cpp
   MainFrameHelpers.h
   SdkFamily.cpp
+  DiagnosticsReport.h
+  DiagnosticsReport.cpp
   CameraTypesDialog.h
   CameraTypesDialog.cpp
   UdevDeviceWatcher.h

@@ -218,7 +218,7 @@ public:
   // The pictures stored on the card.
   std::int32_t GetCameraProp();
   std::int32_t GetRemainCount();
-  // Free bytes on the card.
+  // Free bytes on the card (the camera counts them in 32 unsigned bits).
   std::int64_t GetMemoryFree();
   // The lens position in tenths; `factor` (may be null) receives it as a
   // zoom factor.

@@ -131,7 +131,8 @@ std::int32_t CVeskDllWr::GetRemainCount() {
 
 std::int64_t CVeskDllWr::GetMemoryFree() {
   const auto record = ReadRecord<VESK_MEMORY_PROP_SIZE, Export::GetMemoryProp>(this);
-  return static_cast<std::int32_t>(tarsel::bytes::loadLe32(record, 72));
+  // An unsigned count: a card with more than 2 GiB free is not negative.
+  return tarsel::bytes::loadLe32(record, 72);
 }
 
 std::int32_t CVeskDllWr::GetPropOpticalZoom(double* factor) {

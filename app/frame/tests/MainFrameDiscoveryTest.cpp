@@ -208,8 +208,9 @@ TEST_F(MainFrameDiscovery, CameraCommandsFollowTheActiveWindowAndFrameCommandsTh
   EXPECT_FALSE(frame.CommandState(cmd::AllCamerasTakePicture).enabled);
   EXPECT_FALSE(frame.CommandState(cmd::CaptureProperties).enabled);
   EXPECT_TRUE(frame.CommandState(cmd::RefreshCameras).enabled);
-  for (const UINT id : {cmd::SaveAll, cmd::TimeLapse, cmd::Options, cmd::DiagnosticsReport})
+  for (const UINT id : {cmd::SaveAll, cmd::TimeLapse, cmd::Options})
     EXPECT_FALSE(frame.CommandState(id).enabled) << id;
+  EXPECT_TRUE(frame.CommandState(cmd::DiagnosticsReport).enabled);
   for (const UINT id : {cmd::SelectCameraTypes,
                         cmd::RefreshCameras,
                         cmd::DisplayManual,

@@ -12,6 +12,7 @@ tarsel_test(mainframe_tests
     MainFrameTakeTest.cpp
     MainFrameProfilesTest.cpp
     MainFrameFamiliesTest.cpp
+    MainFrameDiagnosticsTest.cpp
     DeviceFolderWatcherTest.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame

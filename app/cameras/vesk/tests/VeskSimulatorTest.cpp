@@ -1,7 +1,7 @@
 // The camera object over the real camera-link library, loaded at run time,
 // and the vesk-simd daemon's cameras: takes, transfers, the card afterwards,
 // bypassing the card, a camera unplugged in the middle of a transfer, the
-// camera's clock and a lens that ignores small zoom steps.
+// camera's clock, a lens that ignores small zoom steps, and the card records.
 #include "VeskSimulatedCamera.h"
 
 #include "app/cameras/vesk/VeskDllWr.h"
@@ -159,4 +159,24 @@ TEST_F(SimulatedCamera, ALensThatIgnoresSmallStepsIsNudgedUntilItMoves) {
   EXPECT_EQ(camera->GetConnectionCount(), 0u);
   EXPECT_EQ(daemon.control("violations 0"), "0");
   EXPECT_EQ(home.entries(), 0) << home.log();
+}
+
+TEST_F(SimulatedCamera, CardRecordsCameraIdAndStoredPicturesReachTheCamera) {
+  EXPECT_TRUE(camera->GetMemoryProp());
+  EXPECT_EQ(camera->GetCameraProp(), 2);
+  // The memory record's free bytes: bytes 72..75 of object 67, low byte first.
+  const std::string record = daemon.control("object 0 67");
+  EXPECT_EQ(camera->GetMemoryFree(), std::stoll(record.substr(150, 2) + record.substr(148, 2) +
+                                                    record.substr(146, 2) + record.substr(144, 2),
+                                                nullptr, 16));
+  camera->SetPropCameraID("Studio left");
+  EXPECT_STREQ(camera->GetCameraName(), "Studio left");
+  EXPECT_EQ(camera->GetPropCameraID(), "Studio left");
+  camera->SetPropCurrentPicture(2);
+  camera->SetPropProtect(true);
+  EXPECT_TRUE(camera->GetPropProtect());
+  camera->SetPropCurrentPicture(1);
+  camera->ErasePicture();
+  EXPECT_EQ(camera->GetCameraProp(), 1);
+  EXPECT_NE(daemon.control("pictures 0").find(":protected"), std::string::npos);
 }
