@@ -2,7 +2,8 @@
 // [parameters] ranges moved on load, and, over the real library and the
 // simulator's XC-701 and XC-702 cameras, the built-in defaults of a model
 // without a file, the model file saved and loaded back (and read by python's
-// configparser), its path for a buffer too small, and deleting it.
+// configparser), its path for a buffer too small, deleting it, and that the
+// simulated models accept the values the defaults offer them.
 #include "VeskFamilyTestSupport.h"
 #include "VeskTestSupport.h"
 
@@ -23,6 +24,8 @@ using tarsel::core::CapabilityValue;
 using tarsel::test::readFile;
 using tarsel::test::TempDir;
 using tarsel::test::writeFile;
+using tarsel::vesk::BoundExport;
+using tarsel::vesk::Export;
 
 namespace {
 
@@ -188,4 +191,29 @@ TEST_F(ModelCameras, OldRangesMoveOnLoadAndAllUnsupportedIsComplete) {
   const std::string moved = readFile(modelFile(xc702()));
   EXPECT_EQ(moved.find("MinZoom"), std::string::npos);
   EXPECT_NE(moved.find("[OpticalZoomRange]\r\nMin=30\r\nMax=-1\r\n"), std::string::npos);
+}
+
+// The simulator's models accept every value the family's defaults offer them.
+TEST_F(ModelCameras, SimulatedModelsAcceptTheirDefaultValues) {
+  const auto acceptsAll = [](CVeskDllWr& camera, const char* name, auto set, auto get) {
+    std::vector<std::int32_t> refused;
+    camera.Connect();
+    for (const auto& [id, label] : rowsOf(camera.GetCapabilitySet(name)->GetValues())) {
+      set(camera.GetCameraNumber(), id);
+      if (get(camera.GetCameraNumber()) != id)
+        refused.push_back(id);
+    }
+    camera.DisConnect();
+    return refused;
+  };
+  EXPECT_EQ(acceptsAll(xc701(), "ISOSpeed", BoundExport<Export::SetPropIsoSpeed>(),
+                       BoundExport<Export::GetPropIsoSpeed>()),
+            std::vector<std::int32_t>{});
+  EXPECT_EQ(acceptsAll(xc702(), "Resolution", BoundExport<Export::SetPropResolution>(),
+                       BoundExport<Export::GetPropResolution>()),
+            std::vector<std::int32_t>{});
+  EXPECT_EQ(acceptsAll(xc702(), "DigitalZoom", BoundExport<Export::SetPropElectricZoom>(),
+                       BoundExport<Export::GetPropElectricZoom>()),
+            std::vector<std::int32_t>{});
+  EXPECT_EQ(home.entries(), 0) << home.log();
 }
