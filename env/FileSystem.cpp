@@ -1,11 +1,15 @@
 #include "env/FileSystem.h"
 
+#include "env/BrantelTakeError.h"
 #include "platform/EnvironmentStrings.h"
+#include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 
+#include <atomic>
 #include <cerrno>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool IsFileExist(const char* path) {
   if (!path || !*path)
@@ -71,4 +75,28 @@ std::string ExpandQuotedPath(const std::string& text) {
   if (inner.size() >= 2 && inner.front() == '"' && inner.back() == '"')
     inner = inner.substr(1, inner.size() - 2);
   return ExpandEnvironmentStrings(inner);
+}
+
+namespace {
+
+std::atomic<unsigned> temporaryCount{0};
+
+std::string temporaryPath(const std::string& path, int attempt) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  // Bounded, so that a long final name still leaves room for the suffix.
+  const std::string name = path.substr(folder.size()).substr(0, 160);
+  return folder + "." + name + ".tarsel-" + std::to_string(::getpid()) + "-" +
+         std::to_string(temporaryCount.fetch_add(1)) + "-" + std::to_string(attempt) + ".tmp";
+}
+
+} // namespace
+
+void ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  tarsel::platform::ReplaceOptions options;
+  options.temporaryPath = [&path](int attempt) { return temporaryPath(path, attempt); };
+  options.attempts = 8;
+  const tarsel::platform::ReplaceResult result = tarsel::platform::replaceFile(path, bytes, options);
+  if (!result.ok())
+    ThrowError(static_cast<HRESULT>(Win32FromErrno(result.error)), path.c_str());
 }

@@ -5,6 +5,7 @@
 #include "TarselEnv_export.h"
 
 #include <string>
+#include <string_view>
 
 // True when `path` names an existing entry that is not a folder.
 TARSELENV_EXPORT bool IsFileExist(const char* path);
@@ -19,3 +20,7 @@ TARSELENV_EXPORT std::string& AddTrailingBackslash(std::string& path);
 // Removes one pair of enclosing double quotes, then expands environment
 // variables (%NAME%, $NAME, ${NAME}) in the rest.
 TARSELENV_EXPORT std::string ExpandQuotedPath(const std::string& text);
+// Replaces the file at `path` with `bytes` so that it is either whole or as
+// before: a temporary file in the same folder, flushed, then renamed over
+// it. Throws _brantel_take_error (the failure's Win32 number, the path).
+TARSELENV_EXPORT void ReplaceWholeFile(const std::string& path, std::string_view bytes);

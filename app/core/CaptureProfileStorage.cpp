@@ -1,6 +1,7 @@
 #include "app/core/CaptureProfileStorage.h"
 
 #include "env/BrantelTakeError.h"
+#include "env/FileSystem.h"
 #include "platform/EnvironmentStrings.h"
 #include "platform/FileIo.h"
 #include "platform/Win32Error.h"
@@ -45,17 +46,22 @@ void CCaptureProfileStorage::ReadFile(const char* path) {
     text.remove_prefix(1);
   if (!text.empty() && text.back() == '"')
     text.remove_suffix(1);
-  const std::string expanded = ExpandEnvironmentStrings(text);
+  ReadFileAt(ExpandEnvironmentStrings(text));
+}
 
+void CCaptureProfileStorage::ReadFileAt(const std::string& path) {
   // A file above 4 MiB is refused by its size (ERROR_NOT_ENOUGH_MEMORY) before it is read.
   tarsel::platform::ReadOptions options;
   options.maxBytes = tarsel::env::kMaxCaptureProfileFileBytes;
   options.nonBlocking = true;
-  const tarsel::platform::FileContents contents = tarsel::platform::readWholeFile(expanded, options);
+  const tarsel::platform::FileContents contents = tarsel::platform::readWholeFile(path, options);
   if (contents.status == tarsel::platform::ReadStatus::Missing)
-    throw _brantel_take_error(ERROR_FILE_NOT_FOUND, expanded.c_str());
+    throw _brantel_take_error(ERROR_FILE_NOT_FOUND, path.c_str());
   if (!contents.ok())
-    throw _brantel_take_error(static_cast<HRESULT>(tarsel::platform::win32ReadError(contents)),
-                              expanded.c_str());
+    throw _brantel_take_error(static_cast<HRESULT>(tarsel::platform::win32ReadError(contents)), path.c_str());
   SetData(contents.bytes.data(), static_cast<std::uint32_t>(contents.bytes.size()));
+}
+
+void CCaptureProfileStorage::WriteFile(const char* path) const {
+  ReplaceWholeFile(path ? path : "", std::string_view(reinterpret_cast<const char*>(m_data.get()), m_length));
 }

@@ -170,6 +170,8 @@ private:
   void OpenCameraSettings(std::int32_t firstPage);
   void MonitorOn();
   void MonitorOff();
+  void SaveCaptureSettings();
+  void LoadCaptureSettings();
   void TogglePreview();
   LcdPreviewChoice AskLcdOrPreview(UINT stringId);
   void RegisterCommands();

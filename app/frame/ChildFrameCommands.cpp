@@ -1,5 +1,6 @@
 #include "app/frame/ChildFrame.h"
 
+#include "app/core/CaptureProfileStorage.h"
 #include "app/core/IBracketing.h"
 #include "app/core/ICameraHiLevel.h"
 #include "app/frame/BatteryStatus.h"
@@ -13,6 +14,7 @@
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "app/ui/CameraConnectGuard.h"
+#include "app/ui/CaptureProfileDialogs.h"
 #include "app/ui/ClipboardGuard.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
@@ -201,6 +203,35 @@ CChildFrame::LcdPreviewChoice CChildFrame::AskLcdOrPreview(UINT stringId) {
   return LcdPreviewChoice::Both;
 }
 
+void CChildFrame::SaveCaptureSettings() {
+  ICameraHiLevel* camera = GetCamera();
+  if (!camera)
+    return;
+  CCaptureProfileStorage storage;
+  {
+    const WaitCursor wait;
+    ThrowIfFailed(camera->GetCaptureSettingsText(&storage));
+  }
+  tarsel::ui::SaveCaptureProfileFile(storage, this, m_site ? m_site->GetSettings() : nullptr);
+}
+
+void CChildFrame::LoadCaptureSettings() {
+  CCaptureProfileStorage storage;
+  const QPointer<CChildFrame> alive(this);
+  if (!tarsel::ui::OpenCaptureProfileFile(storage, this, m_site ? m_site->GetSettings() : nullptr))
+    return;
+  // The dialog let events run: the window or its camera may be gone.
+  ICameraHiLevel* camera = alive ? GetCamera() : nullptr;
+  if (!camera)
+    return;
+  const WaitCursor wait;
+  // A profile with nothing to apply (S_FALSE) is no failure.
+  if (const HRESULT result = camera->ApplyCaptureSettingsText(&storage); result != S_FALSE)
+    ThrowIfFailed(result);
+  camera->ReportStatus(this);
+  ThrowIfFailed(camera->NotifyCaptureProperties(0));
+}
+
 void CChildFrame::MonitorOn() {
   m_statusToFrame = true;
   if (m_site && m_site->HasPreviewWindow()) {
@@ -373,10 +404,8 @@ void CChildFrame::RegisterCommands() {
   dialog(cmd::DetectCapabilities, true, &ICameraHiLevel::ShowCapabilityTest);
   dialog(cmd::DownloadAllPictures, true, &ICameraHiLevel::ShowDownloadAllPictures);
   m_commands.Add(cmd::AdvancedSettings, connected, [this] { OpenCameraSettings(0); });
-  // Capture-profile files do not exist yet.
-  const auto never = [] { return false; };
-  m_commands.Add(cmd::SaveCaptureSettings, never, [] {});
-  m_commands.Add(cmd::LoadCaptureSettings, never, [] {});
+  m_commands.Add(cmd::SaveCaptureSettings, connected, [this] { SaveCaptureSettings(); });
+  m_commands.Add(cmd::LoadCaptureSettings, connected, [this] { LoadCaptureSettings(); });
   m_commands.Add(
       cmd::SaveAllFocusingImages, [this] { return IsStripShown(); }, [] {});
   m_commands.Add(cmd::FileClose, always, [this] { close(); });

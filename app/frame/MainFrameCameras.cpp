@@ -239,7 +239,9 @@ void CMainFrame::ApplyCommandLineProfiles() {
       CCaptureProfileStorage storage;
       if (!profiles.GetCPFFBuffer(storage, camera->GetCameraName()))
         return;
-      ThrowIfFailed(camera->ApplyCaptureSettingsText(&storage));
+      // A profile with nothing to apply (S_FALSE) is no failure.
+      if (const HRESULT result = camera->ApplyCaptureSettingsText(&storage); result != S_FALSE)
+        ThrowIfFailed(result);
     });
   }
 }

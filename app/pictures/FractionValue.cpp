@@ -4,12 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace {
-
-// The leading number of the text as the C library's atof reads it under
-// the C locale: leading blanks skipped, an optional sign, 0 when there is
-// no number.
-double LeadingNumber(std::string_view text) {
+double ParseLeadingNumber(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size() && (text[start] == ' ' || (text[start] >= '\t' && text[start] <= '\r')))
     ++start;
@@ -29,14 +24,12 @@ double LeadingNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
-} // namespace
-
 double ParseFractionValue(const char* text, double fallback) {
   if (!text)
     return fallback;
   const std::string_view whole(text);
   if (whole.find('/') == std::string_view::npos)
-    return LeadingNumber(whole);
+    return ParseLeadingNumber(whole);
 
   // Split at "/" as strtok does: empty parts are skipped.
   std::vector<std::string_view> parts;
@@ -52,8 +45,8 @@ double ParseFractionValue(const char* text, double fallback) {
   }
   if (parts.size() < 2)
     return fallback;
-  const double divisor = LeadingNumber(parts[1]);
+  const double divisor = ParseLeadingNumber(parts[1]);
   if (divisor == 0.0)
     return fallback;
-  return LeadingNumber(parts[0]) / divisor;
+  return ParseLeadingNumber(parts[0]) / divisor;
 }

@@ -181,6 +181,10 @@ public:
   void GetOpticalZoomRange(double* min, double* max);
   // "Focus", "OpticalZoom" or "LcdBrightness"; -1..-1 while none is known.
   CRange GetRangeByName(const char* name);
+  // The resolution some models use by default: 4 for the models of a few
+  // model lists, else 2. Whether the camera has it, and setting it (returns it).
+  bool IsModelResolution();
+  std::int32_t SetModelResolution();
   static const char* GetRawFileExtension() { return ".BRF"; }
   // A constant of the family's interface; nothing in the program reads it.
   static std::int32_t GetConstantFifty() { return 50; }

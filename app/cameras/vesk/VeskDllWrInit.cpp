@@ -119,18 +119,6 @@ HRESULT CVeskDllWr::StartPreview(_ISdkPreviewCallback*) {
   return E_NOTIMPL;
 }
 
-HRESULT CVeskDllWr::GetCaptureSettingsText(ICaptureProfileStorage*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ApplyCaptureSettingsText(ICaptureProfileStorage*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ApplyKeywordSettings(const char*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CVeskDllWr::DownloadPicture(IPictureFromCamera*, std::int32_t) {
   return E_NOTIMPL;
 }

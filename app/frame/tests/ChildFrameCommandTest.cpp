@@ -221,12 +221,11 @@ TEST_F(CommandTest, SavingNeedsASaverAndASuccessfulSaveClearsUnsaved) {
 TEST_F(CommandTest, CommandsOfPartsNotBuiltAreDisabledAndCameraCommandsNeedAConnection) {
   FakeCamera* fake = nullptr;
   CChildFrame* window = attach(makeCamera(), &fake);
-  EXPECT_FALSE(Enabled(window, cmd::SaveCaptureSettings));
-  EXPECT_FALSE(Enabled(window, cmd::LoadCaptureSettings));
   EXPECT_FALSE(Enabled(window, cmd::ShowPreview));
   EXPECT_FALSE(Enabled(window, cmd::SaveAllFocusingImages));
-  for (UINT id : {cmd::LcdOn, cmd::LcdOff, cmd::CameraInfo, cmd::DetectCapabilities, cmd::DownloadAllPictures,
-                  cmd::AdvancedSettings, cmd::CaptureProperties})
+  for (UINT id :
+       {cmd::LcdOn, cmd::LcdOff, cmd::CameraInfo, cmd::DetectCapabilities, cmd::DownloadAllPictures,
+        cmd::AdvancedSettings, cmd::CaptureProperties, cmd::SaveCaptureSettings, cmd::LoadCaptureSettings})
     EXPECT_TRUE(Enabled(window, id)) << id;
   CCmdUI state;
   EXPECT_FALSE(window->OnUpdateCommand(cmd::AppExit, &state));
@@ -257,7 +256,8 @@ TEST_F(CommandTest, CommandsOfPartsNotBuiltAreDisabledAndCameraCommandsNeedAConn
   EXPECT_EQ(site->captureDialogHides, 1);
 
   window->MarkDisconnected();
-  for (UINT id : {cmd::TakePicture, cmd::LcdOn, cmd::CameraInfo, cmd::AdvancedSettings})
+  for (UINT id :
+       {cmd::TakePicture, cmd::LcdOn, cmd::CameraInfo, cmd::AdvancedSettings, cmd::SaveCaptureSettings})
     EXPECT_FALSE(Enabled(window, id)) << id;
   window->OnCommand(cmd::CameraInfo);
   EXPECT_EQ(fake->script().calls(CameraOp::ShowCameraInfo), 0);

@@ -34,22 +34,25 @@ TEST_F(MainFrameProfiles, EachCameraGetsItsProfileAndAFailingCameraDoesNotStopTh
   writeFile(dir.file("one.cpff"), "CPFFv001 one");
   writeFile(dir.file("two.cpff"), std::string("CPFFv001 two\0bytes", 18));
   writeFile(dir.file("default.cpff"), "CPFFv001 default");
+  writeFile(dir.file("empty.cpff"), "");
   TimedFamily& family = addFamily();
-  family.setCameraCount(4);
+  family.setCameraCount(5);
   family.setTimedSetup([](TimedCamera& camera) {
     if (camera.index() == 0)
       camera.script().failNext(CameraOp::ApplyCaptureSettingsText, static_cast<HRESULT>(0x81040123u));
   });
   MainFrameOptions options = optionsFor({&family});
-  // Camera 1 fails, 2 and 3 have their own file, 4 takes the default.
+  // Camera 1 fails, 2 and 3 have their own file, 4 takes the default, 5's
+  // file has nothing to apply, which is no error.
   options.arguments = {"Tarsel", "/SOMETHING",
                        QString::fromStdString("-CPFF=\"" + dir.file("one.cpff") + "\":\"Test Camera 1\"/\"" +
                                               dir.file("two.cpff") + "\":\"Test Camera 2\"/\"" +
                                               dir.file("one.cpff") + "\":\"Test Camera 3\"/\"" +
+                                              dir.file("empty.cpff") + "\":\"Test Camera 5\"/\"" +
                                               dir.file("default.cpff") + "\"")};
   CMainFrame& frame = start(options);
 
-  ASSERT_EQ(frame.CameraWindows().size(), 4u);
+  ASSERT_EQ(frame.CameraWindows().size(), 5u);
   EXPECT_EQ(appliedTo(frame, "Test Camera 1"), "");
   EXPECT_EQ(appliedTo(frame, "Test Camera 2"), std::string("CPFFv001 two\0bytes", 18));
   EXPECT_EQ(appliedTo(frame, "Test Camera 3"), "CPFFv001 one");

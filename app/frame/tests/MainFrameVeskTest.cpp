@@ -3,7 +3,9 @@
 // take in one window and with all cameras, the downloaded bytes against the
 // cards' files, and a camera unplugged and plugged in again, noticed through
 // the device folder; and five all-cameras takes saved through the file
-// saver plug-in, with its post-processing program run for every file.
+// saver plug-in, with its post-processing program run for every file; and a
+// capture profile saved from one camera and loaded into another of the same
+// model, by the windows' commands and from the command line at start-up.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/vesk/VeskLibrary.h"
@@ -21,7 +23,10 @@
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -92,12 +97,15 @@ protected:
     user->Release();
     setUserOption("DeviceNotificationDelay", 100);
 
-    // Busy times run 20 times as fast: a capture takes 75 ms.
-    m_simulator = std::make_unique<tarsel::test::VeskSimulator>(
-        binDir() + "/vesk-simd", m_folder.path(),
-        "speed = 20\n[camera]\nmodel = XC-701\npictures = 1\n[camera]\nmodel = XC-702\npictures = 1\n");
+    m_simulator = std::make_unique<tarsel::test::VeskSimulator>(binDir() + "/vesk-simd", m_folder.path(),
+                                                                simulatorSetup());
     ASSERT_TRUE(m_simulator->ready());
     m_deviceFolder.emplace("VESK_DEVICE_DIR", m_simulator->deviceFolder());
+  }
+
+  // Busy times run 20 times as fast: a capture takes 75 ms.
+  virtual std::string simulatorSetup() const {
+    return "speed = 20\n[camera]\nmodel = XC-701\npictures = 1\n[camera]\nmodel = XC-702\npictures = 1\n";
   }
 
   void TearDown() override {
@@ -311,5 +319,99 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
     files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 12u);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+namespace {
+
+// Two cameras of one model, so that a profile of one fits the other.
+class MainFrameVeskTwins : public MainFrameVesk {
+protected:
+  std::string simulatorSetup() const override {
+    return "speed = 1000\n[camera]\nmodel = XC-701\n[camera]\nmodel = XC-701\n";
+  }
+
+  // The capture settings as the simulated camera holds them: registers
+  // (resolution, flash, white balance, focus mode, metering, ISO, focus
+  // position) and data objects (exposure bias, optical zoom, exposure).
+  std::string settingsOf(int slot) const {
+    std::string dump;
+    const std::string camera = std::to_string(slot) + " ";
+    for (int reg : {1, 7, 20, 33, 70, 85, 103})
+      dump += m_simulator->control("get " + camera + std::to_string(reg)) + "; ";
+    for (int object : {69, 71, 102})
+      dump += m_simulator->control("object " + camera + std::to_string(object)) + "; ";
+    return dump;
+  }
+
+  CChildFrame* windowNamed(const QString& name) const {
+    for (CChildFrame* window : m_frame->CameraWindows())
+      if (window->CameraName() == name)
+        return window;
+    return nullptr;
+  }
+};
+
+// Chooses `path` in the next file dialog as soon as it shows; `started`
+// receives the folder it showed first.
+void chooseInFileDialog(const std::string& path, QString* started) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, path, started] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      *started = dialog->directory().absolutePath();
+      dialog->selectFile(QString::fromStdString(path));
+      static_cast<QDialog*>(dialog)->accept();
+    }
+  });
+  timer->start(1);
+}
+
+} // namespace
+
+TEST_F(MainFrameVeskTwins, AProfileSavedFromOneCameraGivesTheOtherItsSettingsByCommandAndAtStartUp) {
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  CChildFrame* first = windowNamed("XC-701 camera 0");
+  CChildFrame* second = windowNamed("XC-701 camera 1");
+  ASSERT_TRUE(first && second);
+
+  // The first camera's settings made unlike the defaults.
+  const std::string settings = std::string("PROGRAMMODE=Manual") + '\0' + "APERTURE=5.6" + '\0' +
+                               "EXPOSURETIME=1/250" + '\0' + "FLASH=Off" + '\0' + "WHITEBALANCE=Tungsten" +
+                               '\0' + "METERING=Spot" + '\0' + "ISOSPEED=200" + '\0' + '\0';
+  ASSERT_EQ(first->GetCamera()->ApplyKeywordSettings(settings.c_str()), 0);
+  for (const char* command : {"set 0 1 5", "set 0 33 3", "set 0 103 57"})
+    ASSERT_EQ(m_simulator->control(command), "ok");
+  const std::string wanted = settingsOf(0);
+  ASSERT_NE(settingsOf(1), wanted);
+
+  // "Save Capture Settings..." in the first window, "Load Capture Settings..." in the second.
+  // The open dialog starts in the folder of the file saved (no suffix given: ".cpff" is added).
+  const std::string profile = m_folder.file("first.cpff");
+  QString started;
+  first->ActivateInMdiClient();
+  chooseInFileDialog(m_folder.file("first"), &started);
+  ASSERT_TRUE(frame.RunCommand(cmd::SaveCaptureSettings));
+  ASSERT_TRUE(std::filesystem::exists(profile));
+  second->ActivateInMdiClient();
+  chooseInFileDialog(profile, &started);
+  ASSERT_TRUE(frame.RunCommand(cmd::LoadCaptureSettings));
+  EXPECT_EQ(started.toStdString(), m_folder.path());
+  EXPECT_EQ(settingsOf(1), wanted);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The second camera changed again; a new start with the profile named for it on the command line.
+  for (const char* command : {"set 1 7 0", "set 1 1 9", "set 1 33 2"})
+    ASSERT_EQ(m_simulator->control(command), "ok");
+  ASSERT_NE(settingsOf(1), wanted);
+  destroyFrame();
+  options.arguments = {"Tarsel", QString::fromStdString("-CPFF=\"" + profile + "\":\"XC-701 camera 1\"")};
+  CMainFrame& again = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return again.CameraWindows().size() == 2; }, 10s));
+  EXPECT_EQ(settingsOf(1), wanted);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }

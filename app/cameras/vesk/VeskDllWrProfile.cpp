@@ -1,0 +1,191 @@
+// The camera's capture settings as capture-profile text (written and read)
+// and in the keyword form.
+#include "app/cameras/vesk/VeskDllWr.h"
+
+#include "app/cameras/vesk/VeskCall.h"
+#include "app/cameras/vesk/VeskCapabilityDefaults.h"
+#include "app/cameras/vesk/VeskKeywordSettings.h"
+#include "app/cameras/vesk/VeskResultGuard.h"
+#include "app/core/CaptureProfileReader.h"
+#include "app/core/CaptureProfileWriter.h"
+#include "env/BrantelTakeError.h"
+#include "platform/Win32Error.h"
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+using tarsel::core::CaptureProfileReader;
+using tarsel::core::CaptureProfileWriter;
+using tarsel::vesk::CallConnection;
+using tarsel::vesk::GuardResult;
+
+namespace {
+
+constexpr std::int32_t kManualFocusAtPosition = 4;
+
+// The models whose default resolution is 4; the others' is 2.
+constexpr const char* kModelResolutionLists[] = {
+    "XC-500,XC-510,XC-520,XC-520Z",
+    "XC-550,XC-600",
+    "KT-100,KT-110",
+};
+
+std::int32_t modelResolution(std::string_view cameraType) {
+  for (const char* list : kModelResolutionLists)
+    if (tarsel::vesk::ModelListContains(list, cameraType))
+      return 4;
+  return 2;
+}
+
+} // namespace
+
+HRESULT CVeskDllWr::GetCaptureSettingsText(ICaptureProfileStorage* storage) {
+  return GuardResult([&] {
+    if (!storage)
+      throw _brantel_take_error(E_INVALIDARG);
+    const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    CaptureProfileWriter writer;
+    writer.AddText("CamType", m_cameraType);
+    writer.AddNumber("LcdMode", m_monitorMode.load());
+    {
+      const CallConnection connection(this);
+      std::int32_t mode = 2;
+      std::int32_t aperture = 28;
+      std::int32_t time = 25000;
+      GetExposureProp3(&mode, &aperture, &time);
+      if (UsesAperture(mode))
+        writer.AddNumber("Aperture", aperture);
+      if (UsesExposureTime(mode))
+        writer.AddNumber("ExposureTime", time);
+      writer.AddNumber("ProgramMode", mode);
+      if (UsesExpoBias(mode))
+        writer.AddNumber("ExpoBias", GetPropExpoBias());
+      writer.AddNumber("IsoSpeed", GetPropIsoSpeed());
+      writer.AddNumber("Flash", GetPropFlash());
+      writer.AddNumber("WhiteBalance", GetPropWhiteBalance());
+      writer.AddNumber("Metering", GetPropMetering());
+      writer.AddNumber("Resolution", GetPropResolution());
+      writer.AddNumber("OpticalZoom", GetPropOpticalZoom(nullptr));
+      const std::int32_t focusMode = GetPropFocusMode();
+      writer.AddNumber("FocusMode", focusMode);
+      if (focusMode == kManualFocusAtPosition)
+        writer.AddNumber("FocusPosition", GetPropFocusPosition());
+      writer.AddNumber("ExternalFlash", m_externalFlash);
+    }
+    writer.HandTo(*storage);
+  });
+}
+
+HRESULT CVeskDllWr::ApplyCaptureSettingsText(ICaptureProfileStorage* storage) {
+  if (!storage)
+    throw _brantel_take_error(E_INVALIDARG);
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  CaptureProfileReader reader(*storage);
+  // One connection for every line, not one per setting.
+  const CallConnection connection(this);
+  const auto is = [](const std::string& key, const char* name) {
+    return CaptureProfileReader::SameText(key, name);
+  };
+  // Changes the value only when the camera does not already have it.
+  const auto change = [](std::int32_t current, std::int32_t wanted, auto&& set) {
+    if (current != wanted)
+      set(wanted);
+  };
+
+  bool applied = false;
+  std::int32_t aperture = 0;
+  std::int32_t exposureTime = 0;
+  std::string key;
+  std::string value;
+  while (reader.Next(key, value)) {
+    if (is(key, "CamType")) {
+      if (!CaptureProfileReader::SameText(value, m_cameraType))
+        throw _brantel_take_error(CaptureProfileReader::kOtherCameraType);
+      continue;
+    }
+    const std::int32_t number = CaptureProfileReader::Number(value);
+    if (is(key, "Aperture")) {
+      aperture = number;
+      continue;
+    }
+    if (is(key, "ExposureTime")) {
+      exposureTime = number;
+      continue;
+    }
+    bool known = true;
+    if (is(key, "LcdMode")) {
+      if (number == kMonitorOff)
+        ThrowIfFailed(LcdOff());
+      else
+        ThrowIfFailed(LcdOn(0));
+    } else if (is(key, "ProgramMode")) {
+      SetExposureProp3(number, aperture, exposureTime);
+    } else if (is(key, "ExpoBias")) {
+      SetPropExpoBias(number);
+    } else if (is(key, "IsoSpeed")) {
+      SetPropIsoSpeed(number);
+    } else if (is(key, "Flash")) {
+      SetPropFlash(number);
+    } else if (is(key, "WhiteBalance")) {
+      SetPropWhiteBalance(number);
+    } else if (is(key, "Metering")) {
+      SetPropMetering(number);
+    } else if (is(key, "Resolution")) {
+      SetPropResolution(number);
+    } else if (is(key, "OpticalZoom")) {
+      change(GetPropOpticalZoom(nullptr), number, [this](std::int32_t v) { SetPropOpticalZoom(v, nullptr); });
+    } else if (is(key, "FocusMode")) {
+      change(GetPropFocusMode(), number, [this](std::int32_t v) { SetPropFocusMode(v); });
+    } else if (is(key, "FocusPosition")) {
+      change(GetPropFocusPosition(), number, [this](std::int32_t v) { SetPropFocusPosition(v); });
+    } else if (is(key, "ExternalFlash")) {
+      SetExternalFlash(number);
+    } else {
+      known = false;
+    }
+    applied = applied || known;
+  }
+  return applied ? 0 : 1;
+}
+
+HRESULT CVeskDllWr::ApplyKeywordSettings(const char* keywordSettings) {
+  HRESULT warning = 0;
+  const HRESULT result = GuardResult([&] {
+    const tarsel::vesk::VeskKeywordSettings settings(keywordSettings, tarsel::vesk::FamilyKeywordTables());
+    warning = settings.Warning();
+    if (!settings.AnyMatched())
+      return;
+    const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const CallConnection connection(this);
+    if (settings.programMode) {
+      // A mode is sent only with the values it needs.
+      const std::int32_t mode = *settings.programMode;
+      const bool complete =
+          (!UsesAperture(mode) || settings.aperture) && (!UsesExposureTime(mode) || settings.exposureTime);
+      if (complete)
+        SetExposureProp3(mode, settings.aperture.value_or(0), settings.exposureTime.value_or(0));
+    }
+    if (settings.expoBias)
+      SetPropExpoBias(*settings.expoBias);
+    if (settings.flash)
+      SetPropFlash(*settings.flash);
+    if (settings.isoSpeed)
+      SetPropIsoSpeed(*settings.isoSpeed);
+    if (settings.whiteBalance)
+      SetPropWhiteBalance(*settings.whiteBalance);
+    if (settings.metering)
+      SetPropMetering(*settings.metering);
+  });
+  return result != 0 ? result : warning;
+}
+
+bool CVeskDllWr::IsModelResolution() {
+  return GetPropResolution() == modelResolution(GetModelName());
+}
+
+std::int32_t CVeskDllWr::SetModelResolution() {
+  const std::int32_t value = modelResolution(GetModelName());
+  SetPropResolution(value);
+  return value;
+}
