@@ -41,9 +41,6 @@ private:
   explicit CLunetCtrl(tarsel::lunet::LunetTimings timings);
   ~CLunetCtrl();
 
-  tarsel::com::Variant getProperty(DISPID id);
-  void putProperty(DISPID id, const tarsel::com::Variant& value);
-  tarsel::com::Variant callMethod(DISPID id, std::span<tarsel::com::Variant> args);
   void fireProgress(short percent);
 
   tarsel::com::RefCount m_refs;

@@ -46,29 +46,22 @@ HRESULT CoGetClassObject(const CLSID& clsid, const IID& iid, void** object) {
     const auto record = tarsel::com::findClass(clsid);
     if (!record)
       return REGDB_E_CLASSNOTREG;
-    DllGetClassObjectFunction getClassObject = nullptr;
-    {
-      std::lock_guard guard(g_lock);
-      auto& entry = libraries()[record->library];
-      if (!entry) {
-        auto loaded = std::make_unique<LoadedLibrary>();
-        if (record->library.empty() || !loaded->module.load(record->library)) {
-          libraries().erase(record->library);
-          return CO_E_DLLNOTFOUND;
-        }
-        loaded->getClassObject = loaded->module.function<DllGetClassObjectFunction>("DllGetClassObject");
-        loaded->canUnloadNow = loaded->module.function<DllCanUnloadNowFunction>("DllCanUnloadNow");
-        if (loaded->getClassObject == nullptr) {
-          libraries().erase(record->library);
-          return CO_E_ERRORINDLL;
-        }
-        entry = std::move(loaded);
-      }
-      getClassObject = entry->getClassObject;
-      // Asked under the lock, so that the library cannot be unloaded between
-      // the look-up and the factory's first reference.
-      return getClassObject(clsid, iid, object);
+    std::lock_guard guard(g_lock);
+    auto& loaded = libraries();
+    auto it = loaded.find(record->library);
+    if (it == loaded.end()) {
+      auto library = std::make_unique<LoadedLibrary>();
+      if (record->library.empty() || !library->module.load(record->library))
+        return CO_E_DLLNOTFOUND;
+      library->getClassObject = library->module.function<DllGetClassObjectFunction>("DllGetClassObject");
+      library->canUnloadNow = library->module.function<DllCanUnloadNowFunction>("DllCanUnloadNow");
+      if (library->getClassObject == nullptr)
+        return CO_E_ERRORINDLL;
+      it = loaded.emplace(record->library, std::move(library)).first;
     }
+    // Asked under the lock, so that the library cannot be unloaded between
+    // the look-up and the factory's first reference.
+    return it->second->getClassObject(clsid, iid, object);
   } catch (...) {
     return E_OUTOFMEMORY;
   }
