@@ -36,8 +36,10 @@ enum : DISPID {
   kCurrentPicture = 27,
   kConnect = 35,
   kDisConnect = 36,
+  kGetPicTagProp = 44,
   kGetPicture = 46,
   kSetExposurePropVB = 55,
+  kPreview = 61,
   kGetPreview = 62,
 };
 
@@ -118,7 +120,8 @@ protected:
   // refused write repeated by the library counted once).
   std::vector<int> speedWrites() {
     std::vector<int> indexes;
-    for (const Json& write : s_sim->registers()["state"]["speed_writes"].items) {
+    const Json registers = s_sim->registers();
+    for (const Json& write : registers["state"]["speed_writes"].items) {
       const auto index = static_cast<int>(write["index"].integer());
       if (index != 0 && (indexes.empty() || indexes.back() != index || write["accepted"].boolean))
         indexes.push_back(index);
@@ -244,6 +247,19 @@ TEST_F(LunetControl, TransfersCheckTheArrayReportProgressAndCanBeCancelled) {
   ASSERT_FALSE(sink.seen.empty());
   EXPECT_TRUE(std::is_sorted(sink.seen.begin(), sink.seen.end()));
   EXPECT_EQ(sink.seen.back(), 100);
+
+  // The preview is picture 0.
+  ASSERT_EQ(put(kCurrentPicture, Variant::fromLong(0)), S_OK);
+  ASSERT_EQ(call(kPreview, {}), S_OK);
+  const std::int32_t previewSize = getLong(kPicSize);
+  auto preview = std::make_shared<ByteArray>(static_cast<std::size_t>(previewSize));
+  ASSERT_EQ(call(kGetPreview, {Variant::fromLong(previewSize), Variant::fromArray(preview)}), S_OK);
+  EXPECT_EQ(sha256Hex(ByteArray::Access(*preview).bytes()), s_sim->picture(0)["sha256"].text);
+  // A structure's array must hold all of it.
+  auto tag = std::make_shared<ByteArray>(75);
+  EXPECT_EQ(call(kGetPicTagProp, {Variant::fromArray(tag)}, nullptr, &info), DISP_E_EXCEPTION);
+  EXPECT_EQ(info.wCode, kMemoryError);
+  ASSERT_EQ(put(kCurrentPicture, Variant::fromLong(1)), S_OK);
 
   // Setting propCancel from the sink stops the next transfer at its first progress call.
   sink.seen.clear();

@@ -2,6 +2,7 @@
 #include "lunet/LunetCtrl.h"
 
 #include "hostapi/RefPtr.h"
+#include "platform/com/PropertyBag.h"
 
 #include <gtest/gtest.h>
 
@@ -156,4 +157,35 @@ TEST(LunetMembers, InterfaceMatchesThePublishedListAndInvokeHonoursIt) {
   // An "out" parameter that is not a reference is a type mismatch, found before the camera is asked.
   std::vector<Variant> notReferences(2, Variant::fromLong(0));
   EXPECT_EQ(control->Invoke(41, DISPATCH_METHOD, notReferences, nullptr, nullptr), DISP_E_TYPEMISMATCH);
+}
+
+TEST(LunetMembers, PortAndSpeedPersistInAPropertyBag) {
+  CRefPtr<CLunetCtrl> control;
+  control.Attach(CLunetCtrl::create());
+  Variant port = Variant::fromLong(2);
+  Variant speed = Variant::fromLong(4);
+  ASSERT_EQ(control->Invoke(2, DISPATCH_PROPERTYPUT, std::span(&port, 1), nullptr, nullptr), S_OK);
+  ASSERT_EQ(control->Invoke(1, DISPATCH_PROPERTYPUT, std::span(&speed, 1), nullptr, nullptr), S_OK);
+  EXPECT_TRUE(control->modified());
+  CRefPtr<tarsel::com::PropertyBag> bag;
+  bag.Attach(tarsel::com::PropertyBag::create());
+  ASSERT_EQ(control->Save(bag.get(), TRUE, FALSE), S_OK);
+  EXPECT_FALSE(control->modified());
+  EXPECT_EQ(bag->names(), (std::vector<std::string>{"_Version", "propPort", "propSpeed"}));
+
+  CRefPtr<CLunetCtrl> loaded;
+  loaded.Attach(CLunetCtrl::create());
+  ASSERT_EQ(loaded->Load(bag.get()), S_OK);
+  auto get = [&](DISPID id) {
+    Variant value;
+    std::int32_t number = -1;
+    EXPECT_EQ(loaded->Invoke(id, DISPATCH_PROPERTYGET, {}, &value, nullptr), S_OK);
+    EXPECT_EQ(value.asLong(number), S_OK);
+    return number;
+  };
+  EXPECT_EQ(get(2), 2);
+  EXPECT_EQ(get(1), 4);
+  ASSERT_EQ(loaded->InitNew(), S_OK);
+  EXPECT_EQ(get(2), 0);
+  EXPECT_EQ(get(1), 0);
 }
