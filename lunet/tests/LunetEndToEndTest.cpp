@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 using tarsel::com::ByteArray;
 using tarsel::com::Variant;
 using namespace tarsel::lunet::test;
@@ -56,6 +58,9 @@ int runRegisterCommand(std::vector<std::string> arguments) {
 
 TEST(LunetEndToEnd, RegisterCreateConnectTakeDownloadAndUnregister) {
   tarsel::test::TempDir dir;
+  // The per-user class registry, in a folder of the test's own.
+  tarsel::test::ScopedEnv data("XDG_DATA_HOME", dir.file("data"));
+  tarsel::test::ScopedEnv noTestPath("TARSEL_COM_PATH", std::nullopt);
   tarsel::test::writeFile(dir.file("camera.json"), R"({"picture_count": 1, "picture_size": 9000})");
   const auto sim = startSerialCamera(dir, dir.file("camera.json"));
   if (!sim)
@@ -63,6 +68,7 @@ TEST(LunetEndToEnd, RegisterCreateConnectTakeDownloadAndUnregister) {
   const std::string library = tarsel::test::binDir() + "/libLunet.so";
 
   ASSERT_EQ(runRegisterCommand({library}), 0);
+  EXPECT_TRUE(std::ifstream(dir.file("data/Tarsel/com/{65EC6313-AFEE-4B65-A258-D7EA902EE049}.class")).good());
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID("LUNET.LunetCtrl.1", &clsid), S_OK);
   IDispatch* raw = nullptr;
