@@ -126,14 +126,18 @@ int LunetCamera::progressCallback(intptr_t user, int, short percent) {
   return 1;
 }
 
+std::shared_ptr<com::ByteArray> LunetCamera::transferArray(const com::Variant& variant, long size) {
+  // The array must hold all `size` bytes: a shorter one is refused, never overrun.
+  auto array = variant.array();
+  if (!array || !array->hasData() || size < 0 || array->size() < static_cast<std::size_t>(size))
+    raiseIf(kMemoryError);
+  return array;
+}
+
 void LunetCamera::download(Download kind, long size, const com::Variant& variant) {
   CallbackScope callback(&LunetCamera::progressCallback, this);
   raiseIf(callback.result());
-  const auto array = variant.array();
-  // The array must take all `size` bytes: a shorter one is refused, never overrun.
-  if (!array || !array->hasData() || size < 0 || array->size() < static_cast<std::size_t>(size))
-    raiseIf(kMemoryError);
-  com::ByteArray::Access access(*array);
+  com::ByteArray::Access access(*transferArray(variant, size));
   std::vector<std::uint8_t> work(static_cast<std::size_t>(size));
   const int capacity = static_cast<int>(size);
   int rc = CAM_OK;
@@ -158,10 +162,7 @@ void LunetCamera::upload(long size, const com::Variant& variant) {
   {
     CallbackScope callback(&LunetCamera::progressCallback, this);
     raiseIf(callback.result());
-    const auto array = variant.array();
-    if (!array || !array->hasData() || size < 0 || array->size() < static_cast<std::size_t>(size))
-      raiseIf(kMemoryError);
-    com::ByteArray::Access access(*array);
+    com::ByteArray::Access access(*transferArray(variant, size));
     raiseIf(Cam_load_picture_data(access.bytes().data(), static_cast<int>(size)));
   }
   waitReady();

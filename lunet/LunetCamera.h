@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -83,6 +84,8 @@ public:
 
 private:
   static int progressCallback(intptr_t user, int reserved, short percent);
+  // The array of a transfer of `size` bytes; keeps and raises 101 when it cannot hold them.
+  std::shared_ptr<com::ByteArray> transferArray(const com::Variant& variant, long size);
 
   LunetTimings m_timings;
 };
