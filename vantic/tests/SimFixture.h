@@ -6,8 +6,8 @@
 #include "vantic/CameraLibrary.h"
 #include "vantic/Vantic.h"
 
-#include "SimProcess.h"
 #include "platform/testsupport/TestSupport.h"
+#include "sim/vantic/testsupport/SimProcess.h"
 
 #include <gtest/gtest.h>
 

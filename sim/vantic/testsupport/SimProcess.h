@@ -1,10 +1,11 @@
-// The camera simulator as a child process for tests: started with its
-// command line, its ready line ("SERIAL <path>" or "USB <path>") read, then
-// steered over its JSON-lines control channel. Ending the object ends the
+// The camera simulator as a child process for the tests of the camera
+// library and of the control over it: started with its command line, its
+// ready line ("SERIAL <path>" or "USB <path>") read, then steered over its
+// JSON-lines control channel. Ending the object ends the
 // simulator (quit, then a kill if it lingers). One thread.
 #pragma once
 
-#include "MiniJson.h"
+#include "sim/vantic/testsupport/MiniJson.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "SimProcess.h"
+#include "sim/vantic/testsupport/SimProcess.h"
 
 #include "platform/testsupport/TestSupport.h"
 
@@ -39,7 +39,7 @@ bool SimProcess::pythonAvailable() {
 }
 
 std::string SimProcess::simulatorPath() {
-  return tarsel::test::testDataDir() + "/../../sim/vantic/vantic_sim.py";
+  return VANTIC_SIM_SCRIPT;
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& arguments) {

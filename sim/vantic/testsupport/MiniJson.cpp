@@ -1,4 +1,4 @@
-#include "MiniJson.h"
+#include "sim/vantic/testsupport/MiniJson.h"
 
 #include <cstdlib>
 #include <stdexcept>

@@ -1,0 +1,220 @@
+#include "platform/com/ClassRegistry.h"
+
+#include "platform/AsciiCase.h"
+#include "platform/PrivateProfile.h"
+#include "platform/Win32Error.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace tarsel::com {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kClassSection = "Class";
+constexpr const char* kTypeLibSection = "TypeLib";
+constexpr const char* kSystemFolder = "/usr/lib/tarsel/com";
+
+std::string perUserFolder() {
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
+    return std::string(data) + "/Tarsel/com";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.local/share/Tarsel/com";
+}
+
+std::vector<std::string> testFolders() {
+  std::vector<std::string> out;
+  const char* path = std::getenv("TARSEL_COM_PATH");
+  if (path == nullptr)
+    return out;
+  std::string_view rest(path);
+  while (!rest.empty()) {
+    const auto colon = rest.find(':');
+    const std::string_view folder = rest.substr(0, colon);
+    if (!folder.empty())
+      out.emplace_back(folder);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  }
+  return out;
+}
+
+std::string classFileName(const CLSID& clsid) {
+  return StringFromGUID(clsid) + ".class";
+}
+
+std::string typeLibFileName(const GUID& libid, std::string_view version) {
+  return StringFromGUID(libid) + "-" + std::string(version) + ".typelib";
+}
+
+std::string readValue(const std::string& file, const char* section, const char* key) {
+  char value[4096];
+  GetPrivateProfileStringA(section, key, "", value, sizeof value, file.c_str());
+  return value;
+}
+
+long readNumber(const std::string& file, const char* section, const char* key) {
+  const std::string text = readValue(file, section, key);
+  long value = 0;
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* first = text.data() + (hex ? 2 : 0);
+  std::from_chars(first, text.data() + text.size(), value, hex ? 16 : 10);
+  return value;
+}
+
+ClassRecord readClass(const std::string& file, const CLSID& clsid) {
+  ClassRecord r;
+  r.clsid = clsid;
+  r.name = readValue(file, kClassSection, "Name");
+  r.progId = readValue(file, kClassSection, "ProgID");
+  r.library = readValue(file, kClassSection, "Library");
+  r.threadingModel = readValue(file, kClassSection, "ThreadingModel");
+  r.miscStatus = static_cast<DWORD>(readNumber(file, kClassSection, "MiscStatus"));
+  r.control = readNumber(file, kClassSection, "Control") != 0;
+  r.insertable = readNumber(file, kClassSection, "Insertable") != 0;
+  r.toolboxBitmap = static_cast<int>(readNumber(file, kClassSection, "ToolboxBitmap"));
+  r.typeLib = GUIDFromString(readValue(file, kClassSection, "TypeLib")).value_or(GUID_NULL);
+  r.version = readValue(file, kClassSection, "Version");
+  return r;
+}
+
+bool fileExists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+// The lines of a section as WritePrivateProfileSectionA takes them.
+std::string sectionLines(const std::vector<std::pair<const char*, std::string>>& entries) {
+  std::string lines;
+  for (const auto& [key, value] : entries) {
+    lines += key;
+    lines += '=';
+    lines += value;
+    lines += '\0';
+  }
+  lines += '\0';
+  return lines;
+}
+
+HRESULT writeRecord(const std::string& fileName, const char* section, const std::string& lines) {
+  const std::string folder = registrationFolder();
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error)
+    return HRESULT_FROM_WIN32(Win32FromErrno(error.value()));
+  const std::string file = folder + "/" + fileName;
+  // A record is replaced as a whole, never merged with what stood there.
+  if (fileExists(file) && ::unlink(file.c_str()) != 0)
+    return HRESULT_FROM_WIN32(SetLastErrorFromErrno());
+  if (!WritePrivateProfileSectionA(section, lines.c_str(), file.c_str()))
+    return HRESULT_FROM_WIN32(GetLastError());
+  ::unlink((file + ".lock").c_str());
+  return S_OK;
+}
+
+HRESULT removeRecord(const std::string& fileName) {
+  const std::string file = registrationFolder() + "/" + fileName;
+  if (::unlink(file.c_str()) != 0 && errno != ENOENT)
+    return HRESULT_FROM_WIN32(SetLastErrorFromErrno());
+  return S_OK;
+}
+
+std::string hexText(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", value);
+  return text;
+}
+
+} // namespace
+
+std::vector<std::string> classSearchPath() {
+  std::vector<std::string> folders = testFolders();
+  folders.push_back(perUserFolder());
+  folders.emplace_back(kSystemFolder);
+  return folders;
+}
+
+std::string registrationFolder() {
+  const std::vector<std::string> tests = testFolders();
+  return tests.empty() ? perUserFolder() : tests.front();
+}
+
+std::optional<ClassRecord> findClass(const CLSID& clsid) {
+  for (const std::string& folder : classSearchPath()) {
+    const std::string file = folder + "/" + classFileName(clsid);
+    if (fileExists(file))
+      return readClass(file, clsid);
+  }
+  return std::nullopt;
+}
+
+std::optional<ClassRecord> findClassByProgId(std::string_view progId) {
+  if (progId.empty())
+    return std::nullopt;
+  for (const std::string& folder : classSearchPath()) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      const fs::path& path = it->path();
+      if (path.extension() != ".class")
+        continue;
+      const auto clsid = GUIDFromString(path.stem().string());
+      if (!clsid)
+        continue;
+      const std::string file = path.string();
+      if (platform::equalsIgnoringAsciiCase(readValue(file, kClassSection, "ProgID"), progId))
+        return readClass(file, *clsid);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<TypeLibRecord> findTypeLib(const GUID& libid, std::string_view version) {
+  for (const std::string& folder : classSearchPath()) {
+    const std::string file = folder + "/" + typeLibFileName(libid, version);
+    if (!fileExists(file))
+      continue;
+    TypeLibRecord r;
+    r.libid = libid;
+    r.name = readValue(file, kTypeLibSection, "Name");
+    r.version = readValue(file, kTypeLibSection, "Version");
+    r.library = readValue(file, kTypeLibSection, "Library");
+    return r;
+  }
+  return std::nullopt;
+}
+
+HRESULT registerClass(const ClassRecord& r) {
+  return writeRecord(
+      classFileName(r.clsid), kClassSection,
+      sectionLines({{"Name", r.name},
+                    {"ProgID", r.progId},
+                    {"Library", r.library},
+                    {"ThreadingModel", r.threadingModel},
+                    {"MiscStatus", hexText(r.miscStatus)},
+                    {"Control", r.control ? "1" : "0"},
+                    {"Insertable", r.insertable ? "1" : "0"},
+                    {"ToolboxBitmap", std::to_string(r.toolboxBitmap)},
+                    {"TypeLib", r.typeLib == GUID_NULL ? std::string() : StringFromGUID(r.typeLib)},
+                    {"Version", r.version}}));
+}
+
+HRESULT registerTypeLib(const TypeLibRecord& r) {
+  return writeRecord(typeLibFileName(r.libid, r.version), kTypeLibSection,
+                     sectionLines({{"Name", r.name}, {"Version", r.version}, {"Library", r.library}}));
+}
+
+HRESULT unregisterClass(const CLSID& clsid) {
+  return removeRecord(classFileName(clsid));
+}
+
+HRESULT unregisterTypeLib(const GUID& libid, std::string_view version) {
+  return removeRecord(typeLibFileName(libid, version));
+}
+
+} // namespace tarsel::com
