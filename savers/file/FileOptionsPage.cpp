@@ -1,10 +1,10 @@
 #include "savers/file/FileOptionsPage.h"
 
-#include "env/ErrorReport.h"
 #include "env/FileSystem.h"
 #include "env/HtmlHelp.h"
 #include "hostapi/ISaverSettings.h"
 #include "platform/Win32Error.h"
+#include "savers/common/ReportFailures.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/FolderBrowser.h"
@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 using namespace tarsel::filesaver;
+using tarsel::savers::ReportFailures;
 
 namespace {
 
@@ -29,16 +30,6 @@ constexpr int kMaxText = 260;
 
 QString caption() {
   return QString::fromLatin1(String(IDS_CAPTION));
-}
-
-template <class Action> void reportingFailures(QWidget* window, Action&& action) noexcept {
-  try {
-    action();
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, window);
-  } catch (...) {
-    ReportError(E_UNEXPECTED, window);
-  }
 }
 
 } // namespace
@@ -90,14 +81,14 @@ CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
   layout->addWidget(group);
   layout->addStretch(1);
 
-  reportingFailures(this, [this] { Load(); });
+  ReportFailures(this, [this] { Load(); });
 
   connect(m_rootFolder, &QLineEdit::textEdited, this, &CPropPage::changed);
   connect(m_commandLine, &QLineEdit::textEdited, this, &CPropPage::changed);
   connect(m_doNotOverwrite, &QCheckBox::clicked, this, &CPropPage::changed);
   connect(m_waitForEnd, &QCheckBox::clicked, this, &CPropPage::changed);
   connect(browse, &QPushButton::clicked, this, [this] {
-    reportingFailures(this, [this] {
+    ReportFailures(this, [this] {
       const QString chosen = BrowseForFolder(this, m_rootFolder->text());
       if (chosen != m_rootFolder->text()) {
         m_rootFolder->setText(chosen);
@@ -121,7 +112,7 @@ void CPropPage::Load() {
 
 bool CPropPage::Apply() {
   bool applied = false;
-  reportingFailures(this, [this, &applied] { applied = ApplyValues(); });
+  ReportFailures(this, [this, &applied] { applied = ApplyValues(); });
   return applied;
 }
 
@@ -154,7 +145,7 @@ bool CPropPage::ApplyValues() {
 }
 
 void CPropPage::Help() {
-  reportingFailures(this, [this] {
+  ReportFailures(this, [this] {
     if (!m_help)
       m_help = std::make_unique<CHtmlHelp>();
     m_help->DisplayHelp(nullptr, "07d_file_options_tab.htm");
@@ -163,7 +154,7 @@ void CPropPage::Help() {
 
 void CPropPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  reportingFailures(this, [this] {
+  ReportFailures(this, [this] {
     if (m_sheet)
       m_sheet->OnPageActivated(m_pageIndex);
   });

@@ -8,19 +8,20 @@
 #include "hostapi/ISaveInfo.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
+#include "savers/common/SaverNaming.h"
+#include "savers/common/UiThread.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/PictureFile.h"
 #include "savers/file/PostProcessCommand.h"
-#include "savers/file/SaverNaming.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QThread>
 
 namespace tarsel::filesaver {
+
+using namespace tarsel::savers;
 
 namespace {
 
@@ -112,7 +113,7 @@ int InteractiveSave(QWidget* owner, ISaveInfo& info, IPictureFromCamera& picture
 int ProcessError(QWidget* owner, ISaveInfo& info, const _brantel_take_error& error) {
   if (error.Error() == 0)
     return 0;
-  if (!info.GetUiAllowed() || !qApp)
+  if (!info.GetUiAllowed())
     return kSaverSkipPicture;
 
   std::string text;
@@ -127,11 +128,8 @@ int ProcessError(QWidget* owner, ISaveInfo& info, const _brantel_take_error& err
     answer = QMessageBox::question(owner, QString::fromLatin1(String(IDS_CAPTION)), qtText(text),
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   };
-  // The save thread asks through the user-interface thread and waits for the answer.
-  if (QThread::currentThread() == qApp->thread())
-    ask();
-  else
-    QMetaObject::invokeMethod(qApp, ask, Qt::BlockingQueuedConnection);
+  if (!RunOnUserInterfaceThread(ask))
+    return kSaverSkipPicture;
 
   switch (answer) {
   case QMessageBox::Yes:

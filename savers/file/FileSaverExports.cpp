@@ -5,6 +5,7 @@
 #include "env/FacilityRegistry.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
+#include "savers/common/ExportGuard.h"
 #include "savers/file/FileOptionsPage.h"
 #include "savers/file/FileSaver.h"
 #include "savers/file/FileSaverTexts.h"
@@ -18,16 +19,7 @@
 namespace {
 
 using namespace tarsel::filesaver;
-
-template <class Action> int guarded(int foreign, Action&& action) noexcept {
-  try {
-    return action();
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return foreign;
-  }
-}
+using tarsel::savers::GuardedExport;
 
 QWidget* widgetOf(HWND window) {
   return static_cast<QWidget*>(window);
@@ -36,14 +28,14 @@ QWidget* widgetOf(HWND window) {
 } // namespace
 
 TARSEL_SAVER_EXPORT int SavInit(DWORD /*initValue*/) {
-  return guarded(kSaverUnexpected, [] {
+  return GuardedExport(kSaverUnexpected, [] {
     RegisterFacility(kFacility, MessageTableOfModule());
     return 0;
   });
 }
 
 TARSEL_SAVER_EXPORT int SavTerm() {
-  return guarded(kSaverUnexpected, [] {
+  return GuardedExport(kSaverUnexpected, [] {
     StopChildReaper();
     UnregisterFacility(kFacility);
     return 0;
@@ -52,7 +44,7 @@ TARSEL_SAVER_EXPORT int SavTerm() {
 
 TARSEL_SAVER_EXPORT int SavSave(HWND owner, ISaveInfo* info, IPictureFromCamera* picture,
                                 ITarselSettings* settings, BOOL direct) {
-  return guarded(kSaverFailed, [&] {
+  return GuardedExport(kSaverFailed, [&] {
     if (!picture)
       return 0;
     if (!info)
@@ -66,7 +58,7 @@ TARSEL_SAVER_EXPORT int SavSave(HWND owner, ISaveInfo* info, IPictureFromCamera*
 
 TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFromCamera** pictures,
                                        ITarselSettings* settings, std::int32_t count) {
-  return guarded(kSaverFailed, [&] {
+  return GuardedExport(kSaverFailed, [&] {
     if (!pictures)
       return kSaverNoPictureList;
     if (!info)
@@ -79,7 +71,7 @@ TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFrom
 
 TARSEL_SAVER_EXPORT int SavPropPage(ITarselSettings* settings, IPropSheetCallback* sheet,
                                     PROPSHEETPAGE** page) {
-  return guarded(kSaverUnexpected, [&] {
+  return GuardedExport(kSaverUnexpected, [&] {
     if (!page)
       ThrowError(E_INVALIDARG);
     CPropPage* created = nullptr;
@@ -95,7 +87,7 @@ TARSEL_SAVER_EXPORT int SavPropPage(ITarselSettings* settings, IPropSheetCallbac
 
 TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSettings* /*settings*/,
                                         _brantel_take_error* error) {
-  return guarded(kSaverUnexpected, [&] {
+  return GuardedExport(kSaverUnexpected, [&] {
     if (!error || error->Error() == 0)
       return 0;
     if (!info)

@@ -1,4 +1,4 @@
-// How saved pictures are named: the numbered name, the names of a series,
+// How the saver plug-ins name saved pictures: the numbered name, the names of a series,
 // the naming update after the user chose a name, and the cleaning of names
 // that come from a camera or the user before they become part of a path.
 // Pure functions over the host's ISaveInfo; any thread.
@@ -12,7 +12,7 @@
 class ISaveInfo;
 class IPictureFromCamera;
 
-namespace tarsel::filesaver {
+namespace tarsel::savers {
 
 // The digit count of a counter, bounded to 0..10: a count from the settings
 // never widens a name beyond what a 32-bit counter needs.
@@ -41,4 +41,4 @@ void SetNamingFromFileName(ISaveInfo& info, std::string_view name);
 // control characters become "_", and "." or ".." cannot name a folder level.
 std::string SafeNameComponent(std::string_view text);
 
-} // namespace tarsel::filesaver
+} // namespace tarsel::savers

@@ -1,4 +1,4 @@
-#include "savers/file/SaverNaming.h"
+#include "savers/common/SaverNaming.h"
 
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/ISaveInfo.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace tarsel::filesaver {
+namespace tarsel::savers {
 
 namespace {
 
@@ -103,4 +103,4 @@ std::string SafeNameComponent(std::string_view text) {
   return name;
 }
 
-} // namespace tarsel::filesaver
+} // namespace tarsel::savers
