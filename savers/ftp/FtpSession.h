@@ -1,0 +1,206 @@
+// The FTP saver's session: one control connection to one server, every FTP
+// exchange run on a worker thread of its own, and a supervisor thread that
+// guards each exchange step with a watchdog and logs out after a time without
+// exchanges.
+//
+// Modes, captured by each request when it is made:
+// - synchronous: the request returns when its exchange has ended, with its
+//   result (the direct save);
+// - posted: the request returns at once; the worker posts progress, state
+//   changes and failures to the window as CFtpSessionEvent (the dialogs);
+// - silent: as posted, without events (the idle log-out).
+//
+// States: 0 idle (no connection), 1 connected, 2 busy (an exchange runs),
+// 3 closing (connections dropped after a network failure; only Connect runs).
+// Refusals: 1247 connected already, 170 busy, 0x80040007 not connected,
+// 0x800401E1 connections dropped, 0x80040005 abort without a transfer.
+//
+// Failures: every public operation returns a code and throws nothing. A
+// watchdog time-out shuts the connections down, ends the exchange with 258
+// (reported once), and leaves the state idle; the next Connect works.
+//
+// Threads: any thread may call the public operations; requests from several
+// threads are taken one at a time (the call lock). The data of a posted
+// Upload must stay valid until the upload has ended (notification 1, 2 or 6,
+// or a failure). A window given to SetNotify is posted to only while it
+// exists; a window that goes away calls Detach first. The destructor logs
+// out, stops both threads and joins them; an exchange still blocked is cut
+// off by shutting its connections down, so the destructor returns within
+// about the join time.
+#pragma once
+
+#include "hostapi/Win32Types.h"
+#include "savers/ftp/FtpSessionEvent.h"
+
+#include <QPointer>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+class CSocket;
+class CSocketFtpCommand;
+class CSocketFtpData;
+class _FtpReceiveError;
+class QObject;
+
+namespace tarsel::ftp {
+
+// How long an exchange step may take, how long a connection may stay unused
+// before the session logs out, and how long the destructor waits for each
+// thread.
+struct FtpSessionTimeouts {
+  std::chrono::milliseconds watchdog{30000};
+  std::chrono::milliseconds idle{240000};
+  std::chrono::milliseconds join{5000};
+};
+
+} // namespace tarsel::ftp
+
+class CFtpSession {
+public:
+  using Timeouts = tarsel::ftp::FtpSessionTimeouts;
+
+  enum State : int { StateIdle = 0, StateConnected = 1, StateBusy = 2, StateClosing = 3 };
+  enum Command : int {
+    CommandNone = 0,
+    CommandConnect = 1,
+    CommandUpload = 2,
+    CommandEnd = 3,
+    CommandChangeDir = 4,
+    CommandQuit = 5
+  };
+  enum Mode : int { ModeSilent = 0, ModeSynchronous = 1, ModePosted = 2 };
+
+  // The connect parameters' buffer: 260 characters and the terminator.
+  static constexpr std::size_t kParamSize = 261;
+
+  CFtpSession(bool synchronous, QObject* window, QEvent::Type messageId = WM_FTP_SESSION_NOTIFY,
+              Timeouts timeouts = Timeouts());
+  ~CFtpSession();
+  CFtpSession(const CFtpSession&) = delete;
+  CFtpSession& operator=(const CFtpSession&) = delete;
+
+  // Mode and window of the requests made from now on (posted without a
+  // window: no events).
+  void SetNotify(bool synchronous, QObject* window, QEvent::Type messageId = WM_FTP_SESSION_NOTIFY);
+  // Stops every event to `window`, that of an exchange already running too.
+  void Detach(QObject* window);
+
+  HRESULT Connect(const char* server, const char* user, const char* password);
+  HRESULT Upload(const void* data, std::size_t size, const char* remoteName);
+  HRESULT ChangeDir(const char* directory);
+  HRESULT Quit();
+  HRESULT Abort();
+
+  bool IsBusy() const;
+  bool IsConnected() const;
+  bool IsSameServerAndUser(const char* server, const char* user) const;
+
+  // The result of the last synchronous request.
+  HRESULT LastError() const { return m_lastError.load(); }
+
+private:
+  struct Notifier;
+  struct Request;
+
+  HRESULT request(Command command, std::string name, const void* data, std::size_t size);
+  HRESULT refusal(Command command) const;
+  void WorkerThreadProc();
+  void SupervisorThreadProc();
+  void runRequest(Request& request);
+
+  // Exchanges, run by the worker.
+  void DoConnect();
+  void DoPwd();
+  void DoUpload();
+  void DoChangeDir();
+  void DoCwdOrCreate(const std::string& component);
+  void DoQuit(unsigned reply);
+  // Reads one reply. With `check`: `accepted` lists the reply numbers wanted
+  // ("230,331"); empty, the reply must not be one of 500, 501, 502, 421, 530,
+  // 550. A reply that fails the check is thrown.
+  _FtpReceiveError ReadReply(std::string_view accepted, bool check, std::string* firstLine = nullptr);
+  void sendCommand(const std::string& text);
+  std::unique_ptr<CSocketFtpData> openPassiveData();
+  void dropConnections();
+  void failExchange(Command command);
+
+  // Re-timing the supervisor.
+  void armWatchdog();
+  void setIdle();
+  void disarm();
+  void checkWatchdog();
+
+  void setState(State state);
+  void notify(std::intptr_t wParam, std::intptr_t lParam);
+  void reportError(std::intptr_t kind, HRESULT code);
+
+  const Timeouts m_timeouts;
+
+  // Callers: one request at a time.
+  mutable std::recursive_mutex m_callLock;
+  std::atomic<int> m_state{StateIdle};
+  std::atomic<HRESULT> m_lastError{0};
+  std::atomic<int> m_continue{1};
+
+  // Mode and window of new requests (under m_callLock).
+  Mode m_mode;
+  QEvent::Type m_messageId;
+  QPointer<QObject> m_window;
+
+  // Hand-over between callers and the worker.
+  std::mutex m_workMutex;
+  std::condition_variable m_workCv;
+  std::unique_ptr<Request> m_pending;
+  std::uint64_t m_requestsMade = 0;
+  std::uint64_t m_requestsDone = 0;
+  bool m_endWorker = false;
+  bool m_workerRunning = false;
+
+  // The running request's notifier (under m_notifyMutex, which posting holds).
+  std::mutex m_notifyMutex;
+  std::unique_ptr<Notifier> m_notifier;
+  HRESULT m_result = 0;
+
+  // The supervisor's timer.
+  enum class Timer { Disarmed, Armed, Idle };
+  std::mutex m_timerMutex;
+  std::condition_variable m_timerCv;
+  Timer m_timer = Timer::Disarmed;
+  std::chrono::steady_clock::time_point m_deadline;
+  bool m_stopSupervisor = false;
+  std::atomic<bool> m_watchdogFired{false};
+
+  // Connections: changed by the worker under m_socketLock, shut down by the
+  // supervisor under it.
+  std::mutex m_socketLock;
+  std::unique_ptr<CSocketFtpCommand> m_control;
+  std::unique_ptr<CSocket> m_listen;
+  std::unique_ptr<CSocketFtpData> m_data;
+
+  // Worker-only data.
+  std::string m_homeDir;
+  std::string m_currentDir;
+  char m_server[kParamSize] = {};
+  char m_user[kParamSize] = {};
+  char m_password[kParamSize] = {};
+  std::string m_name;
+  const void* m_transferData = nullptr;
+  std::size_t m_transferSize = 0;
+
+  // Server and user of the open connection (under m_identityMutex).
+  mutable std::mutex m_identityMutex;
+  std::string m_connectedServer;
+  std::string m_connectedUser;
+
+  std::thread m_worker;
+  std::thread m_supervisor;
+};

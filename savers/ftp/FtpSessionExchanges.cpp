@@ -1,0 +1,1 @@
+#include "savers/ftp/FtpSession.h"
