@@ -108,36 +108,52 @@ public:
   HRESULT LastError() const { return m_lastError.load(); }
 
 private:
-  struct Notifier;
+  struct Notifier {
+    Mode mode = ModeSynchronous;
+    QPointer<QObject> window;
+    QEvent::Type messageId = WM_FTP_SESSION_NOTIFY;
+  };
   struct Request;
 
-  HRESULT request(Command command, std::string name, const void* data, std::size_t size);
+  HRESULT request(Command command, std::unique_ptr<Request> made, const Notifier* forced = nullptr);
   HRESULT refusal(Command command) const;
+  bool idleQuit();
   void WorkerThreadProc();
   void SupervisorThreadProc();
   void runRequest(Request& request);
+  void fail(Command command);
 
   // Exchanges, run by the worker.
-  void DoConnect();
+  void DoConnect(const Request& request);
   void DoPwd();
-  void DoUpload();
-  void DoChangeDir();
+  void DoUpload(const Request& request);
+  void DoChangeDir(const std::string& requested);
   void DoCwdOrCreate(const std::string& component);
   void DoQuit(unsigned reply);
   // Reads one reply. With `check`: `accepted` lists the reply numbers wanted
   // ("230,331"); empty, the reply must not be one of 500, 501, 502, 421, 530,
-  // 550. A reply that fails the check is thrown.
+  // 550. A reply that fails the check is thrown. `firstLine` receives the
+  // reply's first line.
   _FtpReceiveError ReadReply(std::string_view accepted, bool check, std::string* firstLine = nullptr);
-  void sendCommand(const std::string& text);
-  std::unique_ptr<CSocketFtpData> openPassiveData();
+  // One step: arm the watchdog, send `command`, read its reply, set idle.
+  _FtpReceiveError exchange(const std::string& command, std::string_view accepted, bool check = true,
+                            std::string* firstLine = nullptr);
+  void openPassiveData();
+  void closeData();
+  void closeConnections();
   void dropConnections();
-  void failExchange(Command command);
+  void quitAfterFailure(unsigned reply);
 
-  // Re-timing the supervisor.
+  // Re-timing the supervisor; each throws when the watchdog has fired.
   void armWatchdog();
   void setIdle();
   void disarm();
-  void checkWatchdog();
+  void checkWatchdog() const;
+
+  // Makes a socket under the socket lock (shut down at once once the
+  // session is being destroyed).
+  template <class Socket> void makeSocket(std::unique_ptr<Socket>& slot);
+  void shutDownConnections();
 
   void setState(State state);
   void notify(std::intptr_t wParam, std::intptr_t lParam);
@@ -151,24 +167,22 @@ private:
   std::atomic<HRESULT> m_lastError{0};
   std::atomic<int> m_continue{1};
 
-  // Mode and window of new requests (under m_callLock).
-  Mode m_mode;
-  QEvent::Type m_messageId;
-  QPointer<QObject> m_window;
+  // Mode and window of new requests, and the running request's (under
+  // m_notifyMutex, which posting holds).
+  std::mutex m_notifyMutex;
+  Notifier m_notify;
+  Notifier m_running;
 
   // Hand-over between callers and the worker.
   std::mutex m_workMutex;
   std::condition_variable m_workCv;
+  std::condition_variable m_doneCv;
   std::unique_ptr<Request> m_pending;
   std::uint64_t m_requestsMade = 0;
   std::uint64_t m_requestsDone = 0;
+  HRESULT m_doneResult = 0;
   bool m_endWorker = false;
-  bool m_workerRunning = false;
-
-  // The running request's notifier (under m_notifyMutex, which posting holds).
-  std::mutex m_notifyMutex;
-  std::unique_ptr<Notifier> m_notifier;
-  HRESULT m_result = 0;
+  bool m_workerEnded = false;
 
   // The supervisor's timer.
   enum class Timer { Disarmed, Armed, Idle };
@@ -179,9 +193,10 @@ private:
   bool m_stopSupervisor = false;
   std::atomic<bool> m_watchdogFired{false};
 
-  // Connections: changed by the worker under m_socketLock, shut down by the
-  // supervisor under it.
+  // Connections: made and deleted by the worker under m_socketLock, shut
+  // down by the supervisor and the destructor under it.
   std::mutex m_socketLock;
+  bool m_cutOff = false;
   std::unique_ptr<CSocketFtpCommand> m_control;
   std::unique_ptr<CSocket> m_listen;
   std::unique_ptr<CSocketFtpData> m_data;
@@ -189,14 +204,9 @@ private:
   // Worker-only data.
   std::string m_homeDir;
   std::string m_currentDir;
-  char m_server[kParamSize] = {};
-  char m_user[kParamSize] = {};
-  char m_password[kParamSize] = {};
-  std::string m_name;
-  const void* m_transferData = nullptr;
-  std::size_t m_transferSize = 0;
+  HRESULT m_result = 0;
 
-  // Server and user of the open connection (under m_identityMutex).
+  // Server and user of the open connection.
   mutable std::mutex m_identityMutex;
   std::string m_connectedServer;
   std::string m_connectedUser;

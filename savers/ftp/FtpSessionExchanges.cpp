@@ -1,1 +1,299 @@
+// The session's FTP exchanges, run on its worker thread. Each step arms the
+// watchdog before it sends and sets the idle time once the reply is in.
+#include "savers/ftp/FtpMessages.h"
+#include "savers/ftp/FtpPath.h"
+#include "savers/ftp/FtpReceiveError.h"
 #include "savers/ftp/FtpSession.h"
+#include "savers/ftp/FtpSessionRequest.h"
+#include "savers/ftp/SocketFtpCommand.h"
+#include "savers/ftp/SocketFtpData.h"
+
+#include "platform/Win32Error.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+using namespace tarsel::ftp;
+
+namespace {
+
+// The most bytes one reply may hold, its lines together.
+constexpr std::size_t kMaxReply = 64 * 1024;
+// The longest directory component sent.
+constexpr std::size_t kMaxComponent = 261;
+
+bool startsWithCode(std::string_view line, std::string_view code, char next) {
+  return line.size() > 3 && line.substr(0, 3) == code && line[3] == next;
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Whether reply number `reply` is in the comma-separated `list`.
+bool listed(std::string_view list, unsigned reply) {
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    unsigned number = 0;
+    const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), number);
+    if (error == std::errc() && end == item.data() + item.size() && number == reply)
+      return true;
+    if (comma == std::string_view::npos)
+      break;
+    list.remove_prefix(comma + 1);
+  }
+  return false;
+}
+
+// The six numbers of a 227 reply (h1,h2,h3,h4,p1,p2), each 0..255; false for
+// a reply that does not hold them.
+bool parsePassive(std::string_view line, std::array<unsigned, 6>& numbers) {
+  if (line.size() < 5)
+    return false;
+  std::size_t at = 4;
+  while (at < line.size() && !isDigit(line[at]))
+    ++at;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (i > 0) {
+      if (at >= line.size() || line[at] != ',')
+        return false;
+      ++at;
+    }
+    const auto [end, error] = std::from_chars(line.data() + at, line.data() + line.size(), numbers[i]);
+    if (error != std::errc() || numbers[i] > 255)
+      return false;
+    at = static_cast<std::size_t>(end - line.data());
+  }
+  return true;
+}
+
+// The port of a 229 reply: "(|||port|)" with any delimiter; 0 when absent.
+unsigned parseExtendedPassive(std::string_view line) {
+  const std::size_t open = line.find('(');
+  if (open == std::string_view::npos || open + 4 >= line.size())
+    return 0;
+  const char delimiter = line[open + 1];
+  if (line[open + 2] != delimiter || line[open + 3] != delimiter)
+    return 0;
+  const char* first = line.data() + open + 4;
+  unsigned port = 0;
+  const auto [end, error] = std::from_chars(first, line.data() + line.size(), port);
+  if (error != std::errc() || end == line.data() + line.size() || *end != delimiter || port > 65535)
+    return 0;
+  return port;
+}
+
+} // namespace
+
+_FtpReceiveError CFtpSession::ReadReply(std::string_view accepted, bool check, std::string* firstLine) {
+  const std::string first = m_control->ReceiveLine();
+  std::string text = first;
+  if (first.size() > 3 && isDigit(first[0]) && isDigit(first[1]) && isDigit(first[2]) && first[3] == '-') {
+    // A multi-line reply ends with the line that starts with its number and
+    // a blank; the reply as a whole is bounded.
+    const std::string code = first.substr(0, 3);
+    std::size_t total = first.size();
+    for (;;) {
+      const std::string line = m_control->ReceiveLine();
+      total += line.size() + 2;
+      if (total > kMaxReply)
+        throw _sock_error(WSAECONNABORTED);
+      if (text.size() < _brantel_take_error::kMaxText)
+        text.append("\r\n").append(line);
+      if (startsWithCode(line, code, ' ') || line == code)
+        break;
+    }
+  }
+  _FtpReceiveError reply(text);
+  if (firstLine)
+    *firstLine = first;
+  if (!check)
+    return reply;
+  const bool wanted = accepted.empty() ? !listed("500,501,502,421,530,550", reply.Reply())
+                                       : listed(accepted, reply.Reply());
+  if (!wanted)
+    throw reply;
+  return reply;
+}
+
+_FtpReceiveError CFtpSession::exchange(const std::string& command, std::string_view accepted, bool check,
+                                       std::string* firstLine) {
+  armWatchdog();
+  m_control->SendText(command);
+  _FtpReceiveError reply = ReadReply(accepted, check, firstLine);
+  setIdle();
+  return reply;
+}
+
+void CFtpSession::DoConnect(const Request& request) {
+  closeConnections();
+  makeSocket(m_control);
+  armWatchdog();
+  m_control->ConnectToServer(request.server, m_timeouts.watchdog);
+  ReadReply("220", true);
+  setIdle();
+
+  const _FtpReceiveError user = exchange("USER " + request.user + "\r\n", "230,331");
+  if (user == 331) {
+    // Only a log-in the server confirms counts; 530 is a refused password.
+    std::string command = "PASS ";
+    command += request.password;
+    command += "\r\n";
+    try {
+      exchange(command, "230,202");
+    } catch (...) {
+      std::fill(command.begin(), command.end(), '\0');
+      throw;
+    }
+    std::fill(command.begin(), command.end(), '\0');
+  }
+  DoPwd();
+  m_homeDir = m_currentDir;
+  {
+    std::lock_guard lock(m_identityMutex);
+    m_connectedServer = request.server;
+    m_connectedUser = request.user;
+  }
+  setState(StateConnected);
+  notify(NotifyState, NotifyConnected);
+}
+
+void CFtpSession::DoPwd() {
+  std::string line;
+  if (exchange("PWD\r\n", "257,421", true, &line) != 257)
+    return;
+  m_currentDir = ExtractQuotedPath(line);
+  if (!m_currentDir.empty() && m_currentDir.back() == '/')
+    m_currentDir.pop_back();
+}
+
+void CFtpSession::openPassiveData() {
+  std::string host;
+  std::string port;
+  std::string line;
+  if (m_control->IsIpv6()) {
+    // An IPv6 server announces only the port, on the control connection's
+    // address.
+    exchange("EPSV\r\n", "229", true, &line);
+    const unsigned number = parseExtendedPassive(line);
+    if (number == 0)
+      throw _FtpReceiveError(line);
+    host = m_control->GetPeerName();
+    port = std::to_string(number);
+  } else {
+    exchange("PASV\r\n", "227", true, &line);
+    std::array<unsigned, 6> numbers{};
+    if (!parsePassive(line, numbers))
+      throw _FtpReceiveError(line);
+    host = std::to_string(numbers[0]) + '.' + std::to_string(numbers[1]) + '.' + std::to_string(numbers[2]) + '.' +
+           std::to_string(numbers[3]);
+    port = std::to_string(numbers[4] * 256 + numbers[5]);
+  }
+  makeSocket(m_data);
+  armWatchdog();
+  m_data->ConnectTo(host, port, m_timeouts.watchdog);
+}
+
+void CFtpSession::DoUpload(const Request& request) {
+  if (!m_control)
+    return;
+  exchange("TYPE I\r\n", "200");
+  openPassiveData();
+  exchange("STOR " + request.name + "\r\n", "125,150");
+
+  const auto* bytes = static_cast<const char*>(request.data);
+  const std::size_t chunk = m_data->GetBufferSize();
+  std::size_t sent = 0;
+  bool aborted = false;
+  while (sent < request.size) {
+    if (m_continue.load() == 0) {
+      armWatchdog();
+      m_control->SendText("ABOR\r\n");
+      aborted = true;
+      break;
+    }
+    armWatchdog();
+    sent += m_data->SendSome(bytes + sent, std::min(chunk, request.size - sent));
+    setIdle();
+    const auto percent = static_cast<std::intptr_t>(static_cast<unsigned long long>(sent) * 100 / request.size);
+    notify(NotifyProgress, percent);
+  }
+  armWatchdog();
+  m_data->Shutdown();
+  closeData();
+  // After ABOR a server answers the transfer (426) and then the ABOR
+  // itself; a transfer that ran to its end must be confirmed (2xx).
+  _FtpReceiveError reply = ReadReply("", false);
+  if (aborted && reply.Reply() / 100 == 4)
+    reply = ReadReply("", false);
+  setIdle();
+  if (!aborted && reply.Reply() / 100 != 2)
+    throw reply;
+  setState(StateConnected);
+  notify(NotifyState, aborted ? NotifyUploadAborted : NotifyUploadEnded);
+}
+
+void CFtpSession::DoChangeDir(const std::string& requested) {
+  if (!m_control)
+    return;
+  std::string target;
+  if (const HRESULT refused = ResolveFtpPath(m_homeDir, requested, target))
+    throw _brantel_take_error(refused);
+  if (target != m_currentDir) {
+    if (exchange("CWD " + target + "\r\n", "250,550") == 550) {
+      std::string existing;
+      std::string rest;
+      SplitExistingFtpPath(m_currentDir, target, existing, rest);
+      if (!existing.empty()) {
+        if (exchange("CWD " + existing + "\r\n", "", false) == 250)
+          m_currentDir = existing;
+        else
+          rest = target;
+      }
+      // Walk the rest; an absolute rest keeps its "/" on its first part.
+      std::string_view walk = rest;
+      bool first = true;
+      while (!walk.empty()) {
+        std::size_t end = walk.find('/', first && walk.front() == '/' ? 1 : 0);
+        std::string_view part = walk.substr(0, end);
+        walk = end == std::string_view::npos ? std::string_view() : walk.substr(end + 1);
+        first = false;
+        if (!part.empty() && part != "/")
+          DoCwdOrCreate(std::string(part.substr(0, kMaxComponent)));
+      }
+    }
+    m_currentDir = target;
+  }
+  setState(StateConnected);
+  notify(NotifyState, NotifyDirectoryChanged);
+}
+
+void CFtpSession::DoCwdOrCreate(const std::string& component) {
+  if (exchange("CWD " + component + "\r\n", "250,550") == 250)
+    return;
+  std::string line;
+  std::string name = component;
+  if (exchange("MKD " + component + "\r\n", "257,421", true, &line) == 257) {
+    const std::string quoted = ExtractQuotedPath(line);
+    if (!quoted.empty())
+      name = quoted;
+  }
+  exchange("CWD " + name + "\r\n", "250");
+}
+
+void CFtpSession::DoQuit(unsigned reply) {
+  if (!m_control)
+    return;
+  if (reply != 421) {
+    armWatchdog();
+    m_control->SendText("QUIT\r\n");
+    ReadReply("", false);
+    setIdle();
+  }
+  setState(StateIdle);
+  closeConnections();
+  notify(NotifyState, NotifyDisconnected);
+  disarm();
+}
