@@ -5,12 +5,12 @@
 // Any thread; one object per thread.
 #pragma once
 
+#include "hostapi/ISaverSettings.h"
 #include "hostapi/RefPtr.h"
 #include "hostapi/Win32Types.h"
 
 #include <string>
 
-class ISaverSettings;
 
 namespace tarsel::ftpsaver {
 

@@ -4,6 +4,7 @@
 // thread. Failures to open are thrown with their code.
 #pragma once
 
+#include "hostapi/ISaverSettings.h"
 #include "hostapi/RefPtr.h"
 #include "savers/ftp/FtpServerSettings.h"
 
@@ -11,7 +12,6 @@
 #include <vector>
 
 class ITarselSettings;
-class ISaverSettings;
 
 namespace tarsel::ftpsaver {
 
