@@ -8,8 +8,6 @@
 #include "savers/ftp/SocketFtpCommand.h"
 #include "savers/ftp/SocketFtpData.h"
 
-#include <QCoreApplication>
-
 #include <cstring>
 
 using namespace tarsel::ftp;
@@ -452,7 +450,7 @@ void CFtpSession::notify(std::intptr_t wParam, std::intptr_t lParam) {
   if (m_running.mode != ModePosted)
     return;
   if (QObject* window = m_running.window.data())
-    QCoreApplication::postEvent(window, new CFtpSessionEvent(m_running.messageId, wParam, lParam));
+    CFtpSessionEvent::Post(window, new CFtpSessionEvent(m_running.messageId, wParam, lParam));
 }
 
 void CFtpSession::reportError(std::intptr_t kind, HRESULT code) {

@@ -43,6 +43,13 @@ public:
   CFtpSessionEvent(QEvent::Type type, std::intptr_t wParam, std::intptr_t lParam)
       : QEvent(type), m_wParam(wParam), m_lParam(lParam) {}
 
+  // The session's notification when `event` is one of type `type`, else
+  // null. Receivers take the event through this, which makes the hand-over
+  // from the worker visible to the thread sanitizer.
+  static const CFtpSessionEvent* From(QEvent* event, QEvent::Type type);
+  // Posts `event` to `receiver` (the worker's side of the hand-over).
+  static void Post(QObject* receiver, CFtpSessionEvent* event);
+
   std::intptr_t wParam() const { return m_wParam; }
   std::intptr_t lParam() const { return m_lParam; }
 

@@ -1,0 +1,236 @@
+#include "platform/Win32Error.h"
+#include "savers/ftp/FtpMessages.h"
+#include "savers/ftp/FtpSession.h"
+#include "savers/ftp/testsupport/FtpTestServer.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using namespace std::chrono_literals;
+using namespace tarsel::ftp;
+using tarsel::ftp::test::FtpTestServer;
+
+namespace {
+
+constexpr const char* kPassword = FtpTestServer::kPassword;
+
+// Records the session's notifications posted to it.
+class Recorder : public QObject {
+public:
+  bool event(QEvent* e) override {
+    const CFtpSessionEvent* notification = CFtpSessionEvent::From(e, WM_FTP_SESSION_NOTIFY);
+    if (!notification)
+      return QObject::event(e);
+    if (notification->wParam() != NotifyProgress)
+      seen.emplace_back(notification->wParam(), notification->lParam());
+    return true;
+  }
+  std::vector<std::pair<std::intptr_t, std::intptr_t>> seen;
+};
+
+// Delivers posted events until `done` holds or `limit` passes.
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    QCoreApplication::sendPostedEvents();
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int threadCount() {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                        std::filesystem::directory_iterator()));
+}
+
+class FtpSessionTest : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    const char* home = std::getenv("HOME");
+    server = new FtpTestServer(std::filesystem::path(home ? home : "/tmp") / "ftp-server");
+  }
+  static void TearDownTestSuite() {
+    delete server;
+    server = nullptr;
+  }
+
+  // A session with a 1 s watchdog.
+  static std::unique_ptr<CFtpSession> makeSession(bool synchronous = true, QObject* window = nullptr,
+                                                  std::chrono::milliseconds idle = 60s) {
+    CFtpSession::Timeouts timeouts;
+    timeouts.watchdog = 1s;
+    timeouts.idle = idle;
+    return std::make_unique<CFtpSession>(synchronous, window, WM_FTP_SESSION_NOTIFY, timeouts);
+  }
+
+  static HRESULT connect(CFtpSession& session, const char* user, const char* password = kPassword) {
+    return session.Connect(server->Address().c_str(), user, password);
+  }
+
+  static inline FtpTestServer* server = nullptr;
+};
+
+} // namespace
+
+TEST_F(FtpSessionTest, RefusesRequestsTheStateDoesNotAllow) {
+  auto session = makeSession();
+  const char bytes[] = "x";
+  EXPECT_EQ(session->Upload(bytes, 1, "a"), kNotConnected);
+  EXPECT_EQ(session->ChangeDir("a"), kNotConnected);
+  EXPECT_EQ(session->Quit(), kNotConnected);
+  EXPECT_EQ(session->Abort(), kNoTransfer);
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  EXPECT_TRUE(session->IsSameServerAndUser(server->Address().c_str(), "tarsel"));
+  EXPECT_EQ(connect(*session, "tarsel"), kAlreadyConnected);
+  EXPECT_EQ(session->Upload(bytes, 1, "a\r\nDELE b"), ERROR_INVALID_NAME);
+  EXPECT_EQ(session->Quit(), 0);
+  EXPECT_FALSE(session->IsConnected());
+
+  // A posted log-in the server never answers keeps the session busy.
+  session->SetNotify(false, nullptr);
+  ASSERT_EQ(connect(*session, "silent"), 0);
+  EXPECT_TRUE(session->IsBusy());
+  EXPECT_EQ(connect(*session, "tarsel"), kBusy);
+  EXPECT_EQ(session->Upload(bytes, 1, "a"), kBusy);
+  EXPECT_EQ(session->ChangeDir("a"), kBusy);
+}
+
+TEST_F(FtpSessionTest, WatchdogEndsAHungStepOnceWithTimeoutAndTheNextRequestWorks) {
+  auto session = makeSession();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(connect(*session, "silent"), kWaitTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_FALSE(session->IsBusy());
+  EXPECT_EQ(connect(*session, "tarsel"), 0);
+  EXPECT_EQ(session->Quit(), 0);
+
+  // A data connection the server never reads: one (4, 258) in posted mode.
+  Recorder dialog;
+  ASSERT_EQ(connect(*session, "stall"), 0);
+  session->SetNotify(false, &dialog);
+  const std::vector<char> picture(32 << 20, 'p');
+  ASSERT_EQ(session->Upload(picture.data(), picture.size(), "stalled.jpg"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return !session->IsBusy(); }));
+  pumpUntil([] { return false; }, 300ms);
+  using Seen = std::vector<std::pair<std::intptr_t, std::intptr_t>>;
+  EXPECT_EQ(dialog.seen, (Seen{{NotifyOtherError, kWaitTimeout}}));
+  EXPECT_FALSE(session->IsConnected());
+  session->SetNotify(true, nullptr);
+  EXPECT_EQ(connect(*session, "tarsel"), 0);
+}
+
+TEST_F(FtpSessionTest, IdleLogOutIsSilentAndTheNextSaveConnectsAgain) {
+  Recorder dialog;
+  auto session = makeSession(false, &dialog, 300ms);
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  ASSERT_TRUE(pumpUntil([&] { return server->CommandLog().find("QUIT") != std::string::npos; }));
+  ASSERT_TRUE(pumpUntil([&] { return !session->IsConnected() && !session->IsBusy(); }));
+  pumpUntil([] { return false; }, 100ms);
+  using Seen = std::vector<std::pair<std::intptr_t, std::intptr_t>>;
+  EXPECT_EQ(dialog.seen, (Seen{{NotifyState, NotifyConnected}}));
+  session->SetNotify(true, nullptr);
+  EXPECT_EQ(connect(*session, "tarsel"), 0);
+}
+
+TEST_F(FtpSessionTest, ASynchronousRequestDuringAPostedOneIsRefusedAndNeverReturnsEarly) {
+  Recorder dialog;
+  auto session = makeSession(false, &dialog);
+  ASSERT_EQ(connect(*session, "silent"), 0);
+  // The direct save, from another thread, while the dialog's log-in hangs.
+  HRESULT during = 0;
+  std::thread direct([&] {
+    session->SetNotify(true, nullptr);
+    during = connect(*session, "tarsel");
+  });
+  direct.join();
+  EXPECT_EQ(during, kBusy);
+  ASSERT_TRUE(pumpUntil([&] { return !dialog.seen.empty(); }));
+  using Seen = std::vector<std::pair<std::intptr_t, std::intptr_t>>;
+  EXPECT_EQ(dialog.seen, (Seen{{NotifyOtherError, kWaitTimeout}}));
+  // The synchronous request returns once its own exchange has run.
+  ASSERT_TRUE(pumpUntil([&] { return !session->IsBusy(); }));
+  EXPECT_EQ(connect(*session, "tarsel"), 0);
+  EXPECT_TRUE(session->IsConnected());
+  EXPECT_EQ(dialog.seen.size(), 1u);
+}
+
+TEST_F(FtpSessionTest, DestroyingTheSessionDuringAHungExchangeReturnsPromptlyWithNoThreadLeft) {
+  makeSession().reset(); // whatever a first session starts for good (a sanitizer's thread)
+  const int before = threadCount();
+  CFtpSession::Timeouts timeouts; // a 30 s watchdog: only the destructor ends the exchange
+  auto session = std::make_unique<CFtpSession>(false, nullptr, WM_FTP_SESSION_NOTIFY, timeouts);
+  ASSERT_EQ(connect(*session, "silent"), 0);
+  std::this_thread::sleep_for(100ms);
+  const auto start = std::chrono::steady_clock::now();
+  session.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_EQ(threadCount(), before);
+}
+
+TEST_F(FtpSessionTest, FilesLandInTheComposedDirectoriesAndTheTranscriptShowsHowTheyWereMade) {
+  auto session = makeSession();
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  ASSERT_EQ(session->ChangeDir("pics/cam1"), 0);
+  ASSERT_EQ(session->Upload("one", 3, "a.jpg"), 0);
+  // A sibling whose name starts with the current folder's name.
+  ASSERT_EQ(session->ChangeDir("./pics//cam10"), 0);
+  ASSERT_EQ(session->Upload("", 0, "empty.jpg"), 0);
+  EXPECT_EQ(fileText(server->Home() / "pics/cam1/a.jpg"), "one");
+  EXPECT_TRUE(std::filesystem::exists(server->Home() / "pics/cam10/empty.jpg"));
+  EXPECT_FALSE(std::filesystem::exists(server->Home() / "pics/cam1/0"));
+  EXPECT_EQ(server->CommandLog(), "USER tarsel\nPASS ******\nPWD\n"
+                                  "CWD /pics/cam1\nCWD /pics\nMKD /pics\nCWD /pics\nCWD cam1\nMKD cam1\n"
+                                  "CWD /pics/cam1\nTYPE I\nPASV\nSTOR a.jpg\n"
+                                  "CWD /pics/cam10\nCWD /pics\nCWD cam10\nMKD cam10\nCWD /pics/cam10\n"
+                                  "TYPE I\nPASV\nSTOR empty.jpg\n");
+
+  // A path that climbs is refused; a folder that cannot be made ends the log-in.
+  EXPECT_EQ(session->ChangeDir("a/../b"), kBadPathSyntax);
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  EXPECT_EQ(session->ChangeDir("readonly/sub"), ReplyCode(550));
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_FALSE(std::filesystem::exists(server->Home() / "readonly/sub"));
+}
+
+TEST_F(FtpSessionTest, RefusedLogInAndBusyServerEndTheConnectionWithTheirReplyCodes) {
+  auto session = makeSession();
+  EXPECT_EQ(connect(*session, "tarsel", "wrong"), ReplyCode(530));
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_EQ(server->CommandLog(), "USER tarsel\nPASS ******\nQUIT\n");
+  EXPECT_EQ(session->Connect(server->BusyAddress().c_str(), "tarsel", kPassword), ReplyCode(421));
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_EQ(connect(*session, "anonymous", "guest@"), 0);
+}
+
+TEST_F(FtpSessionTest, ABrokenReplyOrARefusedUploadLeavesAUsableSession) {
+  auto session = makeSession();
+  EXPECT_EQ(connect(*session, "endless"), WSAECONNABORTED);
+  EXPECT_EQ(connect(*session, "full"), 0);
+  EXPECT_EQ(session->Upload("abc", 3, "a.jpg"), ReplyCode(452));
+  EXPECT_TRUE(session->IsConnected());
+  EXPECT_EQ(session->Upload("abc", 3, "b.jpg"), ReplyCode(452));
+  EXPECT_EQ(session->Quit(), 0);
+}
