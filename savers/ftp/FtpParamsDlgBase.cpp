@@ -44,6 +44,12 @@ CFtpParamsDlgBase::CFtpParamsDlgBase(QWidget* parent, ITarselSettings* settings,
           saveDialog ? tr("&Save password on this computer (with reversable encryption)")
                      : tr("Save password on this computer (using reversable encryption)"),
           this)) {
+  // Named after what they hold, for tests and accessibility tools.
+  m_serverBox->setObjectName(QStringLiteral("server"));
+  m_rootFolder->setObjectName(QStringLiteral("rootFolder"));
+  m_user->setObjectName(QStringLiteral("userName"));
+  m_password->setObjectName(QStringLiteral("password"));
+  m_keepPassword->setObjectName(QStringLiteral("savePassword"));
   m_serverBox->setEditable(true);
   m_serverBox->lineEdit()->setMaxLength(kMaxText);
   m_password->setEchoMode(QLineEdit::Password);

@@ -27,6 +27,7 @@ CSaveBunchDlg::CSaveBunchDlg(QWidget* parent, ITarselSettings* settings, ISaveIn
                              IPictureFromCamera** pictures, std::int32_t count)
     : CFtpTransferDlg(parent, settings), m_pictures(pictures),
       m_count(count < 0 ? 0 : static_cast<std::size_t>(count)), m_baseEdit(new QLineEdit(this)) {
+  m_baseEdit->setObjectName(QStringLiteral("nameBase"));
   m_baseEdit->setMaxLength(kMaxText - 1);
   m_baseEdit->setText(QString::fromLocal8Bit(
       SeriesBase(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits()).c_str()));

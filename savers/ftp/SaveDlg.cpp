@@ -15,6 +15,7 @@ constexpr int kUploadBase = 13;
 CSaveDlg::CSaveDlg(QWidget* parent, ITarselSettings* settings, IPictureFromCamera& picture,
                    const std::string& name)
     : CFtpTransferDlg(parent, settings), m_picture(picture), m_name(name), m_nameEdit(new QLineEdit(this)) {
+  m_nameEdit->setObjectName(QStringLiteral("fileName"));
   m_nameEdit->setMaxLength(kMaxText - 1);
   m_nameEdit->setText(QString::fromLocal8Bit(name.c_str()));
   auto* fields = new QFormLayout;
