@@ -35,8 +35,8 @@ inline constexpr DWORD CRYPTPROTECT_UI_FORBIDDEN = 0x1;
 // Seals dataIn; description (UTF-16, may be null) and entropy (may be null)
 // are bound to the blob. *dataOut receives a new block.
 TARSELPLATFORM_EXPORT BOOL CryptProtectData(const DATA_BLOB* dataIn, const char16_t* description,
-                                            const DATA_BLOB* optionalEntropy, void* reserved, void* promptStruct,
-                                            DWORD flags, DATA_BLOB* dataOut);
+                                            const DATA_BLOB* optionalEntropy, void* reserved,
+                                            void* promptStruct, DWORD flags, DATA_BLOB* dataOut);
 
 // Opens a blob of CryptProtectData with the same entropy. *dataOut receives
 // a new block holding the secret; *description (when not null) a new block

@@ -36,7 +36,8 @@ Sealed protect(const std::string& secret, const std::string& entropy) {
 }
 
 // The secret, or the error number after a '!'.
-std::string unprotect(std::vector<BYTE> blob, const std::string& entropy, std::u16string* description = nullptr) {
+std::string unprotect(std::vector<BYTE> blob, const std::string& entropy,
+                      std::u16string* description = nullptr) {
   std::vector<BYTE> salt = bytesOf(entropy);
   DATA_BLOB input{static_cast<DWORD>(blob.size()), blob.data()};
   DATA_BLOB extra{static_cast<DWORD>(salt.size()), salt.data()};
@@ -77,9 +78,11 @@ TEST(DataProtection, ASealedSecretOpensOnlyWhole_WithItsEntropy_AndUnderThisUser
     EXPECT_EQ("!13", unprotect(flipped, "entropy")) << "byte " << i;
   }
   for (std::size_t size = 0; size < sealed.bytes.size(); ++size)
-    EXPECT_EQ("!13", unprotect(std::vector<BYTE>(sealed.bytes.begin(), sealed.bytes.begin() + size), "entropy"));
+    EXPECT_EQ("!13",
+              unprotect(std::vector<BYTE>(sealed.bytes.begin(), sealed.bytes.begin() + size), "entropy"));
   // A blob of the Windows calls, carried over in an exported registry file.
-  EXPECT_EQ("!13", unprotect({0x01, 0x00, 0x00, 0x00, 0xd0, 0x8c, 0x9d, 0xdf, 0x01, 0x15, 0xd1, 0x11}, "entropy"));
+  EXPECT_EQ("!13",
+            unprotect({0x01, 0x00, 0x00, 0x00, 0xd0, 0x8c, 0x9d, 0xdf, 0x01, 0x15, 0xd1, 0x11}, "entropy"));
 
   // A key that others may read is no secret: refused both ways.
   ASSERT_EQ(0, ::chmod(key.c_str(), 0644));

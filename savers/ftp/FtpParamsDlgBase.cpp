@@ -38,12 +38,12 @@ QLineEdit* boundedEdit(QWidget* parent) {
 } // namespace
 
 CFtpParamsDlgBase::CFtpParamsDlgBase(QWidget* parent, ITarselSettings* settings, bool saveDialog)
-    : QWidget(parent), m_settings(settings), m_serverBox(new QComboBox(this)), m_rootFolder(boundedEdit(this)),
-      m_user(boundedEdit(this)), m_password(boundedEdit(this)),
-      m_keepPassword(new QCheckBox(
-          saveDialog ? tr("&Save password on this computer (with reversable encryption)")
-                     : tr("Save password on this computer (using reversable encryption)"),
-          this)) {
+    : QWidget(parent), m_settings(settings), m_serverBox(new QComboBox(this)),
+      m_rootFolder(boundedEdit(this)), m_user(boundedEdit(this)), m_password(boundedEdit(this)),
+      m_keepPassword(new QCheckBox(saveDialog
+                                       ? tr("&Save password on this computer (with reversable encryption)")
+                                       : tr("Save password on this computer (using reversable encryption)"),
+                                   this)) {
   // Named after what they hold, for tests and accessibility tools.
   m_serverBox->setObjectName(QStringLiteral("server"));
   m_rootFolder->setObjectName(QStringLiteral("rootFolder"));

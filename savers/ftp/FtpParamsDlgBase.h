@@ -8,8 +8,8 @@
 // SaveParams throws the settings' error code.
 #pragma once
 
-#include "hostapi/RefPtr.h"
 #include "hostapi/ITarselSettings.h"
+#include "hostapi/RefPtr.h"
 #include "savers/ftp/SecretBuffer.h"
 
 #include <QWidget>
@@ -50,9 +50,9 @@ signals:
 
 private:
   CRefPtr<ITarselSettings> m_settings;
-  QComboBox* m_serverBox;   // 1001
-  QLineEdit* m_rootFolder;  // 1000
-  QLineEdit* m_user;        // 1004
-  QLineEdit* m_password;    // 1005
+  QComboBox* m_serverBox;    // 1001
+  QLineEdit* m_rootFolder;   // 1000
+  QLineEdit* m_user;         // 1004
+  QLineEdit* m_password;     // 1005
   QCheckBox* m_keepPassword; // 1006
 };

@@ -80,8 +80,8 @@ int AskToContinue(QWidget* owner, const _brantel_take_error& error) {
                   static_cast<unsigned>(error.Error()), error.Explanation());
   int answer = QMessageBox::Cancel;
   const bool asked = RunOnUserInterfaceThread([&] {
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(String(IDS_CAPTION)), QString::fromLocal8Bit(text),
-                    QMessageBox::Ok | QMessageBox::Cancel, owner);
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(String(IDS_CAPTION)),
+                    QString::fromLocal8Bit(text), QMessageBox::Ok | QMessageBox::Cancel, owner);
     answer = box.exec();
   });
   if (!asked)
@@ -148,7 +148,8 @@ int SaveSeries(QWidget* parent, ISaveInfo& info, IPictureFromCamera** pictures, 
   return 0;
 }
 
-int ProcessError(QWidget* owner, ISaveInfo& info, ITarselSettings* settings, const _brantel_take_error& error) {
+int ProcessError(QWidget* owner, ISaveInfo& info, ITarselSettings* settings,
+                 const _brantel_take_error& error) {
   const HRESULT code = error.Error();
   if (code == 0)
     return 0;
@@ -190,9 +191,9 @@ std::string LocationText(ITarselSettings* settings) {
     return {};
   const std::string rootDir = ftpSettings.OpenServerKey(server).GetRootDir();
   std::string location;
-  FormatStdString(location, "ftp://%s%s%s", server.c_str(), rootDir.starts_with('/') ? "" : "/", rootDir.c_str());
+  FormatStdString(location, "ftp://%s%s%s", server.c_str(), rootDir.starts_with('/') ? "" : "/",
+                  rootDir.c_str());
   return location;
 }
 
 } // namespace tarsel::ftpsaver
-

@@ -33,7 +33,8 @@ int SaveSeries(QWidget* parent, ISaveInfo& info, IPictureFromCamera** pictures, 
                ITarselSettings* settings);
 
 // 0 save again, 1223 stop, 0x81020002 skip the picture.
-int ProcessError(QWidget* owner, ISaveInfo& info, ITarselSettings* settings, const _brantel_take_error& error);
+int ProcessError(QWidget* owner, ISaveInfo& info, ITarselSettings* settings,
+                 const _brantel_take_error& error);
 
 // "ftp://" + server + root folder; "" when no server is set.
 std::string LocationText(ITarselSettings* settings);

@@ -83,7 +83,8 @@ LONG CFtpServerSettings::GetPassword(char* buffer, DWORD* size) {
   OpenedSecret secret{};
   // A value that cannot be opened (another user's or machine's key, a
   // damaged value) reads as no password.
-  if (!CryptUnprotectData(&sealed, nullptr, &extra, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &secret.blob))
+  if (!CryptUnprotectData(&sealed, nullptr, &extra, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+                          &secret.blob))
     return 0;
   const auto* text = reinterpret_cast<const char*>(secret.blob.pbData);
   const std::size_t length = strnlen(text, secret.blob.cbData);

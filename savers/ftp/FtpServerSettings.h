@@ -11,7 +11,6 @@
 
 #include <string>
 
-
 namespace tarsel::ftpsaver {
 
 class CFtpServerSettings {

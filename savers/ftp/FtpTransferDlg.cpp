@@ -42,7 +42,8 @@ std::string ftpPath(std::string text) {
 } // namespace
 
 CFtpTransferDlg::CFtpTransferDlg(QWidget* parent, ITarselSettings* settings)
-    : QDialog(parent), m_params(new CFtpParamsDlgBase(this, settings, true)), m_progress(new QProgressBar(this)),
+    : QDialog(parent), m_params(new CFtpParamsDlgBase(this, settings, true)),
+      m_progress(new QProgressBar(this)),
       m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
   m_progress->setTextVisible(false);
   m_progress->setValue(0);
@@ -121,8 +122,8 @@ void CFtpTransferDlg::accept() {
 void CFtpTransferDlg::ConnectAsAsked() {
   CFtpSession& session = Session();
   if (!session.IsConnected()) {
-    ThrowIfFailed(
-        session.Connect(m_params->m_server.c_str(), m_params->m_userName.c_str(), m_params->m_passwordText.c_str()));
+    ThrowIfFailed(session.Connect(m_params->m_server.c_str(), m_params->m_userName.c_str(),
+                                  m_params->m_passwordText.c_str()));
     return;
   }
   if (session.IsSameServerAndUser(m_params->m_server.c_str(), m_params->m_userName.c_str())) {

@@ -3,7 +3,8 @@
 // take in one window and with all cameras, the downloaded bytes against the
 // cards' files, and a camera unplugged and plugged in again, noticed through
 // the device folder; and five all-cameras takes saved through the file
-// saver plug-in, with its post-processing program run for every file.
+// saver plug-in, with its post-processing program run for every file, and
+// uploaded through the FTP saver plug-in to a loopback FTP server.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/vesk/VeskLibrary.h"
@@ -12,6 +13,7 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
+#include "app/saving/SaveDllWrapper.h"
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ISaverSettings.h"
@@ -20,7 +22,11 @@
 #include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
+#include "savers/ftp/testsupport/FtpTestServer.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPointer>
 
 #include <algorithm>
@@ -312,4 +318,90 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
     files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 12u);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAndNoPlainPassword) {
+  // A new user chooses the FTP saver and fills in its Options page: a loopback
+  // server, a root folder, a user and a password kept on this computer.
+  tarsel::ftp::test::FtpTestServer server(m_folder.file("ftp-server"));
+  {
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
+    EXPECT_EQ(user->SetLastMethodOfSaving("FTP"), 0);
+    EXPECT_EQ(user->SetCamNameUse(1), 0);
+    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
+    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
+    user->Release();
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  CSaveDllWrapper* ftp = m_savers->FindSaver(settings(), "FTP");
+  ASSERT_TRUE(ftp);
+  PROPSHEETPAGE* page = nullptr;
+  ASSERT_EQ(ftp->PropPage(settings(), nullptr, &page), 0);
+  std::unique_ptr<QWidget> options(page->page);
+  const auto edit = [&](const char* name) { return options->findChild<QLineEdit*>(QLatin1String(name)); };
+  options->findChild<QComboBox*>(QStringLiteral("server"))
+      ->setEditText(QString::fromStdString(server.Address()));
+  edit("rootFolder")->setText(QStringLiteral("pics"));
+  edit("userName")->setText(QStringLiteral("tarsel"));
+  edit("password")->setText(QString::fromLatin1(tarsel::ftp::test::FtpTestServer::kPassword));
+  options->findChild<QCheckBox*>(QStringLiteral("savePassword"))->setChecked(true);
+  bool applied = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(options.get(), "Apply", Q_RETURN_ARG(bool, applied)));
+  ASSERT_TRUE(applied);
+  options.reset();
+
+  MainFrameOptions frameOptions = optionsFor({});
+  frameOptions.makeDeviceWatcher = {};
+  frameOptions.savers = m_savers.get();
+  CMainFrame& frame = start(frameOptions);
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  for (const auto& [model, slot] : kSlotOfModel)
+    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
+
+  for (int take = 1; take <= 5; ++take)
+    ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+  const auto uploaded = [&] {
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(server.Home()))
+      if (entry.is_regular_file())
+        files.insert(entry.path().string());
+    return files;
+  };
+  ASSERT_TRUE(pumpUntil(
+      [&] { return uploaded().size() >= 10 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
+      10s))
+      << uploaded().size() << " files uploaded; pane 3: " << frame.PaneText(3).toStdString();
+
+  // Every picture is in its camera's folder below the root under its take's
+  // counter, byte for byte the card's file of that take.
+  std::set<std::string> expected;
+  for (const auto& [model, slot] : kSlotOfModel) {
+    CChildFrame* window = windowOf(model);
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(window->HasUnsavedPictures()) << model;
+    std::vector<std::pair<std::string, std::string>> added;
+    for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after-" + model)))
+      if (!m_cardBefore[model].count(name))
+        added.emplace_back(name, bytes);
+    ASSERT_EQ(added.size(), 5u) << model;
+    for (std::size_t take = 0; take < added.size(); ++take) {
+      const std::string path = (server.Home() / "pics" / window->CameraName().toStdString() /
+                                ("shot00" + std::to_string(take + 1) +
+                                 std::filesystem::path(added[take].first).extension().string()))
+                                   .string();
+      expected.insert(path);
+      EXPECT_TRUE(readFile(path) == added[take].second)
+          << path << " differs from the card's " << added[take].first;
+    }
+  }
+  EXPECT_EQ(uploaded(), expected);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The settings on disk hold the server and user, never the password.
+  const std::string store = readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
+  EXPECT_NE(store.find("tarsel"), std::string::npos);
+  EXPECT_EQ(store.find(tarsel::ftp::test::FtpTestServer::kPassword), std::string::npos);
 }

@@ -9,6 +9,7 @@
 #include "platform/testsupport/TestSupport.h"
 #include "savers/ftp/FtpSaver.h"
 #include "savers/ftp/FtpSettings.h"
+#include "savers/ftp/SecretBuffer.h"
 #include "savers/ftp/testsupport/FtpTestServer.h"
 #include "savers/testsupport/BytesPicture.h"
 #include "savers/testsupport/FakeSaveInfo.h"
@@ -22,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -116,7 +118,8 @@ void whenDialogShows(const std::function<void(QDialog&)>& step) {
 
 TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAfterwards) {
   std::vector<std::string> boxes;
-  SetMessageBoxHook([&](HWND, const std::string& text, const std::string&, MessageBoxIcon) { boxes.push_back(text); });
+  SetMessageBoxHook(
+      [&](HWND, const std::string& text, const std::string&, MessageBoxIcon) { boxes.push_back(text); });
   _brantel_take_error::DoReporting(true);
   FakeSaveInfo info;
   BytesPicture picture("one picture", ".TIF");
@@ -130,9 +133,12 @@ TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAf
   // with the values entered, and the right one uploads under the typed name.
   int progressMaximum = 0;
   whenDialogShows([&](QDialog& dialog) {
-    const auto edit = [&dialog](const char* name) { return dialog.findChild<QLineEdit*>(QLatin1String(name)); };
+    const auto edit = [&dialog](const char* name) {
+      return dialog.findChild<QLineEdit*>(QLatin1String(name));
+    };
     EXPECT_EQ(edit("fileName")->text(), QStringLiteral("IMG0007.TIF"));
-    dialog.findChild<QComboBox*>(QStringLiteral("server"))->setEditText(QString::fromStdString(m_server->Address()));
+    dialog.findChild<QComboBox*>(QStringLiteral("server"))
+        ->setEditText(QString::fromStdString(m_server->Address()));
     edit("userName")->setText(QStringLiteral("tarsel"));
     edit("password")->setText(QStringLiteral("wrong"));
     edit("fileName")->setText(QStringLiteral("trip0041.TIF"));
@@ -159,6 +165,74 @@ TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAf
   const CFtpSettings stored(&settings, true);
   EXPECT_EQ(stored.GetServer(), m_server->Address());
   EXPECT_EQ(stored.OpenServerKey(m_server->Address()).GetUserName(), "tarsel");
+}
+
+TEST_F(FtpSaverServer, TheSeriesDialogEntersTheRootOnceAndUploadsEveryPictureUnderItsNumber) {
+  configure(m_server->Address(), "pics");
+  FakeSaveInfo info;
+  BytesPicture first("first"), second("second", ".TIF"), third("third");
+  IPictureFromCamera* series[] = {&first, &second, &third};
+  int highest = 0;
+  whenDialogShows([&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("FTP Whole Series"));
+    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("nameBase"))->text(), QStringLiteral("IMG0007_"));
+    auto* bar = dialog.findChild<QProgressBar*>();
+    QObject::connect(bar, &QProgressBar::valueChanged,
+                     [&highest](int value) { highest = std::max(highest, value); });
+    dialog.accept();
+  });
+  ASSERT_EQ(ftp->SaveBunchUI(nullptr, &info, series, &settings, 3), 0);
+  EXPECT_EQ(highest, 313);
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/IMG0007_1.JPG").string()), "first");
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/IMG0007_2.TIF").string()), "second");
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/IMG0007_3.JPG").string()), "third");
+  // The root folder (made on the way) is entered before the first upload only.
+  const std::string log = m_server->CommandLog();
+  EXPECT_EQ(count(log, "STOR "), 3) << log;
+  EXPECT_EQ(count(log, "MKD "), 1) << log;
+  EXPECT_EQ(log.find("CWD ", log.find("STOR ")), std::string::npos) << log;
+  EXPECT_EQ(info.prefix, "IMG");
+  EXPECT_EQ(info.counter, 8u);
+}
+
+TEST(FtpSaverQuestions, ARefusedLogInOrMissingValuesOpenTheParametersWhenTheUserMayBeAsked) {
+  CTarselSettings settings;
+  settings.AddRef(); // the program's own reference
+  CSaveDllList savers(0, tarsel::test::binDir());
+  CSaveDllWrapper* ftp = savers.FindSaver(&settings, "FTP");
+  ASSERT_TRUE(ftp);
+  FakeSaveInfo info;
+  info.uiAllowed = true;
+  const auto decide = [&](HRESULT code) {
+    _brantel_take_error error(code);
+    return ftp->ProcessError(nullptr, &info, &settings, &error);
+  };
+
+  {
+    CFtpSettings writable(&settings, false);
+    writable.SetServer("ftp.example.org");
+    writable.OpenServerKey("ftp.example.org").StorePassword("old", true);
+  }
+  // Refused: the stored password is selected for retyping; OK stores the new
+  // one and the save is tried again.
+  QString selected;
+  whenDialogShows([&](QDialog& dialog) {
+    auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("password"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("FTP Options"));
+    selected = dialog.focusWidget() == password ? password->selectedText() : QStringLiteral("no focus");
+    password->setText(QStringLiteral("new"));
+    dialog.accept();
+  });
+  EXPECT_EQ(decide(static_cast<HRESULT>(0x82020212u)), 0);
+  EXPECT_EQ(selected, QStringLiteral("old"));
+  SecretBuffer stored;
+  DWORD size = SecretBuffer::kSize;
+  CFtpSettings(&settings, true).OpenServerKey("ftp.example.org").GetPassword(stored.data(), &size);
+  EXPECT_STREQ(stored.c_str(), "new");
+
+  // Missing values: the same dialog; Cancel stops the queue.
+  whenDialogShows([](QDialog& dialog) { dialog.reject(); });
+  EXPECT_EQ(decide(static_cast<HRESULT>(0x820207D1u)), 1223);
 }
 
 } // namespace

@@ -15,7 +15,8 @@
 namespace tarsel::ftpsaver::test {
 namespace {
 
-std::string passwordOf(CFtpServerSettings& server, DWORD size, LONG* result = nullptr, DWORD* needed = nullptr) {
+std::string passwordOf(CFtpServerSettings& server, DWORD size, LONG* result = nullptr,
+                       DWORD* needed = nullptr) {
   std::string buffer(size, 'x');
   DWORD length = size;
   const LONG read = server.GetPassword(buffer.data(), &length);
@@ -44,7 +45,8 @@ TEST(FtpSaverPassword, IsKeptSealedAndEveryDamagedOrForeignValueReadsAsNoPasswor
   EXPECT_EQ(passwordOf(server, 261, &result), "Tr0ub4dor&3-plaintext");
   EXPECT_EQ(result, 0);
   // The settings file on disk never holds the text.
-  const std::string store = tarsel::test::readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
+  const std::string store =
+      tarsel::test::readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
   EXPECT_NE(store.find("ftp.example.org"), std::string::npos);
   EXPECT_EQ(store.find("Tr0ub4dor"), std::string::npos);
   EXPECT_EQ(store.find("plaintext"), std::string::npos);
