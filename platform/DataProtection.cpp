@@ -1,6 +1,7 @@
 #include "platform/DataProtection.h"
 
 #include "platform/FileIo.h"
+#include "platform/UserFolders.h"
 #include "platform/Win32Error.h"
 
 #include <openssl/crypto.h>
@@ -16,7 +17,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,17 +57,6 @@ BYTE* allocateBlock(std::size_t size) {
 BOOL fail(DWORD error) {
   SetLastError(error);
   return FALSE;
-}
-
-std::string homeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home)
-    return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
-    return found->pw_dir;
-  return "/";
 }
 
 // A folder and its missing parents, the new ones private to the user.
@@ -290,9 +279,7 @@ void* LocalFree(void* block) {
 namespace tarsel::platform {
 
 std::string DataProtectionKeyPath() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const std::string base = data && data[0] == '/' ? std::string(data) : homeFolder() + "/.local/share";
-  return base + "/Tarsel/dataprotect.key";
+  return xdgBaseFolder("XDG_DATA_HOME", ".local/share") + "/Tarsel/dataprotect.key";
 }
 
 } // namespace tarsel::platform

@@ -52,6 +52,23 @@ std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture) {
                                         textOf(picture.GetExtension())));
 }
 
+std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture) {
+  char buffer[kMaxName + 1] = {};
+  info.GetFileName(buffer, sizeof buffer);
+  buffer[kMaxName] = '\0';
+  if (buffer[0])
+    return SafeNameComponent(buffer);
+  return SafeNameComponent(NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
+                                        textOf(picture.GetExtension())));
+}
+
+std::string SubFolderName(ISaveInfo& info) {
+  char buffer[kMaxName + 1] = {};
+  info.GetSubFolder(buffer, sizeof buffer);
+  buffer[kMaxName] = '\0';
+  return SafeNameComponent(buffer);
+}
+
 std::string SeriesBase(std::string_view prefix, std::uint32_t counter, std::int32_t digits) {
   std::string base(prefix);
   base += paddedCounter(counter, digits);

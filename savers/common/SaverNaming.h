@@ -26,6 +26,12 @@ std::string NumberedName(std::string_view prefix, std::uint32_t counter, std::in
 // the numbered name from the save information.
 std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture);
 
+// The name of a direct save: the save information's file name, else the
+// numbered name; made a single path component.
+std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture);
+// The save information's sub-folder made a single path component; "" for none.
+std::string SubFolderName(ISaveInfo& info);
+
 // The base of a series' names: prefix + counter + "_".
 std::string SeriesBase(std::string_view prefix, std::uint32_t counter, std::int32_t digits);
 // The number of picture `index` (from 0) in a series of `count`: 1, 2 ... below

@@ -3,9 +3,18 @@
 // while the save thread waits for the answer.
 #pragma once
 
+#include "hostapi/Win32Types.h"
+
 #include <functional>
 
+class QWidget;
+
 namespace tarsel::savers {
+
+// The widget a window handle of the program stands for.
+inline QWidget* WidgetOf(HWND window) {
+  return static_cast<QWidget*>(window);
+}
 
 // Runs `action` on the application's thread and returns when it has run:
 // at once when called there, else through the event loop. False (nothing

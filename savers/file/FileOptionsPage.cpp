@@ -1,7 +1,6 @@
 #include "savers/file/FileOptionsPage.h"
 
 #include "env/FileSystem.h"
-#include "env/HtmlHelp.h"
 #include "hostapi/ISaverSettings.h"
 #include "platform/Win32Error.h"
 #include "savers/common/ReportFailures.h"
@@ -18,7 +17,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace tarsel::filesaver;
@@ -35,18 +33,11 @@ QString caption() {
 } // namespace
 
 CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
-    : m_settings(settings), m_sheet(sheet), m_rootFolder(new QLineEdit(this)),
+    : SaverPropPage(sheet, "File Options", "07d_file_options_tab.htm"), m_settings(settings),
+      m_rootFolder(new QLineEdit(this)),
       m_doNotOverwrite(new QCheckBox(tr("&Do not overwrite files (just skip pictures)"), this)),
       m_commandLine(new QLineEdit(this)),
       m_waitForEnd(new QCheckBox(tr("&Wait for processing to finish before taking more pictures"), this)) {
-  if (m_sheet)
-    m_pageIndex = m_sheet->GetPageCount();
-  m_description.dwSize = sizeof m_description;
-  m_description.dwFlags = PSP_HASHELP;
-  m_description.pszTitle = "File Options";
-  m_description.page = this;
-  setWindowTitle(QStringLiteral("File Options"));
-
   auto* rootLabel = new QLabel(tr("&Root Folder:"), this);
   rootLabel->setBuddy(m_rootFolder);
   m_rootFolder->setMaxLength(kMaxText - 1);
@@ -96,11 +87,7 @@ CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
       }
     });
   });
-  auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
-  connect(f1, &QShortcut::activated, this, &CPropPage::Help);
 }
-
-CPropPage::~CPropPage() = default;
 
 void CPropPage::Load() {
   const FileSaverSettings values = FileSaverSettings::Load(m_settings.get());
@@ -108,12 +95,6 @@ void CPropPage::Load() {
   m_doNotOverwrite->setChecked(values.doNotOverwrite);
   m_waitForEnd->setChecked(values.waitForProcessing);
   m_commandLine->setText(QString::fromLocal8Bit(values.externalCommand.c_str()));
-}
-
-bool CPropPage::Apply() {
-  bool applied = false;
-  ReportFailures(this, [this, &applied] { applied = ApplyValues(); });
-  return applied;
 }
 
 bool CPropPage::ApplyValues() {
@@ -142,25 +123,4 @@ bool CPropPage::ApplyValues() {
   ThrowIfFailed(key->SetBool(kWaitForProcessing, m_waitForEnd->isChecked()), kWaitForProcessing);
   emit cancelToClose();
   return true;
-}
-
-void CPropPage::Help() {
-  ReportFailures(this, [this] {
-    if (!m_help)
-      m_help = std::make_unique<CHtmlHelp>();
-    m_help->DisplayHelp(nullptr, "07d_file_options_tab.htm");
-  });
-}
-
-void CPropPage::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  ReportFailures(this, [this] {
-    if (m_sheet)
-      m_sheet->OnPageActivated(m_pageIndex);
-  });
-}
-
-void CPropPage::hideEvent(QHideEvent* event) {
-  m_help.reset();
-  QWidget::hideEvent(event);
 }

@@ -52,22 +52,12 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
   base = AbsolutePath(base);
   AddTrailingBackslash(base);
 
-  char buffer[kNameBuffer] = {};
-  info.GetSubFolder(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  std::string folder = base + SafeNameComponent(buffer);
+  std::string folder = base + SubFolderName(info);
   // A folder that cannot be made shows as the failure to create the file.
   MultiCreateDir(folder.c_str());
   AddTrailingBackslash(folder);
 
-  buffer[0] = '\0';
-  info.GetFileName(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  std::string name = buffer;
-  if (name.empty())
-    name = NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
-                        textOf(picture.GetExtension()));
-  const std::string path = folder + SafeNameComponent(name);
+  const std::string path = folder + DirectSaveName(info, picture);
 
   const bool overwriteOnce = info.TakeOverwriteOnce();
   if (!overwriteOnce && values.doNotOverwrite && IsFileExist(path.c_str()))

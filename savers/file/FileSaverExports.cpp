@@ -6,24 +6,19 @@
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
 #include "savers/common/ExportGuard.h"
+#include "savers/common/UiThread.h"
 #include "savers/file/FileOptionsPage.h"
 #include "savers/file/FileSaver.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/PostProcessCommand.h"
 #include "savers/file/SaveBunchDlg.h"
 
-#include <QWidget>
-
-#include <new>
-
 namespace {
 
 using namespace tarsel::filesaver;
 using tarsel::savers::GuardedExport;
-
-QWidget* widgetOf(HWND window) {
-  return static_cast<QWidget*>(window);
-}
+using tarsel::savers::MakePropPage;
+using tarsel::savers::WidgetOf;
 
 } // namespace
 
@@ -50,7 +45,7 @@ TARSEL_SAVER_EXPORT int SavSave(HWND owner, ISaveInfo* info, IPictureFromCamera*
     if (!info)
       ThrowError(E_INVALIDARG);
     if (!direct)
-      return InteractiveSave(widgetOf(owner), *info, *picture, settings);
+      return InteractiveSave(WidgetOf(owner), *info, *picture, settings);
     DirectSave(*info, *picture, settings);
     return 0;
   });
@@ -63,7 +58,7 @@ TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFrom
       return kSaverNoPictureList;
     if (!info)
       ThrowError(E_INVALIDARG);
-    CSaveBunchDlg dialog(widgetOf(owner), *info, pictures, count < 0 ? 0 : count, settings);
+    CSaveBunchDlg dialog(WidgetOf(owner), *info, pictures, count < 0 ? 0 : count, settings);
     dialog.exec();
     return 0;
   });
@@ -71,18 +66,7 @@ TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFrom
 
 TARSEL_SAVER_EXPORT int SavPropPage(ITarselSettings* settings, IPropSheetCallback* sheet,
                                     PROPSHEETPAGE** page) {
-  return GuardedExport(kSaverUnexpected, [&] {
-    if (!page)
-      ThrowError(E_INVALIDARG);
-    CPropPage* created = nullptr;
-    try {
-      created = new CPropPage(settings, sheet);
-    } catch (const std::bad_alloc&) {
-      return kSaverNoMemory;
-    }
-    *page = created->Description();
-    return 0;
-  });
+  return GuardedExport(kSaverUnexpected, [&] { return MakePropPage<CPropPage>(settings, sheet, page); });
 }
 
 TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSettings* /*settings*/,
@@ -92,7 +76,7 @@ TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSett
       return 0;
     if (!info)
       ThrowError(E_INVALIDARG);
-    return ProcessError(widgetOf(owner), *info, *error);
+    return ProcessError(WidgetOf(owner), *info, *error);
   });
 }
 

@@ -29,7 +29,6 @@ using namespace tarsel::savers;
 
 namespace {
 
-constexpr std::int32_t kNameBuffer = 260;
 // The program's code for a save that lacks its parameters.
 constexpr HRESULT kHostParametersMissing = static_cast<HRESULT>(0x81020003u);
 constexpr HRESULT kLoginRefused = ftp::ReplyCode(530);
@@ -37,10 +36,6 @@ constexpr HRESULT kServiceUnavailable = ftp::ReplyCode(421);
 
 // 421 answers in a row since the last save that went through.
 std::atomic<int> serviceUnavailableInRow{0};
-
-std::string textOf(const char* text) {
-  return text ? std::string(text) : std::string();
-}
 
 // Logs the session in to the configured server as the configured user,
 // reusing a connection that is already there.
@@ -105,26 +100,15 @@ std::string ComposeDirectory(const std::string& rootDir, const std::string& subF
 
 void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* settings) {
   const CFtpSettings ftpSettings(settings, true);
-  char buffer[kNameBuffer] = {};
-  info.GetFileName(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  std::string name = buffer;
-  if (name.empty())
-    name = NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
-                        textOf(picture.GetExtension()));
   // Names from a camera stay inside the target folder.
-  name = SafeNameComponent(name);
+  const std::string name = DirectSaveName(info, picture);
 
   SharedSession shared;
   CFtpSession& session = shared.Use(true, nullptr);
   EnsureLoggedIn(session, ftpSettings);
 
-  buffer[0] = '\0';
-  info.GetSubFolder(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  const std::string subFolder = buffer[0] ? SafeNameComponent(buffer) : std::string();
   const std::string directory =
-      ComposeDirectory(ftpSettings.OpenServerKey(ftpSettings.GetServer()).GetRootDir(), subFolder);
+      ComposeDirectory(ftpSettings.OpenServerKey(ftpSettings.GetServer()).GetRootDir(), SubFolderName(info));
   if (!directory.empty())
     ThrowIfFailed(session.ChangeDir(directory.c_str()), directory.c_str());
   ThrowIfFailed(session.Upload(picture.GetData(), picture.GetDataSize(), name.c_str()), name.c_str());

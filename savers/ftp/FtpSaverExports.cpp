@@ -6,23 +6,18 @@
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
 #include "savers/common/ExportGuard.h"
+#include "savers/common/UiThread.h"
 #include "savers/ftp/FtpMessages.h"
 #include "savers/ftp/FtpSaver.h"
 #include "savers/ftp/PropPage.h"
 #include "savers/ftp/SharedSession.h"
 
-#include <QWidget>
-
-#include <new>
-
 namespace {
 
 using namespace tarsel::ftpsaver;
 using tarsel::savers::GuardedExport;
-
-QWidget* widgetOf(HWND window) {
-  return static_cast<QWidget*>(window);
-}
+using tarsel::savers::MakePropPage;
+using tarsel::savers::WidgetOf;
 
 } // namespace
 
@@ -68,24 +63,13 @@ TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFrom
       if (!pictures[i])
         ThrowError(E_INVALIDARG);
     }
-    return SaveSeries(widgetOf(owner), *info, pictures, count, settings);
+    return SaveSeries(WidgetOf(owner), *info, pictures, count, settings);
   });
 }
 
 TARSEL_SAVER_EXPORT int SavPropPage(ITarselSettings* settings, IPropSheetCallback* sheet,
                                     PROPSHEETPAGE** page) {
-  return GuardedExport(kSaverUnexpected, [&] {
-    if (!page)
-      ThrowError(E_INVALIDARG);
-    CPropPage* created = nullptr;
-    try {
-      created = new CPropPage(settings, sheet);
-    } catch (const std::bad_alloc&) {
-      return kSaverNoMemory;
-    }
-    *page = created->Description();
-    return 0;
-  });
+  return GuardedExport(kSaverUnexpected, [&] { return MakePropPage<CPropPage>(settings, sheet, page); });
 }
 
 TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSettings* settings,
@@ -95,7 +79,7 @@ TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSett
       return 0;
     if (!info)
       ThrowError(E_INVALIDARG);
-    return ProcessError(widgetOf(owner), *info, settings, *error);
+    return ProcessError(WidgetOf(owner), *info, settings, *error);
   });
 }
 

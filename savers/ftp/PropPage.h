@@ -1,45 +1,22 @@
 // The "FTP Options" page of the program's Options sheet: the parameters
-// editor, stored on Apply. Talks to the sheet as the saver pages do (see
-// the file saver's page): the signal changed(), the invokables Apply() and
-// Help(), the signal cancelToClose(); showing the page tells the sheet that
-// it is the active one. User-interface thread only; every handler catches
-// its failures.
+// editor, stored on Apply (see SaverPropPage for how the sheet drives it).
+// An apply is always accepted: a failure to store is shown and the sheet
+// closes. User-interface thread only.
 #pragma once
 
-#include "hostapi/RefPtr.h"
-#include "hostapi/TarselSaverPlugin.h"
-
-#include <QWidget>
-
-#include <memory>
+#include "savers/common/SaverPropPage.h"
 
 class CFtpParamsDlgBase;
-class CHtmlHelp;
+class ITarselSettings;
 
-class CPropPage : public QWidget {
+class CPropPage : public tarsel::savers::SaverPropPage {
   Q_OBJECT
 
 public:
   CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet);
-  ~CPropPage() override;
-
-  PROPSHEETPAGE* Description() { return &m_description; }
-
-  Q_INVOKABLE bool Apply();
-  Q_INVOKABLE void Help();
-
-signals:
-  void changed();
-  void cancelToClose();
-
-protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
 
 private:
-  IPropSheetCallback* m_sheet;
-  std::int32_t m_pageIndex = 0;
-  PROPSHEETPAGE m_description{};
-  std::unique_ptr<CHtmlHelp> m_help;
+  bool ApplyValues() override;
+
   CFtpParamsDlgBase* m_params;
 };

@@ -74,6 +74,15 @@ std::map<std::string, std::string> cardFiles(tarsel::test::VeskSimulator& simula
   return files;
 }
 
+// The paths of the files below `root`, sub-folders included.
+std::set<std::string> filesBelow(const std::string& root) {
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      files.insert(entry.path().string());
+  return files;
+}
+
 std::string bytesOf(IPictureFromCamera* picture) {
   if (!picture || !picture->GetData())
     return {};
@@ -139,6 +148,66 @@ protected:
           << model << " picture " << i << ": " << bytes.size() << " bytes downloaded, the card's file has "
           << added[static_cast<std::size_t>(i)].size();
     }
+  }
+
+  // Chooses the saver `name` for automatic saves after takes: one folder per
+  // camera, "shot" and a three-digit counter.
+  void chooseSaverForTakes(const char* name) {
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
+    EXPECT_EQ(user->SetLastMethodOfSaving(name), 0);
+    EXPECT_EQ(user->SetCamNameUse(1), 0);
+    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
+    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
+    user->Release();
+  }
+
+  // Starts the frame with the savers of m_savers, waits for both cameras'
+  // windows and notes the cards' files, then takes with all cameras five
+  // times in a row (the takes overlap; each picture keeps its take's counter).
+  CMainFrame& startAndTakeFiveTimes() {
+    MainFrameOptions options = optionsFor({});
+    options.makeDeviceWatcher = {};
+    options.savers = m_savers.get();
+    CMainFrame& frame = start(options);
+    EXPECT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+    for (const auto& [model, slot] : kSlotOfModel)
+      m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
+    for (int take = 1; take <= 5; ++take)
+      EXPECT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+    EXPECT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+    return frame;
+  }
+
+  // The paths below `root` where the five takes' pictures belong: each
+  // camera's folder, "shot" and its take's counter; each file checked to be
+  // byte for byte the card's file of that take.
+  std::set<std::string> expectFiveTakesSavedUnder(const std::string& root) {
+    std::set<std::string> expected;
+    for (const auto& [model, slot] : kSlotOfModel) {
+      CChildFrame* window = windowOf(model);
+      if (!window) {
+        ADD_FAILURE() << model << " has no window";
+        continue;
+      }
+      EXPECT_FALSE(window->HasUnsavedPictures()) << model;
+      std::vector<std::pair<std::string, std::string>> added;
+      for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after-" + model)))
+        if (!m_cardBefore[model].count(name))
+          added.emplace_back(name, bytes);
+      EXPECT_EQ(added.size(), 5u) << model;
+      for (std::size_t take = 0; take < added.size(); ++take) {
+        const std::string extension = std::filesystem::path(added[take].first).extension().string();
+        const std::string path = root + "/" + window->CameraName().toStdString() + "/shot00" +
+                                 std::to_string(take + 1) + extension;
+        expected.insert(path);
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+        EXPECT_TRUE(readFile(path) == added[take].second)
+            << path << " differs from the card's " << added[take].first;
+      }
+    }
+    return expected;
   }
 
   TempDir m_folder;
@@ -212,15 +281,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   const std::string script = m_folder.file("record.sh");
   tarsel::test::writeFile(script, "#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> '" + log + "'\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  chooseSaverForTakes("File");
   {
-    ITarselConfigSettings* user = nullptr;
-    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
-    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
-    EXPECT_EQ(user->SetLastMethodOfSaving("File"), 0);
-    EXPECT_EQ(user->SetCamNameUse(1), 0);
-    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
-    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
-    user->Release();
     ISaverSettings* key = nullptr;
     ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
     CRefPtr<ISaverSettings> saverKey;
@@ -230,19 +292,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   }
   m_savers = std::make_unique<CSaveDllList>(0, binDir());
   ASSERT_GT(m_savers->GetCount(), 0);
-
-  MainFrameOptions options = optionsFor({});
-  options.makeDeviceWatcher = {};
-  options.savers = m_savers.get();
-  CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
-  for (const auto& [model, slot] : kSlotOfModel)
-    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
-
-  // Five clicks in a row: the takes overlap, each picture keeps its take's counter.
-  for (int take = 1; take <= 5; ++take)
-    ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+  CMainFrame& frame = startAndTakeFiveTimes();
   const auto lines = [&] {
     std::vector<std::string> read;
     std::istringstream text(std::filesystem::exists(log) ? readFile(log) : std::string());
@@ -255,32 +305,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
 
   // Every picture is in its camera's folder under its counter, byte for byte
   // the card's file of that take, and was handed to the program once.
-  std::set<std::string> expected;
-  for (const auto& [model, slot] : kSlotOfModel) {
-    CChildFrame* window = windowOf(model);
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(window->HasUnsavedPictures()) << model;
-    const auto after = cardFiles(*m_simulator, slot, m_folder.file("after-" + model));
-    std::vector<std::pair<std::string, std::string>> added;
-    for (const auto& [name, bytes] : after)
-      if (!m_cardBefore[model].count(name))
-        added.emplace_back(name, bytes);
-    ASSERT_EQ(added.size(), 5u) << model;
-    for (std::size_t take = 0; take < added.size(); ++take) {
-      const std::string extension = std::filesystem::path(added[take].first).extension().string();
-      const std::string path =
-          root + "/" + window->CameraName().toStdString() + "/shot00" + std::to_string(take + 1) + extension;
-      expected.insert(path);
-      ASSERT_TRUE(std::filesystem::exists(path)) << path;
-      EXPECT_TRUE(readFile(path) == added[take].second)
-          << path << " differs from the card's " << added[take].first;
-    }
-  }
-  std::set<std::string> saved;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      saved.insert(entry.path().string());
-  EXPECT_EQ(saved, expected);
+  const std::set<std::string> expected = expectFiveTakesSavedUnder(root);
+  EXPECT_EQ(filesBelow(root), expected);
   std::multiset<std::string> processed;
   for (const std::string& line : lines())
     processed.insert(line);
@@ -324,16 +350,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   // A new user chooses the FTP saver and fills in its Options page: a loopback
   // server, a root folder, a user and a password kept on this computer.
   tarsel::ftp::test::FtpTestServer server(m_folder.file("ftp-server"));
-  {
-    ITarselConfigSettings* user = nullptr;
-    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
-    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
-    EXPECT_EQ(user->SetLastMethodOfSaving("FTP"), 0);
-    EXPECT_EQ(user->SetCamNameUse(1), 0);
-    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
-    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
-    user->Release();
-  }
+  chooseSaverForTakes("FTP");
   m_savers = std::make_unique<CSaveDllList>(0, binDir());
   CSaveDllWrapper* ftp = m_savers->FindSaver(settings(), "FTP");
   ASSERT_TRUE(ftp);
@@ -352,24 +369,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   ASSERT_TRUE(applied);
   options.reset();
 
-  MainFrameOptions frameOptions = optionsFor({});
-  frameOptions.makeDeviceWatcher = {};
-  frameOptions.savers = m_savers.get();
-  CMainFrame& frame = start(frameOptions);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
-  for (const auto& [model, slot] : kSlotOfModel)
-    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
-
-  for (int take = 1; take <= 5; ++take)
-    ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
-  const auto uploaded = [&] {
-    std::set<std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(server.Home()))
-      if (entry.is_regular_file())
-        files.insert(entry.path().string());
-    return files;
-  };
+  CMainFrame& frame = startAndTakeFiveTimes();
+  const auto uploaded = [&] { return filesBelow(server.Home().string()); };
   ASSERT_TRUE(pumpUntil(
       [&] { return uploaded().size() >= 10 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
       10s))
@@ -377,27 +378,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
 
   // Every picture is in its camera's folder below the root under its take's
   // counter, byte for byte the card's file of that take.
-  std::set<std::string> expected;
-  for (const auto& [model, slot] : kSlotOfModel) {
-    CChildFrame* window = windowOf(model);
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(window->HasUnsavedPictures()) << model;
-    std::vector<std::pair<std::string, std::string>> added;
-    for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after-" + model)))
-      if (!m_cardBefore[model].count(name))
-        added.emplace_back(name, bytes);
-    ASSERT_EQ(added.size(), 5u) << model;
-    for (std::size_t take = 0; take < added.size(); ++take) {
-      const std::string path = (server.Home() / "pics" / window->CameraName().toStdString() /
-                                ("shot00" + std::to_string(take + 1) +
-                                 std::filesystem::path(added[take].first).extension().string()))
-                                   .string();
-      expected.insert(path);
-      EXPECT_TRUE(readFile(path) == added[take].second)
-          << path << " differs from the card's " << added[take].first;
-    }
-  }
-  EXPECT_EQ(uploaded(), expected);
+  EXPECT_EQ(uploaded(), expectFiveTakesSavedUnder((server.Home() / "pics").string()));
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 
   // The settings on disk hold the server and user, never the password.
