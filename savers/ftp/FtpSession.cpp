@@ -337,8 +337,8 @@ void CFtpSession::SupervisorThreadProc() {
       m_timer = Timer::Disarmed;
       m_watchdogFired = true;
       std::lock_guard sockets(m_socketLock);
-      for (CSocket* socket : {static_cast<CSocket*>(m_control.get()), m_listen.get(),
-                              static_cast<CSocket*>(m_data.get())})
+      for (CSocket* socket :
+           {static_cast<CSocket*>(m_control.get()), m_listen.get(), static_cast<CSocket*>(m_data.get())})
         if (socket)
           socket->Shutdown();
       continue;

@@ -20,6 +20,8 @@ namespace {
 
 // The most bytes one reply may hold, its lines together.
 constexpr std::size_t kMaxReply = 64 * 1024;
+// How long an aborted upload waits for a second reply after a 2xx one.
+constexpr std::chrono::milliseconds kAbortGrace{250};
 // The longest directory component sent.
 constexpr std::size_t kMaxComponent = 261;
 
@@ -111,8 +113,8 @@ _FtpReceiveError CFtpSession::ReadReply(std::string_view accepted, bool check, s
     *firstLine = first;
   if (!check)
     return reply;
-  const bool wanted = accepted.empty() ? !listed("500,501,502,421,530,550", reply.Reply())
-                                       : listed(accepted, reply.Reply());
+  const bool wanted =
+      accepted.empty() ? !listed("500,501,502,421,530,550", reply.Reply()) : listed(accepted, reply.Reply());
   if (!wanted)
     throw reply;
   return reply;
@@ -187,8 +189,8 @@ void CFtpSession::openPassiveData() {
     std::array<unsigned, 6> numbers{};
     if (!parsePassive(line, numbers))
       throw _FtpReceiveError(line);
-    host = std::to_string(numbers[0]) + '.' + std::to_string(numbers[1]) + '.' + std::to_string(numbers[2]) + '.' +
-           std::to_string(numbers[3]);
+    host = std::to_string(numbers[0]) + '.' + std::to_string(numbers[1]) + '.' + std::to_string(numbers[2]) +
+           '.' + std::to_string(numbers[3]);
     port = std::to_string(numbers[4] * 256 + numbers[5]);
   }
   makeSocket(m_data);
@@ -217,16 +219,21 @@ void CFtpSession::DoUpload(const Request& request) {
     armWatchdog();
     sent += m_data->SendSome(bytes + sent, std::min(chunk, request.size - sent));
     setIdle();
-    const auto percent = static_cast<std::intptr_t>(static_cast<unsigned long long>(sent) * 100 / request.size);
+    const auto percent =
+        static_cast<std::intptr_t>(static_cast<unsigned long long>(sent) * 100 / request.size);
     notify(NotifyProgress, percent);
   }
   armWatchdog();
   m_data->Shutdown();
   closeData();
-  // After ABOR a server answers the transfer (426) and then the ABOR
-  // itself; a transfer that ran to its end must be confirmed (2xx).
+  // After ABOR servers differ: a failed transfer (426) is followed by the
+  // ABOR's own reply; 225 answers an ABOR with no transfer under way; after
+  // a transfer that ended (226) the ABOR's reply may follow. Each reply is
+  // read, so that none is left for the next command. A transfer that ran to
+  // its end must be confirmed (2xx).
   _FtpReceiveError reply = ReadReply("", false);
-  if (aborted && reply.Reply() / 100 == 4)
+  if (aborted && reply.Reply() != 225 &&
+      (reply.Reply() / 100 != 2 || m_control->WaitForLine(std::min(kAbortGrace, m_timeouts.watchdog))))
     reply = ReadReply("", false);
   setIdle();
   if (!aborted && reply.Reply() / 100 != 2)

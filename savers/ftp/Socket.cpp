@@ -148,6 +148,14 @@ std::size_t CSocket::Receive(void* buffer, std::size_t size) {
   }
 }
 
+bool CSocket::WaitReadable(std::chrono::milliseconds limit) const {
+  pollfd waiting{handle(), POLLIN, 0};
+  const int ready = ::poll(&waiting, 1, static_cast<int>(limit.count()));
+  if (ready < 0 && errno != EINTR)
+    ThrowSocketError();
+  return ready > 0;
+}
+
 void CSocket::Bind(const std::string& address, std::uint16_t port) {
   sockaddr_storage local{};
   socklen_t length = sizeof(sockaddr_in);

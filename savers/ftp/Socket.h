@@ -36,6 +36,10 @@ public:
   // One receive of at most `size` bytes; 0 when the peer closed.
   std::size_t Receive(void* buffer, std::size_t size);
 
+  // Whether a receive would not block (data or the peer's close), waiting
+  // at most `limit`.
+  bool WaitReadable(std::chrono::milliseconds limit) const;
+
   // Binds to `address` (numeric; empty for any address of the family) and
   // `port`; listens with a backlog of 1; accepts one connection.
   void Bind(const std::string& address, std::uint16_t port);

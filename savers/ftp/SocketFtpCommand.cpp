@@ -57,6 +57,10 @@ void CSocketFtpCommand::SendText(const std::string& text) {
   Send(text.data(), text.size());
 }
 
+bool CSocketFtpCommand::WaitForLine(std::chrono::milliseconds limit) {
+  return !m_pending.empty() || WaitReadable(limit);
+}
+
 std::string CSocketFtpCommand::ReceiveLine() {
   std::size_t searched = 0;
   for (;;) {

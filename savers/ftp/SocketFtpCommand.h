@@ -26,8 +26,8 @@ public:
   // _sock_error: WSAECONNRESET when the server closed the connection,
   // WSAECONNABORTED for a line longer than kMaxLine.
   std::string ReceiveLine();
-  // The bytes received beyond the lines read so far.
-  std::size_t Pending() const { return m_pending.size(); }
+  // Whether a reply line has begun to arrive, waiting at most `limit`.
+  bool WaitForLine(std::chrono::milliseconds limit);
 
 private:
   std::string m_pending;

@@ -1,5 +1,5 @@
-#include "savers/ftp/FtpMessages.h"
 #include "savers/ftp/FtpPath.h"
+#include "savers/ftp/FtpMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
+#include "savers/ftp/FtpSession.h"
 #include "platform/Win32Error.h"
 #include "savers/ftp/FtpMessages.h"
-#include "savers/ftp/FtpSession.h"
 #include "savers/ftp/testsupport/FtpTestServer.h"
 
 #include <QCoreApplication>
@@ -177,6 +177,22 @@ TEST_F(FtpSessionTest, ASynchronousRequestDuringAPostedOneIsRefusedAndNeverRetur
   EXPECT_EQ(dialog.seen.size(), 1u);
 }
 
+TEST_F(FtpSessionTest, AnAbortedUploadEndsWithItsNotificationAndTheSessionStaysInStep) {
+  Recorder dialog;
+  auto session = makeSession(false, &dialog);
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  const std::vector<char> picture(64 << 20, 'p');
+  ASSERT_EQ(session->Upload(picture.data(), picture.size(), "aborted.jpg"), 0);
+  EXPECT_EQ(session->Abort(), 0);
+  ASSERT_TRUE(pumpUntil([&] { return dialog.seen.size() == 2; }));
+  using Seen = std::vector<std::pair<std::intptr_t, std::intptr_t>>;
+  EXPECT_EQ(dialog.seen, (Seen{{NotifyState, NotifyConnected}, {NotifyState, NotifyUploadAborted}}));
+  EXPECT_NE(server->CommandLog().find("STOR aborted.jpg\nABOR\n"), std::string::npos);
+  session->SetNotify(true, nullptr);
+  EXPECT_EQ(session->Upload("next", 4, "next.jpg"), 0);
+  EXPECT_EQ(fileText(server->Home() / "next.jpg"), "next");
+}
+
 TEST_F(FtpSessionTest, DestroyingTheSessionDuringAHungExchangeReturnsPromptlyWithNoThreadLeft) {
   makeSession().reset(); // whatever a first session starts for good (a sanitizer's thread)
   const int before = threadCount();
@@ -233,4 +249,14 @@ TEST_F(FtpSessionTest, ABrokenReplyOrARefusedUploadLeavesAUsableSession) {
   EXPECT_TRUE(session->IsConnected());
   EXPECT_EQ(session->Upload("abc", 3, "b.jpg"), ReplyCode(452));
   EXPECT_EQ(session->Quit(), 0);
+}
+
+TEST_F(FtpSessionTest, UploadsOverIpv6LoopbackThroughExtendedPassiveMode) {
+  const char* home = std::getenv("HOME");
+  FtpTestServer v6(std::filesystem::path(home ? home : "/tmp") / "ftp-server-v6", "::1");
+  auto session = makeSession();
+  ASSERT_EQ(session->Connect(v6.Address().c_str(), "tarsel", kPassword), 0);
+  ASSERT_EQ(session->Upload("six", 3, "v6.jpg"), 0);
+  EXPECT_EQ(fileText(v6.Home() / "v6.jpg"), "six");
+  EXPECT_NE(v6.CommandLog().find("EPSV\nSTOR v6.jpg\n"), std::string::npos);
 }

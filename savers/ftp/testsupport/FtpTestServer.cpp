@@ -31,8 +31,9 @@ FtpTestServer::FtpTestServer(const std::filesystem::path& root, const std::strin
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, errText.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const char* argv[] = {"/usr/bin/python3", TARSEL_FTP_TEST_SERVER, "--root", rootText.c_str(), "--log",
-                        logText.c_str(), "--host", m_host.c_str(), nullptr};
+  const char* argv[] = {
+      "/usr/bin/python3", TARSEL_FTP_TEST_SERVER, "--root", rootText.c_str(), "--log", logText.c_str(),
+      "--host",           m_host.c_str(),         nullptr};
   const int rc = posix_spawn(&m_pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
