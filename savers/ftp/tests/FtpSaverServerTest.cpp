@@ -11,6 +11,7 @@
 #include "savers/ftp/FtpSettings.h"
 #include "savers/ftp/SecretBuffer.h"
 #include "savers/ftp/testsupport/FtpTestServer.h"
+#include "savers/testsupport/AnswerDialog.h"
 #include "savers/testsupport/BytesPicture.h"
 #include "savers/testsupport/FakeSaveInfo.h"
 
@@ -33,6 +34,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ftp::test::FtpTestServer;
+using savers::test::AnswerDialog;
 using savers::test::FakeSaveInfo;
 
 int count(const std::string& text, const std::string& what) {
@@ -103,19 +105,6 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   EXPECT_EQ(ftp->ProcessError(nullptr, &info, &settings, &failure), 0) << "the next picture may retry again";
 }
 
-// Runs `step` on the next modal dialog once it shows.
-void whenDialogShows(const std::function<void(QDialog&)>& step) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, step] {
-    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      step(*dialog);
-    }
-  });
-  timer->start(1);
-}
-
 TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAfterwards) {
   std::vector<std::string> boxes;
   SetMessageBoxHook(
@@ -125,14 +114,14 @@ TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAf
   BytesPicture picture("one picture", ".TIF");
 
   // Cancel without a connection closes quietly and stores nothing.
-  whenDialogShows([](QDialog& dialog) { dialog.reject(); });
+  AnswerDialog<QDialog>([](QDialog& dialog) { dialog.reject(); });
   EXPECT_EQ(ftp->Save(nullptr, &info, &picture, &settings, FALSE), 1223);
   EXPECT_EQ(CFtpSettings(&settings, true).GetServer(), "");
 
   // A wrong password: the refusal is shown, the dialog stays for another try
   // with the values entered, and the right one uploads under the typed name.
   int progressMaximum = 0;
-  whenDialogShows([&](QDialog& dialog) {
+  AnswerDialog<QDialog>([&](QDialog& dialog) {
     const auto edit = [&dialog](const char* name) {
       return dialog.findChild<QLineEdit*>(QLatin1String(name));
     };
@@ -173,7 +162,7 @@ TEST_F(FtpSaverServer, TheSeriesDialogEntersTheRootOnceAndUploadsEveryPictureUnd
   BytesPicture first("first"), second("second", ".TIF"), third("third");
   IPictureFromCamera* series[] = {&first, &second, &third};
   int highest = 0;
-  whenDialogShows([&](QDialog& dialog) {
+  AnswerDialog<QDialog>([&](QDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("FTP Whole Series"));
     EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("nameBase"))->text(), QStringLiteral("IMG0007_"));
     auto* bar = dialog.findChild<QProgressBar*>();
@@ -216,7 +205,7 @@ TEST(FtpSaverQuestions, ARefusedLogInOrMissingValuesOpenTheParametersWhenTheUser
   // Refused: the stored password is selected for retyping; OK stores the new
   // one and the save is tried again.
   QString selected;
-  whenDialogShows([&](QDialog& dialog) {
+  AnswerDialog<QDialog>([&](QDialog& dialog) {
     auto* password = dialog.findChild<QLineEdit*>(QStringLiteral("password"));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("FTP Options"));
     selected = dialog.focusWidget() == password ? password->selectedText() : QStringLiteral("no focus");
@@ -231,7 +220,7 @@ TEST(FtpSaverQuestions, ARefusedLogInOrMissingValuesOpenTheParametersWhenTheUser
   EXPECT_STREQ(stored.c_str(), "new");
 
   // Missing values: the same dialog; Cancel stops the queue.
-  whenDialogShows([](QDialog& dialog) { dialog.reject(); });
+  AnswerDialog<QDialog>([](QDialog& dialog) { dialog.reject(); });
   EXPECT_EQ(decide(static_cast<HRESULT>(0x820207D1u)), 1223);
 }
 
