@@ -68,11 +68,14 @@ void CFtpSession::SetNotify(bool synchronous, QObject* window, QEvent::Type mess
 }
 
 void CFtpSession::Detach(QObject* window) {
+  // The request waiting, the running one and the next ones: all under both
+  // locks, which a request takes while it captures its window and the worker
+  // while it starts the request.
+  std::lock_guard work(m_workMutex);
   std::lock_guard lock(m_notifyMutex);
-  if (m_notify.window == window)
-    m_notify.window = nullptr;
-  if (m_running.window == window)
-    m_running.window = nullptr;
+  for (Notifier* notifier : {&m_notify, &m_running, m_pending ? &m_pending->notifier : nullptr})
+    if (notifier && notifier->window == window)
+      notifier->window = nullptr;
 }
 
 HRESULT CFtpSession::Connect(const char* server, const char* user, const char* password) {
@@ -118,13 +121,13 @@ HRESULT CFtpSession::Abort() {
   return 0;
 }
 
+// The state is read without the call lock, so that a window asking while a
+// synchronous request runs on another thread does not wait for its end.
 bool CFtpSession::IsBusy() const {
-  std::lock_guard call(m_callLock);
   return m_state.load() == StateBusy;
 }
 
 bool CFtpSession::IsConnected() const {
-  std::lock_guard call(m_callLock);
   return m_state.load() == StateConnected;
 }
 
@@ -157,12 +160,8 @@ HRESULT CFtpSession::request(Command command, std::unique_ptr<Request> made, con
       m_lastError = refused;
       return refused;
     }
-    {
-      std::lock_guard lock(m_notifyMutex);
-      made->notifier = forced ? *forced : m_notify;
-    }
     made->command = command;
-    const bool synchronous = made->notifier.mode == ModeSynchronous;
+    bool synchronous = false;
     std::uint64_t id = 0;
     {
       std::lock_guard lock(m_workMutex);
@@ -171,6 +170,11 @@ HRESULT CFtpSession::request(Command command, std::unique_ptr<Request> made, con
         m_lastError = kBusy;
         return kBusy;
       }
+      {
+        std::lock_guard notifying(m_notifyMutex);
+        made->notifier = forced ? *forced : m_notify;
+      }
+      synchronous = made->notifier.mode == ModeSynchronous;
       if (command == CommandUpload)
         m_continue.exchange(1);
       id = made->id = ++m_requestsMade;
@@ -200,9 +204,7 @@ void CFtpSession::WorkerThreadProc() {
       if (m_endWorker)
         break;
       next = std::move(m_pending);
-    }
-    {
-      std::lock_guard lock(m_notifyMutex);
+      std::lock_guard notifying(m_notifyMutex);
       m_running = next->notifier;
     }
     runRequest(*next);
@@ -268,7 +270,7 @@ void CFtpSession::runRequest(Request& running) {
   }
 }
 
-// Handles the failure that is being thrown out of an exchange.
+// Handles the failure that is being thrown out of an exchange; throws nothing.
 void CFtpSession::fail(Command command) {
   if (m_watchdogFired.exchange(false)) {
     disarm();
@@ -286,7 +288,11 @@ void CFtpSession::fail(Command command) {
       if (reply == 550) {
         quitAfterFailure(0);
       } else {
-        setIdle();
+        try {
+          setIdle();
+        } catch (...) {
+          // The watchdog fired meanwhile: handled below.
+        }
         setState(StateConnected);
       }
     } else if (command == CommandQuit) {

@@ -15,18 +15,23 @@
 // Refusals: 1247 connected already, 170 busy, 0x80040007 not connected,
 // 0x800401E1 connections dropped, 0x80040005 abort without a transfer.
 //
-// Failures: every public operation returns a code and throws nothing. A
-// watchdog time-out shuts the connections down, ends the exchange with 258
-// (reported once), and leaves the state idle; the next Connect works.
+// Failures: every public operation returns a code and throws nothing. In
+// synchronous and silent mode an exchange's failure is the request's result
+// (LastError); in posted mode it is posted (2 network, 3 reply, 4 other). A
+// refused upload step (a 4xx or 5xx reply other than 550) leaves the session
+// connected. A watchdog time-out shuts the connections down, ends the
+// exchange with 258 (reported once), and leaves the state idle; the next
+// Connect works. The idle log-out is skipped while a request is under way.
 //
 // Threads: any thread may call the public operations; requests from several
-// threads are taken one at a time (the call lock). The data of a posted
-// Upload must stay valid until the upload has ended (notification 1, 2 or 6,
-// or a failure). A window given to SetNotify is posted to only while it
-// exists; a window that goes away calls Detach first. The destructor logs
-// out, stops both threads and joins them; an exchange still blocked is cut
-// off by shutting its connections down, so the destructor returns within
-// about the join time.
+// threads are taken one at a time (the call lock), and one request at most
+// waits behind a running exchange (a Quit). The data of a posted Upload must
+// stay valid until the upload has ended (notification 1 with 2 or 6, or a
+// failure). A window given to SetNotify is posted to only while it exists; a
+// window that goes away calls Detach first. The destructor logs out when
+// connected, stops both threads and joins them: an exchange still running is
+// cut off by shutting its connections down, so the join is bounded by the
+// watchdog time at most (a host name lookup is the one call it cannot cut).
 #pragma once
 
 #include "hostapi/Win32Types.h"
@@ -162,13 +167,14 @@ private:
   const Timeouts m_timeouts;
 
   // Callers: one request at a time.
-  mutable std::recursive_mutex m_callLock;
+  std::recursive_mutex m_callLock;
   std::atomic<int> m_state{StateIdle};
   std::atomic<HRESULT> m_lastError{0};
   std::atomic<int> m_continue{1};
 
   // Mode and window of new requests, and the running request's (under
-  // m_notifyMutex, which posting holds).
+  // m_notifyMutex, which posting holds). Lock order: call lock, work mutex,
+  // notify mutex; timer mutex, socket lock.
   std::mutex m_notifyMutex;
   Notifier m_notify;
   Notifier m_running;

@@ -3,6 +3,7 @@
 #include "savers/ftp/FtpMessages.h"
 #include "savers/ftp/FtpPath.h"
 #include "savers/ftp/FtpReceiveError.h"
+#include "savers/ftp/FtpReplyText.h"
 #include "savers/ftp/FtpSession.h"
 #include "savers/ftp/FtpSessionRequest.h"
 #include "savers/ftp/SocketFtpCommand.h"
@@ -47,44 +48,6 @@ bool listed(std::string_view list, unsigned reply) {
     list.remove_prefix(comma + 1);
   }
   return false;
-}
-
-// The six numbers of a 227 reply (h1,h2,h3,h4,p1,p2), each 0..255; false for
-// a reply that does not hold them.
-bool parsePassive(std::string_view line, std::array<unsigned, 6>& numbers) {
-  if (line.size() < 5)
-    return false;
-  std::size_t at = 4;
-  while (at < line.size() && !isDigit(line[at]))
-    ++at;
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
-    if (i > 0) {
-      if (at >= line.size() || line[at] != ',')
-        return false;
-      ++at;
-    }
-    const auto [end, error] = std::from_chars(line.data() + at, line.data() + line.size(), numbers[i]);
-    if (error != std::errc() || numbers[i] > 255)
-      return false;
-    at = static_cast<std::size_t>(end - line.data());
-  }
-  return true;
-}
-
-// The port of a 229 reply: "(|||port|)" with any delimiter; 0 when absent.
-unsigned parseExtendedPassive(std::string_view line) {
-  const std::size_t open = line.find('(');
-  if (open == std::string_view::npos || open + 4 >= line.size())
-    return 0;
-  const char delimiter = line[open + 1];
-  if (line[open + 2] != delimiter || line[open + 3] != delimiter)
-    return 0;
-  const char* first = line.data() + open + 4;
-  unsigned port = 0;
-  const auto [end, error] = std::from_chars(first, line.data() + line.size(), port);
-  if (error != std::errc() || end == line.data() + line.size() || *end != delimiter || port > 65535)
-    return 0;
-  return port;
 }
 
 } // namespace
@@ -179,7 +142,7 @@ void CFtpSession::openPassiveData() {
     // An IPv6 server announces only the port, on the control connection's
     // address.
     exchange("EPSV\r\n", "229", true, &line);
-    const unsigned number = parseExtendedPassive(line);
+    const unsigned number = ParseExtendedPassiveReply(line);
     if (number == 0)
       throw _FtpReceiveError(line);
     host = m_control->GetPeerName();
@@ -187,7 +150,7 @@ void CFtpSession::openPassiveData() {
   } else {
     exchange("PASV\r\n", "227", true, &line);
     std::array<unsigned, 6> numbers{};
-    if (!parsePassive(line, numbers))
+    if (!ParsePassiveReply(line, numbers))
       throw _FtpReceiveError(line);
     host = std::to_string(numbers[0]) + '.' + std::to_string(numbers[1]) + '.' + std::to_string(numbers[2]) +
            '.' + std::to_string(numbers[3]);

@@ -49,7 +49,7 @@ void CSocketFtpCommand::ConnectToServer(const std::string& server, std::chrono::
     host = server.substr(0, colon);
     port = parsePort(std::string_view(server).substr(colon + 1));
   }
-  m_pending.clear();
+  m_pending.Clear();
   Connect(host, port ? *port : ftpServicePort(), limit);
 }
 
@@ -58,29 +58,17 @@ void CSocketFtpCommand::SendText(const std::string& text) {
 }
 
 bool CSocketFtpCommand::WaitForLine(std::chrono::milliseconds limit) {
-  return !m_pending.empty() || WaitReadable(limit);
+  return !m_pending.Empty() || WaitReadable(limit);
 }
 
 std::string CSocketFtpCommand::ReceiveLine() {
-  std::size_t searched = 0;
   for (;;) {
-    const std::size_t end = m_pending.find('\n', searched);
-    if (end != std::string::npos) {
-      std::string line = m_pending.substr(0, end);
-      m_pending.erase(0, end + 1);
-      if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-      return line;
-    }
-    // A line longer than the bound ends the connection: nothing a server
-    // sends can grow the buffer past it.
-    if (m_pending.size() > kMaxLine)
-      throw _sock_error(WSAECONNABORTED);
-    searched = m_pending.size();
+    if (std::optional<std::string> line = m_pending.TakeLine())
+      return std::move(*line);
     char chunk[2048];
     const std::size_t got = Receive(chunk, sizeof chunk);
     if (got == 0)
       throw _sock_error(WSAECONNRESET);
-    m_pending.append(chunk, got);
+    m_pending.Append(chunk, got);
   }
 }

@@ -5,6 +5,7 @@
 // Threads: as CSocket.
 #pragma once
 
+#include "savers/ftp/FtpReplyText.h"
 #include "savers/ftp/Socket.h"
 
 #include <chrono>
@@ -14,9 +15,6 @@
 
 class CSocketFtpCommand : public CSocket {
 public:
-  // The longest reply line kept; a longer one ends the connection.
-  static constexpr std::size_t kMaxLine = 4096;
-
   // Connects to `server`: a host name, a dotted IPv4 address or an IPv6
   // address, optionally followed by ":port" ("[address]:port" for IPv6);
   // without a port, the system's "ftp" service port.
@@ -24,11 +22,11 @@ public:
   void SendText(const std::string& text);
   // The next reply line without its line end (CR LF or LF). Throws
   // _sock_error: WSAECONNRESET when the server closed the connection,
-  // WSAECONNABORTED for a line longer than kMaxLine.
+  // WSAECONNABORTED for a line longer than FtpLineBuffer::kMaxLine.
   std::string ReceiveLine();
   // Whether a reply line has begun to arrive, waiting at most `limit`.
   bool WaitForLine(std::chrono::milliseconds limit);
 
 private:
-  std::string m_pending;
+  tarsel::ftp::FtpLineBuffer m_pending;
 };

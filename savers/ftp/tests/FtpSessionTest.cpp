@@ -14,6 +14,8 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -117,7 +119,7 @@ TEST_F(FtpSessionTest, RefusesRequestsTheStateDoesNotAllow) {
   EXPECT_EQ(session->ChangeDir("a"), kBusy);
 }
 
-TEST_F(FtpSessionTest, WatchdogEndsAHungStepOnceWithTimeoutAndTheNextRequestWorks) {
+TEST_F(FtpSessionTest, WatchdogEndsAHungLogInWithTimeoutAndTheNextRequestWorks) {
   auto session = makeSession();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(connect(*session, "silent"), kWaitTimeout);
@@ -125,9 +127,11 @@ TEST_F(FtpSessionTest, WatchdogEndsAHungStepOnceWithTimeoutAndTheNextRequestWork
   EXPECT_FALSE(session->IsConnected());
   EXPECT_FALSE(session->IsBusy());
   EXPECT_EQ(connect(*session, "tarsel"), 0);
-  EXPECT_EQ(session->Quit(), 0);
+}
 
+TEST_F(FtpSessionTest, WatchdogEndsAStalledTransferWithOneNotification) {
   // A data connection the server never reads: one (4, 258) in posted mode.
+  auto session = makeSession();
   Recorder dialog;
   ASSERT_EQ(connect(*session, "stall"), 0);
   session->SetNotify(false, &dialog);
@@ -259,4 +263,46 @@ TEST_F(FtpSessionTest, UploadsOverIpv6LoopbackThroughExtendedPassiveMode) {
   ASSERT_EQ(session->Upload("six", 3, "v6.jpg"), 0);
   EXPECT_EQ(fileText(v6.Home() / "v6.jpg"), "six");
   EXPECT_NE(v6.CommandLog().find("EPSV\nSTOR v6.jpg\n"), std::string::npos);
+}
+
+TEST_F(FtpSessionTest, ADialogAndADirectSaveInterleavingAtRandomGetOnlyStateCodesAndLeaveAWorkingSession) {
+  Recorder dialog;
+  auto session = makeSession();
+  static const std::vector<char> picture(256 << 10, 'r');
+  const std::set<HRESULT> allowed = {0,          kAlreadyConnected, kBusy, kNotConnected, kConnectionsDropped,
+                                     kNoTransfer};
+  auto caller = [&](unsigned seed, bool posted) {
+    std::mt19937 random(seed);
+    for (int i = 0; i < 40; ++i) {
+      session->SetNotify(!posted, posted ? &dialog : nullptr);
+      HRESULT rc = 0;
+      switch (random() % 5) {
+      case 0:
+        rc = connect(*session, "tarsel");
+        break;
+      case 1:
+        rc = session->Upload(picture.data(), picture.size(), posted ? "dialog.jpg" : "direct.jpg");
+        break;
+      case 2:
+        rc = session->ChangeDir(posted ? "d" : "s");
+        break;
+      case 3:
+        rc = session->Quit();
+        break;
+      default:
+        rc = session->Abort();
+      }
+      EXPECT_TRUE(allowed.count(rc)) << std::hex << rc;
+    }
+  };
+  std::thread direct(caller, 7u, false);
+  caller(11u, true);
+  direct.join();
+  ASSERT_TRUE(pumpUntil([&] { return !session->IsBusy(); }));
+  session->Detach(&dialog);
+  session->SetNotify(true, nullptr);
+  session->Quit();
+  ASSERT_EQ(connect(*session, "tarsel"), 0);
+  ASSERT_EQ(session->Upload("last", 4, "last.jpg"), 0);
+  EXPECT_EQ(fileText(server->Home() / "last.jpg"), "last");
 }

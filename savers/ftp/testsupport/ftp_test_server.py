@@ -2,7 +2,7 @@
 """A loopback FTP server for the FTP tests (pyftpdlib), started by the test.
 
 Prints "PORTS <normal> <busy>" on stdout once both ports listen, then serves
-until it is terminated. <busy> answers every connection with 421 and closes.
+until it is terminated or the process that started it ends. <busy> answers every connection with 421 and closes.
 
 Users (home <root>/home, password "secret"; anonymous: home <root>/anon):
   tarsel    a well-behaved user; <home>/readonly is read-only for it
@@ -83,6 +83,9 @@ def main():
     ioloop = IOLoop()
     normal = FTPServer((args.host, 0), ScriptedHandler, ioloop=ioloop)
     busy = FTPServer((args.host, 0), BusyHandler, ioloop=ioloop)
+    # Ends with the test that started it, however that test ends.
+    parent = os.getppid()
+    ioloop.call_every(0.2, lambda: os.getppid() != parent and os._exit(0))
     print("PORTS %d %d" % (normal.address[1], busy.address[1]), flush=True)
     try:
         normal.serve_forever()
