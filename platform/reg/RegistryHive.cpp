@@ -3,6 +3,7 @@
 #include "platform/FileIo.h"
 #include "platform/FileLock.h"
 #include "platform/GuardedHook.h"
+#include "platform/UserFolders.h"
 #include "platform/Win32Error.h"
 #include "platform/reg/RegistryNames.h"
 #include "platform/reg/RegistryTextFormat.h"
@@ -17,7 +18,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -52,18 +52,6 @@ HiveSlots& hiveSlots() {
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
-}
-
-std::string homeFolder() {
-  std::string home = environment("HOME");
-  if (!home.empty())
-    return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
-    return found->pw_dir;
-  return "/";
 }
 
 std::string parentFolder(const std::string& path) {
@@ -134,13 +122,8 @@ std::string RegistryHive::pathFromEnvironment(Kind kind) {
     return path.empty() ? std::string("/etc/drevant/machine.reg") : path;
   }
   std::string folder = environment("TARSEL_REGISTRY_DIR");
-  if (folder.empty()) {
-    // A relative XDG_CONFIG_HOME is invalid and ignored, as for every XDG variable.
-    std::string base = environment("XDG_CONFIG_HOME");
-    if (base.empty() || base.front() != '/')
-      base = homeFolder() + "/.config";
-    folder = base + "/drevant";
-  }
+  if (folder.empty())
+    folder = platform::xdgBaseFolder("XDG_CONFIG_HOME", ".config") + "/drevant";
   return folder + "/user.reg";
 }
 

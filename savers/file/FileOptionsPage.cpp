@@ -1,10 +1,9 @@
 #include "savers/file/FileOptionsPage.h"
 
-#include "env/ErrorReport.h"
 #include "env/FileSystem.h"
-#include "env/HtmlHelp.h"
 #include "hostapi/ISaverSettings.h"
 #include "platform/Win32Error.h"
+#include "savers/common/ReportFailures.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/FolderBrowser.h"
@@ -18,10 +17,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace tarsel::filesaver;
+using tarsel::savers::ReportFailures;
 
 namespace {
 
@@ -31,31 +30,14 @@ QString caption() {
   return QString::fromLatin1(String(IDS_CAPTION));
 }
 
-template <class Action> void reportingFailures(QWidget* window, Action&& action) noexcept {
-  try {
-    action();
-  } catch (const _brantel_take_error& error) {
-    ReportError(error, window);
-  } catch (...) {
-    ReportError(E_UNEXPECTED, window);
-  }
-}
-
 } // namespace
 
 CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
-    : m_settings(settings), m_sheet(sheet), m_rootFolder(new QLineEdit(this)),
+    : SaverPropPage(sheet, "File Options", "07d_file_options_tab.htm"), m_settings(settings),
+      m_rootFolder(new QLineEdit(this)),
       m_doNotOverwrite(new QCheckBox(tr("&Do not overwrite files (just skip pictures)"), this)),
       m_commandLine(new QLineEdit(this)),
       m_waitForEnd(new QCheckBox(tr("&Wait for processing to finish before taking more pictures"), this)) {
-  if (m_sheet)
-    m_pageIndex = m_sheet->GetPageCount();
-  m_description.dwSize = sizeof m_description;
-  m_description.dwFlags = PSP_HASHELP;
-  m_description.pszTitle = "File Options";
-  m_description.page = this;
-  setWindowTitle(QStringLiteral("File Options"));
-
   auto* rootLabel = new QLabel(tr("&Root Folder:"), this);
   rootLabel->setBuddy(m_rootFolder);
   m_rootFolder->setMaxLength(kMaxText - 1);
@@ -90,14 +72,14 @@ CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
   layout->addWidget(group);
   layout->addStretch(1);
 
-  reportingFailures(this, [this] { Load(); });
+  ReportFailures(this, [this] { Load(); });
 
   connect(m_rootFolder, &QLineEdit::textEdited, this, &CPropPage::changed);
   connect(m_commandLine, &QLineEdit::textEdited, this, &CPropPage::changed);
   connect(m_doNotOverwrite, &QCheckBox::clicked, this, &CPropPage::changed);
   connect(m_waitForEnd, &QCheckBox::clicked, this, &CPropPage::changed);
   connect(browse, &QPushButton::clicked, this, [this] {
-    reportingFailures(this, [this] {
+    ReportFailures(this, [this] {
       const QString chosen = BrowseForFolder(this, m_rootFolder->text());
       if (chosen != m_rootFolder->text()) {
         m_rootFolder->setText(chosen);
@@ -105,11 +87,7 @@ CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
       }
     });
   });
-  auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
-  connect(f1, &QShortcut::activated, this, &CPropPage::Help);
 }
-
-CPropPage::~CPropPage() = default;
 
 void CPropPage::Load() {
   const FileSaverSettings values = FileSaverSettings::Load(m_settings.get());
@@ -117,12 +95,6 @@ void CPropPage::Load() {
   m_doNotOverwrite->setChecked(values.doNotOverwrite);
   m_waitForEnd->setChecked(values.waitForProcessing);
   m_commandLine->setText(QString::fromLocal8Bit(values.externalCommand.c_str()));
-}
-
-bool CPropPage::Apply() {
-  bool applied = false;
-  reportingFailures(this, [this, &applied] { applied = ApplyValues(); });
-  return applied;
 }
 
 bool CPropPage::ApplyValues() {
@@ -151,25 +123,4 @@ bool CPropPage::ApplyValues() {
   ThrowIfFailed(key->SetBool(kWaitForProcessing, m_waitForEnd->isChecked()), kWaitForProcessing);
   emit cancelToClose();
   return true;
-}
-
-void CPropPage::Help() {
-  reportingFailures(this, [this] {
-    if (!m_help)
-      m_help = std::make_unique<CHtmlHelp>();
-    m_help->DisplayHelp(nullptr, "07d_file_options_tab.htm");
-  });
-}
-
-void CPropPage::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  reportingFailures(this, [this] {
-    if (m_sheet)
-      m_sheet->OnPageActivated(m_pageIndex);
-  });
-}
-
-void CPropPage::hideEvent(QHideEvent* event) {
-  m_help.reset();
-  QWidget::hideEvent(event);
 }

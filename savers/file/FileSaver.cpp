@@ -8,19 +8,20 @@
 #include "hostapi/ISaveInfo.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
+#include "savers/common/SaverNaming.h"
+#include "savers/common/UiThread.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/PictureFile.h"
 #include "savers/file/PostProcessCommand.h"
-#include "savers/file/SaverNaming.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QThread>
 
 namespace tarsel::filesaver {
+
+using namespace tarsel::savers;
 
 namespace {
 
@@ -51,22 +52,12 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
   base = AbsolutePath(base);
   AddTrailingBackslash(base);
 
-  char buffer[kNameBuffer] = {};
-  info.GetSubFolder(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  std::string folder = base + SafeNameComponent(buffer);
+  std::string folder = base + SubFolderName(info);
   // A folder that cannot be made shows as the failure to create the file.
   MultiCreateDir(folder.c_str());
   AddTrailingBackslash(folder);
 
-  buffer[0] = '\0';
-  info.GetFileName(buffer, kNameBuffer);
-  buffer[kNameBuffer - 1] = '\0';
-  std::string name = buffer;
-  if (name.empty())
-    name = NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
-                        textOf(picture.GetExtension()));
-  const std::string path = folder + SafeNameComponent(name);
+  const std::string path = folder + DirectSaveName(info, picture);
 
   const bool overwriteOnce = info.TakeOverwriteOnce();
   if (!overwriteOnce && values.doNotOverwrite && IsFileExist(path.c_str()))
@@ -112,7 +103,7 @@ int InteractiveSave(QWidget* owner, ISaveInfo& info, IPictureFromCamera& picture
 int ProcessError(QWidget* owner, ISaveInfo& info, const _brantel_take_error& error) {
   if (error.Error() == 0)
     return 0;
-  if (!info.GetUiAllowed() || !qApp)
+  if (!info.GetUiAllowed())
     return kSaverSkipPicture;
 
   std::string text;
@@ -127,11 +118,8 @@ int ProcessError(QWidget* owner, ISaveInfo& info, const _brantel_take_error& err
     answer = QMessageBox::question(owner, QString::fromLatin1(String(IDS_CAPTION)), qtText(text),
                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   };
-  // The save thread asks through the user-interface thread and waits for the answer.
-  if (QThread::currentThread() == qApp->thread())
-    ask();
-  else
-    QMetaObject::invokeMethod(qApp, ask, Qt::BlockingQueuedConnection);
+  if (!RunOnUserInterfaceThread(ask))
+    return kSaverSkipPicture;
 
   switch (answer) {
   case QMessageBox::Yes:

@@ -5,45 +5,32 @@
 #include "env/FacilityRegistry.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
+#include "savers/common/ExportGuard.h"
+#include "savers/common/UiThread.h"
 #include "savers/file/FileOptionsPage.h"
 #include "savers/file/FileSaver.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/PostProcessCommand.h"
 #include "savers/file/SaveBunchDlg.h"
 
-#include <QWidget>
-
-#include <new>
-
 namespace {
 
 using namespace tarsel::filesaver;
-
-template <class Action> int guarded(int foreign, Action&& action) noexcept {
-  try {
-    return action();
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return foreign;
-  }
-}
-
-QWidget* widgetOf(HWND window) {
-  return static_cast<QWidget*>(window);
-}
+using tarsel::savers::GuardedExport;
+using tarsel::savers::MakePropPage;
+using tarsel::savers::WidgetOf;
 
 } // namespace
 
 TARSEL_SAVER_EXPORT int SavInit(DWORD /*initValue*/) {
-  return guarded(kSaverUnexpected, [] {
+  return GuardedExport(kSaverUnexpected, [] {
     RegisterFacility(kFacility, MessageTableOfModule());
     return 0;
   });
 }
 
 TARSEL_SAVER_EXPORT int SavTerm() {
-  return guarded(kSaverUnexpected, [] {
+  return GuardedExport(kSaverUnexpected, [] {
     StopChildReaper();
     UnregisterFacility(kFacility);
     return 0;
@@ -52,13 +39,13 @@ TARSEL_SAVER_EXPORT int SavTerm() {
 
 TARSEL_SAVER_EXPORT int SavSave(HWND owner, ISaveInfo* info, IPictureFromCamera* picture,
                                 ITarselSettings* settings, BOOL direct) {
-  return guarded(kSaverFailed, [&] {
+  return GuardedExport(kSaverFailed, [&] {
     if (!picture)
       return 0;
     if (!info)
       ThrowError(E_INVALIDARG);
     if (!direct)
-      return InteractiveSave(widgetOf(owner), *info, *picture, settings);
+      return InteractiveSave(WidgetOf(owner), *info, *picture, settings);
     DirectSave(*info, *picture, settings);
     return 0;
   });
@@ -66,12 +53,12 @@ TARSEL_SAVER_EXPORT int SavSave(HWND owner, ISaveInfo* info, IPictureFromCamera*
 
 TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFromCamera** pictures,
                                        ITarselSettings* settings, std::int32_t count) {
-  return guarded(kSaverFailed, [&] {
+  return GuardedExport(kSaverFailed, [&] {
     if (!pictures)
       return kSaverNoPictureList;
     if (!info)
       ThrowError(E_INVALIDARG);
-    CSaveBunchDlg dialog(widgetOf(owner), *info, pictures, count < 0 ? 0 : count, settings);
+    CSaveBunchDlg dialog(WidgetOf(owner), *info, pictures, count < 0 ? 0 : count, settings);
     dialog.exec();
     return 0;
   });
@@ -79,28 +66,17 @@ TARSEL_SAVER_EXPORT int SavSaveBunchUI(HWND owner, ISaveInfo* info, IPictureFrom
 
 TARSEL_SAVER_EXPORT int SavPropPage(ITarselSettings* settings, IPropSheetCallback* sheet,
                                     PROPSHEETPAGE** page) {
-  return guarded(kSaverUnexpected, [&] {
-    if (!page)
-      ThrowError(E_INVALIDARG);
-    CPropPage* created = nullptr;
-    try {
-      created = new CPropPage(settings, sheet);
-    } catch (const std::bad_alloc&) {
-      return kSaverNoMemory;
-    }
-    *page = created->Description();
-    return 0;
-  });
+  return GuardedExport(kSaverUnexpected, [&] { return MakePropPage<CPropPage>(settings, sheet, page); });
 }
 
 TARSEL_SAVER_EXPORT int SavProcessError(HWND owner, ISaveInfo* info, ITarselSettings* /*settings*/,
                                         _brantel_take_error* error) {
-  return guarded(kSaverUnexpected, [&] {
+  return GuardedExport(kSaverUnexpected, [&] {
     if (!error || error->Error() == 0)
       return 0;
     if (!info)
       ThrowError(E_INVALIDARG);
-    return ProcessError(widgetOf(owner), *info, *error);
+    return ProcessError(WidgetOf(owner), *info, *error);
   });
 }
 

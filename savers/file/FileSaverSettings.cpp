@@ -5,6 +5,7 @@
 #include "hostapi/ITarselSettings.h"
 #include "hostapi/RefPtr.h"
 #include "platform/Win32Error.h"
+#include "savers/common/SettingsString.h"
 
 #include <cerrno>
 #include <memory>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 namespace tarsel::filesaver {
+
+using tarsel::savers::ReadString;
 
 namespace {
 
@@ -41,18 +44,6 @@ std::string currentDirectory() {
 }
 
 } // namespace
-
-std::string ReadString(ISaverSettings& key, const char* name) {
-  DWORD size = 0;
-  const LONG probe = key.GetString(name, nullptr, &size);
-  if ((probe != 0 && probe != ERROR_INSUFFICIENT_BUFFER) || size == 0)
-    return {};
-  std::vector<char> buffer(size + 1, '\0');
-  DWORD length = size;
-  if (key.GetString(name, buffer.data(), &length) != 0)
-    return {};
-  return buffer.data();
-}
 
 FileSaverSettings FileSaverSettings::Load(ITarselSettings* settings) {
   FileSaverSettings values;

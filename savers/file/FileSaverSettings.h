@@ -28,8 +28,6 @@ struct FileSaverSettings {
   static FileSaverSettings Load(ITarselSettings* settings);
 };
 
-// A string value, or "" when it is missing or cannot be read.
-std::string ReadString(ISaverSettings& key, const char* name);
 // Stores one string value; throws the settings' error code.
 void StoreString(ITarselSettings* settings, const char* name, const std::string& value);
 

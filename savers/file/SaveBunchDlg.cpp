@@ -6,11 +6,11 @@
 #include "hostapi/ISaveInfo.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/Win32Error.h"
+#include "savers/common/SaverNaming.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/FolderBrowser.h"
 #include "savers/file/PictureFile.h"
-#include "savers/file/SaverNaming.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -22,6 +22,7 @@
 #include <QPushButton>
 
 using namespace tarsel::filesaver;
+using namespace tarsel::savers;
 
 namespace {
 

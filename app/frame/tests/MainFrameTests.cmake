@@ -22,14 +22,14 @@ set_target_properties(mainframe_tests PROPERTIES AUTOMOC ON)
 
 # The main frame with the product's families against vesk-simd's camera-link
 # cameras and the camera-link library of the build, saving through the file
-# saver of the build.
+# saver and the FTP saver (to the loopback FTP server) of the build.
 tarsel_test(mainframe_vesk_tests
   SOURCES
     MainFrameTestMain.cpp
     ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
     MainFrameTestSupport.cpp
     MainFrameVeskTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport TarselFtpTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile)
+add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile TarselSFtp)

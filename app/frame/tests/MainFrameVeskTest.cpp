@@ -3,7 +3,8 @@
 // take in one window and with all cameras, the downloaded bytes against the
 // cards' files, and a camera unplugged and plugged in again, noticed through
 // the device folder; and five all-cameras takes saved through the file
-// saver plug-in, with its post-processing program run for every file; and a
+// saver plug-in, with its post-processing program run for every file, and
+// uploaded through the FTP saver plug-in to a loopback FTP server; and a
 // capture profile saved from one camera and loaded into another of the same
 // model, by the windows' commands and from the command line at start-up.
 #include "MainFrameTestSupport.h"
@@ -14,6 +15,7 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
+#include "app/saving/SaveDllWrapper.h"
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ISaverSettings.h"
@@ -22,9 +24,13 @@
 #include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
+#include "savers/ftp/testsupport/FtpTestServer.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -70,6 +76,15 @@ std::map<std::string, std::string> cardFiles(tarsel::test::VeskSimulator& simula
   std::map<std::string, std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
     files[entry.path().filename().string()] = readFile(entry.path().string());
+  return files;
+}
+
+// The paths of the files below `root`, sub-folders included.
+std::set<std::string> filesBelow(const std::string& root) {
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      files.insert(entry.path().string());
   return files;
 }
 
@@ -143,6 +158,66 @@ protected:
     }
   }
 
+  // Chooses the saver `name` for automatic saves after takes: one folder per
+  // camera, "shot" and a three-digit counter.
+  void chooseSaverForTakes(const char* name) {
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
+    EXPECT_EQ(user->SetLastMethodOfSaving(name), 0);
+    EXPECT_EQ(user->SetCamNameUse(1), 0);
+    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
+    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
+    user->Release();
+  }
+
+  // Starts the frame with the savers of m_savers, waits for both cameras'
+  // windows and notes the cards' files, then takes with all cameras five
+  // times in a row (the takes overlap; each picture keeps its take's counter).
+  CMainFrame& startAndTakeFiveTimes() {
+    MainFrameOptions options = optionsFor({});
+    options.makeDeviceWatcher = {};
+    options.savers = m_savers.get();
+    CMainFrame& frame = start(options);
+    EXPECT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+    for (const auto& [model, slot] : kSlotOfModel)
+      m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
+    for (int take = 1; take <= 5; ++take)
+      EXPECT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+    EXPECT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+    return frame;
+  }
+
+  // The paths below `root` where the five takes' pictures belong: each
+  // camera's folder, "shot" and its take's counter; each file checked to be
+  // byte for byte the card's file of that take.
+  std::set<std::string> expectFiveTakesSavedUnder(const std::string& root) {
+    std::set<std::string> expected;
+    for (const auto& [model, slot] : kSlotOfModel) {
+      CChildFrame* window = windowOf(model);
+      if (!window) {
+        ADD_FAILURE() << model << " has no window";
+        continue;
+      }
+      EXPECT_FALSE(window->HasUnsavedPictures()) << model;
+      std::vector<std::pair<std::string, std::string>> added;
+      for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after-" + model)))
+        if (!m_cardBefore[model].count(name))
+          added.emplace_back(name, bytes);
+      EXPECT_EQ(added.size(), 5u) << model;
+      for (std::size_t take = 0; take < added.size(); ++take) {
+        const std::string extension = std::filesystem::path(added[take].first).extension().string();
+        const std::string path = root + "/" + window->CameraName().toStdString() + "/shot00" +
+                                 std::to_string(take + 1) + extension;
+        expected.insert(path);
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+        EXPECT_TRUE(readFile(path) == added[take].second)
+            << path << " differs from the card's " << added[take].first;
+      }
+    }
+    return expected;
+  }
+
   TempDir m_folder;
   std::unique_ptr<tarsel::test::VeskSimulator> m_simulator;
   std::optional<tarsel::test::ScopedEnv> m_deviceFolder;
@@ -214,15 +289,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   const std::string script = m_folder.file("record.sh");
   tarsel::test::writeFile(script, "#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> '" + log + "'\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  chooseSaverForTakes("File");
   {
-    ITarselConfigSettings* user = nullptr;
-    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
-    EXPECT_EQ(user->SetAutoSaveAfterTaking(true), 0);
-    EXPECT_EQ(user->SetLastMethodOfSaving("File"), 0);
-    EXPECT_EQ(user->SetCamNameUse(1), 0);
-    EXPECT_EQ(user->SetFilePrefix("shot"), 0);
-    EXPECT_EQ(user->SetNumDigitsInCounter(3), 0);
-    user->Release();
     ISaverSettings* key = nullptr;
     ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
     CRefPtr<ISaverSettings> saverKey;
@@ -232,19 +300,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   }
   m_savers = std::make_unique<CSaveDllList>(0, binDir());
   ASSERT_GT(m_savers->GetCount(), 0);
-
-  MainFrameOptions options = optionsFor({});
-  options.makeDeviceWatcher = {};
-  options.savers = m_savers.get();
-  CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
-  for (const auto& [model, slot] : kSlotOfModel)
-    m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
-
-  // Five clicks in a row: the takes overlap, each picture keeps its take's counter.
-  for (int take = 1; take <= 5; ++take)
-    ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+  CMainFrame& frame = startAndTakeFiveTimes();
   const auto lines = [&] {
     std::vector<std::string> read;
     std::istringstream text(std::filesystem::exists(log) ? readFile(log) : std::string());
@@ -257,32 +313,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
 
   // Every picture is in its camera's folder under its counter, byte for byte
   // the card's file of that take, and was handed to the program once.
-  std::set<std::string> expected;
-  for (const auto& [model, slot] : kSlotOfModel) {
-    CChildFrame* window = windowOf(model);
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(window->HasUnsavedPictures()) << model;
-    const auto after = cardFiles(*m_simulator, slot, m_folder.file("after-" + model));
-    std::vector<std::pair<std::string, std::string>> added;
-    for (const auto& [name, bytes] : after)
-      if (!m_cardBefore[model].count(name))
-        added.emplace_back(name, bytes);
-    ASSERT_EQ(added.size(), 5u) << model;
-    for (std::size_t take = 0; take < added.size(); ++take) {
-      const std::string extension = std::filesystem::path(added[take].first).extension().string();
-      const std::string path =
-          root + "/" + window->CameraName().toStdString() + "/shot00" + std::to_string(take + 1) + extension;
-      expected.insert(path);
-      ASSERT_TRUE(std::filesystem::exists(path)) << path;
-      EXPECT_TRUE(readFile(path) == added[take].second)
-          << path << " differs from the card's " << added[take].first;
-    }
-  }
-  std::set<std::string> saved;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    if (entry.is_regular_file())
-      saved.insert(entry.path().string());
-  EXPECT_EQ(saved, expected);
+  const std::set<std::string> expected = expectFiveTakesSavedUnder(root);
+  EXPECT_EQ(filesBelow(root), expected);
   std::multiset<std::string> processed;
   for (const std::string& line : lines())
     processed.insert(line);
@@ -320,6 +352,47 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
     files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 12u);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAndNoPlainPassword) {
+  // A new user chooses the FTP saver and fills in its Options page: a loopback
+  // server, a root folder, a user and a password kept on this computer.
+  tarsel::ftp::test::FtpTestServer server(m_folder.file("ftp-server"));
+  chooseSaverForTakes("FTP");
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  CSaveDllWrapper* ftp = m_savers->FindSaver(settings(), "FTP");
+  ASSERT_TRUE(ftp);
+  PROPSHEETPAGE* page = nullptr;
+  ASSERT_EQ(ftp->PropPage(settings(), nullptr, &page), 0);
+  std::unique_ptr<QWidget> options(page->page);
+  const auto edit = [&](const char* name) { return options->findChild<QLineEdit*>(QLatin1String(name)); };
+  options->findChild<QComboBox*>(QStringLiteral("server"))
+      ->setEditText(QString::fromStdString(server.Address()));
+  edit("rootFolder")->setText(QStringLiteral("pics"));
+  edit("userName")->setText(QStringLiteral("tarsel"));
+  edit("password")->setText(QString::fromLatin1(tarsel::ftp::test::FtpTestServer::kPassword));
+  options->findChild<QCheckBox*>(QStringLiteral("savePassword"))->setChecked(true);
+  bool applied = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(options.get(), "Apply", Q_RETURN_ARG(bool, applied)));
+  ASSERT_TRUE(applied);
+  options.reset();
+
+  CMainFrame& frame = startAndTakeFiveTimes();
+  const auto uploaded = [&] { return filesBelow(server.Home().string()); };
+  ASSERT_TRUE(pumpUntil(
+      [&] { return uploaded().size() >= 10 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
+      10s))
+      << uploaded().size() << " files uploaded; pane 3: " << frame.PaneText(3).toStdString();
+
+  // Every picture is in its camera's folder below the root under its take's
+  // counter, byte for byte the card's file of that take.
+  EXPECT_EQ(uploaded(), expectFiveTakesSavedUnder((server.Home() / "pics").string()));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The settings on disk hold the server and user, never the password.
+  const std::string store = readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
+  EXPECT_NE(store.find("tarsel"), std::string::npos);
+  EXPECT_EQ(store.find(tarsel::ftp::test::FtpTestServer::kPassword), std::string::npos);
 }
 
 namespace {

@@ -13,7 +13,7 @@
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Module.h"
-#include "savers/file/bench/BytesPicture.h"
+#include "savers/testsupport/BytesPicture.h"
 
 #include <QImage>
 

@@ -1,33 +1,20 @@
 #include "savers/file/tests/FileSaverTestSupport.h"
+#include "savers/testsupport/AnswerDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QTimer>
-
-#include <functional>
 
 namespace tarsel::filesaver::test {
 namespace {
 
-// Answers the next file dialog as soon as it is shown.
-void answerFileDialog(const std::function<void(QFileDialog&)>& answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      answer(*dialog);
-    }
-  });
-  timer->start(1);
-}
+using savers::test::AnswerDialog;
 
 TEST_F(FileSaverTest, TheFileDialogSavesWhereTheUserChoseAndNamesTheNextPicture) {
   FakeSaveInfo info;
   BytesPicture picture("interactive bytes");
 
   QString proposed;
-  answerFileDialog([&](QFileDialog& dialog) {
+  AnswerDialog<QFileDialog>([&](QFileDialog& dialog) {
     proposed = dialog.selectedFiles().value(0);
     dialog.reject();
   });
@@ -37,7 +24,7 @@ TEST_F(FileSaverTest, TheFileDialogSavesWhereTheUserChoseAndNamesTheNextPicture)
   EXPECT_EQ("", info.target);
 
   const std::string chosen = (folder / "trip0041.JPG").string();
-  answerFileDialog([&](QFileDialog& dialog) {
+  AnswerDialog<QFileDialog>([&](QFileDialog& dialog) {
     dialog.selectFile(QString::fromStdString(chosen));
     static_cast<QDialog&>(dialog).accept();
   });

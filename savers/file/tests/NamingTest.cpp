@@ -1,8 +1,10 @@
-#include "savers/file/SaverNaming.h"
+#include "savers/common/SaverNaming.h"
 #include "savers/file/tests/FileSaverTestSupport.h"
 
 namespace tarsel::filesaver::test {
 namespace {
+
+using namespace tarsel::savers;
 
 TEST(FileSaverNaming, TheChosenNameGivesPrefixAndNextCounter) {
   struct Row {

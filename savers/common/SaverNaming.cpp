@@ -1,4 +1,4 @@
-#include "savers/file/SaverNaming.h"
+#include "savers/common/SaverNaming.h"
 
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/ISaveInfo.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace tarsel::filesaver {
+namespace tarsel::savers {
 
 namespace {
 
@@ -50,6 +50,23 @@ std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture) {
     return SafeNameComponent(own.substr(0, kMaxName));
   return SafeNameComponent(NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
                                         textOf(picture.GetExtension())));
+}
+
+std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture) {
+  char buffer[kMaxName + 1] = {};
+  info.GetFileName(buffer, sizeof buffer);
+  buffer[kMaxName] = '\0';
+  if (buffer[0])
+    return SafeNameComponent(buffer);
+  return SafeNameComponent(NumberedName(textOf(info.GetFilePrefix()), info.GetCounter(), info.GetNumDigits(),
+                                        textOf(picture.GetExtension())));
+}
+
+std::string SubFolderName(ISaveInfo& info) {
+  char buffer[kMaxName + 1] = {};
+  info.GetSubFolder(buffer, sizeof buffer);
+  buffer[kMaxName] = '\0';
+  return SafeNameComponent(buffer);
 }
 
 std::string SeriesBase(std::string_view prefix, std::uint32_t counter, std::int32_t digits) {
@@ -103,4 +120,4 @@ std::string SafeNameComponent(std::string_view text) {
   return name;
 }
 
-} // namespace tarsel::filesaver
+} // namespace tarsel::savers

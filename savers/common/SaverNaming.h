@@ -1,4 +1,4 @@
-// How saved pictures are named: the numbered name, the names of a series,
+// How the saver plug-ins name saved pictures: the numbered name, the names of a series,
 // the naming update after the user chose a name, and the cleaning of names
 // that come from a camera or the user before they become part of a path.
 // Pure functions over the host's ISaveInfo; any thread.
@@ -12,7 +12,7 @@
 class ISaveInfo;
 class IPictureFromCamera;
 
-namespace tarsel::filesaver {
+namespace tarsel::savers {
 
 // The digit count of a counter, bounded to 0..10: a count from the settings
 // never widens a name beyond what a 32-bit counter needs.
@@ -25,6 +25,12 @@ std::string NumberedName(std::string_view prefix, std::uint32_t counter, std::in
 // The name proposed for a picture: its own file name when it has one, else
 // the numbered name from the save information.
 std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture);
+
+// The name of a direct save: the save information's file name, else the
+// numbered name; made a single path component.
+std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture);
+// The save information's sub-folder made a single path component; "" for none.
+std::string SubFolderName(ISaveInfo& info);
 
 // The base of a series' names: prefix + counter + "_".
 std::string SeriesBase(std::string_view prefix, std::uint32_t counter, std::int32_t digits);
@@ -41,4 +47,4 @@ void SetNamingFromFileName(ISaveInfo& info, std::string_view name);
 // control characters become "_", and "." or ".." cannot name a folder level.
 std::string SafeNameComponent(std::string_view text);
 
-} // namespace tarsel::filesaver
+} // namespace tarsel::savers
