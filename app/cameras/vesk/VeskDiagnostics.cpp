@@ -7,6 +7,7 @@
 #include "platform/Module.h"
 #include "platform/Win32Error.h"
 #include "platform/reg/Registry.h"
+#include "veskinst/BrantelVeskInst.h"
 
 #include <algorithm>
 #include <charconv>
@@ -163,7 +164,8 @@ void AppendDriverRegistration(std::string& text, const std::string& installLibra
   tarsel::platform::Module library;
   if (!library.load(installLibrary)) {
     text += "Error loading BrantelVeskInst.dll";
-  } else if (const auto isRegistered = library.function<int (*)()>("IsBrantelVeskRegisterd")) {
+  } else if (const auto isRegistered =
+                 library.function<tarsel::veskinst::IsRegisteredFunction>("IsBrantelVeskRegisterd")) {
     text += isRegistered() != 0 ? "BrantelVesk.sys IS registered" : "BrantelVesk.sys NOT registered";
   } else {
     text += "BrantelVeskInst.dll loaded but IsBrantelVeskRegisterd is not found";
@@ -177,7 +179,7 @@ void AppendDriverRegistration(std::string& text, const std::string& installLibra
 std::string VeskInstLibraryPath() {
   char folder[kProgramFolderSize] = {};
   GetProgramFolder(folder, sizeof folder);
-  return std::string(folder) + kVeskInstLibrary;
+  return std::string(folder) + tarsel::veskinst::kLibraryName;
 }
 
 std::string VeskDiagnosticText(bool withHeader, const std::string& installLibrary) {

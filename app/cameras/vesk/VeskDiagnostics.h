@@ -17,9 +17,6 @@
 
 namespace tarsel::vesk {
 
-// The driver installation library, looked for in the program's folder.
-inline constexpr const char* kVeskInstLibrary = "libBrantelVeskInst.so";
-
 // The installation library's path beside the running program.
 std::string VeskInstLibraryPath();
 
