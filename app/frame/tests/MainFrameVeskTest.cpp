@@ -45,6 +45,10 @@
 #include <vector>
 
 using namespace std::chrono_literals;
+
+// How long a step may take before the test gives up: generous, since the
+// sanitizer builds run these many times slower; a passing step returns at once.
+constexpr auto kPatience = 60s;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::setUserOption;
@@ -179,12 +183,12 @@ protected:
     options.makeDeviceWatcher = {};
     options.savers = m_savers.get();
     CMainFrame& frame = start(options);
-    EXPECT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+    EXPECT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
     for (const auto& [model, slot] : kSlotOfModel)
       m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
     for (int take = 1; take <= 5; ++take)
       EXPECT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-    EXPECT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, 10s)) << m_takesEnded << " takes ended";
+    EXPECT_TRUE(pumpUntil([&] { return m_takesEnded == 5; }, kPatience)) << m_takesEnded << " takes ended";
     return frame;
   }
 
@@ -232,7 +236,7 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   MainFrameOptions options = optionsFor({});
   options.makeDeviceWatcher = {};
   CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
   QPointer<CChildFrame> first = windowOf("XC-701");
   QPointer<CChildFrame> second = windowOf("XC-702");
   ASSERT_TRUE(first && second);
@@ -243,13 +247,14 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   // "Take Picture" in the first window fills it alone.
   first->ActivateInMdiClient();
   ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return first->GetHost()->GetPictureCount() == 1 && !first->IsBusy(); }, 10s))
+  ASSERT_TRUE(
+      pumpUntil([&] { return first->GetHost()->GetPictureCount() == 1 && !first->IsBusy(); }, kPatience))
       << first->PaneText(0).toStdString();
   EXPECT_EQ(second->GetHost()->GetPictureCount(), 0);
 
   // "All Cameras Take Picture" fills both.
   ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }, 10s));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 1; }, kPatience));
   EXPECT_EQ(first->GetHost()->GetPictureCount(), 2);
   EXPECT_EQ(second->GetHost()->GetPictureCount(), 1);
   EXPECT_EQ(m_simulator->picturesRead(0), 2);
@@ -261,7 +266,7 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   // The unplugged camera's window is marked disconnected (or closes); the
   // other stays connected.
   ASSERT_EQ(m_simulator->control("unplug 1"), "ok");
-  ASSERT_TRUE(pumpUntil([&] { return !second || !second->IsCameraConnected(); }, 10s));
+  ASSERT_TRUE(pumpUntil([&] { return !second || !second->IsCameraConnected(); }, kPatience));
   EXPECT_TRUE(first && first->IsCameraConnected());
 
   // Plugged in again, it is found in its window again and takes pictures.
@@ -271,10 +276,10 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
         const CChildFrame* window = windowOf("XC-702");
         return window && window->IsCameraConnected();
       },
-      10s));
+      kPatience));
   EXPECT_EQ(frame.CameraWindows().size(), 2u);
   ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }, 10s));
+  ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }, kPatience));
   EXPECT_EQ(m_simulator->picturesRead(0), 3);
   EXPECT_EQ(m_simulator->picturesRead(1), 2);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
@@ -308,7 +313,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
       read.push_back(line);
     return read;
   };
-  ASSERT_TRUE(pumpUntil([&] { return lines().size() >= 10 && frame.PaneText(3).isEmpty(); }, 10s))
+  ASSERT_TRUE(pumpUntil([&] { return lines().size() >= 10 && frame.PaneText(3).isEmpty(); }, kPatience))
       << lines().size() << " files processed; pane 3: " << frame.PaneText(3).toStdString();
 
   // Every picture is in its camera's folder under its counter, byte for byte
@@ -339,14 +344,15 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
     EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
   }
   ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 1; }, 10s));
+  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 1; }, kPatience));
   m_answer = 2;
   EXPECT_FALSE(frame.close());
   ASSERT_FALSE(m_questions.empty());
   EXPECT_EQ(m_questions.back().toStdString(),
             "Tarsel is still saving pictures. Are you sure you want to quit?");
   tarsel::test::writeFile(go, "");
-  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); }, 10s));
+  ASSERT_TRUE(
+      pumpUntil([&] { return frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); }, kPatience));
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
     files += entry.is_regular_file() ? 1 : 0;
@@ -381,7 +387,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   const auto uploaded = [&] { return filesBelow(server.Home().string()); };
   ASSERT_TRUE(pumpUntil(
       [&] { return uploaded().size() >= 10 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
-      10s))
+      kPatience))
       << uploaded().size() << " files uploaded; pane 3: " << frame.PaneText(3).toStdString();
 
   // Every picture is in its camera's folder below the root under its take's
@@ -447,7 +453,7 @@ TEST_F(MainFrameVeskTwins, AProfileSavedFromOneCameraGivesTheOtherItsSettingsByC
   MainFrameOptions options = optionsFor({});
   options.makeDeviceWatcher = {};
   CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, 10s));
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
   CChildFrame* first = windowNamed("XC-701 camera 0");
   CChildFrame* second = windowNamed("XC-701 camera 1");
   ASSERT_TRUE(first && second);
@@ -484,7 +490,7 @@ TEST_F(MainFrameVeskTwins, AProfileSavedFromOneCameraGivesTheOtherItsSettingsByC
   destroyFrame();
   options.arguments = {"Tarsel", QString::fromStdString("-CPFF=\"" + profile + "\":\"XC-701 camera 1\"")};
   CMainFrame& again = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return again.CameraWindows().size() == 2; }, 10s));
+  ASSERT_TRUE(pumpUntil([&] { return again.CameraWindows().size() == 2; }, kPatience));
   EXPECT_EQ(settingsOf(1), wanted);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
