@@ -351,12 +351,18 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   EXPECT_EQ(m_questions.back().toStdString(),
             "Tarsel is still saving pictures. Are you sure you want to quit?");
   tarsel::test::writeFile(go, "");
+  // The queue empties when the save thread takes the last picture, before
+  // that picture is written: wait for the files themselves.
+  const auto files = [&] {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+      count += entry.is_regular_file() ? 1 : 0;
+    return count;
+  };
   ASSERT_TRUE(
-      pumpUntil([&] { return frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); }, kPatience));
-  std::size_t files = 0;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    files += entry.is_regular_file() ? 1 : 0;
-  EXPECT_EQ(files, 12u);
+      pumpUntil([&] { return files() == 12u && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
+                kPatience))
+      << files() << " files";
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
