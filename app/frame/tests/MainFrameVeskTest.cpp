@@ -333,7 +333,9 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   // closing asks first; "Cancel" keeps the frame and the queued picture.
   const std::string go = m_folder.file("go");
   const std::string hold = m_folder.file("hold.sh");
-  tarsel::test::writeFile(hold, "#!/bin/sh\nwhile [ ! -e '" + go + "' ]; do sleep 0.01; done\n");
+  const std::string held = m_folder.file("held");
+  tarsel::test::writeFile(hold, "#!/bin/sh\n: > '" + held + "'\nwhile [ ! -e '" + go +
+                                    "' ]; do sleep 0.01; done\n");
   std::filesystem::permissions(hold, std::filesystem::perms::owner_all);
   {
     ISaverSettings* key = nullptr;
@@ -344,7 +346,9 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
     EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
   }
   ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil([&] { return frame.SaveQueueLength() == 1; }, kPatience));
+  // The first picture's save waits for its program, the second picture is queued.
+  ASSERT_TRUE(
+      pumpUntil([&] { return std::filesystem::exists(held) && frame.SaveQueueLength() == 1; }, kPatience));
   m_answer = 2;
   EXPECT_FALSE(frame.close());
   ASSERT_FALSE(m_questions.empty());
