@@ -118,7 +118,10 @@ TEST(SenderLibrary, UserKeyDatagramDoesNotDecodeAtTheReceiver) {
     const auto reading = readDecipherAnswer(answers[2 * i]);
     ASSERT_TRUE(reading.has_value());
     EXPECT_EQ(reading->text, "MSL?CAPTURE");
-    EXPECT_FALSE(readDecipherAnswer(answers[2 * i + 1]).has_value());
+    // Under the built-in key the bytes are noise; noise that happens to end
+    // in zero bytes still reads as some text, never as the command.
+    const auto wrong = readDecipherAnswer(answers[2 * i + 1]);
+    EXPECT_TRUE(!wrong || wrong->text.find("CAPTURE") == std::string::npos) << wrong->text;
   }
 }
 

@@ -215,6 +215,10 @@ void CFtpSession::WorkerThreadProc() {
         m_doneResult = m_result;
       if (m_pending)
         setState(StateBusy);
+      else if (m_state.load() == StateBusy)
+        // A request that found nothing to do (a quit behind an exchange that
+        // lost its connection) leaves the state it found, never busy.
+        setState(m_control ? StateConnected : StateIdle);
     }
     if (next->notifier.mode != ModePosted)
       m_lastError = m_result;

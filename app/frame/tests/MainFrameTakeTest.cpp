@@ -109,7 +109,9 @@ TEST_F(MainFrameTake, ACameraThatNeverArrivesReleasesTheOthersAtTheBarrier) {
     if (camera.index() == 2)
       camera.setPrepareGate(gate);
   });
-  CMainFrame& frame = start(optionsFor({&family}));
+  MainFrameOptions options = optionsFor({&family});
+  options.takeBarrier = std::chrono::milliseconds(300);
+  CMainFrame& frame = start(options);
 
   ASSERT_TRUE(frame.TakePictureAllCameras(-1, false));
   // The two waiting cameras give up at the (short) barrier and report,

@@ -114,7 +114,9 @@ MainFrameOptions FrameTest::optionsFor(const std::vector<tarsel::testcamera::Fak
   options.remoteControl = false;
   options.mailslot.listenUdp = false;
   options.receiverStopDeadline = std::chrono::milliseconds(5000);
-  options.takeBarrier = std::chrono::milliseconds(300);
+  // Cameras on a loaded machine may prepare slowly; a test of the barrier
+  // itself sets a short one.
+  options.takeBarrier = std::chrono::milliseconds(30000);
   options.child.hostStopDeadline = std::chrono::milliseconds(10000);
   options.child.hostStartWait = std::chrono::milliseconds(5000);
   // No battery check during a test.

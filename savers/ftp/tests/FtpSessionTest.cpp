@@ -137,8 +137,13 @@ TEST_F(FtpSessionTest, WatchdogEndsAStalledTransferWithOneNotification) {
   session->SetNotify(false, &dialog);
   const std::vector<char> picture(32 << 20, 'p');
   ASSERT_EQ(session->Upload(picture.data(), picture.size(), "stalled.jpg"), 0);
+  // A quit waiting behind the stalled upload finds its connection gone and
+  // still leaves the session free.
+  // (refused while the upload itself still waits for the worker).
+  ASSERT_TRUE(pumpUntil([&] { return session->Quit() == 0; }));
   ASSERT_TRUE(pumpUntil([&] { return !session->IsBusy(); }));
   pumpUntil([] { return false; }, 300ms);
+  EXPECT_FALSE(session->IsBusy());
   using Seen = std::vector<std::pair<std::intptr_t, std::intptr_t>>;
   EXPECT_EQ(dialog.seen, (Seen{{NotifyOtherError, kWaitTimeout}}));
   EXPECT_FALSE(session->IsConnected());
