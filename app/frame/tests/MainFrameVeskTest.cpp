@@ -314,8 +314,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
     return read;
   };
   ASSERT_TRUE(pumpUntil([&] { return lines().size() >= 10 && frame.PaneText(3).isEmpty(); }, kPatience))
-      << lines().size() << " files processed; pane 3: " << frame.PaneText(3).toStdString() << "; errors: "
-      << testing::PrintToString(m_errors);
+      << lines().size() << " files processed; pane 3: " << frame.PaneText(3).toStdString()
+      << "; errors: " << testing::PrintToString(m_errors);
 
   // Every picture is in its camera's folder under its counter, byte for byte
   // the card's file of that take, and was handed to the program once.
@@ -399,8 +399,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   ASSERT_TRUE(pumpUntil(
       [&] { return uploaded().size() >= 10 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
       kPatience))
-      << uploaded().size() << " files uploaded; pane 3: " << frame.PaneText(3).toStdString() << "; errors: "
-      << testing::PrintToString(m_errors);
+      << uploaded().size() << " files uploaded; pane 3: " << frame.PaneText(3).toStdString()
+      << "; errors: " << testing::PrintToString(m_errors);
 
   // Every picture is in its camera's folder below the root under its take's
   // counter, byte for byte the card's file of that take.
