@@ -133,8 +133,9 @@ bool waitForEnd(pid_t pid, const UniqueFd& pidfd, std::chrono::milliseconds time
       continue;
     if (result != 0)
       return true;
+    // Rounded up, so the wait never ends before its time.
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0)
       return false;
     if (pidfd.valid()) {
