@@ -1,0 +1,3 @@
+#include "app/pictures/PicInfoDisplay2.h"
+
+CPicInfoDisplay2::CPicInfoDisplay2(QPaintDevice*, IPictureFromCamera*) {}
