@@ -65,7 +65,7 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  m_view = new CChildView(content);
+  m_view = new CChildView(this, content);
   layout->addWidget(m_view, 1);
   m_statusBar = new QStatusBar(content);
   m_statusBar->setSizeGripEnabled(false);
@@ -98,6 +98,10 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
 void CChildFrame::RequestHostStop() {
   if (m_host)
     m_host->RequestStop();
+}
+
+ITarselSettings* CChildFrame::GetSettings() const {
+  return m_site ? m_site->GetSettings() : nullptr;
 }
 
 ISaveInfo* CChildFrame::SaveInfo() const {

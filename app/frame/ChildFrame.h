@@ -45,6 +45,7 @@ class IChildFrameSite;
 class QStatusBar;
 class QLabel;
 class ITarselConfigSettings;
+class ITarselSettings;
 class IPictureFromCamera;
 
 namespace tarsel::host {
@@ -96,6 +97,9 @@ public:
   bool IsCameraConnected() const { return !m_disconnected; }
   bool HasUnsavedPictures() const { return m_unsaved; }
   bool IsBusy() const { return m_busy; }
+  bool IsBracketingRunning() const { return m_bracketing != nullptr; }
+  // The program's settings, or null once the frame is gone.
+  ITarselSettings* GetSettings() const;
   // The interactive save of the current picture (as "Save As..."): 0, 1223
   // (cancelled) or an error code (already reported to the user).
   HRESULT SaveCurrentPicture();

@@ -47,19 +47,19 @@ void CChildFrame::DecodeAndShow(IPictureFromCamera* picture, bool keepScroll) {
   ShowStatus(IDS_DECOMPRESSING);
   const std::int32_t divisor = m_host ? m_host->GetZoomDivisor() : static_cast<std::int32_t>(m_zoom);
   picture->Decode(1, static_cast<DWORD>(divisor));
-  m_view->SetPicture(picture, keepScroll);
+  m_view->ShowPicture(picture, !keepScroll);
 }
 
 void CChildFrame::ShowSeriesPicture(IPictureFromCamera* picture) {
   if (picture->HasBitmap() && picture->GetScaleDenominator() == m_zoom) {
-    m_view->SetPicture(picture, true);
+    m_view->ShowPicture(picture, false);
     return;
   }
   // Not decoded at this window's zoom yet (or never decoded): decode it now.
   ShowStatus(IDS_DECOMPRESSING);
   if (HoldsEncodedData(picture))
     picture->Decode(1, m_zoom);
-  m_view->SetPicture(picture, false);
+  m_view->ShowPicture(picture, true);
   ShowStatus(IDS_READY);
 }
 
@@ -73,7 +73,7 @@ void CChildFrame::ZoomTo(std::uint32_t divisor) {
     picture->Decode(1, divisor);
   m_host->SetZoomDivisor(static_cast<std::int32_t>(divisor));
   m_zoom = divisor;
-  m_view->SetPicture(picture, false);
+  m_view->ShowPicture(picture, true);
   ShowStatus(IDS_READY);
 }
 
@@ -96,7 +96,7 @@ void CChildFrame::DeleteCurrentPicture() {
     ShowSeriesPicture(picture);
     return;
   }
-  m_view->SetPicture(nullptr, false);
+  m_view->ShowPicture(nullptr, true);
   m_unsaved = false;
 }
 
@@ -107,7 +107,7 @@ void CChildFrame::DeleteSeries() {
   if (!alive || answer != tarsel::ui::IDOK || !m_host)
     return;
   m_host->ClearPictures();
-  m_view->SetPicture(nullptr, false);
+  m_view->ShowPicture(nullptr, true);
   m_unsaved = false;
 }
 
@@ -119,7 +119,7 @@ void CChildFrame::RotateCurrent(std::int32_t code) {
   m_statusToFrame = true;
   ShowStatus(IDS_ROTATING);
   picture->Rotate(code, true);
-  m_view->SetPicture(picture, false);
+  m_view->ShowPicture(picture, true);
   ShowStatus(IDS_READY);
 }
 
@@ -407,7 +407,8 @@ void CChildFrame::RegisterCommands() {
   m_commands.Add(cmd::SaveCaptureSettings, connected, [this] { SaveCaptureSettings(); });
   m_commands.Add(cmd::LoadCaptureSettings, connected, [this] { LoadCaptureSettings(); });
   m_commands.Add(
-      cmd::SaveAllFocusingImages, [this] { return IsStripShown(); }, [] {});
+      cmd::SaveAllFocusingImages, [this] { return IsStripShown(); },
+      [this] { m_view->SaveAllFocusingImages(); });
   m_commands.Add(cmd::FileClose, always, [this] { close(); });
   m_commands.Add(
       cmd::ViewStatusBar, always,

@@ -11,6 +11,8 @@
 #include "hostapi/Win32Types.h"
 #include "platform/Win32Error.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace tarsel::frame::detail {
@@ -27,6 +29,12 @@ inline constexpr HRESULT kFailed = E_FAIL;
 inline void ThrowIfDialogFailed(HRESULT code) {
   if (FAILED(code))
     ThrowError(code);
+}
+
+// A bitmap extent as the view computes with it: the picture's word, bounded
+// so that sums of extents and offsets stay inside int.
+inline std::int32_t BoundedExtent(DWORD extent) {
+  return static_cast<std::int32_t>(std::min<DWORD>(extent, 1u << 20));
 }
 
 inline bool HoldsEncodedData(IPictureFromCamera* picture) {

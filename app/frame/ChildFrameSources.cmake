@@ -7,6 +7,8 @@ list(APPEND TARSEL_FRAME_SOURCES
   ChildFrameInternals.h
   ChildView.h
   ChildView.cpp
+  FocusStrip.h
+  FocusStrip.cpp
   BatteryStatus.h
   BatteryStatus.cpp
   OpenCameraSettingsEvent.h)

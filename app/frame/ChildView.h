@@ -1,25 +1,47 @@
-// The picture view of a camera window: a scrollable area that paints the
-// decoded bitmap of the picture it was given (the image paints its failure
-// panel when decoding failed) and nothing without a picture. The window
-// decodes; the view only keeps a reference to the picture and paints it.
-// The focusing-images strip is not part of this view: it is never shown.
+// The picture view of a camera window: the current picture at the window's
+// zoom with its shooting-information panel below it (landscape and square
+// bitmaps) or to its right (portrait), scroll bars for what does not fit,
+// the "Disconnected!" notice while the window's camera is disconnected, and
+// the window's context menus. While a focus series is shown the embedded
+// focusing-images strip paints the view and takes its left-button input.
 //
-// Threads: user-interface thread only. Failure: painting never lets an
-// exception out; a picture that cannot be drawn leaves the area blank.
+// The view keeps its own reference to the picture it shows; the camera
+// window calls ShowPicture after every change of its current picture.
+// Scroll offsets are the scroll bars' values: each bar runs from 0 to the
+// overflow (content extent minus viewport size) with a page of 25 pixels, so
+// an offset never outlives the overflow that allowed it.
+//
+// Threads: user-interface thread only. Failure: paint, mouse, wheel and
+// menu handlers never let an exception out (a picture that cannot be drawn
+// leaves the background); ShowPicture throws error 8 when the panel cannot
+// be made.
 #pragma once
 
+#include "app/frame/FocusStrip.h"
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/RefPtr.h"
+#include "hostapi/Win32Types.h"
 
 #include <QAbstractScrollArea>
+#include <QFont>
 #include <QPoint>
 #include <QSize>
+
+#include <cstdint>
+#include <memory>
+
+class CChildFrame;
+class CPicInfoDisplayBase;
+class QMenu;
 
 class CChildView : public QAbstractScrollArea {
   Q_OBJECT
 
 public:
-  explicit CChildView(QWidget* parent = nullptr);
+  static constexpr int kScrollPage = 25;
+
+  // `frame` is the owning camera window (not owned, outlives the view).
+  explicit CChildView(CChildFrame* frame, QWidget* parent = nullptr);
   ~CChildView() override;
 
   // The background of every camera window's view, a COLORREF (0x00BBGGRR)
@@ -27,25 +49,61 @@ public:
   static void SetBackgroundColor(DWORD colorRef);
   static DWORD BackgroundColor();
 
-  // Shows the picture (null: nothing). keepScroll keeps the scroll position
-  // as far as the new bitmap allows; otherwise the view starts at the top left.
-  void SetPicture(IPictureFromCamera* picture, bool keepScroll);
+  // Shows the picture (null: nothing). While the focus strip is shown the
+  // strip takes the picture as its sample (once per series); otherwise the
+  // strip drops its sample. resetScroll starts at the top left; otherwise
+  // the offsets are kept as far as the new extent allows.
+  void ShowPicture(IPictureFromCamera* picture, bool resetScroll);
   IPictureFromCamera* Picture() const { return m_picture.get(); }
-  // The size of the bitmap shown (empty without one).
-  QSize BitmapSize() const { return m_bitmapSize; }
-  QPoint ScrollPosition() const;
-  void SetScrollPosition(QPoint position);
-  // The focusing-images strip (not part of this view).
-  bool IsFocusStripShown() const { return false; }
-  void ShowFocusStrip(bool) {}
+  // The content extent: the strip's while it is shown, else the picture
+  // and its panel; 0 without a picture or panel.
+  std::int32_t GetImageWidth(IPictureFromCamera* picture) const;
+  std::int32_t GetImageHeight(IPictureFromCamera* picture) const;
+  // The panel of the shown picture, or null.
+  CPicInfoDisplayBase* Overlay() const { return m_overlay.get(); }
+  void ResetScroll();
+  // Fits the scroll bars to a content extent after a size change: the
+  // offsets shrink so that no empty band opens where content could be.
+  void EnsureVisible(std::int32_t width, std::int32_t height);
+  QPoint ScrollOffset() const;
+
+  CFocusStrip& FocusStrip() { return m_focusStrip; }
+  bool IsFocusStripShown() const { return m_focusStrip.IsSeriesShown(); }
+  void ShowFocusStrip(bool shown) { m_focusStrip.ShowSeries(shown); }
+  // Command 32822: saves the focus series into a folder the user chooses.
+  void SaveAllFocusingImages();
+
+  // The context menu for the window's state now; its actions run the
+  // camera window's commands.
+  std::unique_ptr<QMenu> CreateContextMenu();
+  CChildFrame* Frame() const { return m_frame; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-  void UpdateScrollBars();
+  // The extent of what the view shows now.
+  QSize ContentSize() const;
+  QSize Extent(IPictureFromCamera* picture) const;
+  bool OverlayBelow(IPictureFromCamera* picture) const;
+  void UpdateScrollBars(QSize extent);
+  void PaintPicture(QPainter& painter);
+  void PaintDisconnected(QPainter& painter);
+  void ShowContextMenu(const QPoint& globalPosition);
+  using StripHandler = void (CFocusStrip::*)(QPoint, std::int32_t, std::int32_t);
+  // Hands a mouse event to the strip while it is shown, under the view's guard.
+  void ToStrip(QMouseEvent* event, StripHandler handler);
 
+  CChildFrame* m_frame;
   CRefPtr<IPictureFromCamera> m_picture;
-  QSize m_bitmapSize;
+  std::unique_ptr<CPicInfoDisplayBase> m_overlay;
+  CFocusStrip m_focusStrip;
+  QFont m_font;
 };

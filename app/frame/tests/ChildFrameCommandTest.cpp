@@ -5,6 +5,7 @@
 #include "app/frame/OpenCameraSettingsEvent.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/pictures/PicInfoDisplayBase.h"
 #include "hostapi/ITarselConfigSettings.h"
 
 #include <QClipboard>
@@ -106,7 +107,7 @@ TEST_F(CommandTest, ZoomDecodesAtTheDivisorAndKeepsItForNewPictures) {
   EXPECT_EQ(picture->GetScaleDenominator(), 1u);
   EXPECT_EQ(picture->GetBitmapWidth(), 64u);
   EXPECT_EQ(window->GetHost()->GetZoomDivisor(), 1);
-  EXPECT_EQ(window->View()->BitmapSize(), QSize(64, 48));
+  EXPECT_EQ(window->View()->GetImageHeight(picture), 48 + window->View()->Overlay()->GetHeight());
   EXPECT_FALSE(Enabled(window, cmd::Zoom100));
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Ready"));
 
@@ -133,7 +134,7 @@ TEST_F(CommandTest, RotationTurnsTheCurrentPictureBothWays) {
   EXPECT_EQ(picture->GetPictureWidth(), 48u);
   EXPECT_EQ(picture->GetPictureHeight(), 64u);
   EXPECT_TRUE(picture->HasBitmap());
-  EXPECT_EQ(window->View()->BitmapSize(), QSize(12, 16));
+  EXPECT_EQ(window->View()->GetImageWidth(picture), 12 + window->View()->Overlay()->GetWidth());
   window->OnCommand(cmd::RotateCounterclockwise);
   EXPECT_EQ(picture->GetPictureWidth(), 64u);
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Ready"));

@@ -8,6 +8,7 @@ tarsel_test(childframe_tests
     ChildFrameTakeTest.cpp
     ChildFrameCommandTest.cpp
     ChildFrameViewTest.cpp
+    ChildFrameFocusStripTest.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)

@@ -1,62 +1,130 @@
 #include "app/frame/ChildView.h"
+#include "app/frame/tests/FakeChildFrameSite.h"
+#include "app/pictures/PicInfoDisplay1.h"
+#include "app/pictures/PicInfoDisplay2.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/TestJpeg.h"
 #include "hostapi/RefPtr.h"
 
+#include <QCoreApplication>
+#include <QImage>
 #include <QScrollBar>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
+namespace tarsel::frame::test {
 namespace {
 
 CRefPtr<IPictureFromCamera> DecodedPicture(int width, int height) {
   CRefPtr<IPictureFromCamera> picture(new CPictureFromCamera);
-  const std::vector<BYTE> bytes = tarsel::testcamera::makeTestJpeg(width, height, 1);
+  const std::vector<BYTE> bytes = testcamera::makeTestJpeg(width, height, 1);
   picture->SetImage(bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, nullptr);
   picture->Decode(1, 1);
   return picture;
 }
 
-TEST(ChildView, KeepsOrResetsTheScrollPositionAndShowsNothingWithoutAPicture) {
-  CChildView view;
-  view.resize(100, 80);
-  view.show();
-  const CRefPtr<IPictureFromCamera> big = DecodedPicture(400, 300);
-  view.SetPicture(big.get(), false);
-  EXPECT_EQ(view.Picture(), big.get());
-  EXPECT_EQ(view.BitmapSize(), QSize(400, 300));
-  EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
-  view.SetScrollPosition(QPoint(50, 40));
-  EXPECT_EQ(view.ScrollPosition(), QPoint(50, 40));
-
-  const CRefPtr<IPictureFromCamera> other = DecodedPicture(400, 300);
-  view.SetPicture(other.get(), true);
-  EXPECT_EQ(view.ScrollPosition(), QPoint(50, 40));
-  view.SetPicture(other.get(), false);
-  EXPECT_EQ(view.ScrollPosition(), QPoint(0, 0));
-
-  // A smaller picture cannot keep a position beyond its own size.
-  view.SetScrollPosition(QPoint(50, 40));
-  const CRefPtr<IPictureFromCamera> small = DecodedPicture(40, 30);
-  view.SetPicture(small.get(), true);
-  EXPECT_EQ(view.ScrollPosition(), QPoint(0, 0));
-
-  view.SetPicture(nullptr, false);
-  EXPECT_EQ(view.Picture(), nullptr);
-  EXPECT_EQ(view.BitmapSize(), QSize());
-  EXPECT_FALSE(view.IsFocusStripShown());
-  view.repaint();
+// Makes a view outside the window's layout show `area` without its bars.
+void resizeViewport(CChildView& view, QSize area) {
+  const int frame = 2 * view.frameWidth();
+  view.resize(area + QSize(frame, frame));
+  // The area shows and hides its bars from queued calls.
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
 }
 
-TEST(ChildView, HoldsItsOwnReferenceToThePicture) {
-  CChildView view;
-  CRefPtr<IPictureFromCamera> picture = DecodedPicture(64, 48);
-  IPictureFromCamera* raw = picture.get();
-  view.SetPicture(raw, false);
-  picture.Release();
-  // Still alive: the view paints it.
-  EXPECT_TRUE(view.Picture()->HasBitmap());
-  view.repaint();
+int redPixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor pixel = image.pixelColor(x, y);
+      count += pixel.red() > 200 && pixel.green() < 60 && pixel.blue() < 60;
+    }
+  return count;
+}
+
+using ViewTest = WindowTest;
+
+TEST_F(ViewTest, ThePanelLiesBelowLandscapeAndSquareBitmapsAndRightOfPortraitOnes) {
+  CChildView view(attach(makeCamera()));
+  struct Row {
+    int width, height;
+    bool below;
+  };
+  for (const Row row : {Row{400, 300, true}, Row{300, 300, true}, Row{300, 400, false}}) {
+    const CRefPtr<IPictureFromCamera> picture = DecodedPicture(row.width, row.height);
+    view.ShowPicture(picture.get(), true);
+    ASSERT_NE(view.Overlay(), nullptr);
+    EXPECT_EQ(dynamic_cast<CPicInfoDisplay2*>(view.Overlay()) != nullptr, row.below);
+    EXPECT_EQ(dynamic_cast<CPicInfoDisplay1*>(view.Overlay()) != nullptr, !row.below);
+    const int panelWidth = view.Overlay()->GetWidth();
+    const int panelHeight = view.Overlay()->GetHeight();
+    EXPECT_EQ(view.GetImageWidth(picture.get()),
+              row.below ? std::max(row.width, panelWidth) : row.width + panelWidth);
+    EXPECT_EQ(view.GetImageHeight(picture.get()),
+              row.below ? row.height + panelHeight : std::max(row.height, panelHeight));
+  }
+  view.ShowPicture(nullptr, true);
+  EXPECT_EQ(view.Overlay(), nullptr);
+  EXPECT_EQ(view.GetImageWidth(nullptr), 0);
+  EXPECT_EQ(view.GetImageHeight(nullptr), 0);
+}
+
+TEST_F(ViewTest, ABarShowsFromOnePixelOfOverflowAndAnOffsetNeverOutlivesItsOverflow) {
+  // A child widget: its size changes take effect at once.
+  QWidget holder;
+  holder.resize(1000, 1000);
+  holder.show();
+  CChildView view(attach(makeCamera()), &holder);
+  view.show();
+  const CRefPtr<IPictureFromCamera> picture = DecodedPicture(400, 300);
+  view.ShowPicture(picture.get(), true);
+  const QSize extent(view.GetImageWidth(picture.get()), view.GetImageHeight(picture.get()));
+
+  resizeViewport(view, extent);
+  EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
+  EXPECT_FALSE(view.verticalScrollBar()->isVisible());
+  resizeViewport(view, extent - QSize(1, 0));
+  EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+  EXPECT_EQ(view.horizontalScrollBar()->pageStep(), CChildView::kScrollPage);
+
+  // Scrolled to the right edge, then enlarged: the content's right edge
+  // follows the window's, and past the content's width the offset is gone.
+  resizeViewport(view, QSize(200, 150));
+  view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum());
+  EXPECT_EQ(view.ScrollOffset().x() + view.viewport()->width(), extent.width());
+  resizeViewport(view, QSize(250, 150));
+  EXPECT_EQ(view.ScrollOffset().x() + view.viewport()->width(), extent.width());
+  resizeViewport(view, extent + QSize(40, 40));
+  EXPECT_EQ(view.ScrollOffset(), QPoint(0, 0));
+  EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
+}
+
+TEST_F(ViewTest, PaintsTheBitmapAtTheOffsetTheBackgroundElsewhereAndTheNoticeWhenDisconnected) {
+  CChildFrame* window = attach(makeCamera());
+  CChildView& view = *window->View();
+  const QColor background(0xD7, 0xFF, 0xE6);
+  QImage image = view.viewport()->grab().toImage();
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.pixelColor(0, 0), background);
+  EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), background);
+  EXPECT_EQ(redPixels(image), 0);
+
+  const CRefPtr<IPictureFromCamera> picture = DecodedPicture(900, 700);
+  view.ShowPicture(picture.get(), true);
+  view.horizontalScrollBar()->setValue(30);
+  view.verticalScrollBar()->setValue(20);
+  const QImage bitmap = picture->CreateDibSection().convertToFormat(QImage::Format_RGB32);
+  image = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (const QPoint at : {QPoint(0, 0), QPoint(17, 41), QPoint(image.width() - 1, image.height() - 1)})
+    EXPECT_EQ(image.pixel(at), bitmap.pixel(at + QPoint(30, 20))) << at.x() << "," << at.y();
+
+  // A window without its camera.
+  CChildFrame* lost = site->addWindow();
+  image = lost->View()->viewport()->grab().toImage();
+  EXPECT_EQ(image.pixelColor(0, 0), background);
+  EXPECT_GT(redPixels(image), 100);
 }
 
 } // namespace
+} // namespace tarsel::frame::test

@@ -94,7 +94,7 @@ TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximisedAndPaintedInTheUsersBackgr
   setUserOption("BackgroundColor", 0xE6FFD7);
   ASSERT_EQ(frame.CameraWindows().size(), 1u);
   EXPECT_TRUE(frame.CameraWindows().front()->isMaximized());
-  CChildView view;
+  CChildView view(frame.CameraWindows().front());
   view.resize(40, 30);
   const QImage image = view.viewport()->grab().toImage();
   CChildView::SetBackgroundColor(0xE6FFD7);
