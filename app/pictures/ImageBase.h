@@ -46,7 +46,8 @@ public:
   virtual void Decode(DWORD scaleNumerator, DWORD scaleDenominator) = 0;
   virtual void DecodeRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) = 0;
   // The Exif block: *data and *size set, *copied true when the caller must
-  // free the block (delete[]); false outputs untouched when there is none.
+  // free the block (delete[]). The outputs are null, 0 and false until a
+  // block is found: a JPEG without an Exif marker answers true with no block.
   virtual bool GetExifBlock(const BYTE** data, DWORD* size, bool* copied) = 0;
   virtual bool HasBitmap() = 0;
   // Code 1, 2, 3: 90, 180, 270 degrees clockwise; redecode decodes the

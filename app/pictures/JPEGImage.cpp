@@ -201,10 +201,12 @@ void CJPEGImage::DecodeWindow(std::int32_t x, std::int32_t y, std::int32_t width
 }
 
 bool CJPEGImage::GetExifBlock(const BYTE** data, DWORD* size, bool* copied) {
-  if (copied)
-    *copied = false;
   if (!data || !size || !copied)
     return false;
+  // A picture without an Exif marker answers true with no block.
+  *data = nullptr;
+  *size = 0;
+  *copied = false;
   try {
     JpegDecompressor decoder;
     decoder.Attach(GetData(), GetDataSize());

@@ -148,6 +148,10 @@ std::shared_ptr<const IPictureFromCamera::Bytes> CPictureFromCamera::GetDataSnap
 bool CPictureFromCamera::GetExifBlock(const BYTE** data, DWORD* size, bool* copied) {
   if (!data || !size || !copied)
     return false;
+  // No block, whatever the answer, until one is found.
+  *data = nullptr;
+  *size = 0;
+  *copied = false;
   const std::lock_guard<std::mutex> guard(m_lock);
   if (!m_image)
     return false;

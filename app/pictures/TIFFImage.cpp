@@ -134,7 +134,12 @@ void CTIFFImage::DecodeRect(std::int32_t x, std::int32_t y, std::int32_t width, 
 }
 
 bool CTIFFImage::GetExifBlock(const BYTE** data, DWORD* size, bool* copied) {
-  if (!GetData() || !data || !size || !copied)
+  if (!data || !size || !copied)
+    return false;
+  *data = nullptr;
+  *size = 0;
+  *copied = false;
+  if (!GetData())
     return false;
   *data = GetData();
   *size = GetDataSize();

@@ -653,8 +653,9 @@ TEST_F(JpegImage, ExifBlockOfTheFirstApp1MarkerOnly) {
     EXPECT_TRUE(image.GetExifBlock(&block, &size, &copied));
     EXPECT_EQ(copied, row.copied);
     if (!copied) {
+      // No block: the outputs say so, whatever they held.
       EXPECT_EQ(block, nullptr);
-      EXPECT_EQ(size, 12345u);
+      EXPECT_EQ(size, 0u);
       continue;
     }
     const std::string got(reinterpret_cast<const char*>(block), size);

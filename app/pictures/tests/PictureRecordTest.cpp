@@ -94,7 +94,9 @@ TEST(PictureRecord, ARecordWithoutAnImageAnswersDefaultsAndFailsCleanly) {
   DWORD size = 77;
   bool copied = true;
   EXPECT_FALSE(record->GetExifBlock(&block, &size, &copied));
-  EXPECT_EQ(size, 77u);
+  EXPECT_EQ(block, nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_FALSE(copied);
 
   const tarsel::test::TempDir folder;
   try {

@@ -1,7 +1,8 @@
 // libFuzzer entry of the TIFF/EXIF reader and writer: parse any bytes, read
-// every tag getter, rewrite with each rotation and parse the result again.
+// every tag getter and the display texts, rewrite with each rotation and parse the result again.
 // Errors of the codec are expected; anything else (a crash, a sanitizer
 // report, another exception) is a finding.
+#include "app/pictures/PictureInfoExif.h"
 #include "app/pictures/TiffBuffer.h"
 #include "env/BrantelTakeError.h"
 
@@ -26,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const _brantel_take_error&) {
         }
       }
+    }
+    // The display texts catch what they cannot read.
+    try {
+      CPictureInfoExif info(&tiff);
+    } catch (const _brantel_take_error&) {
+      std::abort();
     }
     tiff.GetSoftware();
     tiff.GetDateTimeOriginal();
