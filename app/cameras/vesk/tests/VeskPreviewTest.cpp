@@ -26,6 +26,20 @@ protected:
   std::string requests() const { return tarsel::test::readFile(folder.file("requests.log")); }
 };
 
+// Answers once the user-interface thread has delivered it.
+class AnswerEvent : public QEvent {
+public:
+  explicit AnswerEvent(std::shared_ptr<std::promise<void>> answer)
+      : QEvent(static_cast<QEvent::Type>(QEvent::User + 999)), m_answer(std::move(answer)) {}
+  ~AnswerEvent() override {
+    tarsel::host::AcquireHandoff(this);
+    m_answer->set_value();
+  }
+
+private:
+  const std::shared_ptr<std::promise<void>> m_answer;
+};
+
 // Asks the user-interface thread for an answer on every frame and waits for
 // it (declining after 10 s).
 class WaitingListener : public _ISdkPreviewCallback {
@@ -36,7 +50,7 @@ public:
   bool OnPreviewFrame(IPictureFromCamera*) override {
     auto served = std::make_shared<std::promise<void>>();
     std::future<void> answer = served->get_future();
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [served] { served->set_value(); });
+    tarsel::host::PostToUserInterfaceThread(QCoreApplication::instance(), new AnswerEvent(served));
     waiting = true;
     ++frames;
     timedOut = answer.wait_for(10s) != std::future_status::ready;
