@@ -2,7 +2,9 @@
 // counts nested connections (the library connection opens once however
 // deeply calls nest), keeps the exposure settings last sent and sends them
 // again before every capture, keeps the library's capture-properties record,
-// and transfers the picture just taken into a picture record.
+// transfers the picture just taken or a stored one into a picture record,
+// and runs the live preview on a thread of its own (CVeskPreviewThread),
+// which the camera host holds at its gate during every camera job.
 //
 // Threads: the camera host's worker, the preview thread and the
 // user-interface thread all call in; one re-entrant lock per camera
@@ -16,6 +18,7 @@
 // failure the connection count is 0.
 #pragma once
 
+#include "app/cameras/vesk/VeskPreviewThread.h"
 #include "app/core/CapabilitySet.h"
 #include "app/core/ICameraHiLevel.h"
 #include "app/core/Range.h"
@@ -28,6 +31,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 struct VESK_PROGRESS;
 
@@ -83,8 +87,8 @@ public:
   HRESULT PrepareCapture(std::uint32_t value) override;
   HRESULT FirePreparedCapture() override;
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
-  HRESULT StopPreview() override { return 0; }
-  HRESULT PausePreview(bool) override { return 0; }
+  HRESULT StopPreview() override;
+  HRESULT PausePreview(bool pause) override;
   HRESULT GetCaptureSettingsText(ICaptureProfileStorage* storage) override;
   HRESULT ApplyCaptureSettingsText(ICaptureProfileStorage* storage) override;
   HRESULT ApplyKeywordSettings(const char* keywordSettings) override;
@@ -196,8 +200,17 @@ public:
   std::string GetPropFileName();
   void EraseLast();
   // Downloads the current picture into buffer; false when it did not arrive
-  // whole.
+  // whole. The library's progress reaches the status sink.
   bool GetPicture(std::int32_t size, void* buffer);
+  // The camera takes its preview picture (synchronously unless asked).
+  void Preview(bool asynchronous);
+  // Reads the preview picture into buffer.
+  void GetPreview(std::int32_t size, void* buffer);
+  // One preview frame into the picture; false when the camera gave an empty
+  // one (the picture is then left as it was).
+  bool GetPreviewPicture(IPictureFromCamera* picture);
+  // True while a preview thread exists that has not ended.
+  bool IsPreviewRunning() { return m_preview.IsRunning(); }
 
   // Camera properties. Each is one call of the library export of the same
   // name under the camera's lock and a connection of its own, and fails as
@@ -268,6 +281,13 @@ private:
   void ReadBypassMediaSetting();
   void StoreSnapshot(ExposureWord word, std::int32_t value);
   void ReportProgress(std::uint32_t received);
+  // A transfer buffer of `size` bytes; E_OUTOFMEMORY thrown when there is no room.
+  static std::vector<BYTE> NewTransferBuffer(std::int32_t size);
+  // The current picture of `size` bytes, downloaded whole; throws
+  // E_OUTOFMEMORY or the incomplete-download error.
+  std::vector<BYTE> ReadCurrentPicture(std::int32_t size);
+  // One frame of the preview thread: a new picture, offered to the listener.
+  bool PreviewFrame(_ISdkPreviewCallback* listener);
   // Sends the capture-properties record with the card in use again when
   // the last capture bypassed it.
   void LeaveBypassMedia();
@@ -294,4 +314,7 @@ private:
   std::int32_t m_externalFlash = 0;
   HWND m_window = nullptr;
   ExposureSnapshot m_exposure{0, 0, 5, 0, 28, 25000, 2};
+  // Last: its thread calls into everything above.
+  tarsel::vesk::CVeskPreviewThread m_preview{
+      [this](_ISdkPreviewCallback* listener) { return PreviewFrame(listener); }};
 };

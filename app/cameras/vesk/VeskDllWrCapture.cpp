@@ -11,6 +11,7 @@
 #include "hostapi/IPictureFromCamera.h"
 #include "platform/Win32Error.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -175,6 +176,25 @@ bool CVeskDllWr::GetPicture(std::int32_t size, void* buffer) {
   return result == 1;
 }
 
+std::vector<BYTE> CVeskDllWr::NewTransferBuffer(std::int32_t size) {
+  std::vector<BYTE> buffer;
+  try {
+    buffer.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    throw _brantel_take_error(E_OUTOFMEMORY);
+  }
+  return buffer;
+}
+
+std::vector<BYTE> CVeskDllWr::ReadCurrentPicture(std::int32_t size) {
+  std::vector<BYTE> buffer = NewTransferBuffer(size);
+  if (!GetPicture(size, buffer.data())) {
+    FormatVeskError(kIncompleteDownload, "GetPicture", this);
+    throw _brantel_take_error(kIncompleteDownload);
+  }
+  return buffer;
+}
+
 HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) {
   if (!picture)
     throw _brantel_take_error(E_POINTER);
@@ -196,17 +216,8 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
   const std::int32_t size = GetPropPicSize();
   bool transferred = false;
   if (size > 0) {
-    std::vector<BYTE> buffer;
-    try {
-      buffer.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-      throw _brantel_take_error(E_OUTOFMEMORY);
-    }
     // A picture that did not arrive whole is neither delivered nor erased.
-    if (!GetPicture(size, buffer.data())) {
-      FormatVeskError(kIncompleteDownload, "GetPicture", this);
-      throw _brantel_take_error(kIncompleteDownload);
-    }
+    const std::vector<BYTE> buffer = ReadCurrentPicture(size);
     CVeskPictureInfo::TagRecord tags{};
     CallThrowing<Export::GetPicTagProp>(this, [&](auto f) { return f(m_cameraNumber, tags.data()); });
     const std::int32_t iso =
@@ -223,12 +234,37 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
   return 0;
 }
 
+HRESULT CVeskDllWr::DownloadPicture(IPictureFromCamera* picture, std::int32_t index) {
+  HRESULT result = 0;
+  const HRESULT failure = GuardResult([&] {
+    if (!picture)
+      throw _brantel_take_error(E_POINTER);
+    // One lock for all the steps: a preview frame in between would select
+    // its own picture.
+    const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    SetPropCurrentPicture(index);
+    picture->SetFileName(GetPropFileName().c_str());
+    const std::int32_t size = GetPropPicSize();
+    if (size <= 0) {
+      result = 1;
+      return;
+    }
+    // A picture that did not arrive whole is not delivered.
+    const std::vector<BYTE> buffer = ReadCurrentPicture(size);
+    picture->SetImage(buffer.data(), static_cast<DWORD>(size), GetRawFileExtension(), nullptr);
+  });
+  return failure != 0 ? failure : result;
+}
+
 void CVeskDllWr::ReportProgress(std::uint32_t received) {
   _ISdkCallback* const sink = m_progressSink.load();
   if (!sink)
     return;
   const std::uint32_t size = m_transferSize.load();
-  const std::uint32_t percent = size == 0 ? 0 : received * 100u / size;
+  // In 64 bits: pictures of more than 42 MB would wrap in 32. A library
+  // that counts past the size still reports no more than 100.
+  const std::uint64_t percent =
+      size == 0 ? 0 : std::min<std::uint64_t>(std::uint64_t{received} * 100u / size, 100u);
   sink->OnStatus(3, static_cast<std::intptr_t>(percent));
 }
 

@@ -115,18 +115,6 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
   }
 }
 
-HRESULT CVeskDllWr::StartPreview(_ISdkPreviewCallback*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::DownloadPicture(IPictureFromCamera*, std::int32_t) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ApplyFocusSettings(ICamExtraCommand*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CVeskDllWr::ShowCameraInfo(HWND, _ITarselCallback*) {
   return E_NOTIMPL;
 }

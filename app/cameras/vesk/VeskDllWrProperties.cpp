@@ -1,10 +1,12 @@
 // The camera's properties: clock, camera ID, monitor brightness, card
-// records, zoom, flash, focus, resolution, the exposure values and the
+// records, zoom, flash, focus (and the focus a take asks for), resolution, the exposure values and the
 // stored pictures' protection and erasing. Each goes through VeskCall.h;
 // only the clock, the focus modes and the zoom convert anything.
 #include "app/cameras/vesk/VeskDllWr.h"
 
 #include "app/cameras/vesk/VeskCall.h"
+#include "app/cameras/vesk/VeskResultGuard.h"
+#include "hostapi/ICamExtraCommand.h"
 #include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 
@@ -207,6 +209,23 @@ std::int32_t CVeskDllWr::GetPropFocusPosition() {
 
 void CVeskDllWr::SetPropFocusPosition(std::int32_t value) {
   WriteProperty<Export::SetPropFocusPosition>(this, value);
+}
+
+HRESULT CVeskDllWr::ApplyFocusSettings(ICamExtraCommand* settings) {
+  HRESULT result = 0;
+  const HRESULT failure = GuardResult([&] {
+    std::int32_t mode = 0;
+    std::int32_t position = 0;
+    if (!settings || !settings->GetCommand(&mode, &position)) {
+      result = 1;
+      return;
+    }
+    const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    SetPropFocusMode(mode);
+    if (mode == 4)
+      SetPropFocusPosition(position);
+  });
+  return failure != 0 ? failure : result;
 }
 
 std::int32_t CVeskDllWr::GetPropResolution() {

@@ -28,9 +28,11 @@ using tarsel::test::TempDir;
 // slow the tests.
 class Daemon {
 public:
-  Daemon()
+  // More lines for the daemon's section and for the camera's.
+  explicit Daemon(const std::string& daemonLines = "", const std::string& cameraLines = "")
       : m_sim(tarsel::test::binDir() + "/vesk-simd", m_dir.path(),
-              "speed = 1000\n[camera]\nmodel = XC-701\npictures = 2\nzoom-min-step = 3\n") {}
+              daemonLines + "speed = 1000\n[camera]\nmodel = XC-701\npictures = 2\nzoom-min-step = 3\n" +
+                  cameraLines) {}
   bool ready() const { return m_sim.ready(); }
   const std::string& dir() const { return m_sim.deviceFolder(); }
   // One control command; its answer after "ok ".
@@ -59,6 +61,10 @@ inline void setRegistryValue(const char* path, const char* name, DWORD type, con
 // The library over the daemon, with the program's settings; camera 0 initialised.
 class SimulatedCamera : public ::testing::Test {
 protected:
+  SimulatedCamera() = default;
+  SimulatedCamera(const std::string& daemonLines, const std::string& cameraLines)
+      : daemon(daemonLines, cameraLines) {}
+
   void SetUp() override {
     ASSERT_TRUE(daemon.ready());
     const std::string types = "XC-701,XC-702,KT-300";
