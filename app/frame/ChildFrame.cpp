@@ -160,6 +160,9 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
     }
     static_cast<void>(owned.release());
     if (m_host) {
+      // The preview of the camera that goes ends first.
+      if (m_site)
+        m_site->ClosePreview(this);
       m_host->Stop();
       m_host.reset();
       QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);

@@ -382,11 +382,9 @@ void CChildFrame::RegisterCommands() {
     if (!m_busy)
       SavePictures(true);
   });
-  // Until the live preview exists the command can only close a preview window.
-  const auto previewShown = [this] { return m_site && m_site->HasPreviewWindow(); };
   m_commands.Add(
-      cmd::ShowPreview, [this, previewShown] { return IsConnectedNow() && previewShown(); },
-      [this] { TogglePreview(); }, previewShown);
+      cmd::ShowPreview, connected, [this] { TogglePreview(); },
+      [this] { return m_site && m_site->HasPreviewWindow(); });
   m_commands.Add(
       cmd::CaptureProperties, connected,
       [this] {

@@ -3,6 +3,7 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
+#include "app/frame/PreviewClosedEvent.h"
 #include "app/frame/WindowIcons.h"
 #include "app/host/TarselEvents.h"
 #include "app/receiver/MailslotServer.h"
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 
@@ -87,11 +89,15 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
   m_commandTimer.start();
   ConnectGuarded(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
 
+  CPreviewPauseGuard::SetListener(this);
   SetFrameStatus(IDS_CHECKING_CAMERAS);
   QTimer::singleShot(10, this, [this] { tarsel::ui::Guard(this, [this] { OnStartup(); }); });
 }
 
 CMainFrame::~CMainFrame() {
+  CPreviewPauseGuard::SetListener(nullptr);
+  // The preview stops before the cameras it shows go away.
+  tarsel::ui::Quietly([&] { ClosePreview(); });
   // Camera windows (closed ones too) stop their hosts and leave while the
   // frame is still whole: they call it as they end.
   std::vector<QPointer<CChildFrame>> windows;
@@ -232,18 +238,73 @@ void CMainFrame::RefreshCaptureDialogs(CChildFrame* active) {
 }
 
 bool CMainFrame::HasPreviewWindow() {
-  return false;
+  return HasPreviewWindowNow();
 }
 
-void CMainFrame::OpenPreview(CChildFrame*) {}
+void CMainFrame::OpenPreview(CChildFrame* window) {
+  if (!window)
+    return;
+  if (HasPreviewWindowNow()) {
+    m_preview->PostSetCamera(window);
+    return;
+  }
+  // A window that closed itself and is not gone yet makes room first.
+  if (m_preview)
+    m_preview->deleteLater();
+  PreviewWndOptions options;
+  options.settings = m_settings;
+  options.placementDelay = m_options.previewPlacementDelay;
+  options.cameraOf = [](QWidget* owner) -> ICameraHiLevel* {
+    const auto* camera = qobject_cast<CChildFrame*>(owner);
+    return camera ? camera->GetCamera() : nullptr;
+  };
+  try {
+    m_preview = new CPreviewWnd(window, this, std::move(options));
+  } catch (const std::bad_alloc&) {
+    ThrowError(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
+  }
+  m_preview->Create(m_previewBusy > 0);
+}
 
-void CMainFrame::ClosePreview(CChildFrame*) {}
+void CMainFrame::ClosePreview(CChildFrame* window) {
+  if (!m_preview || (window && !m_preview->Shows(window)))
+    return;
+  CPreviewWnd* preview = m_preview.data();
+  m_preview = nullptr;
+  preview->Close();
+  // Stopped now; destroyed later, so that it never ends inside one of its
+  // own calls (a family's StopPreview may let events run).
+  preview->deleteLater();
+}
+
+void CMainFrame::OnPreviewClosed(CPreviewWnd* window, std::uintptr_t code) {
+  if (!window)
+    return;
+  if (window == m_preview)
+    m_preview = nullptr;
+  if (code != tarsel::frame::PreviewClosedEvent::kClosedItself)
+    window->Close();
+  window->deleteLater();
+}
 
 void CMainFrame::SetPreviewSource(CChildFrame* window) {
+  if (HasPreviewWindowNow())
+    m_preview->PostSetCamera(window);
   RefreshCaptureDialogs(window);
 }
 
-void CMainFrame::NotifyPreviewBusy(bool) {}
+void CMainFrame::NotifyPreviewBusy(bool busy) {
+  if (busy) {
+    if (m_previewBusy++ == 0 && HasPreviewWindowNow())
+      m_preview->Suspend(true);
+    return;
+  }
+  // An end without a start changes nothing.
+  if (m_previewBusy == 0)
+    return;
+  if (--m_previewBusy == 0 && HasPreviewWindowNow())
+    m_preview->Suspend(false);
+}
 
 // ---------------------------------------------------------------------------
 // Start-up, device notifications, events
@@ -338,6 +399,11 @@ bool CMainFrame::event(QEvent* event) {
       tarsel::receiver::OnRemoteDatagram(
           *this, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                static_cast<std::size_t>(bytes.size())));
+      return;
+    }
+    if (type == WM_TARSEL_PREVIEW_CLOSED) {
+      const auto* closed = static_cast<tarsel::frame::PreviewClosedEvent*>(event);
+      OnPreviewClosed(closed->window(), closed->code());
       return;
     }
     if (type == WM_TARSEL_ACTIVATE_CHILD) {

@@ -13,11 +13,13 @@
 // as parent).
 #pragma once
 
+#include "app/core/PreviewPauseGuard.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameSite.h"
 #include "app/frame/CommandTable.h"
 #include "app/frame/CommandTarget.h"
 #include "app/frame/DeviceWatcher.h"
+#include "app/frame/PreviewWnd.h"
 #include "app/frame/SdkFamily.h"
 #include "app/receiver/RemoteCommandTarget.h"
 #include "app/saving/SaveThread.h"
@@ -72,6 +74,8 @@ struct MainFrameOptions {
   // The application's saver list (not owned; it outlives the frame); null:
   // there is none, and nothing is said about it.
   CSaveDllList* savers = nullptr;
+  // How long the preview window waits after a move before it stores its placement.
+  std::chrono::milliseconds previewPlacementDelay{500};
   // Asks where the diagnostics report goes (the empty text: cancelled);
   // empty: the report's save-file dialog.
   std::function<QString()> chooseDiagnosticsFile;
@@ -81,7 +85,8 @@ class CMainFrame : public QMainWindow,
                    public IChildFrameSite,
                    public ICommandTarget,
                    public IRemoteCommandTarget,
-                   public tarsel::saving::ISaveThreadSite {
+                   public tarsel::saving::ISaveThreadSite,
+                   public IPreviewBusyListener {
   Q_OBJECT
 
 public:
@@ -127,6 +132,8 @@ public:
   // The remote-control receiver, or null.
   CMailslotServer* Receiver() const { return m_receiver.get(); }
   tarsel::frame::IDeviceWatcher* DeviceWatcher() const { return m_deviceWatcher.get(); }
+  // The live-preview window, or null.
+  CPreviewWnd* PreviewWindow() const { return HasPreviewWindowNow() ? m_preview.data() : nullptr; }
 
   // IChildFrameSite
   QWidget* FrameWindow() override { return this; }
@@ -145,6 +152,8 @@ public:
   void OpenPreview(CChildFrame* window) override;
   void ClosePreview(CChildFrame* window = nullptr) override;
   void SetPreviewSource(CChildFrame* window) override;
+  // Also the busy state of CPreviewPauseGuard: the preview stops while any
+  // busy state is held and restarts when the last one ends.
   void NotifyPreviewBusy(bool busy) override;
   void PostActivateChild(CChildFrame* window) override;
   void ChildClosed(CChildFrame* window) override;
@@ -206,6 +215,8 @@ private:
   void StopDeviceAndRemote();
   void StoreWindowPlacement();
   void EndReporting();
+  bool HasPreviewWindowNow() const { return m_preview && !m_preview->IsClosed(); }
+  void OnPreviewClosed(CPreviewWnd* window, std::uintptr_t code);
   QStringList Arguments() const;
   HWND Hwnd() { return static_cast<HWND>(static_cast<QWidget*>(this)); }
 
@@ -213,6 +224,8 @@ private:
   Options m_options;
   QMdiArea* m_mdi = nullptr;
   bool m_captureDialogShown = false;
+  QPointer<CPreviewWnd> m_preview;
+  int m_previewBusy = 0;
   QString m_storedStatus;
   std::unique_ptr<CMailslotServer> m_receiver;
   std::unique_ptr<tarsel::frame::IDeviceWatcher> m_deviceWatcher;

@@ -222,11 +222,10 @@ TEST_F(CommandTest, SavingNeedsASaverAndASuccessfulSaveClearsUnsaved) {
 TEST_F(CommandTest, CommandsOfPartsNotBuiltAreDisabledAndCameraCommandsNeedAConnection) {
   FakeCamera* fake = nullptr;
   CChildFrame* window = attach(makeCamera(), &fake);
-  EXPECT_FALSE(Enabled(window, cmd::ShowPreview));
   EXPECT_FALSE(Enabled(window, cmd::SaveAllFocusingImages));
-  for (UINT id :
-       {cmd::LcdOn, cmd::LcdOff, cmd::CameraInfo, cmd::DetectCapabilities, cmd::DownloadAllPictures,
-        cmd::AdvancedSettings, cmd::CaptureProperties, cmd::SaveCaptureSettings, cmd::LoadCaptureSettings})
+  for (UINT id : {cmd::ShowPreview, cmd::LcdOn, cmd::LcdOff, cmd::CameraInfo, cmd::DetectCapabilities,
+                  cmd::DownloadAllPictures, cmd::AdvancedSettings, cmd::CaptureProperties,
+                  cmd::SaveCaptureSettings, cmd::LoadCaptureSettings})
     EXPECT_TRUE(Enabled(window, id)) << id;
   CCmdUI state;
   EXPECT_FALSE(window->OnUpdateCommand(cmd::AppExit, &state));

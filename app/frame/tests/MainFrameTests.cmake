@@ -1,6 +1,6 @@
 # Tests of the main frame: discovery and refresh over the test camera family,
 # device notifications from a driven watcher and from a watched folder, the
-# all-cameras take, the remote-control receiver, command-line capture
+# all-cameras take, the live preview, the remote-control receiver, command-line capture
 # profiles and the family stand-ins.
 tarsel_test(mainframe_tests
   SOURCES
@@ -10,6 +10,7 @@ tarsel_test(mainframe_tests
     MainFrameDiscoveryTest.cpp
     MainFrameDevicesTest.cpp
     MainFrameTakeTest.cpp
+    MainFramePreviewTest.cpp
     MainFrameProfilesTest.cpp
     MainFrameFamiliesTest.cpp
     MainFrameDiagnosticsTest.cpp
