@@ -6,14 +6,21 @@
 // saver plug-in, with its post-processing program run for every file, and
 // uploaded through the FTP saver plug-in to a loopback FTP server; and a
 // capture profile saved from one camera and loaded into another of the same
-// model, by the windows' commands and from the command line at start-up.
+// model, by the windows' commands and from the command line at start-up;
+// and the live preview following the active camera through a take, with the
+// taken picture's shooting information against exiftool's reading.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/vesk/VeskLibrary.h"
 #include "app/core/ICameraHiLevel.h"
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
+#include "app/frame/PreviewWnd.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/pictures/PicInfoDisplayBase.h"
+#include "app/pictures/PictureInfoExif.h"
+#include "app/pictures/TiffBuffer.h"
 #include "app/saving/SaveDllList.h"
 #include "app/saving/SaveDllWrapper.h"
 #include "app/testsupport/VeskSimulator.h"
@@ -504,5 +511,140 @@ TEST_F(MainFrameVeskTwins, AProfileSavedFromOneCameraGivesTheOtherItsSettingsByC
   CMainFrame& again = start(options);
   ASSERT_TRUE(pumpUntil([&] { return again.CameraWindows().size() == 2; }, kPatience));
   EXPECT_EQ(settingsOf(1), wanted);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+namespace {
+
+// The two cameras with the daemon's request log, so that the preview frames
+// each camera took (action 5 on its device) can be counted.
+class MainFrameVeskPreview : public MainFrameVesk {
+protected:
+  std::string simulatorSetup() const override {
+    return "log = " + requestLog() + "\n" + MainFrameVesk::simulatorSetup();
+  }
+
+  std::string requestLog() const { return m_folder.file("requests.log"); }
+
+  // Preview frames the camera of `slot` has taken so far.
+  int previewFrames(int slot) const {
+    const std::string device = " dev" + std::to_string(slot) + " ";
+    std::istringstream log(readFile(requestLog()));
+    int frames = 0;
+    for (std::string line; std::getline(log, line);)
+      frames += line.find(device) != std::string::npos && line.find(" kind=2 no=5 ") != std::string::npos;
+    return frames;
+  }
+
+  // What exiftool prints for the tags, one line each.
+  static std::vector<std::string> exifToolValues(const std::string& path,
+                                                 const std::vector<std::string>& tags) {
+    std::vector<std::string> argv = {"exiftool", "-f", "-s3"};
+    argv.insert(argv.end(), tags.begin(), tags.end());
+    argv.push_back(path);
+    std::istringstream out(tarsel::test::runProgram(argv).out);
+    std::vector<std::string> values;
+    for (std::string line; std::getline(out, line);)
+      values.push_back(line);
+    return values;
+  }
+};
+
+std::string trimmed(std::string text) {
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
+  return text;
+}
+
+} // namespace
+
+TEST_F(MainFrameVeskPreview, ThePreviewFollowsTheActiveCameraPausesForATakeAndStopsWhenClosed) {
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
+  QPointer<CChildFrame> first = windowOf("XC-701");
+  QPointer<CChildFrame> second = windowOf("XC-702");
+  ASSERT_TRUE(first && second);
+  m_cardBefore["XC-702"] = cardFiles(*m_simulator, 1, m_folder.file("before"));
+
+  // The preview of the first camera shows its frames under its name.
+  first->ActivateInMdiClient();
+  ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));
+  QPointer<CPreviewWnd> preview = frame.PreviewWindow();
+  ASSERT_TRUE(preview);
+  ASSERT_TRUE(pumpUntil([&] { return preview->isVisible() && preview->FramesPainted() >= 2; }, kPatience));
+  EXPECT_EQ(preview->windowTitle(), first->CameraName());
+  EXPECT_EQ(preview->size(), QSize(320, 240));
+  EXPECT_EQ(previewFrames(1), 0);
+
+  // Switched to the second camera, the preview follows it and the first
+  // camera takes no more preview frames.
+  second->ActivateInMdiClient();
+  ASSERT_TRUE(
+      pumpUntil([&] { return preview && preview->Owner() == second && previewFrames(1) >= 2; }, kPatience));
+  EXPECT_EQ(preview->windowTitle(), second->CameraName());
+  const int firstFrames = previewFrames(0);
+  const std::uint64_t painted = preview->FramesPainted();
+  ASSERT_TRUE(pumpUntil([&] { return preview->FramesPainted() >= painted + 2; }, kPatience));
+  EXPECT_EQ(previewFrames(0), firstFrames);
+
+  // A take while the preview runs: the picture is the card's new file,
+  // whole, and the preview goes on afterwards.
+  ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(
+      pumpUntil([&] { return second->GetHost()->GetPictureCount() == 1 && !second->IsBusy(); }, kPatience));
+  expectPicturesAreTheNewCardFiles(second, "XC-702");
+  const std::uint64_t afterTake = preview->FramesPainted();
+  ASSERT_TRUE(pumpUntil([&] { return preview && preview->FramesPainted() >= afterTake + 2; }, kPatience));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The picture shows its shooting information beside it, as exiftool
+  // reads it from the card's file.
+  CPicInfoDisplayBase* panel = second->View()->Overlay();
+  ASSERT_TRUE(panel);
+  EXPECT_GT(panel->GetWidth(), 0);
+  EXPECT_GT(panel->GetHeight(), 0);
+  std::string card;
+  for (const auto& [name, bytes] : cardFiles(*m_simulator, 1, m_folder.file("after")))
+    if (!m_cardBefore["XC-702"].count(name))
+      card = m_folder.file("after/" + name);
+  ASSERT_FALSE(card.empty());
+  IPictureFromCamera* shown = second->GetHost()->GetPicture(-1);
+  ASSERT_TRUE(shown);
+  const BYTE* block = nullptr;
+  DWORD size = 0;
+  bool copied = false;
+  ASSERT_TRUE(shown->GetExifBlock(&block, &size, &copied) && block && size > 0);
+  std::optional<CPictureInfoExif> texts;
+  {
+    CTiffBuffer buffer(block, size);
+    buffer.Parse();
+    texts.emplace(&buffer);
+  }
+  if (copied)
+    delete[] block;
+  std::string exposure, aperture, metering, iso, dimensions;
+  texts->GetExposureTimeText(&exposure);
+  texts->GetApertureText(&aperture);
+  texts->GetMeteringModeText(&metering);
+  texts->GetIsoText(&iso);
+  texts->GetDimensionsText(&dimensions);
+  const auto tool = exifToolValues(
+      card, {"-ExposureTime", "-FNumber", "-MeteringMode", "-ISO", "-ExifImageWidth", "-ExifImageHeight"});
+  ASSERT_EQ(tool.size(), 6u);
+  EXPECT_EQ(exposure, tool[0] + " sec");
+  EXPECT_EQ(trimmed(aperture), tool[1]);
+  EXPECT_EQ(metering, tool[2]);
+  EXPECT_EQ(iso, tool[3]);
+  EXPECT_EQ(dimensions, tool[4] + "x" + tool[5]);
+
+  // Closed, the preview window goes and the camera takes no more frames.
+  ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));
+  ASSERT_TRUE(pumpUntil([&] { return !frame.PreviewWindow(); }, kPatience));
+  const int secondFrames = previewFrames(1);
+  pumpUntil([] { return false; }, 200ms); // time for a frame that should not come
+  EXPECT_EQ(previewFrames(1), secondFrames);
+  EXPECT_EQ(previewFrames(0), firstFrames);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
