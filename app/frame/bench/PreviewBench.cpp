@@ -9,10 +9,11 @@
 // The source is any ICameraHiLevel with a live preview:
 // - "vesk" (the default): the camera-link family's camera over vesk-simd
 //   (beside this program) with one XC-701, through libVeskDLL.so loaded at
-//   run time from this program's folder. The simulator spends a busy time
-//   on each preview frame: 1000 ms of its clock run 30 times as fast for
-//   "30 fps", none for "fastest". The family's preview thread fetches the
-//   frames back to back, so the transfer and the call-back come on top.
+//   run time from this program's folder. The family's preview thread
+//   fetches frames back to back; the simulator spends a busy time on each,
+//   none for "fastest", and for "30 fps" a frame time less what a frame
+//   took at the fastest rate (fetch, transfer, call-back), so the fastest
+//   rate runs first. The busy time used is printed.
 // - "fake": the test camera family's camera with 640 x 480 frames, asked
 //   for a pause of 33 ms between frames for "30 fps".
 // Not a test: it prints, per rate, the frames produced (handed to the
@@ -56,22 +57,32 @@ constexpr int kFakeFrameHeight = 480;
 // The rate of "30 fps"; 0 stands for as fast as the source can.
 constexpr int kPacedRate = 30;
 
+// The rate a source is made for. frameCost: how long one frame took end to
+// end at the fastest rate (zero: not known); a source whose camera spends
+// its own time on each frame can subtract it from the frame time.
+struct Rate {
+  int framesPerSecond = 0; // 0: as fast as the source can
+  std::chrono::microseconds frameCost{0};
+};
+
 // A camera whose preview the bench runs, made for one rate. A source that
 // cannot be made throws std::runtime_error.
 class FrameSource {
 public:
   virtual ~FrameSource() = default;
   virtual ICameraHiLevel* camera() = 0;
+  // How the source paces its frames, when it says more than the rate.
+  virtual std::string pacing() const { return {}; }
 };
 
 class FakeSource : public FrameSource {
 public:
-  explicit FakeSource(int framesPerSecond) : m_family("BENCH_CAMERA") {
+  explicit FakeSource(Rate rate) : m_family("BENCH_CAMERA") {
     m_camera = m_family.makeCamera(0);
     m_camera->setNames("Bench camera", "BENCH-1", "Bench model");
     m_camera->setPictureSize(kFakeFrameWidth, kFakeFrameHeight);
-    m_camera->setPreviewInterval(framesPerSecond ? std::chrono::milliseconds(1000 / framesPerSecond)
-                                                 : std::chrono::milliseconds(0));
+    m_camera->setPreviewInterval(rate.framesPerSecond ? std::chrono::milliseconds(1000 / rate.framesPerSecond)
+                                                      : std::chrono::milliseconds(0));
   }
   ~FakeSource() override { m_camera.reset(); }
   ICameraHiLevel* camera() override { return m_camera.get(); }
@@ -88,9 +99,9 @@ private:
 // order.
 class VeskSource : public FrameSource {
 public:
-  VeskSource(int framesPerSecond, ITarselSettings* settings)
-      : m_simulator(tarsel::vesk::bench::programFolder() + "/vesk-simd", m_folder.path(),
-                    setup(framesPerSecond)),
+  VeskSource(Rate rate, ITarselSettings* settings)
+      : m_rate(rate), m_previewMs(previewMs(rate)),
+        m_simulator(tarsel::vesk::bench::programFolder() + "/vesk-simd", m_folder.path(), setup()),
         m_link(m_simulator, settings) {
     try {
       if (VeskInitControl() != 0 || VeskGetPropCameraCount() != 1)
@@ -105,6 +116,17 @@ public:
     }
   }
   ~VeskSource() override { m_camera.reset(); }
+  std::string pacing() const override {
+    if (!m_rate.framesPerSecond)
+      return {};
+    char text[160];
+    std::snprintf(
+        text, sizeof text,
+        "simulator busy %.1f ms per frame (a frame time less %.1f ms a frame took at the fastest rate)",
+        static_cast<double>(m_previewMs) / m_rate.framesPerSecond,
+        static_cast<double>(m_rate.frameCost.count()) / 1000.0);
+    return text;
+  }
   ICameraHiLevel* camera() override { return m_camera.get(); }
 
 private:
@@ -129,15 +151,24 @@ private:
     std::string m_path;
   };
 
-  // The busy time of a preview frame is 1000 ms of a clock that runs
-  // framesPerSecond times as fast: one frame time exactly.
-  static std::string setup(int framesPerSecond) {
-    const int speed = framesPerSecond ? framesPerSecond : 1;
-    const int previewMs = framesPerSecond ? 1000 : 0;
+  // The simulator's clock runs framesPerSecond times as fast, so 1000 of
+  // its milliseconds are one frame time; the busy time of a preview frame is
+  // that less what the rest of a frame costs (fetch, transfer, call-back),
+  // so that frames follow each other at the rate.
+  static std::uint32_t previewMs(Rate rate) {
+    if (!rate.framesPerSecond)
+      return 0;
+    const double costMs = static_cast<double>(rate.frameCost.count()) * rate.framesPerSecond / 1000.0;
+    return costMs >= 1000.0 ? 0 : static_cast<std::uint32_t>(1000.0 - costMs + 0.5);
+  }
+  std::string setup() const {
+    const int speed = m_rate.framesPerSecond ? m_rate.framesPerSecond : 1;
     return "speed = " + std::to_string(speed) +
-           "\n[camera]\nmodel = XC-701\npictures = 0\npreview-ms = " + std::to_string(previewMs) + "\n";
+           "\n[camera]\nmodel = XC-701\npictures = 0\npreview-ms = " + std::to_string(m_previewMs) + "\n";
   }
 
+  const Rate m_rate;
+  const std::uint32_t m_previewMs;
   // The library bound over a ready daemon and the family's SDK object,
   // both let go again when this goes away.
   class Link {
@@ -171,16 +202,14 @@ private:
 struct SourceKind {
   const char* name;
   const char* frames;
-  std::function<std::unique_ptr<FrameSource>(int framesPerSecond, ITarselSettings* settings)> make;
+  std::function<std::unique_ptr<FrameSource>(Rate rate, ITarselSettings* settings)> make;
 };
 
 const SourceKind kSources[] = {
     {"vesk", "the simulator's 320 x 240 JPEG frames",
-     [](int framesPerSecond, ITarselSettings* settings) {
-       return std::make_unique<VeskSource>(framesPerSecond, settings);
-     }},
+     [](Rate rate, ITarselSettings* settings) { return std::make_unique<VeskSource>(rate, settings); }},
     {"fake", "640 x 480 frames",
-     [](int framesPerSecond, ITarselSettings*) { return std::make_unique<FakeSource>(framesPerSecond); }},
+     [](Rate rate, ITarselSettings*) { return std::make_unique<FakeSource>(rate); }},
 };
 
 struct Options {
@@ -216,10 +245,11 @@ bool parseOptions(int argc, char** argv, Options& options) {
 struct Result {
   std::uint64_t produced = 0;
   std::uint64_t shown = 0;
+  std::string pacing;
 };
 
-Result run(const SourceKind& kind, int framesPerSecond, int seconds, ITarselSettings* settings) {
-  const std::unique_ptr<FrameSource> source = kind.make(framesPerSecond, settings);
+Result run(const SourceKind& kind, Rate rate, int seconds, ITarselSettings* settings) {
+  const std::unique_ptr<FrameSource> source = kind.make(rate, settings);
   QWidget mainWindow;
   QWidget owner(&mainWindow);
   owner.setGeometry(100, 100, 400, 300);
@@ -235,7 +265,7 @@ Result run(const SourceKind& kind, int framesPerSecond, int seconds, ITarselSett
   QTimer::singleShot(std::chrono::seconds(seconds), &loop, &QEventLoop::quit);
   loop.exec();
   preview->Close();
-  const Result result{preview->FramesReceived(), preview->FramesPainted()};
+  const Result result{preview->FramesReceived(), preview->FramesPainted(), source->pacing()};
   delete preview;
   return result;
 }
@@ -248,6 +278,8 @@ void print(const char* rate, const Result& result, int seconds) {
               static_cast<unsigned long long>(result.produced),
               static_cast<double>(result.produced) / seconds, static_cast<unsigned long long>(result.shown),
               static_cast<double>(result.shown) / seconds, share);
+  if (!result.pacing.empty())
+    std::printf("         %s\n", result.pacing.c_str());
   std::fflush(stdout);
 }
 
@@ -284,8 +316,14 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   int status = 0;
   try {
-    print("30 fps", run(*options.source, kPacedRate, options.seconds, settings), options.seconds);
-    print("fastest", run(*options.source, 0, options.seconds, settings), options.seconds);
+    // The fastest rate first: it tells what a frame costs besides the pace.
+    const Result fastest = run(*options.source, Rate{}, options.seconds, settings);
+    Rate paced{kPacedRate, {}};
+    if (fastest.produced)
+      paced.frameCost = std::chrono::microseconds(
+          static_cast<std::int64_t>(1e6 * options.seconds / static_cast<double>(fastest.produced)));
+    print("30 fps", run(*options.source, paced, options.seconds, settings), options.seconds);
+    print("fastest", fastest, options.seconds);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "preview-bench: %s\n", error.what());
     status = 1;
