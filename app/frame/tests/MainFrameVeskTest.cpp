@@ -182,15 +182,22 @@ protected:
     user->Release();
   }
 
-  // Starts the frame with the savers of m_savers, waits for both cameras'
-  // windows and notes the cards' files, then takes with all cameras five
-  // times in a row (the takes overlap; each picture keeps its take's counter).
-  CMainFrame& startAndTakeFiveTimes() {
+  // Starts the frame (the device folder's watcher only) and waits for both
+  // cameras' windows.
+  CMainFrame& startWithBothWindows() {
     MainFrameOptions options = optionsFor({});
     options.makeDeviceWatcher = {};
     options.savers = m_savers.get();
     CMainFrame& frame = start(options);
     EXPECT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
+    return frame;
+  }
+
+  // Starts the frame with the savers of m_savers, waits for both cameras'
+  // windows and notes the cards' files, then takes with all cameras five
+  // times in a row (the takes overlap; each picture keeps its take's counter).
+  CMainFrame& startAndTakeFiveTimes() {
+    CMainFrame& frame = startWithBothWindows();
     for (const auto& [model, slot] : kSlotOfModel)
       m_cardBefore[model] = cardFiles(*m_simulator, slot, m_folder.file("before-" + model));
     for (int take = 1; take <= 5; ++take)
@@ -240,10 +247,7 @@ protected:
 } // namespace
 
 TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplug) {
-  MainFrameOptions options = optionsFor({});
-  options.makeDeviceWatcher = {};
-  CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
+  CMainFrame& frame = startWithBothWindows();
   QPointer<CChildFrame> first = windowOf("XC-701");
   QPointer<CChildFrame> second = windowOf("XC-702");
   ASSERT_TRUE(first && second);
@@ -559,10 +563,7 @@ std::string trimmed(std::string text) {
 } // namespace
 
 TEST_F(MainFrameVeskPreview, ThePreviewFollowsTheActiveCameraPausesForATakeAndStopsWhenClosed) {
-  MainFrameOptions options = optionsFor({});
-  options.makeDeviceWatcher = {};
-  CMainFrame& frame = start(options);
-  ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 2; }, kPatience));
+  CMainFrame& frame = startWithBothWindows();
   QPointer<CChildFrame> first = windowOf("XC-701");
   QPointer<CChildFrame> second = windowOf("XC-702");
   ASSERT_TRUE(first && second);
