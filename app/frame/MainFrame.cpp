@@ -170,7 +170,7 @@ std::vector<CChildFrame*> CMainFrame::CameraWindows() const {
     if (!window)
       continue;
     const bool closed = std::any_of(m_closedWindows.begin(), m_closedWindows.end(),
-                                    [window](const QPointer<CChildFrame>& c) { return c == window; });
+                                    [window](const QPointer<QObject>& c) { return c.data() == window; });
     if (!closed)
       windows.push_back(window);
   }
@@ -187,7 +187,7 @@ CChildFrame* CMainFrame::ActiveCameraWindow() const {
 
 void CMainFrame::ChildClosed(CChildFrame* window) {
   m_closedWindows.erase(std::remove_if(m_closedWindows.begin(), m_closedWindows.end(),
-                                       [](const QPointer<CChildFrame>& c) { return c.isNull(); }),
+                                       [](const QPointer<QObject>& c) { return c.isNull(); }),
                         m_closedWindows.end());
   if (window)
     m_closedWindows.emplace_back(window);

@@ -234,7 +234,10 @@ private:
   std::vector<QAction*> m_actions;
   QTimer m_arrivalTimer;
   QTimer m_commandTimer;
-  std::vector<QPointer<CChildFrame>> m_closedWindows;
+  // Windows that closed but are not destroyed yet. Kept as plain objects: a
+  // window in its destructor is no longer a CChildFrame, and its pointer
+  // must not be cast back to one while Qt still reports on it.
+  std::vector<QPointer<QObject>> m_closedWindows;
   std::unique_ptr<tarsel::saving::CSaveThread> m_saveThread;
   // The latest all-cameras take. Each take's own context counts its cameras
   // and reports its end, and carries its counter and save flag to its
