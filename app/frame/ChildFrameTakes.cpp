@@ -198,11 +198,13 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
       SetPane(1, QString());
       ShowStatus(IDS_ERROR);
       m_busy = false;
-      EndBracketing();
       if (ICameraHiLevel* camera = GetCamera())
         camera->EnableCaptureProperties(true);
       if (!NotifyWaitingWindow(error, 0))
         Report(error);
+      // Last: a camera that failed may refuse the restore as well, and that
+      // must not hide the failure itself.
+      EndBracketing();
       break;
     }
     case StatusSynchronizedFailed:

@@ -2,6 +2,7 @@
 // small operations of the family.
 #include "app/cameras/vesk/VeskDllWr.h"
 
+#include "app/cameras/vesk/VeskBracketing.h"
 #include "app/cameras/vesk/VeskCall.h"
 #include "app/cameras/vesk/VeskProgressMap.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
@@ -15,7 +16,8 @@
 
 using namespace tarsel::vesk;
 
-CVeskDllWr::CVeskDllWr(int cameraNumber) : m_cameraNumber(cameraNumber) {}
+CVeskDllWr::CVeskDllWr(int cameraNumber)
+    : m_cameraNumber(cameraNumber), m_bracketing(std::make_unique<CVeskBracketing>(this)) {}
 
 CVeskDllWr::~CVeskDllWr() {
   try {

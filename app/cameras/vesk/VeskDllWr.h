@@ -34,6 +34,7 @@
 #include <vector>
 
 struct VESK_PROGRESS;
+class CVeskBracketing;
 
 class CVeskDllWr : public ICameraHiLevel {
 public:
@@ -81,7 +82,9 @@ public:
   bool IsLcdOn() override { return m_monitorMode.load() == kMonitorOn; }
   HRESULT GetBatteryStatus(std::int32_t* level) override;
   HRESULT ReportStatus(_ITarselCallback* callback) override;
-  IBracketing* GetBracketing() override { return nullptr; }
+  // The series with the user's settings read afresh; a failure to read
+  // them is thrown.
+  IBracketing* GetBracketing() override;
   HRESULT Capture(std::uint32_t value, bool asynchronous) override;
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
   HRESULT PrepareCapture(std::uint32_t value) override;
@@ -314,6 +317,8 @@ private:
   std::int32_t m_externalFlash = 0;
   HWND m_window = nullptr;
   ExposureSnapshot m_exposure{0, 0, 5, 0, 28, 25000, 2};
+  // Uses the lock above.
+  std::unique_ptr<CVeskBracketing> m_bracketing;
   // Last: its thread calls into everything above.
   tarsel::vesk::CVeskPreviewThread m_preview{
       [this](_ISdkPreviewCallback* listener) { return PreviewFrame(listener); }};

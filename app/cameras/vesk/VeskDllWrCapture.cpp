@@ -1,8 +1,9 @@
-// Taking a picture and transferring it: the exposure snapshot and the
-// capture-properties record sent before every shot, the release, the
-// download of the picture just taken, and the library's progress.
+// Taking a picture and transferring it: the bracketing step, the exposure
+// snapshot and the capture-properties record sent before every shot, the
+// release, the download of the picture just taken, and the library's progress.
 #include "app/cameras/vesk/VeskDllWr.h"
 
+#include "app/cameras/vesk/VeskBracketing.h"
 #include "app/cameras/vesk/VeskCall.h"
 #include "app/cameras/vesk/VeskPictureInfo.h"
 #include "app/cameras/vesk/VeskProgressMap.h"
@@ -109,9 +110,18 @@ void CVeskDllWr::FireCapture(bool asynchronous) {
       this, [&](auto f) { return f(m_cameraNumber, asynchronous, &CVeskDllWr::OnProgress, this); });
 }
 
+IBracketing* CVeskDllWr::GetBracketing() {
+  return m_bracketing->Init() == 0 ? m_bracketing.get() : nullptr;
+}
+
 HRESULT CVeskDllWr::Capture(std::uint32_t, bool asynchronous) {
   return GuardResult([&] {
     const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_bracketing->IsEnabled()) {
+      if (m_bracketing->IsFirstStep())
+        ThrowIfFailed(m_bracketing->PrepareSeries());
+      ThrowIfFailed(m_bracketing->ApplyCurrentStep());
+    }
     SendExposureSnapshot();
     ThrowIfFailed(SyncCaptureProps());
     FireCapture(asynchronous);

@@ -6,6 +6,7 @@
 #include "app/frame/tests/FakeChildFrameSite.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/pictures/PicInfoDisplayBase.h"
+#include "env/BrantelTakeError.h"
 #include "hostapi/ITarselConfigSettings.h"
 
 #include <QClipboard>
@@ -320,11 +321,16 @@ class CountingBracketing : public IBracketing {
 public:
   bool IsEnabled() override { return true; }
   bool NextStep() override { return ++step < 3; }
-  void EndSeries() override { ++ends; }
+  void EndSeries() override {
+    ++ends;
+    if (restoreFails)
+      throw _brantel_take_error(static_cast<HRESULT>(0x81041001u));
+  }
   int GetCurrentStep() override { return step; }
   int GetStepCount() override { return 3; }
   int step = 0;
   int ends = 0;
+  bool restoreFails = false;
 };
 
 class BracketingCamera : public FakeCamera {
@@ -356,6 +362,17 @@ TEST_F(CommandTest, ABracketingSeriesTakesEveryStepThenEnds) {
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Error"));
   EXPECT_EQ(window->PaneText(2), QString());
   EXPECT_EQ(errorBoxes.size(), 1u);
+
+  // A camera that refuses the restore too: the take's failure is still reported.
+  fake->series.step = 0;
+  fake->series.restoreFails = true;
+  fake->script().failNext(CameraOp::TransferPicture, static_cast<HRESULT>(0x80004005u), 1);
+  window->OnCommand(cmd::TakePicture);
+  ASSERT_TRUE(pumpUntil([&] { return fake->series.ends == 3; }));
+  pumpFor(5ms);
+  EXPECT_EQ(errorBoxes.size(), 3u);
+  EXPECT_FALSE(window->IsBusy());
+  EXPECT_FALSE(window->IsBracketingRunning());
 }
 
 TEST_F(CommandTest, ABracketingCountOfOneTakesASinglePicture) {
