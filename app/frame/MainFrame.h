@@ -195,6 +195,9 @@ protected:
 private:
   // Command 32837: appends a section to the report file the user chooses.
   void WriteDiagnosticsReport();
+  // Command 32819: the Options sheet; the camera windows are redrawn when
+  // the background colour changed.
+  void RunOptionsDialog();
   void CreateCommands();
   void RegisterCommands();
   QAction* AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut = {},

@@ -1,9 +1,12 @@
 // The main frame's menus, toolbar and command routing.
 #include "app/frame/MainFrame.h"
 
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/DiagnosticsReport.h"
 #include "app/frame/MainFrameHelpers.h"
+#include "app/frame/PropertySheetMy.h"
+#include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
@@ -209,9 +212,21 @@ void CMainFrame::RegisterCommands() {
       },
       [this] { TakePictureAllCameras(-1, false); });
   m_commands.Add(cmd::DiagnosticsReport, always, [this] { WriteDiagnosticsReport(); });
-  // Present, but their dialogs come later.
-  for (const UINT id : {cmd::TimeLapse, cmd::Options})
-    m_commands.Add(id, never, [] {});
+  m_commands.Add(cmd::Options, always, [this] { RunOptionsDialog(); });
+  // Present, but its dialog comes later.
+  m_commands.Add(cmd::TimeLapse, never, [] {});
+}
+
+void CMainFrame::RunOptionsDialog() {
+  const DWORD before = CChildView::BackgroundColor();
+  tarsel::frame::RunOptions(this, m_settings, m_options.savers);
+  if (const auto user = tarsel::settings::OpenUserSettings(m_settings, true))
+    CChildView::SetBackgroundColor(user->GetBackgroundColor());
+  if (CChildView::BackgroundColor() == before)
+    return;
+  for (CChildFrame* window : CameraWindows())
+    if (CChildView* view = window->View())
+      view->viewport()->update();
 }
 
 void CMainFrame::WriteDiagnosticsReport() {

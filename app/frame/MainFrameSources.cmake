@@ -1,4 +1,4 @@
-# The main frame, its camera-family list, device watcher and preview window.
+# The main frame, its camera-family list, device watcher, preview window and Options sheet.
 list(APPEND TARSEL_FRAME_SOURCES
   MainFrame.h
   MainFrame.cpp
@@ -13,5 +13,19 @@ list(APPEND TARSEL_FRAME_SOURCES
   DiagnosticsReport.cpp
   CameraTypesDialog.h
   CameraTypesDialog.cpp
+  SpinEdit.h
+  SpinEdit.cpp
+  OptionsPage.h
+  OptionsPage.cpp
+  PageOptionsGeneral.h
+  PageOptionsGeneral.cpp
+  PageOptionsImageProcessing.h
+  PageOptionsImageProcessing.cpp
+  PageOptionsSavingPictures.h
+  PageOptionsSavingPictures.cpp
+  PageOptionsBracketing.h
+  PageOptionsBracketing.cpp
+  PropertySheetMy.h
+  PropertySheetMy.cpp
   UdevDeviceWatcher.h
   UdevDeviceWatcher.cpp)

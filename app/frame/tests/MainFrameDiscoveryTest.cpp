@@ -208,9 +208,10 @@ TEST_F(MainFrameDiscovery, CameraCommandsFollowTheActiveWindowAndFrameCommandsTh
   EXPECT_FALSE(frame.CommandState(cmd::AllCamerasTakePicture).enabled);
   EXPECT_FALSE(frame.CommandState(cmd::CaptureProperties).enabled);
   EXPECT_TRUE(frame.CommandState(cmd::RefreshCameras).enabled);
-  for (const UINT id : {cmd::SaveAll, cmd::TimeLapse, cmd::Options})
+  for (const UINT id : {cmd::SaveAll, cmd::TimeLapse})
     EXPECT_FALSE(frame.CommandState(id).enabled) << id;
-  EXPECT_TRUE(frame.CommandState(cmd::DiagnosticsReport).enabled);
+  for (const UINT id : {cmd::DiagnosticsReport, cmd::Options})
+    EXPECT_TRUE(frame.CommandState(id).enabled) << id;
   for (const UINT id : {cmd::SelectCameraTypes,
                         cmd::RefreshCameras,
                         cmd::DisplayManual,

@@ -1,7 +1,7 @@
 # Tests of the main frame: discovery and refresh over the test camera family,
 # device notifications from a driven watcher and from a watched folder, the
 # all-cameras take, the live preview, the remote-control receiver, command-line capture
-# profiles and the family stand-ins.
+# profiles, the family stand-ins and the Options sheet.
 tarsel_test(mainframe_tests
   SOURCES
     MainFrameTestMain.cpp
@@ -14,12 +14,15 @@ tarsel_test(mainframe_tests
     MainFrameProfilesTest.cpp
     MainFrameFamiliesTest.cpp
     MainFrameDiagnosticsTest.cpp
+    MainFrameOptionsTest.cpp
     DeviceFolderWatcherTest.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame
   OWN_MAIN)
 # The camera-type dialog's test has a page widget of its own.
 set_target_properties(mainframe_tests PROPERTIES AUTOMOC ON)
+# The Options sheet's test shows the savers' pages of the build.
+add_dependencies(mainframe_tests TarselSFile TarselSFtp)
 
 # The main frame with the product's families against vesk-simd's camera-link
 # cameras and the camera-link library of the build, saving through the file
