@@ -9,7 +9,9 @@
 #include <QRect>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -119,17 +121,24 @@ std::int32_t CDibBuffer::Paint(QPainter& painter, std::int32_t x, std::int32_t y
     return 0;
   const QRect part(int(left), int(top), int(right - left), int(bottom - top));
 
-  // The rows are stored bottom-up: view them as an image that is upside
-  // down, take the matching rows and flip them while drawing.
-  const QImage view(static_cast<const uchar*>(m_rows), Width(), Height(), static_cast<qsizetype>(m_stride),
-                    QImage::Format_BGR888);
-  const QRect flippedPart(part.x(), Height() - part.y() - part.height(), part.width(), part.height());
+  // The rows are stored bottom-up in blue, green, red: copy the part top
+  // down into the 32-bit format painting uses natively, so the painter only
+  // blits it (a converting or flipping draw hands large images to Qt's own
+  // worker threads).
+  QImage rows(part.width(), part.height(), QImage::Format_RGB32);
+  if (rows.isNull())
+    return 0;
+  for (int row = 0; row < part.height(); ++row) {
+    const auto* source = static_cast<const BYTE*>(m_rows) +
+                         std::size_t(Height() - 1 - (part.y() + row)) * m_stride + std::size_t(part.x()) * 3;
+    auto* target = reinterpret_cast<QRgb*>(rows.scanLine(row));
+    for (int column = 0; column < part.width(); ++column, source += 3)
+      target[column] = qRgb(source[2], source[1], source[0]);
+  }
   const std::int64_t targetX = std::int64_t(x) + (left - sourceX);
   const std::int64_t targetY = std::int64_t(y) + (top - sourceY);
-  painter.save();
-  painter.translate(double(targetX), double(targetY + part.height()));
-  painter.scale(1, -1);
-  painter.drawImage(QPoint(0, 0), view, flippedPart);
-  painter.restore();
+  constexpr std::int64_t kFar = std::numeric_limits<int>::max() / 2;
+  if (std::abs(targetX) < kFar && std::abs(targetY) < kFar)
+    painter.drawImage(QPoint(int(targetX), int(targetY)), rows);
   return part.height();
 }
