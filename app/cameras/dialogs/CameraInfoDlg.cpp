@@ -1,15 +1,14 @@
 #include "app/cameras/dialogs/CameraInfoDlg.h"
 
+#include "app/cameras/dialogs/CameraDialogButtons.h"
 #include "app/cameras/dialogs/CameraDialogJobs.h"
 #include "app/core/ITarselCallback.h"
 #include "app/core/StringIds.h"
 #include "app/host/CameraWindow.h"
 #include "app/ui/DialogControls.h"
-#include "app/ui/MessageQuestion.h"
 #include "app/ui/ResText.h"
 #include "app/ui/UiGuard.h"
 #include "env/ErrorReport.h"
-#include "env/HtmlHelp.h"
 #include "env/TarselFileTime.h"
 #include "platform/Win32Error.h"
 
@@ -21,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
@@ -87,22 +85,15 @@ CCameraInfoDlg::CCameraInfoDlg(std::shared_ptr<ICameraInfoSource> source, ICamer
   clock->addRow(QStringLiteral("Camera Time:"), m_time);
   clock->addRow(QString(), m_setTime);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  m_ok = NamedControl(buttons->button(QDialogButtonBox::Ok), tarsel::ui::IDOK);
-  NamedControl(buttons->button(QDialogButtonBox::Cancel), tarsel::ui::IDCANCEL);
-  auto* help =
-      NamedControl(buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole), IDC_HELP_BUTTON);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  tarsel::ui::ConnectGuarded(help, &QPushButton::clicked, this, [this] { ShowHelp(); });
-  tarsel::ui::ConnectGuarded(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
-                             [this] { ShowHelp(); });
+  const CameraDialogButtons buttons =
+      AddCameraDialogButtons(this, QStringLiteral("&Help"), IDC_HELP_BUTTON, kHelpTopic);
+  m_ok = buttons.ok;
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(camera);
   layout->addWidget(media);
   layout->addLayout(clock);
-  layout->addWidget(buttons);
+  layout->addWidget(buttons.row);
 
   // OK waits for the values: there is nothing to compare a new ID with before.
   m_ok->setEnabled(false);
@@ -244,12 +235,6 @@ void CCameraInfoDlg::ShowError(HRESULT code) {
   if (m_status)
     m_status->SetStatusText(tarsel::ui::ResText(tarsel::core::ids::IDS_ERROR).toUtf8().constData());
   ReportError(code, static_cast<HWND>(static_cast<QWidget*>(this)));
-}
-
-void CCameraInfoDlg::ShowHelp() {
-  if (!m_help)
-    m_help = std::make_unique<CHtmlHelp>();
-  m_help->DisplayHelp(static_cast<HWND>(static_cast<QWidget*>(this)), kHelpTopic);
 }
 
 } // namespace tarsel::dialogs

@@ -23,7 +23,6 @@
 #include <memory>
 #include <optional>
 
-class CHtmlHelp;
 class ICameraWindow;
 class _ITarselCallback;
 class QCheckBox;
@@ -70,13 +69,11 @@ private:
   void OnClockRead(HRESULT code, const FILETIME& clock);
   void OnApplied(HRESULT code, bool renamed);
   void ShowError(HRESULT code);
-  void ShowHelp();
 
   std::shared_ptr<ICameraInfoSource> m_source;
   ICameraWindow* m_window;
   _ITarselCallback* m_status;
   CCameraDialogJobs* m_jobs;
-  std::unique_ptr<CHtmlHelp> m_help;
   // The main window's busy state while the dialog reads or applies.
   std::optional<CPreviewPauseGuard> m_busy;
   std::chrono::milliseconds m_clockInterval;

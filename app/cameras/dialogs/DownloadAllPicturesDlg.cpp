@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 
+#include "app/cameras/dialogs/CameraDialogButtons.h"
 #include "app/cameras/dialogs/CameraDialogJobs.h"
 #include "app/cameras/dialogs/DownloadedPictureFile.h"
 #include "app/core/StringIds.h"
@@ -13,7 +14,6 @@
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
 #include "env/FileSystem.h"
-#include "env/HtmlHelp.h"
 #include "hostapi/ITarselPersistentParams.h"
 #include "platform/Win32Error.h"
 
@@ -26,7 +26,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -100,18 +99,10 @@ CDownloadAllPicturesDlg::CDownloadAllPicturesDlg(std::shared_ptr<IDownloadPictur
   m_status = NamedControl(new QLabel(this), IDC_STATUS);
   m_status->setAlignment(Qt::AlignCenter);
 
-  auto* buttons = new QDialogButtonBox(this);
-  m_ok =
-      NamedControl(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), tarsel::ui::IDOK);
-  m_ok->setDefault(true);
-  m_cancel = NamedControl(buttons->addButton(QDialogButtonBox::Cancel), tarsel::ui::IDCANCEL);
-  auto* help =
-      NamedControl(buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole), IDC_HELP_BUTTON);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  tarsel::ui::ConnectGuarded(help, &QPushButton::clicked, this, [this] { ShowHelp(); });
-  tarsel::ui::ConnectGuarded(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
-                             [this] { ShowHelp(); });
+  const CameraDialogButtons buttons =
+      AddCameraDialogButtons(this, QStringLiteral("Help"), IDC_HELP_BUTTON, kHelpTopic);
+  m_ok = buttons.ok;
+  m_cancel = buttons.cancel;
   tarsel::ui::ConnectGuarded(m_browse, &QPushButton::clicked, this, [this] { Browse(); });
 
   auto* grid = new QGridLayout;
@@ -123,7 +114,7 @@ CDownloadAllPicturesDlg::CDownloadAllPicturesDlg(std::shared_ptr<IDownloadPictur
   grid->addWidget(m_status, 4, 0, 1, 2);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(buttons);
+  layout->addWidget(buttons.row);
 
   // Nothing starts before the camera told how many pictures it holds.
   m_ok->setEnabled(false);
@@ -408,12 +399,6 @@ void CDownloadAllPicturesDlg::EnableControls(bool enable) {
   for (QWidget* control : {static_cast<QWidget*>(m_folderLabel), static_cast<QWidget*>(m_folderEdit),
                            static_cast<QWidget*>(m_browse), static_cast<QWidget*>(m_delete)})
     control->setEnabled(enable);
-}
-
-void CDownloadAllPicturesDlg::ShowHelp() {
-  if (!m_help)
-    m_help = std::make_unique<CHtmlHelp>();
-  m_help->DisplayHelp(HandleOf(this), kHelpTopic);
 }
 
 } // namespace tarsel::dialogs

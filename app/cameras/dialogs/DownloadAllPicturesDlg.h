@@ -26,7 +26,6 @@
 #include <memory>
 #include <string>
 
-class CHtmlHelp;
 class ICameraWindow;
 class QCheckBox;
 class QLabel;
@@ -78,13 +77,11 @@ private:
   bool AskSaveAs(const std::string& name, std::string* path);
   void Browse();
   void EnableControls(bool enable);
-  void ShowHelp();
   bool Queue(std::function<void()> work, std::function<void(HRESULT)> done);
 
   std::shared_ptr<IDownloadPicturesSource> m_source;
   ICameraWindow* m_window;
   CCameraDialogJobs* m_jobs;
-  std::unique_ptr<CHtmlHelp> m_help;
 
   // The run.
   bool m_running = false;

@@ -317,17 +317,21 @@ TEST_F(VeskDialogs, DownloadAllAnswersEachExistingFileAsAskedAndStopsAfterThePic
     static_cast<QDialog&>(dialog).accept();
     return true;
   });
+  // Starts a run; once it has ended, notes the status and closes the dialog.
   QString status;
-  bool started = false;
-  downloadAll([&](CDownloadAllPicturesDlg& dialog) {
-    if (!started)
-      return started = startIn(target)(dialog), false;
-    if (dialog.IsRunning())
-      return false;
-    status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
-    click(&dialog, 2);
-    return true;
-  });
+  const auto runAndClose = [&](const std::string& folder) {
+    auto started = std::make_shared<bool>(false);
+    downloadAll([&, folder, started](CDownloadAllPicturesDlg& dialog) {
+      if (!*started)
+        return *started = startIn(folder)(dialog), false;
+      if (dialog.IsRunning())
+        return false;
+      status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
+      click(&dialog, 2);
+      return true;
+    });
+  };
+  runAndClose(target);
   EXPECT_EQ(asked, (std::vector<QString>{"SIM_0001.JPG", "SIM_0002.JPG"}));
   EXPECT_TRUE(readFile(target + "/renamed.jpg") == cardFiles.at("SIM_0001.JPG"));
   EXPECT_EQ(file("SIM_0001.JPG"), "old");
@@ -343,16 +347,7 @@ TEST_F(VeskDialogs, DownloadAllAnswersEachExistingFileAsAskedAndStopsAfterThePic
     click(question.parentWidget(), 2);
     static_cast<QAbstractButton*>(question.GetDlgItem(SavePicsFileExis::IDC_OVERWRITE))->click();
   });
-  started = false;
-  downloadAll([&](CDownloadAllPicturesDlg& dialog) {
-    if (!started)
-      return started = startIn(fresh)(dialog), false;
-    if (dialog.IsRunning())
-      return false;
-    status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
-    click(&dialog, 2);
-    return true;
-  });
+  runAndClose(fresh);
   EXPECT_EQ(status, "2 of 3 pictures copied.");
   std::set<std::string> names;
   for (const auto& entry : fs::directory_iterator(fresh))
