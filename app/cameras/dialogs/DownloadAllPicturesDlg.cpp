@@ -131,7 +131,16 @@ CDownloadAllPicturesDlg::CDownloadAllPicturesDlg(std::shared_ptr<IDownloadPictur
 CDownloadAllPicturesDlg::~CDownloadAllPicturesDlg() = default;
 
 bool CDownloadAllPicturesDlg::Queue(std::function<void()> work, std::function<void(HRESULT)> done) {
-  return m_jobs->Run(std::move(work), std::move(done));
+  // Whatever fails on the way ends the run, so it never waits for nothing.
+  return m_jobs->Run(std::move(work), [this, done = std::move(done)](HRESULT code) {
+    try {
+      done(code);
+    } catch (const _brantel_take_error& error) {
+      Finish(false, error.Error());
+    } catch (...) {
+      Finish(false, E_UNEXPECTED);
+    }
+  });
 }
 
 void CDownloadAllPicturesDlg::OnOpened(HRESULT code, std::int32_t count) {
