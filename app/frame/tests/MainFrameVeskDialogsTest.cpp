@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <ctime>
 #include <deque>
 #include <filesystem>
@@ -227,6 +228,9 @@ TEST_F(VeskDialogs, DownloadAllCopiesTheCardWithItsTimesErasesOnlyWrittenFilesAn
   const std::string target = m_folder.file("photos");
   // A folder where the second picture's file belongs: its writing fails.
   fs::create_directories(target + "/SIM_0002.JPG");
+  // The third is protected; the question whether to erase it anyway is answered No.
+  ASSERT_EQ(ctl("protect 0 3 1"), "ok");
+  m_answer = tarsel::ui::IDNO;
 
   std::string cardAfterFailure;
   QString statusAfterFailure;
@@ -255,8 +259,14 @@ TEST_F(VeskDialogs, DownloadAllCopiesTheCardWithItsTimesErasesOnlyWrittenFilesAn
   EXPECT_EQ(statusAfterFailure, "1 of 4 pictures copied.");
   ASSERT_EQ(m_errors.size(), 1u);
   EXPECT_NE(m_errors[0].find(target + "/SIM_0002.JPG"), std::string::npos) << m_errors[0];
-  // The second run copied the rest; the card is empty.
-  EXPECT_EQ(ctl("pictures 0"), "ok 0");
+  // The second run copied the rest and erased all but the protected one,
+  // asking about it once.
+  const std::string left = ctl("pictures 0");
+  EXPECT_EQ(left.substr(0, 18), "ok 1 SIM_0003.JPG:") << left;
+  EXPECT_NE(left.find(":protected"), std::string::npos) << left;
+  EXPECT_EQ(std::count_if(m_questions.begin(), m_questions.end(),
+                          [](const QString& text) { return text.startsWith("Found protected pictures"); }),
+            1);
   std::map<std::string, std::string> written;
   for (const auto& entry : fs::directory_iterator(target)) {
     const std::string bytes = readFile(entry.path().string());
