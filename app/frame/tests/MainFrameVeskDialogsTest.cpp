@@ -165,17 +165,23 @@ TEST_F(VeskDialogs, CameraInfoShowsTheCameraRenamesItAndSetsItsClockOnlyOnOk) {
   // 1000000000 s: September 9, 2001, 01:46:40 on the camera's clock.
   ASSERT_EQ(ctl("set 0 " + std::to_string(kClockRegister) + " 1000000000"), "ok");
   const std::string idBefore = ctl("object 0 " + std::to_string(kCameraIdObject));
-  // Cancel after a change sends nothing.
-  drive<CCameraInfoDlg>([](CCameraInfoDlg& dialog) {
+  // Without a card; Cancel after a change sends nothing.
+  ASSERT_EQ(ctl("card 0 none"), "ok");
+  QString noCard;
+  drive<CCameraInfoDlg>([&](CCameraInfoDlg& dialog) {
     if (control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_DATE)->text().isEmpty())
       return false;
+    for (const int id : {CCameraInfoDlg::IDC_FREE_MEMORY, CCameraInfoDlg::IDC_STORED_PICS})
+      noCard += control<QLineEdit>(&dialog, id)->text() + " ";
     control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_ID)->setText("Never sent");
     control<QCheckBox>(&dialog, CCameraInfoDlg::IDC_SET_CURRENT_TIME)->setChecked(true);
     click(&dialog, 2);
     return true;
   });
   ASSERT_TRUE(m_frame->RunCommand(cmd::CameraInfo));
+  EXPECT_EQ(noCard, "No Media 0 ");
   EXPECT_EQ(ctl("object 0 " + std::to_string(kCameraIdObject)), idBefore);
+  ASSERT_EQ(ctl("card 0 present"), "ok");
   EXPECT_EQ(ctl("get 0 " + std::to_string(kClockRegister)).substr(0, 8), "ok 10000");
 
   std::map<int, QString> shown;
