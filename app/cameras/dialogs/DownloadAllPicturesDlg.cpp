@@ -102,7 +102,6 @@ CDownloadAllPicturesDlg::CDownloadAllPicturesDlg(std::shared_ptr<IDownloadPictur
   const CameraDialogButtons buttons =
       AddCameraDialogButtons(this, QStringLiteral("Help"), IDC_HELP_BUTTON, kHelpTopic);
   m_ok = buttons.ok;
-  m_cancel = buttons.cancel;
   tarsel::ui::ConnectGuarded(m_browse, &QPushButton::clicked, this, [this] { Browse(); });
 
   auto* grid = new QGridLayout;

@@ -103,7 +103,6 @@ private:
   QLabel* m_status = nullptr;
   QProgressBar* m_progress = nullptr;
   QPushButton* m_ok = nullptr;
-  QPushButton* m_cancel = nullptr;
 };
 
 } // namespace tarsel::dialogs
