@@ -112,6 +112,11 @@ public:
   void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) override;
   void QueueTakePicture(const ICamExtraCommand* command) override;
   bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) override;
+  bool QueueCameraCall(std::function<void()> call) override;
+  void RestartSession() override;
+  void SetDownloading(bool downloading) override;
+  void ShowLoadingPercent(std::int32_t percent) override;
+  bool IsDownloading() const { return m_downloading; }
 
   tarsel::host::CConnectedCameraHost* GetHost() const { return m_host.get(); }
   // The host's camera, or null.
@@ -197,6 +202,7 @@ private:
   bool m_unsaved = false;
   bool m_capabilitiesOffered = false;
   bool m_busy = false;
+  bool m_downloading = false;
   bool m_statusToFrame = true;
   std::uint32_t m_zoom = 4;
   IBracketing* m_bracketing = nullptr;

@@ -357,7 +357,8 @@ void CChildFrame::RegisterCommands() {
   };
 
   m_commands.Add(
-      cmd::TakePicture, [this] { return !m_busy && IsConnectedNow(); }, [this] { OnTakePicture(); });
+      cmd::TakePicture, [this] { return !m_busy && !m_downloading && IsConnectedNow(); },
+      [this] { OnTakePicture(); });
   m_commands.Add(cmd::CancelBracketing, always, [this] { EndBracketing(); });
   zoom(cmd::Zoom100, 1);
   zoom(cmd::Zoom50, 2);

@@ -37,8 +37,9 @@ using tarsel::host::CConnectedCameraHost;
 void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
                                         const ICamExtraCommand* command) {
   ICameraHiLevel* camera = GetCamera();
-  // Without a camera the ticket ends here and reports this camera as failed.
-  if (!camera)
+  // Without a camera, or while its pictures are being copied, the ticket
+  // ends here and reports this camera as failed.
+  if (!camera || m_downloading)
     return;
   Guarded([&] {
     m_view->ShowFocusStrip(false);
@@ -52,7 +53,7 @@ void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
 
 void CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
   ICameraHiLevel* camera = GetCamera();
-  if (m_busy || !camera)
+  if (m_busy || m_downloading || !camera)
     return;
   m_busy = true;
   m_statusToFrame = true;
@@ -127,6 +128,27 @@ bool CChildFrame::NotifyWaitingWindow(HRESULT code, std::intptr_t value) {
   return told;
 }
 
+bool CChildFrame::QueueCameraCall(std::function<void()> call) {
+  if (!m_host || !GetCamera() || m_disconnected)
+    return false;
+  return m_host->QueueCall(std::move(call));
+}
+
+void CChildFrame::RestartSession() {
+  Guarded([&] {
+    if (ICameraHiLevel* camera = GetCamera(); camera && !m_disconnected && !m_destroying)
+      StartSession(camera);
+  });
+}
+
+void CChildFrame::SetDownloading(bool downloading) {
+  m_downloading = downloading;
+}
+
+void CChildFrame::ShowLoadingPercent(std::int32_t percent) {
+  SetPane(1, percent >= 0 ? ResFormat(IDS_LOADING, static_cast<long>(percent)) : QString());
+}
+
 // Worker results ------------------------------------------------------------------
 
 bool CChildFrame::event(QEvent* event) {
@@ -171,10 +193,9 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
     case StatusSynchronizedPicture:
       OnSynchronizedPicture(event);
       break;
-    case StatusLoading: {
-      SetPane(1, argument >= 0 ? ResFormat(IDS_LOADING, static_cast<long>(argument)) : QString());
+    case StatusLoading:
+      ShowLoadingPercent(static_cast<std::int32_t>(argument));
       break;
-    }
     case StatusMessage:
       if (argument > 0 && argument <= 0xFFFF)
         ShowStatus(static_cast<UINT>(argument));

@@ -15,6 +15,7 @@
 #include "hostapi/Win32Types.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CWaitEvent;
@@ -40,6 +41,19 @@ public:
   // Tells the registered window and event that the job ended; false when
   // neither is registered.
   virtual bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) = 0;
+  // Queues `call` on the camera host's worker, in turn with the window's
+  // camera jobs (see CConnectedCameraHost::QueueCall): how a dialog talks to
+  // the camera without blocking the user-interface thread. False, and nothing
+  // queued, while the window has no camera or it is disconnected.
+  virtual bool QueueCameraCall(std::function<void()> call) = 0;
+  // Starts the window's work with its camera again, so that the title and
+  // the save names follow the camera's new name.
+  virtual void RestartSession() = 0;
+  // While set, the window takes no pictures (its take command is disabled
+  // and takes asked for are refused): a dialog copies the camera's pictures.
+  virtual void SetDownloading(bool downloading) = 0;
+  // The loading pane: "Loading: N%", or empty for a negative percentage.
+  virtual void ShowLoadingPercent(std::int32_t percent) = 0;
 
 protected:
   ~ICameraWindow() = default;

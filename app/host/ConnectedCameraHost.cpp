@@ -36,6 +36,7 @@ struct CameraJob {
   std::unique_ptr<CCamExtraCommand> command;
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
+  std::function<void()> call;
 };
 
 } // namespace
@@ -280,6 +281,9 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
       case CConnectedCameraHost::JobDownloadPicture:
         DownloadPicture(core, *job);
         break;
+      case CConnectedCameraHost::JobCall:
+        job->call();
+        break;
       default:
         break;
       }
@@ -343,21 +347,23 @@ bool CConnectedCameraHost::Start(QObject* receiver, HWND window) {
   return initialised;
 }
 
-void CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
-                                 CSyncTakeTicket ticket) {
+bool CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
+                                 CSyncTakeTicket ticket, std::function<void()> call) {
   if (m_stopped)
-    return;
+    return false;
   auto job = std::make_unique<CameraJob>();
   job->type = type;
   if (command)
     job->command = std::make_unique<CCamExtraCommand>(*command);
   job->index = index;
   job->ticket = std::move(ticket);
+  job->call = std::move(call);
   {
     const std::lock_guard<std::mutex> guard(m_core->lock);
     m_core->jobs.push_back(std::move(job));
   }
   m_core->work.notify_one();
+  return true;
 }
 
 void CConnectedCameraHost::QueueTakePicture(const ICamExtraCommand* command) {
@@ -370,6 +376,10 @@ void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const I
 
 void CConnectedCameraHost::QueueDownload(std::int32_t index) {
   Queue(JobDownloadPicture, nullptr, index, {});
+}
+
+bool CConnectedCameraHost::QueueCall(std::function<void()> call) {
+  return call && Queue(JobCall, nullptr, -1, {}, std::move(call));
 }
 
 void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {

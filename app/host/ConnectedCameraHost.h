@@ -31,6 +31,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -50,7 +51,7 @@ public:
   static constexpr std::chrono::milliseconds kDefaultStopDeadline{30000};
 
   // Job types.
-  enum : std::int32_t { JobTakePicture = 0, JobSynchronizedTake = 1, JobDownloadPicture = 2 };
+  enum : std::int32_t { JobTakePicture = 0, JobSynchronizedTake = 1, JobDownloadPicture = 2, JobCall = 3 };
 
   // Takes the camera over (deleted with the host, or by an abandoned worker
   // when it ends).
@@ -73,6 +74,10 @@ public:
   void QueueTakePicture(const ICamExtraCommand* command);
   void QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command);
   void QueueDownload(std::int32_t index);
+  // Queues a call that a camera dialog runs on the worker, in turn with the
+  // other jobs; it posts no status event and reports its own outcome (what
+  // it throws is dropped). False, and nothing queued, once the host was stopped.
+  bool QueueCall(std::function<void()> call);
 
   // The camera's status sink: posts (code, argument) to the window.
   void OnStatus(std::int32_t code, std::intptr_t argument) override;
@@ -111,7 +116,8 @@ public:
   static bool AnyWorkerAbandoned();
 
 private:
-  void Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index, CSyncTakeTicket ticket);
+  bool Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index, CSyncTakeTicket ticket,
+             std::function<void()> call = {});
 
   const std::chrono::milliseconds m_stopDeadline;
   const std::chrono::milliseconds m_startWait;

@@ -667,7 +667,7 @@ Control commands (one line each on the control socket; answers "ok ..." or
 "error ..."):
   list | count | unplug N | plug N | fault FAULT | clear-faults [N] | fired N ID
   stats N | violations N | get N REG | set N REG VALUE | object N OBJ
-  pictures N | take N | add N PATH | protect N K 0|1 | card N present|none|full
+  pictures N | take N | add N PATH [NAME] | protect N K 0|1 | card N present|none|full
   capacity N BYTES | battery N LEVEL | dump N DIR | quit
   fires [N]   when the host's captures arrived, per camera slot, oldest first
               (at most 64 each): "ok 0:STAMP,STAMP 1:STAMP ..."; a stamp is

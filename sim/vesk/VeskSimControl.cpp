@@ -186,13 +186,16 @@ std::string VeskSimControl::execute(const std::string& line) {
     return "ok " + fireList(*d, *c);
   if (cmd == "add") {
     if (w.size() < 3)
-      return "error add N PATH";
+      return "error add N PATH [NAME]";
     std::ifstream file(w[2], std::ios::binary);
     if (!file)
       return "error cannot read " + w[2];
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // The card's name: the file's own, or the one given (any text, for
+    // hosts that must cope with odd camera file names).
     const auto slash = w[2].find_last_of('/');
-    return done(c->addPicture(slash == std::string::npos ? w[2] : w[2].substr(slash + 1), std::move(bytes)));
+    const std::string name = w.size() > 3 ? w[3] : slash == std::string::npos ? w[2] : w[2].substr(slash + 1);
+    return done(c->addPicture(name, std::move(bytes)));
   }
   if (cmd == "protect") {
     const auto k = number(2);

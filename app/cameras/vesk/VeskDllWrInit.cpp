@@ -115,15 +115,7 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
   }
 }
 
-HRESULT CVeskDllWr::ShowCameraInfo(HWND, _ITarselCallback*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CVeskDllWr::ShowCapabilityTest(HWND, _ITarselCallback*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ShowDownloadAllPictures(HWND, _ITarselCallback*) {
   return E_NOTIMPL;
 }
 

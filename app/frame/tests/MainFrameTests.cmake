@@ -37,3 +37,16 @@ tarsel_test(mainframe_vesk_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile TarselSFtp)
+
+# The camera information and download-all-pictures dialogs of a camera-link
+# camera against vesk-simd, opened by their commands.
+tarsel_test(mainframe_vesk_dialogs_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameVeskDialogsTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_vesk_dialogs_tests vesk-simd VeskDLL)
