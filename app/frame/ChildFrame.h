@@ -111,6 +111,7 @@ public:
   void SetWaitingEvent(std::shared_ptr<CWaitEvent> event) override;
   void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) override;
   void QueueTakePicture(const ICamExtraCommand* command) override;
+  bool QueueCameraCall(tarsel::host::CameraCall call) override;
   bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) override;
 
   tarsel::host::CConnectedCameraHost* GetHost() const { return m_host.get(); }

@@ -61,6 +61,13 @@ void CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
   m_host->QueueTakePicture(command);
 }
 
+bool CChildFrame::QueueCameraCall(tarsel::host::CameraCall call) {
+  if (!GetCamera() || !m_host)
+    return false;
+  m_host->QueueCameraCall(std::move(call));
+  return true;
+}
+
 void CChildFrame::OnTakePicture() {
   ICameraHiLevel* camera = GetCamera();
   if (!camera)

@@ -12,6 +12,7 @@
 // from any thread).
 #pragma once
 
+#include "app/host/ConnectedCameraHost.h"
 #include "hostapi/Win32Types.h"
 
 #include <cstdint>
@@ -37,6 +38,9 @@ public:
   // Queues one take on the window's camera host (nothing while the window is
   // busy or has no camera); `command` is copied, may be null.
   virtual void QueueTakePicture(const ICamExtraCommand* command) = 0;
+  // Queues a dialog's work on the window's camera host, after the jobs
+  // queued before it; false (nothing queued) when the window has no camera.
+  virtual bool QueueCameraCall(tarsel::host::CameraCall call) = 0;
   // Tells the registered window and event that the job ended; false when
   // neither is registered.
   virtual bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) = 0;

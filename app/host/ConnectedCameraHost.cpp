@@ -36,6 +36,7 @@ struct CameraJob {
   std::unique_ptr<CCamExtraCommand> command;
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
+  CameraCall call;
 };
 
 } // namespace
@@ -280,6 +281,9 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
       case CConnectedCameraHost::JobDownloadPicture:
         DownloadPicture(core, *job);
         break;
+      case CConnectedCameraHost::JobCameraCall:
+        job->call(*core.camera, stop);
+        break;
       default:
         break;
       }
@@ -299,6 +303,16 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
 }
 
 } // namespace
+
+CRefPtr<IPictureFromCamera> TakePictureForCall(ICameraHiLevel& camera) {
+  CRefPtr<IPictureFromCamera> picture = NewPicture();
+  CameraState state(camera);
+  state.PausePreview();
+  state.Connect();
+  ThrowIfFailed(camera.Capture(0, false));
+  ThrowIfFailed(camera.TransferPicture(picture.get(), 0));
+  return picture;
+}
 
 CConnectedCameraHost::CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline,
                                            std::chrono::milliseconds startWait)
@@ -344,7 +358,7 @@ bool CConnectedCameraHost::Start(QObject* receiver, HWND window) {
 }
 
 void CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
-                                 CSyncTakeTicket ticket) {
+                                 CSyncTakeTicket ticket, CameraCall call) {
   if (m_stopped)
     return;
   auto job = std::make_unique<CameraJob>();
@@ -353,6 +367,7 @@ void CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* comm
     job->command = std::make_unique<CCamExtraCommand>(*command);
   job->index = index;
   job->ticket = std::move(ticket);
+  job->call = std::move(call);
   {
     const std::lock_guard<std::mutex> guard(m_core->lock);
     m_core->jobs.push_back(std::move(job));
@@ -370,6 +385,11 @@ void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const I
 
 void CConnectedCameraHost::QueueDownload(std::int32_t index) {
   Queue(JobDownloadPicture, nullptr, index, {});
+}
+
+void CConnectedCameraHost::QueueCameraCall(CameraCall call) {
+  if (call)
+    Queue(JobCameraCall, nullptr, -1, {}, std::move(call));
 }
 
 void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {
