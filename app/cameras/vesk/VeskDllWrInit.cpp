@@ -119,10 +119,6 @@ HRESULT CVeskDllWr::ShowCameraInfo(HWND, _ITarselCallback*) {
   return E_NOTIMPL;
 }
 
-HRESULT CVeskDllWr::ShowCapabilityTest(HWND, _ITarselCallback*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CVeskDllWr::ShowDownloadAllPictures(HWND, _ITarselCallback*) {
   return E_NOTIMPL;
 }
