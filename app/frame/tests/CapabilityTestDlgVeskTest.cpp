@@ -4,8 +4,8 @@
 // values the camera reads back (capability sets and the model file) and the
 // camera's settings are put back on closing; a stop during the ISO speeds
 // keeps the earlier results and leaves the file alone; "Restore Default"
-// removes the file; and the offer made for a model without a file opens the
-// dialog.
+// removes the file; a failed test picture ends the run with its error and no
+// file; and the offer made for a model without a file opens the dialog.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
@@ -253,6 +253,30 @@ TEST_F(CapabilityTestDlgVesk, StopKeepsEarlierResultsWithoutTheFileAndRestoreDef
   });
   ASSERT_TRUE(m_frame->RunCommand(tarsel::frame::cmd::DetectCapabilities));
   EXPECT_TRUE(m_errors.empty()) << m_errors.front();
+  EXPECT_EQ(cameraSettings(), before);
+}
+
+TEST_F(CapabilityTestDlgVesk, AFailedTestPictureEndsTheRunWithoutAFileAndTheDialogStillCloses) {
+  QPointer<CChildFrame> window = startWithTheWindow();
+  ASSERT_TRUE(window);
+  auto* camera = dynamic_cast<CVeskDllWr*>(window->GetCamera());
+  ASSERT_TRUE(camera);
+  const std::vector<std::string> before = cameraSettings();
+  // Without a card the camera refuses to capture.
+  ASSERT_EQ(m_simulator->control("card 0 none"), "ok");
+
+  whenDialogShown([&](CTestCameraCapabilitiesDlg& dialog) {
+    ASSERT_TRUE(pumpUntil([&] { return button(dialog, 1)->isEnabled(); }, kPatience));
+    QTest::mouseClick(button(dialog, 1), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return !m_errors.empty(); }, kPatience));
+    ASSERT_TRUE(pumpUntil([&] { return button(dialog, 1)->isEnabled(); }, kPatience));
+    EXPECT_EQ(button(dialog, 2)->text(), QStringLiteral("Cancel"));
+    EXPECT_FALSE(logOf(dialog).contains("Apertures:"));
+    QTest::mouseClick(button(dialog, 2), Qt::LeftButton);
+  });
+  ASSERT_TRUE(m_frame->RunCommand(tarsel::frame::cmd::DetectCapabilities));
+  EXPECT_EQ(m_errors.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(camera->GetCameraDescriptionFile()));
   EXPECT_EQ(cameraSettings(), before);
 }
 
