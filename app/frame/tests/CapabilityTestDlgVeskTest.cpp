@@ -10,7 +10,6 @@
 
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/vesk/VeskDllWr.h"
-#include "app/cameras/vesk/VeskLibrary.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
@@ -18,7 +17,6 @@
 #include "app/ui/MessageQuestion.h"
 #include "env/CamStorageDir.h"
 #include "platform/ProfileSection.h"
-#include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <QApplication>
@@ -45,17 +43,6 @@ using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::pumpUntil;
 using tarsel::test::binDir;
 using Lines = std::vector<std::string>;
-
-void writeTypeList(const std::string& list) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            0);
-  EXPECT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(list.c_str()),
-                           static_cast<DWORD>(list.size() + 1)),
-            0);
-  RegCloseKey(key);
-}
 
 QPushButton* button(QDialog& dialog, int id) {
   return dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(id));
@@ -99,13 +86,9 @@ class CapabilityTestDlgVesk : public FrameTest {
 protected:
   void SetUp() override {
     FrameTest::SetUp();
-    LoadVeskDll(binDir() + "/libVeskDLL.so");
-    const CCamConfigDir dataFolder;
-    tarsel::test::writeFile(std::string(dataFolder.GetPath()) + "/BRANTEL_SDK3.4",
-                            "[ACTIVE CAMERAS]\r\nXC-500=1\r\n");
+    tarsel::frame::test::useVeskModels({"XC-500"});
     // The case's home outlives a run: no model file is left from the last.
-    std::filesystem::remove(std::string(dataFolder.GetPath()) + "/XC-500.camd");
-    writeTypeList("XC-500");
+    std::filesystem::remove(std::string(CCamConfigDir().GetPath()) + "/XC-500.camd");
     CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
     // Busy times run 50 times as fast: a capture takes 30 ms.
     m_simulator = std::make_unique<tarsel::test::VeskSimulator>(binDir() + "/vesk-simd", m_folder.path(),
