@@ -5,6 +5,11 @@
 // log and stores each result in the camera's capability sets as it goes.
 // Only a run that reaches its end saves the sets to the model's file.
 //
+// Candidates: apertures and white balances from the sets' default lists;
+// ISO speeds every value of the "ISOSpeed" range (a range of 0..0 tries 0
+// alone); resolutions every value of the "Resolution" range when its bounds
+// differ, else the default list, each id once.
+//
 // A log call that answers false, or a stop request seen after a test
 // picture, ends the run as cancelled: the sets stored so far stay stored,
 // the one under test keeps the defaults it was reset to, nothing is saved.

@@ -90,9 +90,9 @@ protected:
     // The case's home outlives a run: no model file is left from the last.
     std::filesystem::remove(std::string(CCamConfigDir().GetPath()) + "/XC-500.camd");
     CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
-    // Busy times run 50 times as fast: a capture takes 30 ms.
+    // Busy times run 100 times as fast: a capture takes 15 ms.
     m_simulator = std::make_unique<tarsel::test::VeskSimulator>(binDir() + "/vesk-simd", m_folder.path(),
-                                                                "speed = 50\n[camera]\nmodel = XC-500\n");
+                                                                "speed = 100\n[camera]\nmodel = XC-500\n");
     ASSERT_TRUE(m_simulator->ready());
     m_deviceFolder.emplace("VESK_DEVICE_DIR", m_simulator->deviceFolder());
   }
