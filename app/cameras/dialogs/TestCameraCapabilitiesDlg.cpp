@@ -14,7 +14,6 @@
 #include "env/HtmlHelp.h"
 #include "platform/Win32Error.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
