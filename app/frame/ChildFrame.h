@@ -111,8 +111,8 @@ public:
   void SetWaitingEvent(std::shared_ptr<CWaitEvent> event) override;
   void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) override;
   void QueueTakePicture(const ICamExtraCommand* command) override;
+  bool QueueCameraCall(tarsel::host::CameraCall call) override;
   bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) override;
-  bool QueueCameraCall(std::function<void()> call) override;
   void RestartSession() override;
   void SetDownloading(bool downloading) override;
   void ShowLoadingPercent(std::int32_t percent) override;

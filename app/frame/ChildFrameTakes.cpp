@@ -128,10 +128,10 @@ bool CChildFrame::NotifyWaitingWindow(HRESULT code, std::intptr_t value) {
   return told;
 }
 
-bool CChildFrame::QueueCameraCall(std::function<void()> call) {
+bool CChildFrame::QueueCameraCall(tarsel::host::CameraCall call) {
   if (!m_host || !GetCamera() || m_disconnected)
     return false;
-  return m_host->QueueCall(std::move(call));
+  return m_host->QueueCameraCall(std::move(call));
 }
 
 void CChildFrame::RestartSession() {

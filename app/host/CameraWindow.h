@@ -12,6 +12,7 @@
 // from any thread).
 #pragma once
 
+#include "app/host/ConnectedCameraHost.h"
 #include "hostapi/Win32Types.h"
 
 #include <cstdint>
@@ -42,10 +43,10 @@ public:
   // neither is registered.
   virtual bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) = 0;
   // Queues `call` on the camera host's worker, in turn with the window's
-  // camera jobs (see CConnectedCameraHost::QueueCall): how a dialog talks to
-  // the camera without blocking the user-interface thread. False, and nothing
-  // queued, while the window has no camera or it is disconnected.
-  virtual bool QueueCameraCall(std::function<void()> call) = 0;
+  // camera jobs (see CConnectedCameraHost::QueueCameraCall): how a dialog
+  // talks to the camera without blocking the user-interface thread. False,
+  // and nothing queued, while the window has no camera or it is disconnected.
+  virtual bool QueueCameraCall(tarsel::host::CameraCall call) = 0;
   // Starts the window's work with its camera again, so that the title and
   // the save names follow the camera's new name.
   virtual void RestartSession() = 0;

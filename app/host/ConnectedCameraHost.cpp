@@ -36,7 +36,7 @@ struct CameraJob {
   std::unique_ptr<CCamExtraCommand> command;
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
-  std::function<void()> call;
+  CameraCall call;
 };
 
 } // namespace
@@ -281,8 +281,8 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
       case CConnectedCameraHost::JobDownloadPicture:
         DownloadPicture(core, *job);
         break;
-      case CConnectedCameraHost::JobCall:
-        job->call();
+      case CConnectedCameraHost::JobCameraCall:
+        job->call(*core.camera, stop);
         break;
       default:
         break;
@@ -303,6 +303,16 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
 }
 
 } // namespace
+
+CRefPtr<IPictureFromCamera> TakePictureForCall(ICameraHiLevel& camera) {
+  CRefPtr<IPictureFromCamera> picture = NewPicture();
+  CameraState state(camera);
+  state.PausePreview();
+  state.Connect();
+  ThrowIfFailed(camera.Capture(0, false));
+  ThrowIfFailed(camera.TransferPicture(picture.get(), 0));
+  return picture;
+}
 
 CConnectedCameraHost::CConnectedCameraHost(ICameraHiLevel* camera, std::chrono::milliseconds stopDeadline,
                                            std::chrono::milliseconds startWait)
@@ -348,7 +358,7 @@ bool CConnectedCameraHost::Start(QObject* receiver, HWND window) {
 }
 
 bool CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
-                                 CSyncTakeTicket ticket, std::function<void()> call) {
+                                 CSyncTakeTicket ticket, CameraCall call) {
   if (m_stopped)
     return false;
   auto job = std::make_unique<CameraJob>();
@@ -378,8 +388,8 @@ void CConnectedCameraHost::QueueDownload(std::int32_t index) {
   Queue(JobDownloadPicture, nullptr, index, {});
 }
 
-bool CConnectedCameraHost::QueueCall(std::function<void()> call) {
-  return call && Queue(JobCall, nullptr, -1, {}, std::move(call));
+bool CConnectedCameraHost::QueueCameraCall(CameraCall call) {
+  return call && Queue(JobCameraCall, nullptr, -1, {}, std::move(call));
 }
 
 void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {

@@ -1,7 +1,7 @@
 // The camera host of one camera window: owns the window's camera, one worker
 // thread that runs the camera jobs (take, synchronized take, download by
-// index) one after another, the queue of those jobs and the window's series
-// of pictures.
+// index, and the camera calls of the family's dialogs) one after another,
+// the queue of those jobs and the window's series of pictures.
 //
 // Threads: made, started, stopped and destroyed on the user-interface
 // thread, which alone queues jobs and uses the series. The worker reports
@@ -34,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -45,13 +46,28 @@ namespace tarsel::host {
 
 struct HostCore;
 
+// Work of a camera family's dialog on the camera, run by the worker with the
+// camera and the worker's stop request (set when the host stops: the work
+// should end soon then). It reports by itself; what it throws is dropped.
+using CameraCall = std::function<void(ICameraHiLevel& camera, std::stop_token stop)>;
+
+// Takes one picture the way the take job does (preview held, connected,
+// captured without options, transferred) and hands it to the caller instead
+// of the window's series; for camera calls. Throws the camera's failure.
+CRefPtr<IPictureFromCamera> TakePictureForCall(ICameraHiLevel& camera);
+
 class CConnectedCameraHost : public _ISdkCallback {
 public:
   static constexpr std::chrono::milliseconds kDefaultStartWait{2000};
   static constexpr std::chrono::milliseconds kDefaultStopDeadline{30000};
 
   // Job types.
-  enum : std::int32_t { JobTakePicture = 0, JobSynchronizedTake = 1, JobDownloadPicture = 2, JobCall = 3 };
+  enum : std::int32_t {
+    JobTakePicture = 0,
+    JobSynchronizedTake = 1,
+    JobDownloadPicture = 2,
+    JobCameraCall = 3
+  };
 
   // Takes the camera over (deleted with the host, or by an abandoned worker
   // when it ends).
@@ -76,8 +92,9 @@ public:
   void QueueDownload(std::int32_t index);
   // Queues a call that a camera dialog runs on the worker, in turn with the
   // other jobs; it posts no status event and reports its own outcome (what
-  // it throws is dropped). False, and nothing queued, once the host was stopped.
-  bool QueueCall(std::function<void()> call);
+  // it throws is dropped). False, and nothing queued, once the host was
+  // stopped or for an empty call.
+  bool QueueCameraCall(CameraCall call);
 
   // The camera's status sink: posts (code, argument) to the window.
   void OnStatus(std::int32_t code, std::intptr_t argument) override;
@@ -117,7 +134,7 @@ public:
 
 private:
   bool Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index, CSyncTakeTicket ticket,
-             std::function<void()> call = {});
+             CameraCall call = {});
 
   const std::chrono::milliseconds m_stopDeadline;
   const std::chrono::milliseconds m_startWait;

@@ -98,6 +98,23 @@ std::vector<CameraModel> makeModels() {
   c.forgetsExposure = true;
   models.push_back(c);
 
+  // A model that refuses much of what the family's generic tables offer,
+  // keeping the old value (the refusal shows on reading back), with a short lens.
+  CameraModel d = commonModel();
+  d.name = "XC-500";
+  d.product = "XC-500 CAMERA";
+  d.firmware = "XC500 FW 0.71";
+  d.cameraId = "XC-500 camera";
+  d.resolutions = {jpeg(1, 640, 480, kNormal), jpeg(4, 640, 480, kHigh), jpeg(5, 1024, 768, kNormal),
+                   tiff(33, 640, 480), raw(49, 1024, 768)};
+  d.defaultResolution = 5;
+  d.isoTable = {{0, 0}, {1, 100}, {2, 200}, {3, 400}};
+  d.whiteBalances = {0, 1, 2, 3, 255};
+  d.apertures = {28, 40, 56, 80};
+  d.zoomMin = 60;
+  d.zoomMax = 150;
+  models.push_back(d);
+
   return models;
 }
 

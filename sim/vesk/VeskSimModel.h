@@ -6,7 +6,8 @@
 // The camera-link family's built-in capability tables describe these models:
 // the XC-701's ISO codes 0..9, the XC-702's digital-zoom codes, the lenses
 // (XC-701 7.3-21.0, XC-702 6.6-19.1, KT-300 8.0-24.0) and the XC-702's and
-// KT-300's resolution ids. Keep the two in step.
+// KT-300's resolution ids. Keep the two in step. The XC-500's lens is one
+// the family leaves to the capability test to find.
 #pragma once
 
 #include <cstdint>

@@ -51,7 +51,8 @@ bool CCameraDialogJobs::Run(std::function<void()> work, std::function<void(HRESU
   if (!m_window)
     return false;
   const bool queued =
-      m_window->QueueCameraCall([sink = m_sink, work = std::move(work), done = std::move(done)]() mutable {
+      m_window->QueueCameraCall([sink = m_sink, work = std::move(work),
+                                 done = std::move(done)](ICameraHiLevel&, std::stop_token) mutable {
         HRESULT code = 0;
         try {
           work();

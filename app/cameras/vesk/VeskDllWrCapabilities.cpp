@@ -134,12 +134,20 @@ HRESULT CVeskDllWr::GetCapabilityFileName(char* buffer, int* size) {
 void CVeskDllWr::SaveCapabilities(const char* file) {
   const std::lock_guard<std::recursive_mutex> guard(m_lock);
   const std::string path = FileOrModelFile(file, *this);
-  for (const auto* item : {m_focusRange.get(), m_opticalZoomRange.get(), m_lcdBrightnessRange.get()})
-    if (item)
-      item->SaveToIni(path.c_str());
-  for (const auto& set : m_capabilities)
-    if (set)
-      set->SaveToIni(path.c_str());
+  const auto writeSections = [&](const std::string& target) {
+    for (const auto* item : {m_focusRange.get(), m_opticalZoomRange.get(), m_lcdBrightnessRange.get()})
+      if (item)
+        item->SaveToIni(target.c_str());
+    for (const auto& set : m_capabilities)
+      if (set)
+        set->SaveToIni(target.c_str());
+  };
+  // Without a file the writes fail as they always did; with one, the
+  // sections go into a scratch copy that then replaces the file whole.
+  if (path.empty())
+    writeSections(path);
+  else
+    ReplaceModelFile(path, writeSections);
 }
 
 void CVeskDllWr::DeleteCapabilityFile(const char* file) {

@@ -115,10 +115,6 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
   }
 }
 
-HRESULT CVeskDllWr::ShowCapabilityTest(HWND, _ITarselCallback*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CVeskDllWr::ShowCaptureProperties(HWND, std::int32_t, bool) {
   return E_NOTIMPL;
 }

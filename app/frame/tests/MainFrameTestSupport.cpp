@@ -1,10 +1,13 @@
 #include "MainFrameTestSupport.h"
 
+#include "app/cameras/vesk/VeskLibrary.h"
 #include "app/core/IConnectedCameras.h"
 #include "app/settings/TarselSettings.h"
 #include "app/ui/MessageQuestion.h"
+#include "env/CamStorageDir.h"
 #include "env/ErrorReport.h"
 #include "platform/reg/Registry.h"
+#include "platform/testsupport/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -68,6 +71,25 @@ void setUserOption(const char* name, DWORD value) {
                             nullptr, &key, nullptr),
             0);
   EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value), 0);
+  RegCloseKey(key);
+}
+
+void useVeskModels(const std::vector<std::string>& models) {
+  LoadVeskDll(tarsel::test::binDir() + "/libVeskDLL.so");
+  std::string selection = "[ACTIVE CAMERAS]\r\n";
+  std::string list;
+  for (const std::string& model : models) {
+    selection += model + "=1\r\n";
+    list += (list.empty() ? "" : ",") + model;
+  }
+  tarsel::test::writeFile(std::string(CCamConfigDir().GetPath()) + "/BRANTEL_SDK3.4", selection);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  EXPECT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(list.c_str()),
+                           static_cast<DWORD>(list.size() + 1)),
+            0);
   RegCloseKey(key);
 }
 

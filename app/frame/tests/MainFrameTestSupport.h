@@ -75,6 +75,12 @@ using tarsel::test::pumpUntil;
 // Writes a DWORD of the user options (for values the settings only read).
 void setUserOption(const char* name, DWORD value);
 
+// Lets the camera-link family use the simulated cameras of these models:
+// loads the camera-link library of the build (a test program lives outside
+// the program's folder), enables the models in the family's selection file
+// and lists them as supported ("Type_S").
+void useVeskModels(const std::vector<std::string>& models);
+
 class FrameTest : public ::testing::Test {
 protected:
   void SetUp() override;

@@ -50,3 +50,18 @@ tarsel_test(mainframe_vesk_dialogs_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_vesk_dialogs_tests vesk-simd VeskDLL)
+
+# The capability test dialog of a camera-link camera, opened from its
+# window's command and from the offer for a model without a file, against
+# vesk-simd's refusing XC-500 and the camera-link library of the build.
+find_package(Qt6 REQUIRED COMPONENTS Test)
+tarsel_test(captest_vesk_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    CapabilityTestDlgVeskTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets Qt6::Test
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(captest_vesk_tests vesk-simd VeskDLL)

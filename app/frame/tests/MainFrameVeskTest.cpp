@@ -69,17 +69,6 @@ namespace {
 // Simulator slot of each model: the set-up file's order.
 const std::map<std::string, int> kSlotOfModel = {{"XC-701", 0}, {"XC-702", 1}};
 
-void writeTypeList(const std::string& list) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            0);
-  EXPECT_EQ(RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(list.c_str()),
-                           static_cast<DWORD>(list.size() + 1)),
-            0);
-  RegCloseKey(key);
-}
-
 // The files of a card, by name, as the daemon dumps them.
 std::map<std::string, std::string> cardFiles(tarsel::test::VeskSimulator& simulator, int slot,
                                              const std::string& folder) {
@@ -109,12 +98,7 @@ class MainFrameVesk : public FrameTest {
 protected:
   void SetUp() override {
     FrameTest::SetUp();
-    // This test program lives outside the program's folder.
-    LoadVeskDll(binDir() + "/libVeskDLL.so");
-    const CCamConfigDir dataFolder;
-    tarsel::test::writeFile(std::string(dataFolder.GetPath()) + "/BRANTEL_SDK3.4",
-                            "[ACTIVE CAMERAS]\r\nXC-701=1\r\nXC-702=1\r\n");
-    writeTypeList("XC-701,XC-702");
+    tarsel::frame::test::useVeskModels({"XC-701", "XC-702"});
     ITarselConfigSettings* user = nullptr;
     ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
     // Pictures stay on the card, so that the card's files can be compared.

@@ -3,7 +3,8 @@
 // simulator's XC-701 and XC-702 cameras, the built-in defaults of a model
 // without a file, the model file saved and loaded back (and read by python's
 // configparser), its path for a buffer too small, deleting it, and that the
-// simulated models accept the values the defaults offer them.
+// simulated models accept the values the defaults offer them; a replacement
+// of the model file that fails half-way leaves the old file.
 #include "VeskFamilyTestSupport.h"
 #include "VeskTestSupport.h"
 
@@ -13,6 +14,8 @@
 #include "app/cameras/vesk/VeskModelFile.h"
 #include "app/settings/TarselSettings.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "env/BrantelTakeError.h"
+#include "platform/PrivateProfile.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +114,28 @@ TEST(VeskModelFile, NamesReplaceSlashesAndOldRangesMoveOnce) {
   EXPECT_EQ(readFile(file), "[parameters]\r\nOther=1\r\n[OpticalZoomRange]\r\nMin=30\r\nMax=-1\r\n");
   tarsel::vesk::MoveOldRanges(file);
   EXPECT_EQ(readFile(file), "[parameters]\r\nOther=1\r\n[OpticalZoomRange]\r\nMin=30\r\nMax=-1\r\n");
+}
+
+TEST(VeskModelFile, AReplacementThatFailsLeavesTheOldFileAndNoScratch) {
+  TempDir dir;
+  const std::string file = dir.file("XC-500.camd");
+  writeFile(file, "[Aperture]\r\n28= 2.8\r\n");
+  const auto writeApertures = [](const std::string& scratch) {
+    ASSERT_TRUE(WritePrivateProfileSectionA("Aperture", "40= 4.0\0\0", scratch.c_str()));
+  };
+  EXPECT_THROW(tarsel::vesk::ReplaceModelFile(file,
+                                              [&](const std::string& scratch) {
+                                                writeApertures(scratch);
+                                                throw _brantel_take_error(5);
+                                              }),
+               _brantel_take_error);
+  EXPECT_EQ(readFile(file), "[Aperture]\r\n28= 2.8\r\n");
+  tarsel::vesk::ReplaceModelFile(file, writeApertures);
+  EXPECT_EQ(readFile(file), "[Aperture]\r\n40= 4.0\r\n");
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"XC-500.camd"});
 }
 
 TEST_F(ModelCameras, WithoutAFileEachModelGetsItsDefaultsAndIsIncomplete) {
