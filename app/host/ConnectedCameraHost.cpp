@@ -12,6 +12,8 @@
 #include "env/ErrorReport.h"
 #include "platform/Win32Error.h"
 
+#include <QObject>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -36,6 +38,48 @@ struct CameraJob {
   std::unique_ptr<CCamExtraCommand> command;
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
+  // A camera call: the work, and the sink of its relay.
+  std::function<void()> call;
+  std::shared_ptr<EventSink> callSink;
+};
+
+// The end of a camera call, posted by the worker to the call's relay.
+class CameraCallDoneEvent : public QEvent {
+public:
+  static QEvent::Type Type() {
+    static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return registered;
+  }
+  explicit CameraCallDoneEvent(HRESULT code) : QEvent(Type()), m_code(code) {}
+  ~CameraCallDoneEvent() override { AcquireHandoff(this); }
+  HRESULT code() const { return m_code; }
+
+private:
+  HRESULT m_code;
+};
+
+// Carries a call's `done` on the user-interface thread: a child of the
+// call's receiver, so it goes with it; it runs `done` once and goes.
+class CameraCallRelay : public QObject {
+public:
+  CameraCallRelay(QObject* receiver, std::function<void(HRESULT)> done)
+      : QObject(receiver), m_done(std::move(done)) {}
+
+protected:
+  bool event(QEvent* event) override {
+    if (event->type() != CameraCallDoneEvent::Type())
+      return QObject::event(event);
+    AcquireHandoff(event);
+    const HRESULT code = static_cast<CameraCallDoneEvent*>(event)->code();
+    const std::function<void(HRESULT)> done = std::move(m_done);
+    deleteLater();
+    if (done)
+      done(code);
+    return true;
+  }
+
+private:
+  std::function<void(HRESULT)> m_done;
 };
 
 } // namespace
@@ -206,6 +250,18 @@ void DownloadPicture(HostCore& core, CameraJob& job) {
 
 // Returns true when the worker was asked to stop during the wait; the job
 // then posts nothing and its ticket reports the camera as failed.
+void RunCameraCall(CameraJob& job) {
+  HRESULT code = 0;
+  try {
+    if (job.call)
+      job.call();
+  } catch (...) {
+    code = CodeOf(std::current_exception());
+  }
+  if (job.callSink)
+    job.callSink->Post(new CameraCallDoneEvent(code));
+}
+
 bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
   ICameraHiLevel& camera = *core.camera;
   CSyncTakeTicket& ticket = job.ticket;
@@ -279,6 +335,9 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
         break;
       case CConnectedCameraHost::JobDownloadPicture:
         DownloadPicture(core, *job);
+        break;
+      case CConnectedCameraHost::JobCameraCall:
+        RunCameraCall(*job);
         break;
       default:
         break;
@@ -370,6 +429,22 @@ void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const I
 
 void CConnectedCameraHost::QueueDownload(std::int32_t index) {
   Queue(JobDownloadPicture, nullptr, index, {});
+}
+
+bool CConnectedCameraHost::QueueCameraCall(std::function<void()> work, QObject* receiver,
+                                           std::function<void(HRESULT)> done) {
+  if (m_stopped || !receiver)
+    return false;
+  auto job = std::make_unique<CameraJob>();
+  job->type = JobCameraCall;
+  job->call = std::move(work);
+  job->callSink = EventSink::Create(new CameraCallRelay(receiver, std::move(done)));
+  {
+    const std::lock_guard<std::mutex> guard(m_core->lock);
+    m_core->jobs.push_back(std::move(job));
+  }
+  m_core->work.notify_one();
+  return true;
 }
 
 void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {

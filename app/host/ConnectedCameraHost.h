@@ -31,6 +31,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -50,7 +51,12 @@ public:
   static constexpr std::chrono::milliseconds kDefaultStopDeadline{30000};
 
   // Job types.
-  enum : std::int32_t { JobTakePicture = 0, JobSynchronizedTake = 1, JobDownloadPicture = 2 };
+  enum : std::int32_t {
+    JobTakePicture = 0,
+    JobSynchronizedTake = 1,
+    JobDownloadPicture = 2,
+    JobCameraCall = 3
+  };
 
   // Takes the camera over (deleted with the host, or by an abandoned worker
   // when it ends).
@@ -73,6 +79,14 @@ public:
   void QueueTakePicture(const ICamExtraCommand* command);
   void QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command);
   void QueueDownload(std::int32_t index);
+  // A dialog's call of its camera: `work` runs on the worker, after the jobs
+  // queued before it, without a connection or preview pause of its own
+  // (the camera's operations connect as they need); then `done` runs on the
+  // user-interface thread with 0 or the code of what `work` threw, unless
+  // `receiver` (a QObject of that thread) is gone by then. `work` keeps to
+  // the camera and to data it owns; `done` stays on the user-interface
+  // thread. False (nothing queued) once the host was stopped.
+  bool QueueCameraCall(std::function<void()> work, QObject* receiver, std::function<void(HRESULT)> done);
 
   // The camera's status sink: posts (code, argument) to the window.
   void OnStatus(std::int32_t code, std::intptr_t argument) override;

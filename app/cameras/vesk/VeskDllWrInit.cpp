@@ -126,11 +126,3 @@ HRESULT CVeskDllWr::ShowCapabilityTest(HWND, _ITarselCallback*) {
 HRESULT CVeskDllWr::ShowDownloadAllPictures(HWND, _ITarselCallback*) {
   return E_NOTIMPL;
 }
-
-HRESULT CVeskDllWr::ShowCaptureProperties(HWND, std::int32_t, bool) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ShowCameraSettings(HWND, _ITarselCallback*, std::int32_t) {
-  return E_NOTIMPL;
-}
