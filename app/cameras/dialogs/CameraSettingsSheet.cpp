@@ -45,19 +45,14 @@ void CCameraSettingsPage::ShowHelp() {
   m_help->DisplayHelp(this, m_helpTopic);
 }
 
-void CCameraSettingsPage::RunWithStatus(std::function<void()> work, std::function<std::string()> status,
-                                        std::function<void()> done) {
+void CCameraSettingsPage::RunWithStatus(std::function<std::string()> work, std::function<void()> done) {
   auto line = std::make_shared<std::string>();
-  m_calls.Run(
-      [work = std::move(work), status = std::move(status), line] {
-        work();
-        *line = status();
-      },
-      [this, line, done = std::move(done)] {
-        m_calls.ShowStatus(*line);
-        if (done)
-          done();
-      });
+  m_calls.Run([work = std::move(work), line] { *line = work(); },
+              [this, line, done = std::move(done)] {
+                m_calls.ShowStatus(*line);
+                if (done)
+                  done();
+              });
 }
 
 // The sheet ---------------------------------------------------------------------------

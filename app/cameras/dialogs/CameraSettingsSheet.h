@@ -55,9 +55,8 @@ protected:
   void SetModified();
   CameraDialogCalls& Calls() { return m_calls; }
   ICameraWindow* Window() const { return m_calls.Window(); }
-  // Runs `work` on the worker and shows the camera's status line it composes afterwards.
-  void RunWithStatus(std::function<void()> work, std::function<std::string()> status,
-                     std::function<void()> done = {});
+  // Runs `work` on the worker and shows the camera's status line it returns.
+  void RunWithStatus(std::function<std::string()> work, std::function<void()> done = {});
   // Asks the sheet to end as Cancel does (after the posted command of a caller).
   void PressCancel();
   // Called whenever a camera call starts or ends.

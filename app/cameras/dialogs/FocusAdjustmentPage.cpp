@@ -239,8 +239,8 @@ void CFocusAdjustmentPage::OnMode(int choice) {
   const std::int32_t sent = mode == 4 ? position : -1;
   if (sent >= 0)
     m_positionSent = sent;
-  RunWithStatus([source = m_source, mode, sent] { source->SetFocus(mode, sent); },
-                [source = m_source] { return source->StatusLine(); });
+  RunWithStatus(
+      [source = m_source, mode, sent] { return source->StatusAfter([&] { source->SetFocus(mode, sent); }); });
   SetModified();
   UpdateEnabled();
 }
@@ -266,15 +266,13 @@ void CFocusAdjustmentPage::SendPosition() {
   m_sending = true;
   m_positionSent = position;
   auto status = std::make_shared<std::string>();
-  const bool queued = Calls().Run(
-      [source = m_source, position, status] {
-        source->SetFocusPosition(position);
-        *status = source->StatusLine();
-      },
-      [this, status] {
-        Calls().ShowStatus(*status);
-        SendPosition();
-      });
+  const bool queued =
+      Calls().Run([source = m_source, position,
+                   status] { *status = source->StatusAfter([&] { source->SetFocusPosition(position); }); },
+                  [this, status] {
+                    Calls().ShowStatus(*status);
+                    SendPosition();
+                  });
   if (!queued)
     m_sending = false;
 }
@@ -354,15 +352,15 @@ void CFocusAdjustmentPage::NextSample(HRESULT code, bool first) {
     m_positionSent = sent;
   ++m_samplesTaken;
   SetModified();
-  RunWithStatus([source = m_source, mode, sent] { source->SetFocus(mode, sent); },
-                [source = m_source] { return source->StatusLine(); },
-                [this, mode, position] {
-                  if (!m_seriesRunning || !Window())
-                    return;
-                  CCamExtraCommand command;
-                  command.SetCommand(mode, position);
-                  Window()->QueueTakePicture(&command);
-                });
+  RunWithStatus(
+      [source = m_source, mode, sent] { return source->StatusAfter([&] { source->SetFocus(mode, sent); }); },
+      [this, mode, position] {
+        if (!m_seriesRunning || !Window())
+          return;
+        CCamExtraCommand command;
+        command.SetCommand(mode, position);
+        Window()->QueueTakePicture(&command);
+      });
 }
 
 void CFocusAdjustmentPage::EndSeries(bool cancelling) {
@@ -430,8 +428,9 @@ void CFocusAdjustmentPage::OnCancel() {
   const std::int32_t position = m_positionSent != m_entry.position ? m_entry.position : -1;
   if (m_mode == mode && position < 0)
     return;
-  RunWithStatus([source = m_source, mode, position] { source->SetFocus(mode, position); },
-                [source = m_source] { return source->StatusLine(); });
+  RunWithStatus([source = m_source, mode, position] {
+    return source->StatusAfter([&] { source->SetFocus(mode, position); });
+  });
 }
 
 } // namespace tarsel::dialogs

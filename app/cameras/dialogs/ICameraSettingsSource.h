@@ -11,6 +11,7 @@
 #include "app/cameras/dialogs/ICapturePropertiesSource.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -77,7 +78,9 @@ public:
   virtual void SetLcdBrightness(std::int32_t value) = 0;
   virtual std::int32_t GetLcdBrightness() = 0;
   virtual void MonitorOff() = 0;
-  virtual std::string StatusLine() = 0;
+  // Runs `change` and then composes the camera's status line, under one
+  // connection of the camera.
+  virtual std::string StatusAfter(const std::function<void()>& change) = 0;
 
   // Any thread.
   virtual bool NeedsDigitalZoomReset() const = 0;

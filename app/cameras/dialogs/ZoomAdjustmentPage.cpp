@@ -130,15 +130,17 @@ void CZoomAdjustmentPage::OnSlider() {
     return;
   const std::int32_t position = m_slider->value();
   auto reached = std::make_shared<std::pair<std::int32_t, double>>(position, 0.0);
-  RunWithStatus([source = m_source, position, reached] { *reached = source->SetOpticalZoom(position); },
-                [source = m_source] { return source->StatusLine(); },
-                [this, reached] {
-                  m_position = reached->first;
-                  const bool updating = std::exchange(m_updating, true);
-                  m_slider->setValue(reached->first);
-                  m_updating = updating;
-                  m_factor->setText(Factor(reached->second));
-                });
+  RunWithStatus(
+      [source = m_source, position, reached] {
+        return source->StatusAfter([&] { *reached = source->SetOpticalZoom(position); });
+      },
+      [this, reached] {
+        m_position = reached->first;
+        const bool updating = std::exchange(m_updating, true);
+        m_slider->setValue(reached->first);
+        m_updating = updating;
+        m_factor->setText(Factor(reached->second));
+      });
   SetModified();
 }
 
@@ -176,8 +178,9 @@ void CZoomAdjustmentPage::OnCancel() {
   if (!m_opened || m_position == m_positionOnEntry)
     return;
   const std::int32_t position = m_positionOnEntry;
-  RunWithStatus([source = m_source, position] { source->SetOpticalZoom(position); },
-                [source = m_source] { return source->StatusLine(); });
+  RunWithStatus([source = m_source, position] {
+    return source->StatusAfter([&] { source->SetOpticalZoom(position); });
+  });
 }
 
 } // namespace tarsel::dialogs

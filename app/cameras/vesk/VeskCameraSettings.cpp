@@ -2,6 +2,7 @@
 
 #include "app/cameras/vesk/VeskCaptureProperties.h"
 #include "app/cameras/vesk/VeskDllWr.h"
+#include "app/ui/CameraConnectGuard.h"
 #include "env/BrantelTakeError.h"
 
 using tarsel::dialogs::CaptureValueList;
@@ -17,6 +18,7 @@ bool CVeskCameraSettings::UseMonitor(bool useMonitor) {
 }
 
 FocusOpening CVeskCameraSettings::OpenFocus(bool useMonitor) {
+  const CCameraConnectGuard connection(m_camera);
   FocusOpening opening;
   const CRange range = m_camera->GetRangeByName("Focus");
   opening.min = range.GetMin();
@@ -37,6 +39,7 @@ FocusOpening CVeskCameraSettings::OpenFocus(bool useMonitor) {
 }
 
 void CVeskCameraSettings::SetFocus(std::int32_t mode, std::int32_t position) {
+  const CCameraConnectGuard connection(m_camera);
   m_camera->SetPropFocusMode(mode);
   if (position >= 0)
     m_camera->SetPropFocusPosition(position);
@@ -47,6 +50,7 @@ void CVeskCameraSettings::SetFocusPosition(std::int32_t position) {
 }
 
 std::int32_t CVeskCameraSettings::SetDigitalZoom(std::int32_t value) {
+  const CCameraConnectGuard connection(m_camera);
   m_camera->SetPropElectricZoom(value);
   return m_camera->GetPropElectricZoom();
 }
@@ -64,6 +68,7 @@ void CVeskCameraSettings::SetResolution(std::int32_t value) {
 }
 
 ZoomOpening CVeskCameraSettings::OpenZoom(bool useMonitor) {
+  const CCameraConnectGuard connection(m_camera);
   ZoomOpening opening;
   m_camera->ResetElectricZoom();
   opening.position = m_camera->GetPropOpticalZoom(&opening.factor);
@@ -83,6 +88,7 @@ std::pair<std::int32_t, double> CVeskCameraSettings::SetOpticalZoom(std::int32_t
 }
 
 LcdOpening CVeskCameraSettings::OpenLcd(bool useMonitor) {
+  const CCameraConnectGuard connection(m_camera);
   LcdOpening opening;
   opening.monitorSwitchedOn = UseMonitor(useMonitor);
   opening.brightness = m_camera->GetPropLCDBrightness();
@@ -93,6 +99,7 @@ LcdOpening CVeskCameraSettings::OpenLcd(bool useMonitor) {
 }
 
 void CVeskCameraSettings::SetLcdBrightness(std::int32_t value) {
+  const CCameraConnectGuard connection(m_camera);
   // The camera takes a new brightness only with its monitor off.
   ThrowIfFailed(m_camera->LcdOff());
   m_camera->SetPropLCDBrightness(value);
@@ -107,7 +114,9 @@ void CVeskCameraSettings::MonitorOff() {
   ThrowIfFailed(m_camera->LcdOff());
 }
 
-std::string CVeskCameraSettings::StatusLine() {
+std::string CVeskCameraSettings::StatusAfter(const std::function<void()>& change) {
+  const CCameraConnectGuard connection(m_camera);
+  change();
   return CVeskCaptureProperties::StatusLineOf(*m_camera);
 }
 

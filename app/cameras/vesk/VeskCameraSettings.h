@@ -30,7 +30,7 @@ public:
   void SetLcdBrightness(std::int32_t value) override;
   std::int32_t GetLcdBrightness() override;
   void MonitorOff() override;
-  std::string StatusLine() override;
+  std::string StatusAfter(const std::function<void()>& change) override;
   bool NeedsDigitalZoomReset() const override;
 
   // The external flash of the general page.

@@ -2,6 +2,7 @@
 
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/core/ITarselCallback.h"
+#include "app/ui/CameraConnectGuard.h"
 
 #include <mutex>
 
@@ -17,24 +18,6 @@ namespace {
 constexpr const char* kCapabilityNames[tarsel::dialogs::kCaptureListCount] = {
     "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
     "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
-};
-
-// One connection around several operations, so the camera is opened once.
-class Connection {
-public:
-  explicit Connection(CVeskDllWr& camera) : m_camera(camera) { m_camera.Connect(); }
-  ~Connection() {
-    try {
-      m_camera.DisConnect();
-    } catch (...) {
-      // A connection that broke is given up by the camera itself.
-    }
-  }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-
-private:
-  CVeskDllWr& m_camera;
 };
 
 // Collects the status line the camera hands its call-back.
@@ -74,7 +57,7 @@ CaptureValueList CVeskCaptureProperties::ValuesOf(CVeskDllWr& camera, const char
 CaptureSnapshot CVeskCaptureProperties::ReadAll() {
   CaptureSnapshot snapshot;
   {
-    const Connection connection(*m_camera);
+    const CCameraConnectGuard connection(m_camera);
     snapshot.name = m_camera->GetCameraName();
     m_camera->GetExposureProp3(&snapshot.exposure.mode, &snapshot.exposure.aperture,
                                &snapshot.exposure.exposureTime);
@@ -91,7 +74,7 @@ CaptureSnapshot CVeskCaptureProperties::ReadAll() {
 }
 
 ZoomAndFocus CVeskCaptureProperties::ReadZoomAndFocus() {
-  const Connection connection(*m_camera);
+  const CCameraConnectGuard connection(m_camera);
   ZoomAndFocus zoom;
   zoom.position = m_camera->GetPropOpticalZoom(&zoom.factor);
   const CRange range = m_camera->GetRangeByName("OpticalZoom");
@@ -102,7 +85,7 @@ ZoomAndFocus CVeskCaptureProperties::ReadZoomAndFocus() {
 }
 
 ExposureBlock CVeskCaptureProperties::SetExposure(const ExposureBlock& block) {
-  const Connection connection(*m_camera);
+  const CCameraConnectGuard connection(m_camera);
   m_camera->SetExposureProp3(block.mode, block.aperture, block.exposureTime);
   ExposureBlock read = block;
   m_camera->GetExposureProp3(&read.mode, &read.aperture, &read.exposureTime);
@@ -110,7 +93,7 @@ ExposureBlock CVeskCaptureProperties::SetExposure(const ExposureBlock& block) {
 }
 
 std::int32_t CVeskCaptureProperties::SetValue(CaptureList list, std::int32_t value) {
-  const Connection connection(*m_camera);
+  const CCameraConnectGuard connection(m_camera);
   switch (list) {
   case CaptureList::ExposureBias:
     m_camera->SetPropExpoBias(value);

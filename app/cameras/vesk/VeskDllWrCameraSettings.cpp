@@ -41,11 +41,7 @@ HRESULT CVeskDllWr::ShowCameraSettings(HWND parent, _ITarselCallback* callback, 
     // A page switched the monitor on for its work: it goes off again.
     auto status = std::make_shared<std::string>();
     cameraWindow->QueueCameraCall(
-        [source, status] {
-          source->MonitorOff();
-          *status = source->StatusLine();
-        },
-        window,
+        [source, status] { *status = source->StatusAfter([&] { source->MonitorOff(); }); }, window,
         [callback, status](HRESULT code) {
           if (callback && code == 0)
             callback->SetStatusText(status->c_str());

@@ -105,20 +105,20 @@ TEST_F(VeskCameraSettings, AFocusSeriesFillsTheStripAndCancelPutsTheCameraBackAs
     EXPECT_FALSE(page<CLcdBrightnessPage>(sheet)->IsCreated());
     EXPECT_TRUE(camera->IsLcdOn());
 
-    // Manual focus, 3 samples 20 apart from 100.
+    // Manual focus, 2 samples 20 apart from 100.
     control<QRadioButton>(focus, 1083)->click();
     control<QSlider>(focus, 1084)->setValue(100);
     idle(focus);
     EXPECT_EQ(reg(33), 3);
     EXPECT_EQ(reg(103), 100);
-    control<QSpinBox>(focus, 1090)->setValue(3);
+    control<QSpinBox>(focus, 1090)->setValue(2);
     control<QSpinBox>(focus, 1093)->setValue(20);
     QTest::mouseClick(control<QPushButton>(focus, 1030), Qt::LeftButton);
     idle(focus);
     EXPECT_TRUE(window->View()->IsFocusStripShown());
     tarsel::host::CConnectedCameraHost* host = window->GetHost();
-    ASSERT_EQ(host->GetPictureCount(), 3);
-    for (std::int32_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(host->GetPictureCount(), 2);
+    for (std::int32_t i = 0; i < 2; ++i) {
       std::int32_t mode = 0;
       std::int32_t position = 0;
       ICamExtraCommand* command = host->GetPicture(i)->GetExtraCommand();
@@ -126,13 +126,21 @@ TEST_F(VeskCameraSettings, AFocusSeriesFillsTheStripAndCancelPutsTheCameraBackAs
       EXPECT_EQ(mode, 4);
       EXPECT_EQ(position, 100 + 20 * i);
     }
-    EXPECT_EQ(reg(103), 140);
+    EXPECT_EQ(reg(103), 120);
+    // A series whose next position passes the range's end (240) stops there.
+    control<QSlider>(focus, 1084)->setValue(220);
+    control<QSpinBox>(focus, 1093)->setValue(30);
+    idle(focus);
+    QTest::mouseClick(control<QPushButton>(focus, 1030), Qt::LeftButton);
+    idle(focus);
+    EXPECT_EQ(host->GetPictureCount(), 3);
+    EXPECT_EQ(reg(103), 220);
     // Auto takes one picture; manual brings the count back.
     control<QRadioButton>(focus, 1081)->click();
     EXPECT_EQ(control<QSpinBox>(focus, 1090)->value(), 1);
     idle(focus);
     control<QRadioButton>(focus, 1083)->click();
-    EXPECT_EQ(control<QSpinBox>(focus, 1090)->value(), 3);
+    EXPECT_EQ(control<QSpinBox>(focus, 1090)->value(), 2);
 
     auto* zoom = show<CZoomAdjustmentPage>(sheet);
     control<QSlider>(zoom, 1097)->setValue(150);

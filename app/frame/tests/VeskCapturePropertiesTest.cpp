@@ -93,6 +93,11 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   EXPECT_FALSE(control(1024)->isHidden());
   choose(1024, 10);
   EXPECT_EQ(objectWord(69, 0), 10);
+  // A refill shows the camera's values and sends none (the bias stays).
+  ASSERT_EQ(window->GetCamera()->NotifyCaptureProperties(0), 0);
+  waitIdle();
+  EXPECT_EQ(objectWord(69, 0), 10);
+  EXPECT_EQ(control(1024)->currentData().toInt(), 10);
   // Shutter priority resets the bias to 0 and puts "Auto" for the aperture.
   choose(1021, 4);
   waitIdle();
@@ -108,12 +113,9 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   waitIdle();
   EXPECT_EQ(objectWord(71, 0), 150);
 
-  // A refill after the digital zoom was switched off still restores the
-  // camera's own value on closing.
+  // The refill above, made with the digital zoom off, still leaves the
+  // camera's own value for the closing.
   ICameraHiLevel* camera = window->GetCamera();
-  ASSERT_EQ(camera->NotifyCaptureProperties(0), 0);
-  waitIdle();
-  EXPECT_EQ(control(1028)->currentData().toInt(), 3);
 
   QTest::mouseClick(control<QPushButton>(1030), Qt::LeftButton);
   EXPECT_TRUE(pumpUntil([&] { return window->GetHost()->GetPictureCount() == 1; }, kDialogPatience));
@@ -127,6 +129,26 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   EXPECT_EQ(reg(72), 520);
   EXPECT_TRUE(m_errors.empty()) << m_errors.front();
   CameraDialogCalls::SetBeepHook({});
+}
+
+TEST_F(VeskCaptureProperties, ADisconnectedCameraShowsNothingAndGetsNothingBackOnClosing) {
+  ASSERT_EQ(m_simulator->control("set 0 72 520"), "ok");
+  CChildFrame* window = startCameraWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
+  m_dialog = window->findChild<CCapturePropertiesDialog*>();
+  ASSERT_TRUE(m_dialog);
+  waitIdle();
+  ICameraHiLevel* camera = window->GetCamera();
+  EXPECT_EQ(camera->NotifyCaptureProperties(2), 0);
+  for (int id = 1021; id <= 1029; ++id) {
+    EXPECT_EQ(control(id)->count(), 0) << id;
+    EXPECT_FALSE(control(id)->isEnabled()) << id;
+  }
+  EXPECT_FALSE(control<QPushButton>(1030)->isEnabled());
+  ASSERT_EQ(m_simulator->control("set 0 72 8"), "ok");
+  EXPECT_EQ(camera->CloseCaptureProperties(), 0);
+  EXPECT_EQ(reg(72), 8);
 }
 
 } // namespace

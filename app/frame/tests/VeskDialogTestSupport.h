@@ -47,7 +47,7 @@ protected:
     RegSetValueExA(types, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>("XC-701"), 7);
     RegCloseKey(types);
     m_simulator = std::make_unique<tarsel::test::VeskSimulator>(
-        tarsel::test::binDir() + "/vesk-simd", m_folder.path(), "speed = 50\n[camera]\nmodel = XC-701\n");
+        tarsel::test::binDir() + "/vesk-simd", m_folder.path(), "speed = 500\n[camera]\nmodel = XC-701\n");
     ASSERT_TRUE(m_simulator->ready());
     m_deviceFolder.emplace("VESK_DEVICE_DIR", m_simulator->deviceFolder());
   }
