@@ -113,6 +113,8 @@ public:
   HRESULT EnableCaptureProperties(bool enable) override;
   HRESULT NotifyCaptureProperties(std::int32_t event) override;
   HRESULT CloseCaptureProperties() override;
+  // The modal "Advanced Settings" sheet at `firstPage` (0 General, 1 Focus
+  // Adjustment); its pages change the camera on the window's worker.
   HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t firstPage) override;
 
   // ---- Capabilities: the model's value lists, its ranges and its
