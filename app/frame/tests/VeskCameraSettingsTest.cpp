@@ -200,5 +200,31 @@ TEST_F(VeskCameraSettings, OkKeepsTheChangesAndStoresTheGeneralOptions) {
   EXPECT_TRUE(m_errors.empty()) << m_errors.front();
 }
 
+TEST_F(VeskCameraSettings, BypassingTheCardIsRefusedWhilePicturesStayInTheCamera) {
+  ITarselConfigSettings* user = nullptr;
+  ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+  EXPECT_EQ(user->SetLeavePictureInCamera(true), 0);
+  user->Release();
+  CChildFrame* window = startCameraWindow();
+  ASSERT_TRUE(window);
+  whenSheetShows([&](CCameraSettingsSheet& sheet) {
+    auto* general = page<CVeskPageGeneral>(sheet);
+    idle(general);
+    auto* bypass = control<QCheckBox>(general, 2019);
+    bypass->click();
+    EXPECT_FALSE(bypass->isChecked());
+    // (The start-up's offer of the capability test may come first.)
+    ASSERT_FALSE(m_questions.empty());
+    EXPECT_TRUE(m_questions.back().startsWith("Cannot set Bypass Media")) << m_questions.back().toStdString();
+    press(sheet, QDialogButtonBox::Ok);
+  });
+  ASSERT_TRUE(m_frame->RunCommand(cmd::AdvancedSettings));
+  EXPECT_TRUE(m_driven);
+  ICamSdkSettings* family = nullptr;
+  ASSERT_EQ(settings()->GetSdkSettings("BRANTEL_SDK3.4", &family, true), 0);
+  EXPECT_FALSE(family->GetBool("BypassMedia", true));
+  family->Release();
+}
+
 } // namespace
 } // namespace tarsel::frame::test

@@ -77,6 +77,12 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   EXPECT_EQ(reg(70), 3);
   EXPECT_EQ(control(1028)->currentData().toInt(), 3);
 
+  // Program: aperture and time are the camera's ("Auto").
+  choose(1021, 2);
+  EXPECT_EQ(objectWord(102, 0), 2);
+  EXPECT_TRUE(control(1022)->isHidden());
+  EXPECT_TRUE(control(1023)->isHidden());
+  EXPECT_FALSE(control(1024)->isHidden());
   // Manual: aperture and time are the user's, the bias is "N/A".
   choose(1021, 1);
   EXPECT_EQ(objectWord(102, 0), 1);
