@@ -42,6 +42,9 @@ public:
   // True while the page holds the camera's monitor switched on.
   bool MonitorSwitchedOn() const { return m_monitorSwitchedOn; }
   bool CallsPending() const { return m_calls.IsPending(); }
+  // True until the page has read the camera, and while a camera call is
+  // pending (tests wait for it).
+  virtual bool IsBusy() const { return CallsPending() || !m_opened; }
 
   void Create();
   virtual void OnSetActive() {}
@@ -63,6 +66,8 @@ protected:
   virtual void UpdateEnabled() {}
 
   bool m_monitorSwitchedOn = false;
+  // The page's values from the camera have arrived.
+  bool m_opened = false;
 
 private:
   friend class CCameraSettingsSheet;

@@ -41,8 +41,7 @@ public:
   void OnKillActive() override;
   void OnCancel() override;
 
-  // Tests: true while a series runs or a camera call is pending.
-  bool IsBusy() const { return m_seriesRunning || CallsPending() || !m_opened; }
+  bool IsBusy() const override { return m_seriesRunning || CCameraSettingsPage::IsBusy(); }
   // The step between samples, one value for every focus page of the run.
   static int StepBetweenSamples();
 
@@ -78,7 +77,6 @@ private:
   std::vector<QWidget*> m_digitalZoomControls;
 
   FocusOpening m_entry;
-  bool m_opened = false;
   bool m_rangeKnown = false;
   bool m_updating = false;
   bool m_active = false;

@@ -28,8 +28,6 @@ public:
   void OnApply() override;
   void OnCancel() override;
 
-  bool IsBusy() const { return CallsPending() || !m_opened; }
-
 protected:
   void OnCreate() override;
   void UpdateEnabled() override;
@@ -45,7 +43,6 @@ private:
   QLineEdit* m_value = nullptr;
   QLabel* m_min = nullptr;
   QLabel* m_max = nullptr;
-  bool m_opened = false;
   bool m_rangeKnown = false;
   bool m_updating = false;
   std::int32_t m_brightnessOnEntry = 0;

@@ -29,7 +29,7 @@ public:
   void OnApply() override;
   void OnCancel() override;
 
-  bool IsBusy() const { return m_taking || CallsPending() || !m_opened; }
+  bool IsBusy() const override { return m_taking || CCameraSettingsPage::IsBusy(); }
 
 protected:
   void OnCreate() override;
@@ -47,7 +47,6 @@ private:
   QLabel* m_max = nullptr;
   CButtonTP* m_take = nullptr;
   QPushButton* m_detect = nullptr;
-  bool m_opened = false;
   bool m_rangeKnown = false;
   bool m_updating = false;
   bool m_taking = false;

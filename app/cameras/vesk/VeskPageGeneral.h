@@ -26,8 +26,6 @@ public:
   void OnApply() override;
   void OnCancel() override;
 
-  bool IsBusy() const { return CallsPending() || !m_opened; }
-
 protected:
   void OnCreate() override;
   void UpdateEnabled() override;
@@ -43,7 +41,6 @@ private:
   QCheckBox* m_remindRefresh = nullptr;
   QCheckBox* m_lcdOrPreview = nullptr;
   QCheckBox* m_bypassMedia = nullptr;
-  bool m_opened = false;
   bool m_updating = false;
   std::int32_t m_flashOnEntry = 0;
   std::int32_t m_flash = 0;

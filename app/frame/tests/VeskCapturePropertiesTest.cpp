@@ -19,6 +19,8 @@
 #include <QSlider>
 #include <QTest>
 
+#include <string>
+
 namespace tarsel::frame::test {
 namespace {
 
@@ -40,6 +42,16 @@ protected:
   void waitIdle() {
     EXPECT_TRUE(pumpUntil([&] { return !m_dialog->IsBusy(); }, kDialogPatience));
   }
+  // The camera's window, its dialog opened by the command and filled.
+  CChildFrame* openDialog() {
+    CChildFrame* window = startCameraWindow();
+    if (!window || !m_frame->RunCommand(cmd::CaptureProperties))
+      return nullptr;
+    m_dialog = window->findChild<CCapturePropertiesDialog*>();
+    if (m_dialog)
+      waitIdle();
+    return window;
+  }
 
   QPointer<CCapturePropertiesDialog> m_dialog;
 };
@@ -52,12 +64,8 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   ASSERT_EQ(m_simulator->control("set 0 72 520"), "ok");
   int beeps = 0;
   CameraDialogCalls::SetBeepHook([&] { ++beeps; });
-  CChildFrame* window = startCameraWindow();
-  ASSERT_TRUE(window);
-  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
-  m_dialog = window->findChild<CCapturePropertiesDialog*>();
-  ASSERT_TRUE(m_dialog);
-  waitIdle();
+  CChildFrame* window = openDialog();
+  ASSERT_TRUE(window && m_dialog);
   EXPECT_TRUE(m_dialog->isVisible());
   EXPECT_EQ(m_dialog->windowTitle(), window->CameraName());
   // Digital zoom is off while the dialog is there.
@@ -77,26 +85,21 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   EXPECT_EQ(reg(70), 3);
   EXPECT_EQ(control(1028)->currentData().toInt(), 3);
 
-  // Program: aperture and time are the camera's ("Auto").
-  choose(1021, 2);
-  EXPECT_EQ(objectWord(102, 0), 2);
-  EXPECT_TRUE(control(1022)->isHidden());
-  EXPECT_TRUE(control(1023)->isHidden());
-  EXPECT_FALSE(control(1024)->isHidden());
-  // Manual: aperture and time are the user's, the bias is "N/A".
-  choose(1021, 1);
-  EXPECT_EQ(objectWord(102, 0), 1);
-  EXPECT_FALSE(control(1022)->isHidden());
-  EXPECT_FALSE(control(1023)->isHidden());
-  EXPECT_TRUE(control(1024)->isHidden());
+  // Which boxes stand aside ("Auto", "N/A") in each program mode, and the
+  // mode on the camera: aperture, exposure time, bias.
+  const auto chooseMode = [&](int mode, const std::string& aside) {
+    choose(1021, mode);
+    EXPECT_EQ(objectWord(102, 0), mode);
+    std::string shown;
+    for (int id : {1022, 1023, 1024})
+      shown += control(id)->isHidden() ? 'x' : '-';
+    EXPECT_EQ(shown, aside) << "mode " << mode;
+  };
+  chooseMode(2, "xx-");
+  chooseMode(1, "--x");
   choose(1022, 56);
   EXPECT_EQ(objectWord(102, 1), 56);
-  // Aperture priority: the time is "Auto"; the bias box is back and at 0.
-  choose(1021, 3);
-  EXPECT_EQ(objectWord(102, 0), 3);
-  EXPECT_FALSE(control(1022)->isHidden());
-  EXPECT_TRUE(control(1023)->isHidden());
-  EXPECT_FALSE(control(1024)->isHidden());
+  chooseMode(3, "-x-");
   choose(1024, 10);
   EXPECT_EQ(objectWord(69, 0), 10);
   // A refill shows the camera's values and sends none (the bias stays).
@@ -104,13 +107,10 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   waitIdle();
   EXPECT_EQ(objectWord(69, 0), 10);
   EXPECT_EQ(control(1024)->currentData().toInt(), 10);
-  // Shutter priority resets the bias to 0 and puts "Auto" for the aperture.
-  choose(1021, 4);
+  // A program that sets the bias starts it at 0.
+  chooseMode(4, "x--");
   waitIdle();
-  EXPECT_EQ(objectWord(102, 0), 4);
   EXPECT_EQ(objectWord(69, 0), 0);
-  EXPECT_TRUE(control(1022)->isHidden());
-  EXPECT_FALSE(control(1023)->isHidden());
 
   auto* zoom = control<QSlider>(1097);
   EXPECT_EQ(zoom->minimum(), 73);
@@ -139,12 +139,8 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
 
 TEST_F(VeskCaptureProperties, ADisconnectedCameraShowsNothingAndGetsNothingBackOnClosing) {
   ASSERT_EQ(m_simulator->control("set 0 72 520"), "ok");
-  CChildFrame* window = startCameraWindow();
-  ASSERT_TRUE(window);
-  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
-  m_dialog = window->findChild<CCapturePropertiesDialog*>();
-  ASSERT_TRUE(m_dialog);
-  waitIdle();
+  CChildFrame* window = openDialog();
+  ASSERT_TRUE(window && m_dialog);
   ICameraHiLevel* camera = window->GetCamera();
   EXPECT_EQ(camera->NotifyCaptureProperties(2), 0);
   for (int id = 1021; id <= 1029; ++id) {
