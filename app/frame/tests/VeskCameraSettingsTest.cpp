@@ -159,6 +159,27 @@ TEST_F(VeskCameraSettings, AFocusSeriesFillsTheStripAndCancelPutsTheCameraBackAs
   EXPECT_TRUE(m_errors.empty()) << m_errors.front();
 }
 
+TEST_F(VeskCameraSettings, AFailedSampleEndsTheSeriesAndIsReported) {
+  CChildFrame* window = startCameraWindow();
+  ASSERT_TRUE(window);
+  ASSERT_EQ(m_simulator->control("card 0 full"), "ok");
+  whenSheetShows([&](CCameraSettingsSheet& sheet) {
+    auto* focus = page<CFocusAdjustmentPage>(sheet);
+    idle(focus);
+    control<QRadioButton>(focus, 1083)->click();
+    idle(focus);
+    control<QSpinBox>(focus, 1090)->setValue(3);
+    QTest::mouseClick(control<QPushButton>(focus, 1030), Qt::LeftButton);
+    idle(focus);
+    EXPECT_EQ(window->GetHost()->GetPictureCount(), 0);
+    EXPECT_EQ(m_errors.size(), 1u);
+    EXPECT_TRUE(control<QPushButton>(focus, 1030)->isEnabled());
+    press(sheet, QDialogButtonBox::Ok);
+  });
+  window->PostOpenCameraSettings(1);
+  EXPECT_TRUE(pumpUntil([&] { return m_driven && !QApplication::activeModalWidget(); }, kDialogPatience));
+}
+
 TEST_F(VeskCameraSettings, OkKeepsTheChangesAndStoresTheGeneralOptions) {
   CChildFrame* window = startCameraWindow();
   ASSERT_TRUE(window);
