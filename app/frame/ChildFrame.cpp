@@ -125,6 +125,12 @@ CChildFrame::~CChildFrame() {
     if (ICameraHiLevel* camera = GetCamera())
       camera->LcdOff();
   });
+  // The camera's dialog goes with its window, before its host can drop the
+  // camera on another thread.
+  tarsel::ui::Quietly([&] {
+    if (ICameraHiLevel* camera = GetCamera())
+      camera->CloseCaptureProperties();
+  });
   tarsel::ui::Quietly([&] {
     if (m_site)
       m_site->ClosePreview(this);
@@ -163,6 +169,8 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
       // The preview of the camera that goes ends first.
       if (m_site)
         m_site->ClosePreview(this);
+      if (ICameraHiLevel* previous = m_host->GetCamera())
+        previous->CloseCaptureProperties();
       m_host->Stop();
       m_host.reset();
       QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);

@@ -117,6 +117,15 @@ public:
   void SetDownloading(bool downloading) override;
   void ShowLoadingPercent(std::int32_t percent) override;
   bool IsDownloading() const { return m_downloading; }
+  bool QueueCameraCall(std::function<void()> work, QObject* receiver,
+                       std::function<void(HRESULT)> done) override;
+  void PostCommand(UINT id) override;
+  void PostOpenCameraSettings(std::int32_t firstPage) override;
+  _ITarselCallback* StatusCallback() override { return this; }
+  bool HasPreviewWindow() override;
+  std::int32_t SetZoomDivisor(std::int32_t divisor) override;
+  void BeginFocusSeries() override;
+  void ShowPictureIndex(long index, long count) override;
 
   tarsel::host::CConnectedCameraHost* GetHost() const { return m_host.get(); }
   // The host's camera, or null.

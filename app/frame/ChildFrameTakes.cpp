@@ -149,6 +149,41 @@ void CChildFrame::ShowLoadingPercent(std::int32_t percent) {
   SetPane(1, percent >= 0 ? ResFormat(IDS_LOADING, static_cast<long>(percent)) : QString());
 }
 
+bool CChildFrame::QueueCameraCall(std::function<void()> work, QObject* receiver,
+                                  std::function<void(HRESULT)> done) {
+  if (!m_host || !GetCamera())
+    return false;
+  return m_host->QueueCameraCall(std::move(work), receiver, std::move(done));
+}
+
+void CChildFrame::PostCommand(UINT id) {
+  QCoreApplication::postEvent(this, new tarsel::frame::CommandEvent(id));
+}
+
+void CChildFrame::PostOpenCameraSettings(std::int32_t firstPage) {
+  QCoreApplication::postEvent(this, new tarsel::frame::OpenCameraSettingsEvent(firstPage));
+}
+
+bool CChildFrame::HasPreviewWindow() {
+  return m_site && m_site->HasPreviewWindow();
+}
+
+std::int32_t CChildFrame::SetZoomDivisor(std::int32_t divisor) {
+  return m_host ? m_host->SetZoomDivisor(divisor) : divisor;
+}
+
+void CChildFrame::BeginFocusSeries() {
+  if (!m_host || m_view->IsFocusStripShown())
+    return;
+  m_host->ClearPictures();
+  m_view->ShowFocusStrip(true);
+  m_view->ShowPicture(nullptr, true);
+}
+
+void CChildFrame::ShowPictureIndex(long index, long count) {
+  SetPane(2, index < 0 ? QString() : ResFormat(IDS_PICTURE_OF, index, count));
+}
+
 // Worker results ------------------------------------------------------------------
 
 bool CChildFrame::event(QEvent* event) {

@@ -22,6 +22,7 @@
 class CWaitEvent;
 class ICamExtraCommand;
 class QObject;
+class _ITarselCallback;
 
 class ICameraWindow {
 public:
@@ -55,6 +56,31 @@ public:
   virtual void SetDownloading(bool downloading) = 0;
   // The loading pane: "Loading: N%", or empty for a negative percentage.
   virtual void ShowLoadingPercent(std::int32_t percent) = 0;
+
+  // What a dialog that changes the camera's settings uses:
+  // Runs `work` on the window's camera host worker after the jobs queued
+  // before it, then `done` on this thread with 0 or the code `work` threw,
+  // unless `receiver` is gone by then (CConnectedCameraHost::QueueCameraCall);
+  // false, and nothing queued, while the window has no camera.
+  virtual bool QueueCameraCall(std::function<void()> work, QObject* receiver,
+                               std::function<void(HRESULT)> done) = 0;
+  // Posts the window a command (a menu id); it runs when it arrives, when
+  // its enable test passes then.
+  virtual void PostCommand(UINT id) = 0;
+  // Posts the window the request to open the camera-settings sheet at a page
+  // (WM_TARSEL_OPEN_CAMERA_SETTINGS).
+  virtual void PostOpenCameraSettings(std::int32_t firstPage) = 0;
+  // The window as its camera's call-back (status line, preview).
+  virtual _ITarselCallback* StatusCallback() = 0;
+  // True while the program's live-preview window is open.
+  virtual bool HasPreviewWindow() = 0;
+  // The scale new pictures are decoded at (1 full size); returns the previous one.
+  virtual std::int32_t SetZoomDivisor(std::int32_t divisor) = 0;
+  // A focus series starts: unless the focusing-images strip shows already,
+  // the window's pictures are dropped and the strip shows the ones to come.
+  virtual void BeginFocusSeries() = 0;
+  // "Picture <index> of <count>" in the window's status line; index -1 blanks it.
+  virtual void ShowPictureIndex(long index, long count) = 0;
 
 protected:
   ~ICameraWindow() = default;

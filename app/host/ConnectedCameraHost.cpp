@@ -12,6 +12,8 @@
 #include "env/ErrorReport.h"
 #include "platform/Win32Error.h"
 
+#include <QObject>
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -37,6 +39,45 @@ struct CameraJob {
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
   CameraCall call;
+};
+
+// The end of a camera call, posted by the worker to the call's relay.
+class CameraCallDoneEvent : public QEvent {
+public:
+  static QEvent::Type Type() {
+    static const auto registered = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return registered;
+  }
+  explicit CameraCallDoneEvent(HRESULT code) : QEvent(Type()), m_code(code) {}
+  ~CameraCallDoneEvent() override { AcquireHandoff(this); }
+  HRESULT code() const { return m_code; }
+
+private:
+  HRESULT m_code;
+};
+
+// Carries a call's `done` on the user-interface thread: a child of the
+// call's receiver, so it goes with it; it runs `done` once and goes.
+class CameraCallRelay : public QObject {
+public:
+  CameraCallRelay(QObject* receiver, std::function<void(HRESULT)> done)
+      : QObject(receiver), m_done(std::move(done)) {}
+
+protected:
+  bool event(QEvent* event) override {
+    if (event->type() != CameraCallDoneEvent::Type())
+      return QObject::event(event);
+    AcquireHandoff(event);
+    const HRESULT code = static_cast<CameraCallDoneEvent*>(event)->code();
+    const std::function<void(HRESULT)> done = std::move(m_done);
+    deleteLater();
+    if (done)
+      done(code);
+    return true;
+  }
+
+private:
+  std::function<void(HRESULT)> m_done;
 };
 
 } // namespace
@@ -390,6 +431,23 @@ void CConnectedCameraHost::QueueDownload(std::int32_t index) {
 
 bool CConnectedCameraHost::QueueCameraCall(CameraCall call) {
   return call && Queue(JobCameraCall, nullptr, -1, {}, std::move(call));
+}
+
+bool CConnectedCameraHost::QueueCameraCall(std::function<void()> work, QObject* receiver,
+                                           std::function<void(HRESULT)> done) {
+  if (m_stopped || !receiver)
+    return false;
+  std::shared_ptr<EventSink> sink = EventSink::Create(new CameraCallRelay(receiver, std::move(done)));
+  return QueueCameraCall([work = std::move(work), sink](ICameraHiLevel&, std::stop_token) {
+    HRESULT code = 0;
+    try {
+      if (work)
+        work();
+    } catch (...) {
+      code = CodeOf(std::current_exception());
+    }
+    sink->Post(new CameraCallDoneEvent(code));
+  });
 }
 
 void CConnectedCameraHost::OnStatus(std::int32_t code, std::intptr_t argument) {

@@ -95,6 +95,14 @@ public:
   // it throws is dropped). False, and nothing queued, once the host was
   // stopped or for an empty call.
   bool QueueCameraCall(CameraCall call);
+  // The same with a reply: `work` runs on the worker, after the jobs queued
+  // before it, without a connection or preview pause of its own (the
+  // camera's operations connect as they need); then `done` runs on the
+  // user-interface thread with 0 or the code of what `work` threw, unless
+  // `receiver` (a QObject of that thread) is gone by then. `work` keeps to
+  // the camera and to data it owns; `done` stays on the user-interface
+  // thread. False (nothing queued) once the host was stopped.
+  bool QueueCameraCall(std::function<void()> work, QObject* receiver, std::function<void(HRESULT)> done);
 
   // The camera's status sink: posts (code, argument) to the window.
   void OnStatus(std::int32_t code, std::intptr_t argument) override;

@@ -25,6 +25,8 @@
 #include "app/core/RangeItem.h"
 #include "hostapi/Win32Types.h"
 
+#include <QPointer>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -35,6 +37,9 @@
 
 struct VESK_PROGRESS;
 class CVeskBracketing;
+namespace tarsel::dialogs {
+class CCapturePropertiesDialog;
+}
 
 class CVeskDllWr : public ICameraHiLevel {
 public:
@@ -100,11 +105,16 @@ public:
   HRESULT ShowCameraInfo(HWND parent, _ITarselCallback* callback) override;
   HRESULT ShowCapabilityTest(HWND parent, _ITarselCallback* callback) override;
   HRESULT ShowDownloadAllPictures(HWND parent, _ITarselCallback* callback) override;
+  // The capture-properties dialog (user-interface thread): made on the
+  // first show, with `parent` the camera window's widget; the last three do
+  // nothing without it. Closing gives the camera back the digital zoom it
+  // had when the dialog first read it (not after a disconnection).
   HRESULT ShowCaptureProperties(HWND parent, std::int32_t reserved, bool show) override;
-  // No capture-properties dialog exists yet: these have nothing to act on.
-  HRESULT EnableCaptureProperties(bool) override { return 0; }
-  HRESULT NotifyCaptureProperties(std::int32_t) override { return 0; }
-  HRESULT CloseCaptureProperties() override { return 0; }
+  HRESULT EnableCaptureProperties(bool enable) override;
+  HRESULT NotifyCaptureProperties(std::int32_t event) override;
+  HRESULT CloseCaptureProperties() override;
+  // The modal "Advanced Settings" sheet at `firstPage` (0 General, 1 Focus
+  // Adjustment); its pages change the camera on the window's worker.
   HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t firstPage) override;
 
   // ---- Capabilities: the model's value lists, its ranges and its
@@ -316,6 +326,8 @@ private:
   std::atomic<std::uint32_t> m_transferSize{0};
   std::int32_t m_externalFlash = 0;
   HWND m_window = nullptr;
+  // User-interface thread; closed by the camera window before the camera goes.
+  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
   ExposureSnapshot m_exposure{0, 0, 5, 0, 28, 25000, 2};
   // Uses the lock above.
   std::unique_ptr<CVeskBracketing> m_bracketing;

@@ -114,11 +114,3 @@ HRESULT CVeskDllWr::InitCameraObject(_ISdkCallback* statusSink, HWND window) {
     return kOtherError;
   }
 }
-
-HRESULT CVeskDllWr::ShowCaptureProperties(HWND, std::int32_t, bool) {
-  return E_NOTIMPL;
-}
-
-HRESULT CVeskDllWr::ShowCameraSettings(HWND, _ITarselCallback*, std::int32_t) {
-  return E_NOTIMPL;
-}

@@ -33,7 +33,9 @@ tarsel_test(mainframe_vesk_tests
     ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
     MainFrameTestSupport.cpp
     MainFrameVeskTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport TarselFtpTestSupport Qt6::Widgets
+    VeskCapturePropertiesTest.cpp
+    VeskCameraSettingsTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport TarselFtpTestSupport Qt6::Widgets Qt6::Test
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile TarselSFtp)

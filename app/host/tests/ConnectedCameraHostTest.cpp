@@ -4,6 +4,7 @@
 
 #include "HostTestSupport.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "env/BrantelTakeError.h"
 #include "env/CamStorageDir.h"
 #include "platform/Win32Error.h"
 #include "platform/testsupport/TestSupport.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <thread>
 
 namespace tarsel::host::test {
@@ -151,6 +153,52 @@ TEST(CameraHost, StartReportsAFailedInitialisationAndStillRunsJobs) {
   EXPECT_FALSE(host.Start(&window, nullptr)) << "a second start is refused";
   host.QueueTakePicture(nullptr);
   EXPECT_TRUE(pumpUntil([&] { return window.has(0); }));
+}
+
+TEST(CameraHost, ACameraCallRunsOnTheWorkerAfterEarlierJobsAndAnswersOnlyALiveReceiver) {
+  FakeCameraFamily family;
+  std::unique_ptr<FakeCamera> owned = family.makeCamera(0);
+  FakeCamera* camera = owned.get();
+  camera->script().setDelay(CameraOp::Capture, 30ms);
+  RecordingWindow window;
+  CConnectedCameraHost host(owned.release());
+  window.setHost(&host);
+  ASSERT_TRUE(host.Start(&window, nullptr));
+  const std::thread::id ui = std::this_thread::get_id();
+  // What the calls saw, written on the worker.
+  struct Seen {
+    std::mutex lock;
+    std::vector<int> values;
+    void add(int value) {
+      const std::lock_guard<std::mutex> guard(lock);
+      values.push_back(value);
+    }
+    std::vector<int> get() {
+      const std::lock_guard<std::mutex> guard(lock);
+      return values;
+    }
+  };
+  auto seen = std::make_shared<Seen>();
+  std::vector<HRESULT> answers;
+  host.QueueTakePicture(nullptr);
+  // The call finds the take done before it, and runs on the worker.
+  EXPECT_TRUE(host.QueueCameraCall(
+      [camera, ui, seen] {
+        seen->add(std::this_thread::get_id() != ui ? camera->script().calls(CameraOp::Capture) : -1);
+      },
+      &window, [&](HRESULT code) { answers.push_back(code); }));
+  EXPECT_TRUE(host.QueueCameraCall([] { ThrowError(static_cast<HRESULT>(0x81040005u)); }, &window,
+                                   [&](HRESULT code) { answers.push_back(code); }));
+  auto gone = std::make_unique<QObject>();
+  EXPECT_TRUE(host.QueueCameraCall([seen] { seen->add(2); }, gone.get(),
+                                   [&](HRESULT code) { answers.push_back(code + 1); }));
+  gone.reset();
+  EXPECT_TRUE(pumpUntil([&] { return answers.size() == 2 && seen->get().size() == 2; }));
+  pumpFor(20ms);
+  EXPECT_EQ(seen->get(), (std::vector<int>{1, 2}));
+  EXPECT_EQ(answers, (std::vector<HRESULT>{0, static_cast<HRESULT>(0x81040005u)}));
+  host.Stop();
+  EXPECT_FALSE(host.QueueCameraCall([] {}, &window, {}));
 }
 
 TEST(CameraHost, QueuedJobsAtStopAreDroppedUnrun) {
