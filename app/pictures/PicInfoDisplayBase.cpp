@@ -1,7 +1,7 @@
 #include "app/pictures/PicInfoDisplayBase.h"
 
+#include "app/pictures/PictureExif.h"
 #include "app/pictures/PictureInfoExif.h"
-#include "app/pictures/TiffBuffer.h"
 #include "env/BrantelTakeError.h"
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/IPictureInfo.h"
@@ -58,22 +58,15 @@ std::int32_t CPicInfoDisplayBase::GetHeight() {
 bool CPicInfoDisplayBase::ReadValues(IPictureFromCamera* picture, Values* values) {
   if (!picture || !values)
     return false;
-  const BYTE* block = nullptr;
-  DWORD size = 0;
-  bool copied = false;
-  const bool found = picture->GetExifBlock(&block, &size, &copied);
-  std::unique_ptr<const BYTE[]> owned(copied ? block : nullptr);
-  // A JPEG without an Exif marker answers with no block at all.
-  if (!found || !block || size == 0)
+  const std::unique_ptr<CTiffBuffer> tiff = ExifBlockOf(*picture);
+  if (!tiff)
     return false;
-
-  CTiffBuffer tiff(block, size);
   try {
-    tiff.Parse();
+    tiff->Parse();
   } catch (const _brantel_take_error&) {
     // Left without directories: the Exif values show as unreadable.
   }
-  CPictureInfoExif exif(&tiff);
+  CPictureInfoExif exif(tiff.get());
   using Getter = void (CPictureInfoExif::*)(std::string*);
   static const std::pair<Getter, QString Values::*> kExifValues[] = {
       {&CPictureInfoExif::GetExposureTimeText, &Values::exposureTime},

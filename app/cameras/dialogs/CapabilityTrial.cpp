@@ -2,7 +2,7 @@
 
 #include "app/cameras/dialogs/ResolutionEntry.h"
 #include "app/core/ICapabilitiesCallback.h"
-#include "app/pictures/TiffBuffer.h"
+#include "app/pictures/PictureExif.h"
 #include "env/BrantelTakeError.h"
 #include "env/FormatStdString.h"
 #include "hostapi/IPictureInfo.h"
@@ -32,21 +32,16 @@ struct ExifValues {
 
 ExifValues ReadExif(IPictureFromCamera& picture) {
   ExifValues values;
-  const BYTE* block = nullptr;
-  DWORD size = 0;
-  bool copied = false;
-  const bool found = picture.GetExifBlock(&block, &size, &copied);
-  const std::unique_ptr<const BYTE[]> owned(copied ? block : nullptr);
-  if (!found || !block || size == 0)
+  const std::unique_ptr<CTiffBuffer> tiff = ExifBlockOf(picture);
+  if (!tiff)
     return values;
-  CTiffBuffer tiff(block, size);
   try {
-    tiff.Parse();
+    tiff->Parse();
   } catch (const _brantel_take_error&) {
     return values;
   }
-  values.software = tiff.GetSoftware();
-  values.isoSpeed = tiff.GetIsoSpeed();
+  values.software = tiff->GetSoftware();
+  values.isoSpeed = tiff->GetIsoSpeed();
   return values;
 }
 

@@ -1,6 +1,6 @@
 #include "app/cameras/dialogs/DownloadedPictureFile.h"
 
-#include "app/pictures/TiffBuffer.h"
+#include "app/pictures/PictureExif.h"
 #include "env/BrantelTakeError.h"
 #include "env/TarselFileTime.h"
 #include "platform/FileIo.h"
@@ -54,18 +54,13 @@ std::string SafePictureFileName(const std::string& cameraName) {
 }
 
 std::optional<FILETIME> PictureTakenTime(IPictureFromCamera& picture) {
-  const BYTE* block = nullptr;
-  DWORD size = 0;
-  bool copied = false;
-  const bool found = picture.GetExifBlock(&block, &size, &copied);
-  const std::unique_ptr<const BYTE[]> owned(copied ? block : nullptr);
-  if (!found || !block || size == 0)
+  const std::unique_ptr<CTiffBuffer> tiff = ExifBlockOf(picture);
+  if (!tiff)
     return std::nullopt;
   std::string text;
   try {
-    CTiffBuffer tiff(block, size);
-    tiff.Parse();
-    text = tiff.GetDateTimeOriginal();
+    tiff->Parse();
+    text = tiff->GetDateTimeOriginal();
   } catch (const _brantel_take_error&) {
     return std::nullopt;
   }
