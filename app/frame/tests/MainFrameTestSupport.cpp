@@ -4,6 +4,7 @@
 #include "app/settings/TarselSettings.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/ErrorReport.h"
+#include "env/TarselFileTime.h"
 #include "platform/reg/Registry.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,30 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
     list->Add(camera.release());
   }
   return count;
+}
+
+bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
+                            std::chrono::milliseconds patience) {
+  const bool waiting = pumpUntil(
+      [&] {
+        return dialog.CurrentState() != CAutoTakePicturesDlg::State::Running ||
+               (!dialog.IsTaking() && dialog.NextTime() > clock.now);
+      },
+      patience);
+  if (waiting && dialog.CurrentState() == CAutoTakePicturesDlg::State::Running)
+    clock.now = dialog.NextTime();
+  return waiting;
+}
+
+std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  st.wSecond = static_cast<WORD>(second);
+  return static_cast<std::int64_t>(TarselFileTime(st));
 }
 
 void setUserOption(const char* name, DWORD value) {
