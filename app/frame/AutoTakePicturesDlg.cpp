@@ -289,7 +289,7 @@ void CAutoTakePicturesDlg::OnStartStop() {
 void CAutoTakePicturesDlg::OnCancelPause() {
   switch (m_state) {
   case State::Stopped:
-    reject();
+    QDialog::reject();
     return;
   case State::Running:
     AskState(State::Paused);
@@ -305,6 +305,10 @@ void CAutoTakePicturesDlg::OnCancelPause() {
     PostTick();
     return;
   }
+}
+
+void CAutoTakePicturesDlg::reject() {
+  tarsel::ui::Guard(this, [this] { OnCancelPause(); });
 }
 
 void CAutoTakePicturesDlg::AskState(State state) {
@@ -367,8 +371,9 @@ void CAutoTakePicturesDlg::Start() {
   if (!ReadControls())
     return;
   SaveSettings();
-  if (!m_saveCounter)
-    m_currentCounter = m_counter;
+  // The counter shown is the series' first, "Save Counter" or not: it is
+  // the counter reached when that was kept, or the one the user typed.
+  m_currentCounter = m_counter;
   m_next = 0;
   m_due = false;
   m_taking = false;

@@ -98,6 +98,10 @@ public:
   // The error list opened by "Display" while it is shown, else null.
   QDialog* ErrorList() const { return m_errorList; }
 
+  // Escape and the close box act as the Cancel button: they close the dialog
+  // only while no series runs, and pause a running one.
+  void reject() override;
+
 protected:
   bool event(QEvent* event) override;
 
