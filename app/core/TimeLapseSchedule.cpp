@@ -25,14 +25,7 @@ std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int 
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
       hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
     return 0;
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(year);
-  st.wMonth = static_cast<WORD>(month);
-  st.wDay = static_cast<WORD>(day);
-  st.wHour = static_cast<WORD>(hour);
-  st.wMinute = static_cast<WORD>(minute);
-  st.wSecond = static_cast<WORD>(second);
-  const TarselFileTime local(st);
+  const TarselFileTime local(tarsel::core::CalendarTime(year, month, day, hour, minute, second));
   if (!local.IsValid())
     return 0;
   FILETIME utc;
@@ -56,6 +49,21 @@ bool ParseSeconds(const char* text, std::int64_t& seconds) {
 }
 
 } // namespace
+
+namespace tarsel::core {
+
+SYSTEMTIME CalendarTime(int year, int month, int day, int hour, int minute, int second) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  st.wSecond = static_cast<WORD>(second);
+  return st;
+}
+
+} // namespace tarsel::core
 
 CTimeLapseSchedule::CTimeLapseSchedule(Source source, std::string name)
     : m_source(std::move(source)), m_name(std::move(name)), m_buffer(kChunk) {}

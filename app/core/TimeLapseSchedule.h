@@ -14,12 +14,21 @@
 // Threads: one thread at a time.
 #pragma once
 
+#include "hostapi/Win32Types.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace tarsel::core {
+
+// The calendar fields as a SYSTEMTIME (no range check; the day of the week is 0).
+SYSTEMTIME CalendarTime(int year, int month, int day, int hour, int minute, int second);
+
+} // namespace tarsel::core
 
 class CTimeLapseSchedule {
 public:

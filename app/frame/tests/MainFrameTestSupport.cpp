@@ -1,6 +1,7 @@
 #include "MainFrameTestSupport.h"
 
 #include "app/core/IConnectedCameras.h"
+#include "app/core/TimeLapseSchedule.h"
 #include "app/settings/TarselSettings.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/ErrorReport.h"
@@ -77,14 +78,8 @@ bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
 }
 
 std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(year);
-  st.wMonth = static_cast<WORD>(month);
-  st.wDay = static_cast<WORD>(day);
-  st.wHour = static_cast<WORD>(hour);
-  st.wMinute = static_cast<WORD>(minute);
-  st.wSecond = static_cast<WORD>(second);
-  return static_cast<std::int64_t>(TarselFileTime(st));
+  return static_cast<std::int64_t>(
+      TarselFileTime(tarsel::core::CalendarTime(year, month, day, hour, minute, second)));
 }
 
 void setUserOption(const char* name, DWORD value) {

@@ -23,10 +23,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
-
 using namespace std::chrono_literals;
 using tarsel::frame::test::FakeClock;
 using tarsel::frame::test::FrameTest;
@@ -200,22 +196,14 @@ TEST_F(MainFrameTimeLapse, WithoutCamerasEveryIntervalAddsNoCamerasError) {
 }
 
 TEST_F(MainFrameTimeLapse, AScheduleAcrossADaylightSavingChangeTakesAtItsWallClockTimes) {
-  const std::optional<std::string> oldZone =
-      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
-  const auto restore = qScopeGuard([&] {
-    if (oldZone)
-      setenv("TZ", oldZone->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  });
+  // The conversions read the zone's rules afresh each time.
+  const tarsel::test::ScopedEnv zone("TZ", "Europe/Berlin");
   tarsel::test::TempDir folder;
   const std::string schedule = folder.file("times.txt");
-  // Summer time began at 02:00 CET on 29 March 2026: 03:30 is 01:30 UTC.
-  tarsel::test::writeFile(schedule,
-                          "; before and after the change\r\n2026-03-29 01:30:00\r\n2026-03-29 03:30:00");
+  // Summer time began at 02:00 CET on 29 March 2026: 03:30 is 01:30 UTC, and
+  // noon of the day (the local date of the clock) 10:00 UTC.
+  tarsel::test::writeFile(
+      schedule, "; before and after the change\r\n2026-03-29 01:30:00\r\n2026-03-29 03:30:00\n12:00:00");
   CAutoTakePicturesDlg& dialog = open(1);
   m_clock.now = utcTime(2026, 3, 29, 0, 0, 0);
   control<QTabBar>(&dialog, CAutoTakePicturesDlg::IDC_TABS)->setCurrentIndex(1);
@@ -223,7 +211,8 @@ TEST_F(MainFrameTimeLapse, AScheduleAcrossADaylightSavingChangeTakesAtItsWallClo
       ->setText(QString::fromStdString(schedule));
   click(CAutoTakePicturesDlg::IDC_START);
   ASSERT_EQ(dialog.CurrentState(), State::Running);
-  for (const std::int64_t due : {utcTime(2026, 3, 29, 0, 30, 0), utcTime(2026, 3, 29, 1, 30, 0)}) {
+  for (const std::int64_t due :
+       {utcTime(2026, 3, 29, 0, 30, 0), utcTime(2026, 3, 29, 1, 30, 0), utcTime(2026, 3, 29, 10, 0, 0)}) {
     const int before = picturesOfCamera(0);
     EXPECT_EQ(dialog.NextTime(), due);
     m_clock.now = due - kSecond;
