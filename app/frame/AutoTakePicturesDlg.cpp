@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -171,11 +172,13 @@ void CAutoTakePicturesDlg::BuildControls() {
   });
   ConnectGuarded(m_start, &QPushButton::clicked, this, [this] { OnStartStop(); });
   ConnectGuarded(m_cancel, &QPushButton::clicked, this, [this] { OnCancelPause(); });
-  ConnectGuarded(help, &QPushButton::clicked, this, [this] {
+  const auto showHelp = [this] {
     if (!m_help)
       m_help = std::make_unique<CHtmlHelp>();
     m_help->DisplayHelp(static_cast<HWND>(static_cast<QWidget*>(this)), kHelpTopic);
-  });
+  };
+  ConnectGuarded(help, &QPushButton::clicked, this, showHelp);
+  ConnectGuarded(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, showHelp);
 }
 
 void CAutoTakePicturesDlg::ReadSettings() {

@@ -251,6 +251,10 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
       const long rssStart = residentKiB();
       const auto seriesStart = std::chrono::steady_clock::now();
+      // After the first takes: the libraries, the image and saver code have
+      // made their buffers; growth from there is what a series adds.
+      const int warmTakes = std::max(1, std::min(10, takes / 10));
+      long rssWarm = -1;
       int taken = 0;
       std::size_t errors = 0;
       bool hung = false;
@@ -272,6 +276,8 @@ int main(int argc, char** argv) {
           if (dialog.PicturesTaken() != lastTaken || dialog.Errors().size() != lastErrors) {
             lastTaken = dialog.PicturesTaken();
             lastErrors = dialog.Errors().size();
+            if (rssWarm < 0 && lastTaken >= warmTakes)
+              rssWarm = residentKiB();
             progressAt = std::chrono::steady_clock::now();
             if (lastTaken % std::max(1, takes / 10) == 0) {
               std::printf("  %d takes, RSS %ld KiB\n", lastTaken, residentKiB());
@@ -323,6 +329,9 @@ int main(int argc, char** argv) {
                   rssStart > 0
                       ? 100.0 * static_cast<double>(rssEnd - rssStart) / static_cast<double>(rssStart)
                       : 0.0);
+      std::printf("RSS after %d takes %ld KiB, growth from there to the end %+.1f %%\n", warmTakes, rssWarm,
+                  rssWarm > 0 ? 100.0 * static_cast<double>(rssEnd - rssWarm) / static_cast<double>(rssWarm)
+                              : 0.0);
       std::printf("time              %.1f s\n", seconds);
       std::fflush(stdout);
       status = hung || identical != static_cast<std::size_t>(takes * kCameras) ? 1 : 0;
