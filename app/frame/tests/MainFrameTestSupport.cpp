@@ -8,8 +8,10 @@
 #include "env/TarselFileTime.h"
 #include "platform/reg/Registry.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <thread>
 
@@ -75,6 +77,19 @@ bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
   if (waiting && dialog.CurrentState() == CAutoTakePicturesDlg::State::Running)
     clock.now = dialog.NextTime();
   return waiting;
+}
+
+void closeTimeLapseDialogWhenShown(int& opened) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, &opened] {
+    if (auto* dialog = qobject_cast<CAutoTakePicturesDlg*>(QApplication::activeModalWidget())) {
+      ++opened;
+      timer->stop();
+      timer->deleteLater();
+      dialog->reject();
+    }
+  });
+  timer->start(1);
 }
 
 std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second) {

@@ -82,6 +82,10 @@ public:
 bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
                             std::chrono::milliseconds patience);
 
+// Closes the next time-lapse dialog as soon as it shows modally (the frame
+// opens one for /AUTOSTART and its command), counting it in `opened`.
+void closeTimeLapseDialogWhenShown(int& opened);
+
 // The UTC count of the calendar fields.
 std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second);
 

@@ -13,7 +13,6 @@
 #include "app/ui/DialogControls.h"
 #include "platform/testsupport/TestSupport.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,25 +234,12 @@ TEST_F(MainFrameTimeLapse, TheCommandAndAutostartOpenTheDialog) {
   MainFrameOptions options = optionsFor({&family});
   options.arguments = {"Tarsel", "/AUTOSTART"};
   int opened = 0;
-  // Closes the time-lapse dialog as soon as it shows.
-  const auto closeWhenShown = [&] {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, &opened] {
-      if (auto* dialog = qobject_cast<CAutoTakePicturesDlg*>(QApplication::activeModalWidget())) {
-        ++opened;
-        timer->deleteLater();
-        timer->stop();
-        dialog->reject();
-      }
-    });
-    timer->start(1);
-  };
-  closeWhenShown();
+  tarsel::frame::test::closeTimeLapseDialogWhenShown(opened);
   CMainFrame& frame = start(options);
   ASSERT_TRUE(pumpUntil([&] { return opened == 1; }, kPatience));
   ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }));
   ASSERT_TRUE(frame.CommandState(cmd::TimeLapse).enabled);
-  closeWhenShown();
+  tarsel::frame::test::closeTimeLapseDialogWhenShown(opened);
   EXPECT_TRUE(frame.RunCommand(cmd::TimeLapse));
   EXPECT_EQ(opened, 2);
 }
