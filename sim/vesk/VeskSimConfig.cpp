@@ -640,7 +640,7 @@ Options:
   --fault FAULT       arm a fault at start (repeatable; format below)
   --speed F           the simulated clock runs F times as fast as wall time
   --log FILE          log every request and its answer
-  --kept DIR          write every picture a camera erases to DIR/<device>-<file name> first
+  --kept DIR          write every picture a camera erases to DIR/<device>-<n>-<name> first
   --control PATH      control socket (default: DIR/vesk-simd.control)
   --list-models       print the built-in models
   --help

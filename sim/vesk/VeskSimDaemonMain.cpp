@@ -168,11 +168,14 @@ int main(int argc, char** argv) {
     }
     if (d.unplugged)
       engine.unplug(index);
-    // A picture the host erases is kept as a file first, to compare with what the host saved.
+    // A picture the host erases is kept as a file first, to compare with what the host saved;
+    // numbered in erase order, since a card's file names come round again after 9999.
     if (!setup.keptDir.empty() && d.kind == DeviceKind::Camera) {
       const std::string prefix = setup.keptDir + "/" + std::to_string(index) + "-";
-      engine.camera(index)->setEraseHook([prefix](const CardPicture& picture) {
-        std::ofstream out(prefix + picture.fileName, std::ios::binary);
+      engine.camera(index)->setEraseHook([prefix, kept = 0u](const CardPicture& picture) mutable {
+        char number[16];
+        std::snprintf(number, sizeof number, "%06u-", ++kept);
+        std::ofstream out(prefix + number + picture.fileName, std::ios::binary);
         if (picture.bytes)
           out.write(reinterpret_cast<const char*>(picture.bytes->data()),
                     static_cast<std::streamsize>(picture.bytes->size()));
