@@ -107,6 +107,11 @@ CMainFrame::~CMainFrame() {
   }
   for (const QPointer<CChildFrame>& window : windows)
     delete window.data();
+  // A time-lapse dialog still there leaves while the frame is whole: it
+  // unregisters as it ends.
+  const std::vector<QPointer<QObject>> dialogs = m_timeLapseDialogs;
+  for (const QPointer<QObject>& dialog : dialogs)
+    delete dialog.data();
   // Before the application unloads the savers that queued saves call.
   m_saveThread.reset();
   StopDeviceAndRemote();
@@ -412,7 +417,7 @@ bool CMainFrame::event(QEvent* event) {
       return;
     }
     if (type == WM_TARSEL_AUTOSTART) {
-      // The time-lapse dialog that it starts is not part of the program yet.
+      RunTimeLapse();
       return;
     }
     handled = QMainWindow::event(event);

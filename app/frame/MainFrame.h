@@ -14,6 +14,7 @@
 #pragma once
 
 #include "app/core/PreviewPauseGuard.h"
+#include "app/frame/AutoTakePicturesDlg.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameSite.h"
 #include "app/frame/CommandTable.h"
@@ -79,6 +80,8 @@ struct MainFrameOptions {
   // Asks where the diagnostics report goes (the empty text: cancelled);
   // empty: the report's save-file dialog.
   std::function<QString()> chooseDiagnosticsFile;
+  // The clock and timer of the time-lapse dialogs the frame opens.
+  tarsel::frame::TimeLapseOptions timeLapse;
 };
 
 class CMainFrame : public QMainWindow,
@@ -105,6 +108,17 @@ public:
   // False (nothing queued) when no camera window is connected.
   bool TakePictureAllCameras(std::int32_t counter, bool save);
   HRESULT SaveUnsaved();
+  // Command 32778 and /AUTOSTART: the time-lapse dialog, modal; its result.
+  int RunTimeLapse();
+  // A time-lapse dialog that exists receives the results of the takes and
+  // saves (the one made last, while it lives) instead of the frame.
+  void RegisterTimeLapseDialog(QObject* dialog);
+  void UnregisterTimeLapseDialog(QObject* dialog);
+  // Command 32819: the Options sheet; the camera windows are redrawn when
+  // the background colour changed.
+  void RunOptionsDialog();
+  // The application's saver list, or null.
+  CSaveDllList* Savers() const { return m_options.savers; }
   // At most three families in list order; a count below 3 is answered with 3 and false.
   bool GetSdkList(IBaseSDK_Wr** list, int* count);
   void ShutdownSdks();
@@ -195,9 +209,6 @@ protected:
 private:
   // Command 32837: appends a section to the report file the user chooses.
   void WriteDiagnosticsReport();
-  // Command 32819: the Options sheet; the camera windows are redrawn when
-  // the background colour changed.
-  void RunOptionsDialog();
   void CreateCommands();
   void RegisterCommands();
   QAction* AddCommand(QMenu* menu, UINT id, const QString& text, const QKeySequence& shortcut = {},
@@ -246,6 +257,8 @@ private:
   // and reports its end, and carries its counter and save flag to its
   // results, so takes may overlap.
   tarsel::saving::AllCamerasTake m_take;
+  // Open time-lapse dialogs, in the order they were made.
+  std::vector<QPointer<QObject>> m_timeLapseDialogs;
   int m_runningTakes = 0;
   bool m_startupDone = false;
   bool m_reporting = false;

@@ -11,6 +11,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
 #include "app/host/SynchronizedTake.h"
+#include "app/host/TarselEvents.h"
 #include "app/pictures/CamExtraCommand.h"
 #include "app/saving/InteractiveSave.h"
 #include "app/saving/SaveDllList.h"
@@ -310,17 +311,23 @@ HRESULT CMainFrame::SaveUnsaved() {
 }
 
 void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
-  if (kind == 1 && code != 0) {
-    ReportError(code);
-    return;
+  if (kind == 0) {
+    if (m_runningTakes > 0)
+      --m_runningTakes;
+    if (m_runningTakes == 0)
+      SetFrameStatus(IDS_READY);
   }
-  if (kind != 0)
-    return;
-  if (m_runningTakes > 0)
-    --m_runningTakes;
-  if (m_runningTakes == 0)
-    SetFrameStatus(IDS_READY);
-  emit takeEnded();
+  // An open time-lapse dialog follows the results and lists the errors.
+  QObject* receiver = nullptr;
+  for (const QPointer<QObject>& dialog : m_timeLapseDialogs)
+    if (dialog)
+      receiver = dialog.data();
+  if (receiver)
+    QCoreApplication::postEvent(receiver, new tarsel::host::SaveResultEvent(kind, code));
+  else if (kind == 1 && code != 0)
+    ReportError(code);
+  if (kind == 0)
+    emit takeEnded();
 }
 
 void CMainFrame::ShowNoSaversMessage() {

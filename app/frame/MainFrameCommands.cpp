@@ -165,7 +165,6 @@ bool CMainFrame::RunCommand(UINT id) {
 
 void CMainFrame::RegisterCommands() {
   const auto always = [] { return true; };
-  const auto never = [] { return false; };
   m_commands.Add(cmd::SelectCameraTypes, always, [this] {
     ClosePreview();
     if (SelectCameraTypes() == tarsel::ui::IDOK) {
@@ -203,18 +202,28 @@ void CMainFrame::RegisterCommands() {
                                           [](CChildFrame* w) { return w->HasUnsavedPictures(); });
       },
       [this] { SaveUnsaved(); });
-  m_commands.Add(
-      cmd::AllCamerasTakePicture,
-      [this] {
-        const auto windows = CameraWindows();
-        return std::any_of(windows.begin(), windows.end(),
-                           [](CChildFrame* w) { return w->IsCameraConnected(); });
-      },
-      [this] { TakePictureAllCameras(-1, false); });
+  const auto anyConnected = [this] {
+    const auto windows = CameraWindows();
+    return std::any_of(windows.begin(), windows.end(), [](CChildFrame* w) { return w->IsCameraConnected(); });
+  };
+  m_commands.Add(cmd::AllCamerasTakePicture, anyConnected, [this] { TakePictureAllCameras(-1, false); });
   m_commands.Add(cmd::DiagnosticsReport, always, [this] { WriteDiagnosticsReport(); });
   m_commands.Add(cmd::Options, always, [this] { RunOptionsDialog(); });
-  // Present, but its dialog comes later.
-  m_commands.Add(cmd::TimeLapse, never, [] {});
+  m_commands.Add(cmd::TimeLapse, anyConnected, [this] { RunTimeLapse(); });
+}
+
+int CMainFrame::RunTimeLapse() {
+  CAutoTakePicturesDlg dialog(this, *this, m_options.timeLapse);
+  return dialog.exec();
+}
+
+void CMainFrame::RegisterTimeLapseDialog(QObject* dialog) {
+  m_timeLapseDialogs.emplace_back(dialog);
+}
+
+void CMainFrame::UnregisterTimeLapseDialog(QObject* dialog) {
+  std::erase_if(m_timeLapseDialogs,
+                [dialog](const QPointer<QObject>& open) { return !open || open.data() == dialog; });
 }
 
 void CMainFrame::RunOptionsDialog() {

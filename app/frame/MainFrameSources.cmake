@@ -5,6 +5,10 @@ list(APPEND TARSEL_FRAME_SOURCES
   MainFrameCommands.cpp
   MainFrameCameras.cpp
   MainFrameHelpers.h
+  AutoTakePicturesDlg.h
+  AutoTakePicturesDlg.cpp
+  DisplayErrorsDlg.h
+  DisplayErrorsDlg.cpp
   PreviewWnd.h
   PreviewWnd.cpp
   PreviewClosedEvent.h

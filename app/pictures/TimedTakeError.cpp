@@ -6,8 +6,8 @@ namespace {
 constexpr unsigned long kTextSize = 260;
 } // namespace
 
-CTimedTakeError::CTimedTakeError(long code)
-    : _brantel_take_error(static_cast<HRESULT>(code)), m_time(false) {}
+CTimedTakeError::CTimedTakeError(long code, const char* text)
+    : _brantel_take_error(static_cast<HRESULT>(code), text), m_time(false) {}
 
 CTimedTakeError::CTimedTakeError(const CTimedTakeError& other)
     : _brantel_take_error(other), m_time(other.m_time) {}

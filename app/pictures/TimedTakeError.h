@@ -12,7 +12,7 @@
 
 class TARSELPICTURES_EXPORT CTimedTakeError : public _brantel_take_error {
 public:
-  explicit CTimedTakeError(long code);
+  explicit CTimedTakeError(long code, const char* text = nullptr);
   CTimedTakeError(const CTimedTakeError& other);
   CTimedTakeError& operator=(const CTimedTakeError& other);
   ~CTimedTakeError() override;

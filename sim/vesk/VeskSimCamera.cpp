@@ -743,6 +743,11 @@ void VeskSimCamera::setBattery(int level) {
   m_state.setBattery(level);
 }
 
+void VeskSimCamera::setEraseHook(std::function<void(const CardPicture&)> hook) {
+  std::lock_guard lock(m_mutex);
+  m_state.setEraseHook(std::move(hook));
+}
+
 std::vector<std::uint64_t> VeskSimCamera::fireStamps() const {
   std::lock_guard lock(m_mutex);
   return {m_fireStamps.begin(), m_fireStamps.end()};

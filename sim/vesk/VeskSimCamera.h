@@ -21,6 +21,7 @@
 #include "sim/vesk/VeskSimDevice.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ public:
   void setCardFull();
   void setCardCapacity(std::uint64_t bytes);
   void setBattery(int level);
+  // See VeskSimCameraState::setEraseHook.
+  void setEraseHook(std::function<void(const CardPicture&)> hook);
   // Arrival stamps of the captures started by the host, oldest first.
   std::vector<std::uint64_t> fireStamps() const;
 

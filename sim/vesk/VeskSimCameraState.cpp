@@ -628,6 +628,12 @@ bool VeskSimCameraState::finishCapture() {
   return m_card.add(renderShot(shot));
 }
 
+void VeskSimCameraState::erasing(std::size_t number) {
+  const CardPicture* picture = number > 0 ? m_card.picture(number) : nullptr;
+  if (m_eraseHook && picture && !picture->isProtected)
+    m_eraseHook(*picture);
+}
+
 VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t action, std::uint8_t param,
                                                                std::uint64_t nowUs) {
   ActionResult r;
@@ -638,6 +644,7 @@ VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t acti
   case 0: { // erase the last picture
     r.durationUs = ms(m_model.eraseMs);
     const std::size_t count = m_card.pictureCount();
+    erasing(count);
     if (count == 0 || m_card.erase(count) != VeskSimCard::EraseResult::Erased)
       r.secondStatus = kNak;
     clampCurrentPicture();
@@ -674,6 +681,8 @@ VeskSimCameraState::ActionResult VeskSimCameraState::runAction(std::uint8_t acti
     return r;
   case 7: { // erase the current picture; the ones after it move down
     r.durationUs = ms(m_model.eraseMs);
+    if (m_capture[0] != kMediaCameraMemory)
+      erasing(m_currentPicture);
     if (m_capture[0] == kMediaCameraMemory || m_currentPicture == 0 ||
         m_card.erase(m_currentPicture) != VeskSimCard::EraseResult::Erased)
       r.secondStatus = kNak;

@@ -28,6 +28,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -86,6 +87,8 @@ public:
   bool finishCapture();
   bool capturePending() const { return m_pendingShot.has_value(); }
   void setBattery(int level) { m_battery = level; }
+  // Called with each picture the host erases, before it leaves the card.
+  void setEraseHook(std::function<void(const CardPicture&)> hook) { m_eraseHook = std::move(hook); }
   std::uint32_t cameraSeconds(std::uint64_t nowUs) const;
 
 private:
@@ -113,8 +116,12 @@ private:
   SharedBytes indexObject() const;
   void clampCurrentPicture();
 
+  // The picture `number` of the card is about to be erased by the host.
+  void erasing(std::size_t number);
+
   CameraModel m_model;
   VeskSimCard m_card;
+  std::function<void(const CardPicture&)> m_eraseHook;
   std::uint32_t m_seedBase;
   std::uint32_t m_shots = 0;
 

@@ -235,6 +235,8 @@ bool applySection(const std::string& section, const Entries& entries, DaemonSetu
         setup.controlPath = value;
       else if (key == "log")
         setup.logPath = value;
+      else if (key == "kept")
+        setup.keptDir = value;
       else if (key == "speed") {
         const auto s = parseDouble(value);
         if (!s || *s <= 0) {
@@ -490,6 +492,10 @@ bool VeskSimConfig::parseArguments(const std::vector<std::string>& args, DaemonS
       if (!next())
         return false;
       setup.logPath = value;
+    } else if (arg == "--kept") {
+      if (!next())
+        return false;
+      setup.keptDir = value;
     } else if (arg == "--config") {
       if (!next() || !loadFile(value, setup, error))
         return false;
@@ -634,6 +640,7 @@ Options:
   --fault FAULT       arm a fault at start (repeatable; format below)
   --speed F           the simulated clock runs F times as fast as wall time
   --log FILE          log every request and its answer
+  --kept DIR          write every picture a camera erases to DIR/<device>-<n>-<name> first
   --control PATH      control socket (default: DIR/vesk-simd.control)
   --list-models       print the built-in models
   --help
@@ -641,7 +648,7 @@ Options:
 Set-up file (INI-like; each [camera], [disk] or [failing] section adds a device
 in order, before the devices of the options; a camera's ID text is its model's
 followed by its slot number unless camera-id= gives one):
-  [daemon]   dir=, control=, log=, speed=, fault=FAULT (repeatable)
+  [daemon]   dir=, control=, log=, kept=, speed=, fault=FAULT (repeatable)
   [camera]   model=, pictures=, resolution=, tiff=yes, raw=yes, file=PATH,
              card=present|none|full, capacity-mb=, battery=, unplugged=yes,
              product=, vendor=, firmware=, camera-id=, capture-ms=, preview-ms=,

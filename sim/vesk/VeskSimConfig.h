@@ -43,6 +43,7 @@ struct DaemonSetup {
   std::string dir;         // the device folder
   std::string controlPath; // the control socket; empty: <dir>/vesk-simd.control
   std::string logPath;     // empty: no log
+  std::string keptDir;     // where cameras write the pictures they erase; empty: nowhere
   double speed = 1.0;
   std::vector<DeviceSetup> devices;
   std::vector<FaultSetup> faults;

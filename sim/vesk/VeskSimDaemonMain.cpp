@@ -1,5 +1,6 @@
 // vesk-simd: serves the camera-link simulator on a folder of Unix sockets
 // until SIGTERM or SIGINT; "vesk-simd ctl ..." sends one control command.
+#include "sim/vesk/VeskSimCamera.h"
 #include "sim/vesk/VeskSimConfig.h"
 #include "sim/vesk/VeskSimEngine.h"
 #include "sim/vesk/VeskSimRealClock.h"
@@ -167,6 +168,19 @@ int main(int argc, char** argv) {
     }
     if (d.unplugged)
       engine.unplug(index);
+    // A picture the host erases is kept as a file first, to compare with what the host saved;
+    // numbered in erase order, since a card's file names come round again after 9999.
+    if (!setup.keptDir.empty() && d.kind == DeviceKind::Camera) {
+      const std::string prefix = setup.keptDir + "/" + std::to_string(index) + "-";
+      engine.camera(index)->setEraseHook([prefix, kept = 0u](const CardPicture& picture) mutable {
+        char number[16];
+        std::snprintf(number, sizeof number, "%06u-", ++kept);
+        std::ofstream out(prefix + number + picture.fileName, std::ios::binary);
+        if (picture.bytes)
+          out.write(reinterpret_cast<const char*>(picture.bytes->data()),
+                    static_cast<std::streamsize>(picture.bytes->size()));
+      });
+    }
   }
   for (const FaultSetup& f : setup.faults) {
     if (!engine.injectFault(f.device, f.fault)) {

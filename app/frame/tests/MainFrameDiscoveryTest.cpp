@@ -292,7 +292,11 @@ TEST_F(MainFrameDiscovery, StartUpRestoresTheAllCamerasViewUnlessAutostartIsGive
     setCaptureDialogShown(settings(), true);
     MainFrameOptions options = optionsFor({&family});
     options.arguments = row.arguments;
+    int timeLapseDialogs = 0;
+    if (!row.shown)
+      tarsel::frame::test::closeTimeLapseDialogWhenShown(timeLapseDialogs);
     CMainFrame& frame = start(options);
+    EXPECT_TRUE(pumpUntil([&] { return timeLapseDialogs == (row.shown ? 0 : 1); }));
     EXPECT_EQ(frame.IsCaptureDialogShown(), row.shown);
     destroyFrame();
     // Closing stores the flag as it was.

@@ -2,15 +2,19 @@
 
 #include "app/cameras/vesk/VeskLibrary.h"
 #include "app/core/IConnectedCameras.h"
+#include "app/core/TimeLapseSchedule.h"
 #include "app/settings/TarselSettings.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/CamStorageDir.h"
 #include "env/ErrorReport.h"
+#include "env/TarselFileTime.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <thread>
 
@@ -63,6 +67,37 @@ int TimedFamily::EnumerateCameras(HWND, IConnectedCameras* list) {
     list->Add(camera.release());
   }
   return count;
+}
+
+bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
+                            std::chrono::milliseconds patience) {
+  const bool waiting = pumpUntil(
+      [&] {
+        return dialog.CurrentState() != CAutoTakePicturesDlg::State::Running ||
+               (!dialog.IsTaking() && dialog.NextTime() > clock.now);
+      },
+      patience);
+  if (waiting && dialog.CurrentState() == CAutoTakePicturesDlg::State::Running)
+    clock.now = dialog.NextTime();
+  return waiting;
+}
+
+void closeTimeLapseDialogWhenShown(int& opened) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, &opened] {
+    if (auto* dialog = qobject_cast<CAutoTakePicturesDlg*>(QApplication::activeModalWidget())) {
+      ++opened;
+      timer->stop();
+      timer->deleteLater();
+      dialog->reject();
+    }
+  });
+  timer->start(1);
+}
+
+std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<std::int64_t>(
+      TarselFileTime(tarsel::core::CalendarTime(year, month, day, hour, minute, second)));
 }
 
 void setUserOption(const char* name, DWORD value) {

@@ -4,6 +4,7 @@
 // short time-outs, answers every question box and records every error box.
 #pragma once
 
+#include "app/core/TimeLapseClock.h"
 #include "app/frame/MainFrame.h"
 #include "app/testcamera/FakeCamera.h"
 #include "app/testcamera/FakeCameraFamily.h"
@@ -68,6 +69,25 @@ public:
   void arrive() { emit deviceArrived(); }
   void remove() { emit deviceRemoved(); }
 };
+
+// A clock that stands still until the test moves it.
+class FakeClock : public ITimeLapseClock {
+public:
+  std::int64_t Now() const override { return now; }
+  std::int64_t now = 0;
+};
+
+// Once the dialog waits for its next picture (or has stopped), moves the
+// clock there; false when it does neither within `patience`.
+bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
+                            std::chrono::milliseconds patience);
+
+// Closes the next time-lapse dialog as soon as it shows modally (the frame
+// opens one for /AUTOSTART and its command), counting it in `opened`.
+void closeTimeLapseDialogWhenShown(int& opened);
+
+// The UTC count of the calendar fields.
+std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second);
 
 using tarsel::test::pumpFor;
 using tarsel::test::pumpUntil;

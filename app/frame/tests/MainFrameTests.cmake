@@ -15,6 +15,7 @@ tarsel_test(mainframe_tests
     MainFrameFamiliesTest.cpp
     MainFrameDiagnosticsTest.cpp
     MainFrameOptionsTest.cpp
+    MainFrameTimeLapseTest.cpp
     DeviceFolderWatcherTest.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselRemoteDatagram TarselQtTestSupport Qt6::Widgets
   LABELS frame

@@ -13,6 +13,7 @@
 
 #include "app/cameras/vesk/VeskLibrary.h"
 #include "app/core/ICameraHiLevel.h"
+#include "app/frame/AutoTakePicturesDlg.h"
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/PreviewWnd.h"
@@ -24,7 +25,9 @@
 #include "app/saving/SaveDllList.h"
 #include "app/saving/SaveDllWrapper.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "app/ui/DialogControls.h"
 #include "env/CamStorageDir.h"
+#include "env/TarselFileTime.h"
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
@@ -39,6 +42,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -56,7 +62,9 @@ using namespace std::chrono_literals;
 // How long a step may take before the test gives up: generous, since the
 // sanitizer builds run these many times slower; a passing step returns at once.
 constexpr auto kPatience = 60s;
+using tarsel::frame::test::FakeClock;
 using tarsel::frame::test::FrameTest;
+using tarsel::frame::test::moveClockToNextPicture;
 using tarsel::frame::test::pumpUntil;
 using tarsel::frame::test::setUserOption;
 using tarsel::test::binDir;
@@ -406,6 +414,115 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   const std::string store = readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
   EXPECT_NE(store.find("tarsel"), std::string::npos);
   EXPECT_EQ(store.find(tarsel::ftp::test::FtpTestServer::kPassword), std::string::npos);
+}
+
+namespace {
+
+// The two cameras, each picture they erase from their cards kept by the
+// simulator as a file.
+class MainFrameVeskKept : public MainFrameVesk {
+protected:
+  std::string simulatorSetup() const override {
+    std::filesystem::create_directories(keptFolder());
+    // Busy times 1000 times as fast: the series is the test, not the capture times.
+    return "kept = " + keptFolder() +
+           "\nspeed = 1000\n[camera]\nmodel = XC-701\npictures = 1\n[camera]\nmodel = XC-702\npictures = 1\n";
+  }
+  std::string keptFolder() const { return m_folder.file("kept"); }
+};
+
+// The local wall-clock text of a UTC count, as a schedule line holds it.
+std::string scheduleLine(std::int64_t time) {
+  SYSTEMTIME st{};
+  TarselFileTime(time).GetSysTime(st, true);
+  char line[48];
+  std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u\r\n", unsigned{st.wYear},
+                unsigned{st.wMonth}, unsigned{st.wDay}, unsigned{st.wHour}, unsigned{st.wMinute},
+                unsigned{st.wSecond});
+  return line;
+}
+
+} // namespace
+
+TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndAScheduleTakesAtItsTimes) {
+  // The file saver, with automatic saving after takes off: the series saves all the same.
+  const std::string root = m_folder.file("saved");
+  chooseSaverForTakes("File");
+  setUserOption("AutoSaveAfterTaking", 0);
+  {
+    ISaverSettings* key = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  CMainFrame& frame = startWithBothWindows();
+  FakeClock clock;
+  clock.now = tarsel::frame::test::utcTime(2026, 6, 1, 12, 0, 0);
+  tarsel::frame::TimeLapseOptions options;
+  options.clock = &clock;
+  options.tick = std::chrono::milliseconds(2);
+  const auto run = [&](int tab, int pictures, int counter, const std::string& schedule,
+                       const std::vector<std::int64_t>& times) {
+    CAutoTakePicturesDlg dialog(&frame, frame, options);
+    dialog.show();
+    const auto field = [&](int id) { return dialog.findChild<QSpinBox*>(tarsel::ui::ControlName(id)); };
+    dialog.findChild<QTabBar*>(tarsel::ui::ControlName(CAutoTakePicturesDlg::IDC_TABS))->setCurrentIndex(tab);
+    field(CAutoTakePicturesDlg::IDC_NUM_PICTURES)->setValue(pictures);
+    field(CAutoTakePicturesDlg::IDC_INTERVAL)->setValue(1);
+    field(CAutoTakePicturesDlg::IDC_COUNTER)->setValue(counter);
+    dialog.findChild<QLineEdit*>(tarsel::ui::ControlName(CAutoTakePicturesDlg::IDC_SCHEDULE_FILE))
+        ->setText(QString::fromStdString(schedule));
+    dialog.findChild<QPushButton*>(tarsel::ui::ControlName(CAutoTakePicturesDlg::IDC_START))->click();
+    for (const std::int64_t due : times) {
+      // Nothing before its time; the picture at its time.
+      const int before = m_simulator->picturesRead(0);
+      ASSERT_EQ(dialog.NextTime(), due);
+      clock.now = due - 10'000'000;
+      tarsel::frame::test::pumpFor(std::chrono::milliseconds(20));
+      ASSERT_EQ(m_simulator->picturesRead(0), before);
+      clock.now = due;
+      ASSERT_TRUE(pumpUntil([&] { return m_simulator->picturesRead(0) == before + 1 && !dialog.IsTaking(); },
+                            kPatience));
+    }
+    for (int picture = 0; picture < pictures; ++picture)
+      ASSERT_TRUE(moveClockToNextPicture(dialog, clock, kPatience));
+    ASSERT_TRUE(pumpUntil([&] { return !dialog.isVisible(); }, kPatience));
+    EXPECT_EQ(dialog.result(), 1);
+  };
+  // Five pictures a second apart, counter from 1.
+  run(0, 5, 1, {}, {});
+  // Then a schedule of three times, counter from 6.
+  const std::vector<std::int64_t> times = {clock.now + 100'000'000, clock.now + 200'000'000,
+                                           clock.now + 350'000'000};
+  const std::string schedule = m_folder.file("times.txt");
+  tarsel::test::writeFile(schedule, scheduleLine(times[0]) + scheduleLine(times[1]) + scheduleLine(times[2]));
+  run(1, 0, 6, schedule, times);
+
+  // Every picture is saved in its camera's folder under its counter, byte
+  // for byte the picture the simulator took (and erased from its card).
+  const auto files = [&] { return std::filesystem::exists(root) ? filesBelow(root).size() : 0u; };
+  ASSERT_TRUE(pumpUntil([&] { return files() >= 16 && frame.SaveQueueLength() == 0; }, kPatience)) << files();
+  std::set<std::string> expected;
+  for (const auto& [model, slot] : kSlotOfModel) {
+    CChildFrame* window = windowOf(model);
+    ASSERT_TRUE(window) << model;
+    std::vector<std::filesystem::path> taken;
+    for (const auto& entry : std::filesystem::directory_iterator(keptFolder()))
+      if (entry.path().filename().string().rfind(std::to_string(slot) + "-", 0) == 0)
+        taken.push_back(entry.path());
+    std::sort(taken.begin(), taken.end());
+    ASSERT_EQ(taken.size(), 8u) << model;
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+      const std::string path = root + "/" + window->CameraName().toStdString() + "/shot00" +
+                               std::to_string(i + 1) + taken[i].extension().string();
+      expected.insert(path);
+      EXPECT_TRUE(readFile(path) == readFile(taken[i].string())) << path << " is not " << taken[i];
+    }
+  }
+  EXPECT_EQ(filesBelow(root), expected);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
 namespace {

@@ -1,0 +1,78 @@
+// The schedule of a time-lapse series: a text file that says when pictures
+// are due, read one line at a time as the series goes on. A line is empty, a
+// comment (';' first), "+N" (N seconds after the previous time, or after now
+// for the first), "YYYY-MM-DD hh:mm:ss" or "hh:mm:ss" (today) in the local
+// wall-clock time, which is turned into UTC by the time zone's rules in force
+// on that date. Lines end in CR LF or LF; the last one may end at the end of
+// the file. All times are UTC counts of 100 ns (FILETIME values).
+//
+// Outside input: the bytes come from a source that answers at most what was
+// asked; a line longer than kMaxLine characters is skipped to its end, and
+// such a line or one that holds no valid time is reported by its number and
+// skipped. Nothing is read after the source said it has ended.
+//
+// Threads: one thread at a time.
+#pragma once
+
+#include "hostapi/Win32Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarsel::core {
+
+// The calendar fields as a SYSTEMTIME (no range check; the day of the week is 0).
+SYSTEMTIME CalendarTime(int year, int month, int day, int hour, int minute, int second);
+
+} // namespace tarsel::core
+
+class CTimeLapseSchedule {
+public:
+  static constexpr std::size_t kMaxLine = 259;
+
+  // Fills the buffer with up to `size` bytes; 0 at the end of the input.
+  using Source = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+  // A line that was skipped, and why (a text that names the line).
+  struct Problem {
+    unsigned line = 0;
+    std::string text;
+  };
+
+  // `name` is how problems name the input (a file's name).
+  CTimeLapseSchedule(Source source, std::string name);
+  ~CTimeLapseSchedule();
+  CTimeLapseSchedule(const CTimeLapseSchedule&) = delete;
+  CTimeLapseSchedule& operator=(const CTimeLapseSchedule&) = delete;
+
+  // The schedule of a file, opened for reading (shared with writers). Null
+  // when it cannot be opened; `error` is the errno then.
+  static std::unique_ptr<CTimeLapseSchedule> OpenFile(const std::string& path, int& error);
+
+  // Reads on until a line gives a due time. `next` is the running time the
+  // "+N" lines add to (0: none yet); an absolute time replaces it. A time is
+  // due when it is later than `now`, or for "+0". True: `next` is due.
+  // False: the input has ended (further calls give false at once).
+  bool NextDue(std::int64_t& next, std::int64_t now, std::vector<Problem>& problems);
+
+  bool AtEnd() const { return m_ended && m_pos == m_buffered; }
+
+private:
+  // The next line without its line end; false when no bytes are left.
+  // `tooLong` when the line had more than kMaxLine characters (`line` then
+  // holds its start only).
+  bool ReadLine(std::string& line, bool& tooLong);
+  bool Fill();
+
+  Source m_source;
+  std::string m_name;
+  std::vector<char> m_buffer;
+  std::size_t m_pos = 0;
+  std::size_t m_buffered = 0;
+  bool m_ended = false;
+  unsigned m_lineNumber = 0;
+};

@@ -1,0 +1,102 @@
+// The time-lapse schedule reader over byte sources: line ends, comments,
+// "+N" steps, absolute and today's times, lines that are
+// too long or hold no time (reported by number and skipped), and a source
+// that is never asked again once it has ended.
+#include "app/core/TimeLapseSchedule.h"
+
+#include "env/TarselFileTime.h"
+#include "platform/testsupport/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::int64_t kSecond = 10'000'000;
+
+// The UTC count of the fields.
+std::int64_t utc(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<std::int64_t>(
+      TarselFileTime(tarsel::core::CalendarTime(year, month, day, hour, minute, second)));
+}
+
+// A source that hands out the text `chunk` bytes at a time and counts the
+// calls made after it said it had ended.
+struct TextSource {
+  std::string text;
+  std::size_t chunk = 4096;
+  std::size_t pos = 0;
+  int afterEnd = 0;
+  bool ended = false;
+
+  CTimeLapseSchedule::Source source() {
+    return [this](char* buffer, std::size_t size) -> std::size_t {
+      if (ended)
+        ++afterEnd;
+      const std::size_t n = std::min({chunk, size, text.size() - pos});
+      std::memcpy(buffer, text.data() + pos, n);
+      pos += n;
+      ended = ended || n == 0;
+      return n;
+    };
+  }
+};
+
+} // namespace
+
+TEST(TimeLapseSchedule, ReadsEveryLineFormSkipsBadLinesByNumberAndStopsAtTheEnd) {
+  // Local time is UTC; the zone's rules are the frame's schedule test.
+  const tarsel::test::ScopedEnv zone("TZ", "UTC");
+  const std::int64_t now = utc(2026, 6, 1, 12, 0, 0);
+  const std::string text = std::string("; comment\r\n") + "\r\n" + std::string(300, '7') + "\r\n" +
+                           "11:00:00\r\n"         // today, but passed: skipped silently
+                           "hello\n"              // line 5: no time
+                           "25:00:00\n"           // line 6: out of range
+                           "+\r\n"                // line 7: no number
+                           "13:30:00\n"           // today, due
+                           "+10\r\n"              // 10 s after it
+                           "+0\n"                 // due at once
+                           "2026-06-02 08:15:30"; // the last line, without its end
+  for (std::size_t chunk : {std::size_t{4096}, std::size_t{1}, std::size_t{7}}) {
+    SCOPED_TRACE(chunk);
+    TextSource input{text, chunk};
+    CTimeLapseSchedule schedule(input.source(), "times.txt");
+    std::vector<CTimeLapseSchedule::Problem> problems;
+    std::int64_t next = 0;
+    ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    EXPECT_EQ(next, utc(2026, 6, 1, 13, 30, 0));
+    ASSERT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems[0].line, 3u);
+    EXPECT_EQ(problems[0].text, "Line 3 of times.txt is longer than 259 characters.");
+    EXPECT_EQ(problems[1].line, 5u);
+    EXPECT_NE(problems[1].text.find("\"hello\""), std::string::npos) << problems[1].text;
+    EXPECT_EQ(problems[2].line, 6u);
+    EXPECT_EQ(problems[3].line, 7u);
+    problems.clear();
+    ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    EXPECT_EQ(next, utc(2026, 6, 1, 13, 30, 10));
+    ASSERT_TRUE(schedule.NextDue(next, next, problems));
+    EXPECT_EQ(next, utc(2026, 6, 1, 13, 30, 10));
+    ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    EXPECT_EQ(next, utc(2026, 6, 2, 8, 15, 30));
+    EXPECT_FALSE(schedule.NextDue(next, now, problems));
+    EXPECT_FALSE(schedule.NextDue(next, now, problems));
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(input.afterEnd, 0);
+  }
+
+  // "+N" lines add up from the previous time; those already passed are
+  // skipped with their seconds kept; a line of exactly 259 characters is no problem.
+  TextSource steps{"+5\n+5\n;" + std::string(258, 'x') + "\r\n+5\n"};
+  CTimeLapseSchedule schedule(steps.source(), "steps.txt");
+  std::vector<CTimeLapseSchedule::Problem> problems;
+  std::int64_t next = now;
+  ASSERT_TRUE(schedule.NextDue(next, now + 7 * kSecond, problems));
+  EXPECT_EQ(next, now + 10 * kSecond);
+  ASSERT_TRUE(schedule.NextDue(next, now + 10 * kSecond, problems));
+  EXPECT_EQ(next, now + 15 * kSecond);
+  EXPECT_TRUE(problems.empty());
+}
