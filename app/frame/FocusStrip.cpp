@@ -1,12 +1,12 @@
 #include "app/frame/FocusStrip.h"
 
 #include "app/core/ICameraHiLevel.h"
+#include "app/core/SanitizedName.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/ChildFrameInternals.h"
 #include "app/frame/ChildView.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/pictures/CamExtraCommand.h"
-#include "app/saving/SaveInfoMultiPics.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/MessageQuestion.h"
 #include "env/BrantelTakeError.h"
@@ -171,7 +171,7 @@ std::string CFocusStrip::FileName(IPictureFromCamera* picture, std::int32_t inde
   if (extension)
     name += extension;
   // The extension may come from the camera: it must not lead out of the folder.
-  return tarsel::saving::SanitizedPathComponent(name);
+  return tarsel::core::SanitizedPathComponent(name);
 }
 
 void CFocusStrip::Paint(QPainter* painter, std::int32_t scrollX, std::int32_t scrollY) {

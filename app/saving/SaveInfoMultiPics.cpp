@@ -1,5 +1,6 @@
 #include "app/saving/SaveInfoMultiPics.h"
 
+#include "app/core/SanitizedName.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/EnvironmentStrings.h"
@@ -15,30 +16,13 @@ std::int32_t BoundedDigits(std::int64_t digits) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(digits, 0, kMaxCounterDigits));
 }
 
-std::string SanitizedNamePart(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '/' || byte < 0x20 || byte == 0x7F)
-      c = '_';
-  }
-  return result;
-}
-
-std::string SanitizedPathComponent(std::string_view text) {
-  std::string result = SanitizedNamePart(text);
-  if (!result.empty() && result.find_first_not_of('.') == std::string::npos)
-    std::replace(result.begin(), result.end(), '.', '_');
-  return result;
-}
-
 } // namespace tarsel::saving
 
 namespace {
 
+using tarsel::core::SanitizedNamePart;
+using tarsel::core::SanitizedPathComponent;
 using tarsel::saving::BoundedDigits;
-using tarsel::saving::SanitizedNamePart;
-using tarsel::saving::SanitizedPathComponent;
 
 // The size of the option buffers the plug-ins' contract assumes.
 constexpr DWORD kOptionBufferSize = 260;

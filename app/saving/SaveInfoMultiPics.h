@@ -34,12 +34,6 @@ inline constexpr std::int32_t kMaxCounterDigits = 10;
 // The digit count as names use it: negative values give 0, large ones 10.
 std::int32_t BoundedDigits(std::int64_t digits);
 
-// `text` with '/' and control characters replaced by '_'.
-std::string SanitizedNamePart(std::string_view text);
-// As SanitizedNamePart, and a name of dots only ("." or "..") has its dots
-// replaced too, so it cannot name the folder itself or its parent.
-std::string SanitizedPathComponent(std::string_view text);
-
 } // namespace tarsel::saving
 
 class CSaveInfoMultiPics : public ISaveInfo {

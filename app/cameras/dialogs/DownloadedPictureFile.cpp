@@ -1,11 +1,13 @@
 #include "app/cameras/dialogs/DownloadedPictureFile.h"
 
+#include "app/core/SanitizedName.h"
 #include "app/pictures/PictureExif.h"
 #include "env/BrantelTakeError.h"
 #include "env/TarselFileTime.h"
 #include "platform/FileIo.h"
 #include "platform/Win32Error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -43,14 +45,10 @@ timespec UnixTimeOf(const FILETIME& time) {
 } // namespace
 
 std::string SafePictureFileName(const std::string& cameraName) {
-  std::string name = cameraName;
-  for (char& c : name) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20)
-      c = '_';
-  }
-  if (name.find_first_not_of('.') == std::string::npos)
-    name.insert(0, 1, '_');
-  return name;
+  // A backslash is a separator to the cameras' own file systems.
+  std::string name = tarsel::core::SanitizedPathComponent(cameraName);
+  std::replace(name.begin(), name.end(), '\\', '_');
+  return name.empty() ? std::string("_") : name;
 }
 
 std::optional<FILETIME> PictureTakenTime(IPictureFromCamera& picture) {

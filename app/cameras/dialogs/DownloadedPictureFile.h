@@ -14,9 +14,9 @@
 namespace tarsel::dialogs {
 
 // The camera's file name made a plain name inside the target folder: path
-// separators and control characters become "_", and a name that is empty or
-// only dots gets a "_" in front, so "..", "/etc/x" or "a/../b" cannot lead
-// out of the folder.
+// separators and control characters become "_", a name of only dots has
+// its dots replaced and an empty one becomes "_", so "..", "/etc/x" or
+// "a/../b" cannot lead out of the folder.
 std::string SafePictureFileName(const std::string& cameraName);
 
 // The time the picture was taken, from its EXIF date and time (local time,
