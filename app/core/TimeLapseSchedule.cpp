@@ -4,6 +4,7 @@
 #include "env/TarselFileTime.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,9 +72,17 @@ CTimeLapseSchedule::CTimeLapseSchedule(Source source, std::string name)
 CTimeLapseSchedule::~CTimeLapseSchedule() = default;
 
 std::unique_ptr<CTimeLapseSchedule> CTimeLapseSchedule::OpenFile(const std::string& path, int& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a pipe or device chosen by mistake is refused below
+  // instead of holding the user interface.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = errno;
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
     return nullptr;
   }
   // The descriptor lives as long as the reader's source.

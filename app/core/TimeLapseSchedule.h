@@ -59,8 +59,6 @@ public:
   // False: the input has ended (further calls give false at once).
   bool NextDue(std::int64_t& next, std::int64_t now, std::vector<Problem>& problems);
 
-  bool AtEnd() const { return m_ended && m_pos == m_buffered; }
-
 private:
   // The next line without its line end; false when no bytes are left.
   // `tooLong` when the line had more than kMaxLine characters (`line` then

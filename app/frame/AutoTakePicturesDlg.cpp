@@ -236,15 +236,8 @@ void CAutoTakePicturesDlg::ShowTab(int tab) {
 void CAutoTakePicturesDlg::ShowSaver() {
   m_method->clear();
   m_folder->clear();
-  CSaveDllList* savers = m_frame.Savers();
-  if (!savers)
-    return;
-  QString name;
-  if (const auto user = tarsel::settings::OpenUserSettings(m_frame.GetSettings(), true))
-    name = SettingText(&ITarselConfigSettings::GetLastMethodOfSaving, *user);
-  const QByteArray chosen = name.toUtf8();
-  CSaveDllWrapper* saver =
-      savers->FindSaver(m_frame.GetSettings(), chosen.isEmpty() ? nullptr : chosen.constData());
+  // The saver the series' pictures go to, as the save queue chooses it.
+  CSaveDllWrapper* saver = m_frame.ChooseSaver();
   CSaveDllDisplayInfo display;
   if (!saver || saver->DisplayInfo(m_frame.GetSettings(), &display) != 0)
     return;

@@ -117,8 +117,6 @@ public:
   // Command 32819: the Options sheet; the camera windows are redrawn when
   // the background colour changed.
   void RunOptionsDialog();
-  // The application's saver list, or null.
-  CSaveDllList* Savers() const { return m_options.savers; }
   // At most three families in list order; a count below 3 is answered with 3 and false.
   bool GetSdkList(IBaseSDK_Wr** list, int* count);
   void ShutdownSdks();

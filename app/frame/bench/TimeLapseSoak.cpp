@@ -294,10 +294,15 @@ int main(int argc, char** argv) {
         for (const CTimedTakeError& error : dialog.Errors())
           std::printf("  error 0x%08X\n", static_cast<unsigned>(error.Error()));
       }
-      // The saves that are still queued.
-      auto quietSince = std::chrono::steady_clock::now();
+      // The saves that are still queued, for as long as a save may take.
+      const auto drainStart = std::chrono::steady_clock::now();
+      auto quietSince = drainStart;
       std::size_t files = countFiles(saved);
       while (std::chrono::steady_clock::now() - quietSince < std::chrono::seconds(3)) {
+        if (std::chrono::steady_clock::now() - drainStart > kHangLimit) {
+          hung = true;
+          break;
+        }
         pump(std::chrono::milliseconds(200));
         const std::size_t now = countFiles(saved);
         if (now != files || frame->SaveQueueLength() != 0) {

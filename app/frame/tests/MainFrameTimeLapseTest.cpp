@@ -13,6 +13,7 @@
 #include "app/ui/DialogControls.h"
 #include "platform/testsupport/TestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +143,9 @@ TEST_F(MainFrameTimeLapse, ErrorsAreListedAndASaveErrorDuringATakeNeitherEndsItN
       for (int i = 0; i < tree->topLevelItemCount(); ++i)
         rows.push_back(tree->topLevelItem(i)->text(3));
       list->accept();
+    } else if (QWidget* modal = QApplication::activeModalWidget()) {
+      ADD_FAILURE() << "the error list is not the dialog's";
+      modal->close();
     }
   });
   click(CAutoTakePicturesDlg::IDC_DISPLAY);
