@@ -110,7 +110,7 @@ public:
   void ClearWaitingWindow(QObject* window) override;
   void SetWaitingEvent(std::shared_ptr<CWaitEvent> event) override;
   void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) override;
-  void QueueTakePicture(const ICamExtraCommand* command) override;
+  bool QueueTakePicture(const ICamExtraCommand* command) override;
   bool QueueCameraCall(tarsel::host::CameraCall call) override;
   bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) override;
   void RestartSession() override;

@@ -51,15 +51,16 @@ void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
   });
 }
 
-void CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
+bool CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
   ICameraHiLevel* camera = GetCamera();
   if (m_busy || m_downloading || !camera)
-    return;
+    return false;
   m_busy = true;
   m_statusToFrame = true;
   ShowStatus(IDS_CONNECTING);
   camera->EnableCaptureProperties(false);
   m_host->QueueTakePicture(command);
+  return true;
 }
 
 void CChildFrame::OnTakePicture() {

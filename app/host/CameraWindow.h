@@ -37,9 +37,9 @@ public:
   virtual void SetWaitingEvent(std::shared_ptr<CWaitEvent> event) = 0;
   // Ends the registration only when `event` is the one registered.
   virtual void ClearWaitingEvent(const std::shared_ptr<CWaitEvent>& event) = 0;
-  // Queues one take on the window's camera host (nothing while the window is
-  // busy or has no camera); `command` is copied, may be null.
-  virtual void QueueTakePicture(const ICamExtraCommand* command) = 0;
+  // Queues one take on the window's camera host; false, and nothing queued,
+  // while the window is busy or has no camera. `command` is copied, may be null.
+  virtual bool QueueTakePicture(const ICamExtraCommand* command) = 0;
   // Tells the registered window and event that the job ended; false when
   // neither is registered.
   virtual bool NotifyWaitingWindow(HRESULT code, std::intptr_t value) = 0;

@@ -24,17 +24,21 @@ CameraDialogCalls::CameraDialogCalls(QWidget* owner, ICameraWindow* window,
                                      std::function<void()> pendingChanged)
     : m_owner(owner), m_window(window), m_pendingChanged(std::move(pendingChanged)) {}
 
-bool CameraDialogCalls::Run(std::function<void()> work, std::function<void()> done) {
+bool CameraDialogCalls::Run(std::function<void()> work, std::function<void()> done,
+                            std::function<void()> failed) {
   if (!m_window || !m_owner)
     return false;
   QPointer<QWidget> owner = m_owner;
   const bool queued = m_window->QueueCameraCall(
-      std::move(work), m_owner, [this, owner, done = std::move(done)](HRESULT code) {
+      std::move(work), m_owner,
+      [this, owner, done = std::move(done), failed = std::move(failed)](HRESULT code) {
         // The relay is the owner's child: the owner, and so this object, is alive.
         Ended();
         if (code != 0) {
           ShowStatus(tarsel::ui::ResText(tarsel::core::ids::IDS_ERROR).toStdString());
           ReportError(code, owner.data());
+          if (failed && owner)
+            failed();
           return;
         }
         if (done)

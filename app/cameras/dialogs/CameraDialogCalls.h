@@ -2,9 +2,9 @@
 // each change is a call queued on the camera window's worker
 // (ICameraWindow::QueueCameraCall); its result comes back to the dialog on
 // the user-interface thread. A call that fails sets the window's status line
-// to "Error" and is reported with the dialog as owner; `done` then does not
-// run. The calls count as pending from queueing until their result has been
-// handled, and the owner is told each time that count changes.
+// to "Error" and is reported with the dialog as owner; `failed` then runs
+// instead of `done`, so that a caller waiting for the call can go on. The calls count as pending from
+// queueing until their result has been handled, and the owner is told each time that count changes.
 //
 // The beep that tells the user a camera kept another value than the one
 // asked for goes through a hook, so that tests can count it.
@@ -31,7 +31,7 @@ public:
   CameraDialogCalls& operator=(const CameraDialogCalls&) = delete;
 
   // False when nothing could be queued (no window, or it has no camera).
-  bool Run(std::function<void()> work, std::function<void()> done);
+  bool Run(std::function<void()> work, std::function<void()> done, std::function<void()> failed = {});
   bool IsPending() const { return m_pending > 0; }
   ICameraWindow* Window() const { return m_window; }
 

@@ -14,17 +14,12 @@ bool CCameraDialogJobs::Run(std::function<void()> work, std::function<void(HRESU
   if (!m_window)
     return false;
   // The reply comes only while this object lives: it is the call's receiver.
-  const bool queued =
-      m_window->QueueCameraCall(std::move(work), this, [this, done = std::move(done)](HRESULT code) {
-        --m_pending;
-        tarsel::ui::Guard(m_owner, [&] {
-          if (done)
-            done(code);
-        });
-      });
-  if (queued)
-    ++m_pending;
-  return queued;
+  return m_window->QueueCameraCall(std::move(work), this, [this, done = std::move(done)](HRESULT code) {
+    tarsel::ui::Guard(m_owner, [&] {
+      if (done)
+        done(code);
+    });
+  });
 }
 
 } // namespace tarsel::dialogs

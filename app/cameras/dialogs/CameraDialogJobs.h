@@ -28,13 +28,10 @@ public:
 
   // False (nothing queued, `done` never runs) when the window takes no call now.
   bool Run(std::function<void()> work, std::function<void(HRESULT)> done);
-  // Jobs queued whose outcome has not been handled yet.
-  int Pending() const { return m_pending; }
 
 private:
   ICameraWindow* m_window;
   QWidget* m_owner;
-  int m_pending = 0;
 };
 
 } // namespace tarsel::dialogs

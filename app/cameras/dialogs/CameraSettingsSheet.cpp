@@ -45,14 +45,16 @@ void CCameraSettingsPage::ShowHelp() {
   m_help->DisplayHelp(this, m_helpTopic);
 }
 
-void CCameraSettingsPage::RunWithStatus(std::function<std::string()> work, std::function<void()> done) {
+void CCameraSettingsPage::RunWithStatus(std::function<std::string()> work, std::function<void()> done,
+                                        std::function<void()> failed) {
   auto line = std::make_shared<std::string>();
   m_calls.Run([work = std::move(work), line] { *line = work(); },
               [this, line, done = std::move(done)] {
                 m_calls.ShowStatus(*line);
                 if (done)
                   done();
-              });
+              },
+              std::move(failed));
 }
 
 // The sheet ---------------------------------------------------------------------------

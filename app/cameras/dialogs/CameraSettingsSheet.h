@@ -59,7 +59,8 @@ protected:
   CameraDialogCalls& Calls() { return m_calls; }
   ICameraWindow* Window() const { return m_calls.Window(); }
   // Runs `work` on the worker and shows the camera's status line it returns.
-  void RunWithStatus(std::function<std::string()> work, std::function<void()> done = {});
+  void RunWithStatus(std::function<std::string()> work, std::function<void()> done = {},
+                     std::function<void()> failed = {});
   // Asks the sheet to end as Cancel does (after the posted command of a caller).
   void PressCancel();
   // Called whenever a camera call starts or ends.

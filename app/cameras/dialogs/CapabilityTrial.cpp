@@ -45,6 +45,21 @@ ExifValues ReadExif(IPictureFromCamera& picture) {
   return values;
 }
 
+// The ids a range of the model file offers for a trial: its file is the
+// user's to edit, so a range that no camera has ends the run instead of
+// trying millions of values.
+std::vector<std::int32_t> TrialIdsOf(const CRange& range) {
+  constexpr std::int64_t kMostIds = 256;
+  const std::int64_t min = range.GetMin();
+  const std::int64_t max = range.GetMax();
+  if (min < 0 || max - min >= kMostIds)
+    ThrowError(E_FAIL, "The model file's range of values is not plausible.");
+  std::vector<std::int32_t> ids;
+  for (std::int64_t value = min; value <= max; ++value)
+    ids.push_back(static_cast<std::int32_t>(value));
+  return ids;
+}
+
 std::string IsoTextOf(IPictureFromCamera& picture) {
   std::string text;
   if (IPictureInfo* info = picture.GetPictureInfo())
@@ -159,9 +174,10 @@ bool CCapabilityTrial::FindZoomRange() {
 bool CCapabilityTrial::TryIsoSpeeds() {
   if (!Report("ISO Speeds:"))
     return false;
-  const CRange range = m_camera.GetCapabilityRange(kIsoSpeed);
   std::vector<CCapabilityEntry> kept;
-  for (std::int32_t value = range.GetMin(); value <= range.GetMax(); ++value) {
+  for (const std::int32_t value : TrialIdsOf(m_camera.GetCapabilityRange(kIsoSpeed))) {
+    if (Stopped())
+      return false;
     m_camera.SetSetting(Setting::IsoSpeed, value);
     if (m_camera.GetSetting(Setting::IsoSpeed) != value)
       continue;
@@ -186,8 +202,7 @@ bool CCapabilityTrial::TryResolutions() {
   const CRange range = m_camera.GetCapabilityRange(kResolution);
   std::vector<std::int32_t> candidates;
   if (range.GetMin() != range.GetMax()) {
-    for (std::int32_t value = range.GetMin(); value <= range.GetMax(); ++value)
-      candidates.push_back(value);
+    candidates = TrialIdsOf(range);
   } else {
     for (const CCapabilityEntry& entry : m_camera.GetDefaultValues(kResolution))
       // The default table names some ids twice; each is tried once.
@@ -196,6 +211,8 @@ bool CCapabilityTrial::TryResolutions() {
   }
   std::multiset<CResolutionEntry> found;
   for (const std::int32_t value : candidates) {
+    if (Stopped())
+      return false;
     m_camera.SetSetting(Setting::Resolution, value);
     std::this_thread::sleep_for(m_resolutionSettle);
     if (m_camera.GetSetting(Setting::Resolution) != value)

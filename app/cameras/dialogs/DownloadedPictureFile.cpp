@@ -90,8 +90,11 @@ void WritePictureFile(const std::string& path, const BYTE* data, std::size_t siz
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   tarsel::platform::ReplaceOptions options;
+  // Short enough for the file system whatever the camera's name, and apart
+  // from what an earlier run that crashed may have left.
   options.temporaryPath = [&](int attempt) {
-    return folder + "/." + name + ".part" + std::to_string(attempt);
+    return folder + "/." + name.substr(0, 64) + "." + std::to_string(::getpid()) + "-" +
+           std::to_string(attempt) + ".part";
   };
   options.attempts = 16;
   options.createMode = 0644;

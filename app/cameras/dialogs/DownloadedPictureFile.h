@@ -24,9 +24,9 @@ std::string SafePictureFileName(const std::string& cameraName);
 std::optional<FILETIME> PictureTakenTime(IPictureFromCamera& picture);
 
 // Writes the bytes to `path` through a temporary file in the same folder,
-// gives the file `time` as its modification time (when given), closes it
-// and only then puts it in place, so that `path` is either the whole
-// picture or left as it was. Throws _brantel_take_error with the system's
+// written whole and flushed before it is put in place, so that `path` is
+// either the whole picture or left as it was; then gives the file `time` as
+// its modification time (when given) and closes it. Throws _brantel_take_error with the system's
 // error and the path as its explanation.
 void WritePictureFile(const std::string& path, const BYTE* data, std::size_t size,
                       const std::optional<FILETIME>& time);

@@ -272,7 +272,9 @@ void CFocusAdjustmentPage::SendPosition() {
                   [this, status] {
                     Calls().ShowStatus(*status);
                     SendPosition();
-                  });
+                  },
+                  // A move that failed was reported; the moves made since still go.
+                  [this] { SendPosition(); });
   if (!queued)
     m_sending = false;
 }
@@ -359,8 +361,11 @@ void CFocusAdjustmentPage::NextSample(HRESULT code, bool first) {
           return;
         CCamExtraCommand command;
         command.SetCommand(mode, position);
-        Window()->QueueTakePicture(&command);
-      });
+        // A window busy with another take refuses this one: the series ends.
+        if (!Window()->QueueTakePicture(&command))
+          EndSeries(false);
+      },
+      [this] { EndSeries(false); });
 }
 
 void CFocusAdjustmentPage::EndSeries(bool cancelling) {

@@ -71,9 +71,9 @@ CZoomAdjustmentPage::CZoomAdjustmentPage(std::shared_ptr<ICameraSettingsSource> 
   tarsel::ui::ConnectGuarded(m_take, &QPushButton::clicked, this, [this] {
     if (!Window() || IsBusy())
       return;
-    m_taking = true;
+    // A window busy with another take refuses this one.
+    m_taking = Window()->QueueTakePicture(nullptr);
     UpdateEnabled();
-    Window()->QueueTakePicture(nullptr);
   });
   buttons->addWidget(m_take);
   buttons->addStretch(1);

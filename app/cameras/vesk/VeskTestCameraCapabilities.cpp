@@ -159,10 +159,8 @@ void CVeskTestCameraCapabilities::SaveCapabilities() {
 }
 
 std::string CVeskTestCameraCapabilities::GetCapabilityFileName() {
-  char buffer[260] = {};
-  int size = static_cast<int>(sizeof buffer);
-  ThrowIfFailed(Camera().GetCapabilityFileName(buffer, &size));
-  return buffer;
+  // Not through the caller's buffer: a data folder may be longer than one.
+  return Camera().GetCameraDescriptionFile();
 }
 
 void CVeskTestCameraCapabilities::RestoreDefaults() {

@@ -64,6 +64,10 @@ TEST_F(VeskCaptureProperties, ChangesReachTheCameraAsTheModelAllowsAndTheTakeBut
   ASSERT_EQ(m_simulator->control("set 0 72 520"), "ok");
   int beeps = 0;
   CameraDialogCalls::SetBeepHook([&] { ++beeps; });
+  // The hook goes with this test, also when an assertion ends it early.
+  const struct HookReset {
+    ~HookReset() { CameraDialogCalls::SetBeepHook({}); }
+  } hookReset;
   CChildFrame* window = openDialog();
   ASSERT_TRUE(window && m_dialog);
   EXPECT_TRUE(m_dialog->isVisible());
