@@ -6,6 +6,7 @@
 #include "sim/vesk/VeskSimRealClock.h"
 #include "sim/vesk/VeskSimServer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -175,8 +176,13 @@ int main(int argc, char** argv) {
       engine.camera(index)->setEraseHook([prefix, kept = 0u](const CardPicture& picture) mutable {
         char number[16];
         std::snprintf(number, sizeof number, "%06u-", ++kept);
-        std::ofstream out(prefix + number + picture.fileName, std::ios::binary);
-        if (picture.bytes)
+        // A card's name is any text the control channel gave: it stays a name in the folder.
+        std::string name = picture.fileName;
+        std::replace(name.begin(), name.end(), '/', '_');
+        std::ofstream out(prefix + number + name, std::ios::binary);
+        if (!out)
+          std::cerr << "vesk-simd: cannot keep " << prefix << number << name << '\n';
+        else if (picture.bytes)
           out.write(reinterpret_cast<const char*>(picture.bytes->data()),
                     static_cast<std::streamsize>(picture.bytes->size()));
       });

@@ -64,8 +64,17 @@ Lines valuesOf(CCapabilitySet* set) {
 // Runs `drive` on the capability test dialog once it is the active modal
 // window, from inside its modal loop; the dialog is closed afterwards should
 // the drive have left it open.
+// The waiting timers: they go with the test that made them, so a dialog
+// that never showed leaves no timer to reach into a later test.
+std::unique_ptr<QObject>& waiters() {
+  static std::unique_ptr<QObject> owner;
+  if (!owner)
+    owner = std::make_unique<QObject>();
+  return owner;
+}
+
 void whenDialogShown(std::function<void(CTestCameraCapabilitiesDlg&)> drive) {
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(waiters().get());
   QObject::connect(timer, &QTimer::timeout, [timer, drive = std::move(drive)] {
     auto* dialog = qobject_cast<CTestCameraCapabilitiesDlg*>(QApplication::activeModalWidget());
     if (!dialog)
@@ -98,6 +107,7 @@ protected:
   }
 
   void TearDown() override {
+    waiters().reset();
     FrameTest::TearDown();
     CTestCameraCapabilitiesDlg::SetResolutionSettle(100ms);
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());

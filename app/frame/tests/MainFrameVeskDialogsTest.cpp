@@ -34,6 +34,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <map>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -62,14 +63,32 @@ void click(QWidget* dialog, int id) {
   control<QAbstractButton>(dialog, id)->click();
 }
 
+// The drivers' timers: they go with the test that made them, so none
+// reaches into a later test's dialog with this test's locals.
+std::unique_ptr<QObject>& drivers() {
+  static std::unique_ptr<QObject> owner;
+  if (!owner)
+    owner = std::make_unique<QObject>();
+  return owner;
+}
+
 // Runs `step` on the modal dialog of type D every few milliseconds while
-// the command's dialog runs, until it answers true.
+// the command's dialog runs, until it answers true; a step that never does
+// fails the test and closes the dialog.
 template <class D> void drive(std::function<bool(D&)> step) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, step] {
-    if (auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget()); dialog && step(*dialog)) {
+  auto* timer = new QTimer(drivers().get());
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  QObject::connect(timer, &QTimer::timeout, [timer, step, deadline] {
+    auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget());
+    if (dialog && step(*dialog)) {
       timer->stop();
       timer->deleteLater();
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "a dialog step never came true";
+      timer->stop();
+      timer->deleteLater();
+      if (QWidget* modal = QApplication::activeModalWidget())
+        modal->close();
     }
   });
   timer->start(5);
@@ -107,16 +126,7 @@ class VeskDialogs : public FrameTest {
 protected:
   void SetUp() override {
     FrameTest::SetUp();
-    LoadVeskDll(binDir() + "/libVeskDLL.so");
-    tarsel::test::writeFile(std::string(CCamConfigDir().GetPath()) + "/BRANTEL_SDK3.4",
-                            "[ACTIVE CAMERAS]\r\nXC-701=1\r\n");
-    HKEY types = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &types, nullptr),
-              0);
-    static const char kTypes[] = "XC-701";
-    RegSetValueExA(types, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(kTypes), sizeof kTypes);
-    RegCloseKey(types);
+    tarsel::frame::test::useVeskModels({"XC-701"});
     m_simulator = std::make_unique<tarsel::test::VeskSimulator>(
         binDir() + "/vesk-simd", m_folder.path(), "speed = 20\n[camera]\nmodel = XC-701\npictures = 3\n");
     ASSERT_TRUE(m_simulator->ready());
@@ -129,6 +139,7 @@ protected:
   }
 
   void TearDown() override {
+    drivers().reset();
     SavePicsFileExis::SetHook({});
     FrameTest::TearDown();
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
