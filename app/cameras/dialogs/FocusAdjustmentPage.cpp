@@ -172,8 +172,8 @@ void CFocusAdjustmentPage::Opened(const FocusOpening& opening) {
     m_slider->setValue(opening.min);
     m_min->setText(Number(opening.min));
     m_max->setText(Number(opening.max));
-    // New pictures at full size while the page lives.
-    if (Window() && !m_divisorKept) {
+    // New pictures at full size while the page is shown.
+    if (Window() && !m_divisorKept && m_active) {
       m_keptDivisor = Window()->SetZoomDivisor(1);
       m_divisorKept = true;
     }
@@ -194,6 +194,9 @@ void CFocusAdjustmentPage::Opened(const FocusOpening& opening) {
   SelectComboItemByData(m_digitalZoom, opening.digitalZoom);
   m_updating = updating;
   m_opened = true;
+  // Left before the camera answered: what the opening changed goes back now.
+  if (!m_active)
+    GiveEntryBack();
   UpdateEnabled();
 }
 
@@ -408,8 +411,11 @@ void CFocusAdjustmentPage::OnKillActive() {
     Window()->SetZoomDivisor(m_keptDivisor);
     m_divisorKept = false;
   }
-  if (!m_opened)
-    return;
+  if (m_opened)
+    GiveEntryBack();
+}
+
+void CFocusAdjustmentPage::GiveEntryBack() {
   const std::int32_t resolution = m_entry.resolutionOnEntry;
   const std::int32_t zoom = m_chosenZoom != m_entry.digitalZoom ? m_entry.digitalZoom : -1;
   Calls().Run(

@@ -61,6 +61,8 @@ private:
   void EndSeries(bool cancelling);
   std::int32_t ChosenMode() const;
   void ShowPosition(int position);
+  // Puts back the resolution and digital zoom the page found.
+  void GiveEntryBack();
 
   std::shared_ptr<ICameraSettingsSource> m_source;
   std::array<QRadioButton*, 3> m_radios{};

@@ -76,6 +76,9 @@ void CLcdBrightnessPage::Opened(const LcdOpening& opening) {
   }
   m_value->setText(Number(opening.brightness));
   m_opened = true;
+  // Left before the camera answered: the monitor goes back now.
+  if (!m_active)
+    GiveMonitorBack(-1);
   UpdateEnabled();
 }
 
@@ -115,7 +118,12 @@ void CLcdBrightnessPage::GiveMonitorBack(std::int32_t restoreBrightness) {
     Window()->StatusCallback()->SuspendPreview(false);
 }
 
+void CLcdBrightnessPage::OnSetActive() {
+  m_active = true;
+}
+
 void CLcdBrightnessPage::OnKillActive() {
+  m_active = false;
   GiveMonitorBack(-1);
 }
 

@@ -24,6 +24,7 @@ class CLcdBrightnessPage : public CCameraSettingsPage {
 public:
   CLcdBrightnessPage(std::shared_ptr<ICameraSettingsSource> source, QWidget* cameraWindow);
 
+  void OnSetActive() override;
   void OnKillActive() override;
   void OnApply() override;
   void OnCancel() override;
@@ -45,6 +46,7 @@ private:
   QLabel* m_max = nullptr;
   bool m_rangeKnown = false;
   bool m_updating = false;
+  bool m_active = false;
   std::int32_t m_brightnessOnEntry = 0;
 };
 
