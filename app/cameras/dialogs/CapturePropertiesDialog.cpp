@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 
+#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/core/StringIds.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
@@ -75,12 +76,6 @@ constexpr std::size_t Index(CaptureList list) {
 bool IsExposureList(CaptureList list) {
   return list == CaptureList::ProgramMode || list == CaptureList::Aperture ||
          list == CaptureList::ExposureTime;
-}
-
-QString FactorText(double factor) {
-  char text[32] = {};
-  std::snprintf(text, sizeof text, "%#3.1f", factor);
-  return QString::fromLatin1(text);
 }
 
 } // namespace
@@ -250,10 +245,10 @@ void CCapturePropertiesDialog::RefillZoom() {
 void CCapturePropertiesDialog::Apply(const CaptureSnapshot& snapshot) {
   setWindowTitle(QString::fromStdString(snapshot.name));
   m_exposure = snapshot.exposure;
-  m_values = snapshot.values;
-  m_values[Index(CaptureList::ProgramMode)] = m_exposure.mode;
-  m_values[Index(CaptureList::Aperture)] = m_exposure.aperture;
-  m_values[Index(CaptureList::ExposureTime)] = m_exposure.exposureTime;
+  auto values = snapshot.values;
+  values[Index(CaptureList::ProgramMode)] = m_exposure.mode;
+  values[Index(CaptureList::Aperture)] = m_exposure.aperture;
+  values[Index(CaptureList::ExposureTime)] = m_exposure.exposureTime;
   // The camera's own digital zoom is the one read while it was still on:
   // later refills find it off.
   if (!m_savedDigitalZoom)
@@ -261,7 +256,7 @@ void CCapturePropertiesDialog::Apply(const CaptureSnapshot& snapshot) {
   m_connected = true;
   ApplyZoom(snapshot.zoom);
   for (std::size_t i = 0; i < kCaptureListCount; ++i)
-    FillCombo(static_cast<CaptureList>(i), snapshot.lists[i], m_values[i]);
+    FillCombo(static_cast<CaptureList>(i), snapshot.lists[i], values[i]);
   ApplyModeRule(m_exposure.mode);
   m_filled = true;
   UpdateEnabled();
@@ -277,7 +272,7 @@ void CCapturePropertiesDialog::ApplyZoom(const ZoomAndFocus& zoom) {
   m_zoom->setPageStep(step);
   m_zoom->setTickInterval(step);
   m_zoom->setValue(zoom.position);
-  m_zoomLabel->setText(FactorText(zoom.factor));
+  m_zoomLabel->setText(ZoomFactorText(zoom.factor));
   for (QRadioButton* radio : m_focus)
     radio->setAutoExclusive(false);
   for (std::size_t i = 0; i < m_focus.size(); ++i)
@@ -408,10 +403,6 @@ void CCapturePropertiesDialog::ExposureDone(CaptureList list, const ExposureBloc
   if (m_exposure.mode != requested.mode || m_exposure.aperture != requested.aperture ||
       m_exposure.exposureTime != requested.exposureTime)
     CameraDialogCalls::Beep();
-  m_values[Index(CaptureList::ProgramMode)] = m_exposure.mode;
-  m_values[Index(CaptureList::Aperture)] = m_exposure.aperture;
-  m_values[Index(CaptureList::ExposureTime)] = m_exposure.exposureTime;
-  m_values[Index(CaptureList::ExposureBias)] = bias;
   Select(CaptureList::ExposureTime, m_exposure.exposureTime);
   Select(CaptureList::Aperture, m_exposure.aperture);
   Select(CaptureList::ProgramMode, m_exposure.mode);
@@ -441,7 +432,6 @@ void CCapturePropertiesDialog::SendValue(CaptureList list, std::int32_t value) {
   auto read = std::make_shared<std::int32_t>(value);
   m_calls.Run([source = m_source, list, value, read] { *read = source->SetValue(list, value); },
               [this, list, value, read] {
-                m_values[Index(list)] = *read;
                 if (*read == value)
                   return;
                 CameraDialogCalls::Beep();
@@ -468,7 +458,7 @@ void CCapturePropertiesDialog::OnZoomReleased() {
         const bool updating = std::exchange(m_updating, true);
         m_zoom->setValue(result->reached.first);
         m_updating = updating;
-        m_zoomLabel->setText(FactorText(result->reached.second));
+        m_zoomLabel->setText(ZoomFactorText(result->reached.second));
       });
 }
 

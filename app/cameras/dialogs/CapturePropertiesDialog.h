@@ -109,7 +109,6 @@ private:
   QPushButton* m_advanced = nullptr;
 
   ExposureBlock m_exposure;
-  std::array<std::int32_t, kCaptureListCount> m_values{};
   std::optional<std::int32_t> m_savedDigitalZoom;
   bool m_updating = false;
   bool m_filled = false;

@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
 
+#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
 #include "app/pictures/CamExtraCommand.h"
@@ -33,10 +34,6 @@ constexpr std::array<int, 3> kRadioIds = {1081, 1082, 1083};
 constexpr std::array<std::int32_t, 3> kModes = {1, 2, 4};
 
 int g_stepBetweenSamples = 20;
-
-QString Number(int value) {
-  return QString::asprintf("%3d", value);
-}
 
 // The radio of a camera mode: 1 Auto, 2 Macro, 4 Manual; Auto for others.
 int ChoiceOf(std::int32_t mode) {
@@ -170,8 +167,8 @@ void CFocusAdjustmentPage::Opened(const FocusOpening& opening) {
     m_slider->setPageStep(step);
     m_slider->setTickInterval(step);
     m_slider->setValue(opening.min);
-    m_min->setText(Number(opening.min));
-    m_max->setText(Number(opening.max));
+    m_min->setText(SliderValueText(opening.min));
+    m_max->setText(SliderValueText(opening.max));
     // New pictures at full size while the page is shown.
     if (Window() && !m_divisorKept && m_active) {
       m_keptDivisor = Window()->SetZoomDivisor(1);
@@ -215,7 +212,7 @@ void CFocusAdjustmentPage::UpdateEnabled() {
 }
 
 void CFocusAdjustmentPage::ShowPosition(int position) {
-  m_position->setText(Number(position));
+  m_position->setText(SliderValueText(position));
 }
 
 std::int32_t CFocusAdjustmentPage::ChosenMode() const {

@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/LcdBrightnessPage.h"
 
+#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/core/ITarselCallback.h"
 #include "app/host/CameraWindow.h"
 #include "app/ui/DialogControls.h"
@@ -12,14 +13,6 @@
 #include <QVBoxLayout>
 
 namespace tarsel::dialogs {
-
-namespace {
-
-QString Number(int value) {
-  return QString::asprintf("%3d", value);
-}
-
-} // namespace
 
 CLcdBrightnessPage::CLcdBrightnessPage(std::shared_ptr<ICameraSettingsSource> source, QWidget* cameraWindow)
     : CCameraSettingsPage(QStringLiteral("LCD Brightness"), cameraWindow, nullptr),
@@ -34,7 +27,7 @@ CLcdBrightnessPage::CLcdBrightnessPage(std::shared_ptr<ICameraSettingsSource> so
   m_value = NamedControl(new QLineEdit(this), 1032);
   m_value->setReadOnly(true);
   tarsel::ui::ConnectGuarded(m_slider, &QSlider::sliderMoved, this,
-                             [this](int value) { m_value->setText(Number(value)); });
+                             [this](int value) { m_value->setText(SliderValueText(value)); });
   tarsel::ui::ConnectGuarded(m_slider, &QSlider::valueChanged, this, [this] { OnSlider(); });
   auto* row = new QHBoxLayout;
   row->addWidget(m_slider, 1);
@@ -74,7 +67,7 @@ void CLcdBrightnessPage::Opened(const LcdOpening& opening) {
     m_min->setText(QString::number(opening.min));
     m_max->setText(QString::number(opening.max));
   }
-  m_value->setText(Number(opening.brightness));
+  m_value->setText(SliderValueText(opening.brightness));
   m_opened = true;
   // Left before the camera answered: the monitor goes back now.
   if (!m_active)
@@ -91,7 +84,7 @@ void CLcdBrightnessPage::OnSlider() {
   if (m_updating)
     return;
   const std::int32_t value = m_slider->value();
-  m_value->setText(Number(value));
+  m_value->setText(SliderValueText(value));
   Calls().Run([source = m_source, value] { source->SetLcdBrightness(value); }, {});
   SetModified();
 }

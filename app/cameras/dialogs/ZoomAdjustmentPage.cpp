@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
 
+#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
 #include "app/ui/ButtonTP.h"
@@ -22,12 +23,6 @@ namespace tarsel::dialogs {
 namespace {
 
 constexpr UINT kDetectCameraSettingsCommand = 32796;
-
-QString Factor(double factor) {
-  char text[32] = {};
-  std::snprintf(text, sizeof text, "%#3.1f", factor);
-  return QString::fromLatin1(text);
-}
 
 } // namespace
 
@@ -110,9 +105,9 @@ void CZoomAdjustmentPage::Opened(const ZoomOpening& opening) {
     m_slider->setTickInterval(step);
     m_slider->setValue(opening.position);
     m_updating = updating;
-    m_factor->setText(Factor(opening.factor));
-    m_min->setText(Factor(opening.minFactor));
-    m_max->setText(Factor(opening.maxFactor));
+    m_factor->setText(ZoomFactorText(opening.factor));
+    m_min->setText(ZoomFactorText(opening.minFactor));
+    m_max->setText(ZoomFactorText(opening.maxFactor));
   }
   m_opened = true;
   UpdateEnabled();
@@ -139,7 +134,7 @@ void CZoomAdjustmentPage::OnSlider() {
         const bool updating = std::exchange(m_updating, true);
         m_slider->setValue(reached->first);
         m_updating = updating;
-        m_factor->setText(Factor(reached->second));
+        m_factor->setText(ZoomFactorText(reached->second));
       });
   SetModified();
 }
