@@ -130,6 +130,11 @@ void CBrantelVeskConfigDlg::ShowInformation(unsigned textId) {
   ui::AskUser(this, ConfigText(textId), ui::Buttons::Ok, ui::Icon::Information);
 }
 
+void CBrantelVeskConfigDlg::ShowModelsLeftOut() {
+  const std::string names = m_calls.RefusedModels();
+  ui::AskUser(this, ModelsLeftOutText(names), ui::Buttons::Ok, ui::Icon::Warning);
+}
+
 void CBrantelVeskConfigDlg::AskReconnect() {
   ShowInformation(IDS_RECONNECT_CAMERAS);
 }
@@ -137,6 +142,8 @@ void CBrantelVeskConfigDlg::AskReconnect() {
 void CBrantelVeskConfigDlg::OnRefresh() {
   bool reconnectNeeded = false;
   const int result = Run([&] { return m_calls.RefreshCameras(reconnectNeeded); });
+  if (result == CVeskInstCalls::kModelsLeftOut)
+    return ShowModelsLeftOut();
   if (result < 0)
     return ShowError(IDS_CANNOT_UPDATE, result);
   ShowInformation(IDS_CAMERAS_REFRESHED);
@@ -146,6 +153,8 @@ void CBrantelVeskConfigDlg::OnRefresh() {
 
 void CBrantelVeskConfigDlg::OnRegister() {
   const int result = Run([this] { return m_calls.RegisterBrantelVesk(1); });
+  if (result == CVeskInstCalls::kModelsLeftOut)
+    return ShowModelsLeftOut();
   if (result < 0)
     return ShowError(IDS_CANNOT_REGISTER, result);
   ShowInformation(IDS_REGISTERED);

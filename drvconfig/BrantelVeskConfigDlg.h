@@ -42,6 +42,7 @@ private:
   void ShowError(unsigned textId, int code);
   void ShowInformation(unsigned textId);
   void AskReconnect();
+  void ShowModelsLeftOut();
 
   CVeskInstCalls m_calls;
   std::function<bool()> m_isAdministrator;

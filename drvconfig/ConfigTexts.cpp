@@ -40,6 +40,9 @@ constexpr Row kTexts[] = {
     {IDS_CAMERAS_REFRESHED, "Cameras refreshed successfully."},
     {IDS_REGISTERED, "BrantelVesk.sys registered on the system successfully."},
     {IDS_UNREGISTERED, "BrantelVesk.sys unregistered on the system successfully."},
+    {IDS_MODELS_LEFT_OUT, "These camera models were left out: %s\n\nA model name must be 3 to 16 characters "
+                          "long, without quotes, commas, backslashes or the characters * ? [ ] |. The other "
+                          "models were refreshed."},
 };
 
 const char* Find(unsigned id) {
@@ -61,6 +64,10 @@ QString ConfigErrorText(unsigned id, int code) {
   std::string text;
   FormatStdString(text, Find(id), error.ErrorMessage(), static_cast<unsigned>(code));
   return QString::fromUtf8(text.c_str());
+}
+
+QString ModelsLeftOutText(const std::string& names) {
+  return ConfigText(IDS_MODELS_LEFT_OUT).replace(QStringLiteral("%s"), QString::fromUtf8(names));
 }
 
 } // namespace tarsel::drvconfig

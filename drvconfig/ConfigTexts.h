@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace tarsel::drvconfig {
 
 inline constexpr unsigned IDS_CAPTION = 103;
@@ -18,6 +20,7 @@ inline constexpr unsigned IDS_RECONNECT_CAMERAS = 111;
 inline constexpr unsigned IDS_CAMERAS_REFRESHED = 112;
 inline constexpr unsigned IDS_REGISTERED = 113;
 inline constexpr unsigned IDS_UNREGISTERED = 114;
+inline constexpr unsigned IDS_MODELS_LEFT_OUT = 115;
 
 // The maker's page with the list of supported cameras.
 inline constexpr const char* kCameraListPage = "http://www.brantel.example/vesk/cameras.htm";
@@ -25,5 +28,8 @@ inline constexpr const char* kCameraListPage = "http://www.brantel.example/vesk/
 QString ConfigText(unsigned id);
 // The text of `id` ("...%s (0x%X)") for a failure code.
 QString ConfigErrorText(unsigned id, int code);
+// The warning that names the camera models the access rule left out; the
+// other models were served.
+QString ModelsLeftOutText(const std::string& names);
 
 } // namespace tarsel::drvconfig

@@ -8,7 +8,12 @@ namespace tarsel::drvconfig {
 
 void RunQuietRefresh(CVeskInstCalls& calls) {
   bool reconnectNeeded = false;
-  if (calls.RefreshCameras(reconnectNeeded) < 0)
+  const int result = calls.RefreshCameras(reconnectNeeded);
+  if (result == CVeskInstCalls::kModelsLeftOut) {
+    ui::AskUser(nullptr, ModelsLeftOutText(calls.RefusedModels()), ui::Buttons::Ok, ui::Icon::Warning);
+    return;
+  }
+  if (result < 0)
     return;
   ui::AskUser(nullptr, ConfigText(IDS_CAMERAS_REFRESHED), ui::Buttons::Ok, ui::Icon::Information);
   if (reconnectNeeded)

@@ -3,6 +3,8 @@
 #include "platform/Win32Error.h"
 #include "veskinst/BrantelVeskInst.h"
 
+#include <algorithm>
+
 namespace tarsel::drvconfig {
 
 CVeskInstCalls::CVeskInstCalls(std::string folder) : m_folder(std::move(folder)) {}
@@ -30,6 +32,19 @@ int CVeskInstCalls::RegisterBrantelVesk(int reason) {
 int CVeskInstCalls::UnregisterBrantelVesk(int reason) {
   const auto unregister = Entry<veskinst::UnregisterFunction>("UnregisterBrantelVesk");
   return unregister ? unregister(reason) : Failure();
+}
+
+std::string CVeskInstCalls::RefusedModels() {
+  const auto refused = Entry<veskinst::RefusedModelsFunction>("BrantelVeskRefusedModels");
+  if (!refused)
+    return {};
+  const int length = refused(nullptr, 0);
+  if (length <= 0)
+    return {};
+  std::string names(static_cast<std::size_t>(length) + 1, '\0');
+  const int written = refused(names.data(), static_cast<int>(names.size()));
+  names.resize(static_cast<std::size_t>(std::clamp(written, 0, length)));
+  return names;
 }
 
 int CVeskInstCalls::RefreshCameras(bool& reconnectNeeded) {

@@ -26,6 +26,13 @@ public:
   // `reconnectNeeded` telling whether cameras must be connected again.
   int RefreshCameras(bool& reconnectNeeded);
 
+  // The result of a refresh or registration that served every model but the
+  // ones it names (RefusedModels).
+  static constexpr int kModelsLeftOut = static_cast<int>(0x8007000Du);
+  // The refused model names, joined by ", "; empty when the library cannot
+  // tell.
+  std::string RefusedModels();
+
 private:
   template <class F> F Entry(const char* name);
   int Failure() const;

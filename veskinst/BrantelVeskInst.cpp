@@ -3,7 +3,12 @@
 #include "veskinst/BrantelVeskInst.h"
 
 #include "platform/Win32Error.h"
+#include "veskinst/UdevRuleFile.h"
 #include "veskinst/VeskAccessInstaller.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
 
 #include <new>
 
@@ -42,4 +47,24 @@ extern "C" int RegisterBrantelVesk(int) {
 
 extern "C" int UnregisterBrantelVesk(int) {
   return guarded([](const VeskAccessInstaller& installer) { return installer.uninstall(); });
+}
+
+extern "C" int BrantelVeskRefusedModels(char* buffer, int size) {
+  try {
+    std::string text;
+    for (const std::string& name :
+         tarsel::veskinst::UdevRuleFile::refusedNames(VeskAccessInstaller::supportedNames())) {
+      if (!text.empty())
+        text += ", ";
+      text += name;
+    }
+    if (buffer && size > 0) {
+      const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(size) - 1);
+      std::memcpy(buffer, text.data(), copied);
+      buffer[copied] = '\0';
+    }
+    return static_cast<int>(std::min<std::size_t>(text.size(), 1 << 20));
+  } catch (...) {
+    return 0;
+  }
 }

@@ -13,6 +13,12 @@
 //   UnregisterBrantelVesk  0 done
 //   IsBrantelVeskRegisterd 1 when the rule file is in place and the SCSI
 //                          generic driver is available, else 0
+// A model name the rule cannot hold (see UdevRuleFile.h) is left out and
+// makes UpdateCameras and RegisterBrantelVesk fail with 0x8007000D after the
+// other models were served; BrantelVeskRefusedModels then names them:
+// it writes the refused names of the current "Type_S" lists, joined by ", ",
+// into `buffer` (cut to `size` - 1 bytes and always terminated when size > 0)
+// and returns the length of the whole text, 0 when none is refused.
 // Environment: TARSEL_UDEV_RULES_DIR (default /etc/udev/rules.d),
 // TARSEL_SYSFS_ROOT (default /sys), TARSEL_UDEVADM (default: udevadm in the
 // system folders; never looked up on PATH). Any thread; calls are not
@@ -27,6 +33,7 @@ using IsRegisteredFunction = int (*)();
 using UpdateCamerasFunction = int (*)();
 using RegisterFunction = int (*)(int);
 using UnregisterFunction = int (*)(int);
+using RefusedModelsFunction = int (*)(char*, int);
 
 } // namespace tarsel::veskinst
 
@@ -35,4 +42,5 @@ __attribute__((visibility("default"))) int IsBrantelVeskRegisterd(void);
 __attribute__((visibility("default"))) int UpdateCameras(void);
 __attribute__((visibility("default"))) int RegisterBrantelVesk(int reason);
 __attribute__((visibility("default"))) int UnregisterBrantelVesk(int reason);
+__attribute__((visibility("default"))) int BrantelVeskRefusedModels(char* buffer, int size);
 }

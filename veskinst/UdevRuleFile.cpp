@@ -5,7 +5,8 @@
 namespace tarsel::veskinst {
 
 bool UdevRuleFile::isSafeName(std::string_view name) {
-  if (name.empty())
+  if (name.size() < kMinNameLength || name.size() > kMaxNameLength || name.front() == ' ' ||
+      name.back() == ' ')
     return false;
   return std::all_of(name.begin(), name.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -29,10 +30,19 @@ std::string UdevRuleFile::text(const std::vector<std::string>& names, std::vecto
     if (std::find(written.begin(), written.end(), name) != written.end())
       continue;
     written.push_back(name);
-    out += "SUBSYSTEM==\"scsi_generic\", ATTRS{model}==\"*" + name +
-           "*\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\"\n";
+    out += "SUBSYSTEM==\"scsi_generic\", ATTRS{model}==\"" + name +
+           "\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\"\n";
   }
   return out;
+}
+
+std::vector<std::string> UdevRuleFile::refusedNames(const std::vector<std::string>& names) {
+  std::vector<std::string> refused;
+  for (const std::string& name : names) {
+    if (!isSafeName(name) && std::find(refused.begin(), refused.end(), name) == refused.end())
+      refused.push_back(name);
+  }
+  return refused;
 }
 
 } // namespace tarsel::veskinst

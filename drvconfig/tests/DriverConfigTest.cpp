@@ -7,6 +7,7 @@
 #include "drvconfig/InvokingUser.h"
 #include "drvconfig/QuietRefresh.h"
 #include "drvconfig/VeskInstCalls.h"
+#include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <QPushButton>
@@ -80,6 +81,30 @@ TEST_F(DriverConfig, TheProgramWithSlashRShowsOnlyItsOneMessage) {
   const auto result = tarsel::test::runProgram({tarsel::test::binDir() + "/BrantelVeskConfig", "/R"});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(tarsel::test::readFile(m_dir.file("boxes")), std::string(kRefreshed) + "\n");
+}
+
+TEST_F(DriverConfig, ModelsTheRuleCannotHoldAreNamedByTheQuietRefreshAndTheDialog) {
+  installRuleFile();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brantel\\Vesk\\SupportedCamera", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            0);
+  const std::string list = "XC-702,A,K*";
+  RegSetValueExA(key, "Type_S", 0, REG_SZ, reinterpret_cast<const BYTE*>(list.c_str()),
+                 static_cast<DWORD>(list.size() + 1));
+  RegCloseKey(key);
+  const std::string leftOut =
+      "These camera models were left out: A, K*\n\nA model name must be 3 to 16 "
+      "characters long, without quotes, commas, backslashes or the characters * ? [ ] |. "
+      "The other models were refreshed.";
+  tarsel::drvconfig::CVeskInstCalls calls(libraryFolder());
+  tarsel::drvconfig::RunQuietRefresh(calls);
+  tarsel::drvconfig::CBrantelVeskConfigDlg dialog(libraryFolder(), [] { return true; });
+  dialog.OnRefresh();
+  EXPECT_EQ(m_boxes, (std::vector<std::string>{leftOut, leftOut}));
+  EXPECT_NE(tarsel::test::readFile(m_dir.file("rules/70-tarsel-vesk.rules")).find("ATTRS{model}==\"XC-702\""),
+            std::string::npos)
+      << "the other model is served";
 }
 
 TEST_F(DriverConfig, DialogButtonsReportTheLibrarysAnswers) {

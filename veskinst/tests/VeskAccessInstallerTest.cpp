@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+
+#include <fnmatch.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,8 +38,8 @@ void setTypeList(HKEY root, const std::string& text) {
 }
 
 std::string ruleLine(const std::string& name) {
-  return "SUBSYSTEM==\"scsi_generic\", ATTRS{model}==\"*" + name +
-         "*\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\"\n";
+  return "SUBSYSTEM==\"scsi_generic\", ATTRS{model}==\"" + name +
+         "\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\"\n";
 }
 
 // The rule file's lines that are rules.
@@ -109,9 +112,11 @@ TEST_F(InstallLibrary, RegistersUpdatesAndUnregistersTheRuleFile) {
 TEST_F(InstallLibrary, RefusesNamesThatWouldBreakARule) {
   std::vector<std::string> refused;
   const std::string text = tarsel::veskinst::UdevRuleFile::text(
-      {"XC-701", "A\"B", "C,D", "E\nSUBSYSTEM", "F\\", "G*", "H|I", "", "XC-701", "J\xC3\xA9"}, &refused);
+      {"XC-701", "AB\"B", "CC,D", "EE\nSUBSYSTEM", "FF\\", "GG*", "HH|I", "", "XC-701", "JJ\xC3\xA9", "A",
+       "KT", "SEVENTEEN-LETTERS", " XC-701"},
+      &refused);
   EXPECT_EQ(rules(text), ruleLine("XC-701"));
-  EXPECT_EQ(refused.size(), 8u);
+  EXPECT_EQ(refused.size(), 12u);
 
   setTypeList(HKEY_CURRENT_USER, "XC-701,Bad\"Name");
   EXPECT_EQ(RegisterBrantelVesk(1), kInvalidData) << "a refused name is a failure";
@@ -148,4 +153,49 @@ TEST_F(InstallLibrary, AReadOnlyRulesFolderIsAccessDeniedAndKeepsTheFile) {
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the step that failed";
   EXPECT_EQ(readFile(ruleFile()), before);
+}
+
+TEST_F(InstallLibrary, ARuleOpensTheCameraOfItsModelAndNoDiskWhoseModelContainsTheName) {
+  // A fake sysfs as the kernel shows it: the 16-byte model fields keep their
+  // padding blanks.
+  const struct {
+    const char* node;
+    const char* vendor;
+    const char* model;
+    bool camera;
+  } devices[] = {{"sg0", "BRANTEL ", "XC-702          ", true},
+                 {"sg1", "ATA     ", "XC-702 SSD 1TB  ", false},
+                 {"sg2", "WDC     ", "WD10XC-702A     ", false},
+                 {"sg3", "ATA     ", "Samsung SSD 870 ", false}};
+  for (const auto& device : devices) {
+    const std::string folder = m_dir.file("sys/class/scsi_generic/") + device.node + "/device";
+    std::filesystem::create_directories(folder);
+    writeFile(folder + "/vendor", std::string(device.vendor) + "\n");
+    writeFile(folder + "/model", std::string(device.model) + "\n");
+  }
+  setTypeList(HKEY_CURRENT_USER, "XC-702,SSD,A");
+  EXPECT_EQ(RegisterBrantelVesk(1), kInvalidData) << "\"A\" is too short to name a model";
+  char names[64] = {};
+  EXPECT_EQ(BrantelVeskRefusedModels(names, sizeof names), 1);
+  EXPECT_STREQ(names, "A");
+
+  // udev's match: the value's trailing blanks are ignored unless the pattern
+  // ends in one, then the pattern is a shell glob over the whole value.
+  const std::regex modelMatch(R"re(SUBSYSTEM=="scsi_generic", ATTRS\{model\}=="([^"]*)")re");
+  std::vector<std::string> patterns;
+  const std::string text = readFile(ruleFile());
+  for (std::sregex_iterator it(text.begin(), text.end(), modelMatch), end; it != end; ++it)
+    patterns.push_back((*it)[1]);
+  ASSERT_EQ(patterns.size(), 2u);
+  for (const auto& device : devices) {
+    std::string value = readFile(m_dir.file("sys/class/scsi_generic/") + device.node + "/device/model");
+    bool opened = false;
+    for (const std::string& pattern : patterns) {
+      std::string compared = value;
+      if (pattern.empty() || pattern.back() != ' ')
+        compared.erase(compared.find_last_not_of(" \n") + 1);
+      opened = opened || fnmatch(pattern.c_str(), compared.c_str(), 0) == 0;
+    }
+    EXPECT_EQ(opened, device.camera) << device.node << " \"" << device.model << "\"";
+  }
 }
