@@ -92,6 +92,20 @@ std::string temporaryPath(const std::string& path, int attempt) {
 
 } // namespace
 
+std::string CreateWholeFile(const std::string& path, std::string_view bytes,
+                            const std::function<std::string(unsigned)>& nextPath, unsigned names) {
+  tarsel::platform::ReplaceOptions options;
+  options.temporaryPath = [&path](int attempt) { return temporaryPath(path, attempt); };
+  options.attempts = 8;
+  options.noReplace = true;
+  options.nextTarget = nextPath;
+  options.targets = names;
+  const tarsel::platform::ReplaceResult result = tarsel::platform::replaceFile(path, bytes, options);
+  if (!result.ok())
+    ThrowError(static_cast<HRESULT>(Win32FromErrno(result.error)), path.c_str());
+  return result.target;
+}
+
 void ReplaceWholeFile(const std::string& path, std::string_view bytes) {
   tarsel::platform::ReplaceOptions options;
   options.temporaryPath = [&path](int attempt) { return temporaryPath(path, attempt); };

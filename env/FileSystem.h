@@ -4,6 +4,7 @@
 
 #include "TarselEnv_export.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,3 +25,12 @@ TARSELENV_EXPORT std::string ExpandQuotedPath(const std::string& text);
 // before: a temporary file in the same folder, flushed, then renamed over
 // it. Throws _brantel_take_error (the failure's Win32 number, the path).
 TARSELENV_EXPORT void ReplaceWholeFile(const std::string& path, std::string_view bytes);
+// Writes `bytes` as a new file, whole or not at all as above, but never over
+// a file: at `path` when no file has that name, else at the first free name
+// of those `nextPath` gives for 1, 2 ... (an empty name ends the search), at
+// most `names` names in all. Returns the path used. Throws
+// _brantel_take_error (183 with `path` when every name was taken, else the
+// failure's Win32 number).
+TARSELENV_EXPORT std::string CreateWholeFile(const std::string& path, std::string_view bytes,
+                                             const std::function<std::string(unsigned)>& nextPath,
+                                             unsigned names);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 namespace tarsel::platform {
@@ -105,6 +106,25 @@ DWORD win32ReadError(const FileContents& contents) {
   return ERROR_GEN_FAILURE;
 }
 
+namespace {
+
+// Gives the temporary file its final name; without `replace`, only a name no
+// file has (a file system that cannot rename that way gets a hard link).
+int placeFile(const std::string& temporary, const std::string& target, bool replace) {
+  if (replace)
+    return ::rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+    return errno;
+  if (::link(temporary.c_str(), target.c_str()) != 0)
+    return errno;
+  ::unlink(temporary.c_str());
+  return 0;
+}
+
+} // namespace
+
 ReplaceResult replaceFile(const std::string& target, std::string_view bytes, const ReplaceOptions& options) {
   ReplaceResult result;
   std::string temporary;
@@ -147,10 +167,20 @@ ReplaceResult replaceFile(const std::string& target, std::string_view bytes, con
     if (const int err = fd.close(); err != 0)
       return fail(err);
   }
-  if (::rename(temporary.c_str(), target.c_str()) != 0)
-    return fail(errno);
+  std::string name = target;
+  for (unsigned index = 0;;) {
+    const int placed = placeFile(temporary, name, !options.noReplace);
+    if (placed == 0)
+      break;
+    if (placed != EEXIST || !options.noReplace || !options.nextTarget || ++index >= options.targets)
+      return fail(placed);
+    name = options.nextTarget(index);
+    if (name.empty())
+      return fail(EEXIST);
+  }
+  result.target = name;
 
-  if (const UniqueFd folder = openFile(folderOf(target), O_RDONLY | O_DIRECTORY); folder.valid())
+  if (const UniqueFd folder = openFile(folderOf(name), O_RDONLY | O_DIRECTORY); folder.valid())
     ::fsync(folder.get());
   if (options.keepOpen)
     result.file = std::move(fd);

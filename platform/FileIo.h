@@ -88,12 +88,21 @@ struct ReplaceOptions {
   // Hand back the new file's descriptor; otherwise it is closed, and the
   // close checked, before the rename.
   bool keepOpen = false;
+  // Never replace a file: the new file takes `target` only when no file has
+  // that name, else the next name `nextTarget` gives (for 1, 2 ...; an empty
+  // name ends the search), at most `targets` names in all. Each name is taken
+  // in one step that fails when it exists, so a concurrent writer of the same
+  // name cannot be overwritten either. All names taken: EEXIST.
+  bool noReplace = false;
+  std::function<std::string(unsigned index)> nextTarget;
+  unsigned targets = 1;
 };
 
 struct ReplaceResult {
   int error = 0;        // errno of the step that failed; 0 on success
   bool created = false; // the temporary file was made: a failure came after that
   UniqueFd file;        // with keepOpen, on success
+  std::string target;   // the name the file took, on success
 
   bool ok() const { return error == 0; }
 };

@@ -26,6 +26,11 @@ using namespace tarsel::savers;
 namespace {
 
 constexpr std::int32_t kNameBuffer = 260;
+// How many numbers a save tries past a taken one: the pictures of many
+// earlier sessions in one folder, and still a bounded search.
+constexpr unsigned kMaxNumbersTried = 100000;
+// SetCounter reads 0xFFFFFFFF as "one more".
+constexpr std::uint32_t kLastCounter = 0xFFFFFFFEu;
 
 std::string textOf(const char* text) {
   return text ? std::string(text) : std::string();
@@ -58,14 +63,39 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
   AddTrailingBackslash(folder);
 
   const std::string path = folder + DirectSaveName(info, picture);
+  const std::uint32_t counter = info.GetCounter();
+  const auto nameAt = [&](std::uint32_t number) {
+    info.SetCounter(number);
+    return folder + DirectSaveName(info, picture);
+  };
+  // A numbered name is one that changes with the counter; the camera's own
+  // file name or a fixed one does not.
+  const bool numbered = counter < kLastCounter && nameAt(counter + 1) != path;
+  info.SetCounter(counter);
 
-  const bool overwriteOnce = info.TakeOverwriteOnce();
-  if (!overwriteOnce && values.doNotOverwrite && IsFileExist(path.c_str()))
-    ThrowError(static_cast<HRESULT>(ERROR_ALREADY_EXISTS), path.c_str());
-  WritePictureFile(path, picture);
+  std::string saved = path;
+  if (info.TakeOverwriteOnce() || (!numbered && !values.doNotOverwrite)) {
+    WritePictureFile(path, picture);
+  } else if (!numbered) {
+    saved = CreatePictureFile(path, picture, {}, 1);
+  } else {
+    // A file of that number stays, whichever session saved it: the picture
+    // takes the next free number, and the counter follows.
+    try {
+      saved = CreatePictureFile(
+          path, picture,
+          [&](unsigned index) {
+            return counter + index <= kLastCounter ? nameAt(counter + index) : std::string();
+          },
+          kMaxNumbersTried);
+    } catch (...) {
+      info.SetCounter(counter);
+      throw;
+    }
+  }
 
   if (!values.externalCommand.empty())
-    RunPostProcessCommand(values.externalCommand, path, values.waitForProcessing);
+    RunPostProcessCommand(values.externalCommand, saved, values.waitForProcessing);
   info.SetTargetFolder(base.c_str());
 }
 

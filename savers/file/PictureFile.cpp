@@ -9,13 +9,23 @@ void WritePictureFile(const std::string& path, std::string_view bytes) {
   ReplaceWholeFile(path, bytes);
 }
 
+namespace {
+
+std::string_view bytesOf(const std::shared_ptr<const IPictureFromCamera::Bytes>& data) {
+  if (!data)
+    return {};
+  return std::string_view(reinterpret_cast<const char*>(data->data()), data->size());
+}
+
+} // namespace
+
 void WritePictureFile(const std::string& path, IPictureFromCamera& picture) {
-  const std::shared_ptr<const IPictureFromCamera::Bytes> data = picture.GetDataSnapshot();
-  if (!data) {
-    WritePictureFile(path, std::string_view());
-    return;
-  }
-  WritePictureFile(path, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+  WritePictureFile(path, bytesOf(picture.GetDataSnapshot()));
+}
+
+std::string CreatePictureFile(const std::string& path, IPictureFromCamera& picture,
+                              const std::function<std::string(unsigned)>& nextPath, unsigned names) {
+  return CreateWholeFile(path, bytesOf(picture.GetDataSnapshot()), nextPath, names);
 }
 
 } // namespace tarsel::filesaver

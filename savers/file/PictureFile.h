@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,11 @@ void WritePictureFile(const std::string& path, std::string_view bytes);
 
 // The picture's encoded bytes as they are now, written as above.
 void WritePictureFile(const std::string& path, IPictureFromCamera& picture);
+
+// The picture's bytes as a new file that never replaces one: at `path`, or at
+// the first free name of those `nextPath` gives (see CreateWholeFile).
+// Returns the path used; throws as above, 183 when every name is taken.
+std::string CreatePictureFile(const std::string& path, IPictureFromCamera& picture,
+                              const std::function<std::string(unsigned)>& nextPath, unsigned names);
 
 } // namespace tarsel::filesaver

@@ -201,7 +201,7 @@ protected:
   // The paths below `root` where the five takes' pictures belong: each
   // camera's folder, "shot" and its take's counter; each file checked to be
   // byte for byte the card's file of that take.
-  std::set<std::string> expectFiveTakesSavedUnder(const std::string& root) {
+  std::set<std::string> expectFiveTakesSavedUnder(const std::string& root, int firstCounter = 1) {
     std::set<std::string> expected;
     for (const auto& [model, slot] : kSlotOfModel) {
       CChildFrame* window = windowOf(model);
@@ -217,8 +217,10 @@ protected:
       EXPECT_EQ(added.size(), 5u) << model;
       for (std::size_t take = 0; take < added.size(); ++take) {
         const std::string extension = std::filesystem::path(added[take].first).extension().string();
-        const std::string path = root + "/" + window->CameraName().toStdString() + "/shot00" +
-                                 std::to_string(take + 1) + extension;
+        char counter[16];
+        std::snprintf(counter, sizeof counter, "%03d", firstCounter + static_cast<int>(take));
+        const std::string path =
+            root + "/" + window->CameraName().toStdString() + "/shot" + counter + extension;
         expected.insert(path);
         EXPECT_TRUE(std::filesystem::exists(path)) << path;
         EXPECT_TRUE(readFile(path) == added[take].second)
@@ -285,6 +287,40 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
   ASSERT_TRUE(pumpUntil([this] { return m_takesEnded == 2; }, kPatience));
   EXPECT_EQ(m_simulator->picturesRead(0), 3);
   EXPECT_EQ(m_simulator->picturesRead(1), 2);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameVesk, ASecondSessionSavesAfterTheFirstSessionsPicturesAndReplacesNone) {
+  // Both sessions start counting at 1 in the same folders.
+  const std::string root = m_folder.file("saved");
+  chooseSaverForTakes("File");
+  {
+    ISaverSettings* key = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  startAndTakeFiveTimes();
+  ASSERT_TRUE(
+      pumpUntil([&] { return filesBelow(root).size() >= 10 && m_frame->PaneText(3).isEmpty(); }, kPatience));
+  std::map<std::string, std::string> first;
+  for (const std::string& path : expectFiveTakesSavedUnder(root))
+    first[path] = readFile(path);
+
+  destroyFrame();
+  m_takesEnded = 0;
+  startAndTakeFiveTimes();
+  ASSERT_TRUE(
+      pumpUntil([&] { return filesBelow(root).size() >= 20 && m_frame->PaneText(3).isEmpty(); }, kPatience))
+      << filesBelow(root).size() << " files; errors: " << testing::PrintToString(m_errors);
+  std::set<std::string> all = expectFiveTakesSavedUnder(root, 6);
+  for (const auto& [path, bytes] : first) {
+    EXPECT_TRUE(readFile(path) == bytes) << path << " was replaced";
+    all.insert(path);
+  }
+  EXPECT_EQ(filesBelow(root), all);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 

@@ -51,16 +51,27 @@ TEST_F(FileSaverTest, DirectSaveWritesTheExactBytesUnderTheNumberedNameInTheCame
   EXPECT_FALSE(fs::exists(folder.parent_path() / "escape\n.JPG"));
 }
 
-TEST_F(FileSaverTest, DoNotOverwriteRefusesUntilTheUserAllowsOneOverwrite) {
+TEST_F(FileSaverTest, ATakenNumberMovesOnToTheNextFreeOneAndAFixedNameIsReplacedOnlyWhenAllowed) {
   saverKey()->SetString("RootDir", folder.c_str());
-  saverKey()->SetBool("DoNotOverwrite", true);
-  std::ofstream(folder / "IMG0007.JPG") << "old picture";
+  std::ofstream(folder / "IMG0007.JPG") << "old 7";
+  std::ofstream(folder / "IMG0008.JPG") << "old 8";
   FakeSaveInfo info;
   BytesPicture picture("new picture");
+  ASSERT_EQ(0, saveDirect(info, picture));
+  EXPECT_EQ("new picture", ReadFile(folder / "IMG0009.JPG"));
+  EXPECT_EQ(9u, info.counter) << "the counter follows the number used";
+  saverKey()->SetBool("DoNotOverwrite", true);
+  info.counter = 7;
+  ASSERT_EQ(0, saveDirect(info, picture));
+  EXPECT_EQ("new picture", ReadFile(folder / "IMG0010.JPG"));
+  EXPECT_EQ("old 7", ReadFile(folder / "IMG0007.JPG"));
+  EXPECT_EQ("old 8", ReadFile(folder / "IMG0008.JPG"));
 
+  // A name that does not change with the counter is refused under "DoNotOverwrite".
+  info.fileName = "IMG0007.JPG";
   const int refused = saveDirect(info, picture);
   ASSERT_EQ(183, refused);
-  EXPECT_EQ("old picture", ReadFile(folder / "IMG0007.JPG"));
+  EXPECT_EQ("old 7", ReadFile(folder / "IMG0007.JPG"));
 
   // Without a user to ask, the queue skips the picture; a code of 0 means nothing failed.
   _brantel_take_error error(refused, (folder / "IMG0007.JPG").c_str());
@@ -75,6 +86,7 @@ TEST_F(FileSaverTest, DoNotOverwriteRefusesUntilTheUserAllowsOneOverwrite) {
   BytesPicture another("another picture");
   EXPECT_EQ(183, saveDirect(info, another));
   EXPECT_EQ("new picture", ReadFile(folder / "IMG0007.JPG"));
+  EXPECT_EQ(4u, namesIn(folder).size()) << "no temporary file is left";
 }
 
 TEST_F(FileSaverTest, AFullDiskFailsTheSaveAndLeavesNoPartialPicture) {
