@@ -1,5 +1,6 @@
 // Fuzz target of the time-lapse schedule reader: any bytes as a schedule,
-// handed out in pieces of every size, read to the end.
+// handed out in pieces of every size, read to the end, in a zone with
+// daylight-saving changes.
 #include "app/core/TimeLapseSchedule.h"
 
 #include <algorithm>
@@ -9,7 +10,8 @@
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0)
+  static const bool zoned = ::setenv("TZ", "Europe/Berlin", 1) == 0;
+  if (size == 0 || !zoned)
     return 0;
   // The first byte chooses the size of the pieces the source hands out.
   const std::size_t piece = data[0] % 64 + 1;
