@@ -21,7 +21,21 @@ constexpr std::size_t kChunk = 4096;
 // How much of a bad line a problem quotes.
 constexpr std::size_t kQuoted = 40;
 
-// The local wall-clock time of the fields as UTC; 0 when a field is out of range.
+// Only blanks from `text` to `end`.
+bool OnlyBlanks(const char* text, const char* end) {
+  return std::all_of(text, end, [](char c) { return c == ' ' || c == '\t'; });
+}
+
+// The local wall-clock time of a UTC count.
+std::int64_t UtcToLocal(std::int64_t utc) {
+  FILETIME local;
+  TarselFileTime(utc).GetLocalTime(local);
+  return static_cast<std::int64_t>(TarselFileTime(local, 0));
+}
+
+// The local wall-clock time of the fields as UTC; 0 when a field is out of
+// range. A time that a daylight-saving change skips gives the moment of the
+// change: the first second whose local time is not before it.
 std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int second) {
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
       hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
@@ -32,21 +46,58 @@ std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int 
   FILETIME utc;
   local.GetUniversalTime(utc);
   const TarselFileTime result(utc, 0);
-  return result.IsValid() ? static_cast<std::int64_t>(result) : 0;
+  if (!result.IsValid())
+    return 0;
+  const auto wall = static_cast<std::int64_t>(local);
+  if (UtcToLocal(static_cast<std::int64_t>(result)) == wall)
+    return static_cast<std::int64_t>(result);
+  // In a gap. No zone is more than 26 hours off UTC, and within a window
+  // around a gap the local time only grows, so the change is found by halving.
+  constexpr std::int64_t kWindow = 26 * 3600;
+  std::int64_t before = wall / kUnitsPerSecond - kWindow;
+  std::int64_t after = wall / kUnitsPerSecond + kWindow;
+  if (before <= 0)
+    return 0;
+  while (after - before > 1) {
+    const std::int64_t middle = before + (after - before) / 2;
+    (UtcToLocal(middle * kUnitsPerSecond) < wall ? before : after) = middle;
+  }
+  return after * kUnitsPerSecond;
 }
 
-// "+N": the seconds after the plus sign (blanks allowed before them); false
-// when no digits follow. Large numbers saturate.
-bool ParseSeconds(const char* text, std::int64_t& seconds) {
-  while (*text == ' ' || *text == '\t')
+// "+N": the seconds after the plus sign (blanks allowed around them); false
+// when no digits follow or anything but blanks comes after them. Large
+// numbers saturate.
+bool ParseSeconds(const char* text, const char* end, std::int64_t& seconds) {
+  while (text != end && (*text == ' ' || *text == '\t'))
     ++text;
-  if (*text < '0' || *text > '9')
+  if (text == end || *text < '0' || *text > '9')
     return false;
   seconds = 0;
   constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-  for (; *text >= '0' && *text <= '9'; ++text)
+  for (; text != end && *text >= '0' && *text <= '9'; ++text)
     seconds = std::min(kMax, seconds * 10 + (*text - '0'));
-  return true;
+  return OnlyBlanks(text, end);
+}
+
+// An absolute or today's time of the line, as UTC; 0 when the line holds
+// neither (or more than blanks after it).
+std::int64_t ParseTime(const std::string& line, std::int64_t now) {
+  const char* text = line.c_str();
+  const char* end = text + line.size();
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int used = -1;
+  if (std::sscanf(text, "%04d-%02d-%02d %02d:%02d:%02d%n", &year, &month, &day, &hour, &minute, &second,
+                  &used) == 6) {
+    return used >= 0 && OnlyBlanks(text + used, end) ? LocalToUtc(year, month, day, hour, minute, second) : 0;
+  }
+  used = -1;
+  if (std::sscanf(text, "%02d:%02d:%02d%n", &hour, &minute, &second, &used) != 3 || used < 0 ||
+      !OnlyBlanks(text + used, end))
+    return 0;
+  SYSTEMTIME today{};
+  TarselFileTime(now).GetSysTime(today, true);
+  return LocalToUtc(today.wYear, today.wMonth, today.wDay, hour, minute, second);
 }
 
 } // namespace
@@ -82,6 +133,11 @@ std::unique_ptr<CTimeLapseSchedule> CTimeLapseSchedule::OpenFile(const std::stri
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return nullptr;
+  }
+  if (st.st_size > kMaxFileSize) {
+    error = EFBIG;
     ::close(fd);
     return nullptr;
   }
@@ -153,59 +209,67 @@ bool CTimeLapseSchedule::ReadLine(std::string& line, bool& tooLong) {
   return true;
 }
 
+void CTimeLapseSchedule::AddProblem(std::vector<Problem>& problems, const std::string& why) {
+  if (m_listed == kMaxProblems) {
+    ++m_unlisted;
+    m_lastUnlisted = m_lineNumber;
+    return;
+  }
+  ++m_listed;
+  std::string text;
+  FormatStdString(text, "Line %u of %s %s", m_lineNumber, m_name.c_str(), why.c_str());
+  problems.push_back({m_lineNumber, text});
+}
+
 bool CTimeLapseSchedule::NextDue(std::int64_t& next, std::int64_t now, std::vector<Problem>& problems) {
   std::string line;
   bool tooLong = false;
-  const auto problem = [&](const std::string& why) {
-    std::string text;
-    FormatStdString(text, "Line %u of %s %s", m_lineNumber, m_name.c_str(), why.c_str());
-    problems.push_back({m_lineNumber, text});
-  };
+  const auto problem = [&](const std::string& why) { AddProblem(problems, why); };
+  const auto quoted = [&] { return "\"" + line.substr(0, kQuoted) + "\"."; };
   while (ReadLine(line, tooLong)) {
     if (tooLong) {
       problem("is longer than " + std::to_string(kMaxLine) + " characters.");
       continue;
     }
-    // A NUL ends what the scanners see; the rest of such a line is ignored.
-    const char* text = line.c_str();
-    if (*text == '\0' || *text == ';')
+    if (line.empty() || line.front() == ';')
       continue;
-    if (*text == '+') {
+    if (line.front() == '+') {
       std::int64_t seconds = 0;
-      if (!ParseSeconds(text + 1, seconds)) {
-        problem("holds no number of seconds: \"" + line.substr(0, kQuoted) + "\".");
+      if (!ParseSeconds(line.data() + 1, line.data() + line.size(), seconds)) {
+        problem("holds no number of seconds: " + quoted());
         continue;
       }
-      if (next == 0)
+      if (next == 0) {
         next = now;
+        m_runningDue = true;
+      }
       const std::int64_t step = seconds * kUnitsPerSecond;
       if (next > std::numeric_limits<std::int64_t>::max() - step) {
         problem("goes beyond the last time there is.");
         continue;
       }
       next += step;
-      if (next > now || seconds == 0)
+      m_runningDue = next > now || (seconds == 0 && m_runningDue);
+      if (m_runningDue)
         return true;
       continue;
     }
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    std::int64_t time = 0;
-    if (std::sscanf(text, "%04d-%02d-%02d %02d:%02d:%02d", &year, &month, &day, &hour, &minute, &second) ==
-        6) {
-      time = LocalToUtc(year, month, day, hour, minute, second);
-    } else if (std::sscanf(text, "%02d:%02d:%02d", &hour, &minute, &second) == 3) {
-      SYSTEMTIME today{};
-      TarselFileTime(now).GetSysTime(today, true);
-      time = LocalToUtc(today.wYear, today.wMonth, today.wDay, hour, minute, second);
-    }
+    const std::int64_t time = ParseTime(line, now);
     if (time == 0) {
-      problem("is not a time (YYYY-MM-DD hh:mm:ss, hh:mm:ss or +seconds): \"" + line.substr(0, kQuoted) +
-              "\".");
+      problem("is not a time (YYYY-MM-DD hh:mm:ss, hh:mm:ss or +seconds): " + quoted());
       continue;
     }
     next = time;
-    if (next > now)
+    m_runningDue = next > now;
+    if (m_runningDue)
       return true;
+  }
+  if (m_unlisted != 0) {
+    std::string text;
+    FormatStdString(text, "%u more lines of %s were skipped, the last one line %u.", m_unlisted,
+                    m_name.c_str(), m_lastUnlisted);
+    problems.push_back({m_lastUnlisted, text});
+    m_unlisted = 0;
   }
   return false;
 }

@@ -31,6 +31,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <system_error>
 
 using namespace tarsel::frame::detail;
@@ -291,12 +292,17 @@ void CAutoTakePicturesDlg::OnCancelPause() {
     AskState(State::Paused);
     return;
   case State::Paused:
-    SetState(State::Running);
-    // Continue with a schedule whose times all passed during the pause.
-    if (!EqualIntervals() && !m_due) {
-      EndSeries();
-      return;
+    // Times that passed during the pause are skipped; a schedule that has
+    // none left ends the series.
+    if (!EqualIntervals()) {
+      if (m_next <= Now())
+        m_due = ReadNextDue();
+      if (!m_due) {
+        EndSeries();
+        return;
+      }
     }
+    SetState(State::Running);
     ShowNextPicture();
     PostTick();
     return;
@@ -349,8 +355,6 @@ void CAutoTakePicturesDlg::SetState(State state) {
     m_status->clear();
     if (EqualIntervals())
       m_next = Now();
-    else if (m_next <= Now())
-      m_due = ReadNextDue();
     break;
   case State::Paused:
     m_cancel->setText(ResText(IDS_CONTINUE));
@@ -378,16 +382,19 @@ void CAutoTakePicturesDlg::Start() {
   m_errorCount->clear();
   m_display->hide();
   m_schedule.reset();
-  // Entering running reads the first due time of a schedule.
-  SetState(State::Running);
-  if (m_state != State::Running)
-    return;
-  if (!EqualIntervals() && !m_due) {
-    ShowNextPicture();
-    tarsel::ui::AskUser(this, IDS_NO_TIMES_DUE, tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
-    SetState(State::Stopped);
-    return;
+  // A schedule starts the series only with a due time, and says once why
+  // it cannot: the timer runs from then on only.
+  if (!EqualIntervals()) {
+    if (!OpenSchedule())
+      return;
+    m_due = ReadNextDue();
+    if (!m_due) {
+      m_nextPicture->clear();
+      tarsel::ui::AskUser(this, IDS_NO_TIMES_DUE, tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
+      return;
+    }
   }
+  SetState(State::Running);
   ShowNextPicture();
   if (EqualIntervals())
     PostTick();
@@ -484,19 +491,30 @@ void CAutoTakePicturesDlg::EndSeries() {
   m_status->setText(ResText(IDS_DONE));
 }
 
-bool CAutoTakePicturesDlg::ReadNextDue() {
-  if (!m_schedule) {
-    int error = 0;
-    m_schedule = CTimeLapseSchedule::OpenFile(QFile::encodeName(m_scheduleFile).toStdString(), error);
-    if (!m_schedule) {
-      tarsel::ui::AskUser(this,
-                          ResFormat(IDS_CANNOT_OPEN_FILE, m_scheduleFile.toUtf8().constData(),
-                                    std::generic_category().message(error).c_str(),
-                                    static_cast<unsigned>(error)),
-                          tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
-      return false;
-    }
+bool CAutoTakePicturesDlg::OpenSchedule() {
+  const auto refuse = [this](const QString& text) {
+    m_nextPicture->clear();
+    tarsel::ui::AskUser(this, text, tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
+    return false;
+  };
+  if (m_scheduleFile.isEmpty())
+    return refuse(tr("No file with times was chosen."));
+  int error = 0;
+  m_schedule = CTimeLapseSchedule::OpenFile(QFile::encodeName(m_scheduleFile).toStdString(), error);
+  if (m_schedule)
+    return true;
+  if (error == EFBIG) {
+    return refuse(tr("The file %1 is larger than %2 bytes and is not read as a file with times.")
+                      .arg(m_scheduleFile)
+                      .arg(CTimeLapseSchedule::kMaxFileSize));
   }
+  return refuse(ResFormat(IDS_CANNOT_OPEN_FILE, m_scheduleFile.toUtf8().constData(),
+                          std::generic_category().message(error).c_str(), static_cast<unsigned>(error)));
+}
+
+bool CAutoTakePicturesDlg::ReadNextDue() {
+  if (!m_schedule)
+    return false;
   std::vector<CTimeLapseSchedule::Problem> problems;
   const bool due = m_schedule->NextDue(m_next, Now(), problems);
   for (const CTimeLapseSchedule::Problem& problem : problems)

@@ -126,8 +126,11 @@ private:
   void EndSeries();
   void ShowNextPicture();
   bool EqualIntervals() const { return m_tab == 0; }
-  // The next due time of the schedule (opened on first use) into m_next;
-  // false when none is due (the file is then closed).
+  // Opens the schedule file; false (and one message saying why) when there
+  // is none or it cannot be read.
+  bool OpenSchedule();
+  // The next due time of the open schedule into m_next; false when none is
+  // due (the file is then closed).
   bool ReadNextDue();
   void AddError(const CTimedTakeError& error);
   std::int64_t Now() const { return m_clock->Now(); }

@@ -1,7 +1,8 @@
 // The time-lapse schedule reader over byte sources: line ends, comments,
-// "+N" steps, absolute and today's times, lines that are
-// too long or hold no time (reported by number and skipped), and a source
-// that is never asked again once it has ended.
+// "+N" steps, absolute and today's times, lines that are too long, hold no
+// time or junk after it (reported by number and skipped, the number of such
+// lines bounded), a wall time a daylight-saving change skips, a file too
+// large to be read, and a source that is never asked again once it has ended.
 #include "app/core/TimeLapseSchedule.h"
 
 #include "env/TarselFileTime.h"
@@ -9,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -99,4 +103,53 @@ TEST(TimeLapseSchedule, ReadsEveryLineFormSkipsBadLinesByNumberAndStopsAtTheEnd)
   ASSERT_TRUE(schedule.NextDue(next, now + 10 * kSecond, problems));
   EXPECT_EQ(next, now + 15 * kSecond);
   EXPECT_TRUE(problems.empty());
+}
+
+TEST(TimeLapseSchedule, RefusesJunkAfterATimeKeepsTheLineAfterASkippedWallTimeAndBoundsItsProblems) {
+  const tarsel::test::ScopedEnv zone("TZ", "Europe/Berlin");
+  // Summer time begins at 02:00 CET on 29 March 2026 (01:00 UTC).
+  const std::int64_t now = utc(2026, 3, 29, 0, 0, 0);
+  TextSource input{"12:00:00xyz\n+0+\n+5 s\n2026-03-29 02:30:00x\n" // lines 1-4: junk after them
+                   "2026-03-29 02:30:00 \n2026-03-29 03:15:00\n"    // a skipped wall time, then 03:15
+                   "2026-03-29 00:30:00\n+0\n+1\n+0\n"};            // a past time and steps after it
+  CTimeLapseSchedule schedule(input.source(), "times.txt");
+  std::vector<CTimeLapseSchedule::Problem> problems;
+  std::int64_t next = 0;
+  ASSERT_TRUE(schedule.NextDue(next, now, problems));
+  EXPECT_EQ(next, utc(2026, 3, 29, 1, 0, 0)); // the moment of the change
+  ASSERT_EQ(problems.size(), 4u);
+  EXPECT_EQ(problems[3].line, 4u);
+  // Read after that picture was taken: 03:15 summer time is still ahead.
+  ASSERT_TRUE(schedule.NextDue(next, next + kSecond, problems));
+  EXPECT_EQ(next, utc(2026, 3, 29, 1, 15, 0));
+  // 00:30 local has passed, so has the second after it, and "+0" repeats no
+  // skipped time; the schedule ends.
+  EXPECT_FALSE(schedule.NextDue(next, next + kSecond, problems));
+  EXPECT_EQ(problems.size(), 4u);
+
+  // Bad lines beyond the first hundred are counted in one last row.
+  std::string bad;
+  for (int i = 0; i < 250; ++i)
+    bad += "x\n";
+  TextSource many{bad + "+1\n" + bad};
+  CTimeLapseSchedule long_(many.source(), "bad.txt");
+  problems.clear();
+  next = 0;
+  ASSERT_TRUE(long_.NextDue(next, now, problems));
+  EXPECT_EQ(problems.size(), CTimeLapseSchedule::kMaxProblems);
+  EXPECT_FALSE(long_.NextDue(next, now, problems));
+  ASSERT_EQ(problems.size(), CTimeLapseSchedule::kMaxProblems + 1);
+  EXPECT_EQ(problems.back().line, 501u);
+  EXPECT_EQ(problems.back().text, "400 more lines of bad.txt were skipped, the last one line 501.");
+
+  // A file above the limit is refused when opened.
+  tarsel::test::TempDir folder;
+  const std::string path = folder.file("large.txt");
+  tarsel::test::writeFile(path, "+1\n");
+  ASSERT_EQ(::truncate(path.c_str(), CTimeLapseSchedule::kMaxFileSize + 1), 0);
+  int error = 0;
+  EXPECT_EQ(CTimeLapseSchedule::OpenFile(path, error), nullptr);
+  EXPECT_EQ(error, EFBIG);
+  ASSERT_EQ(::truncate(path.c_str(), CTimeLapseSchedule::kMaxFileSize), 0);
+  EXPECT_NE(CTimeLapseSchedule::OpenFile(path, error), nullptr);
 }

@@ -1,7 +1,9 @@
 // The time-lapse dialog over the test camera family, its clock faked: an
 // equal-interval series that ends by closing the dialog, a series with a
 // failed camera and a save error that arrives during the next take, a series
-// without cameras, a schedule across a daylight-saving change, and the
+// without cameras, a schedule across a daylight-saving change, schedules
+// that give no due time (no file, a missing or too large one, only past
+// times), and the
 // frame's command and /AUTOSTART opening the dialog.
 #include "MainFrameTestSupport.h"
 
@@ -11,6 +13,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/DialogControls.h"
+#include "app/ui/MessageQuestion.h"
 #include "platform/testsupport/TestSupport.h"
 
 #include <QApplication>
@@ -22,6 +25,10 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <unistd.h>
+
+#include <utility>
 
 using namespace std::chrono_literals;
 using tarsel::frame::test::FakeClock;
@@ -229,6 +236,57 @@ TEST_F(MainFrameTimeLapse, AScheduleAcrossADaylightSavingChangeTakesAtItsWallClo
   ASSERT_TRUE(pumpUntil([&] { return !dialog.isVisible(); }, kPatience));
   EXPECT_EQ(dialog.result(), 1);
   EXPECT_EQ(tarsel::settings::OpenUserSettings(settings(), true)->GetTabNum(), 1u);
+  EXPECT_TRUE(m_errors.empty());
+}
+
+TEST_F(MainFrameTimeLapse, AScheduleWithoutADueTimeTakesNothingSaysWhyOnceAndLeavesTheDialogUsable) {
+  CAutoTakePicturesDlg& dialog = open(1);
+  m_clock.now = utcTime(2026, 6, 1, 12, 0, 0);
+  // A message box runs the event loop while it is shown.
+  tarsel::ui::SetAskUserHook([this](const QString& text, tarsel::ui::Buttons, tarsel::ui::Icon) {
+    m_questions.push_back(text);
+    pumpFor(30ms);
+    return 1;
+  });
+  tarsel::test::TempDir folder;
+  const std::string gone = folder.file("gone.txt");
+  const std::string past = folder.file("past.txt");
+  const std::string large = folder.file("large.txt");
+  tarsel::test::writeFile(past, "2026-06-01 11:00:00\r\n+10\n+0\n10:00:00\n");
+  tarsel::test::writeFile(large, "+1\n");
+  ASSERT_EQ(::truncate(large.c_str(), CTimeLapseSchedule::kMaxFileSize + 1), 0);
+  control<QTabBar>(&dialog, CAutoTakePicturesDlg::IDC_TABS)->setCurrentIndex(1);
+  auto* file = control<QLineEdit>(&dialog, CAutoTakePicturesDlg::IDC_SCHEDULE_FILE);
+  const std::pair<std::string, QString> cases[] = {
+      {"", "No file with times was chosen."},
+      {gone,
+       QString::fromStdString("Cannot open file " + gone + ".\n\nError: No such file or directory(0x2)")},
+      {large, QString::fromStdString("The file " + large + " is larger than 4194304 bytes")},
+      {past, "Either the specified file does not exist or does not contain times in the right format or all "
+             "times are in the past."},
+  };
+  for (const auto& [path, message] : cases) {
+    SCOPED_TRACE(path);
+    m_questions.clear();
+    file->setText(QString::fromStdString(path));
+    click(CAutoTakePicturesDlg::IDC_START);
+    pumpFor(30ms);
+    ASSERT_EQ(m_questions.size(), 1u);
+    EXPECT_TRUE(m_questions[0].startsWith(message)) << m_questions[0].toStdString();
+    EXPECT_EQ(dialog.CurrentState(), State::Stopped);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(picturesOfCamera(0), 0);
+    EXPECT_TRUE(file->isEnabled());
+  }
+  // The same dialog then runs a schedule that has a time.
+  tarsel::test::writeFile(gone, "+1\n");
+  file->setText(QString::fromStdString(gone));
+  click(CAutoTakePicturesDlg::IDC_START);
+  ASSERT_EQ(dialog.CurrentState(), State::Running);
+  m_clock.now += kSecond;
+  ASSERT_TRUE(pumpUntil([&] { return picturesOfCamera(0) == 1; }, kPatience));
+  ASSERT_TRUE(pumpUntil([&] { return !dialog.isVisible(); }, kPatience));
+  EXPECT_EQ(m_questions.size(), 1u);
   EXPECT_TRUE(m_errors.empty());
 }
 
