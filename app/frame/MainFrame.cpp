@@ -85,7 +85,11 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
   m_arrivalTimer.setSingleShot(true);
   ConnectGuarded(&m_arrivalTimer, &QTimer::timeout, this, [this] { RunCommand(cmd::RefreshCameras); });
   m_commandTimer.setInterval(m_options.commandUpdateInterval);
-  ConnectGuarded(&m_commandTimer, &QTimer::timeout, this, [this] { UpdateCommands(); });
+  ConnectGuarded(&m_commandTimer, &QTimer::timeout, this, [this] {
+    UpdateCommands();
+    // A camera window's own take or download ends without telling the frame.
+    RefreshIfCamerasRest();
+  });
   m_commandTimer.start();
   ConnectGuarded(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { UpdateCommands(); });
 

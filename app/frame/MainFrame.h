@@ -213,6 +213,10 @@ private:
                       bool checkable = false);
   void UpdateCommands();
   void RefreshCamerasOnce();
+  // True while an all-cameras take runs or a camera window's worker has a job.
+  bool CamerasAtWork() const;
+  // Posts the refresh that waited for the cameras, once they rest.
+  void RefreshIfCamerasRest();
   void OnStartup();
   void OnDeviceArrived();
   void OnDeviceRemoved();
@@ -265,6 +269,7 @@ private:
   bool m_closeWithoutAsking = false;
   bool m_refreshing = false;
   bool m_refreshAgain = false;
+  bool m_refreshAfterWork = false;
   bool m_noSaversMessagePending = false;
   tarsel::frame::CommandTable m_commands;
 };

@@ -8,8 +8,10 @@
 #include "app/core/ICameraHiLevel.h"
 #include "app/core/ISdkPropertyPage.h"
 #include "app/frame/CameraTypesDialog.h"
+#include "app/frame/ChildFrame.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
+#include "app/host/ConnectedCameraHost.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
 #include "app/pictures/CamExtraCommand.h"
@@ -134,6 +136,14 @@ void CMainFrame::RefreshCameras() {
     m_refreshAgain = true;
     return;
   }
+  // A refresh enumerates every family's cameras anew, which gives the
+  // cameras still plugged in new numbers and connections: run while a take
+  // or a download uses them, a camera that left would take the others'
+  // pictures with it. It runs once they rest.
+  if (CamerasAtWork()) {
+    m_refreshAfterWork = true;
+    return;
+  }
   m_refreshing = true;
   try {
     RefreshCamerasOnce();
@@ -146,6 +156,23 @@ void CMainFrame::RefreshCameras() {
     m_refreshAgain = false;
     PostFrameCommand(cmd::RefreshCameras);
   }
+}
+
+bool CMainFrame::CamerasAtWork() const {
+  if (m_runningTakes > 0)
+    return true;
+  const std::vector<CChildFrame*> windows = CameraWindows();
+  return std::any_of(windows.begin(), windows.end(), [](const CChildFrame* window) {
+    const tarsel::host::CConnectedCameraHost* host = window->GetHost();
+    return host && host->IsWorking();
+  });
+}
+
+void CMainFrame::RefreshIfCamerasRest() {
+  if (!m_refreshAfterWork || CamerasAtWork())
+    return;
+  m_refreshAfterWork = false;
+  PostFrameCommand(cmd::RefreshCameras);
 }
 
 void CMainFrame::RefreshCamerasOnce() {
@@ -316,6 +343,7 @@ void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
       --m_runningTakes;
     if (m_runningTakes == 0)
       SetFrameStatus(IDS_READY);
+    RefreshIfCamerasRest();
   }
   // An open time-lapse dialog follows the results and lists the errors.
   QObject* receiver = nullptr;

@@ -98,6 +98,8 @@ struct HostCore : public _ISdkCallback {
   // worker up reports this camera's part of it as failed.
   std::shared_ptr<CSynchronizedTake> runningTake;
   int runningSlot = -1;
+  // A job taken from the queue has not ended yet.
+  bool jobRunning = false;
 
   ~HostCore() {
     try {
@@ -305,6 +307,7 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
         return;
       job = std::move(core.jobs.front());
       core.jobs.pop_front();
+      core.jobRunning = true;
       if (job->type == CConnectedCameraHost::JobSynchronizedTake) {
         core.runningTake = job->ticket.take();
         core.runningSlot = job->ticket.slot();
@@ -337,6 +340,7 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
       const std::lock_guard<std::mutex> guard(core.lock);
       core.runningTake.reset();
       core.runningSlot = -1;
+      core.jobRunning = false;
     }
     if (interrupted || stop.stop_requested())
       return;
@@ -415,6 +419,13 @@ bool CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* comm
   }
   m_core->work.notify_one();
   return true;
+}
+
+bool CConnectedCameraHost::IsWorking() const {
+  if (!m_core)
+    return false;
+  const std::lock_guard<std::mutex> guard(m_core->lock);
+  return m_core->jobRunning || !m_core->jobs.empty();
 }
 
 void CConnectedCameraHost::QueueTakePicture(const ICamExtraCommand* command) {

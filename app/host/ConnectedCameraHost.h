@@ -103,6 +103,8 @@ public:
   // the camera and to data it owns; `done` stays on the user-interface
   // thread. False (nothing queued) once the host was stopped.
   bool QueueCameraCall(std::function<void()> work, QObject* receiver, std::function<void(HRESULT)> done);
+  // True while a job is queued or runs: the camera is in use by the worker.
+  bool IsWorking() const;
 
   // The camera's status sink: posts (code, argument) to the window.
   void OnStatus(std::int32_t code, std::intptr_t argument) override;
