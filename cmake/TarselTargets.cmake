@@ -140,5 +140,7 @@ function(tarsel_fuzzer name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME ${name}.corpus COMMAND ${name} ${corpus})
     tarsel_test_properties(${name}.corpus)
+    # Scratch files (see FuzzScratch.h) go below the test's own home.
+    set_property(TEST ${name}.corpus APPEND PROPERTY ENVIRONMENT "TMPDIR=${CMAKE_BINARY_DIR}/testhome/${name}.corpus/tmp")
   endif()
 endfunction()

@@ -45,6 +45,10 @@ std::optional<CResolutionEntry> ParseLine(const std::string& line) {
   std::size_t length = 0;
   while (length < text.size() && length < CCanonResolutionSet::kMaxLabel && IsLabelCharacter(text[length]))
     ++length;
+  // Blanks that end the label would not survive the file: the reader trims
+  // its lines.
+  while (length > 0 && text[length - 1] == ' ')
+    --length;
   if (length == 0)
     return std::nullopt;
   return CResolutionEntry{fields[0], fields[1], fields[2], fields[3], std::string(text.substr(0, length))};
@@ -80,8 +84,10 @@ void CCanonResolutionSet::Clear() {
 std::string CCanonResolutionSet::AddResolution(const SizeRecord& size, const Value* qualities,
                                                std::uint32_t quality) {
   const char* qualityLabel = tarsel::core::FindCapabilityLabel(qualities, static_cast<std::int32_t>(quality));
-  std::string label = std::to_string(size.width) + "x" + std::to_string(size.height) + " " +
-                      (qualityLabel ? qualityLabel : "");
+  // Without a quality label no blank follows the size: the file would lose it.
+  std::string label = std::to_string(size.width) + "x" + std::to_string(size.height);
+  if (qualityLabel && *qualityLabel)
+    label += std::string(" ") + qualityLabel;
   m_entries.push_back({size.sizeCode, quality, size.width, size.height, label});
   m_tableStale = !m_table.empty();
   return label;

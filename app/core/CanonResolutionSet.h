@@ -8,7 +8,8 @@
 // "<position>=<size code>,<quality>,<width>,<height>,<label>" per entry, and
 // the range section [NRange] as for CCapabilitySet. The reader takes labels
 // of letters, digits and blanks only (at most 100 characters, cut at the
-// first other character) and skips lines it cannot read whole.
+// first other character, without blanks at its end) and skips lines it
+// cannot read whole.
 //
 // Threads: one at a time. Failure: SaveToIni throws _brantel_take_error with
 // the system's error number and "Cannot save camera parameters to file";
@@ -63,7 +64,8 @@ public:
   virtual void Clear();
 
   // Appends the size with the quality's label from `qualities` (empty when
-  // the quality is not there); returns "<width>x<height> <quality label>".
+  // the quality is not there); returns "<width>x<height> <quality label>",
+  // or "<width>x<height>" without a quality label.
   std::string AddResolution(const SizeRecord& size, const Value* qualities, std::uint32_t quality);
   // The position/label table, else the default table.
   const Value* GetValues();

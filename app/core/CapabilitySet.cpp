@@ -2,12 +2,13 @@
 
 #include "app/core/RangeItem.h"
 #include "platform/AsciiCase.h"
-#include "platform/LeadingInteger.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProfileSection.h"
 #include "platform/Win32Error.h"
 
+#include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace tarsel::core {
 
@@ -41,6 +42,20 @@ std::size_t CapabilityCount(const CapabilityValue* table) {
 namespace {
 
 constexpr const char* kUnsupported = "UNSUPPORTED";
+
+// The id of a line "<id>=<label>" (or "<id>" alone): a whole decimal number
+// in the int range, blanks around it aside; nothing for any other text.
+std::optional<std::int32_t> LineId(std::string_view key) {
+  while (!key.empty() && (key.front() == ' ' || key.front() == '\t'))
+    key.remove_prefix(1);
+  while (!key.empty() && (key.back() == ' ' || key.back() == '\t'))
+    key.remove_suffix(1);
+  std::int32_t id = 0;
+  const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), id);
+  if (key.empty() || error != std::errc() || end != key.data() + key.size())
+    return std::nullopt;
+  return id;
+}
 
 } // namespace
 
@@ -140,11 +155,11 @@ bool CCapabilitySet::LoadFromIni(const char* file) {
     m_unsupported = tarsel::platform::asciiUpperCased(lines.front()) == kUnsupported;
     if (!m_unsupported) {
       for (const std::string& line : lines) {
-        // A line without "=" is an id without a label.
+        // A line without "=" is an id without a label; one whose id is not
+        // a number is skipped.
         const std::size_t equals = line.find('=');
-        const std::string_view text(line);
-        m_entries.push_back({tarsel::platform::LeadingInteger(text.substr(0, equals)),
-                             equals == std::string::npos ? std::string() : line.substr(equals + 1)});
+        if (const std::optional<std::int32_t> id = LineId(std::string_view(line).substr(0, equals)))
+          m_entries.push_back({*id, equals == std::string::npos ? std::string() : line.substr(equals + 1)});
       }
       BuildTable();
     }

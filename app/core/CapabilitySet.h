@@ -10,7 +10,8 @@
 //
 // In a camera-model file (INI) a set named N is the section [N], one line
 // "id=label" per value in table order (labels kept exactly, leading blanks
-// and signs included) or the single line "UNSUPPORTED", and the section
+// and signs included; a line whose id is not a whole number is skipped) or
+// the single line "UNSUPPORTED", and the section
 // [NRange] with "Min" and "Max" (see CRangeItem).
 //
 // Threads: one at a time (a camera guards its sets with its lock). A table

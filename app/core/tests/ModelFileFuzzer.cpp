@@ -4,6 +4,7 @@
 #include "app/core/CanonResolutionSet.h"
 #include "app/core/CapabilitySet.h"
 #include "env/BrantelTakeError.h"
+#include "platform/testsupport/FuzzScratch.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,24 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
-
-// Files of this process's own, removed when it ends.
-struct ScratchFile {
-  explicit ScratchFile(const char* tag) {
-    const char* tmp = std::getenv("TMPDIR");
-    path = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarsel-model-fuzz-" + tag + "-" +
-           std::to_string(getpid());
-  }
-  ~ScratchFile() {
-    std::remove(path.c_str());
-    // The profile writer leaves its lock file beside the file.
-    std::remove((path + ".lock").c_str());
-  }
-  std::string path;
-};
 
 std::vector<std::pair<std::int32_t, std::string>> rowsOf(const tarsel::core::CapabilityValue* table) {
   std::vector<std::pair<std::int32_t, std::string>> rows;
@@ -42,10 +26,8 @@ std::vector<std::pair<std::int32_t, std::string>> rowsOf(const tarsel::core::Cap
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const ScratchFile inputFile("in");
-  static const ScratchFile outputFile("out");
-  const std::string& input = inputFile.path;
-  const std::string& output = outputFile.path;
+  static const std::string input = tarsel::test::FuzzScratchPath("in.camd");
+  static const std::string output = tarsel::test::FuzzScratchPath("out.camd");
   if (FILE* f = std::fopen(input.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);
