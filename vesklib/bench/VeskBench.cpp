@@ -13,8 +13,10 @@
 // folder with one camera whose card holds a raw file, and stops it at the end;
 // its camera is then named in a registry of that folder, so the user's own
 // registry is neither needed nor touched. With --dir, the user's "Type_S"
-// must name the daemon's camera model. Each trial downloads the picture R
-// times each way; the best trial of each way is reported.
+// must name the daemon's camera model. Each of T rounds (after one warm-up
+// round) downloads the picture R times through the library and R times
+// through the floor loop; the min, median and max over the rounds are
+// reported, of each way's time and of their ratio.
 #include "vesklib/LinkCameraManager.h"
 #include "vesklib/ManagerInstance.h"
 #include "vesklib/SocketDeviceBackend.h"
@@ -58,7 +60,7 @@ struct Options {
   std::string dir;
   int picture = 4;
   int rounds = 5;
-  int trials = 5;
+  int trials = 9;
 };
 
 bool parseInt(const char* text, int& value) {
@@ -125,9 +127,15 @@ private:
   pid_t m_pid = -1;
 };
 
-double megabytesPerSecond(std::uint64_t bytes, Clock::duration elapsed) {
-  const double seconds = std::chrono::duration<double>(elapsed).count();
-  return seconds > 0 ? static_cast<double>(bytes) / seconds / 1e6 : 0.0;
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void printSpread(const char* label, const std::vector<double>& values) {
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  std::printf("%-32s %10.2f %10.2f %10.2f\n", label, *low, median(values), *high);
 }
 
 double milliseconds(Clock::duration elapsed) {
@@ -275,34 +283,44 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "vesk-bench: no camera, or the download failed (is the model in Type_S?)\n");
       status = 1;
     }
-    Clock::duration libraryBest = Clock::duration::max();
-    Clock::duration floorBest = Clock::duration::max();
+    // Side by side: each round times the library and the floor one after
+    // the other (which goes first alternates), so a change in the machine's
+    // load weighs on both; the first round only warms up.
+    std::vector<double> ratios;
+    std::vector<double> libraryMs;
+    std::vector<double> floorMs;
     std::vector<std::uint8_t> buffer;
-    for (int trial = 0; trial < options.trials && status == 0; ++trial) {
+    for (int round = 0; round <= options.trials && status == 0; ++round) {
       Clock::duration library{};
       Clock::duration floor{};
-      peer.replay(libraryScripts(recording, options.rounds));
-      if (prepareCamera(peerDir, options.picture) != recording.size ||
-          !download(recording.size, options.rounds, buffer, library) ||
-          !floorLoop(peer, recording, options.rounds, floor)) {
+      const auto runLibrary = [&] {
+        peer.replay(libraryScripts(recording, options.rounds));
+        return prepareCamera(peerDir, options.picture) == recording.size &&
+               download(recording.size, options.rounds, buffer, library);
+      };
+      const auto runFloor = [&] { return floorLoop(peer, recording, options.rounds, floor); };
+      const bool ok = round % 2 == 0 ? runLibrary() && runFloor() : runFloor() && runLibrary();
+      if (!ok) {
         std::fprintf(stderr, "vesk-bench: a replayed run failed\n");
         status = 1;
+      } else if (round > 0) {
+        libraryMs.push_back(milliseconds(library));
+        floorMs.push_back(milliseconds(floor));
+        ratios.push_back(milliseconds(library) / milliseconds(floor));
       }
-      libraryBest = std::min(libraryBest, library);
-      floorBest = std::min(floorBest, floor);
     }
     ManagerInstance::replace(nullptr);
     if (status == 0) {
       const auto bytes =
           static_cast<std::uint64_t>(recording.size) * static_cast<std::uint64_t>(options.rounds);
-      std::printf("exchanges per download:         %10zu (%d bytes)\n", downloadExchanges(recording).size(),
-                  recording.size);
-      std::printf("library download:               %10.2f ms %10.1f MB/s\n", milliseconds(libraryBest),
-                  megabytesPerSecond(bytes, libraryBest));
-      std::printf("protocol floor (same exchanges): %10.2f ms %10.1f MB/s\n", milliseconds(floorBest),
-                  megabytesPerSecond(bytes, floorBest));
-      std::printf("library / floor:                %10.2f x\n",
-                  std::chrono::duration<double>(libraryBest) / std::chrono::duration<double>(floorBest));
+      std::printf("exchanges per download: %zu (%d bytes); %d downloads per run, %d rounds after a warm-up\n",
+                  downloadExchanges(recording).size(), recording.size, options.rounds, options.trials);
+      std::printf("%-32s %10s %10s %10s\n", "", "min", "median", "max");
+      printSpread("library download (ms)", libraryMs);
+      printSpread("protocol floor (ms)", floorMs);
+      printSpread("library / floor", ratios);
+      std::printf("library at its median:          %10.1f MB/s\n",
+                  static_cast<double>(bytes) / (median(libraryMs) / 1e3) / 1e6);
     }
   } catch (const CVeskNVError& error) {
     std::fprintf(stderr, "vesk-bench: %s (%d)\n", error.what(), error.code());
