@@ -16,7 +16,7 @@ packages=(
   libjpeg-turbo-progs libtiff-tools libimage-exiftool-perl python3-pil
   libusb-1.0-0-dev libudev-dev
   iproute2
-  python3-pyftpdlib curl
+  python3-pyftpdlib curl vsftpd
   clang-format
   "$@"
 )

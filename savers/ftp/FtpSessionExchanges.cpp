@@ -135,30 +135,26 @@ void CFtpSession::DoPwd() {
 }
 
 void CFtpSession::openPassiveData() {
-  std::string host;
-  std::string port;
   std::string line;
+  unsigned port = 0;
   if (m_control->IsIpv6()) {
-    // An IPv6 server announces only the port, on the control connection's
-    // address.
+    // An IPv6 server announces only the port.
     exchange("EPSV\r\n", "229", true, &line);
-    const unsigned number = ParseExtendedPassiveReply(line);
-    if (number == 0)
-      throw _FtpReceiveError(line);
-    host = m_control->GetPeerName();
-    port = std::to_string(number);
+    port = ParseExtendedPassiveReply(line);
   } else {
+    // Only the port of the reply is used: the data connection goes to the
+    // server the control connection reached, never to another host the reply
+    // may name (a server behind NAT often names a wrong address).
     exchange("PASV\r\n", "227", true, &line);
     std::array<unsigned, 6> numbers{};
-    if (!ParsePassiveReply(line, numbers))
-      throw _FtpReceiveError(line);
-    host = std::to_string(numbers[0]) + '.' + std::to_string(numbers[1]) + '.' + std::to_string(numbers[2]) +
-           '.' + std::to_string(numbers[3]);
-    port = std::to_string(numbers[4] * 256 + numbers[5]);
+    if (ParsePassiveReply(line, numbers))
+      port = numbers[4] * 256 + numbers[5];
   }
+  if (port == 0)
+    throw _FtpReceiveError(line);
   makeSocket(m_data);
   armWatchdog();
-  m_data->ConnectTo(host, port, m_timeouts.watchdog);
+  m_data->ConnectTo(m_control->GetPeerName(), std::to_string(port), m_timeouts.watchdog);
 }
 
 void CFtpSession::DoUpload(const Request& request) {

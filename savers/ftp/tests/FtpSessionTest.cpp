@@ -260,6 +260,18 @@ TEST_F(FtpSessionTest, ABrokenReplyOrARefusedUploadLeavesAUsableSession) {
   EXPECT_EQ(session->Quit(), 0);
 }
 
+TEST_F(FtpSessionTest, ThePassiveDataConnectionGoesToTheControlPeerWhateverAddressTheReplyNames) {
+  // The server names 127.0.0.99 in its PASV reply, where a decoy listens on
+  // the same port: every byte must reach the server itself.
+  auto session = makeSession();
+  ASSERT_EQ(connect(*session, "decoy"), 0);
+  const std::vector<char> picture(1 << 20, 'd');
+  ASSERT_EQ(session->Upload(picture.data(), picture.size(), "far.jpg"), 0);
+  EXPECT_EQ(session->Quit(), 0);
+  EXPECT_EQ(fileText(server->Home() / "far.jpg"), std::string(picture.begin(), picture.end()));
+  EXPECT_EQ(server->CommandLog(), "USER decoy\nPASS ******\nPWD\nTYPE I\nPASV\nSTOR far.jpg\nQUIT\n");
+}
+
 TEST_F(FtpSessionTest, UploadsOverIpv6LoopbackThroughExtendedPassiveMode) {
   const char* home = std::getenv("HOME");
   FtpTestServer v6(std::filesystem::path(home ? home : "/tmp") / "ftp-server-v6", "::1");

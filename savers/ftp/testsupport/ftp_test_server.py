@@ -10,12 +10,17 @@ Users (home <root>/home, password "secret"; anonymous: home <root>/anon):
   endless   USER endless is answered with a reply line that never ends
   stall     the data connection of a STOR is accepted but never read
   full      STOR is answered with 452
+  decoy     PASV names 127.0.0.99 (the port listens there too, as a decoy, and
+            on the control connection's address); a connection to the decoy
+            is logged as "DECOY <bytes received>"
 Every command received is appended to the --log file as one line
 ("PASS ******" for passwords).
 """
 import argparse
 import os
+import socket
 import sys
+import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
@@ -23,7 +28,29 @@ from pyftpdlib.ioloop import IOLoop
 from pyftpdlib.servers import FTPServer
 
 PASSWORD = "secret"
-MISBEHAVING = ("silent", "endless", "stall", "full")
+MISBEHAVING = ("silent", "endless", "stall", "full", "decoy")
+DECOY_HOST = "127.0.0.99"
+
+
+def log_line(path, line):
+    with open(path, "a") as log:
+        log.write(line + "\n")
+
+
+def listen_decoy(log_path):
+    """Listens on DECOY_HOST and logs what the first connection sends;
+    returns the port."""
+    decoy = socket.create_server((DECOY_HOST, 0))
+
+    def serve():
+        peer, _ = decoy.accept()
+        received = 0
+        while chunk := peer.recv(1 << 16):
+            received += len(chunk)
+        log_line(log_path, "DECOY %d" % received)
+
+    threading.Thread(target=serve, daemon=True).start()
+    return decoy.getsockname()[1]
 
 
 class ScriptedDTPHandler(DTPHandler):
@@ -39,8 +66,7 @@ class ScriptedHandler(FTPHandler):
     log_path = None
 
     def pre_process_command(self, line, cmd, arg):
-        with open(self.log_path, "a") as log:
-            log.write(("PASS ******" if cmd == "PASS" else line) + "\n")
+        log_line(self.log_path, "PASS ******" if cmd == "PASS" else line)
         if cmd == "USER" and arg == "silent":
             return
         if cmd == "USER" and arg == "endless":
@@ -49,6 +75,10 @@ class ScriptedHandler(FTPHandler):
         if cmd == "STOR" and self.username == "full":
             self.respond("452 Insufficient storage space.")
             return
+        if cmd == "PASV" and self.username == "decoy":
+            # The real data port is the decoy's port on the server's address.
+            self.passive_ports = [listen_decoy(self.log_path)]
+            self.masquerade_address = DECOY_HOST
         super().pre_process_command(line, cmd, arg)
 
 
