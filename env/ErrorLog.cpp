@@ -101,7 +101,17 @@ void writeErrorInfo(const char* text) {
     return;
   path += "/ErrorLog.txt";
 
-  std::string tail = text ? text : "";
+  // The entry's frame ends its lines in CR LF; so do the text's own lines,
+  // whichever line ends the caller wrote.
+  std::string tail;
+  for (const char* c = text ? text : ""; *c; ++c) {
+    if (*c == '\r' && c[1] == '\n')
+      continue;
+    if (*c == '\n' || *c == '\r')
+      tail += "\r\n";
+    else
+      tail += *c;
+  }
   tail += "\r\n";
 
   std::lock_guard lock(logLock());

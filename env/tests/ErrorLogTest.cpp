@@ -365,3 +365,12 @@ TEST(ErrorLog, NullTextWritesAnEmptyTextLine) {
   ASSERT_EQ(log.entries.size(), 1u);
   EXPECT_EQ(log.entries[0].text, "");
 }
+
+TEST(ErrorLog, EveryLineOfAnEntryEndsInCarriageReturnLineFeed) {
+  const LogHome home;
+  WriteErrorInfo("first line\nsecond line\r\nthird line\rlast");
+  const std::string text = readFile(home.logPath());
+  EXPECT_NE(text.find("first line\r\nsecond line\r\nthird line\r\nlast\r\n"), std::string::npos) << text;
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+    EXPECT_TRUE(at > 0 && text[at - 1] == '\r') << "a bare line feed at " << at;
+}
