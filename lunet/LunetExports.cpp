@@ -14,6 +14,9 @@ using tarsel::com::ClassRecord;
 
 namespace {
 
+// The classes a client can create: the control. Its property page was left
+// out, so its class is not registered (a record an older registration left
+// is removed when the library is unregistered).
 std::vector<ClassRecord> lunetClasses(const std::string& library) {
   ClassRecord control;
   control.clsid = CLSID_LunetCtrl;
@@ -27,13 +30,7 @@ std::vector<ClassRecord> lunetClasses(const std::string& library) {
   control.toolboxBitmap = 1;
   control.typeLib = LIBID_LUNETLib;
   control.version = kLunetTypeLibVersion;
-  ClassRecord page;
-  page.clsid = CLSID_LunetPropPage;
-  page.name = kLunetPropPageTypeName;
-  page.progId = kLunetPropPageProgId;
-  page.library = library;
-  page.threadingModel = "Apartment";
-  return {control, page};
+  return {control};
 }
 
 std::string ownPath() {
@@ -88,6 +85,8 @@ LUNET_EXPORT HRESULT DllUnregisterServer() {
       if (FAILED(tarsel::com::unregisterClass(record.clsid)))
         return SELFREG_E_CLASS;
     }
+    if (FAILED(tarsel::com::unregisterClass(CLSID_LunetPropPage)))
+      return SELFREG_E_CLASS;
     return S_OK;
   } catch (...) {
     return SELFREG_E_CLASS;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 using tarsel::com::ByteArray;
@@ -69,6 +70,10 @@ TEST(LunetEndToEnd, RegisterCreateConnectTakeDownloadAndUnregister) {
 
   ASSERT_EQ(runRegisterCommand({library}), 0);
   EXPECT_TRUE(std::ifstream(dir.file("data/Tarsel/com/{65EC6313-AFEE-4B65-A258-D7EA902EE049}.class")).good());
+  int classes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.file("data/Tarsel/com")))
+    classes += entry.path().extension() == ".class";
+  EXPECT_EQ(classes, 1) << "only the control can be created, so only it is registered";
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID("LUNET.LunetCtrl.1", &clsid), S_OK);
   IDispatch* raw = nullptr;
