@@ -174,6 +174,15 @@ protected:
     user->Release();
   }
 
+  // The file saver's settings key (null when it cannot be opened).
+  CRefPtr<ISaverSettings> fileSaverKey() const {
+    ISaverSettings* key = nullptr;
+    EXPECT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
+    CRefPtr<ISaverSettings> saverKey;
+    saverKey.Attach(key);
+    return saverKey;
+  }
+
   // Starts the frame (the device folder's watcher only) and waits for both
   // cameras' windows.
   CMainFrame& startWithBothWindows() {
@@ -295,10 +304,8 @@ TEST_F(MainFrameVesk, ASecondSessionSavesAfterTheFirstSessionsPicturesAndReplace
   const std::string root = m_folder.file("saved");
   chooseSaverForTakes("File");
   {
-    ISaverSettings* key = nullptr;
-    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
-    CRefPtr<ISaverSettings> saverKey;
-    saverKey.Attach(key);
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
     EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
   }
   m_savers = std::make_unique<CSaveDllList>(0, binDir());
@@ -335,10 +342,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   chooseSaverForTakes("File");
   {
-    ISaverSettings* key = nullptr;
-    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
-    CRefPtr<ISaverSettings> saverKey;
-    saverKey.Attach(key);
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
     EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
     EXPECT_EQ(saverKey->SetString("ExternalCommand", (script + " %s").c_str()), 0);
   }
@@ -378,10 +383,8 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
                                     "' ]; do sleep 0.01; done\n");
   std::filesystem::permissions(hold, std::filesystem::perms::owner_all);
   {
-    ISaverSettings* key = nullptr;
-    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
-    CRefPtr<ISaverSettings> saverKey;
-    saverKey.Attach(key);
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
     EXPECT_EQ(saverKey->SetString("ExternalCommand", hold.c_str()), 0);
     EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
   }
@@ -486,10 +489,8 @@ TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndASchedule
   chooseSaverForTakes("File");
   setUserOption("AutoSaveAfterTaking", 0);
   {
-    ISaverSettings* key = nullptr;
-    ASSERT_EQ(settings()->GetSaverSettings("FILE", &key, false), 0);
-    CRefPtr<ISaverSettings> saverKey;
-    saverKey.Attach(key);
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
     EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
   }
   m_savers = std::make_unique<CSaveDllList>(0, binDir());
