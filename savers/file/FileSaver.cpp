@@ -85,7 +85,9 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
       saved = CreatePictureFile(
           path, picture,
           [&](unsigned index) {
-            return counter + index <= kLastCounter ? nameAt(counter + index) : std::string();
+            // In 64 bits: the sum must not wrap round to a small number.
+            const std::uint64_t number = std::uint64_t{counter} + index;
+            return number <= kLastCounter ? nameAt(static_cast<std::uint32_t>(number)) : std::string();
           },
           kMaxNumbersTried);
     } catch (...) {

@@ -87,6 +87,16 @@ TEST_F(FileSaverTest, ATakenNumberMovesOnToTheNextFreeOneAndAFixedNameIsReplaced
   EXPECT_EQ(183, saveDirect(info, another));
   EXPECT_EQ("new picture", ReadFile(folder / "IMG0007.JPG"));
   EXPECT_EQ(4u, namesIn(folder).size()) << "no temporary file is left";
+
+  // Near the counter's end the search stops instead of wrapping round to low numbers.
+  info.fileName.clear();
+  info.counter = 0xFFFFFFFDu;
+  info.digits = 10;
+  std::ofstream(folder / "IMG4294967293.JPG") << "old";
+  std::ofstream(folder / "IMG4294967294.JPG") << "old";
+  EXPECT_EQ(183, saveDirect(info, another));
+  EXPECT_EQ(0xFFFFFFFDu, info.counter) << "the counter is put back";
+  EXPECT_EQ(6u, namesIn(folder).size());
 }
 
 TEST_F(FileSaverTest, AFullDiskFailsTheSaveAndLeavesNoPartialPicture) {
