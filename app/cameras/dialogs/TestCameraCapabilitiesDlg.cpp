@@ -248,11 +248,13 @@ void CTestCameraCapabilitiesDlg::OnTrialEnded(bool completed, const std::string&
     ReportError(*error, this);
   } else if (!completed) {
     m_close->setText(ResText(IDS_CANCEL));
-    tarsel::ui::AskUser(this, IDS_TEST_CANCELLED, tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Information);
+    tarsel::ui::AskUser(this, ResText(IDS_TEST_CANCELLED), tarsel::ui::Buttons::Ok,
+                        tarsel::ui::Icon::Information, ResText(IDS_CANCELLED));
   } else {
     m_close->setText(ResText(IDS_CLOSE));
     tarsel::ui::AskUser(this, tarsel::ui::ResFormat(IDS_TEST_COMPLETED, file.c_str()),
-                        tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Warning);
+                        tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Warning,
+                        ResText(IDS_COMPLETED_SUCCESSFULLY));
   }
 }
 
