@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include <algorithm>
 #include <utility>
@@ -85,6 +86,19 @@ TEST_F(MainFrameDiscovery, StartUpOpensOneConnectedWindowPerCameraAndCountsThem)
   EXPECT_NE(frameIcon, windowIcon);
   for (CChildFrame* window : windows)
     EXPECT_EQ(imageOf(window->windowIcon()), windowIcon);
+  // Every toolbar command has an icon of its own and the menu's text as its tip.
+  const auto* toolbar = frame.findChild<QToolBar*>(QStringLiteral("MainToolbar"));
+  ASSERT_NE(toolbar, nullptr);
+  std::vector<QImage> icons;
+  for (const QAction* action : toolbar->actions()) {
+    SCOPED_TRACE(action->text().toStdString());
+    const QImage icon = imageOf(action->icon());
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_EQ(std::count(icons.begin(), icons.end(), icon), 0);
+    EXPECT_TRUE(action->text().remove('&').startsWith(action->toolTip()));
+    icons.push_back(icon);
+  }
+  EXPECT_EQ(icons.size(), 12u);
 }
 
 TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximisedAndPaintedInTheUsersBackgroundColour) {
