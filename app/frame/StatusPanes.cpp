@@ -77,7 +77,7 @@ void ShowPaneText(QLabel* pane, const QString& text) {
   QWidget* window = pane->parentWidget();
   while (window && !qobject_cast<QMdiSubWindow*>(window))
     window = window->parentWidget();
-  if (!window || window->isMaximized())
+  if (!window || window->isMaximized() || window->isMinimized())
     return;
   if (const int least = window->minimumSizeHint().width(); window->width() < least)
     window->resize(least, window->height());
