@@ -84,6 +84,10 @@ const char* const kListNames[] = {"program_mode",  "aperture",      "exposure_ti
                                   "exposure_bias", "white_balance", "af_distance",
                                   "flash",         "iso",           "metering"};
 
+const char* const kListPlurals[] = {"program_modes",   "apertures",      "exposure_times",
+                                    "exposure_biases", "white_balances", "af_distances",
+                                    "flashes",         "isos",           "meterings"};
+
 using CameraSetter = std::function<void(CameraConfig&, const std::string&)>;
 
 std::map<std::string, CameraSetter> cameraKeys() {
@@ -185,7 +189,7 @@ std::map<std::string, CameraSetter> cameraKeys() {
     }
   };
   for (int i = 0; i < static_cast<int>(ValueList::Count); ++i) {
-    keys[std::string(kListNames[i]) + "s"] = [i](CameraConfig& c, const std::string& v) {
+    keys[kListPlurals[i]] = [i](CameraConfig& c, const std::string& v) {
       c.lists[i] = numbers<std::uint16_t>(v, 0xFFFF);
     };
     keys[kListNames[i]] = [i](CameraConfig& c, const std::string& v) { c.current[i] = number16(v); };

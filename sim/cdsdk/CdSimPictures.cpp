@@ -242,8 +242,8 @@ Bytes makeViewfinderFrame(std::uint32_t width, std::uint32_t height, std::uint32
   const std::uint32_t bar = frameNumber % width;
   return encode(width, height, 60, {}, [&](std::uint32_t x, std::uint32_t y, JSAMPLE* rgb) {
     const bool onBar = x >= bar && x < bar + 8;
-    rgb[0] = onBar ? 255 : static_cast<JSAMPLE>(x * 255 / width);
-    rgb[1] = onBar ? 255 : static_cast<JSAMPLE>(y * 255 / height);
+    rgb[0] = static_cast<JSAMPLE>(onBar ? 255 : x * 255 / width);
+    rgb[1] = static_cast<JSAMPLE>(onBar ? 255 : y * 255 / height);
     rgb[2] = static_cast<JSAMPLE>(frameNumber * 7);
   });
 }
