@@ -9,6 +9,9 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <string>
+
 extern "C" {
 
 // What the library counted since the last reset. Open handles are those not
@@ -93,6 +96,23 @@ struct CdSimControls {
          find(library, "cdsim_set_chunking", setChunking) & find(library, "cdsim_log", log) &
          find(library, "cdsim_stats", stats) & find(library, "cdsim_payload", payload) &
          find(library, "cdsim_check_clean", checkClean);
+  }
+
+  // The call log as one text.
+  std::string logText() const {
+    std::string text(log(nullptr, 0) + 1, '\0');
+    const std::size_t length = log(text.data(), text.size());
+    text.resize(std::min(length, text.size() - 1)); // a log that grew meanwhile is cut
+    return text;
+  }
+
+  // What the strict check found; empty when everything was closed and in order.
+  std::string problemsText() const {
+    std::string text(65536, '\0');
+    if (checkClean(text.data(), text.size()) == 0)
+      return {};
+    text.resize(text.find('\0'));
+    return text;
   }
 
 private:

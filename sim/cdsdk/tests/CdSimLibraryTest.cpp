@@ -108,16 +108,8 @@ protected:
       dlclose(m_library);
   }
 
-  std::string log() const {
-    std::string text(m_controls->log(nullptr, 0) + 1, '\0');
-    m_controls->log(text.data(), text.size());
-    return text;
-  }
-
-  std::string problems() const {
-    char text[4096];
-    return m_controls->checkClean(text, sizeof text) == 0 ? std::string() : std::string(text);
-  }
+  std::string log() const { return m_controls->logText(); }
+  std::string problems() const { return m_controls->problemsText(); }
 
   CdSimStats stats() const {
     CdSimStats s{};
