@@ -538,3 +538,87 @@ TEST_F(CdSimLibrary, RefusesAnotherVersionAndAStartedLibraryStartedAgain) {
   EXPECT_EQ(finish(), kOk);
   EXPECT_EQ(stats().illegalCalls, 1u);
 }
+
+TEST_F(CdSimLibrary, UnregisteringWaitsForAnEventCallBackThatIsRunning) {
+  u32 enumeration = 0;
+  CanonSourceRecord record{};
+  ASSERT_EQ(entry<kEntrySourceEnumOpen>(table)(kSourceEnumOption, &enumeration), kOk);
+  ASSERT_EQ(entry<kEntrySourceEnumNext>(table)(enumeration, &record), kOk);
+  entry<kEntrySourceEnumRelease>(table)(enumeration);
+  record.word0 = kSourceRecordOpenWord;
+  u32 source = 0, registration = 0;
+  ASSERT_EQ(entry<kEntrySourceOpen>(table)(&record, &source), kOk);
+  struct Slow {
+    std::atomic<bool> inside{false};
+    std::atomic<bool> finished{false};
+  } slow;
+  auto callback = [](u32, const void*, u32, void* context) -> u32 {
+    auto& s = *static_cast<Slow*>(context);
+    s.inside = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    s.finished = true;
+    return 0;
+  };
+  ASSERT_EQ(entry<kEntryEventRegister>(table)(source, callback, &slow, &registration), kOk);
+  std::thread fire([&] { m_controls->fireEvent(0, kEventShutterButton, nullptr, 0); });
+  while (!slow.inside)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(entry<kEntryEventUnregister>(table)(source, registration), kOk);
+  EXPECT_TRUE(slow.finished); // the context may be freed once unregistering returned
+  fire.join();
+  EXPECT_EQ(m_controls->fireEvent(0, kEventShutterButton, nullptr, 0), -1); // nothing registered now
+  EXPECT_EQ(entry<kEntrySourceClose>(table)(source), kOk);
+  EXPECT_EQ(finish(), kOk);
+  EXPECT_EQ(problems(), "");
+}
+
+TEST_F(CdSimLibrary, RecordsHoldTheirFieldsAtTheirOffsetsAndReleasesFillTheVolume) {
+  const u32 source = openRemote(0);
+  u32 resolutions = 0, count = 0;
+  ASSERT_EQ(entry<kEntryResolutionEnumOpen>(table)(source, 0, &resolutions), kOk);
+  ASSERT_EQ(entry<kEntryResolutionEnumCount>(table)(resolutions, &count), kOk);
+  EXPECT_EQ(count, 2u);
+  std::uint8_t raw[sizeof(ResolutionRecord)];
+  ASSERT_EQ(entry<kEntryResolutionEnumNext>(table)(resolutions, reinterpret_cast<ResolutionRecord*>(raw)),
+            kOk);
+  const std::uint8_t first[10] = {0, 0, 0x80, 2, 0, 0, 0xE0, 1, 0, 0}; // size 0, 640, 480
+  EXPECT_EQ(std::memcmp(raw, first, sizeof first), 0);
+  ASSERT_EQ(entry<kEntryResolutionEnumNext>(table)(resolutions, reinterpret_cast<ResolutionRecord*>(raw)),
+            kOk);
+  EXPECT_EQ(entry<kEntryResolutionEnumNext>(table)(resolutions, reinterpret_cast<ResolutionRecord*>(raw)),
+            kErrEnumEnd);
+  EXPECT_EQ(entry<kEntryResolutionEnumRelease>(table)(resolutions), kOk);
+
+  auto volumeWalk = [&](std::uint64_t* freeSpace, u32* items) {
+    u32 volumes = 0, volume = 0, itemEnum = 0;
+    ASSERT_EQ(entry<kEntryVolumeEnumOpen>(table)(source, &volumes), kOk);
+    ASSERT_EQ(entry<kEntryVolumeEnumNext>(table)(volumes, &volume), kOk);
+    EXPECT_EQ(entry<kEntryVolumeEnumNext>(table)(volumes, &volume), kErrEnumEnd);
+    std::uint8_t info[sizeof(VolumeRecord)];
+    ASSERT_EQ(entry<kEntryVolumeInfo>(table)(volume, reinterpret_cast<VolumeRecord*>(info)), kOk);
+    std::uint64_t capacity = 0;
+    std::memcpy(&capacity, info + 4, 8);
+    std::memcpy(freeSpace, info + 12, 8);
+    EXPECT_EQ(capacity, 64u << 20);
+    EXPECT_EQ(entry<kEntryItemEnumOpen>(table)(volume, 100, 0, &itemEnum), kErrInvalidParameter);
+    ASSERT_EQ(entry<kEntryItemEnumOpen>(table)(volume, kItemEnumOption, kItemEnumFlags, &itemEnum), kOk);
+    EXPECT_EQ(entry<kEntryItemEnumCount>(table)(itemEnum, items), kOk);
+    EXPECT_EQ(entry<kEntryItemEnumRelease>(table)(itemEnum), kOk);
+    EXPECT_EQ(entry<kEntryVolumeEnumRelease>(table)(volumes), kOk);
+  };
+  std::uint64_t freeBefore = 0, freeAfter = 0;
+  u32 itemsBefore = 0, itemsAfter = 0;
+  volumeWalk(&freeBefore, &itemsBefore);
+  const auto pictures = takePicture(source, kReleaseKindWithExtras);
+  volumeWalk(&freeAfter, &itemsAfter);
+  EXPECT_EQ(itemsAfter, itemsBefore + 3);
+  std::uint64_t taken = 0;
+  for (const auto& p : pictures)
+    taken += p.bytes.size();
+  EXPECT_EQ(freeBefore - freeAfter, taken);
+  EXPECT_EQ(pictures.at(0).bytes.size() < pictures.at(1).bytes.size(), true); // the thumbnail first
+
+  closeRemote(source);
+  EXPECT_EQ(finish(), kOk);
+  EXPECT_EQ(stats().illegalCalls, 2u) << problems(); // the item enumerations' wrong flags
+}
