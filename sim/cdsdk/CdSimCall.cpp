@@ -30,7 +30,7 @@ CallScope::CallScope(u32 entry, const char* name, std::string arguments, u32 fir
   for (const auto& [thread, depth] : camera->callsInside) {
     if (thread != me && depth > 0) {
       ++s.counts.overlappingCalls;
-      s.addLog("VIOLATION: " + std::string(name) + " on camera " + std::to_string(camera->index) +
+      s.report(std::string(name) + " on camera " + std::to_string(camera->index) +
                " while another thread is inside a call on it");
       break;
     }

@@ -52,6 +52,7 @@ void cdsim_fail_after(std::uint32_t entry, std::uint32_t skip, std::uint32_t cod
 std::int64_t cdsim_fire_event(int camera, std::uint32_t event, const void* data, std::uint32_t size);
 // Unplugging makes every call on the camera's handles fail with 0x80 (a running
 // transfer at its next chunk); plugging it back shows it to the next enumeration.
+// Reset and plug refuse (-1) when called from a call-back of the library.
 int cdsim_unplug(int camera);
 int cdsim_plug(int camera);
 void cdsim_set_frame_rate(std::uint32_t framesPerSecond);

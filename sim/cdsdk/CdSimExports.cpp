@@ -105,6 +105,10 @@ CDSIM_EXPORT u32 CDFinishSDK() {
     s.violation("CDFinishSDK called while the SDK is not started");
     return kErrInvalidCall;
   }
+  if (s.onLibraryThread()) {
+    s.violation("CDFinishSDK called from a call-back of the library");
+    return kErrInvalidCall;
+  }
   const u32 viewfinders = s.stats().runningViewfinders - s.leaked.runningViewfinders;
   s.stopThreads(lock);
   closeLeftovers(viewfinders);
@@ -126,6 +130,10 @@ CDSIM_EXPORT int cdsim_reset(const char* config) {
   }
   auto lock = lockState();
   State& s = state();
+  if (s.onLibraryThread()) {
+    s.addLog("cdsim_reset: called from a call-back of the library");
+    return -1;
+  }
   s.stopThreads(lock);
   s.configure(std::move(parsed));
   s.started = false;
@@ -154,12 +162,12 @@ CDSIM_EXPORT std::int64_t cdsim_fire_event(int index, u32 event, const void* dat
   auto lock = lockState();
   State& s = state();
   Camera* camera = cameraAt(index);
-  if (camera == nullptr || camera->source == 0 || s.events.onThread())
+  if (camera == nullptr || s.events.onThread())
     return -1;
   EventCallback* callback = nullptr;
   void* context = nullptr;
   for (const auto& [id, handle] : s.handles)
-    if (handle.kind == HandleKind::Registration && handle.values.at(0) == camera->source &&
+    if (handle.kind == HandleKind::Registration && handle.camera == camera->index &&
         handle.generation == camera->generation) {
       callback = handle.callback;
       context = handle.context;
@@ -214,7 +222,7 @@ CDSIM_EXPORT int cdsim_unplug(int index) {
 CDSIM_EXPORT int cdsim_plug(int index) {
   auto lock = lockState();
   Camera* camera = cameraAt(index);
-  if (camera == nullptr)
+  if (camera == nullptr || state().onLibraryThread())
     return -1;
   if (camera->plugged)
     return 0;

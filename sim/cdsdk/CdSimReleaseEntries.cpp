@@ -30,11 +30,16 @@ void progress(ProgressCallback* callback, void* context, u32 percent, u32 status
   timeCallback(began);
 }
 
-// Whether the camera that `index` and `generation` name is still the one plugged in and open.
+// Whether the camera that `index` and `generation` name is still plugged in, with `source` open.
 bool stillThere(std::size_t index, u32 generation, u32 source) {
   const auto& cameras = state().cameras;
   return index < cameras.size() && cameras[index]->plugged && cameras[index]->generation == generation &&
-         cameras[index]->source == source;
+         state().handles.count(source) != 0;
+}
+
+// Whether the camera is in remote-release mode through this source handle.
+bool inRemote(const Camera& camera, u32 source) {
+  return camera.remote && camera.remoteSource == source;
 }
 
 u32 beforeRelease(u32 source) {
@@ -76,6 +81,7 @@ u32 remoteReleaseEnter(u32 source, EventCallback* callback, void* context) {
     return illegalLocked("remote-release mode entered before the event call-back was registered",
                          kErrInvalidCall);
   camera->remote = true;
+  camera->remoteSource = source;
   camera->remoteCallback = callback;
   camera->remoteContext = context;
   camera->releaseKind = kReleaseKindPicture;
@@ -91,14 +97,12 @@ u32 remoteReleaseLeave(u32 source) {
   Camera& camera = *s.cameras.at(static_cast<std::size_t>(handle->camera));
   if (handle->generation != camera.generation)
     return kErrDeviceNotFound;
-  if (!camera.remote)
+  if (!inRemote(camera, source))
     return illegalLocked("remote-release mode left while not in it", kErrInvalidCall);
   s.waitForEvents(lock, camera);
-  camera.remote = false;
-  camera.remoteCallback = nullptr;
-  camera.remoteContext = nullptr;
-  camera.pending.clear();
-  camera.recordGiven = false;
+  const bool bracket = camera.bracket;
+  s.resetCamera(camera);
+  camera.bracket = bracket;
   return kOk;
 }
 
@@ -110,7 +114,7 @@ u32 selectReleaseKind(u32 source, u32 kind) {
     return error;
   if (kind != kReleaseKindPicture && kind != kReleaseKindWithExtras)
     return illegalLocked("release data kind " + std::to_string(kind), kErrInvalidParameter);
-  if (!camera->remote)
+  if (!inRemote(*camera, source))
     return illegalLocked("release data kind selected outside remote-release mode", kErrInvalidCall);
   camera->releaseKind = kind;
   return kOk;
@@ -177,7 +181,7 @@ u32 release(u32 source, u16 /*flag*/, ProgressCallback* callback, void* context,
   if (option != kReleaseOption || reserved != 0)
     return illegalLocked("release with arguments " + std::to_string(option) + ", " + std::to_string(reserved),
                          kErrInvalidParameter);
-  if (!camera->remote)
+  if (!inRemote(*camera, source))
     return illegalLocked("release outside remote-release mode", kErrInvalidCall);
   if (!camera->bracket)
     return illegalLocked("release without the call before a release", kErrInvalidCall);
@@ -280,7 +284,7 @@ u32 releasedItem(u32 source, ProgressCallback* callback, void* context, u32 opti
     return illegalLocked("released item asked without a record", kErrInvalidPointer);
   if (reserved != 0)
     return illegalLocked("released item asked with a non-zero last argument", kErrInvalidParameter);
-  if (camera->pending.empty())
+  if (camera->pending.empty() || !inRemote(*camera, source))
     return illegalLocked("released item asked with nothing pending", kErrInvalidCall);
   const Item& item = camera->pending.front();
   if (destination == nullptr) {
@@ -358,6 +362,7 @@ u32 viewfinderStart(u32 source, u32 reserved, ViewfinderCallback* callback, void
     if (took > kSlowCallback)
       ++state().counts.slowCallbacks;
   };
+  state().cameras[index]->viewfinderSource = source;
   state().cameras[index]->viewfinder =
       std::make_unique<Viewfinder>(callback, context, settings, deliverable, delivered);
   return kOk;
@@ -371,8 +376,8 @@ u32 viewfinderStop(u32 source, u32 reserved) {
   if (reserved != 0)
     return illegalLocked("viewfinder stopped with a non-zero second argument", kErrInvalidParameter);
   Camera& camera = *state().cameras.at(static_cast<std::size_t>(handle->camera));
-  if (camera.source != source)
-    return kOk;
+  if (camera.viewfinderSource != source)
+    return kOk; // nothing runs for this handle
   if (camera.viewfinder && camera.viewfinder->onFrameThread())
     return illegalLocked("viewfinder stopped from its own frame call-back", kErrInvalidCall);
   std::unique_ptr<Viewfinder> running = std::move(camera.viewfinder);

@@ -66,14 +66,11 @@ u32 sourceOpen(CanonSourceRecord* record, u32* outSource) {
   Camera& camera = *state().cameras[index];
   if (!camera.plugged || (record->sourceId >> kGenerationShift) != camera.generation)
     return kErrDeviceNotFound;
-  if (camera.source != 0)
-    return kErrDeviceBusy;
   Handle handle;
   handle.kind = HandleKind::Source;
   handle.camera = camera.index;
   handle.generation = camera.generation;
-  camera.source = state().addHandle(std::move(handle));
-  *outSource = camera.source;
+  *outSource = state().addHandle(std::move(handle));
   return kOk;
 }
 
@@ -84,7 +81,7 @@ u32 sourceClose(u32 source) {
   if (handle == nullptr)
     return kErrInvalidHandle;
   Camera& camera = *s.cameras.at(static_cast<std::size_t>(handle->camera));
-  const bool current = handle->generation == camera.generation && camera.source == source;
+  const bool current = handle->generation == camera.generation;
   if (current && camera.viewfinder && camera.viewfinder->onFrameThread())
     return illegalLocked("source closed from its own frame call-back", kErrInvalidCall);
   s.waitForEvents(lock, camera);
@@ -103,12 +100,17 @@ u32 sourceClose(u32 source) {
   s.handles.erase(source);
   if (!current)
     return kOk;
-  if (camera.remote)
+  if (camera.remote && camera.remoteSource == source) {
     s.violation("source closed in remote-release mode");
-  std::unique_ptr<Viewfinder> viewfinder = std::move(camera.viewfinder);
-  if (viewfinder)
+    s.resetCamera(camera);
+  }
+  std::unique_ptr<Viewfinder> viewfinder;
+  if (camera.viewfinder && camera.viewfinderSource == source) {
     s.violation("source closed with its viewfinder running");
-  s.resetCamera(camera);
+    viewfinder = std::move(camera.viewfinder);
+  }
+  if (!s.isOpen(camera))
+    camera.bracket = false;
   lock.unlock();
   viewfinder.reset();
   return kOk;
@@ -285,7 +287,7 @@ Camera* volumeCamera(u32 volume, VolumeConfig** config, u32* error) {
     return nullptr;
   }
   Camera* camera = state().cameras.at(static_cast<std::size_t>(handle->camera)).get();
-  if (!camera->plugged || camera->source == 0) {
+  if (!camera->plugged || !state().isOpen(*camera)) {
     *error = camera->plugged ? kErrInvalidCall : kErrDeviceNotFound;
     return nullptr;
   }

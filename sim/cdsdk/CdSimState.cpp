@@ -90,7 +90,7 @@ Handle* State::find(u32 handle, HandleKind kind) {
   const auto it = handles.find(handle);
   if (it == handles.end() || it->second.kind != kind) {
     ++counts.invalidHandleCalls;
-    addLog("VIOLATION: handle " + std::to_string(handle) + " is not open as the kind this entry takes");
+    report("handle " + std::to_string(handle) + " is not open as the kind this entry takes");
     return nullptr;
   }
   return &it->second;
@@ -115,6 +115,10 @@ Camera* State::cameraOf(u32 handle) {
 
 void State::violation(const std::string& what) {
   ++counts.illegalCalls;
+  report(what);
+}
+
+void State::report(const std::string& what) {
   addLog("VIOLATION: " + what);
   if (const char* abortOn = std::getenv("CDSIM_ABORT_ON_VIOLATION"); abortOn != nullptr && *abortOn == '1') {
     for (const auto& line : log)
@@ -216,6 +220,15 @@ void State::stopThreads(std::unique_lock<std::mutex>& lock) {
   lock.lock();
 }
 
+bool State::onLibraryThread() const {
+  if (events.onThread())
+    return true;
+  for (const auto& camera : cameras)
+    if (camera->viewfinder && camera->viewfinder->onFrameThread())
+      return true;
+  return false;
+}
+
 void State::resetCamera(Camera& camera) {
   camera.remote = false;
   camera.remoteCallback = nullptr;
@@ -223,7 +236,15 @@ void State::resetCamera(Camera& camera) {
   camera.bracket = false;
   camera.pending.clear();
   camera.recordGiven = false;
-  camera.source = 0;
+  camera.remoteSource = 0;
+}
+
+bool State::isOpen(const Camera& camera) const {
+  for (const auto& [id, handle] : handles)
+    if (handle.kind == HandleKind::Source && handle.camera == camera.index &&
+        handle.generation == camera.generation)
+      return true;
+  return false;
 }
 
 void State::waitForEvents(std::unique_lock<std::mutex>& lock, const Camera& camera) {

@@ -64,7 +64,8 @@ struct Camera {
   int index = 0;
   bool plugged = true;
   u32 generation = 0;
-  u32 source = 0; // the open source handle, 0 when closed
+  u32 remoteSource = 0;     // the source handle in remote-release mode, 0 when none
+  u32 viewfinderSource = 0; // the source handle whose viewfinder runs
   bool remote = false;
   cdsdk::EventCallback* remoteCallback = nullptr;
   void* remoteContext = nullptr;
@@ -125,6 +126,10 @@ public:
   // The camera that a handle of any kind concerns, or nullptr.
   Camera* cameraOf(u32 handle);
   void violation(const std::string& what);
+  // A fault logged as a violation (and aborting when CDSIM_ABORT_ON_VIOLATION=1), counted by the caller.
+  void report(const std::string& what);
+  // Whether the caller runs on the event thread or a frame thread (inside a call-back).
+  bool onLibraryThread() const;
   void addLog(std::string line);
   // An injected result for this call of the entry, or 0.
   u32 injected(u32 entry);
@@ -132,7 +137,10 @@ public:
   std::string problems() const;
   // Stops the viewfinders and the event thread; the caller must not hold the lock.
   void stopThreads(std::unique_lock<std::mutex>& lock);
+  // Ends the camera's remote-release session (not its viewfinder).
   void resetCamera(Camera& camera);
+  // Whether a source handle of the camera's current plug generation is open.
+  bool isOpen(const Camera& camera) const;
   // Waits until no event call-back of the camera is running (not on the event thread).
   void waitForEvents(std::unique_lock<std::mutex>& lock, const Camera& camera);
   long long millisecondsSinceLoad() const;

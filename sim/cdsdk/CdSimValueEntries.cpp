@@ -377,7 +377,7 @@ bool isList(u32 handle, ValueList list) {
   if (it != state().handles.end() && it->second.kind == HandleKind::ValueEnum &&
       it->second.context != reinterpret_cast<void*>(static_cast<std::uintptr_t>(list))) {
     ++state().counts.invalidHandleCalls;
-    state().addLog("VIOLATION: a value list's handle used with another list's entry");
+    state().report("a value list's handle used with another list's entry");
     return false;
   }
   return true;

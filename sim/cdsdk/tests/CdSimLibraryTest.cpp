@@ -117,8 +117,8 @@ protected:
     return s;
   }
 
-  // Enumerates the sources, opens the one at `index`, registers and enters remote-release mode.
-  u32 openRemote(int index, CanonSourceRecord* record = nullptr) {
+  // Enumerates the sources and opens the one at `index`.
+  u32 openSource(int index, CanonSourceRecord* record = nullptr) {
     u32 enumeration = 0;
     EXPECT_EQ(entry<kEntrySourceEnumOpen>(table)(kSourceEnumOption, &enumeration), kOk);
     CanonSourceRecord local{};
@@ -129,6 +129,12 @@ protected:
     r.word0 = kSourceRecordOpenWord;
     u32 source = 0;
     EXPECT_EQ(entry<kEntrySourceOpen>(table)(&r, &source), kOk);
+    return source;
+  }
+
+  // Opens the source at `index`, registers and enters remote-release mode.
+  u32 openRemote(int index, CanonSourceRecord* record = nullptr) {
+    const u32 source = openSource(index, record);
     EXPECT_EQ(entry<kEntryEventRegister>(table)(source, &answerEvents, &events, &m_registration), kOk);
     EXPECT_EQ(entry<kEntryRemoteReleaseEnter>(table)(source, &answerEvents, &events), kOk);
     EXPECT_EQ(entry<kEntrySelectReleaseKind>(table)(source, kReleaseKindPicture), kOk);
@@ -230,11 +236,23 @@ TEST_F(CdSimLibrary, TransfersPicturesByteIdenticalToItsPayloadAndEndsClean) {
     EXPECT_EQ(extras[i].bytes, payload(1, i));
   EXPECT_NE(extras[1].bytes, jpeg); // a new picture
 
+  // Listing the cameras' names opens the camera again while it is in use; that handle cannot release.
+  const u32 second = openSource(1);
+  u32 props = 0, flags = 0, flagsSize = 4;
+  ASSERT_EQ(entry<kEntryDevicePropsOpen>(table)(second, 0, &props), kOk);
+  ASSERT_EQ(entry<kEntryDevicePropRead>(table)(props, kPropDeviceFlags, &flagsSize, &flags, 0), kOk);
+  EXPECT_EQ(flags, 0u);
+  EXPECT_EQ(entry<kEntryDevicePropsClose>(table)(props), kOk);
+  EXPECT_EQ(entry<kEntryRelease>(table)(second, 0, nullptr, nullptr, kReleaseOption, &count, 0),
+            kErrInvalidCall);
+  EXPECT_EQ(entry<kEntrySourceClose>(table)(second), kOk);
+  EXPECT_EQ(stats().illegalCalls, 1u);
+  EXPECT_EQ(takePicture(source, kReleaseKindPicture).size(), 1u); // the first handle still works
+
   closeRemote(source);
   EXPECT_EQ(finish(), kOk);
-  EXPECT_EQ(problems(), "");
-  EXPECT_EQ(stats().releases, 2u);
-  EXPECT_EQ(stats().transfers, 4u);
+  EXPECT_EQ(stats().releases, 3u);
+  EXPECT_EQ(stats().transfers, 5u);
 }
 
 TEST_F(CdSimLibrary, InjectedFailuresOutOfOrderCallsAndLeaksAreReported) {
@@ -540,14 +558,8 @@ TEST_F(CdSimLibrary, RefusesAnotherVersionAndAStartedLibraryStartedAgain) {
 }
 
 TEST_F(CdSimLibrary, UnregisteringWaitsForAnEventCallBackThatIsRunning) {
-  u32 enumeration = 0;
-  CanonSourceRecord record{};
-  ASSERT_EQ(entry<kEntrySourceEnumOpen>(table)(kSourceEnumOption, &enumeration), kOk);
-  ASSERT_EQ(entry<kEntrySourceEnumNext>(table)(enumeration, &record), kOk);
-  entry<kEntrySourceEnumRelease>(table)(enumeration);
-  record.word0 = kSourceRecordOpenWord;
-  u32 source = 0, registration = 0;
-  ASSERT_EQ(entry<kEntrySourceOpen>(table)(&record, &source), kOk);
+  const u32 source = openSource(0);
+  u32 registration = 0;
   struct Slow {
     std::atomic<bool> inside{false};
     std::atomic<bool> finished{false};
