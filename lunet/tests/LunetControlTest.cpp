@@ -31,7 +31,6 @@ enum : DISPID {
   kFlash = 6,
   kCameraID = 9,
   kCameraTime = 10,
-  kFolderName = 11,
   kPicSize = 19,
   kPowerSaveCamera = 20,
   kCurrentPicture = 27,
@@ -198,12 +197,6 @@ TEST_F(LunetControl, FailuresRaiseTheCameraCodeWhilePlainGettersGiveMinusOne) {
 
 TEST_F(LunetControl, TextsAndStructuresKeepTheirBounds) {
   connect();
-  // A new control names the first folder.
-  Variant folder;
-  ASSERT_EQ(control->Invoke(kFolderName, DISPATCH_PROPERTYGET, {}, &folder, nullptr), S_OK);
-  std::string name;
-  EXPECT_EQ(folder.asText(name), S_OK);
-  EXPECT_EQ(name, "100SIMCM");
   Variant id;
   ASSERT_EQ(control->Invoke(kCameraID, DISPATCH_PROPERTYGET, {}, &id, nullptr), S_OK);
   std::string text;

@@ -21,21 +21,6 @@ std::unique_ptr<vantic::test::SimProcess> startSerialCamera(const tarsel::test::
   return sim;
 }
 
-std::unique_ptr<vantic::test::SimProcess> startUsbCamera(const tarsel::test::TempDir& dir,
-                                                         const std::string& configFile) {
-  if (!vantic::test::SimProcess::pythonAvailable())
-    return nullptr;
-  auto sim = std::make_unique<vantic::test::SimProcess>(std::vector<std::string>{
-      "--usb", dir.file("camera.sock"), "--time-scale", "0", "--config", configFile});
-  if (!sim->ready())
-    return nullptr;
-  for (const char* name :
-       {"TARSEL_VANTIC_COM1", "TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
-    ::setenv(name, dir.file("no-tty").c_str(), 1);
-  ::setenv("TARSEL_VANTIC_USB", ("sim:" + sim->endpoint()).c_str(), 1);
-  return sim;
-}
-
 std::string sha256Hex(std::span<const std::uint8_t> bytes) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;

@@ -21,11 +21,6 @@ namespace tarsel::lunet::test {
 std::unique_ptr<vantic::test::SimProcess> startSerialCamera(const tarsel::test::TempDir& dir,
                                                             const std::string& configFile);
 
-// The same camera on the USB stand-in's socket in `dir` (no speeds, no
-// pauses); the serial ports point at nothing.
-std::unique_ptr<vantic::test::SimProcess> startUsbCamera(const tarsel::test::TempDir& dir,
-                                                         const std::string& configFile);
-
 std::string sha256Hex(std::span<const std::uint8_t> bytes);
 
 // Keeps the percentages of Progress events; sets propCancel on `cancelFrom`

@@ -172,29 +172,15 @@ TEST_F(SimUsb, ACameraThatGoesAwayFailsThePipe) {
   EXPECT_EQ(Cam_set_flash_mode(1), CAM_NO_PORT); // re-opening finds no camera
 }
 
-TEST_F(SimUsb, TheCallersTimeLimitEndsWaitsForAnAnswerButNotABusyAction) {
+TEST_F(SimUsb, TheCallersTimeLimitCutsTheWaitForABusyCameraWithoutGivingItUp) {
   START_OR_RETURN(startUsb({"--time-scale", "1"}, R"({"busy_ms": {"2": 1200}})"));
   connect(CAM_PORT_USB, 0);
-  using Clock = std::chrono::steady_clock;
-  // A busy camera whose wait the limit cuts short stays busy, not given up.
   ASSERT_EQ(Cam_take_pic(), 0);
   VanticSetTimeLimit(200);
-  auto start = Clock::now();
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Cam_ready(), 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
   EXPECT_EQ(Cam_get_state(), CAM_STATE_BUSY);
   VanticSetTimeLimit(0);
   EXPECT_TRUE(waitReady());
-  EXPECT_EQ(sim->registers()["registers"]["10"].integer(), 4);
-
-  // A silent camera: four tries of six 500 ms replies, cut to the limit.
-  sim->fault("silence");
-  VanticSetTimeLimit(300);
-  start = Clock::now();
-  EXPECT_EQ(Cam_set_flash_mode(1), CAM_NOT_RESPONDING);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-  // Answering again, it is used within a new limit.
-  sim->clearFaults();
-  VanticSetTimeLimit(300);
-  EXPECT_EQ(Cam_set_flash_mode(1), 0);
 }
