@@ -2,7 +2,8 @@
 // properties (port and speed choice, cancel flag, current picture and
 // folder), Connect with its port and speed search, and the conventions every
 // member follows: keep the library's result, raise it when it is not 0
-// (LunetRaise), wait (bounded) until the camera is ready again; picture
+// (LunetRaise), wait until the camera is ready again, all within the
+// control's time bounds (LunetTimings, CallScope); picture
 // transfers through a caller's byte array with progress; structures written
 // into and read out of caller arrays, checked against the array's length.
 // The camera library's state is process-wide, so every member runs under one
@@ -95,8 +96,6 @@ public:
   void waitReady();
   // Cam_ready, no waiting.
   bool readyNow();
-  // Whether the last call found the camera not answering.
-  bool unresponsive() const { return m_unresponsive; }
   void setTimings(const LunetTimings& timings) { m_timings = timings; }
 
   // The text of at most `bound` bytes, ending at the first NUL.
