@@ -47,14 +47,23 @@ bool CameraDateToFileTime(double date, FILETIME* time) {
   // Before the epoch day the fraction still counts forward from midnight
   // (-1.25 is 29 December 1899, 06:00).
   const double whole = std::trunc(date);
-  const auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(date - whole) * kSecondsPerDay));
+  auto seconds = static_cast<std::int64_t>(std::llround(std::fabs(date - whole) * kSecondsPerDay));
+  auto days = static_cast<std::int64_t>(whole);
+  if (seconds >= kSecondsPerDay) {
+    seconds -= kSecondsPerDay;
+    ++days;
+  }
   std::int64_t year = 0, month = 0, day = 0;
-  civilFromDays(static_cast<std::int64_t>(whole) - kDateEpochDays, year, month, day);
+  civilFromDays(days - kDateEpochDays, year, month, day);
+  // Every field in its range: mktime picks the day's offset from the fields
+  // as given, before it carries any over.
   std::tm local{};
   local.tm_year = static_cast<int>(year - 1900);
   local.tm_mon = static_cast<int>(month - 1);
   local.tm_mday = static_cast<int>(day);
-  local.tm_sec = static_cast<int>(seconds); // mktime carries whole days and hours over
+  local.tm_hour = static_cast<int>(seconds / 3600);
+  local.tm_min = static_cast<int>(seconds / 60 % 60);
+  local.tm_sec = static_cast<int>(seconds % 60);
   local.tm_isdst = -1;
   local.tm_wday = -1; // mktime sets it only when it succeeds
   const std::time_t utc = std::mktime(&local);
