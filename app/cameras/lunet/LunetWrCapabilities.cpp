@@ -47,7 +47,9 @@ void CLunetWr::ApplyBracketingStep() {
     return;
   if (m_bracketing->IsFirstStep())
     ThrowIfFailed(m_bracketing->PrepareSeries());
-  ThrowIfFailed(m_bracketing->ApplyCurrentStep());
+  // A step past the table, or a setting without a value table, varies
+  // nothing: the picture is still taken.
+  m_bracketing->ApplyCurrentStep();
 }
 
 std::unique_ptr<IPictureInfo> CLunetWr::MakePictureInfo(const std::vector<std::uint8_t>& tag,
