@@ -113,6 +113,9 @@ HRESULT CLunetWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t fla
   if (!picture)
     return E_POINTER;
   return LunetResult([this, picture, flags] {
+    // The lock for the whole transfer: no preview frame may select its own
+    // picture between the selection and the download.
+    const CLunetLock lock(this);
     const CLunetConnection connection(this);
     const std::int32_t count = GetPropPicCount();
     // Picture 0 is the preview slot: erasing after it would lose the last
@@ -138,6 +141,7 @@ HRESULT CLunetWr::DownloadPicture(IPictureFromCamera* picture, std::int32_t inde
   if (!picture)
     return E_POINTER;
   return LunetResult([this, picture, index] {
+    const CLunetLock lock(this);
     const CLunetConnection connection(this);
     SetPropCurrentPicture(index);
     picture->SetFileName(GetPropFileName().c_str());
