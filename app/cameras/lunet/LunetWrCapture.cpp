@@ -64,6 +64,8 @@ HRESULT CLunetWr::ReportStatus(_ITarselCallback* callback) {
   if (!callback)
     return E_POINTER;
   const HRESULT result = LunetResult([this, callback] {
+    // One connection for the three readings.
+    const CLunetConnection connection(this);
     std::string focus;
     switch (GetPropFocusMode()) {
     case 1:
@@ -94,6 +96,7 @@ HRESULT CLunetWr::ReportStatus(_ITarselCallback* callback) {
 
 HRESULT CLunetWr::Capture(std::uint32_t, bool) {
   return LunetResult([this] {
+    const CLunetConnection connection(this);
     ApplyRememberedSettings();
     ApplyBracketingStep();
     LunetCall(this, "m_Lunet.Capture()", [](CLunet& control) { control.Capture(); });
@@ -101,7 +104,10 @@ HRESULT CLunetWr::Capture(std::uint32_t, bool) {
 }
 
 HRESULT CLunetWr::PrepareCapture(std::uint32_t) {
-  return LunetResult([this] { ApplyRememberedSettings(); });
+  return LunetResult([this] {
+    const CLunetConnection connection(this);
+    ApplyRememberedSettings();
+  });
 }
 
 HRESULT CLunetWr::FirePreparedCapture() {
