@@ -3,6 +3,7 @@
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
 #include "app/cameras/lunet/LunetModelTable.h"
+#include "app/cameras/lunet/LunetSdkPageSelCameras.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/IConnectedCameras.h"
 #include "env/FacilityRegistry.h"
@@ -11,6 +12,7 @@
 #include "platform/com/ClassRegistry.h"
 
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -80,13 +82,17 @@ HRESULT CLunetSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
     return E_POINTER;
   *page = nullptr;
   try {
-    // The family has no settings page of its own yet; without the control
-    // registered it would have none anyway.
+    // Without the control registered on this computer there is no page.
     if (!tarsel::com::findClass(tarsel::lunet::CLSID_LunetCtrl))
       return 0;
+    auto* created = new CLunetSdkPageSelCameras(this);
+    created->AddRef();
+    *page = created;
     return 0;
   } catch (const _brantel_take_error& error) {
     return error.Error();
+  } catch (const std::bad_alloc&) {
+    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
   } catch (...) {
     return E_UNEXPECTED;
   }

@@ -64,6 +64,8 @@ HRESULT CLunetWr::ReportStatus(_ITarselCallback* callback) {
   if (!callback)
     return E_POINTER;
   const HRESULT result = LunetResult([this, callback] {
+    // One connection for the three readings.
+    const CLunetConnection connection(this);
     std::string focus;
     switch (GetPropFocusMode()) {
     case 1:
@@ -94,6 +96,7 @@ HRESULT CLunetWr::ReportStatus(_ITarselCallback* callback) {
 
 HRESULT CLunetWr::Capture(std::uint32_t, bool) {
   return LunetResult([this] {
+    const CLunetConnection connection(this);
     ApplyRememberedSettings();
     ApplyBracketingStep();
     LunetCall(this, "m_Lunet.Capture()", [](CLunet& control) { control.Capture(); });
@@ -101,7 +104,10 @@ HRESULT CLunetWr::Capture(std::uint32_t, bool) {
 }
 
 HRESULT CLunetWr::PrepareCapture(std::uint32_t) {
-  return LunetResult([this] { ApplyRememberedSettings(); });
+  return LunetResult([this] {
+    const CLunetConnection connection(this);
+    ApplyRememberedSettings();
+  });
 }
 
 HRESULT CLunetWr::FirePreparedCapture() {
@@ -113,6 +119,9 @@ HRESULT CLunetWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t fla
   if (!picture)
     return E_POINTER;
   return LunetResult([this, picture, flags] {
+    // The lock for the whole transfer: no preview frame may select its own
+    // picture between the selection and the download.
+    const CLunetLock lock(this);
     const CLunetConnection connection(this);
     const std::int32_t count = GetPropPicCount();
     // Picture 0 is the preview slot: erasing after it would lose the last
@@ -138,6 +147,7 @@ HRESULT CLunetWr::DownloadPicture(IPictureFromCamera* picture, std::int32_t inde
   if (!picture)
     return E_POINTER;
   return LunetResult([this, picture, index] {
+    const CLunetLock lock(this);
     const CLunetConnection connection(this);
     SetPropCurrentPicture(index);
     picture->SetFileName(GetPropFileName().c_str());

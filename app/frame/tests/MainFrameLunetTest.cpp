@@ -6,9 +6,11 @@
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/core/ISdkPropertyPage.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
+#include "app/ui/DialogControls.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
@@ -16,6 +18,7 @@
 
 #include <openssl/evp.h>
 
+#include <QCheckBox>
 #include <QPointer>
 
 #include <cstdlib>
@@ -105,4 +108,22 @@ TEST_F(MainFrameLunet, OneWindowTitledWithTheCameraIdTakesThePictureTheCameraHol
   ASSERT_TRUE(stored["exists"].boolean) << "the picture stays on the camera";
   EXPECT_EQ(sha256Of(window->GetHost()->GetPicture(0)), stored["sha256"].text);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The family's Options page switches it off; without the control
+  // registered there is no page.
+  ISdkPropertyPage* page = nullptr;
+  ASSERT_EQ(GetLunetSdkWrapper(nullptr)->CreateSettingsPage(&page), 0);
+  ASSERT_NE(page, nullptr);
+  auto* box = page->GetPropertyPage()->findChild<QCheckBox*>(tarsel::ui::ControlName(1001));
+  ASSERT_TRUE(box && box->isChecked());
+  box->click();
+  bool applied = false;
+  QMetaObject::invokeMethod(page->GetPropertyPage(), "Apply", Q_RETURN_ARG(bool, applied));
+  EXPECT_TRUE(applied);
+  page->Release();
+  EXPECT_EQ(GetLunetSdkWrapper(nullptr)->IsEnabled(), nullptr);
+  ASSERT_EQ(tarsel::test::runProgram({binDir() + "/tarselregsvr", "-u", binDir() + "/libLunet.so"}).exitCode,
+            0);
+  ASSERT_EQ(GetLunetSdkWrapper(nullptr)->CreateSettingsPage(&page), 0);
+  EXPECT_EQ(page, nullptr);
 }

@@ -149,3 +149,15 @@ TEST_F(LunetDiscipline, EveryProxyOperationIsAMemberOfTheControlWithItsKindAndTy
   EXPECT_EQ(actionsDone(7), 1);
   EXPECT_EQ(actionsDone(0), 1);
 }
+
+TEST_F(LunetDiscipline, AControlThatCannotBeMadeFailsInitialisationUntilItIsRegistered) {
+  EXPECT_TRUE(m_camera->IsCameraReady()) << "the control answers VARIANT_TRUE";
+  const std::string library = tarsel::test::binDir() + "/libLunet.so";
+  ASSERT_EQ(tarsel::test::runProgram({tarsel::test::binDir() + "/tarselregsvr", "-u", library}).exitCode, 0);
+  CLunetWr camera;
+  EXPECT_EQ(camera.InitCameraObject(nullptr, nullptr), 0) << "no window: nothing to do";
+  EXPECT_EQ(static_cast<std::uint32_t>(camera.InitCameraObject(nullptr, window())), 0x81031002u);
+  ASSERT_EQ(tarsel::test::runProgram({tarsel::test::binDir() + "/tarselregsvr", library}).exitCode, 0);
+  EXPECT_EQ(camera.InitCameraObject(nullptr, window()), 0);
+  EXPECT_STREQ(camera.GetCameraName(), "SIMCAM");
+}

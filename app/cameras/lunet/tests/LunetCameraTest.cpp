@@ -185,3 +185,29 @@ TEST_F(LunetCameraTest, PreviewStopsWhilePausedAndStartsAgainAfterTheListenerEnd
   EXPECT_TRUE(waitFor([&] { return listener.frames > ended; }));
   EXPECT_EQ(m_camera->StopPreview(), 0);
 }
+
+TEST_F(LunetCameraTest, CapturesStatusAndPreviewFromThreeThreadsShareTheControl) {
+  FrameCounter listener;
+  ASSERT_EQ(m_camera->StartPreview(&listener), 0);
+  std::atomic<int> transferred{0};
+  std::thread worker([&] {
+    for (int take = 0; take < 3; ++take) {
+      CRefPtr<IPictureFromCamera> picture(new CPictureFromCamera);
+      if (m_camera->Capture(0, false) == 0 && m_camera->TransferPicture(picture.get(), 0) == 0 &&
+          picture->GetDataSize() == 9000u)
+        ++transferred;
+    }
+  });
+  StatusSink sink;
+  int reports = 0;
+  while (transferred < 3 && reports < 2000) {
+    EXPECT_EQ(m_camera->ReportStatus(&sink), 0);
+    ++reports;
+  }
+  worker.join();
+  EXPECT_EQ(transferred, 3);
+  EXPECT_EQ(actionsDone(0), 3) << "each picture erased once";
+  EXPECT_EQ(m_camera->StopPreview(), 0);
+  EXPECT_GT(listener.frames, 0);
+  EXPECT_EQ(m_camera->GetConnectionCount(), 0u);
+}
