@@ -1,21 +1,132 @@
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 
+#include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
+#include "app/cameras/lunet/LunetModelTable.h"
+#include "app/cameras/lunet/LunetSdkPageSelCameras.h"
+#include "app/cameras/lunet/LunetWr.h"
+#include "app/core/IConnectedCameras.h"
+#include "env/FacilityRegistry.h"
+#include "lunet/LunetIds.h"
+#include "platform/PrivateProfile.h"
+#include "platform/com/ClassRegistry.h"
+
+#include <memory>
+#include <new>
 
 namespace {
+
+constexpr const char* kSdkName = "BRANTEL_SDK2.0";
+constexpr const char* kUsedKey = "USED";
+constexpr unsigned long kLunetFacility = 0x103;
 
 tarsel::cameras::FamilySingleton<CLunetSDK_Wr>& family() {
   static tarsel::cameras::FamilySingleton<CLunetSDK_Wr> instance;
   return instance;
 }
 
-ITarselSettings* keptSettings() {
+} // namespace
+
+CLunetSDK_Wr::CLunetSDK_Wr() {
+  RegisterFacility(kLunetFacility, TarselEnvMessageTable());
+}
+
+CLunetSDK_Wr::~CLunetSDK_Wr() {
+  UnregisterFacility(kLunetFacility);
+}
+
+const char* CLunetSDK_Wr::GetSdkName() {
+  return kSdkName;
+}
+
+int CLunetSDK_Wr::GetCameraCount() {
+  return m_usedText.empty() ? 0 : 1;
+}
+
+std::string CLunetSDK_Wr::UseFlagFile() {
+  return tarsel::cameras::FamilyDataFolder(GetSettings()) + kSdkName;
+}
+
+const char* CLunetSDK_Wr::IsEnabled() {
+  m_usedText.clear();
+  std::string file;
+  try {
+    file = UseFlagFile();
+  } catch (...) {
+    // Without a data folder there is no use flag: the family is off.
+    return nullptr;
+  }
+  if (GetPrivateProfileIntA(kSdkName, kUsedKey, 0, file.c_str()) == 0)
+    return nullptr;
+  m_usedText = kUsedKey;
+  return m_usedText.c_str();
+}
+
+int CLunetSDK_Wr::EnumerateCameras(HWND, IConnectedCameras* list) {
+  if (!list || GetCameraCount() == 0)
+    return 0;
+  std::unique_ptr<ICameraHiLevel> camera(MakeCamera());
+  if (!camera)
+    return 0;
+  list->Add(camera.get());
+  camera.release();
+  return 1;
+}
+
+ICameraHiLevel* CLunetSDK_Wr::MakeCamera() {
+  return new CLunetWr();
+}
+
+HRESULT CLunetSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
+  if (!page)
+    return E_POINTER;
+  *page = nullptr;
+  try {
+    // Without the control registered on this computer there is no page.
+    if (!tarsel::com::findClass(tarsel::lunet::CLSID_LunetCtrl))
+      return 0;
+    auto* created = new CLunetSdkPageSelCameras(this);
+    created->AddRef();
+    *page = created;
+    return 0;
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  } catch (const std::bad_alloc&) {
+    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+ITarselSettings* CLunetSDK_Wr::GetSettings() {
   return family().Settings();
 }
 
-} // namespace
+const char* CLunetSDK_Wr::GetCameraModelList() {
+  m_modelList.clear();
+  for (const tarsel::lunet::LunetModel* row = tarsel::lunet::LunetModelTable();
+       row->modelName || row->cameraType; ++row) {
+    if (!row->modelName)
+      continue;
+    m_modelList += row->modelName;
+    m_modelList += '\0';
+  }
+  if (m_modelList.empty())
+    return nullptr;
+  m_modelList += '\0';
+  return m_modelList.c_str();
+}
 
-CLunetSDK_Wr::CLunetSDK_Wr() : CAbsentSdk_Wr("BRANTEL_SDK2.0", "SDK: 2.0\r\n", keptSettings) {}
+void CLunetSDK_Wr::SaveCameraSelection(const char* models) {
+  const bool on = models && *models;
+  WritePrivateProfileStringA(kSdkName, kUsedKey, on ? "1" : "0", UseFlagFile().c_str());
+}
+
+void CLunetSDK_Wr::GetDiagnosticText(std::string* out, bool withHeader) {
+  if (!out)
+    return;
+  *out = withHeader ? "SDK: 2.0\r\n" : "";
+}
 
 IBaseSDK_Wr* GetLunetSdkWrapper(ITarselSettings* settings) {
   return family().Get(settings);

@@ -1,18 +1,59 @@
-// The ActiveX family's SDK object and its accessor, in the least form the
-// frame needs until the family itself exists: the family is never enabled
-// and finds no camera.
+// The ActiveX family's SDK object: one for the whole program, made on first
+// use by GetLunetSdkWrapper and deleted by ReleaseLunetSdkWrapper at exit.
+// While it lives, the texts of the control's error facility 0x103 are
+// registered.
 //
-// Threads: any thread may call the accessor and the release function; both
-// run under the family's lock. Failure: the accessor throws
+// The family is in use while its use flag is on: key "USED" of section
+// "BRANTEL_SDK2.0" in the profile file "BRANTEL_SDK2.0" of the data folder
+// (a missing file or key is off). It then has one camera, whatever answers
+// the control on the USB port (the camera library keeps one session for
+// the whole process). The settings page exists only while the control's
+// class is registered.
+//
+// Threads: the accessor and the release function from any thread, under the
+// family's lock; GetDiagnosticText from any thread; everything else on the
+// user-interface thread. Failure: the accessor throws
 // _brantel_take_error(8) when the object cannot be made; the release
 // function never throws.
 #pragma once
 
-#include "app/cameras/common/AbsentSdkWrapper.h"
+#include "app/core/IBaseSDK_Wr.h"
 
-class CLunetSDK_Wr : public CAbsentSdk_Wr {
+#include <string>
+
+class ICameraHiLevel;
+
+class CLunetSDK_Wr : public IBaseSDK_Wr {
 public:
   CLunetSDK_Wr();
+  CLunetSDK_Wr(const CLunetSDK_Wr&) = delete;
+  CLunetSDK_Wr& operator=(const CLunetSDK_Wr&) = delete;
+  ~CLunetSDK_Wr() override;
+
+  const char* GetSdkName() override;
+  // 1 while the use flag read by the last IsEnabled was on.
+  int GetCameraCount() override;
+  // Reads the use flag afresh: "USED" while it is on, else null.
+  const char* IsEnabled() override;
+  // One new camera object while the family is in use; the window is not used.
+  int EnumerateCameras(HWND owner, IConnectedCameras* list) override;
+  HRESULT CreateSettingsPage(ISdkPropertyPage** page) override;
+  ITarselSettings* GetSettings() override;
+  // The model table's names; null when it has none.
+  const char* GetCameraModelList() override;
+  // Null or "" switches the family off, anything else on.
+  void SaveCameraSelection(const char* models) override;
+  // "SDK: 2.0\r\n" with the header, else nothing.
+  void GetDiagnosticText(std::string* out, bool withHeader) override;
+
+protected:
+  virtual ICameraHiLevel* MakeCamera();
+
+private:
+  std::string UseFlagFile();
+
+  std::string m_usedText;
+  std::string m_modelList;
 };
 
 // Keeps `settings` (one reference; the one kept before is released) when it

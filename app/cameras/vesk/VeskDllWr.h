@@ -3,7 +3,7 @@
 // deeply calls nest), keeps the exposure settings last sent and sends them
 // again before every capture, keeps the library's capture-properties record,
 // transfers the picture just taken or a stored one into a picture record,
-// and runs the live preview on a thread of its own (CVeskPreviewThread),
+// and runs the live preview on a thread of its own (CPreviewThread),
 // which the camera host holds at its gate during every camera job.
 //
 // Threads: the camera host's worker, the preview thread and the
@@ -18,7 +18,7 @@
 // failure the connection count is 0.
 #pragma once
 
-#include "app/cameras/vesk/VeskPreviewThread.h"
+#include "app/cameras/common/PreviewThread.h"
 #include "app/core/CapabilitySet.h"
 #include "app/core/ICameraHiLevel.h"
 #include "app/core/Range.h"
@@ -332,6 +332,6 @@ private:
   // Uses the lock above.
   std::unique_ptr<CVeskBracketing> m_bracketing;
   // Last: its thread calls into everything above.
-  tarsel::vesk::CVeskPreviewThread m_preview{
+  tarsel::cameras::CPreviewThread m_preview{
       [this](_ISdkPreviewCallback* listener) { return PreviewFrame(listener); }};
 };

@@ -24,19 +24,19 @@
 
 class _ISdkPreviewCallback;
 
-namespace tarsel::vesk {
+namespace tarsel::cameras {
 
-class CVeskPreviewThread {
+class CPreviewThread {
 public:
   // Fetches one frame and offers it to the listener (null when none is
   // set); false stops the preview.
   using Frame = std::function<bool(_ISdkPreviewCallback* listener)>;
   static constexpr std::chrono::milliseconds kFailurePause{200};
 
-  explicit CVeskPreviewThread(Frame frame);
-  ~CVeskPreviewThread();
-  CVeskPreviewThread(const CVeskPreviewThread&) = delete;
-  CVeskPreviewThread& operator=(const CVeskPreviewThread&) = delete;
+  explicit CPreviewThread(Frame frame);
+  ~CPreviewThread();
+  CPreviewThread(const CPreviewThread&) = delete;
+  CPreviewThread& operator=(const CPreviewThread&) = delete;
 
   // Sets the listener and keeps the running thread going, or starts a new
   // one when none runs (one that ended is collected first). Throws
@@ -62,4 +62,4 @@ private:
   std::shared_ptr<Run> m_run;
 };
 
-} // namespace tarsel::vesk
+} // namespace tarsel::cameras

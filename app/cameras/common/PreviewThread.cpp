@@ -1,12 +1,12 @@
-#include "app/cameras/vesk/VeskPreviewThread.h"
+#include "app/cameras/common/PreviewThread.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
-namespace tarsel::vesk {
+namespace tarsel::cameras {
 
 // One preview thread and what it was asked; guarded by the preview's lock.
-struct CVeskPreviewThread::Run {
+struct CPreviewThread::Run {
   std::thread thread;
   _ISdkPreviewCallback* listener = nullptr;
   bool keepRunning = true;
@@ -16,16 +16,16 @@ struct CVeskPreviewThread::Run {
   unsigned starts = 0;
 };
 
-CVeskPreviewThread::CVeskPreviewThread(Frame frame) : m_frame(std::move(frame)) {}
+CPreviewThread::CPreviewThread(Frame frame) : m_frame(std::move(frame)) {}
 
-CVeskPreviewThread::~CVeskPreviewThread() {
+CPreviewThread::~CPreviewThread() {
   Stop();
   // Only left when the preview's own listener destroyed the camera.
   if (m_run && m_run->thread.joinable())
     m_run->thread.detach();
 }
 
-void CVeskPreviewThread::Start(_ISdkPreviewCallback* listener) {
+void CPreviewThread::Start(_ISdkPreviewCallback* listener) {
   std::shared_ptr<Run> ended;
   {
     const std::lock_guard<std::mutex> guard(m_lock);
@@ -45,7 +45,7 @@ void CVeskPreviewThread::Start(_ISdkPreviewCallback* listener) {
     ended->thread.join();
 }
 
-void CVeskPreviewThread::Stop() {
+void CPreviewThread::Stop() {
   std::shared_ptr<Run> run;
   {
     const std::lock_guard<std::mutex> guard(m_lock);
@@ -63,7 +63,7 @@ void CVeskPreviewThread::Stop() {
     run->thread.join();
 }
 
-void CVeskPreviewThread::WaitForEnd(Run& run) {
+void CPreviewThread::WaitForEnd(Run& run) {
   QCoreApplication* const application = QCoreApplication::instance();
   if (!application || QThread::currentThread() != application->thread())
     return; // the join waits
@@ -76,18 +76,18 @@ void CVeskPreviewThread::WaitForEnd(Run& run) {
   }
 }
 
-void CVeskPreviewThread::Pause(bool pause) {
+void CPreviewThread::Pause(bool pause) {
   const std::lock_guard<std::mutex> guard(m_lock);
   m_gateOpen = !pause;
   m_changed.notify_all();
 }
 
-bool CVeskPreviewThread::IsRunning() {
+bool CPreviewThread::IsRunning() {
   const std::lock_guard<std::mutex> guard(m_lock);
   return m_run && !m_run->ended;
 }
 
-void CVeskPreviewThread::Loop(Run& run) {
+void CPreviewThread::Loop(Run& run) {
   std::unique_lock<std::mutex> lock(m_lock);
   for (;;) {
     m_changed.wait(lock, [&] { return m_gateOpen || !run.keepRunning; });
@@ -113,4 +113,4 @@ void CVeskPreviewThread::Loop(Run& run) {
   m_changed.notify_all();
 }
 
-} // namespace tarsel::vesk
+} // namespace tarsel::cameras

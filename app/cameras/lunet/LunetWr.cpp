@@ -1,0 +1,276 @@
+#include "app/cameras/lunet/LunetWr.h"
+
+#include "app/cameras/common/FamilyDataFolder.h"
+#include "app/cameras/lunet/LunetCall.h"
+#include "app/cameras/lunet/LunetModelTable.h"
+#include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/cameras/lunet/LunetTrace.h"
+#include "app/core/IBaseSDK_Wr.h"
+#include "platform/PrivateProfile.h"
+
+#include <cstring>
+
+using tarsel::lunet::CLunetConnection;
+using tarsel::lunet::CLunetLock;
+using tarsel::lunet::LunetCall;
+using tarsel::lunet::LunetResult;
+
+namespace {
+
+constexpr const char* kExtraCamsFile = "ExtraCams.cams";
+constexpr const char* kUsedCamerasSection = "Used Cameras";
+constexpr std::size_t kNameBufferSize = 261;
+
+HRESULT LunetCode(std::uint32_t result) {
+  return static_cast<HRESULT>(static_cast<std::uint32_t>(CLunetWr::kLunetFacilityBase) | (result & 0xFFFFu));
+}
+
+// The display name the extra-cameras file gives a camera the model table
+// does not know: its first key of "Used Cameras", up to a comma.
+std::string ExtraCameraName() {
+  std::string path;
+  try {
+    path = tarsel::cameras::FamilyDataFolder(GetLunetSdkWrapper(nullptr)->GetSettings()) + kExtraCamsFile;
+  } catch (...) {
+    return {};
+  }
+  std::vector<char> keys(4096, '\0');
+  GetPrivateProfileStringA(kUsedCamerasSection, nullptr, "", keys.data(), static_cast<DWORD>(keys.size()),
+                           path.c_str());
+  std::string name(keys.data());
+  name = name.substr(0, name.find(','));
+  if (name.size() >= kNameBufferSize)
+    name.resize(kNameBufferSize - 1);
+  return name;
+}
+
+} // namespace
+
+CLunetWr::CLunetWr() {
+  CreatePropertyState();
+}
+
+CLunetWr::~CLunetWr() {
+  if (m_hosted) {
+    try {
+      const CLunetConnection connection(this);
+      CloseCaptureProperties();
+      StopPreview();
+      LcdOff();
+    } catch (...) {
+      try {
+        DisConnect();
+      } catch (...) {
+      }
+    }
+  }
+  m_preview.Stop();
+  DestroyPropertyState();
+  DestroyControl();
+}
+
+void CLunetWr::DestroyControl() noexcept {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  m_Lunet.DestroyWindow();
+}
+
+IBaseSDK_Wr* CLunetWr::GetSdk() {
+  return GetLunetSdkWrapper(nullptr);
+}
+
+HRESULT CLunetWr::InitCameraObject(_ISdkCallback*, HWND window) {
+  if (!window)
+    return 0;
+  try {
+    {
+      const CLunetLock lock(this);
+      if (!m_hosted) {
+        if (!m_Lunet.Create(window, 1))
+          throw _brantel_take_error(kControlNotCreated);
+        m_hosted = true;
+      }
+    }
+    LunetCall(this, "m_Lunet.SetPropPort(n)", [](CLunet& control) { control.SetPropPort(kUsbPort); });
+    Identify();
+    return 0;
+  } catch (const _brantel_take_error& error) {
+    ReportError(error.Error(), "InitCameraObject", this);
+    return error.Error();
+  } catch (...) {
+    ReportError(E_UNEXPECTED, "InitCameraObject", this);
+    return kLunetOtherError;
+  }
+}
+
+HRESULT CLunetWr::TakeOverFrom(ICameraHiLevel*) {
+  return LunetResult([this] { Identify(); });
+}
+
+void CLunetWr::Identify() {
+  const CLunetLock lock(this);
+  const CLunetConnection connection(this);
+  SendRememberedSetting(kMetering, 2);
+  SendRememberedSetting(kWhiteBalance, 0);
+  m_cameraType =
+      LunetCall(this, "GetPropCameraType", [](CLunet& control) { return control.GetPropCameraType(); });
+  if (const tarsel::lunet::LunetModel* model = tarsel::lunet::FindLunetModel(m_cameraType)) {
+    m_cameraName = GetPropCameraID();
+    m_modelName = model->modelName;
+  } else {
+    m_cameraName = ExtraCameraName();
+    m_modelName = m_cameraType;
+  }
+  LoadCameraDescription();
+  NotifyCaptureProperties(0);
+}
+
+bool CLunetWr::IsSameCamera(ICameraHiLevel* other) {
+  if (!other)
+    return false;
+  try {
+    const char* mine = GetSdk()->GetSdkName();
+    const char* theirs = other->GetSdk()->GetSdkName();
+    return mine && theirs && std::strcmp(mine, theirs) == 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::int32_t CLunetWr::Connect() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  if (m_connectCount > 0)
+    return static_cast<std::int32_t>(++m_connectCount);
+  std::uint32_t result = 0;
+  try {
+    result = static_cast<std::uint32_t>(m_Lunet.Connect());
+  } catch (const CLunetDispatchError& error) {
+    result = error.Code() != 0 ? error.Code() : 0xFFFFu;
+  }
+  if (result != 0)
+    throw _brantel_take_error(LunetCode(result), "Cannot connect to camera.");
+  m_connectCount = 1;
+  return 1;
+}
+
+std::int32_t CLunetWr::DisConnect() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  if (m_connectCount == 0)
+    return 0;
+  if (--m_connectCount == 0) {
+    std::uint32_t result = 0;
+    try {
+      result = static_cast<std::uint32_t>(m_Lunet.DisConnect());
+    } catch (const CLunetDispatchError& error) {
+      result = error.Code() != 0 ? error.Code() : 0xFFFFu;
+    } catch (...) {
+      result = 0xFFFFu;
+    }
+    if (result != 0) {
+      m_connectCount = 1;
+      ReportError(LunetCode(result), "DisConnect", this);
+    }
+  }
+  return static_cast<std::int32_t>(m_connectCount);
+}
+
+std::uint32_t CLunetWr::GetConnectionCount() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_connectCount;
+}
+
+void CLunetWr::DropConnection() noexcept {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  try {
+    m_Lunet.DisConnect();
+  } catch (...) {
+    // The connection counts as lost whatever the control answers.
+  }
+  m_connectCount = 0;
+}
+
+void CLunetWr::ReportError(HRESULT code, const char* callText, ICameraHiLevel* camera) noexcept {
+  tarsel::lunet::WriteLunetTrace(code, callText, camera);
+}
+
+bool CLunetWr::IsCameraReady() {
+  try {
+    // The control answers VARIANT_TRUE (-1) for a ready camera.
+    return LunetCall(this, "IsCameraReady", [](CLunet& control) { return control.GetPropCameraReady(); }) !=
+           0;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool CLunetWr::GetCapabilities(bool rebuild) {
+  try {
+    if (rebuild || CapabilitiesKnown() == 0)
+      LoadCameraDescription();
+  } catch (...) {
+    // A profile that cannot be read leaves the capabilities unknown.
+  }
+  try {
+    return CapabilitiesKnown() != 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+const char* CLunetWr::GetCameraName() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_cameraName.c_str();
+}
+
+const char* CLunetWr::GetCameraId() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_cameraType.c_str();
+}
+
+const char* CLunetWr::GetModelName() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_modelName.c_str();
+}
+
+std::int32_t CLunetWr::GetRememberedSetting(RememberedSetting which) {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_rememberedSettings.at(which).value;
+}
+
+bool CLunetWr::IsSettingRemembered(RememberedSetting which) {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_rememberedSettings.at(which).set;
+}
+
+void CLunetWr::SendRememberedSetting(RememberedSetting which, std::int32_t value) {
+  static constexpr const char* kCallTexts[kSettingCount] = {
+      "m_Lunet.SetPropExpoBias(nBias)", "m_Lunet.SetPropWhiteBalance(nBalance)",
+      "m_Lunet.SetPropMetering(nMetering)", "m_Lunet.SetPropIsoSpeed(nSpeed)"};
+  const CLunetLock lock(this);
+  LunetCall(this, kCallTexts[which], [which, value](CLunet& control) {
+    switch (which) {
+    case kExpoBias:
+      control.SetPropExpoBias(value);
+      break;
+    case kWhiteBalance:
+      control.SetPropWhiteBalance(value);
+      break;
+    case kMetering:
+      control.SetPropMetering(value);
+      break;
+    default:
+      control.SetPropIsoSpeed(value);
+      break;
+    }
+  });
+  // Remembered only once the control took it: a refused value is not sent
+  // again before every later capture.
+  m_rememberedSettings.at(which) = {value, true};
+}
+
+void CLunetWr::ApplyRememberedSettings() {
+  for (std::size_t which = 0; which < kSettingCount; ++which) {
+    const auto setting = static_cast<RememberedSetting>(which);
+    if (IsSettingRemembered(setting))
+      SendRememberedSetting(setting, GetRememberedSetting(setting));
+  }
+}
