@@ -56,6 +56,7 @@ struct BracketingProbe : CCanonCD_Bracketing {
 TEST(CanonCapabilities, LoadsTheModelsDescriptionAndTellsWhetherItIsComplete) {
   const std::string file = CCanonCapabilities::ProfilePath(folder(), "Sim/Cam A");
   EXPECT_EQ(file, folder() + "Sim_Cam A.camd");
+  std::filesystem::remove(file);
 
   CCanonCapabilities cache;
   cache.Load(file);
