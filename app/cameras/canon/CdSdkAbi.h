@@ -408,6 +408,7 @@ inline constexpr u32 kErrInvalidPointer = 0x0062;
 inline constexpr u32 kErrInvalidLength = 0x0064;
 inline constexpr u32 kErrDeviceNotFound = 0x0080;
 inline constexpr u32 kErrDeviceBusy = 0x0081;
+inline constexpr u32 kErrDeviceMemoryFull = 0x0084;
 inline constexpr u32 kErrNoDisk = 0x0087;
 inline constexpr u32 kErrDisconnected = 0x00C1;
 inline constexpr u32 kErrEnumEnd = 0x00F0;
