@@ -96,8 +96,17 @@ TEST_F(CanonProperties, DetectionOfTheDefaultCameraGivesTheReferenceFileInAnyLoc
     EXPECT_EQ(report.Text(), fileText(CANON_TEST_DATA "/SimCameraA.log")) << locale;
     EXPECT_EQ(fileText(path), fileText(CANON_TEST_DATA "/SimCameraA.camd")) << locale;
     EXPECT_EQ(ZoomPosition(), 0u);
-    std::filesystem::remove(path);
   }
+  // The detected resolutions name the camera's own codes.
+  std::int32_t resolution = -1;
+  EXPECT_EQ(camera.SetPropResolution(3), 0);
+  EXPECT_EQ(camera.GetPropResolution(&resolution), 0);
+  EXPECT_EQ(resolution, 3);
+  EXPECT_TRUE(camera.GetCapabilities(true));
+  camera.DeleteCapabilityProfile(nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(camera.GetCapabilities(false));
+  EXPECT_NO_THROW(camera.DeleteCapabilityProfile(""));
   // The run ends with the SDK's after-transfer call.
   const std::string log = m_sim->logText();
   EXPECT_EQ(Calls("AfterTransfer"), 2u);
