@@ -1,6 +1,7 @@
 // The stand-in library as the family meets it: loaded with dlopen, driven
 // through its exports and function table, watched through its test controls.
 #include "app/cameras/canon/CdSdkAbi.h"
+#include "platform/testsupport/TestSupport.h"
 #include "sim/cdsdk/CdSimControl.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,7 @@ using tarsel::cdsim::CdSimControls;
 namespace {
 
 std::string libraryPath(const char* name) {
-  const char* bin = std::getenv("TARSEL_BIN_DIR");
-  return std::string(bin ? bin : ".") + "/" + name;
+  return tarsel::test::binDir() + "/" + name;
 }
 
 // A write-only stream over a vector, as the family's memory stream behaves for a transfer.
@@ -448,6 +448,16 @@ TEST_F(CdSimPictureCamera, PicturesFollowTheImageFormatAndCarryTheSettingsInExif
   EXPECT_TRUE(contains(jpeg, shortEntry(0x8827, 400)));  // ISO code 88
   EXPECT_TRUE(contains(jpeg, shortEntry(0x9209, 0x09))); // flash on: fired
   EXPECT_TRUE(contains(jpeg, shortEntry(0xA403, 1)));    // white balance not automatic
+
+  // An independent reader sees the same.
+  tarsel::test::TempDir folder;
+  tarsel::test::writeFile(folder.file("picture.jpg"), std::string(jpeg.begin(), jpeg.end()));
+  const auto read = tarsel::test::runProgram({"exiftool", "-s", "-s", "-n", "-DateTimeOriginal", "-ISO",
+                                              "-Flash", "-WhiteBalance", "-FocalLength", "-ImageSize",
+                                              "-Warning", folder.file("picture.jpg")});
+  ASSERT_EQ(read.exitCode, 0);
+  EXPECT_EQ(read.out, "DateTimeOriginal: 2023:11:14 22:13:20\nISO: 400\nFlash: 9\nWhiteBalance: 1\n"
+                      "FocalLength: 5.8\nImageSize: 320 240\n");
 
   closeRemote(source);
   EXPECT_EQ(finish(), kOk);

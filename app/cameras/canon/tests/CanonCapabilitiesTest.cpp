@@ -47,8 +47,7 @@ private:
 };
 
 struct BracketingProbe : CCanonCD_Bracketing {
-  using CCanonCD_Bracketing::CCanonCD_Bracketing;
-  using CCanonCD_Bracketing::IsManualMode;
+  using CCanonCD_Bracketing::CCanonCD_Bracketing, CCanonCD_Bracketing::IsManualMode;
 };
 
 } // namespace

@@ -39,9 +39,7 @@ protected:
     CConnectedCameras list;
     const int added = sdk->EnumerateCameras(nullptr, &list);
     EXPECT_EQ(added, list.GetCount());
-    if (added != 1)
-      return -1;
-    return static_cast<CanonCD_Wr*>(list.GetAt(0))->GetSourceIndex();
+    return added == 1 ? static_cast<CanonCD_Wr*>(list.GetAt(0))->GetSourceIndex() : -1;
   }
 
   std::vector<std::string> offered;

@@ -23,16 +23,14 @@ void writeBytes(S& stream, std::uint32_t count) {
 }
 
 std::uint32_t seek(S& stream, std::int32_t offset, std::uint16_t origin) {
-  auto* record = stream.Record();
   std::uint32_t error = 99;
-  record->seek(record->context, offset, origin, &error);
+  stream.Record()->seek(stream.Record(), offset, origin, &error);
   return error;
 }
 
 std::uint32_t open(S& stream, std::uint16_t mode) {
-  auto* record = stream.Record();
   std::uint32_t error = 99;
-  record->open(record->context, mode, &error);
+  stream.Record()->open(stream.Record(), mode, &error);
   return error;
 }
 

@@ -54,8 +54,7 @@ protected:
 
   CdSimStats Stats() const {
     CdSimStats stats{};
-    m_sim->stats(&stats);
-    return stats;
+    return m_sim->stats(&stats), stats;
   }
 
   std::unique_ptr<cdsim::CdSimControls> m_sim;

@@ -2,20 +2,17 @@
 // "incompatible version" (6), and counts how often it was finished.
 #include "app/cameras/canon/CdSdkAbi.h"
 
+#define STUB_EXPORT __attribute__((visibility("default")))
+
 extern "C" {
-
-__attribute__((visibility("default"))) int stub_finish_calls = 0;
-
-__attribute__((visibility("default"))) std::uint32_t CDStartSDK(const tarsel::cdsdk::VersionRecord*,
-                                                                std::uint32_t) {
+STUB_EXPORT int stub_finish_calls = 0;
+STUB_EXPORT std::uint32_t CDStartSDK(const tarsel::cdsdk::VersionRecord*, std::uint32_t) {
   return 0;
 }
-
-__attribute__((visibility("default"))) std::uint32_t CDGetFunctions(CanonSdkFunctionTable*) {
+STUB_EXPORT std::uint32_t CDGetFunctions(CanonSdkFunctionTable*) {
   return tarsel::cdsdk::kErrIncompatibleVersion;
 }
-
-__attribute__((visibility("default"))) std::uint32_t CDFinishSDK() {
+STUB_EXPORT std::uint32_t CDFinishSDK() {
   ++stub_finish_calls;
   return 0;
 }
