@@ -2,8 +2,8 @@
 
 #include "app/cameras/canon/CanonCall.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
-#include "app/cameras/canon/CanonEnumerations.h"
 #include "app/cameras/canon/CanonTextFormat.h"
+#include "app/cameras/canon/CanonValueEnum.h"
 #include "env/BrantelTakeError.h"
 
 #include <memory>
@@ -179,11 +179,11 @@ void CCanonCapabilityDetection::DetectParameter(const char* heading, int capabil
     while (list.Next(&descriptor) == 0) {
       if (descriptor.id != parameter)
         continue;
-      CCanonParameterValues values(m_source, parameter);
-      if (values.ValueSize() != valueSize)
+      CCanonParameterValueEnum values(m_source, parameter);
+      if (values.GetValueSize() != valueSize)
         continue;
       std::uint32_t value = 0;
-      while (values.Next(&value) == 0)
+      while (values.Next(&value, valueSize) == 0)
         Value(set->AddValueFromTable(static_cast<std::int32_t>(value)));
       break;
     }
@@ -207,7 +207,7 @@ HRESULT CCanonCapabilityDetection::BuildResolutionSet() {
     }
     std::vector<cd::ResolutionRecord> records;
     {
-      CCanonResolutionInfoEnum sizes(m_source, 0);
+      CCanonResolutionInfoEnum sizes(m_source);
       cd::ResolutionRecord record{};
       while (sizes.Next(&record) == 0)
         records.push_back(record);
