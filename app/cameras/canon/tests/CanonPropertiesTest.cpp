@@ -1,8 +1,11 @@
 #include "CanonSdkFixture.h"
 
+#include "app/cameras/canon/CanonCDSettingsCamera.h"
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCameraClock.h"
+#include "app/cameras/canon/CanonCaptureSettings.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
+#include "app/core/CaptureProfileStorage.h"
 #include "app/core/ICapabilitiesCallback.h"
 #include "app/settings/TarselSettings.h"
 
@@ -45,22 +48,26 @@ std::string fileText(const std::string& path) {
 
 class CanonProperties : public CanonSdkTest {
 protected:
-  CanonCD_Wr& Open(const char* config = nullptr) {
-    if (config)
-      UseCameras(config);
-    GetCanonCDSdkWrapper(new CTarselSettings);
-    m_camera = std::make_unique<CanonCD_Wr>(CanonSourceInfo{0, true, "Sim Camera A", "Owner (Sim Camera A)"});
-    m_camera->Source().Open();
-    m_camera->LoadCameraCapabilities();
-    return *m_camera;
+  // The camera at `index` of the stand-in's cameras (all of the default model).
+  CanonCD_Wr& Open(const char* config = nullptr, std::uint32_t index = 0) {
+    if (m_cameras.empty()) {
+      if (config)
+        UseCameras(config);
+      GetCanonCDSdkWrapper(new CTarselSettings);
+    }
+    auto& camera = m_cameras.emplace_back(
+        std::make_unique<CanonCD_Wr>(CanonSourceInfo{index, true, "Sim Camera A", "Owner (Sim Camera A)"}));
+    camera->Source().Open();
+    camera->LoadCameraCapabilities();
+    return *camera;
   }
   void TearDown() override {
-    m_camera.reset();
+    m_cameras.clear();
     CanonSdkTest::TearDown();
   }
   std::uint32_t ZoomPosition() {
     std::int32_t position = -1;
-    EXPECT_EQ(m_camera->GetPropOpticalZoom(&position, nullptr), 0);
+    EXPECT_EQ(m_cameras.front()->GetPropOpticalZoom(&position, nullptr), 0);
     return static_cast<std::uint32_t>(position);
   }
   // How often the call log names an entry since `from`.
@@ -72,7 +79,7 @@ protected:
     return count;
   }
 
-  std::unique_ptr<CanonCD_Wr> m_camera;
+  std::vector<std::unique_ptr<CanonCD_Wr>> m_cameras;
 };
 
 } // namespace
@@ -215,4 +222,33 @@ TEST_F(CanonProperties, TheClockIsTheCamerasWallClockForTheDateItStandsFor) {
   }
   unsetenv("TZ");
   tzset();
+}
+
+TEST_F(CanonProperties, ASecondCameraGivenTheFirstOnesProfileTakesItsState) {
+  CanonCD_Wr& a =
+      Open("[camera]\nprogram_mode = 4\naperture = 40\nexposure_time = 104\nflash = 2\niso = 88\n"
+           "metering = 1\nwhite_balance = 4\naf_distance = 3\nzoom = 5\nimage_format = 2:1\n[camera]\n");
+  Report report;
+  ASSERT_EQ(a.ObtainCapabilitiesFromCamera(&report), 0);
+  a.SaveCapabilitiesToFile(nullptr);
+  CanonCD_Wr& b = Open(nullptr, 1);
+  const auto textOf = [](CanonCD_Wr& camera) {
+    CCaptureProfileStorage storage;
+    EXPECT_EQ(tarsel::canon::WriteCaptureSettingsText(*MakeCanonSettingsCamera(camera), &storage), 0);
+    std::uint32_t length = 0;
+    const auto* data = static_cast<const char*>(storage.GetData(length));
+    return std::string(data, length);
+  };
+  std::string text = textOf(a);
+  EXPECT_NE(text, textOf(b));
+  EXPECT_NE(text.find("Aperture=40\r\nExposureTime=104\r\nProgramMode=4\r\nIsoSpeed=88\r\nFlash=2\r\n"
+                      "WhiteBalance=4\r\nMetering=1\r\nResolution=3\r\nOpticalZoom=5\r\nAF Distance=3\r\n"),
+            std::string::npos)
+      << text;
+  // The monitor is the camera object's own business, tried elsewhere.
+  text.erase(text.find("LcdMode"), text.find("Aperture") - text.find("LcdMode"));
+  CCaptureProfileStorage storage;
+  storage.SetData(text.data(), static_cast<std::uint32_t>(text.size()));
+  EXPECT_EQ(tarsel::canon::ApplyCaptureSettingsText(*MakeCanonSettingsCamera(b), &storage), 0);
+  EXPECT_EQ(textOf(b), textOf(a));
 }
