@@ -88,7 +88,9 @@ class Picture:
         return len(self.thumbnail) if self.thumb_override is None else self.thumb_override
 
     def describe(self, full=True):
-        out = {"number": self.number, "name": self.name, "folder": self.folder, "protect": self.protect}
+        out = {"number": self.number, "name": self.name, "folder": self.folder, "protect": self.protect,
+               "type": self.info.get("type", "JPEG"), "width": self.info.get("width", 64),
+               "height": self.info.get("height", 48)}
         if full:
             out.update({"size": len(self.data), "sha256": self._digest("data", self.data),
                         "thumbnail_size": len(self.thumbnail),

@@ -43,6 +43,9 @@ class RefusingModel(unittest.TestCase):
                 self.assertEqual(host.write_register(4, number), ACK)
                 data = host.download(14, large=True)
                 self.assertEqual((host.read_register(12), len(data)), (size, size))
+                report = self.sim.request({"op": "picture", "index": number})
+                self.assertEqual([report[k] for k in ("type", "width", "height")],
+                                 ["TIFF" if value == 33 else "JPEG", width, height])
                 self.assertEqual(self.words(74, 5), (width, height, len(data), value, 1))
                 name = host.download(79).rstrip(b"\0")
                 if value == 33:
