@@ -7,13 +7,11 @@ import sys
 import tempfile
 import unittest
 
-from host import ACK, DC1, ENQ, Protocol, Sim, UsbHost
-from test_pictures import check_baseline_jpeg, exif_tags
-
-sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.dont_write_bytecode = True
 
-from camsim import pictures  # noqa: E402
+from host import ACK, DC1, ENQ, Protocol, Sim, UsbHost  # noqa: E402
+from test_pictures import check_baseline_jpeg, exif_tags  # noqa: E402 (puts camsim on the path)
+
 from camsim.camera import Camera  # noqa: E402
 
 
@@ -54,7 +52,6 @@ class RefusingModel(unittest.TestCase):
                     image = [struct.unpack("<I", first[tag][1])[0] for tag in (0x100, 0x101, 0x111, 0x117)]
                     self.assertEqual(image[:2] + [image[3]], [width, height, width * height * 3])
                     self.assertLessEqual(image[2] + image[3], len(data), "the strip lies inside the file")
-                    self.assertEqual(first[0x131][1], b"1.00\0")
                 else:
                     self.assertEqual(name, b"PICT%04d.JPG" % number)
                     frame_width, frame_height, tiff = check_baseline_jpeg(data)
@@ -91,7 +88,6 @@ class ModelConfig(unittest.TestCase):
                     {"accepted": {"17": [1]}}, {"clamped": {"7": {"4": 9}}}, {"apertures": []}):
             with self.subTest(config=bad), self.assertRaises(ValueError):
                 Camera(bad)
-        self.assertEqual(len(pictures.make_tiff(100000, {"width": 64, "height": 48}, 1)), 100000)
 
 
 if __name__ == "__main__":
