@@ -200,7 +200,7 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 void CChildFrame::StartSession(ICameraHiLevel* camera) {
@@ -231,7 +231,7 @@ void CChildFrame::ShowConnectionState() {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 bool CChildFrame::ReconnectCamera(ICameraHiLevel* fresh) {
@@ -269,7 +269,14 @@ void CChildFrame::MarkDisconnected() {
     if (ICameraHiLevel* camera = GetCamera())
       camera->NotifyCaptureProperties(2);
   });
-  update();
+  RepaintView();
+}
+
+void CChildFrame::RepaintView() {
+  // The view paints the "Disconnected!" notice (or no longer): its
+  // viewport is repainted, not only the window's frame around it.
+  m_view->viewport()->repaint();
+  repaint();
 }
 
 void CChildFrame::OfferCapabilityDetection() {

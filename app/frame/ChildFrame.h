@@ -163,6 +163,7 @@ private:
 
   void StartSession(ICameraHiLevel* camera);
   void ShowConnectionState();
+  void RepaintView();
   void ShowStatus(UINT stringId);
   void SetPane(int pane, const QString& text);
   bool OwnBarShown() const;

@@ -177,8 +177,9 @@ HRESULT CChildFrame::SavePictures(bool wholeSeries) {
 // Camera dialogs, monitor and preview ---------------------------------------------
 
 void CChildFrame::OpenCameraSettings(std::int32_t firstPage) {
+  // A request posted before the camera went finds it disconnected.
   ICameraHiLevel* camera = GetCamera();
-  if (!camera)
+  if (!camera || m_disconnected)
     return;
   const QPointer<CChildFrame> alive(this);
   ThrowIfDialogFailed(camera->ShowCameraSettings(WindowHandle(), this, firstPage));

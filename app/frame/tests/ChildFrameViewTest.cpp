@@ -7,7 +7,9 @@
 #include "hostapi/RefPtr.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -126,6 +128,18 @@ TEST_F(ViewTest, PaintsTheBitmapAtTheOffsetTheBackgroundElsewhereAndTheNoticeWhe
   image = lost->View()->viewport()->grab().toImage();
   EXPECT_EQ(image.pixelColor(0, 0), background);
   EXPECT_GT(redPixels(image), 100);
+}
+
+TEST_F(ViewTest, TheNoticeShowsOnTheScreenAsSoonAsTheCameraGoes) {
+  // What the screen holds of the frame, as painted so far (no repaint forced).
+  const auto onScreen = [&] {
+    pumpFor(20ms);
+    return QGuiApplication::primaryScreen()->grabWindow(site->FrameWindow()->winId()).toImage();
+  };
+  CChildFrame* window = attach(makeCamera());
+  EXPECT_EQ(redPixels(onScreen()), 0);
+  window->MarkDisconnected();
+  EXPECT_GT(redPixels(onScreen()), 100);
 }
 
 } // namespace
