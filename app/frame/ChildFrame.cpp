@@ -176,6 +176,9 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
       QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);
     }
     m_host = std::move(host);
+    // A new host starts at its own zoom; its first picture chooses the opening one.
+    m_zoom = static_cast<std::uint32_t>(m_host->GetZoomDivisor());
+    m_openingZoomPending = true;
     m_disconnected = true;
     if (!m_host->Start(this, WindowHandle()))
       return;

@@ -142,5 +142,25 @@ TEST_F(ViewTest, TheNoticeShowsOnTheScreenAsSoonAsTheCameraGoes) {
   EXPECT_GT(redPixels(onScreen()), 100);
 }
 
+TEST_F(ViewTest, APictureOpensAtTheLargestZoomThatShowsItWholeAndTheUsersZoomHolds) {
+  const auto openingDivisor = [&](double times) {
+    testcamera::FakeCamera* camera = nullptr;
+    CChildFrame* window = attach(makeCamera(), &camera);
+    const QSize view = window->View()->maximumViewportSize();
+    camera->setPictureSize(static_cast<int>(view.width() * times), static_cast<int>(view.height() * times));
+    takeOne(window);
+    return std::pair(window, window->GetHost()->GetPicture(-1)->GetScaleDenominator());
+  };
+  EXPECT_EQ(openingDivisor(0.9).second, 1u);
+  EXPECT_EQ(openingDivisor(6).second, 4u);
+  const auto [window, divisor] = openingDivisor(1.5);
+  EXPECT_EQ(divisor, 2u);
+  EXPECT_EQ(window->View()->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(window->View()->verticalScrollBar()->maximum(), 0);
+  ASSERT_TRUE(window->OnCommand(cmd::Zoom100));
+  takeOne(window);
+  EXPECT_EQ(window->GetHost()->GetPicture(-1)->GetScaleDenominator(), 1u);
+}
+
 } // namespace
 } // namespace tarsel::frame::test

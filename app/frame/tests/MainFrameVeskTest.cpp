@@ -579,7 +579,15 @@ TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndASchedule
 
   // Every picture is saved in its camera's folder under its counter, byte
   // for byte the picture the simulator took (and erased from its card).
-  const auto files = [&] { return std::filesystem::exists(root) ? filesBelow(root).size() : 0u; };
+  // The queue empties before its last picture is written: wait for the
+  // files under their own names, not the one still written under a temporary name.
+  const auto files = [&] {
+    std::size_t count = 0;
+    if (std::filesystem::exists(root))
+      for (const std::string& path : filesBelow(root))
+        count += std::filesystem::path(path).filename().string().rfind('.', 0) != 0;
+    return count;
+  };
   ASSERT_TRUE(pumpUntil([&] { return files() >= 16 && frame.SaveQueueLength() == 0; }, kPatience)) << files();
   std::set<std::string> expected;
   for (const auto& [model, slot] : kSlotOfModel) {
