@@ -362,6 +362,8 @@ void CCapturePropertiesDialog::UpdateEnabled() {
   for (QRadioButton* radio : m_focus)
     radio->setEnabled(enabled);
   m_take->setEnabled(enabled);
+  // The settings sheet needs the camera, not the dialog's calls.
+  m_advanced->setEnabled(m_connected);
 }
 
 // Changes -----------------------------------------------------------------------------
