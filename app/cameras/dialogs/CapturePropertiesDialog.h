@@ -78,8 +78,8 @@ protected:
 
 private:
   void BuildControls();
-  // Makes the list's box; its label for the caller to place.
-  QLabel* AddList(CaptureList list);
+  // Makes the list's box in `parent`; its label for the caller to place.
+  QLabel* AddList(CaptureList list, QWidget* parent);
   QComboBox* Combo(CaptureList list) const { return m_combos[static_cast<std::size_t>(list)]; }
   void Apply(const CaptureSnapshot& snapshot);
   void ApplyZoom(const ZoomAndFocus& zoom);

@@ -41,6 +41,9 @@ enum CaptureFeature : unsigned {
   kCaptureAfDistance = 1u << 1,
   // The AF-lock box, shown where the camera has an AF lock.
   kCaptureAfLock = 1u << 2,
+  // A list the camera lacks holds the one item "Unsupported" (data -1)
+  // instead of none; disabled all the same.
+  kCaptureUnsupportedItem = 1u << 3,
 };
 
 // The camera-settings sheet's pages the dialog opens.

@@ -1,12 +1,13 @@
 // The capture-properties dialog over a fake family on a worker thread: the
 // settings pages it opens are the ones its source names, and the AF parts
-// show as the source's features and the camera say: an AF-distance change
-// is written and followed by a status read, a refused AF lock shows the
-// camera's state.
+// show as the source's features and the camera say (as does "Unsupported"
+// in a list the camera lacks): an AF-distance change is written and followed
+// by a status read, a refused AF lock shows the camera's state.
 #include "FakeCameraWorker.h"
 
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/host/CameraWindow.h"
+#include "app/host/TarselEvents.h"
 #include "app/testsupport/EventPump.h"
 #include "platform/Win32Error.h"
 
@@ -28,22 +29,46 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+// A call's end, handed from the worker to the window's thread.
+class CallEnd : public QEvent {
+public:
+  explicit CallEnd(std::function<void()> end) : QEvent(QEvent::User), m_end(std::move(end)) {}
+  ~CallEnd() override { tarsel::host::AcquireHandoff(this); }
+  void Run() {
+    tarsel::host::AcquireHandoff(this);
+    m_end();
+  }
+
+private:
+  std::function<void()> m_end;
+};
+
 // A camera window that runs the dialog's calls on its worker and notes the pages asked for.
 class FakeWindow : public QWidget, public ICameraWindow {
 public:
   bool QueueCameraCall(std::function<void()> work, QObject* receiver,
                        std::function<void(HRESULT)> done) override {
-    m_worker.Queue([this, work, receiver = QPointer<QObject>(receiver), done](std::stop_token) {
+    m_worker.Queue([this, work, receiver = QPointer<QObject>(receiver), done](std::stop_token) mutable {
       HRESULT code = 0;
       try {
         work();
       } catch (...) {
         code = E_UNEXPECTED;
       }
-      QMetaObject::invokeMethod(
-          this, [receiver, done, code] { receiver ? done(code) : void(); }, Qt::QueuedConnection);
+      tarsel::host::PostToUserInterfaceThread(
+          this, new CallEnd([receiver = std::move(receiver), done = std::move(done), code] {
+            if (receiver)
+              done(code);
+          }));
     });
     return true;
+  }
+  bool event(QEvent* event) override {
+    if (auto* end = dynamic_cast<CallEnd*>(event)) {
+      end->Run();
+      return true;
+    }
+    return QWidget::event(event);
   }
   void PostOpenCameraSettings(std::int32_t firstPage) override { pages.push_back(firstPage); }
   void SetWaitingWindow(QObject*) override {}
@@ -139,6 +164,7 @@ TEST(CapturePropertiesDialog, OpensTheSettingsPagesItsSourceNames) {
   waitIdle(dialog);
   EXPECT_FALSE(control(dialog, 2097)->isVisibleTo(&dialog));
   EXPECT_FALSE(control(dialog, 2067)->isVisibleTo(&dialog));
+  EXPECT_EQ(control<QComboBox>(dialog, 1025)->count(), 0);
   control<QPushButton>(dialog, 2073)->click();
   control<QRadioButton>(dialog, 1083)->click();
   waitIdle(dialog);
@@ -148,13 +174,15 @@ TEST(CapturePropertiesDialog, OpensTheSettingsPagesItsSourceNames) {
 
 TEST(CapturePropertiesDialog, ShowsTheAfPartsTheFamilyAndCameraOfferAndReadsTheStatusAfterAnAfDistance) {
   FakeWindow window;
-  auto source = std::make_shared<FakeSource>(kCaptureAfDistance | kCaptureAfLock);
+  auto source = std::make_shared<FakeSource>(kCaptureAfDistance | kCaptureAfLock | kCaptureUnsupportedItem);
   CCapturePropertiesDialog dialog(source, &window, nullptr);
   waitIdle(dialog);
   auto* distance = control<QComboBox>(dialog, 2097);
   auto* lock = control<QCheckBox>(dialog, 2067);
   EXPECT_FALSE(control(dialog, 1081)->isVisibleTo(&dialog));
   EXPECT_TRUE(distance->isVisibleTo(&dialog) && distance->isEnabled());
+  auto* iso = control<QComboBox>(dialog, 1025);
+  EXPECT_TRUE(iso->count() == 1 && iso->currentData() == -1 && !iso->isEnabled());
   // This camera has no AF lock, until the next refill finds one.
   EXPECT_FALSE(lock->isVisibleTo(&dialog));
   source->afLockSupported = true;

@@ -23,6 +23,9 @@ namespace {
 
 class WaitingDetection : public ICapabilityTestCamera {
 public:
+  // The worker outlives the camera, whose last owner may be work it runs.
+  explicit WaitingDetection(FakeCameraWorker& worker) : m_worker(worker) {}
+
   bool RunOnCamera(std::function<void(std::stop_token)> work) override {
     m_worker.Queue(std::move(work));
     return true;
@@ -49,7 +52,7 @@ public:
   std::atomic<int> settingsWritten = 0;
 
 private:
-  FakeCameraWorker m_worker;
+  FakeCameraWorker& m_worker;
 };
 
 TEST(TestCameraCapabilitiesDlg, AFamilyDetectionLogsOnTheWorkerAndStopsWhenAsked) {
@@ -59,7 +62,8 @@ TEST(TestCameraCapabilitiesDlg, AFamilyDetectionLogsOnTheWorkerAndStopsWhenAsked
         boxes.push_back(text);
         return tarsel::ui::IDOK;
       });
-  auto camera = std::make_shared<WaitingDetection>();
+  FakeCameraWorker worker;
+  auto camera = std::make_shared<WaitingDetection>(worker);
   CTestCameraCapabilitiesDlg dialog(camera, nullptr);
   dialog.show();
   auto* start = dialog.findChild<QPushButton*>(QStringLiteral("control1"));
