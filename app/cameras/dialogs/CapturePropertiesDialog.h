@@ -63,7 +63,8 @@ public:
   void Refill();
   // Reads the zoom and the focus mode again.
   void RefillZoom();
-  // The camera is gone: every control empty and disabled.
+  // The camera is gone: every control disabled, every list but the AF
+  // distance empty.
   void Reset();
   // The digital zoom to give back to the camera; none while disconnected.
   std::optional<std::int32_t> SavedDigitalZoom() const;
