@@ -811,20 +811,33 @@ TEST_F(MainFrameVeskPreview, ThePreviewFollowsTheActiveCameraPausesForATakeAndSt
   }
   if (copied)
     delete[] block;
-  std::string exposure, aperture, metering, iso, dimensions;
+  std::string exposure, aperture, metering, iso, dimensions, focal;
   texts->GetExposureTimeText(&exposure);
   texts->GetApertureText(&aperture);
   texts->GetMeteringModeText(&metering);
   texts->GetIsoText(&iso);
   texts->GetDimensionsText(&dimensions);
-  const auto tool = exifToolValues(
-      card, {"-ExposureTime", "-FNumber", "-MeteringMode", "-ISO", "-ExifImageWidth", "-ExifImageHeight"});
-  ASSERT_EQ(tool.size(), 6u);
+  texts->GetFocalLengthText(&focal);
+  const auto tool = exifToolValues(card, {"-ExposureTime", "-FNumber", "-MeteringMode", "-ISO",
+                                          "-ExifImageWidth", "-ExifImageHeight", "-FocalLength"});
+  ASSERT_EQ(tool.size(), 7u);
   EXPECT_EQ(exposure, tool[0] + " sec");
   EXPECT_EQ(trimmed(aperture), tool[1]);
   EXPECT_EQ(metering, tool[2]);
   EXPECT_EQ(iso, tool[3]);
   EXPECT_EQ(dimensions, tool[4] + "x" + tool[5]);
+  // The panel writes the number as "%-4.1f".
+  std::string millimetres = tool[6].substr(0, tool[6].find(' '));
+  millimetres.resize(std::max<std::size_t>(millimetres.size(), 4), ' ');
+  EXPECT_EQ(focal, millimetres + " mm");
+  // No value the panel reads from the picture is missing.
+  using Text = void (CPictureInfoExif::*)(std::string*);
+  for (const Text text : {&CPictureInfoExif::GetOrientationText, &CPictureInfoExif::GetDateText,
+                          &CPictureInfoExif::GetExposureBiasText, &CPictureInfoExif::GetFocalLengthText}) {
+    std::string value;
+    ((*texts).*text)(&value);
+    EXPECT_NE(value, "ERROR");
+  }
 
   // Closed, the preview window goes and the camera takes no more frames.
   ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));
