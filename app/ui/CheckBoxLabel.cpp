@@ -35,8 +35,13 @@ void CheckBoxLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool CheckBoxLabel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_box && event->type() == QEvent::EnabledChange)
-    setEnabled(m_box->isEnabled());
+  // The type test comes first: a box being destroyed is no longer a check
+  // box, and comparing it with the guarded pointer would cast it to one.
+  if (event->type() == QEvent::EnabledChange) {
+    auto* box = qobject_cast<QCheckBox*>(watched);
+    if (box != nullptr && box == m_box)
+      setEnabled(box->isEnabled());
+  }
   return QLabel::eventFilter(watched, event);
 }
 
