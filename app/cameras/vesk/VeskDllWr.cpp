@@ -20,6 +20,10 @@ CVeskDllWr::CVeskDllWr(int cameraNumber)
     : m_cameraNumber(cameraNumber), m_bracketing(std::make_unique<CVeskBracketing>(this)) {}
 
 CVeskDllWr::~CVeskDllWr() {
+  if (m_givenUp) {
+    VeskProgressMap::Remove(this);
+    return;
+  }
   try {
     Connect();
     CloseCaptureProperties();
@@ -48,6 +52,8 @@ HRESULT CVeskDllWr::TakeOverFrom(ICameraHiLevel* other) {
     {
       const std::lock_guard<std::recursive_mutex> guard(m_lock);
       m_cameraNumber = same->GetCameraNumber();
+      // The found object goes away next; its camera is this object's now.
+      same->m_givenUp = true;
       // The library's progress for the adopted number belongs to this object now.
       VeskProgressMap::Enter(m_cameraNumber, this);
     }

@@ -316,6 +316,9 @@ private:
   std::recursive_mutex m_lock;
   std::atomic<int> m_cameraNumber;
   std::uint32_t m_connections = 0;
+  // Set when another object adopted this one's camera: the camera is that
+  // object's now, and this one's destructor leaves it alone.
+  std::atomic<bool> m_givenUp{false};
   std::string m_cameraName;
   std::string m_cameraType;
   std::string m_cameraLabel;
