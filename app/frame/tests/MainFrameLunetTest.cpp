@@ -16,9 +16,8 @@
 #include "platform/testsupport/TestSupport.h"
 #include "sim/vantic/testsupport/SimProcess.h"
 
-#include <openssl/evp.h>
-
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QPointer>
 
 #include <cstdlib>
@@ -37,16 +36,8 @@ namespace {
 constexpr auto kPatience = 60s;
 
 std::string sha256Of(IPictureFromCamera* picture) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(picture->GetData(), picture->GetDataSize(), digest, &length, EVP_sha256(), nullptr);
-  std::string out;
-  for (unsigned int i = 0; i < length; ++i) {
-    static const char digits[] = "0123456789abcdef";
-    out += digits[digest[i] >> 4];
-    out += digits[digest[i] & 15];
-  }
-  return out;
+  const QByteArray data(reinterpret_cast<const char*>(picture->GetData()), picture->GetDataSize());
+  return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
 class MainFrameLunet : public FrameTest {

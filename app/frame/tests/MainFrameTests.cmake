@@ -71,14 +71,13 @@ add_dependencies(captest_vesk_tests vesk-simd VeskDLL)
 
 # The main frame with the ActiveX family's camera on the camera simulator's
 # USB stand-in, through the control of the build.
-find_package(OpenSSL REQUIRED)
 tarsel_test(mainframe_lunet_tests
   SOURCES
     MainFrameTestMain.cpp
     ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
     MainFrameTestSupport.cpp
     MainFrameLunetTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process OpenSSL::Crypto Qt6::Widgets
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)

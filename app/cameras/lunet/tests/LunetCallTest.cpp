@@ -76,62 +76,34 @@ TEST_F(LunetDiscipline, AFailureThreeLevelsDeepDropsTheConnectionAndTracesOnce) 
 
 // The control checks every call against its member table: a wrong member,
 // kind or argument type is refused by the layer (a _brantel_take_error),
-// while a camera's refusal is the control's own (CLunetDispatchError).
-TEST_F(LunetDiscipline, EveryProxyOperationIsAMemberOfTheControlWithItsKindAndTypes) {
+// while a camera's refusal is the control's own (CLunetDispatchError). The
+// operations the other tests do not reach.
+TEST_F(LunetDiscipline, ProxyOperationsAreMembersOfTheControlWithTheirKindsAndTypes) {
   using Operation = std::function<void(CLunet&)>;
   std::int32_t a = 0, b = 0, c = 0, d = 0, e = 0;
   const std::vector<std::pair<const char*, Operation>> operations = {
-      {"SetPropPort", [](CLunet& l) { l.SetPropPort(160); }},
-      {"GetPropOpticalZoom", [](CLunet& l) { l.GetPropOpticalZoom(); }},
-      {"SetPropOpticalZoom", [](CLunet& l) { l.SetPropOpticalZoom(20); }},
       {"GetPropElectricZoom", [](CLunet& l) { l.GetPropElectricZoom(); }},
       {"SetPropElectricZoom", [](CLunet& l) { l.SetPropElectricZoom(0); }},
       {"GetPropFlash", [](CLunet& l) { l.GetPropFlash(); }},
-      {"SetPropFlash", [](CLunet& l) { l.SetPropFlash(2); }},
       {"GetPropResolution", [](CLunet& l) { l.GetPropResolution(); }},
       {"SetPropResolution", [](CLunet& l) { l.SetPropResolution(2); }},
-      {"GetPropCameraID", [](CLunet& l) { l.GetPropCameraID(); }},
       {"SetPropCameraID", [](CLunet& l) { l.SetPropCameraID("SIMCAM"); }},
       {"GetPropCameraTime", [](CLunet& l) { l.GetPropCameraTime(); }},
       {"SetPropCameraTime", [](CLunet& l) { l.SetPropCameraTime(45000.5); }},
       {"GetPropLCDBrightness", [](CLunet& l) { l.GetPropLCDBrightness(); }},
       {"SetPropLCDBrightness", [](CLunet& l) { l.SetPropLCDBrightness(4); }},
-      {"GetPropCameraType", [](CLunet& l) { l.GetPropCameraType(); }},
-      {"GetPropFileName", [](CLunet& l) { l.GetPropFileName(); }},
-      {"GetPropPicCount", [](CLunet& l) { l.GetPropPicCount(); }},
-      {"GetPropPicSize", [](CLunet& l) { l.GetPropPicSize(); }},
       {"GetPropProtect", [](CLunet& l) { l.GetPropProtect(); }},
       {"SetPropProtect", [](CLunet& l) { l.SetPropProtect(0); }},
-      {"GetPropCameraReady", [](CLunet& l) { l.GetPropCameraReady(); }},
-      {"SetPropCurrentPicture", [](CLunet& l) { l.SetPropCurrentPicture(1); }},
-      {"SetPropWhiteBalance", [](CLunet& l) { l.SetPropWhiteBalance(0); }},
-      {"SetPropExpoBias", [](CLunet& l) { l.SetPropExpoBias(0); }},
-      {"SetPropMetering", [](CLunet& l) { l.SetPropMetering(2); }},
       {"SetPropIsoSpeed", [](CLunet& l) { l.SetPropIsoSpeed(0); }},
-      {"GetPropFocusMode", [](CLunet& l) { l.GetPropFocusMode(); }},
-      {"SetPropFocusMode", [](CLunet& l) { l.SetPropFocusMode(1); }},
-      {"GetPropFocusPosition", [](CLunet& l) { l.GetPropFocusPosition(); }},
-      {"SetPropFocusPosition", [](CLunet& l) { l.SetPropFocusPosition(0); }},
-      {"SetLcdMode", [](CLunet& l) { l.SetLcdMode(1); }},
       {"GetMemoryPropVB", [&](CLunet& l) { l.GetMemoryPropVB(&a, &b); }},
-      {"GetPicTagProp", [](CLunet& l) { EXPECT_EQ(l.GetPicTagProp().size(), CLunet::kPicTagSize); }},
-      {"GetPicture", [](CLunet& l) { EXPECT_EQ(l.GetPicture(l.GetPropPicSize()).size(), 9000u); }},
       {"SetExposurePropVB", [](CLunet& l) { l.SetExposurePropVB(2, 4, 100000); }},
       {"GetExposurePropVB", [&](CLunet& l) { l.GetExposurePropVB(&a, &b, &c); }},
       {"GetCameraPropVB", [&](CLunet& l) { l.GetCameraPropVB(&a, &b, &c, &d, &e); }},
-      {"Preview", [](CLunet& l) { l.Preview(); }},
-      {"GetPreview",
-       [](CLunet& l) {
-         l.SetPropCurrentPicture(0);
-         EXPECT_EQ(l.GetPreview(l.GetPropPicSize()).size(), 20000u);
-       }},
-      {"Capture", [](CLunet& l) { l.Capture(); }},
       {"ErasePicture",
        [](CLunet& l) {
-         l.SetPropCurrentPicture(2);
+         l.SetPropCurrentPicture(1);
          l.ErasePicture();
        }},
-      {"EraseLast", [](CLunet& l) { l.EraseLast(); }},
   };
   const tarsel::lunet::CLunetConnection connection(m_camera.get());
   CLunet& control = m_camera->Proxy();
@@ -144,10 +116,7 @@ TEST_F(LunetDiscipline, EveryProxyOperationIsAMemberOfTheControlWithItsKindAndTy
       ADD_FAILURE() << name << ": the camera refused it, code " << error.Code();
     }
   }
-  EXPECT_EQ(m_sim->registers()["registers"]["7"].integer(), 2);
-  EXPECT_EQ(actionsDone(2), 1);
   EXPECT_EQ(actionsDone(7), 1);
-  EXPECT_EQ(actionsDone(0), 1);
 }
 
 TEST_F(LunetDiscipline, AControlThatCannotBeMadeFailsInitialisationUntilItIsRegistered) {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include <openssl/evp.h>
+#include <QCryptographicHash>
 
 namespace tarsel::lunet::test {
 
@@ -80,16 +80,8 @@ int LunetCameraTest::usbConnections() {
 }
 
 std::string sha256Hex(const void* bytes, std::size_t size) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(bytes, size, digest, &length, EVP_sha256(), nullptr);
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned int i = 0; i < length; ++i) {
-    out += digits[digest[i] >> 4];
-    out += digits[digest[i] & 15];
-  }
-  return out;
+  const QByteArray data(static_cast<const char*>(bytes), static_cast<qsizetype>(size));
+  return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
 } // namespace tarsel::lunet::test
