@@ -55,6 +55,8 @@ enum LunetId : std::int32_t {
   kErasePicture = 63,
 };
 
+constexpr HRESULT kNotCreated = static_cast<HRESULT>(0x81031002u);
+
 void ThrowIfNotOk(HRESULT result) {
   if (FAILED(result))
     throw _brantel_take_error(result);
@@ -97,8 +99,9 @@ void CLunet::DestroyWindow() noexcept {
 }
 
 void CLunet::Invoke(std::int32_t id, WORD kind, Variant* args, std::size_t count, Variant* result) {
+  // A camera whose control could not be made has nothing to call.
   if (!m_control)
-    throw _brantel_take_error(E_POINTER);
+    throw _brantel_take_error(kNotCreated);
   EXCEPINFO exception;
   const HRESULT outcome = m_control->Invoke(id, kind, std::span<Variant>(args, count), result, &exception);
   if (outcome == DISP_E_EXCEPTION) {

@@ -15,8 +15,9 @@
 // always taken first.
 //
 // Failure: a member that raises throws CLunetDispatchError with the control's
-// 16-bit code; any other failure of the call (no such member, wrong types, no
-// control) throws _brantel_take_error with the layer's result code.
+// 16-bit code; any other failure of the call (no such member, wrong types)
+// throws _brantel_take_error with the layer's result code, and a call before
+// the control was made 0x81031002.
 #pragma once
 
 #include "hostapi/Win32Types.h"

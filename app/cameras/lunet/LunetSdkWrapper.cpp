@@ -2,6 +2,7 @@
 
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
+#include "app/cameras/lunet/LunetExtraCameras.h"
 #include "app/cameras/lunet/LunetModelTable.h"
 #include "app/cameras/lunet/LunetSdkPageSelCameras.h"
 #include "app/cameras/lunet/LunetWr.h"
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <new>
+#include <set>
 
 namespace {
 
@@ -104,12 +106,21 @@ ITarselSettings* CLunetSDK_Wr::GetSettings() {
 
 const char* CLunetSDK_Wr::GetCameraModelList() {
   m_modelList.clear();
-  for (const tarsel::lunet::LunetModel* row = tarsel::lunet::LunetModelTable();
-       row->modelName || row->cameraType; ++row) {
-    if (!row->modelName)
-      continue;
-    m_modelList += row->modelName;
+  std::set<std::string> listed;
+  const auto add = [&](const std::string& name) {
+    if (name.empty() || !listed.insert(name).second)
+      return;
+    m_modelList += name;
     m_modelList += '\0';
+  };
+  for (const tarsel::lunet::LunetModel* row = tarsel::lunet::LunetModelTable();
+       row->modelName || row->cameraType; ++row)
+    add(row->modelName ? row->modelName : "");
+  // The camera of a type the table does not know, by its display name.
+  try {
+    add(tarsel::lunet::ExtraCameraName(tarsel::cameras::FamilyDataFolder(GetSettings())));
+  } catch (...) {
+    // Without a data folder there is no extra camera.
   }
   if (m_modelList.empty())
     return nullptr;

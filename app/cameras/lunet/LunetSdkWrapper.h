@@ -39,7 +39,8 @@ public:
   int EnumerateCameras(HWND owner, IConnectedCameras* list) override;
   HRESULT CreateSettingsPage(ISdkPropertyPage** page) override;
   ITarselSettings* GetSettings() override;
-  // The model table's names; null when it has none.
+  // The model table's names, then the display name of the extra camera
+  // ("ExtraCams.cams") when it is not one of them; null when there are none.
   const char* GetCameraModelList() override;
   // Null or "" switches the family off, anything else on.
   void SaveCameraSelection(const char* models) override;

@@ -2,11 +2,11 @@
 
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/lunet/LunetCall.h"
+#include "app/cameras/lunet/LunetExtraCameras.h"
 #include "app/cameras/lunet/LunetModelTable.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/lunet/LunetTrace.h"
 #include "app/core/IBaseSDK_Wr.h"
-#include "platform/PrivateProfile.h"
 
 #include <cstring>
 
@@ -17,31 +17,18 @@ using tarsel::lunet::LunetResult;
 
 namespace {
 
-constexpr const char* kExtraCamsFile = "ExtraCams.cams";
-constexpr const char* kUsedCamerasSection = "Used Cameras";
-constexpr std::size_t kNameBufferSize = 261;
-
 HRESULT LunetCode(std::uint32_t result) {
   return static_cast<HRESULT>(static_cast<std::uint32_t>(CLunetWr::kLunetFacilityBase) | (result & 0xFFFFu));
 }
 
-// The display name the extra-cameras file gives a camera the model table
-// does not know: its first key of "Used Cameras", up to a comma.
+// The display name of a camera the model table does not know.
 std::string ExtraCameraName() {
-  std::string path;
   try {
-    path = tarsel::cameras::FamilyDataFolder(GetLunetSdkWrapper(nullptr)->GetSettings()) + kExtraCamsFile;
+    return tarsel::lunet::ExtraCameraName(
+        tarsel::cameras::FamilyDataFolder(GetLunetSdkWrapper(nullptr)->GetSettings()));
   } catch (...) {
     return {};
   }
-  std::vector<char> keys(4096, '\0');
-  GetPrivateProfileStringA(kUsedCamerasSection, nullptr, "", keys.data(), static_cast<DWORD>(keys.size()),
-                           path.c_str());
-  std::string name(keys.data());
-  name = name.substr(0, name.find(','));
-  if (name.size() >= kNameBufferSize)
-    name.resize(kNameBufferSize - 1);
-  return name;
 }
 
 } // namespace

@@ -14,6 +14,13 @@ namespace {
 // The camera sent fewer bytes than the picture's size.
 constexpr WORD kShortReceive = 0x12;
 
+[[noreturn]] void ThrowShortReceive(CLunetWr* camera, const char* callText) {
+  CLunetWr::ReportError(
+      static_cast<HRESULT>(static_cast<std::uint32_t>(CLunetWr::kLunetFacilityBase) | kShortReceive),
+      callText, camera);
+  tarsel::lunet::ThrowLunetError(kShortReceive);
+}
+
 } // namespace
 
 std::int32_t CLunetWr::GetPropPicCount() {
@@ -114,7 +121,7 @@ bool CLunetWr::GetPreviewPicture(IPictureFromCamera* picture) {
       bytes =
           LunetCall(this, "GetAndLoadPreview", [size](CLunet& control) { return control.GetPreview(size); });
       if (bytes.size() != static_cast<std::size_t>(size))
-        tarsel::lunet::ThrowLunetError(kShortReceive);
+        ThrowShortReceive(this, "GetAndLoadPreview");
     }
     picture->SetImage(bytes.data(), static_cast<DWORD>(bytes.size()), GetRawFileExtension(), nullptr);
     return true;
@@ -138,10 +145,7 @@ std::vector<std::uint8_t> CLunetWr::ReadPicTag() {
 std::vector<std::uint8_t> CLunetWr::ReadPicture(std::int32_t size, const char* callText) {
   std::vector<std::uint8_t> bytes =
       LunetCall(this, callText, [size](CLunet& control) { return control.GetPicture(size); });
-  if (bytes.size() != static_cast<std::size_t>(size)) {
-    const HRESULT code = static_cast<HRESULT>(static_cast<std::uint32_t>(kLunetFacilityBase) | kShortReceive);
-    ReportError(code, callText, this);
-    tarsel::lunet::ThrowLunetError(kShortReceive);
-  }
+  if (bytes.size() != static_cast<std::size_t>(size))
+    ThrowShortReceive(this, callText);
   return bytes;
 }

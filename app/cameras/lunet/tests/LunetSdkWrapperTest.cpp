@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 TEST(LunetSdk, TheUseFlagSwitchesTheOneCameraOnAndOff) {
   CRefPtr<CTarselSettings> settings(new CTarselSettings);
@@ -30,6 +33,15 @@ TEST(LunetSdk, TheUseFlagSwitchesTheOneCameraOnAndOff) {
   EXPECT_EQ(sdk->EnumerateCameras(reinterpret_cast<HWND>(1), &cameras), 1);
   EXPECT_EQ(cameras.GetCount(), 1);
   EXPECT_STREQ(cameras.GetAt(0)->GetSdk()->GetSdkName(), "BRANTEL_SDK2.0");
+
+  // The models of the table, then a camera the table does not know.
+  tarsel::test::writeFile(tarsel::cameras::FamilyDataFolder(settings.get()) + "ExtraCams.cams",
+                          "[Used Cameras]\nLab camera,1=1\n");
+  std::vector<std::string> models;
+  for (const char* name = sdk->GetCameraModelList(); name && *name; name += std::strlen(name) + 1)
+    models.emplace_back(name);
+  ASSERT_EQ(models.size(), 8u);
+  EXPECT_EQ(models.back(), "Lab camera");
 
   sdk->SaveCameraSelection("");
   EXPECT_NE(tarsel::test::readFile(flagFile).find("USED=0\r\n"), std::string::npos);
