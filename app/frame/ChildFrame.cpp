@@ -8,6 +8,7 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/OpenCameraSettingsEvent.h"
+#include "app/frame/StatusPanes.h"
 #include "app/frame/WindowIcons.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/TarselEvents.h"
@@ -43,12 +44,6 @@ namespace cmd = tarsel::frame::cmd;
 using tarsel::host::CameraStatusEvent;
 using tarsel::host::CConnectedCameraHost;
 
-namespace {
-
-constexpr int kPaneWidths[5] = {0, 80, 80, 150, 80};
-
-} // namespace
-
 // Runs one handler: a failure is reported (never while the window is being
 // destroyed) and the window stays usable.
 void CChildFrame::Guarded(const std::function<void()>& action) {
@@ -72,12 +67,13 @@ CChildFrame::CChildFrame(IChildFrameSite* site, Options options, QWidget* parent
   for (int pane = 0; pane < 5; ++pane) {
     m_panes[pane] = new QLabel(m_statusBar);
     if (pane == 0) {
+      tarsel::frame::FitMessagePane(m_panes[pane]);
       m_statusBar->addWidget(m_panes[pane], 1);
       continue;
     }
-    m_panes[pane]->setFixedWidth(kPaneWidths[pane]);
     m_panes[pane]->setFrameShape(QFrame::Panel);
     m_panes[pane]->setFrameShadow(QFrame::Sunken);
+    tarsel::frame::FitStatusPane(m_panes[pane], static_cast<tarsel::frame::StatusPane>(pane));
     m_statusBar->addPermanentWidget(m_panes[pane]);
   }
   layout->addWidget(m_statusBar);
@@ -176,6 +172,9 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
       QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);
     }
     m_host = std::move(host);
+    // A new host starts at its own zoom; its first picture chooses the opening one.
+    m_zoom = static_cast<std::uint32_t>(m_host->GetZoomDivisor());
+    m_openingZoomPending = true;
     m_disconnected = true;
     if (!m_host->Start(this, WindowHandle()))
       return;
@@ -200,7 +199,7 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 void CChildFrame::StartSession(ICameraHiLevel* camera) {
@@ -231,7 +230,7 @@ void CChildFrame::ShowConnectionState() {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 bool CChildFrame::ReconnectCamera(ICameraHiLevel* fresh) {
@@ -269,7 +268,14 @@ void CChildFrame::MarkDisconnected() {
     if (ICameraHiLevel* camera = GetCamera())
       camera->NotifyCaptureProperties(2);
   });
-  update();
+  RepaintView();
+}
+
+void CChildFrame::RepaintView() {
+  // The view paints the "Disconnected!" notice (or no longer): its
+  // viewport is repainted, not only the window's frame around it.
+  m_view->viewport()->repaint();
+  repaint();
 }
 
 void CChildFrame::OfferCapabilityDetection() {
@@ -369,7 +375,10 @@ void CChildFrame::SetPane(int pane, const QString& text) {
   if (pane < 0 || pane > 4)
     return;
   const QString shown = pane == 3 && m_disconnected ? QString() : text;
-  m_panes[pane]->setText(shown);
+  if (pane == 0)
+    m_panes[pane]->setText(shown);
+  else
+    tarsel::frame::ShowPaneText(m_panes[pane], shown);
   if (OwnBarShown() || !m_statusToFrame || !m_site || m_destroying)
     return;
   if (pane == 0)

@@ -4,6 +4,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/MainFrameHelpers.h"
 #include "app/frame/PreviewClosedEvent.h"
+#include "app/frame/StatusPanes.h"
 #include "app/frame/WindowIcons.h"
 #include "app/host/TarselEvents.h"
 #include "app/receiver/MailslotServer.h"
@@ -39,8 +40,6 @@ using tarsel::ui::AskUser;
 
 namespace {
 
-constexpr int kPaneWidths[5] = {80, 80, 80, 150, 80};
-
 // Posted by PostActivateChild: the frame activates the window when it
 // arrives, when the window still exists.
 class ActivateChildEvent : public QEvent {
@@ -74,7 +73,7 @@ CMainFrame::CMainFrame(ITarselSettings* settings, Options options, QWidget* pare
 
   for (int pane = 0; pane < 5; ++pane) {
     m_panes[pane] = new QLabel(this);
-    m_panes[pane]->setFixedWidth(kPaneWidths[pane]);
+    tarsel::frame::FitStatusPane(m_panes[pane], static_cast<tarsel::frame::StatusPane>(pane));
     m_panes[pane]->setProperty("indicator", static_cast<uint>(cmd::IndicatorFirst + pane));
     statusBar()->addPermanentWidget(m_panes[pane]);
   }
@@ -151,7 +150,7 @@ void CMainFrame::ShowFrameMessage(const QString& text) {
 void CMainFrame::SetFramePaneText(int pane, const QString& text) {
   if (pane < 1 || pane > 5)
     return;
-  m_panes[pane - 1]->setText(text);
+  tarsel::frame::ShowPaneText(m_panes[pane - 1], text);
 }
 
 QString CMainFrame::PaneText(int pane) const {

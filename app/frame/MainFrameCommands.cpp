@@ -2,6 +2,7 @@
 #include "app/frame/MainFrame.h"
 
 #include "app/frame/ChildView.h"
+#include "app/frame/CommandIcons.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/DiagnosticsReport.h"
 #include "app/frame/MainFrameHelpers.h"
@@ -108,11 +109,32 @@ void CMainFrame::CreateCommands() {
 
   QToolBar* toolbar = addToolBar(tr("Toolbar"));
   toolbar->setObjectName("MainToolbar");
-  for (const UINT id :
-       {cmd::TakePicture, cmd::AllCamerasTakePicture, cmd::FileSaveAs, cmd::SaveAll, cmd::PreviousPicture,
-        cmd::NextPicture, cmd::RotateCounterclockwise, cmd::RotateClockwise, cmd::ShowPreview,
-        cmd::CaptureProperties, cmd::RefreshCameras, cmd::DisplayManual})
-    toolbar->addAction(CommandAction(id));
+  // Icons with the text under or beside them (or none) as the desktop
+  // prefers; the short text for beside or under the icon, the menu's text
+  // as the tool tip.
+  toolbar->setToolButtonStyle(Qt::ToolButtonFollowStyle);
+  const struct {
+    UINT id;
+    const char* buttonText;
+  } buttons[] = {{cmd::TakePicture, QT_TR_NOOP("Take Picture")},
+                 {cmd::AllCamerasTakePicture, QT_TR_NOOP("All Cameras")},
+                 {cmd::FileSaveAs, QT_TR_NOOP("Save As")},
+                 {cmd::SaveAll, QT_TR_NOOP("Save All")},
+                 {cmd::PreviousPicture, QT_TR_NOOP("Back")},
+                 {cmd::NextPicture, QT_TR_NOOP("Forward")},
+                 {cmd::RotateCounterclockwise, QT_TR_NOOP("Rotate Left")},
+                 {cmd::RotateClockwise, QT_TR_NOOP("Rotate Right")},
+                 {cmd::ShowPreview, QT_TR_NOOP("Preview")},
+                 {cmd::CaptureProperties, QT_TR_NOOP("Properties")},
+                 {cmd::RefreshCameras, QT_TR_NOOP("Refresh")},
+                 {cmd::DisplayManual, QT_TR_NOOP("Manual")}};
+  for (const auto& button : buttons) {
+    QAction* action = CommandAction(button.id);
+    action->setIcon(tarsel::frame::CommandIcon(button.id));
+    action->setToolTip(QString(action->text()).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
+    action->setIconText(tr(button.buttonText));
+    toolbar->addAction(action);
+  }
 
   for (QMenu* menu : {file, edit, view, camera, tools, help})
     connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });

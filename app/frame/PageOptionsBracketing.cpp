@@ -15,7 +15,7 @@ using tarsel::ui::NamedControl;
 CPageOptionsBracketing::CPageOptionsBracketing(ITarselSettings* settings, IPropSheetCallback* sheet)
     : OptionsPage(settings, sheet, tr("Bracketing"), "07c_options_dialog_saving_pictures_tab.htm") {
   auto* layout = new QVBoxLayout(this);
-  auto* form = new QFormLayout;
+  auto* form = tarsel::ui::NaturalWidthForm();
   m_count = NamedControl(new tarsel::frame::SpinEdit(1, 32767, this), 1052);
   form->addRow(tr("&Number of pictures to take:"), m_count);
   layout->addLayout(form);

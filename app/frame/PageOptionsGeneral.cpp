@@ -1,5 +1,6 @@
 #include "app/frame/PageOptionsGeneral.h"
 
+#include "app/ui/CheckBoxLabel.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
 
@@ -44,12 +45,10 @@ CPageOptionsGeneral::CPageOptionsGeneral(ITarselSettings* settings, IPropSheetCa
   layout->addWidget(m_deviceNotifications);
   layout->addWidget(
       tarsel::ui::WrappedLabel(tr("(This settings will take effect next time you run Tarsel)"), this));
-  m_leaveInCamera = NamedControl(
-      new QCheckBox(tr("&Leave pictures in the camera and use the camera-generated file names (media card "
-                       "will eventually get full). This setting is ignored for Time Lapse Photography."),
-                    this),
-      1069);
-  layout->addWidget(m_leaveInCamera);
+  m_leaveInCamera = NamedControl(new QCheckBox(this), 1069);
+  layout->addLayout(tarsel::ui::CheckBoxLabel::Row(
+      m_leaveInCamera, tr("&Leave pictures in the camera and use the camera-generated file names (media card "
+                          "will eventually get full). This setting is ignored for Time Lapse Photography.")));
   m_lcdOrPreview = NamedControl(
       new QCheckBox(tr("Use only &one of: LCD or Preview (when one is selected, turn the other one off)"),
                     this),

@@ -36,7 +36,7 @@ CPageOptionsSavingPictures::CPageOptionsSavingPictures(ITarselSettings* settings
                                                        CSaveDllList* savers)
     : OptionsPage(settings, sheet, tr("Saving Pictures"), kHelpTopic) {
   auto* layout = new QVBoxLayout(this);
-  auto* form = new QFormLayout;
+  auto* form = tarsel::ui::NaturalWidthForm();
   m_method = NamedControl(new QComboBox(this), 1077);
   form->addRow(tr("&Method:"), m_method);
   m_digits = NamedControl(new tarsel::frame::SpinEdit(0, 32767, this), 1048);
@@ -54,7 +54,7 @@ CPageOptionsSavingPictures::CPageOptionsSavingPictures(ITarselSettings* settings
                            {{1002, 0, QT_TR_NOOP("&File prefix; put all files into the root folder")},
                             {1003, 1, QT_TR_NOOP("F&older name (create folders as needed)")}});
   m_filePrefix = NamedControl(new QLineEdit(group), 1076);
-  auto* prefixForm = new QFormLayout;
+  auto* prefixForm = tarsel::ui::NaturalWidthForm();
   prefixForm->addRow(tr("File &Prefix:"), m_filePrefix);
   groupLayout->addLayout(prefixForm);
   layout->addWidget(group);

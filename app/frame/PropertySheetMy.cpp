@@ -7,6 +7,7 @@
 #include "app/frame/PageOptionsSavingPictures.h"
 #include "app/saving/SaveDllList.h"
 #include "app/saving/SaveDllWrapper.h"
+#include "app/ui/DialogControls.h"
 #include "app/ui/ResText.h"
 #include "app/ui/UiGuard.h"
 
@@ -29,9 +30,11 @@ bool HasMethod(QWidget* page, const char* signature) {
 CPropertySheetMy::CPropertySheetMy(ITarselSettings* settings, CSaveDllList* savers, QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(tarsel::ui::ResText(tarsel::core::ids::IDS_OPTIONS));
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   auto* layout = new QVBoxLayout(this);
+  tarsel::ui::UseDialogFrame(this);
   m_tabs = new QTabWidget(this);
+  // The sheet is as wide as its row of tabs: every page's tab shows whole.
+  m_tabs->setUsesScrollButtons(false);
   layout->addWidget(m_tabs);
   m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply |
                                        QDialogButtonBox::Help,

@@ -59,13 +59,14 @@ int FromQt(int button) {
 
 } // namespace
 
-int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon) {
+int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon, const QString& caption) {
   if (const AskUserHook hook = Hook())
     return hook(text, buttons, icon);
   // On the heap: a parent closed while the question waits (the program ended
   // by a signal, say) deletes its children, and must not delete a stack object.
   const QPointer<QMessageBox> box =
-      new QMessageBox(ToQt(icon), QCoreApplication::applicationName(), text, ToQt(buttons), parent);
+      new QMessageBox(ToQt(icon), caption.isEmpty() ? QCoreApplication::applicationName() : caption, text,
+                      ToQt(buttons), parent);
   const int button = box->exec();
   if (!box)
     return IDCANCEL;

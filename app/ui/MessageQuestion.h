@@ -20,8 +20,9 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
-// Shows the box modally and returns the answer.
-int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon);
+// Shows the box modally and returns the answer. The box's title is the
+// program's name unless a caption is given.
+int AskUser(QWidget* parent, const QString& text, Buttons buttons, Icon icon, const QString& caption = {});
 // The text of a string resource, as AskUser shows it.
 int AskUser(QWidget* parent, unsigned stringId, Buttons buttons, Icon icon);
 

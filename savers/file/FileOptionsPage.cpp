@@ -4,6 +4,7 @@
 #include "hostapi/ISaverSettings.h"
 #include "platform/Win32Error.h"
 #include "savers/common/ReportFailures.h"
+#include "savers/file/FileSaver.h"
 #include "savers/file/FileSaverSettings.h"
 #include "savers/file/FileSaverTexts.h"
 #include "savers/file/FolderBrowser.h"
@@ -91,7 +92,10 @@ CPropPage::CPropPage(ITarselSettings* settings, IPropSheetCallback* sheet)
 
 void CPropPage::Load() {
   const FileSaverSettings values = FileSaverSettings::Load(m_settings.get());
-  m_rootFolder->setText(QString::fromLocal8Bit(values.rootDir.c_str()));
+  // With no root folder stored the field shows the folder the saves go to.
+  const QString shown = QString::fromLocal8Bit(LocationText(m_settings.get()).c_str());
+  m_defaultFolder = values.rootDir.empty() ? shown : QString();
+  m_rootFolder->setText(shown);
   m_doNotOverwrite->setChecked(values.doNotOverwrite);
   m_waitForEnd->setChecked(values.waitForProcessing);
   m_commandLine->setText(QString::fromLocal8Bit(values.externalCommand.c_str()));
@@ -99,7 +103,11 @@ void CPropPage::Load() {
 
 bool CPropPage::ApplyValues() {
   const std::string command = m_commandLine->text().toLocal8Bit().left(kMaxText - 1).toStdString();
-  const std::string root = QFile::encodeName(m_rootFolder->text()).left(kMaxText - 1).toStdString();
+  // The default folder left as shown stays unstored: it follows the per-user data folder.
+  const QString typed = m_rootFolder->text();
+  const std::string root = !m_defaultFolder.isEmpty() && typed == m_defaultFolder
+                               ? std::string()
+                               : QFile::encodeName(typed).left(kMaxText - 1).toStdString();
   if (!IsValidCommandLine(command)) {
     QMessageBox::critical(this, caption(), QString::fromLatin1(String(IDS_BAD_COMMAND_LINE)));
     return false;

@@ -112,8 +112,8 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
   m_manualControls = {m_slider, m_position, m_min, m_max, infinity, m_samples, m_step, hint, group};
 
   auto* takeRow = new QHBoxLayout;
-  takeRow->addWidget(new QLabel(QStringLiteral("&Take Picture(s):"), this));
   m_take = NamedControl(new CButtonTP(QStringLiteral("&Take picture"), this), 1030);
+  takeRow->addWidget(tarsel::ui::BuddyLabel(QStringLiteral("&Take Picture(s):"), m_take));
   m_take->setToolTip(m_take->text().left(80));
   tarsel::ui::ConnectGuarded(m_take, &QPushButton::clicked, this, [this] { OnTakeSamples(); });
   takeRow->addWidget(m_take);

@@ -60,8 +60,8 @@ CZoomAdjustmentPage::CZoomAdjustmentPage(std::shared_ptr<ICameraSettingsSource> 
   labels->addWidget(m_max);
   layout->addLayout(labels);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(new QLabel(QStringLiteral("&Take Picture(s):"), this));
   m_take = NamedControl(new CButtonTP(QStringLiteral("&Take picture"), this), 1030);
+  buttons->addWidget(tarsel::ui::BuddyLabel(QStringLiteral("&Take Picture(s):"), m_take));
   m_take->setToolTip(m_take->text().left(80));
   tarsel::ui::ConnectGuarded(m_take, &QPushButton::clicked, this, [this] {
     if (!Window() || IsBusy())

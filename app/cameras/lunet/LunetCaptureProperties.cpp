@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+#include <iterator>
 #include <new>
 
 using tarsel::dialogs::CaptureList;
@@ -24,8 +25,9 @@ using tarsel::lunet::LunetResult;
 
 namespace {
 
-// The capability of each list, in the order of CaptureList.
-constexpr const char* kCapabilityNames[tarsel::dialogs::kCaptureListCount] = {
+// The capability of each list, in the order of CaptureList; the family has
+// no AF distance.
+constexpr const char* kCapabilityNames[] = {
     "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
     "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
 };
@@ -79,7 +81,7 @@ CaptureSnapshot CLunetCaptureProperties::ReadAll() {
     m_camera->ResetElectricZoom();
     snapshot.zoom = ReadZoomAndFocus();
   }
-  for (std::size_t i = 0; i < tarsel::dialogs::kCaptureListCount; ++i)
+  for (std::size_t i = 0; i < std::size(kCapabilityNames); ++i)
     snapshot.lists[i] = ValuesOf(*m_camera, kCapabilityNames[i]);
   return snapshot;
 }
@@ -172,6 +174,11 @@ void CLunetCaptureProperties::SetDigitalZoom(std::int32_t value) {
 
 std::string CLunetCaptureProperties::StatusLine() {
   return StatusLineOf(*m_camera);
+}
+
+std::int32_t CLunetCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {
+  // The sheet's pages: focus, general, zoom, monitor brightness.
+  return request == tarsel::dialogs::SettingsPageFor::ManualFocus ? kFocusPage : 0;
 }
 
 bool CLunetCaptureProperties::UsesAperture(std::int32_t mode) const {

@@ -17,8 +17,8 @@ class CLunetWr;
 
 class CLunetCaptureProperties : public tarsel::dialogs::ICapturePropertiesSource {
 public:
-  // The settings sheet's page that "Manual" focus opens: its first, the focus page.
-  static constexpr int kFocusPage = 0;
+  // The settings sheet's page that "Manual" focus opens: the focus page, its first.
+  static constexpr std::int32_t kFocusPage = 0;
 
   explicit CLunetCaptureProperties(CLunetWr* camera) : m_camera(camera) {}
 
@@ -35,6 +35,7 @@ public:
   bool UsesAperture(std::int32_t mode) const override;
   bool UsesExposureTime(std::int32_t mode) const override;
   bool UsesExpoBias(std::int32_t mode) const override;
+  std::int32_t SettingsPage(tarsel::dialogs::SettingsPageFor request) const override;
 
   // The camera's status line as ReportStatus composes it ("Error" when it
   // cannot be read). Shared with the settings sheet's pages.

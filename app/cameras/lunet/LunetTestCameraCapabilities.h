@@ -1,6 +1,7 @@
-// The capability test dialog's camera (ICapabilityTestCamera) over the
-// ActiveX camera object: its property operations, capability store and
-// model profile, and the camera window that runs the work on its worker.
+// The capability test dialog's camera over the ActiveX camera object,
+// detecting by the shared picture trial (ICapabilityTrialCamera): its
+// property operations, capability store and model profile, and the camera
+// window that runs the work on its worker.
 // A value the camera refuses while it is tried counts as not taken; only a
 // camera that stops answering ends the run.
 //
@@ -10,14 +11,14 @@
 // _brantel_take_error; E_FAIL when the window holds no ActiveX camera.
 #pragma once
 
-#include "app/cameras/dialogs/CapabilityTestCamera.h"
+#include "app/cameras/dialogs/CapabilityTrialCamera.h"
 
 #include <QPointer>
 #include <QWidget>
 
 class CLunetWr;
 
-class CLunetTestCameraCapabilities : public ICapabilityTestCamera {
+class CLunetTestCameraCapabilities : public ICapabilityTrialCamera {
 public:
   // `window`: the camera window or a widget inside it.
   explicit CLunetTestCameraCapabilities(QWidget* window);

@@ -1,12 +1,15 @@
 #include "app/frame/BatteryStatus.h"
 #include "app/frame/ChildFrame.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
+#include "app/frame/tests/PaneWidths.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "hostapi/ITarselConfigSettings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +152,28 @@ TEST_F(BatteryWindowTest, BatteryStatusFromTheWorkerRunsTheCheck) {
   window->GetHost()->PostStatus(5, 0);
   ASSERT_TRUE(pumpUntil([&] { return window->PaneText(4) == QStringLiteral("Battery: Low!!!"); }));
   EXPECT_EQ(batteryWarnings.size(), 1u);
+}
+
+TEST_F(BatteryWindowTest, EveryPaneShowsItsWidestTextWholeAndALongerStatusWidensTheWindow) {
+  auto camera = makeCamera();
+  camera->setBatteryLevel(100);
+  CChildFrame* window = attach(std::move(camera), nullptr, QuickBattery());
+  ASSERT_TRUE(pumpUntil([&] { return window->PaneText(4) == QStringLiteral("Battery: 100%"); }));
+  window->ShowLoadingPercent(100);
+  window->ShowPictureIndex(999, 999);
+  for (const char* status :
+       {"F=240 Z=21.0 LCD=Off", "F=240 Z=21.0 LCD=Off and a status far longer than that"}) {
+    SCOPED_TRACE(status);
+    window->SetStatusText(status);
+    pumpFor(5ms);
+    const auto panes = window->findChild<QStatusBar*>()->findChildren<QLabel*>();
+    ASSERT_EQ(panes.size(), 5);
+    for (const QLabel* pane : panes) {
+      EXPECT_FALSE(pane->text().isEmpty());
+      EXPECT_TRUE(ShowsWholeText(*pane)) << pane->text().toStdString();
+    }
+  }
+  delete window;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/WindowIcons.h"
+#include "app/frame/tests/PaneWidths.h"
 #include "app/settings/WindowPlacement.h"
 #include "env/BrantelTakeError.h"
 #include "hostapi/ITarselPersistentParams.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include <algorithm>
 #include <utility>
@@ -84,6 +86,19 @@ TEST_F(MainFrameDiscovery, StartUpOpensOneConnectedWindowPerCameraAndCountsThem)
   EXPECT_NE(frameIcon, windowIcon);
   for (CChildFrame* window : windows)
     EXPECT_EQ(imageOf(window->windowIcon()), windowIcon);
+  // Every toolbar command has an icon of its own and the menu's text as its tip.
+  const auto* toolbar = frame.findChild<QToolBar*>(QStringLiteral("MainToolbar"));
+  ASSERT_NE(toolbar, nullptr);
+  std::vector<QImage> icons;
+  for (const QAction* action : toolbar->actions()) {
+    SCOPED_TRACE(action->text().toStdString());
+    const QImage icon = imageOf(action->icon());
+    EXPECT_FALSE(icon.isNull());
+    EXPECT_EQ(std::count(icons.begin(), icons.end(), icon), 0);
+    EXPECT_TRUE(action->text().remove('&').startsWith(action->toolTip()));
+    icons.push_back(icon);
+  }
+  EXPECT_EQ(icons.size(), 12u);
 }
 
 TEST_F(MainFrameDiscovery, ALoneFirstWindowIsMaximisedAndPaintedInTheUsersBackgroundColour) {
@@ -346,11 +361,22 @@ TEST_F(MainFrameDiscovery, TheStoredStatusTextStandsInForTheIdleMessage) {
     EXPECT_EQ(frame.PaneText(pane), QString::number(pane));
   EXPECT_EQ(frame.PaneText(6), "");
 
-  std::vector<std::pair<uint, int>> panes;
+  // Each pane at least as wide as it always was, and wide enough for its widest texts.
+  const char* widest[] = {"99 Cameras", "Loading: 100%", "Picture 999 of 999", "F=240 Z=21.0 LCD=Off",
+                          "Battery: Low!!!"};
+  for (int pane = 1; pane <= 5; ++pane)
+    frame.SetFramePaneText(pane, widest[pane - 1]);
+  pumpFor(5ms);
+  std::vector<std::pair<uint, QLabel*>> panes;
   for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
     if (label->property("indicator").isValid())
-      panes.emplace_back(label->property("indicator").toUInt(), label->width());
+      panes.emplace_back(label->property("indicator").toUInt(), label);
   std::sort(panes.begin(), panes.end());
-  EXPECT_EQ(panes, (std::vector<std::pair<uint, int>>{
-                       {32835, 80}, {32836, 80}, {32837, 80}, {32838, 150}, {32839, 80}}));
+  ASSERT_EQ(panes.size(), 5u);
+  const int classic[] = {80, 80, 80, 150, 80};
+  for (std::size_t i = 0; i < panes.size(); ++i) {
+    EXPECT_EQ(panes[i].first, 32835 + i);
+    EXPECT_GE(panes[i].second->width(), classic[i]);
+    EXPECT_TRUE(tarsel::frame::test::ShowsWholeText(*panes[i].second)) << widest[i];
+  }
 }

@@ -9,10 +9,13 @@
 #include "app/frame/OptionsPage.h"
 #include "app/frame/PropertySheetMy.h"
 #include "app/frame/SpinEdit.h"
+#include "app/saving/SaveDllDisplayInfo.h"
 #include "app/saving/SaveDllList.h"
+#include "app/saving/SaveDllWrapper.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/settings/TarselSettings.h"
 #include "app/ui/DialogControls.h"
+#include "hostapi/ISaverSettings.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 
@@ -175,6 +178,41 @@ TEST_F(OptionsSheet, ShowsTheStoredValuesKeepsWhatIsLeftAloneAndStoresWhatTheUse
   EXPECT_EQ(filePrefix(*stored), "shot") << "the folder mode's prefix is kept";
   EXPECT_EQ(stored->GetBracketingNumPics(), 3u);
   EXPECT_EQ(stored->GetBracketingParam(), 1u);
+}
+
+TEST_F(OptionsSheet, TheFileSaversPageShowsTheFolderItsSavesGoToAndKeepsItUnstoredWhenLeftAlone) {
+  // The file saver comes first.
+  ASSERT_GT(m_savers->GetCount(), 0);
+  CSaveDllWrapper* saver = m_savers->GetAt(0);
+  const auto location = [&] {
+    CSaveDllDisplayInfo display;
+    EXPECT_EQ(saver->DisplayInfo(settings(), &display), 0);
+    return std::string(display.GetLocation());
+  };
+  const auto rootField = [&] { return m_sheet->Tabs()->widget(4)->findChild<QLineEdit*>(); };
+  const std::string dataFolder = location();
+  ASSERT_FALSE(dataFolder.empty());
+
+  open();
+  EXPECT_EQ(rootField()->text().toStdString(), dataFolder);
+  press(QDialogButtonBox::Ok);
+  ISaverSettings* opened = nullptr;
+  ASSERT_EQ(settings()->GetSaverSettings("FILE", &opened, true), 0);
+  CRefPtr<ISaverSettings> key;
+  key.Attach(opened);
+  char stored[300] = {};
+  DWORD size = sizeof stored - 1;
+  const LONG read = key->GetString("RootDir", stored, &size);
+  EXPECT_TRUE(read != 0 || stored[0] == '\0') << "the default folder stays unstored: " << stored;
+
+  // A folder the user typed is stored and shown from then on.
+  tarsel::test::TempDir chosen;
+  open();
+  rootField()->setText(QString::fromStdString(chosen.path()));
+  press(QDialogButtonBox::Ok);
+  EXPECT_EQ(location(), chosen.path());
+  open();
+  EXPECT_EQ(rootField()->text().toStdString(), chosen.path());
 }
 
 TEST_F(OptionsSheet, RefusesNumbersOutOfRangeAndStaysOnTheirPage) {

@@ -1,13 +1,17 @@
-// The bitmap button and the combo box with its stand-in, on offscreen widgets.
+// The bitmap button, the combo box with its stand-in and the wrapping label
+// of a check box, on offscreen widgets.
 #include "app/ui/ButtonTP.h"
+#include "app/ui/CheckBoxLabel.h"
 #include "app/ui/ExtComboBox.h"
 #include "app/ui/SelectComboItemByData.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -50,6 +54,11 @@ TEST(ButtonTP, DrawsItsBitmapUnchangedInTheMiddleAndOnePixelDownRightWhilePushed
   EXPECT_TRUE(holdsBitmapAt(pushed, bitmap, centred + QPoint(1, 1)));
   EXPECT_FALSE(holdsBitmapAt(pushed, bitmap, centred));
   button.setDown(false);
+
+  // Disabled, the bitmap is drawn greyed.
+  button.setEnabled(false);
+  EXPECT_FALSE(holdsBitmapAt(rendered(button), bitmap, centred));
+  button.setEnabled(true);
 
   // The focus is drawn exactly around the bitmap and nowhere else.
   QWidget window;
@@ -162,4 +171,40 @@ TEST(SelectComboItemByData, SelectsTheFirstMatchAndKeepsTheSelectionWithoutOne) 
   EXPECT_EQ(combo.currentIndex(), 1);
   SelectComboItemByData(&combo, 30);
   EXPECT_EQ(combo.currentIndex(), 1);
+}
+
+// A click of the left button at the middle of `widget`.
+void click(QWidget* widget) {
+  const QPointF at = QRectF(widget->rect()).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+  }
+}
+
+TEST(CheckBoxLabel, WrapsItsTextTogglesTheBoxWhenClickedAndGreysOutWithIt) {
+  QWidget window;
+  auto* box = new QCheckBox(QStringLiteral("old text"), &window);
+  window.setLayout(tarsel::ui::CheckBoxLabel::Row(
+      box,
+      QStringLiteral("&Leave pictures in the camera and a text far too long for one line of the dialog")));
+  window.resize(200, 100);
+  window.show();
+  auto* label = window.findChild<tarsel::ui::CheckBoxLabel*>();
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(box->text().isEmpty());
+  EXPECT_EQ(label->buddy(), box) << "its mnemonic toggles the box";
+  EXPECT_LE(window.width(), 200) << "the text does not widen the window";
+  EXPECT_GT(label->height(), 2 * label->fontMetrics().height()) << "the text wraps";
+
+  click(label);
+  EXPECT_TRUE(box->isChecked());
+  click(label);
+  EXPECT_FALSE(box->isChecked());
+
+  box->setEnabled(false);
+  EXPECT_FALSE(label->isEnabled());
+  click(label);
+  EXPECT_FALSE(box->isChecked());
 }
