@@ -12,13 +12,13 @@ bool IsRefusal(const _brantel_take_error& error) {
   if ((code & 0xFFFF0000u) != static_cast<std::uint32_t>(CLunetWr::kLunetFacilityBase))
     return false;
   switch (code & 0xFFFFu) {
-  case 1:  // invalid parameter
-  case 2:  // out of range
-  case 14: // NAK
-  case 15: // DC1
-    return true;
-  default:
+  case 12: // not responding
+  case 20: // session closed
+  case 21: // USB failed
     return false;
+  default:
+    // The library's own codes; the control's (0x1000 on) are no answer of the camera.
+    return (code & 0xFFFFu) != 0 && (code & 0xFFFFu) <= 0xFFu;
   }
 }
 

@@ -1,6 +1,8 @@
-// A value the camera refuses (it answers DC1 or NAK, or the library finds it
-// out of range) is thrown like any control failure and drops the
-// connection. Where a refusal only means "not taken" (trying values, a
+// A value the camera refuses (it answers DC1 or NAK, the library finds it
+// out of range, or an upload of it fails) is thrown like any control failure
+// and drops the connection. Every code of the camera library counts as a
+// refusal but those of a camera that stopped answering (not responding,
+// session closed, USB failed). Where a refusal only means "not taken" (trying values, a
 // setting the user picks), RunRefusable runs the change, swallows a refusal
 // and opens the connection again as deep as it was, so the caller's batch
 // goes on; any other failure (a camera that stopped answering) is thrown.

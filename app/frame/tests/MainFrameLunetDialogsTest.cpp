@@ -8,9 +8,12 @@
 
 #include "app/cameras/dialogs/CameraInfoDlg.h"
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
+#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
+#include "app/cameras/lunet/LunetCapabilities.h"
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/frame/CommandIds.h"
@@ -27,11 +30,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
@@ -49,6 +55,7 @@
 using namespace std::chrono_literals;
 using tarsel::dialogs::CCameraInfoDlg;
 using tarsel::dialogs::CCameraSettingsSheet;
+using tarsel::dialogs::CCapturePropertiesDialog;
 using tarsel::dialogs::CDownloadAllPicturesDlg;
 using tarsel::dialogs::CFocusAdjustmentPage;
 using tarsel::dialogs::CZoomAdjustmentPage;
@@ -111,6 +118,7 @@ protected:
     m_env.emplace_back("TARSEL_COM_PATH", m_folder.file("com"));
     ASSERT_EQ(tarsel::test::runProgram({binDir() + "/tarselregsvr", binDir() + "/libLunet.so"}).exitCode, 0);
     GetLunetSdkWrapper(settings())->SaveCameraSelection("on");
+    beforeStart();
     CMainFrame& frame = start(optionsFor({}));
     ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, kPatience));
     m_window = frame.CameraWindows().front();
@@ -123,6 +131,9 @@ protected:
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
     m_sim.reset();
   }
+
+  // Runs before the frame finds the camera.
+  virtual void beforeStart() {}
 
   long long reg(int number) { return m_sim->registers()["registers"][std::to_string(number)].integer(); }
 
@@ -350,4 +361,84 @@ TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMean
   EXPECT_TRUE(family->GetBool("CycleLCDAfterZoom", false));
   family->Release();
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(LunetDialogs, CapturePropertiesFollowTheProgramModeAndManualFocusOpensTheFocusPage) {
+  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
+  const QPointer<CCapturePropertiesDialog> dialog = m_window->findChild<CCapturePropertiesDialog*>();
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(pumpUntil([&] { return !dialog->IsBusy(); }, kPatience));
+  EXPECT_EQ(dialog->windowTitle(), "Bench left");
+  // Manual exposure: aperture and time are the user's, the bias is not.
+  auto* mode = control<QComboBox>(dialog, 1021);
+  ASSERT_NE(mode->findData(1), -1);
+  mode->setCurrentIndex(mode->findData(1));
+  ASSERT_TRUE(pumpUntil([&] { return !dialog->IsBusy(); }, kPatience));
+  EXPECT_TRUE(control<QComboBox>(dialog, 1022)->isEnabled());
+  EXPECT_TRUE(control<QComboBox>(dialog, 1023)->isEnabled());
+  EXPECT_FALSE(control<QComboBox>(dialog, 1024)->isEnabled());
+
+  bool focusShown = false;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    focusShown = sheet.findChild<QTabWidget*>()->currentWidget() == page<CFocusAdjustmentPage>(sheet);
+    sheet.reject();
+    return true;
+  });
+  control<QRadioButton>(dialog, 1083)->click();
+  ASSERT_TRUE(pumpUntil([&] { return focusShown && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+class LunetCapabilityTest : public LunetDialogs {
+protected:
+  void beforeStart() override { m_profile = tarsel::lunet::LunetModelFile(settings(), "VC320"); }
+
+  // The keys of a section of the profile, as an INI reader of its own reads them.
+  std::string keysOf(const std::string& section) {
+    const auto result = tarsel::test::runProgram({"python3", "-c",
+                                                  "import configparser, sys\n"
+                                                  "p = configparser.ConfigParser(strict=False)\n"
+                                                  "p.read(sys.argv[1])\n"
+                                                  "print(','.join(p[sys.argv[2]].keys()))\n",
+                                                  m_profile, section});
+    EXPECT_EQ(result.exitCode, 0);
+    return result.out.substr(0, result.out.find('\n'));
+  }
+
+  std::string m_profile;
+};
+
+TEST_F(LunetCapabilityTest, ARefusedApertureIsNotTakenAndTheRunStoresWhatTheCameraTook) {
+  CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
+  QString log;
+  int step = 0;
+  drive<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
+    auto* start = control<QPushButton>(&dialog, 1);
+    if (step == 0 && start->isEnabled()) {
+      // The camera refuses the first aperture it is sent, each of the
+      // four times the library sends it.
+      m_sim->fault("dc1:4@op=3@reg=102");
+      m_sim->fault("dc1:4@op=5@reg=102");
+      start->click();
+      step = 1;
+    } else if (step == 1 && start->isEnabled()) {
+      log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
+      control<QPushButton>(&dialog, 2)->click();
+      return true;
+    }
+    return false;
+  });
+  ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+  ASSERT_FALSE(m_questions.empty());
+  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+      << m_questions.back().toStdString();
+  EXPECT_TRUE(log.contains("Zoom: 1.0-3.0")) << log.toStdString();
+  EXPECT_EQ(keysOf("Aperture"), "32,36,40,45,50,56,63,70,80,90,100,110");
+  EXPECT_EQ(keysOf("WhiteBalance"), "0,1,2,3,225,255");
+  // Every value of the model's range (1 to 37) is taken.
+  std::string resolutions;
+  for (int value = 1; value <= 37; ++value)
+    resolutions += (value > 1 ? "," : "") + std::to_string(value);
+  EXPECT_EQ(keysOf("Resolution"), resolutions);
 }
