@@ -30,9 +30,65 @@ private:
   int m_rc = 0;
 };
 
+// Results that say the camera did not answer or could not be reached, as
+// against one that answered and refused.
+bool noAnswer(int rc) {
+  switch (rc) {
+  case CAM_NO_PORT:
+  case CAM_BAD_CLOSE:
+  case CAM_BAD_WRITE:
+  case CAM_BAD_READ:
+  case CAM_BAD_OPEN:
+  case CAM_NOT_RESPONDING:
+  case CAM_USB_FAILED:
+    return true;
+  default:
+    return false;
+  }
+}
+
 } // namespace
 
 LunetCamera::LunetCamera(LunetTimings timings) : m_timings(timings) {}
+
+LunetCamera::CallScope::CallScope(LunetCamera& camera, Call call) {
+  if (call == Call::None)
+    return;
+  m_limited = true;
+  const LunetTimings& timings = camera.m_timings;
+  if (!camera.m_unresponsive) {
+    VanticSetTimeLimit(timings.answerWaitMs);
+    return;
+  }
+  // The camera stopped answering: one short ask first. A call that reports
+  // by result is that ask itself.
+  VanticSetTimeLimit(timings.probeMs);
+  if (call == Call::Reporting)
+    return;
+  try {
+    if (Cam_ready() != 1) {
+      const int rc = Cam_error();
+      camera.raiseIf(noAnswer(rc) ? rc : kNotResponding);
+    }
+  } catch (...) {
+    VanticSetTimeLimit(0);
+    throw;
+  }
+  camera.m_unresponsive = false;
+  VanticSetTimeLimit(timings.answerWaitMs);
+}
+
+LunetCamera::CallScope::~CallScope() {
+  if (m_limited)
+    VanticSetTimeLimit(0);
+}
+
+void LunetCamera::noteAnswer(int rc) {
+  if (rc == CAM_OK)
+    m_unresponsive = false;
+  else if (noAnswer(rc))
+    m_unresponsive = true;
+}
 
 std::recursive_mutex& LunetCamera::lock() {
   static std::recursive_mutex instance;
@@ -73,6 +129,7 @@ long LunetCamera::connect() {
   portHandle = handle;
   propPort = handle;
   propCancel = 0;
+  noteAnswer(static_cast<int>(lastResult));
   return lastResult;
 }
 
@@ -83,6 +140,7 @@ long LunetCamera::disconnect() {
 
 void LunetCamera::raiseIf(int rc) {
   lastResult = rc;
+  noteAnswer(rc);
   if (rc != CAM_OK)
     throw LunetRaise{rc};
 }
@@ -93,19 +151,56 @@ void LunetCamera::check(int rc) {
 }
 
 long LunetCamera::plain(int value) {
+  // After a read the camera did not answer, the ready wait asks only briefly:
+  // a camera that answers again gives the value as it came, a silent one
+  // fails the member at once.
+  if (value == -1 && noAnswer(Cam_error()))
+    m_unresponsive = true;
   waitReady();
   return value;
 }
 
 void LunetCamera::waitReady() {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timings.readyWaitMs);
-  while (Cam_ready() == 0) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline)
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(m_timings.readyWaitMs);
+  // Each ask ends by the deadline (and within the answer wait); the
+  // member's own limit is back afterwards, whatever the way out.
+  auto restore = [this] { VanticSetTimeLimit(m_timings.answerWaitMs); };
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    long long limit = std::max<long long>(left, 1);
+    const int wait = m_unresponsive ? m_timings.probeMs : m_timings.answerWaitMs;
+    if (wait > 0)
+      limit = std::min<long long>(limit, wait);
+    VanticSetTimeLimit(static_cast<int>(limit));
+    if (Cam_ready() != 0) {
+      m_unresponsive = false;
+      break;
+    }
+    // A camera that no longer answers will not become ready by waiting.
+    if (const int rc = Cam_error(); noAnswer(rc)) {
+      restore();
+      raiseIf(rc);
+    }
+    const auto now = Clock::now();
+    if (now >= deadline) {
+      restore();
       raiseIf(kNotResponding);
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        std::chrono::milliseconds(m_timings.readyPollMs), deadline - now));
+    }
+    std::this_thread::sleep_for(
+        std::min<Clock::duration>(std::chrono::milliseconds(m_timings.readyPollMs), deadline - now));
   }
+  restore();
+}
+
+bool LunetCamera::readyNow() {
+  if (Cam_ready() == 1) {
+    m_unresponsive = false;
+    return true;
+  }
+  if (noAnswer(Cam_error()))
+    m_unresponsive = true;
+  return false;
 }
 
 std::string LunetCamera::text(const char* bytes, std::size_t bound) {

@@ -2,7 +2,8 @@
 // properties (port and speed choice, cancel flag, current picture and
 // folder), Connect with its port and speed search, and the conventions every
 // member follows: keep the library's result, raise it when it is not 0
-// (LunetRaise), wait (bounded) until the camera is ready again; picture
+// (LunetRaise), wait until the camera is ready again, all within the
+// control's time bounds (LunetTimings, CallScope); picture
 // transfers through a caller's byte array with progress; structures written
 // into and read out of caller arrays, checked against the array's length.
 // The camera library's state is process-wide, so every member runs under one
@@ -33,14 +34,38 @@ struct LunetRaise {
   int code;
 };
 
+// The control's time bounds. Each member's camera calls end once the camera
+// has not answered for answerWaitMs; a member waits at most readyWaitMs for
+// the camera to be ready again. After the camera stopped answering (or never
+// became ready), the next member first asks once, within probeMs, and fails
+// at once with 12 while the camera still does not answer.
 struct LunetTimings {
-  int readyWaitMs = 60000; // the longest a member waits for the camera to be ready (longest busy time 40 s)
-  int readyPollMs = 500;   // between two asks
+  int readyWaitMs = 60000;  // the longest a member waits for the camera to be ready (longest busy time 40 s)
+  int readyPollMs = 500;    // between two asks
+  int answerWaitMs = 12000; // four tries of six 500 ms reply waits: the longest exchange with a silent camera
+  int probeMs = 1000;       // two reply waits
 };
 
 class LunetCamera {
 public:
   enum class Download { Thumbnail, Picture, Preview };
+  // How a member meets the camera: not at all; as a member (probe first when
+  // the camera stopped answering); or as a call that reports by result
+  // (Connect, DisConnect, propCameraReady), which is itself the probe.
+  enum class Call { None, Member, Reporting };
+
+  // The time bounds of one member's camera calls, from construction to
+  // destruction (the library's limit is removed on every way out).
+  class CallScope {
+  public:
+    CallScope(LunetCamera& camera, Call call);
+    ~CallScope();
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+  private:
+    bool m_limited = false;
+  };
 
   explicit LunetCamera(LunetTimings timings = {});
 
@@ -50,7 +75,7 @@ public:
   long propPort = 0;
   long propCancel = 0;
   long propCurrentPicture = 1;
-  long propFolderNo = 0;
+  long propFolderNo = 1; // folders are numbered from 1
   long portHandle = 0;
   long lastResult = 0;
 
@@ -66,8 +91,12 @@ public:
   void check(int rc);
   // A plain register read: waits until ready, then gives the value as it came (-1 on failure).
   long plain(int value);
-  // Raises 12 when the camera is not ready within the bound.
+  // Raises 12 when the camera is not ready within the bound, or the code
+  // of a camera that stopped answering.
   void waitReady();
+  // Cam_ready, no waiting.
+  bool readyNow();
+  void setTimings(const LunetTimings& timings) { m_timings = timings; }
 
   // The text of at most `bound` bytes, ending at the first NUL.
   static std::string text(const char* bytes, std::size_t bound);
@@ -87,7 +116,11 @@ private:
   // The array of a transfer of `size` bytes; keeps and raises 101 when it cannot hold them.
   std::shared_ptr<com::ByteArray> transferArray(const com::Variant& variant, long size);
 
+  // Keeps what a result says about the camera answering.
+  void noteAnswer(int rc);
+
   LunetTimings m_timings;
+  bool m_unresponsive = false;
 };
 
 // Little-endian words of a structure into bytes and back.

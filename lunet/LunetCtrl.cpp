@@ -28,10 +28,38 @@ bool fits(VARTYPE param, const Variant& arg) {
   return arg.type() == param || arg.type() == (VT_BYREF | VT_VARIANT);
 }
 
+// How a member meets the camera: the control's own properties and a
+// preview number it refuses touch none; Connect, DisConnect and
+// propCameraReady report by result.
+LunetCamera::Call callOf(const MemberInfo& member, bool put, const LunetCamera& camera) {
+  switch (member.id) {
+  case 1:
+  case 2:
+  case 3:
+  case 27:
+  case 28:
+    return LunetCamera::Call::None;
+  case 26:
+    return put ? LunetCamera::Call::None : LunetCamera::Call::Reporting;
+  case 35:
+  case 36:
+    return LunetCamera::Call::Reporting;
+  case 62:
+    return camera.propCurrentPicture != 0 ? LunetCamera::Call::None : LunetCamera::Call::Member;
+  default:
+    return LunetCamera::Call::Member;
+  }
+}
+
 } // namespace
 
 CLunetCtrl* CLunetCtrl::create(tarsel::lunet::LunetTimings timings) {
   return new CLunetCtrl(timings);
+}
+
+void CLunetCtrl::setTimings(const tarsel::lunet::LunetTimings& timings) {
+  std::lock_guard guard(LunetCamera::lock());
+  m_camera.setTimings(timings);
 }
 
 CLunetCtrl::CLunetCtrl(tarsel::lunet::LunetTimings timings)
@@ -96,6 +124,7 @@ HRESULT CLunetCtrl::Invoke(DISPID id, WORD flags, std::span<Variant> args, Varia
           return DISP_E_BADPARAMCOUNT;
         if (!member->canSet)
           throw NotSupported{CTL_E_SETNOTSUPPORTED};
+        LunetCamera::CallScope scope(m_camera, callOf(*member, true, m_camera));
         if (tarsel::lunet::putProperty(m_camera, id, args[0]))
           m_modified = true;
       } else if ((flags & DISPATCH_PROPERTYGET) != 0) {
@@ -103,6 +132,7 @@ HRESULT CLunetCtrl::Invoke(DISPID id, WORD flags, std::span<Variant> args, Varia
           return DISP_E_BADPARAMCOUNT;
         if (!member->canGet)
           throw NotSupported{CTL_E_GETNOTSUPPORTED};
+        LunetCamera::CallScope scope(m_camera, callOf(*member, false, m_camera));
         out = tarsel::lunet::getProperty(m_camera, id);
       } else {
         return DISP_E_MEMBERNOTFOUND;
@@ -116,6 +146,7 @@ HRESULT CLunetCtrl::Invoke(DISPID id, WORD flags, std::span<Variant> args, Varia
         if (!fits(member->params[i], args[i]))
           return DISP_E_TYPEMISMATCH;
       }
+      LunetCamera::CallScope scope(m_camera, callOf(*member, false, m_camera));
       out = tarsel::lunet::callMethod(m_camera, id, args);
     }
     if (result != nullptr)

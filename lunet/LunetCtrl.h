@@ -34,6 +34,9 @@ public:
   HRESULT Load(IPropertyBag* bag) override;
   HRESULT Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAllProperties) override;
 
+  // The time bounds of the control's camera calls (LunetTimings).
+  void setTimings(const tarsel::lunet::LunetTimings& timings);
+
   // Whether a property was set since creation or the last Save that cleared it.
   bool modified() const { return m_modified; }
 

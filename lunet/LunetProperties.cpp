@@ -62,8 +62,8 @@ Variant getProperty(LunetCamera& c, DISPID id) {
     return Variant::fromText(LunetCamera::text(text, sizeof text));
   }
   case 10: {
-    const int seconds = Cam_get_time_value();
-    return Variant::fromDate(dateOfCameraTime(static_cast<int>(c.plain(seconds == -1 ? 0 : seconds))));
+    const long seconds = c.plain(Cam_get_time_value());
+    return Variant::fromDate(dateOfCameraTime(seconds == -1 ? 0 : static_cast<int>(seconds)));
   }
   case 11: {
     char text[9];
@@ -108,7 +108,7 @@ Variant getProperty(LunetCamera& c, DISPID id) {
   case 25:
     return plain(Cam_get_lcd_date_format());
   case 26:
-    return Variant::fromBool(Cam_ready() != 0);
+    return Variant::fromBool(c.readyNow());
   case 29:
     return plain(Cam_get_light_source());
   case 30: {

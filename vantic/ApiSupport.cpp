@@ -30,11 +30,15 @@ int getRegister(int reg) {
   return static_cast<std::int32_t>(value);
 }
 
+int select(int selectReg, int selection) {
+  return setRegister(selectReg, static_cast<std::uint32_t>(selection));
+}
+
 int getSelected(int selectReg, int selection, int reg) {
   std::uint32_t value = 0;
   const int rc = repeatFromSelection([&] {
-    if (setRegister(selectReg, static_cast<std::uint32_t>(selection)) != CAM_OK)
-      return -1;
+    if (const int selected = select(selectReg, selection); selected != CAM_OK)
+      return selected;
     return camera().operations().readChecked(reg, true, value);
   });
   return rc == CAM_OK ? static_cast<std::int32_t>(value) : -1;
@@ -42,8 +46,10 @@ int getSelected(int selectReg, int selection, int reg) {
 
 int readStructure(int reg, std::span<std::uint8_t> out, int selectReg, int selection) {
   return repeatFromSelection([&] {
-    if (selectReg >= 0 && setRegister(selectReg, static_cast<std::uint32_t>(selection)) != CAM_OK)
-      return -1;
+    if (selectReg >= 0) {
+      if (const int selected = select(selectReg, selection); selected != CAM_OK)
+        return selected;
+    }
     return camera().operations().readStructure(reg, out, selectReg >= 0);
   });
 }

@@ -19,8 +19,10 @@ int setRegister(int reg, std::uint32_t value);
 std::uint32_t low16(int value);
 // A range-checked register read: the value, or -1 with the code kept.
 int getRegister(int reg);
-// Selects (writes selectReg = selection), then reads reg guarded; repeats from
-// the selection after a re-open. -1 when the selection or the read fails.
+// Selects a picture, folder or entry (writes selectReg = selection): the code.
+int select(int selectReg, int selection);
+// Selects, then reads reg guarded; repeats from the selection after a
+// re-open. -1 when the selection or the read fails (the code is kept).
 int getSelected(int selectReg, int selection, int reg);
 
 // Runs `step` (which selects and then reads guarded, giving a code or
@@ -38,7 +40,7 @@ template <typename Step> int repeatFromSelection(Step step) {
 }
 
 // One structure read into `out` (code; `out` untouched on failure), after an
-// optional selection (selectReg -1 for none).
+// optional selection (selectReg -1 for none) whose failure gives its code.
 int readStructure(int reg, std::span<std::uint8_t> out, int selectReg = -1, int selection = 0);
 // A structure or text write (code).
 int writeStructure(int reg, std::span<const std::uint8_t> bytes);

@@ -20,10 +20,10 @@ int run(int action, int argument, int busyMs) {
   return camera().operations().runAction(action, argument, busyMs);
 }
 
-// Selects, then runs the action; -1 when the selection fails.
+// Selects, then runs the action; a selection that fails gives its code.
 int runSelected(int selectReg, int selection, int action, int argument, int busyMs) {
-  if (setRegister(selectReg, static_cast<std::uint32_t>(selection)) != CAM_OK)
-    return -1;
+  if (const int selected = select(selectReg, selection); selected != CAM_OK)
+    return selected;
   return run(action, argument, busyMs);
 }
 
@@ -37,9 +37,10 @@ int Cam_erase_last(void) {
 
 int Cam_erase_all(void) {
   return exportCall([&] {
+    // The count's failed read gives its code, as every code result does.
     std::uint32_t count = 0;
-    if (camera().operations().readChecked(10, false, count) != CAM_OK)
-      return -1;
+    if (const int rc = camera().operations().readChecked(10, false, count); rc != CAM_OK)
+      return rc;
     const long long busy = static_cast<long long>(count) * 800 + 10000;
     return run(1, 0, static_cast<int>(std::min<long long>(busy, INT_MAX)));
   });

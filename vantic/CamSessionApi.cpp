@@ -2,6 +2,7 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
+#include "vantic/CallTimeLimit.h"
 #include "vantic/ExportCall.h"
 #include "vantic/PortLayer.h"
 
@@ -63,6 +64,11 @@ int Cam_get_com_handle(void) {
 
 int Cam_push_comm_open(int port, int mode) {
   return exportCall([&] { return camera().session().pushCommOpen(port, mode); });
+}
+
+int VanticSetTimeLimit(int milliseconds) {
+  CallTimeLimit::set(milliseconds);
+  return 0;
 }
 
 } // extern "C"

@@ -49,7 +49,7 @@ int checkComplete(int rc, std::uint64_t received, std::uint64_t announced) {
 }
 
 int selectPicture(int picture) {
-  return setRegister(kPictureSelect, static_cast<std::uint32_t>(picture)) == CAM_OK ? CAM_OK : -1;
+  return select(kPictureSelect, picture);
 }
 
 // The size of the selected picture's object: a code or kReopened, with
@@ -72,8 +72,8 @@ int downloadToBuffer(void* buffer, int capacity, int picture, int sizeReg, int d
   auto* bytes = static_cast<std::uint8_t*>(buffer);
   const auto room = static_cast<std::size_t>(capacity);
   return repeatFromSelection([&] {
-    if (selectPicture(picture) != CAM_OK)
-      return -1;
+    if (const int selected = selectPicture(picture); selected != CAM_OK)
+      return selected;
     std::uint32_t size = 0;
     if (const int rc = objectSize(sizeReg, room, size); rc != CAM_OK)
       return rc;
@@ -94,8 +94,8 @@ int downloadToFile(int fd, int picture, int sizeReg, int dataReg) {
       if (base < 0 || ::lseek(fd, base, SEEK_SET) != base)
         return refuse(CAM_WRITE_FILE);
     }
-    if (selectPicture(picture) != CAM_OK)
-      return -1;
+    if (const int selected = selectPicture(picture); selected != CAM_OK)
+      return selected;
     std::uint32_t size = 0;
     if (const int sized = objectSize(sizeReg, UINT32_MAX, size); sized != CAM_OK)
       return sized;
@@ -236,8 +236,8 @@ int Cam_get_audio_buffer(void* buffer, int picture, int capacity) {
     AudioRecord record;
     std::size_t received = 0;
     const int rc = repeatFromSelection([&] {
-      if (selectPicture(picture) != CAM_OK)
-        return -1;
+      if (const int selected = selectPicture(picture); selected != CAM_OK)
+        return selected;
       if (const int read = readAudioRecord(record); read != CAM_OK)
         return read;
       if (record.storedSize == 0)
@@ -267,8 +267,8 @@ int Cam_get_picture_audio_buffer(void* pictureBuffer, void* audioBuffer, int pic
     std::size_t pictureReceived = 0;
     std::size_t audioReceived = 0;
     const int rc = repeatFromSelection([&] {
-      if (selectPicture(picture) != CAM_OK)
-        return -1;
+      if (const int selected = selectPicture(picture); selected != CAM_OK)
+        return selected;
       std::uint32_t pictureSize = 0;
       if (const int sized = objectSize(12, pictureRoom, pictureSize); sized != CAM_OK)
         return sized;

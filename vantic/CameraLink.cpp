@@ -1,6 +1,7 @@
 #include "vantic/CameraLink.h"
 
 #include "platform/Bytes.h"
+#include "vantic/CallTimeLimit.h"
 #include "vantic/PacketCodec.h"
 
 #include <algorithm>
@@ -18,6 +19,12 @@ int unitsOf(int ms) {
   return std::max((ms + 9) / 10, 1);
 }
 
+// What ends an exchange at once: the camera ended the session, the USB pipe
+// failed, or the caller's time ran out.
+bool ends(int sent) {
+  return sent != CAM_OK && sent != CameraLink::kWriteFailed;
+}
+
 } // namespace
 
 CameraLink::CameraLink(ComPort& port, SessionState& state, const Timings& timings)
@@ -25,6 +32,15 @@ CameraLink::CameraLink(ComPort& port, SessionState& state, const Timings& timing
 
 int CameraLink::replyUnits() const {
   return unitsOf(m_timings.replyMs);
+}
+
+int CameraLink::read(std::uint8_t* buffer, int count, int units) {
+  if (CallTimeLimit::expired())
+    return 0;
+  const int n = m_port.readTimed(m_state.portHandle, buffer, count, CallTimeLimit::clampUnits(units));
+  if (n > 0)
+    CallTimeLimit::answered();
+  return n;
 }
 
 void CameraLink::drainInput() {
@@ -38,6 +54,8 @@ void CameraLink::sendControl(std::uint8_t byte) {
 }
 
 int CameraLink::sendPacket(std::span<const std::uint8_t> packet, bool blockRequest) {
+  if (CallTimeLimit::expired())
+    return CAM_NOT_RESPONDING;
   const int handle = m_state.portHandle;
   if (m_state.isUsb()) {
     m_state.delayPending = false;
@@ -50,7 +68,7 @@ int CameraLink::sendPacket(std::span<const std::uint8_t> packet, bool blockReque
     m_state.delayPending = false;
   }
   std::uint8_t pending = 0;
-  if (m_port.readTimed(handle, &pending, 1, unitsOf(m_timings.pendingLookMs)) == 1) {
+  if (read(&pending, 1, unitsOf(m_timings.pendingLookMs)) == 1) {
     if (pending == kSessionEnd) {
       m_state.setState(State::Ended);
       drainInput();
@@ -85,7 +103,7 @@ int CameraLink::sendPacket(std::span<const std::uint8_t> packet, bool blockReque
 int CameraLink::readReplyByte(int tries) {
   for (int i = 0; i < tries; ++i) {
     std::uint8_t byte = 0;
-    const int n = m_port.readTimed(m_state.portHandle, &byte, 1, replyUnits());
+    const int n = read(&byte, 1, replyUnits());
     m_state.delayPending = false;
     if (n == 1)
       return byte;
@@ -97,7 +115,7 @@ int CameraLink::readReplyByte(int tries) {
 
 int CameraLink::readByteWithin(int timeoutMs) {
   std::uint8_t byte = 0;
-  const int n = m_port.readTimed(m_state.portHandle, &byte, 1, unitsOf(timeoutMs));
+  const int n = read(&byte, 1, unitsOf(timeoutMs));
   m_state.delayPending = false;
   if (n == 1)
     return byte;
@@ -109,7 +127,7 @@ int CameraLink::writeRegister(int reg, std::uint32_t value, std::uint8_t letter)
   int code = CAM_NOT_RESPONDING;
   for (int attempt = 0; attempt < kTries; ++attempt) {
     const int sent = sendPacket(packet, false);
-    if (sent == CAM_SESSION_CLOSED || sent == CAM_USB_FAILED)
+    if (ends(sent))
       return sent;
     if (sent == kWriteFailed) {
       code = CAM_BAD_WRITE;
@@ -150,7 +168,7 @@ int CameraLink::readRegister(int reg, std::uint32_t& value) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (send) {
       const int sent = sendPacket(packet, false);
-      if (sent == CAM_SESSION_CLOSED || sent == CAM_USB_FAILED)
+      if (ends(sent))
         return sent;
       if (sent == kWriteFailed) {
         code = CAM_BAD_WRITE;
@@ -159,7 +177,7 @@ int CameraLink::readRegister(int reg, std::uint32_t& value) {
     }
     send = true;
     std::uint8_t reply[kRegisterReplySize] = {};
-    const int n = m_port.readTimed(m_state.portHandle, reply, kRegisterReplySize, replyUnits());
+    const int n = read(reply, kRegisterReplySize, replyUnits());
     m_state.delayPending = false;
     if (n < 0 && usb)
       return CAM_USB_FAILED;
@@ -207,7 +225,7 @@ int CameraLink::sendAction(int action, int argument) {
   const auto packet = PacketCodec::action(action, argument);
   for (int attempt = 0; attempt < kTries; ++attempt) {
     const int sent = sendPacket(packet, false);
-    if (sent == CAM_SESSION_CLOSED || sent == CAM_USB_FAILED)
+    if (ends(sent))
       return sent;
     if (sent == kWriteFailed)
       continue;
@@ -226,10 +244,9 @@ int CameraLink::sendAction(int action, int argument) {
 
 CameraLink::BlockResult CameraLink::receiveBlock(std::vector<std::uint8_t>& block, std::size_t blockSize,
                                                  bool verify) {
-  const int handle = m_state.portHandle;
   if (m_state.isUsb()) {
     block.resize(blockSize + kPacketOverhead);
-    const int n = m_port.readTimed(handle, block.data(), static_cast<int>(block.size()), replyUnits());
+    const int n = read(block.data(), static_cast<int>(block.size()), replyUnits());
     if (n < 0)
       return BlockResult::PipeFailed;
     if (n == 0)
@@ -244,7 +261,7 @@ CameraLink::BlockResult CameraLink::receiveBlock(std::vector<std::uint8_t>& bloc
                : BlockResult::Malformed;
   }
   block.resize(4);
-  const int n = m_port.readTimed(handle, block.data(), 4, replyUnits());
+  const int n = read(block.data(), 4, replyUnits());
   if (n == 0)
     return BlockResult::Nothing;
   if (n < 0)
@@ -267,7 +284,7 @@ CameraLink::BlockResult CameraLink::receiveBlock(std::vector<std::uint8_t>& bloc
   const int units =
       static_cast<int>(rest / 10 * 9600 / static_cast<std::size_t>(baud)) + m_timings.blockSlackUnits;
   block.resize(4 + rest);
-  const int m = m_port.readTimed(handle, block.data() + 4, static_cast<int>(rest), units);
+  const int m = read(block.data() + 4, static_cast<int>(rest), units);
   if (m != static_cast<int>(rest))
     return BlockResult::Malformed;
   return PacketCodec::checkData(block, m_state.inSequence, blockSize, verify) == ReplyCheck::Good
@@ -298,7 +315,7 @@ int CameraLink::readBlocks(int reg, const BlockHandlers& handlers) {
       if (sendRequest) {
         if (firstBlock) {
           const int sent = sendPacket(request, true);
-          if (sent == CAM_SESSION_CLOSED || sent == CAM_USB_FAILED)
+          if (ends(sent))
             return sent;
           if (sent == kWriteFailed) {
             if (++resends > kTries)
@@ -319,6 +336,9 @@ int CameraLink::readBlocks(int reg, const BlockHandlers& handlers) {
       case BlockResult::PipeFailed:
         return CAM_USB_FAILED;
       case BlockResult::Nothing:
+        if (CallTimeLimit::expired())
+          return CAM_NOT_RESPONDING;
+        [[fallthrough]];
       case BlockResult::Resend:
         drainInput();
         if (++resends > kTries)
@@ -392,7 +412,7 @@ int CameraLink::writeObject(int reg, std::span<const std::uint8_t> data, const W
     bool accepted = false;
     for (int attempt = 0; attempt < kTries && !accepted; ++attempt) {
       const int rc = sendPacket(packets[i], false);
-      if (rc == CAM_SESSION_CLOSED || rc == CAM_USB_FAILED)
+      if (ends(rc))
         return rc;
       if (rc == kWriteFailed)
         continue;

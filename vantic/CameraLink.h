@@ -5,7 +5,8 @@
 // object write, each with its retries inside the exchange. No session
 // handling: the caller makes sure a session is open. Runs under the library
 // lock. Failures are result codes; 0xFF from the camera moves the state to
-// "ended" and gives 20.
+// "ended" and gives 20; an exchange that outlives the caller's time limit
+// (CallTimeLimit) ends with 12.
 #pragma once
 
 #include "vantic/ComPort.h"
@@ -61,6 +62,9 @@ private:
   BlockResult receiveBlock(std::vector<std::uint8_t>& block, std::size_t blockSize, bool verify);
   void drainInput();
   int replyUnits() const;
+  // A read from the open port within the caller's time limit (nothing once
+  // it ran out); any bytes that come restart that limit.
+  int read(std::uint8_t* buffer, int count, int units);
 
   ComPort& m_port;
   SessionState& m_state;

@@ -1,5 +1,6 @@
 #include "vantic/CameraSession.h"
 
+#include "vantic/CallTimeLimit.h"
 #include "vantic/PacketCodec.h"
 #include "vantic/Tick.h"
 
@@ -37,7 +38,7 @@ bool CameraSession::findUsb() {
 bool CameraSession::openSerialWithRetries(int port) {
   for (int attempt = 0; attempt < m_timings.openTries; ++attempt) {
     if (attempt > 0)
-      Tick::sleepMs(m_timings.openPauseMs);
+      Tick::sleepMs(CallTimeLimit::clampMs(m_timings.openPauseMs));
     if (m_port.open(port, kOpenBaud, 8) == port)
       return true;
   }
@@ -49,7 +50,7 @@ bool CameraSession::openSerialWithRetries(int port) {
 bool CameraSession::wake() {
   const int handle = m_state.portHandle;
   m_state.retryCounter = 0;
-  for (int attempt = 0; attempt < kWakeAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kWakeAttempts && !CallTimeLimit::expired(); ++attempt) {
     ++m_state.retryCounter;
     const std::uint8_t probe = kWakeProbe;
     if (m_port.write(handle, &probe, 1) != 1)
@@ -235,6 +236,10 @@ void CameraSession::busyPoll() {
     m_state.setState(State::Ended);
     return;
   }
+  // A wait the caller's time limit cut short says nothing about the camera:
+  // it stays busy until its deadline.
+  if (reply == -1 && CallTimeLimit::expired() && Tick::nowMs() < m_state.busyDeadline)
+    return;
   if (m_state.isUsb()) {
     m_state.setState(State::Failed);
     return;
@@ -250,8 +255,11 @@ int CameraSession::ensure() {
   case State::Open:
     return CAM_OK;
   case State::Busy: {
-    while (m_state.state() == State::Busy)
+    while (m_state.state() == State::Busy) {
+      if (CallTimeLimit::expired())
+        return CAM_NOT_RESPONDING;
       busyPoll();
+    }
     if (m_state.state() != State::Open)
       return ensure();
     std::uint32_t ready = 0;

@@ -138,6 +138,13 @@ VANTIC_EXPORT int Cam_set_debug(int value);
 VANTIC_EXPORT int Cam_get_com_handle(void);
 VANTIC_EXPORT int Cam_push_comm_open(int port, int mode);
 
+/* ---- Time limit of the calling thread's camera calls (for callers that bound
+   their own calls; not a camera function). From now on, a call on this thread
+   gives up with 12 once the camera has not answered for `milliseconds` (each
+   answer starts the time again, so a transfer that keeps coming goes on; a
+   busy camera cut short stays busy). 0 removes the limit. Returns 0. */
+VANTIC_EXPORT int VanticSetTimeLimit(int milliseconds);
+
 /* ---- Registers: set = range-checked write (code), get = range-checked read (value). */
 #define VANTIC_REGISTER_PAIR(name)                                                                           \
   VANTIC_EXPORT int Cam_set_##name(int value);                                                               \

@@ -64,6 +64,9 @@ TEST_F(SimFaults, RegisterFaultsEndInTheirCodesWithoutHanging) {
          return Cam_get_picture_buffer(buffer.data(), 1, 30000);
        },
        CAM_BAD_READ},
+      // A selection the camera refuses ends the operation with the camera's code.
+      {"dc1@op=0@reg=83", [] { return Cam_get_folder_name(std::vector<char>(9).data(), 1); },
+       CAM_DC1_RESPONSE},
       {"silence@op=4",
        [] {
          std::vector<std::uint8_t> buffer(30000);
@@ -270,4 +273,15 @@ TEST_F(SimFaults, TheByteLogShowsTheFramingChecksumsAndPauses) {
   const Bytes closing = receivedBytes(settledLog(*sim));
   EXPECT_EQ(closing, PacketCodec::writeRegister(17, 0, 'S'));
   EXPECT_EQ(stat(*sim, "host_checksum_errors"), 0);
+}
+
+TEST_F(SimFaults, AnswersKeepATransferGoingPastTheCallersTimeLimit) {
+  // At the line's own pace: 30000 bytes at 230400 baud take about 1.3 s.
+  START_OR_RETURN(startSerial({"--time-scale", "1"}, kConfig));
+  connect(1, 6);
+  VanticSetTimeLimit(300);
+  const auto start = std::chrono::steady_clock::now();
+  int code = -1;
+  EXPECT_TRUE(downloadMatches(*sim, code)) << code;
+  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
 }

@@ -66,6 +66,7 @@ void SimFixture::connect(int port, int speed) {
 }
 
 void SimFixture::TearDown() {
+  VanticSetTimeLimit(0);
   Cam_reset_dll();
   Cam_setup_callback(nullptr, 0);
   if (m_savedTimings)

@@ -171,3 +171,16 @@ TEST_F(SimUsb, ACameraThatGoesAwayFailsThePipe) {
   EXPECT_EQ(Cam_error(), CAM_USB_FAILED);
   EXPECT_EQ(Cam_set_flash_mode(1), CAM_NO_PORT); // re-opening finds no camera
 }
+
+TEST_F(SimUsb, TheCallersTimeLimitCutsTheWaitForABusyCameraWithoutGivingItUp) {
+  START_OR_RETURN(startUsb({"--time-scale", "1"}, R"({"busy_ms": {"2": 1200}})"));
+  connect(CAM_PORT_USB, 0);
+  ASSERT_EQ(Cam_take_pic(), 0);
+  VanticSetTimeLimit(200);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Cam_ready(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(Cam_get_state(), CAM_STATE_BUSY);
+  VanticSetTimeLimit(0);
+  EXPECT_TRUE(waitReady());
+}

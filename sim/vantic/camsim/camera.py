@@ -26,6 +26,14 @@ def _sha(data):
     return hashlib.sha256(data).hexdigest()
 
 
+# The ISO register's steps (0 is automatic, recorded as 0); other values are the speed itself.
+_ISO_STEPS = {1: 100, 2: 200, 3: 400}
+# Flash modes that fire: on, red-eye reduction, slow sync (auto and off do not, here).
+_FIRING_FLASH_MODES = (1, 3, 4)
+# Light sources the Exif tag names (unknown, daylight, fluorescent, tungsten); the rest is "other".
+_EXIF_LIGHT_SOURCES = (0, 1, 2, 3)
+
+
 class Camera:
     """The camera's state; used only from the event loop's thread."""
 
@@ -87,9 +95,35 @@ class Camera:
         self.structures[102] = _words([2, 4, 0, 100000, 0], 5)
         self.structures[107] = _words([0x00112233, 0x4455], 2)
 
+    def shot_info(self):
+        """What a picture records of the camera when it is taken: clock, settings, lens, texts."""
+        program, aperture, _, exposure_us, _ = struct.unpack("<5i", self.structures[102])
+        bias = struct.unpack_from("<i", self.structures[69])[0]
+        light = self.regs.get(20, 0)
+        iso = self.regs.get(85, 0)
+        program = program if 1 <= program <= 4 else 2
+        texts = {reg: self.texts.get(reg, b"").decode("latin-1") for reg in (26, 27, 48)}
+        return {
+            "datetime": time.strftime("%Y:%m:%d %H:%M:%S", time.localtime(self.clock())),
+            "iso": _ISO_STEPS.get(iso, iso),
+            "flash_mode": self.regs.get(7, 0),
+            "flash": 1 if self.regs.get(7, 0) in _FIRING_FLASH_MODES else 0,
+            "program": program,
+            # The camera chooses what its program does not fix (manual fixes both).
+            "f_number_x10": aperture if program in (1, 3) and 10 <= aperture <= 999 else 28,
+            "exposure_us": exposure_us if program in (1, 4) and exposure_us > 0 else 8000,
+            "bias_x10": bias,
+            "metering": self.regs.get(70, 2),
+            "light_source": light if light in _EXIF_LIGHT_SOURCES else 255,
+            "focal_x10": self.lens["position"] * 10,
+            "software": texts[26], "model": texts[27], "make": texts[48],
+        }
+
     def new_picture(self, size, thumb, info=None, audio=None, protect=0, folder=None, data=None):
         self._seed += 1
-        picture = Picture(self._next_number, size, thumb, self._seed, info or self.picture_info, audio,
+        shot = self.shot_info()
+        shot.update(info if info is not None else self.picture_info)
+        picture = Picture(self._next_number, size, thumb, self._seed, shot, audio,
                           protect, folder or self.selected_folder, data, self.thumb_prefix)
         self._next_number += 1
         return picture
@@ -271,12 +305,13 @@ class Camera:
         return self.structures[reg]
 
     def _tag(self, picture):
+        """Sizes and settings as the picture was taken; tag word 16 (tail word 6) says the flash fired."""
         info = picture.info
-        stamp = time.strftime("%Y:%m:%d %H:%M:%S", time.gmtime(picture.created)).encode("ascii")
+        stamp = info["datetime"].encode("ascii")
         head = _words([info.get("width", 64), info.get("height", 48), picture.reported_size(),
                        self.regs[1], self.regs[0]], 5)
-        tail = _words([125, 28, 0, 0, 100, self.regs[7], self.regs[20], self.lens["position"],
-                       picture.number], 9)
+        tail = _words([1000000 // max(1, info["exposure_us"]), info["f_number_x10"], 0, 0, info["iso"],
+                       info["flash_mode"], info["flash"], info["focal_x10"] // 10, picture.number], 9)
         return head + _fixed(stamp, 20) + tail
 
     def _opf_info(self, index):

@@ -3,7 +3,6 @@ its parameters the first time they are needed, and the sizes it reports (which
 the control channel may bend)."""
 
 import hashlib
-import time
 
 from . import pictures
 
@@ -26,7 +25,6 @@ class Picture:
         self.audio = audio
         self.protect = protect
         self.folder = folder
-        self.created = int(time.time())
         self.size_override = None
         self.thumb_override = None
         self.thumb_prefix = thumb_prefix
@@ -54,7 +52,6 @@ class Picture:
             else:
                 info = dict(self.info)
                 info.setdefault("index", self.number)
-                info.setdefault("datetime", time.strftime("%Y:%m:%d %H:%M:%S", time.gmtime(self.created)))
                 self._data = pictures.make_jpeg(self.wanted_size, info, self.seed)
         return self._data
 

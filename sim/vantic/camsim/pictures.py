@@ -178,8 +178,8 @@ def encode_jpeg_body(width, height, seed):
 # ---------------------------------------------------------------------------
 # Exif
 
-_ASCII, _SHORT, _LONG, _RATIONAL, _UNDEFINED = 2, 3, 4, 5, 7
-_TYPE_SIZE = {_ASCII: 1, _SHORT: 2, _LONG: 4, _RATIONAL: 8, _UNDEFINED: 1}
+_ASCII, _SHORT, _LONG, _RATIONAL, _UNDEFINED, _SRATIONAL = 2, 3, 4, 5, 7, 10
+_TYPE_SIZE = {_ASCII: 1, _SHORT: 2, _LONG: 4, _RATIONAL: 8, _UNDEFINED: 1, _SRATIONAL: 8}
 
 
 def _ifd(entries, base, next_offset=0):
@@ -211,11 +211,16 @@ def exif_block(info, description_length=8):
     description = description[:description_length - 1]
     stamp = info.get("datetime", "2024:01:01 12:00:00")
     exif_entries = [
-        (0x829A, _RATIONAL, 1, struct.pack("<II", 1, max(1, info.get("exposure_den", 125)))),
+        (0x829A, _RATIONAL, 1, struct.pack("<II", max(1, info.get("exposure_us", 8000)), 1000000)),
         (0x829D, _RATIONAL, 1, struct.pack("<II", info.get("f_number_x10", 28), 10)),
+        (0x8822, _SHORT, 1, struct.pack("<H", info.get("program", 2))),
         (0x8827, _SHORT, 1, struct.pack("<H", info.get("iso", 100))),
         (0x9000, _UNDEFINED, 4, b"0220"),
         (0x9003,) + _ascii(stamp),
+        (0x9004,) + _ascii(stamp),
+        (0x9204, _SRATIONAL, 1, struct.pack("<ii", info.get("bias_x10", 0), 10)),
+        (0x9207, _SHORT, 1, struct.pack("<H", info.get("metering", 2))),
+        (0x9208, _SHORT, 1, struct.pack("<H", info.get("light_source", 0))),
         (0x9209, _SHORT, 1, struct.pack("<H", info.get("flash", 0))),
         (0x920A, _RATIONAL, 1, struct.pack("<II", info.get("focal_x10", 80), 10)),
         (0xA002, _LONG, 1, struct.pack("<I", info.get("width", 64))),
@@ -229,6 +234,7 @@ def exif_block(info, description_length=8):
         (0x011A, _RATIONAL, 1, struct.pack("<II", 72, 1)),
         (0x011B, _RATIONAL, 1, struct.pack("<II", 72, 1)),
         (0x0128, _SHORT, 1, struct.pack("<H", 2)),
+        (0x0131,) + _ascii(info.get("software", "1.00")),
         (0x0132,) + _ascii(stamp),
         (0x8769, _LONG, 1, b"\0\0\0\0"),
     ]

@@ -6,12 +6,13 @@ import random
 import struct
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from camsim import pictures  # noqa: E402
-from host import ACK, Protocol, Sim, UsbHost  # noqa: E402
+from host import ACK, ENQ, Protocol, Sim, UsbHost  # noqa: E402
 
 
 def jpeg_segments(data):
@@ -145,7 +146,7 @@ def exif_tags(tiff):
         tags = {}
         for i in range(count):
             tag, kind, n, value = struct.unpack_from("<HHI4s", tiff, offset + 2 + 12 * i)
-            size = {2: 1, 3: 2, 4: 4, 5: 8, 7: 1}[kind] * n
+            size = {2: 1, 3: 2, 4: 4, 5: 8, 7: 1, 10: 8}[kind] * n
             raw = value[:size] if size <= 4 else tiff[struct.unpack("<I", value)[0]:][:size]
             tags[tag] = (kind, raw)
         return tags
@@ -249,6 +250,28 @@ class CameraData(unittest.TestCase):
                 line.close()
                 self.assertEqual(sim.close(), 0)
 
+    def test_a_picture_records_the_clock_settings_and_texts_it_was_taken_with(self):
+        config = {"picture_count": 0, "registers": {"2": 1700000000, "7": 1, "85": 3, "70": 3, "20": 0},
+                  "structures": {"69": "fdffffff00000000"}, "texts": {"26": "2.17b"}}
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "s")
+            sim = Sim(serial=False, usb_path=path, config=config, tmpdir=tmp, scale="0")
+            line = UsbHost(path)
+            host = Protocol(line)
+            self.assertEqual((host.action(2), line.byte(), host.write_register(4, 1)), (ACK, ENQ, ACK))
+            first, sub = exif_tags(check_baseline_jpeg(host.download(14))[2])
+            tag = host.download(74)
+            value = {t: struct.unpack({3: "<H", 5: "<II", 10: "<ii"}[k], raw)
+                     for t, (k, raw) in sub.items() if k in (3, 5, 10)}
+            self.assertEqual([value[t] for t in (0x8827, 0x9209, 0x9207, 0x9208, 0x9204, 0x8822, 0x920A)],
+                             [(400,), (1,), (3,), (0,), (-3, 10), (2,), (100, 10)])
+            stamp = sub[0x9003][1].rstrip(b"\0").decode()
+            self.assertLess(abs(time.mktime(time.strptime(stamp, "%Y:%m:%d %H:%M:%S")) - 1700000000), 5)
+            self.assertEqual((first[0x0131][1], first[0x0110][1]), (b"2.17b\0", b"VC320\0"))
+            # The tag's date, and in word 16 that the flash fired.
+            self.assertEqual((tag[20:39].decode(), struct.unpack_from("<i", tag, 64)[0]), (stamp, 1))
+            line.close()
+            self.assertEqual(sim.close(), 0)
 
 if __name__ == "__main__":
     unittest.main()
