@@ -233,7 +233,8 @@ TEST_F(LunetDownloadAll, ProtectedPicturesAnsweredNoStayAndAnEmptyPictureIsNeith
                           [](const QString& text) { return text.startsWith("Found protected pictures"); }),
             1);
   std::vector<std::string> names;
-  for (const auto& picture : m_sim->registers()["pictures"].items)
+  const auto dump = m_sim->registers();
+  for (const auto& picture : dump["pictures"].items)
     names.push_back(picture["name"].text);
   EXPECT_EQ(names,
             (std::vector<std::string>{"PICT0002.JPG", "PICT0003.JPG", "PICT0004.JPG", "PICT0005.JPG"}));
