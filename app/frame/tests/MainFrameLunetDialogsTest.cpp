@@ -266,7 +266,7 @@ TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMean
   drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
     auto* tabs = sheet.findChild<QTabWidget*>();
     auto* zoom = page<CZoomAdjustmentPage>(sheet);
-    if (step == 0) {
+    if (step == 0 && idle(page<CFocusAdjustmentPage>(sheet))) {
       for (auto* candidate : sheet.Pages())
         titles.push_back(candidate->Title());
       focusFirst = tabs->currentWidget() == page<CFocusAdjustmentPage>(sheet);
