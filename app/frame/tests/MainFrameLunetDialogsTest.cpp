@@ -267,6 +267,7 @@ TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMean
     auto* tabs = sheet.findChild<QTabWidget*>();
     auto* zoom = page<CZoomAdjustmentPage>(sheet);
     if (step == 0 && idle(page<CFocusAdjustmentPage>(sheet))) {
+      EXPECT_EQ(sheet.windowTitle(), "Advanced Settings - Bench left");
       for (auto* candidate : sheet.Pages())
         titles.push_back(candidate->Title());
       focusFirst = tabs->currentWidget() == page<CFocusAdjustmentPage>(sheet);
