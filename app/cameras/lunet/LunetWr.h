@@ -34,6 +34,8 @@
 #include "app/core/RangeD.h"
 #include "hostapi/Win32Types.h"
 
+#include <QPointer>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -43,6 +45,9 @@
 #include <vector>
 
 class IPictureInfo;
+namespace tarsel::dialogs {
+class CCapturePropertiesDialog;
+}
 
 class CLunetWr : public ICameraHiLevel {
 public:
@@ -285,4 +290,6 @@ private:
   std::unique_ptr<tarsel::lunet::ILunetCaptureCamera> m_captureCamera;
   std::unique_ptr<CLunetBracketing> m_bracketing;
   std::int32_t m_externalFlash = 0;
+  // The capture-properties dialog while it exists (user-interface thread).
+  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
 };

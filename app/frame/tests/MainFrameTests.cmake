@@ -81,3 +81,16 @@ tarsel_test(mainframe_lunet_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)
+
+# The ActiveX camera's dialogs and settings sheet against the camera
+# simulator's USB camera, opened from its window and driven through their controls.
+tarsel_test(mainframe_lunet_dialogs_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameLunetDialogsTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_lunet_dialogs_tests Lunet tarselregsvr)

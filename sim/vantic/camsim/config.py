@@ -136,4 +136,10 @@ def _picture_from(camera, entry):
             info[key] = _bounded(entry[key], "picture %s" % key, 8, 1024)
     protect = _bounded(entry.get("protect", 0), "protect", 0, 3)
     folder = _bounded(entry.get("folder", 1), "folder", 1, len(camera.folders))
-    return camera.new_picture(size, thumb, info, audio, protect, folder)
+    picture = camera.new_picture(size, thumb, info, audio, protect, folder)
+    if "name" in entry:
+        name = entry["name"]
+        if not isinstance(name, str) or not 0 < len(name) <= 12 or not name.isascii():
+            raise ValueError("config: a picture name is 1 to 12 ASCII characters")
+        picture.name = name
+    return picture

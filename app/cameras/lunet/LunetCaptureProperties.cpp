@@ -1,0 +1,252 @@
+#include "app/cameras/lunet/LunetCaptureProperties.h"
+
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
+#include "app/cameras/lunet/LunetCall.h"
+#include "app/cameras/lunet/LunetRefusal.h"
+#include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/cameras/lunet/LunetWr.h"
+#include "app/core/ITarselCallback.h"
+#include "platform/Win32Error.h"
+
+#include <QWidget>
+
+#include <iterator>
+#include <new>
+
+using tarsel::dialogs::CaptureList;
+using tarsel::dialogs::CaptureSnapshot;
+using tarsel::dialogs::CaptureValueList;
+using tarsel::dialogs::CCapturePropertiesDialog;
+using tarsel::dialogs::ExposureBlock;
+using tarsel::dialogs::ZoomAndFocus;
+using tarsel::lunet::CLunetConnection;
+using tarsel::lunet::CLunetLock;
+using tarsel::lunet::LunetResult;
+
+namespace {
+
+// The capability of each list, in the order of CaptureList; the family has
+// no AF distance.
+constexpr const char* kCapabilityNames[] = {
+    "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
+    "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
+};
+
+// Collects the status line the camera hands its call-back.
+class StatusCollector : public _ITarselCallback {
+public:
+  bool QueryContinue(int) override { return true; }
+  bool SetStatusText(const char* text) override {
+    m_text = text ? text : "";
+    return true;
+  }
+  void SuspendPreview(bool) override {}
+  const std::string& Text() const { return m_text; }
+
+private:
+  std::string m_text;
+};
+
+} // namespace
+
+std::string CLunetCaptureProperties::StatusLineOf(CLunetWr& camera) {
+  StatusCollector collector;
+  camera.ReportStatus(&collector);
+  return collector.Text();
+}
+
+CaptureValueList CLunetCaptureProperties::ValuesOf(CLunetWr& camera, const char* capability) {
+  CaptureValueList list;
+  // The table stays valid only while the store keeps it: copied under the lock.
+  const CLunetLock lock(&camera);
+  const tarsel::core::CapabilityValue* table = camera.GetCapabilityTable(capability);
+  list.supported = table != nullptr;
+  for (; table && table->label; ++table)
+    list.values.emplace_back(table->id, table->label);
+  return list;
+}
+
+CaptureSnapshot CLunetCaptureProperties::ReadAll() {
+  CaptureSnapshot snapshot;
+  {
+    const CLunetLock lock(m_camera);
+    const CLunetConnection connection(m_camera);
+    snapshot.name = m_camera->GetCameraName();
+    m_camera->GetExposureProp3(&snapshot.exposure.mode, &snapshot.exposure.aperture,
+                               &snapshot.exposure.exposureTime);
+    for (const CaptureList list : {CaptureList::FlashMode, CaptureList::IsoSpeed, CaptureList::WhiteBalance,
+                                   CaptureList::Metering, CaptureList::ExposureBias, CaptureList::Resolution})
+      snapshot.values[static_cast<std::size_t>(list)] = GetValue(list);
+    snapshot.digitalZoom = m_camera->GetPropElectricZoom();
+    m_camera->ResetElectricZoom();
+    snapshot.zoom = ReadZoomAndFocus();
+  }
+  for (std::size_t i = 0; i < std::size(kCapabilityNames); ++i)
+    snapshot.lists[i] = ValuesOf(*m_camera, kCapabilityNames[i]);
+  return snapshot;
+}
+
+ZoomAndFocus CLunetCaptureProperties::ReadZoomAndFocus() {
+  const CLunetLock lock(m_camera);
+  const CLunetConnection connection(m_camera);
+  ZoomAndFocus zoom;
+  zoom.position = m_camera->GetPropOpticalZoom(&zoom.factor);
+  const CRangeD range = m_camera->GetOpticalZoomRange();
+  zoom.min = range.GetMin();
+  zoom.max = range.GetMax();
+  zoom.focusMode = m_camera->GetPropFocusMode();
+  return zoom;
+}
+
+ExposureBlock CLunetCaptureProperties::SetExposure(const ExposureBlock& block) {
+  const CLunetLock lock(m_camera);
+  const CLunetConnection connection(m_camera);
+  tarsel::lunet::RunRefusable(
+      *m_camera, [&] { m_camera->SetExposureProp3(block.mode, block.aperture, block.exposureTime); });
+  ExposureBlock read = block;
+  m_camera->GetExposureProp3(&read.mode, &read.aperture, &read.exposureTime);
+  return read;
+}
+
+std::int32_t CLunetCaptureProperties::SetValue(CaptureList list, std::int32_t value) {
+  const CLunetLock lock(m_camera);
+  const CLunetConnection connection(m_camera);
+  // A refused value is shown as the value the camera kept.
+  tarsel::lunet::RunRefusable(*m_camera, [&] {
+    switch (list) {
+    case CaptureList::ExposureBias:
+      m_camera->SetPropExpoBias(value);
+      break;
+    case CaptureList::IsoSpeed:
+      m_camera->SetPropIsoSpeed(value);
+      break;
+    case CaptureList::FlashMode:
+      m_camera->SetPropFlash(value);
+      break;
+    case CaptureList::WhiteBalance:
+      m_camera->SetPropWhiteBalance(value);
+      break;
+    case CaptureList::Metering:
+      m_camera->SetPropMetering(value);
+      break;
+    case CaptureList::Resolution:
+      m_camera->SetPropResolution(value);
+      break;
+    default:
+      break;
+    }
+  });
+  return GetValue(list);
+}
+
+std::int32_t CLunetCaptureProperties::GetValue(CaptureList list) {
+  switch (list) {
+  case CaptureList::ExposureBias:
+    return m_camera->GetPropExpoBias();
+  case CaptureList::IsoSpeed:
+    return m_camera->GetPropIsoSpeed();
+  case CaptureList::FlashMode:
+    return m_camera->GetPropFlash();
+  case CaptureList::WhiteBalance:
+    return m_camera->GetPropWhiteBalance();
+  case CaptureList::Metering:
+    return m_camera->GetPropMetering();
+  case CaptureList::Resolution:
+    return m_camera->GetPropResolution();
+  default:
+    return 0;
+  }
+}
+
+std::pair<std::int32_t, double> CLunetCaptureProperties::SetOpticalZoom(std::int32_t position) {
+  double factor = 0;
+  const std::int32_t reached = m_camera->SetPropOpticalZoom(position, &factor);
+  return {reached, factor};
+}
+
+void CLunetCaptureProperties::SetFocusMode(std::int32_t mode) {
+  m_camera->SetPropFocusMode(mode);
+}
+
+void CLunetCaptureProperties::SetDigitalZoom(std::int32_t value) {
+  m_camera->SetPropElectricZoom(value);
+}
+
+std::string CLunetCaptureProperties::StatusLine() {
+  return StatusLineOf(*m_camera);
+}
+
+std::int32_t CLunetCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {
+  // The sheet's pages: focus, general, zoom, monitor brightness.
+  return request == tarsel::dialogs::SettingsPageFor::ManualFocus ? kFocusPage : 0;
+}
+
+bool CLunetCaptureProperties::UsesAperture(std::int32_t mode) const {
+  return CLunetWr::ModeSetsAperture(mode);
+}
+
+bool CLunetCaptureProperties::UsesExposureTime(std::int32_t mode) const {
+  return CLunetWr::ModeSetsExposureTime(mode);
+}
+
+bool CLunetCaptureProperties::UsesExpoBias(std::int32_t mode) const {
+  return CLunetWr::ModeUsesExposureBias(mode);
+}
+
+HRESULT CLunetWr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
+  return LunetResult([&] {
+    if (!show) {
+      if (m_captureProperties)
+        m_captureProperties->hide();
+      return;
+    }
+    if (!m_captureProperties) {
+      IBaseSDK_Wr* sdk = GetSdk();
+      try {
+        m_captureProperties =
+            new CCapturePropertiesDialog(std::make_shared<CLunetCaptureProperties>(this),
+                                         static_cast<QWidget*>(parent), sdk ? sdk->GetSettings() : nullptr);
+      } catch (const std::bad_alloc&) {
+        throw _brantel_take_error(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
+      }
+    }
+    m_captureProperties->ShowAtStoredPlace();
+  });
+}
+
+HRESULT CLunetWr::EnableCaptureProperties(bool enable) {
+  return LunetResult([&] {
+    if (m_captureProperties)
+      m_captureProperties->Enable(enable);
+  });
+}
+
+HRESULT CLunetWr::NotifyCaptureProperties(std::int32_t event) {
+  // The dialog reads the camera on the window's worker and reports a
+  // failure itself; here only the request can fail.
+  return LunetResult([&] {
+    if (!m_captureProperties)
+      return;
+    if (event == 0)
+      m_captureProperties->Refill();
+    else if (event == 1)
+      m_captureProperties->RefillZoom();
+    else if (event == 2)
+      m_captureProperties->Reset();
+  });
+}
+
+HRESULT CLunetWr::CloseCaptureProperties() {
+  return LunetResult([&] {
+    CCapturePropertiesDialog* dialog = m_captureProperties.data();
+    if (!dialog)
+      return;
+    m_captureProperties = nullptr;
+    const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
+    delete dialog;
+    // The window closes and stops its worker right after this: the zoom goes
+    // back now, under the camera's lock, and a failure changes nothing more.
+    if (digitalZoom)
+      LunetResult([&] { SetPropElectricZoom(*digitalZoom); });
+  });
+}

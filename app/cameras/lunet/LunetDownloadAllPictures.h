@@ -1,0 +1,30 @@
+// The download-all-pictures dialog of the ActiveX camera: the
+// family-neutral dialog (CDownloadAllPicturesDlg) over this source, which
+// reads, downloads and erases the card's pictures through CLunetWr.
+// CLunetWr::ShowDownloadAllPictures runs it.
+//
+// Threads: the camera steps run on the camera window's worker (the dialog
+// queues them there); each holds the camera's lock and one connection for
+// all of its calls, so a preview frame cannot select a picture of its own
+// in between. Failure: the camera's _brantel_take_error; a picture the
+// camera reports empty or gives short is an error, never a file.
+#pragma once
+
+#include "app/cameras/dialogs/DownloadPicturesSource.h"
+
+class CLunetWr;
+
+class CLunetDownloadAllPictures : public tarsel::dialogs::IDownloadPicturesSource {
+public:
+  explicit CLunetDownloadAllPictures(CLunetWr* camera) : m_camera(camera) {}
+
+  std::string CameraName() override;
+  ITarselSettings* Settings() override;
+  std::int32_t CountPictures() override;
+  tarsel::dialogs::StoredPicture Describe(std::int32_t number) override;
+  CRefPtr<IPictureFromCamera> Download(std::int32_t number) override;
+  void Erase(std::int32_t number, bool unprotect) override;
+
+private:
+  CLunetWr* m_camera;
+};

@@ -1,0 +1,203 @@
+#include "app/cameras/lunet/LunetTestCameraCapabilities.h"
+
+#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
+#include "app/cameras/lunet/LunetCall.h"
+#include "app/cameras/lunet/LunetCapabilityTables.h"
+#include "app/cameras/lunet/LunetRefusal.h"
+#include "app/cameras/lunet/LunetWr.h"
+#include "app/host/CameraWindow.h"
+#include "app/host/ConnectedCameraHost.h"
+#include "env/BrantelTakeError.h"
+#include "platform/Win32Error.h"
+
+#include <memory>
+#include <utility>
+
+CLunetTestCameraCapabilities::CLunetTestCameraCapabilities(QWidget* window) : m_window(window) {}
+
+bool CLunetTestCameraCapabilities::RunOnCamera(std::function<void(std::stop_token stop)> work) {
+  ICameraWindow* window = ICameraWindow::FromObject(m_window.data());
+  if (!window)
+    return false;
+  return window->QueueCameraCall(
+      [this, work = std::move(work)](ICameraHiLevel& camera, std::stop_token stop) {
+        m_camera = dynamic_cast<CLunetWr*>(&camera);
+        try {
+          work(std::move(stop));
+        } catch (...) {
+          m_camera = nullptr;
+          throw;
+        }
+        m_camera = nullptr;
+      });
+}
+
+CLunetWr& CLunetTestCameraCapabilities::Camera() {
+  if (!m_camera)
+    throw _brantel_take_error(E_FAIL, "The window holds no ActiveX camera.");
+  return *m_camera;
+}
+
+void CLunetTestCameraCapabilities::Connect() {
+  Camera().Connect();
+}
+
+void CLunetTestCameraCapabilities::DisConnect() {
+  Camera().DisConnect();
+}
+
+std::string CLunetTestCameraCapabilities::GetModelName() {
+  return Camera().GetModelName();
+}
+
+std::string CLunetTestCameraCapabilities::GetCameraId() {
+  return Camera().GetCameraId();
+}
+
+ICapabilityTestCamera::Settings CLunetTestCameraCapabilities::ReadSettings() {
+  CLunetWr& camera = Camera();
+  const tarsel::lunet::CLunetLock lock(&camera);
+  const tarsel::lunet::CLunetConnection connection(&camera);
+  Settings settings;
+  settings.resolution = camera.GetPropResolution();
+  settings.isoSpeed = camera.GetPropIsoSpeed();
+  settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
+  settings.flash = camera.GetPropFlash();
+  settings.whiteBalance = camera.GetPropWhiteBalance();
+  camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
+  return settings;
+}
+
+void CLunetTestCameraCapabilities::WriteSettings(const Settings& settings) {
+  CLunetWr& camera = Camera();
+  const tarsel::lunet::CLunetLock lock(&camera);
+  const tarsel::lunet::CLunetConnection connection(&camera);
+  camera.SetPropResolution(settings.resolution);
+  camera.SetPropIsoSpeed(settings.isoSpeed);
+  camera.SetPropFlash(settings.flash);
+  camera.SetPropWhiteBalance(settings.whiteBalance);
+  camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
+  camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
+}
+
+void CLunetTestCameraCapabilities::PrepareForTest() {
+  Camera().SetResolutionLow();
+  Camera().SetFlashOff();
+}
+
+void CLunetTestCameraCapabilities::SetSetting(Setting setting, std::int32_t value) {
+  CLunetWr& camera = Camera();
+  // A refused value is read back as the one the camera kept: not taken.
+  tarsel::lunet::RunRefusable(camera, [&] {
+    switch (setting) {
+    case Setting::Aperture:
+      camera.SetAperturePriority(value);
+      break;
+    case Setting::WhiteBalance:
+      camera.SetPropWhiteBalance(value);
+      break;
+    case Setting::IsoSpeed:
+      camera.SetPropIsoSpeed(value);
+      break;
+    case Setting::Resolution:
+      camera.SetPropResolution(value);
+      break;
+    }
+  });
+}
+
+std::int32_t CLunetTestCameraCapabilities::GetSetting(Setting setting) {
+  CLunetWr& camera = Camera();
+  switch (setting) {
+  case Setting::Aperture: {
+    std::int32_t mode = 0, aperture = 0, exposureTime = 0;
+    camera.GetExposureProp3(&mode, &aperture, &exposureTime);
+    return aperture;
+  }
+  case Setting::WhiteBalance:
+    return camera.GetPropWhiteBalance();
+  case Setting::IsoSpeed:
+    return camera.GetPropIsoSpeed();
+  case Setting::Resolution:
+    return camera.GetPropResolution();
+  }
+  return 0;
+}
+
+void CLunetTestCameraCapabilities::SetProgramAuto() {
+  Camera().SetProgramAuto();
+}
+
+void CLunetTestCameraCapabilities::ResetElectricZoom() {
+  Camera().ResetElectricZoom();
+}
+
+std::int32_t CLunetTestCameraCapabilities::MoveOpticalZoom(std::int32_t tenths) {
+  return Camera().SetPropOpticalZoom(tenths, nullptr);
+}
+
+void CLunetTestCameraCapabilities::SetOpticalZoomRange(std::int32_t min, std::int32_t max) {
+  Camera().SetOpticalZoomRange(CRange(min, max));
+}
+
+CRefPtr<IPictureFromCamera> CLunetTestCameraCapabilities::TakeTestPicture() {
+  CRefPtr<IPictureFromCamera> picture = tarsel::host::TakePictureForCall(Camera());
+  if (!picture || !picture->GetData() || picture->GetDataSize() == 0)
+    throw _brantel_take_error(E_FAIL, "The camera gave no test picture.");
+  return picture;
+}
+
+std::vector<CCapabilityEntry> CLunetTestCameraCapabilities::GetDefaultValues(const char* name) {
+  std::vector<CCapabilityEntry> values;
+  const int index = tarsel::lunet::LunetCapabilityIndex(name);
+  if (index < 0)
+    return values;
+  for (const tarsel::core::CapabilityValue* row = tarsel::lunet::LunetCapabilityDefault(index).table;
+       row && row->label; ++row)
+    values.push_back({row->id, row->label});
+  return values;
+}
+
+CRange CLunetTestCameraCapabilities::GetCapabilityRange(const char* name) {
+  return Camera().GetCapabilityRange(name);
+}
+
+void CLunetTestCameraCapabilities::StoreCapability(const char* name,
+                                                   const std::vector<CCapabilityEntry>& values) {
+  // A set without values of its own offers its defaults again.
+  CCapabilitySet set(name, nullptr);
+  for (const CCapabilityEntry& entry : values)
+    set.AddValue(entry.id, entry.label.c_str());
+  set.BuildTable();
+  Camera().SetCapability(name, set, false);
+}
+
+void CLunetTestCameraCapabilities::SaveCapabilities() {
+  Camera().SaveModelProfile(nullptr);
+}
+
+std::string CLunetTestCameraCapabilities::GetCapabilityFileName() {
+  CLunetWr& camera = Camera();
+  int size = 0;
+  camera.GetModelProfilePath(nullptr, &size);
+  std::string path(static_cast<std::size_t>(size) + 1, '\0');
+  size = static_cast<int>(path.size());
+  camera.GetModelProfilePath(path.data(), &size);
+  path.resize(static_cast<std::size_t>(size));
+  return path;
+}
+
+void CLunetTestCameraCapabilities::RestoreDefaults() {
+  Camera().DeleteModelProfile(nullptr);
+}
+
+HRESULT CLunetWr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
+  return tarsel::lunet::LunetResult([&] {
+    auto* window = static_cast<QWidget*>(parent);
+    // Not on the stack: a camera window that closes meanwhile takes its child along.
+    const QPointer<CTestCameraCapabilitiesDlg> dialog =
+        new CTestCameraCapabilitiesDlg(std::make_shared<CLunetTestCameraCapabilities>(window), window);
+    dialog->exec();
+    delete dialog.data();
+  });
+}

@@ -1,0 +1,398 @@
+// The ActiveX camera's dialogs, opened from its window over the simulator's
+// USB camera and driven through their controls: the clock off UTC, download
+// all, the settings sheet's pages, manual focus, the capability test.
+#include "MainFrameTestSupport.h"
+
+#include "app/cameras/dialogs/CameraInfoDlg.h"
+#include "app/cameras/dialogs/CameraSettingsSheet.h"
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
+#include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
+#include "app/cameras/dialogs/FocusAdjustmentPage.h"
+#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
+#include "app/cameras/dialogs/ZoomAdjustmentPage.h"
+#include "app/cameras/lunet/LunetCapabilities.h"
+#include "app/cameras/lunet/LunetPageGeneral.h"
+#include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/frame/CommandIds.h"
+#include "app/frame/SdkFamily.h"
+#include "app/settings/SettingsAccess.h"
+#include "app/ui/DialogControls.h"
+#include "app/ui/MessageQuestion.h"
+#include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
+#include "platform/testsupport/TestSupport.h"
+#include "sim/vantic/testsupport/SimProcess.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <ctime>
+#include <deque>
+#include <filesystem>
+#include <optional>
+
+using namespace std::chrono_literals;
+using tarsel::dialogs::CCameraInfoDlg;
+using tarsel::dialogs::CCameraSettingsSheet;
+using tarsel::dialogs::CCapturePropertiesDialog;
+using tarsel::dialogs::CDownloadAllPicturesDlg;
+using tarsel::dialogs::CFocusAdjustmentPage;
+using tarsel::dialogs::CZoomAdjustmentPage;
+using tarsel::frame::test::FrameTest;
+using tarsel::frame::test::pumpUntil;
+using tarsel::test::binDir;
+namespace fs = std::filesystem;
+namespace cmd = tarsel::frame::cmd;
+
+namespace {
+
+constexpr auto kPatience = 60s;
+
+template <class Control> Control* control(QWidget* dialog, int id) {
+  return dialog->findChild<Control*>(tarsel::ui::ControlName(id));
+}
+
+class LunetDialogs : public FrameTest {
+protected:
+  // The simulated camera's configuration.
+  virtual std::string cameraConfig() const {
+    return R"({"picture_count": 2, "picture_size": 9000, "texts": {"22": "Bench left", "27": "VC320"}})";
+  }
+
+  void SetUp() override {
+    // What an earlier run left in the test's home is not this run's.
+    for (const char* folder : {"TARSEL_REGISTRY_DIR", "XDG_DATA_HOME"})
+      if (const char* path = std::getenv(folder))
+        fs::remove_all(path);
+    FrameTest::SetUp();
+    if (!tarsel::vantic::test::SimProcess::pythonAvailable())
+      GTEST_SKIP() << "the camera simulator cannot run here";
+    tarsel::test::writeFile(m_folder.file("camera.json"), cameraConfig());
+    m_sim = std::make_unique<tarsel::vantic::test::SimProcess>(std::vector<std::string>{
+        "--usb", m_folder.file("usb.sock"), "--time-scale", "0", "--config", m_folder.file("camera.json")});
+    ASSERT_TRUE(m_sim->ready());
+    m_env.emplace_back("TARSEL_VANTIC_USB", "sim:" + m_sim->endpoint());
+    for (const char* name :
+         {"TARSEL_VANTIC_COM1", "TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
+      m_env.emplace_back(name, m_folder.file("no-tty"));
+    fs::create_directories(m_folder.file("com"));
+    m_env.emplace_back("TARSEL_COM_PATH", m_folder.file("com"));
+    ASSERT_EQ(tarsel::test::runProgram({binDir() + "/tarselregsvr", binDir() + "/libLunet.so"}).exitCode, 0);
+    GetLunetSdkWrapper(settings())->SaveCameraSelection("on");
+    beforeStart();
+    CMainFrame& frame = start(optionsFor({}));
+    ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, kPatience));
+    m_window = frame.CameraWindows().front();
+    m_window->ActivateInMdiClient();
+  }
+
+  void TearDown() override {
+    m_drivers.reset();
+    FrameTest::TearDown();
+    tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+    m_sim.reset();
+  }
+
+  // Runs before the frame finds the camera.
+  virtual void beforeStart() {}
+
+  // Runs `step` on the modal dialog of type D every few milliseconds until
+  // it answers true; one that never does fails the test and closes the dialog.
+  template <class D> void drive(std::function<bool(D&)> step) {
+    if (!m_drivers)
+      m_drivers = std::make_unique<QObject>();
+    auto* timer = new QTimer(m_drivers.get());
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    QObject::connect(timer, &QTimer::timeout, [timer, step, deadline] {
+      auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget());
+      const bool late = std::chrono::steady_clock::now() > deadline;
+      if (!(dialog && step(*dialog)) && !late)
+        return;
+      timer->stop();
+      timer->deleteLater();
+      EXPECT_FALSE(late) << "a dialog step never came true";
+      if (QWidget* modal = QApplication::activeModalWidget(); late && modal)
+        modal->close();
+    });
+    timer->start(5);
+  }
+
+  template <class Page> static Page* page(CCameraSettingsSheet& sheet) {
+    for (auto* candidate : sheet.Pages())
+      if (auto* wanted = dynamic_cast<Page*>(candidate))
+        return wanted;
+    return nullptr;
+  }
+  static bool idle(tarsel::dialogs::CCameraSettingsPage* page) { return page && !page->IsBusy(); }
+  static void press(CCameraSettingsSheet& sheet, QDialogButtonBox::StandardButton which) {
+    sheet.findChild<QDialogButtonBox*>()->button(which)->click();
+  }
+
+  tarsel::test::TempDir m_folder;
+  std::unique_ptr<tarsel::vantic::test::SimProcess> m_sim;
+  std::deque<tarsel::test::ScopedEnv> m_env;
+  std::unique_ptr<QObject> m_drivers;
+  CChildFrame* m_window = nullptr;
+};
+
+} // namespace
+
+TEST_F(LunetDialogs, CameraInfoShowsAndSetsTheCameraClockAsTheLocalWallClock) {
+  const tarsel::test::ScopedEnv zone("TZ", "Asia/Kolkata");
+  tzset();
+  // 1000000000 s is 07:16:40 on September 9, 2001 in India (UTC+5:30).
+  m_sim->request(R"({"op":"set-register","reg":2,"value":1000000000})");
+  std::map<int, QString> shown;
+  qsizetype typed = 0;
+  drive<CCameraInfoDlg>([&](CCameraInfoDlg& dialog) {
+    if (control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_DATE)->text().isEmpty())
+      return false;
+    for (const int id :
+         {CCameraInfoDlg::IDC_CAMERA_ID, CCameraInfoDlg::IDC_CAMERA_DATE, CCameraInfoDlg::IDC_CAMERA_TIME})
+      shown[id] = control<QLineEdit>(&dialog, id)->text();
+    auto* id = control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_ID);
+    id->clear();
+    id->insert(QString(40, QLatin1Char('x')));
+    typed = id->text().size();
+    id->setText("Studio right");
+    control<QCheckBox>(&dialog, CCameraInfoDlg::IDC_SET_CURRENT_TIME)->setChecked(true);
+    control<QAbstractButton>(&dialog, 1)->click();
+    return true;
+  });
+  ASSERT_TRUE(m_frame->RunCommand(cmd::CameraInfo));
+  const long long clock = m_sim->registers()["registers"]["2"].integer();
+  const std::time_t now = std::time(nullptr);
+  tzset();
+  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_ID], "Bench left");
+  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_DATE], "September 09, 2001");
+  EXPECT_TRUE(shown[CCameraInfoDlg::IDC_CAMERA_TIME].startsWith("07:16:"))
+      << shown[CCameraInfoDlg::IDC_CAMERA_TIME].toStdString();
+  // The control keeps IDs of 31 characters; the window takes the new name.
+  EXPECT_EQ(typed, 31);
+  EXPECT_EQ(m_sim->registers()["texts"]["22"].text, "Studio right");
+  EXPECT_EQ(m_window->windowTitle(), "Studio right");
+  // The camera's clock reads the computer's local time: the control's
+  // seconds are the local wall clock's, counted through the same zone.
+  EXPECT_LE(std::llabs(clock - now), 5) << clock << " against " << now;
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+class LunetDownloadAll : public LunetDialogs {
+protected:
+  // A first picture whose camera name leads out of the folder, pictures 2
+  // and 3 protected, picture 4 empty.
+  std::string cameraConfig() const override {
+    return R"({"pictures": [{"size": 9000, "name": "../x.JPG"}, {"size": 9100, "protect": 1},
+               {"size": 9200, "protect": 1},
+               {"size": 0}, {"size": 9300}], "texts": {"22": "Bench left", "27": "VC320"}})";
+  }
+};
+
+TEST_F(LunetDownloadAll, ProtectedPicturesAnsweredNoStayAndAnEmptyPictureIsNeitherWrittenNorErased) {
+  std::vector<QByteArray> sums;
+  for (int i = 1; i <= 3; ++i)
+    sums.push_back(QByteArray::fromStdString(m_sim->picture(i)["sha256"].text));
+  const std::string target = m_folder.file("photos");
+  m_answer = tarsel::ui::IDNO;
+  int step = 0;
+  QString status;
+  drive<CDownloadAllPicturesDlg>([&](CDownloadAllPicturesDlg& dialog) {
+    if (step == 0 && control<QWidget>(&dialog, 1)->isEnabled()) {
+      fs::create_directories(target);
+      control<QLineEdit>(&dialog, CDownloadAllPicturesDlg::IDC_FOLDER)
+          ->setText(QString::fromStdString(target));
+      control<QCheckBox>(&dialog, CDownloadAllPicturesDlg::IDC_DELETE)->setChecked(true);
+      control<QAbstractButton>(&dialog, 1)->click();
+      step = 1;
+    } else if (step == 1 && !dialog.IsRunning()) {
+      status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
+      dialog.reject();
+      return true;
+    }
+    return false;
+  });
+  ASSERT_TRUE(m_frame->RunCommand(cmd::DownloadAllPictures));
+
+  // The first picture was written and erased, the protected ones written
+  // and kept (asked once), the empty one ended the run before the last.
+  EXPECT_EQ(status, "3 of 5 pictures copied.");
+  ASSERT_EQ(m_errors.size(), 1u);
+  EXPECT_EQ(std::count_if(m_questions.begin(), m_questions.end(),
+                          [](const QString& text) { return text.startsWith("Found protected pictures"); }),
+            1);
+  std::vector<std::string> names;
+  const auto dump = m_sim->registers();
+  for (const auto& picture : dump["pictures"].items)
+    names.push_back(picture["name"].text);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"PICT0002.JPG", "PICT0003.JPG", "PICT0004.JPG", "PICT0005.JPG"}));
+  names.clear();
+  for (const auto& entry : fs::directory_iterator(target))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names, (std::vector<std::string>{".._x.JPG", "PICT0002.JPG", "PICT0003.JPG"}));
+  EXPECT_FALSE(fs::exists(m_folder.file("x.JPG")));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string bytes = tarsel::test::readFile(target + "/" + names[i]);
+    EXPECT_EQ(QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex(),
+              sums[i])
+        << names[i];
+  }
+}
+
+TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMeans) {
+  // The three-state option stored as on, to be deleted.
+  {
+    const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(settings(), false);
+    ASSERT_TRUE(user);
+    user->SetLcdOrPreview(true);
+  }
+  std::vector<QString> titles;
+  bool focusFirst = false;
+  std::int32_t applied = -1;
+  int step = 0;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    auto* zoom = page<CZoomAdjustmentPage>(sheet);
+    if (step == 0 && idle(page<CFocusAdjustmentPage>(sheet))) {
+      EXPECT_EQ(sheet.windowTitle(), "Advanced Settings - Bench left");
+      for (auto* candidate : sheet.Pages())
+        titles.push_back(candidate->Title());
+      focusFirst = tabs->currentWidget() == page<CFocusAdjustmentPage>(sheet);
+      tabs->setCurrentWidget(zoom);
+      step = 1;
+    } else if (step == 1 && idle(zoom)) {
+      auto* slider = control<QSlider>(zoom, 1097);
+      applied = slider->minimum() + 5;
+      slider->setValue(applied);
+      step = 2;
+    } else if (step == 2 && idle(zoom)) {
+      // Applied, then moved on: Cancel goes back to the applied position.
+      press(sheet, QDialogButtonBox::Apply);
+      control<QSlider>(zoom, 1097)->setValue(applied + 3);
+      step = 3;
+    } else if (step == 3 && idle(zoom)) {
+      EXPECT_EQ(m_sim->registers()["lens"]["position"].integer(), applied + 3);
+      press(sheet, QDialogButtonBox::Cancel);
+      step = 4;
+      return true;
+    }
+    return false;
+  });
+  m_window->PostOpenCameraSettings(0);
+  ASSERT_TRUE(pumpUntil([&] { return step == 4 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(titles, (std::vector<QString>{"Focus Adjustment", "General", "Optical Zoom Adjustment",
+                                          "LCD Brightness"}));
+  EXPECT_TRUE(focusFirst);
+  ASSERT_TRUE(
+      pumpUntil([&] { return m_sim->registers()["lens"]["position"].integer() == applied; }, kPatience))
+      << m_sim->registers()["lens"]["position"].integer();
+
+  // Opened at the general page: the three-state box back to indeterminate
+  // and OK delete the stored value.
+  Qt::CheckState before = Qt::Unchecked;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* general = page<CLunetPageGeneral>(sheet);
+    if (sheet.findChild<QTabWidget*>()->currentWidget() != general || !idle(general))
+      return false;
+    auto* box = control<QCheckBox>(general, 2027);
+    before = box->checkState();
+    EXPECT_FALSE(control<QCheckBox>(general, 2067)->isChecked());
+    box->click();
+    box->click();
+    control<QCheckBox>(general, 2067)->click();
+    press(sheet, QDialogButtonBox::Ok);
+    step = 5;
+    return true;
+  });
+  m_window->PostOpenCameraSettings(1);
+  ASSERT_TRUE(pumpUntil([&] { return step == 5 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(before, Qt::Checked);
+  bool onlyOne = false;
+  const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(settings(), true);
+  EXPECT_NE(user->GetLcdOrPreview(&onlyOne), 0) << "the value is deleted";
+  ICamSdkSettings* family = nullptr;
+  ASSERT_EQ(settings()->GetSdkSettings("BRANTEL_SDK2.0", &family, true), 0);
+  EXPECT_TRUE(family->GetBool("CycleLCDAfterZoom", false));
+  family->Release();
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPage) {
+  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
+  const QPointer<CCapturePropertiesDialog> dialog = m_window->findChild<CCapturePropertiesDialog*>();
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(pumpUntil([&] { return !dialog->IsBusy(); }, kPatience));
+  EXPECT_EQ(dialog->windowTitle(), "Bench left");
+
+  bool focusShown = false;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    focusShown = sheet.findChild<QTabWidget*>()->currentWidget() == page<CFocusAdjustmentPage>(sheet);
+    sheet.reject();
+    return true;
+  });
+  control<QRadioButton>(dialog, 1083)->click();
+  ASSERT_TRUE(pumpUntil([&] { return focusShown && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+class LunetCapabilityTest : public LunetDialogs {
+protected:
+  void beforeStart() override { m_profile = tarsel::lunet::LunetModelFile(settings(), "VC320"); }
+
+  // The keys of a section of the profile, as an INI reader of its own reads them.
+  std::string keysOf(const std::string& section) {
+    const auto result = tarsel::test::runProgram({"python3", "-c",
+                                                  "import configparser, sys\n"
+                                                  "p = configparser.ConfigParser(strict=False)\n"
+                                                  "p.read(sys.argv[1])\n"
+                                                  "print(','.join(p[sys.argv[2]].keys()))\n",
+                                                  m_profile, section});
+    EXPECT_EQ(result.exitCode, 0);
+    return result.out.substr(0, result.out.find('\n'));
+  }
+
+  std::string m_profile;
+};
+
+TEST_F(LunetCapabilityTest, ARefusedApertureIsNotTakenAndTheRunStoresWhatTheCameraTook) {
+  CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
+  QString log;
+  int step = 0;
+  drive<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
+    auto* start = control<QPushButton>(&dialog, 1);
+    if (step == 0 && start->isEnabled()) {
+      // The camera refuses the first aperture it is sent, each of the
+      // four times the library sends it.
+      m_sim->fault("dc1:4@op=3@reg=102");
+      m_sim->fault("dc1:4@op=5@reg=102");
+      start->click();
+      step = 1;
+    } else if (step == 1 && start->isEnabled()) {
+      log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
+      control<QPushButton>(&dialog, 2)->click();
+      return true;
+    }
+    return false;
+  });
+  ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+  ASSERT_FALSE(m_questions.empty());
+  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+      << m_questions.back().toStdString();
+  EXPECT_TRUE(log.contains("Zoom: 1.0-3.0")) << log.toStdString();
+  EXPECT_EQ(keysOf("Aperture"), "32,36,40,45,50,56,63,70,80,90,100,110");
+  EXPECT_EQ(keysOf("WhiteBalance"), "0,1,2,3,225,255");
+}
