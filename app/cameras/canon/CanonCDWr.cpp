@@ -3,9 +3,11 @@
 // camera's source, the status line and the download hint.
 #include "app/cameras/canon/CanonCDWr.h"
 
+#include "app/cameras/canon/CanonCDBracketing.h"
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
 #include "app/cameras/canon/CanonCall.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
+#include "app/cameras/canon/CanonExposureAccess.h"
 #include "app/cameras/canon/CanonFailureReport.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/cameras/common/FamilyDataFolder.h"
@@ -40,7 +42,8 @@ std::string FormatZoom(double zoom) {
 
 CanonCD_Wr::CanonCD_Wr(const CanonSourceInfo& source)
     : m_source(std::make_unique<CCanonSource>(source.index)), m_cameraName(source.displayName),
-      m_modelName(source.sourceName) {}
+      m_modelName(source.sourceName), m_exposure(std::make_unique<CCanonExposureAccess>(*this)),
+      m_bracketing(std::make_unique<CCanonCD_Bracketing>(m_exposure.get())) {}
 
 CanonCD_Wr::~CanonCD_Wr() {
   // Each step on its own: a failing one does not keep the others from
@@ -54,6 +57,7 @@ CanonCD_Wr::~CanonCD_Wr() {
   }
   LeaveRemoteMode();
   const CameraCallLock lock(m_lock);
+  m_bracketing.reset();
   // The holder forces remote-release mode off and closes the source.
   m_source.reset();
 }
@@ -81,7 +85,7 @@ std::int32_t CanonCD_Wr::GetSourceIndex() const {
   return m_source ? static_cast<std::int32_t>(m_source->GetSourceIndex()) : -1;
 }
 
-std::uint32_t CanonCD_Wr::OpenHandle() const {
+std::uint32_t CanonCD_Wr::SourceHandle() const {
   const std::uint32_t handle = m_source ? m_source->GetHandle() : 0;
   // Without an open source every call would name an unknown handle.
   if (handle == 0)
@@ -209,12 +213,20 @@ bool CanonCD_Wr::GetCapabilities(bool reload) {
   }
 }
 
+IBracketing* CanonCD_Wr::GetBracketing() {
+  try {
+    return m_bracketing->Init(GetSdk()->GetSettings()) == 0 ? m_bracketing.get() : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 HRESULT CanonCD_Wr::GetBatteryStatus(std::int32_t* level) {
   if (level)
     *level = -1;
   return GuardCanonResult([&] {
     const CameraCallLock lock(m_lock);
-    CCanonDeviceProps props(OpenHandle());
+    CCanonDeviceProps props(SourceHandle());
     const std::uint32_t state = MapCanonBatteryLevel(props.GetBatteryLevel());
     m_batteryState = state;
     if (level)

@@ -32,6 +32,9 @@
 #include <mutex>
 #include <string>
 
+class CCanonCD_Bracketing;
+class CCanonExposureAccess;
+
 class CanonCD_Wr : public ICameraHiLevel {
 public:
   static constexpr HRESULT kNotImplemented = static_cast<HRESULT>(0x80004001u);
@@ -67,6 +70,8 @@ public:
   // The firmware text (device property 0xE).
   const char* GetCameraLabel() const { return m_cameraLabel.c_str(); }
   static const char* GetRawFileExtension() { return kRawExtension; }
+  // The open source handle; 0x81070080 thrown when the source is not open.
+  std::uint32_t SourceHandle() const;
 
   // The model's description file in the family's data folder.
   std::string BuildProfilePath();
@@ -94,8 +99,9 @@ public:
   bool IsLcdOn() override { return m_monitorOn.load(); }
   HRESULT GetBatteryStatus(std::int32_t* level) override;
   HRESULT ReportStatus(_ITarselCallback* callback) override;
-  // No bracketing series runs on this family's cameras yet.
-  IBracketing* GetBracketing() override { return nullptr; }
+  // The series with the user's settings read afresh; null when they
+  // cannot be read.
+  IBracketing* GetBracketing() override;
   HRESULT Capture(std::uint32_t value, bool flag) override;
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
   HRESULT PrepareCapture(std::uint32_t value) override;
@@ -143,8 +149,6 @@ private:
   // The pause between the destructor's steps, for the SDK's threads.
   static constexpr std::chrono::milliseconds kTeardownPause{10};
 
-  // The open source handle; 0x81070080 thrown when the source is not open.
-  std::uint32_t OpenHandle() const;
   bool HasOpenSource() const { return m_source && m_source->GetHandle() != 0; }
   void ReadCameraIdentity();
   void EnterRemoteMode();
@@ -195,4 +199,6 @@ private:
   std::atomic<std::uint32_t> m_batteryState{kBatteryUnknown};
   bool m_eos = false;
   CCanonCapabilities m_capabilities;
+  std::unique_ptr<CCanonExposureAccess> m_exposure;
+  std::unique_ptr<CCanonCD_Bracketing> m_bracketing;
 };

@@ -3,6 +3,7 @@
 // switched off around a release where the camera asks, every item fetched
 // into a memory stream and the pictures among them handed to the picture
 // record, and the release and transfer progress.
+#include "app/cameras/canon/CanonCDBracketing.h"
 #include "app/cameras/canon/CanonCDPictureInfo.h"
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCall.h"
@@ -39,7 +40,7 @@ private:
 } // namespace
 
 void CanonCD_Wr::OpenReleaseBracket() {
-  CallQuietly<cd::kEntryBeforeRelease>(OpenHandle());
+  CallQuietly<cd::kEntryBeforeRelease>(SourceHandle());
   m_bracketOpen = true;
 }
 
@@ -59,7 +60,7 @@ bool CanonCD_Wr::MonitorOffForRelease() {
 }
 
 void CanonCD_Wr::ReleaseShutter(std::uint16_t flag) {
-  const std::uint32_t source = OpenHandle();
+  const std::uint32_t source = SourceHandle();
   std::uint32_t count = 0;
   const std::uint32_t result = tarsel::canon::CallEntry<cd::kEntryRelease>(
       source, flag, &CanonCD_Wr::OnProgress, static_cast<void*>(this), cd::kReleaseOption, &count, 0u);
@@ -74,6 +75,11 @@ void CanonCD_Wr::ReleaseShutter(std::uint16_t flag) {
 HRESULT CanonCD_Wr::Capture(std::uint32_t value, bool flag) {
   return GuardCanonResult([&] {
     const CameraCallLock lock(m_lock);
+    if (m_bracketing->IsEnabled()) {
+      if (m_bracketing->IsFirstStep())
+        ThrowIfFailed(m_bracketing->PrepareSeries());
+      ThrowIfFailed(m_bracketing->ApplyCurrentStep());
+    }
     OpenReleaseBracket();
     const bool wasOn = MonitorOffForRelease();
     if (value != m_lastCaptureValue) {
@@ -106,7 +112,7 @@ HRESULT CanonCD_Wr::FirePreparedCapture() {
 }
 
 void CanonCD_Wr::TransferItem(IPictureFromCamera* picture, std::uint32_t flags) {
-  const std::uint32_t source = OpenHandle();
+  const std::uint32_t source = SourceHandle();
   CanonReleaseItemRecord record{};
   CallChecked<cd::kEntryReleasedItem>(source, static_cast<cd::ProgressCallback*>(nullptr),
                                       static_cast<void*>(nullptr), 0u, &record,
@@ -138,7 +144,7 @@ HRESULT CanonCD_Wr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
     if (!picture)
       throw _brantel_take_error(E_POINTER);
     const CameraCallLock lock(m_lock);
-    OpenHandle();
+    SourceHandle();
     const ReleaseBracketGuard closing([this] { CloseReleaseBracket(); });
     // An item that fails stays pending (the SDK keeps it), so it can be
     // fetched again.

@@ -19,7 +19,7 @@ using tarsel::canon::kCanonUnexpected;
 namespace cd = tarsel::cdsdk;
 
 void CanonCD_Wr::StartViewfinder(std::uint32_t output) {
-  const std::uint32_t source = OpenHandle();
+  const std::uint32_t source = SourceHandle();
   CallChecked<cd::kEntryViewfinderOutput>(source, output);
   CallChecked<cd::kEntryViewfinderStart>(source, 0u, &CanonCD_Wr::OnViewfinderFrame,
                                          static_cast<void*>(this));
@@ -30,7 +30,7 @@ void CanonCD_Wr::StopViewfinder() {
   if (!m_viewfinderRunning || !HasOpenSource())
     return;
   // The stop entry joins the SDK's frame thread.
-  CallChecked<cd::kEntryViewfinderStop>(OpenHandle(), 0u);
+  CallChecked<cd::kEntryViewfinderStop>(SourceHandle(), 0u);
   m_viewfinderRunning = false;
 }
 

@@ -26,7 +26,7 @@ HRESULT CanonCD_Wr::GetPropWhiteBalance(std::uint32_t* out) {
   return GuardCanonResult([&] {
     const CameraCallLock lock(m_lock);
     std::uint16_t code = 0;
-    CallChecked<cd::kEntryWhiteBalance>(OpenHandle(), &code, 0u);
+    CallChecked<cd::kEntryWhiteBalance>(SourceHandle(), &code, 0u);
     m_whiteBalance = code;
     Clear(out, std::uint32_t{code});
   });
@@ -38,7 +38,7 @@ HRESULT CanonCD_Wr::GetPropFlash(std::uint32_t* out) {
     const CameraCallLock lock(m_lock);
     std::uint32_t mode = 0;
     std::uint32_t second = 0;
-    CallChecked<cd::kEntryFlash>(OpenHandle(), &mode, &second, 0u);
+    CallChecked<cd::kEntryFlash>(SourceHandle(), &mode, &second, 0u);
     m_flash = static_cast<std::int32_t>(mode & 0xFFFFu);
     Clear(out, mode & 0xFFFFu);
   });
@@ -50,7 +50,8 @@ HRESULT CanonCD_Wr::GetPropIsoSpeed(std::uint32_t* out) {
     const CameraCallLock lock(m_lock);
     std::uint32_t value = 0;
     std::uint32_t size = kTwoBytes;
-    CallChecked<cd::kEntryReleaseControlRead>(OpenHandle(), cd::kParamIso, &size, static_cast<void*>(&value));
+    CallChecked<cd::kEntryReleaseControlRead>(SourceHandle(), cd::kParamIso, &size,
+                                              static_cast<void*>(&value));
     m_iso = static_cast<std::int32_t>(value & 0xFFFFu);
     Clear(out, value & 0xFFFFu);
   });
@@ -61,7 +62,7 @@ HRESULT CanonCD_Wr::GetPropAFDistance(std::uint32_t* out) {
   return GuardCanonResult([&] {
     const CameraCallLock lock(m_lock);
     std::uint16_t distance = 0;
-    CallChecked<cd::kEntryAfDistance>(OpenHandle(), &distance, 0u);
+    CallChecked<cd::kEntryAfDistance>(SourceHandle(), &distance, 0u);
     Clear(out, std::uint32_t{distance});
   });
 }
@@ -69,7 +70,7 @@ HRESULT CanonCD_Wr::GetPropAFDistance(std::uint32_t* out) {
 std::uint16_t CanonCD_Wr::ReadFocalLength(std::uint32_t parameter) {
   std::uint16_t value = 0;
   std::uint32_t size = kTwoBytes;
-  CallChecked<cd::kEntryReleaseControlRead>(OpenHandle(), parameter, &size, static_cast<void*>(&value));
+  CallChecked<cd::kEntryReleaseControlRead>(SourceHandle(), parameter, &size, static_cast<void*>(&value));
   return value;
 }
 
@@ -85,7 +86,7 @@ HRESULT CanonCD_Wr::GetPropOpticalZoom(std::int32_t* position, double* factor) {
     }
     if (position) {
       std::uint32_t at = 0;
-      CallChecked<cd::kEntryZoomPosition>(OpenHandle(), &at);
+      CallChecked<cd::kEntryZoomPosition>(SourceHandle(), &at);
       *position = static_cast<std::int32_t>(at);
     }
   });

@@ -83,7 +83,7 @@ tarsel_test(mainframe_lunet_tests
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)
 
 # The main frame with the Canon family's camera on the SDK stand-in of the
-# build, beside vesk-simd's camera-link cameras, saving through the file saver.
+# build, beside vesk-simd's camera-link cameras.
 tarsel_test(mainframe_canon_tests
   SOURCES
     MainFrameTestMain.cpp
@@ -93,4 +93,4 @@ tarsel_test(mainframe_canon_tests
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets ${CMAKE_DL_LIBS}
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL TarselSFile)
+add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)

@@ -2,14 +2,18 @@
 
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/core/ConnectedCameras.h"
+#include "app/core/IBracketing.h"
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/settings/TarselSettings.h"
 #include "hostapi/IPictureInfo.h"
+#include "hostapi/ITarselConfigSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "hostapi/RefPtr.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -24,18 +28,20 @@ using tarsel::canon::test::CanonSdkTest;
 
 namespace {
 
+using Statuses = std::vector<std::pair<std::int32_t, std::intptr_t>>;
+
 class StatusSink : public _ISdkCallback {
 public:
   void OnStatus(std::int32_t code, std::intptr_t argument) override {
     const std::lock_guard<std::mutex> guard(lock);
     received.emplace_back(code, argument);
   }
-  std::vector<std::pair<std::int32_t, std::intptr_t>> Received() {
+  Statuses Received() {
     const std::lock_guard<std::mutex> guard(lock);
     return received;
   }
   std::mutex lock;
-  std::vector<std::pair<std::int32_t, std::intptr_t>> received;
+  Statuses received;
 };
 
 class StatusLine : public _ITarselCallback {
@@ -150,10 +156,8 @@ TEST_F(CanonCamera, EveryAnnouncedItemIsTransferredAndOnlyPicturesReachTheRecord
   EXPECT_EQ(camera.TransferPicture(none.get(), 0), 0);
   EXPECT_EQ(none->GetDataSize(), 0u);
   EXPECT_EQ(Stats().openBrackets, 0u);
-  bool progress = false;
-  for (const auto& [code, argument] : m_sink.Received())
-    progress |= code == CanonCD_Wr::kStatusProgress && argument == 100;
-  EXPECT_TRUE(progress);
+  EXPECT_NE(std::find(m_sink.received.begin(), m_sink.received.end(), std::make_pair(3, std::intptr_t{100})),
+            m_sink.received.end());
 
   // A failed item stops the transfer, closes the release's bracket and
   // stays pending: the next transfer fetches it.
@@ -267,4 +271,31 @@ TEST_F(CanonCamera, FramesAndEventsRunBesideReleasesAndNoFrameFollowsTheStop) {
   ASSERT_EQ(camera.LcdOff(), 0);
   EXPECT_EQ(Stats().runningViewfinders, 0u);
   EXPECT_EQ(Stats().overlappingCalls, 0u);
+}
+
+TEST_F(CanonCamera, ABracketingSeriesStepsTheBiasAndPutsItBack) {
+  CanonCD_Wr& camera = Open(
+      "[camera]\nexposure_biases = 48,45,44,43,40,37,36,35,32,29,28,27,24,21,20,19,16,13,12,11,8,5,4,3,0\n",
+      &m_sink);
+  ITarselConfigSettings* user = nullptr;
+  ASSERT_EQ(camera.GetSdk()->GetSettings()->GetUserSettings(&user, false), 0);
+  user->SetBracketingNumPics(3);
+  user->Release();
+  IBracketing* series = camera.GetBracketing();
+  ASSERT_NE(series, nullptr);
+  CRefPtr<IPictureFromCamera> picture(new CPictureFromCamera);
+  do {
+    ASSERT_EQ(camera.Capture(0, false), 0) << m_sim->logText();
+    ASSERT_EQ(camera.TransferPicture(picture.get(), 0), 0);
+  } while (series->NextStep());
+  series->EndSeries();
+  std::vector<std::string> biases;
+  for (const std::string& line : linesOf(m_sim->logText(), "SetExposureBias"))
+    biases.push_back(line.substr(line.find("(388)")));
+  // Three steps of different biases, then the camera's own bias again.
+  ASSERT_EQ(biases.size(), 4u) << m_sim->logText();
+  EXPECT_NE(biases[0], biases[1]);
+  EXPECT_NE(biases[1], biases[2]);
+  EXPECT_NE(biases[3].find(", 24 -> 0x0"), std::string::npos) << biases[3];
+  EXPECT_EQ(Stats().releases, 3u);
 }
