@@ -5,7 +5,9 @@
 
 #include "app/cameras/canon/CanonCDBracketing.h"
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
+#include "app/cameras/canon/CanonCDSettingsCamera.h"
 #include "app/cameras/canon/CanonCall.h"
+#include "app/cameras/canon/CanonCaptureSettings.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
 #include "app/cameras/canon/CanonExposureAccess.h"
 #include "app/cameras/canon/CanonFailureReport.h"
@@ -23,7 +25,7 @@
 #include <thread>
 
 using tarsel::canon::CameraCallLock;
-using tarsel::canon::GuardCanonResult;
+using tarsel::canon::GuardResult;
 namespace cd = tarsel::cdsdk;
 
 namespace {
@@ -85,7 +87,7 @@ std::int32_t CanonCD_Wr::GetSourceIndex() const {
   return m_source ? static_cast<std::int32_t>(m_source->GetSourceIndex()) : -1;
 }
 
-std::uint32_t CanonCD_Wr::SourceHandle() const {
+std::uint32_t CanonCD_Wr::OpenSourceHandle() const {
   const std::uint32_t handle = m_source ? m_source->GetHandle() : 0;
   // Without an open source every call would name an unknown handle.
   if (handle == 0)
@@ -103,6 +105,7 @@ void CanonCD_Wr::ReadCameraIdentity() {
     m_modelName = m_source->GetSourceName();
     CCanonDeviceProps props(m_source->GetHandle());
     m_deviceFlags = props.GetDeviceFlags();
+    m_deviceFlagsKnown = true;
     m_eos = props.GetModelText().find("EOS") != std::string::npos;
     m_cameraName = DisplayName(props.GetOwnerText(), m_modelName);
     m_cameraLabel = props.GetFirmwareText();
@@ -151,7 +154,7 @@ void CanonCD_Wr::EnterRemoteMode() {
 }
 
 HRESULT CanonCD_Wr::TakeOverFrom(ICameraHiLevel* other) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     auto* fresh = dynamic_cast<CanonCD_Wr*>(other);
     if (!fresh || fresh == this)
       throw _brantel_take_error(E_INVALIDARG);
@@ -224,9 +227,9 @@ IBracketing* CanonCD_Wr::GetBracketing() {
 HRESULT CanonCD_Wr::GetBatteryStatus(std::int32_t* level) {
   if (level)
     *level = -1;
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     const CameraCallLock lock(m_lock);
-    CCanonDeviceProps props(SourceHandle());
+    CCanonDeviceProps props(OpenSourceHandle());
     const std::uint32_t state = MapCanonBatteryLevel(props.GetBatteryLevel());
     m_batteryState = state;
     if (level)
@@ -237,7 +240,7 @@ HRESULT CanonCD_Wr::GetBatteryStatus(std::int32_t* level) {
 HRESULT CanonCD_Wr::ReportStatus(_ITarselCallback* callback) {
   if (!callback)
     return E_POINTER;
-  const HRESULT result = GuardCanonResult([&] {
+  const HRESULT result = GuardResult([&] {
     const CameraCallLock lock(m_lock);
     if (m_useCount.load() < 1) {
       callback->SetStatusText("");
@@ -260,12 +263,33 @@ HRESULT CanonCD_Wr::ReportStatus(_ITarselCallback* callback) {
     callback->SetStatusText(text.c_str());
   });
   if (result != 0)
-    GuardCanonResult([&] { callback->SetStatusText("Error"); });
+    GuardResult([&] { callback->SetStatusText("Error"); });
   return result;
 }
 
+HRESULT CanonCD_Wr::GetCaptureSettingsText(ICaptureProfileStorage* storage) {
+  return GuardResult([&] {
+    ThrowIfFailed(tarsel::canon::WriteCaptureSettingsText(*MakeCanonSettingsCamera(*this), storage));
+  });
+}
+
+HRESULT CanonCD_Wr::ApplyCaptureSettingsText(ICaptureProfileStorage* storage) {
+  HRESULT result = 0;
+  const HRESULT failure = GuardResult(
+      [&] { result = tarsel::canon::ApplyCaptureSettingsText(*MakeCanonSettingsCamera(*this), storage); });
+  return failure != 0 ? failure : result;
+}
+
+HRESULT CanonCD_Wr::ApplyKeywordSettings(const char* keywordSettings) {
+  HRESULT result = 0;
+  const HRESULT failure = GuardResult([&] {
+    result = tarsel::canon::ApplyKeywordSettings(*MakeCanonSettingsCamera(*this), keywordSettings);
+  });
+  return failure != 0 ? failure : result;
+}
+
 HRESULT CanonCD_Wr::ShowDownloadAllPictures(HWND parent, _ITarselCallback*) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     tarsel::ui::AskUser(static_cast<QWidget*>(parent),
                         tarsel::ui::ResText(tarsel::core::ids::IDS_DOWNLOAD_WITH_FILE_MANAGER),
                         tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Information, "Tarsel");

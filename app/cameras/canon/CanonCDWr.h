@@ -65,13 +65,7 @@ public:
   std::int32_t GetSourceIndex() const;
   CCanonSource& Source() { return *m_source; }
   CCanonCapabilities& Capabilities() { return m_capabilities; }
-  std::uint32_t GetDeviceFlags() const { return m_deviceFlags; }
   bool IsEos() const { return m_eos; }
-  // The firmware text (device property 0xE).
-  const char* GetCameraLabel() const { return m_cameraLabel.c_str(); }
-  static const char* GetRawFileExtension() { return kRawExtension; }
-  // The open source handle; 0x81070080 thrown when the source is not open.
-  std::uint32_t SourceHandle() const;
 
   // The model's description file in the family's data folder.
   std::string BuildProfilePath();
@@ -109,9 +103,9 @@ public:
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
   HRESULT StopPreview() override;
   HRESULT PausePreview(bool) override { return 0; }
-  HRESULT GetCaptureSettingsText(ICaptureProfileStorage*) override { return kNotImplemented; }
-  HRESULT ApplyCaptureSettingsText(ICaptureProfileStorage*) override { return kNotImplemented; }
-  HRESULT ApplyKeywordSettings(const char*) override { return kNotImplemented; }
+  HRESULT GetCaptureSettingsText(ICaptureProfileStorage* storage) override;
+  HRESULT ApplyCaptureSettingsText(ICaptureProfileStorage* storage) override;
+  HRESULT ApplyKeywordSettings(const char* keywordSettings) override;
   // The family does not download stored pictures.
   HRESULT DownloadPicture(IPictureFromCamera*, std::int32_t) override { return 1; }
   HRESULT ApplyFocusSettings(ICamExtraCommand*) override { return 1; }
@@ -125,19 +119,6 @@ public:
   HRESULT CloseCaptureProperties() override { return 0; }
   HRESULT ShowCameraSettings(HWND, _ITarselCallback*, std::int32_t) override { return kNotImplemented; }
 
-  // ---- Readings the camera object itself needs (each under the lock;
-  // outputs cleared first; 0 or the error's code).
-  // The white-balance, flash and ISO codes also become the cached codes
-  // that label transferred pictures.
-  HRESULT GetPropWhiteBalance(std::uint32_t* out);
-  HRESULT GetPropFlash(std::uint32_t* out);
-  HRESULT GetPropIsoSpeed(std::uint32_t* out);
-  // An index into the AF-distance table.
-  HRESULT GetPropAFDistance(std::uint32_t* out);
-  // The lens position and the zoom factor (current over base focal length;
-  // 0.0 when the base is 0); either may be null.
-  HRESULT GetPropOpticalZoom(std::int32_t* position, double* factor);
-
   // The SDK's call-backs; `context` is the camera.
   static std::uint32_t OnCameraEvent(std::uint32_t event, const void* data, std::uint32_t size,
                                      void* context);
@@ -149,6 +130,8 @@ private:
   // The pause between the destructor's steps, for the SDK's threads.
   static constexpr std::chrono::milliseconds kTeardownPause{10};
 
+  // The open source handle; 0x81070080 thrown when the source is not open.
+  std::uint32_t OpenSourceHandle() const;
   bool HasOpenSource() const { return m_source && m_source->GetHandle() != 0; }
   void ReadCameraIdentity();
   void EnterRemoteMode();
@@ -170,7 +153,6 @@ private:
   void DeliverFrame(const void* frame, std::uint32_t size);
   // Waits until no frame is being handed to the preview sink.
   void WaitForFramesInFlight();
-  std::uint16_t ReadFocalLength(std::uint32_t parameter);
 
   std::atomic<_ISdkCallback*> m_statusSink{nullptr};
   std::atomic<std::int32_t> m_previewActive{0};
@@ -181,7 +163,6 @@ private:
   std::unique_ptr<CCanonSource> m_source;
   std::string m_cameraName;
   std::string m_modelName; // the source name
-  std::string m_cameraLabel;
   std::atomic<bool> m_monitorOn{false};
   bool m_viewfinderRunning = false;
   std::uint32_t m_pendingItems = 0;
@@ -192,13 +173,89 @@ private:
   // The value of the last Capture since remote-release mode was entered
   // afresh (which selects release kind 2).
   std::uint32_t m_lastCaptureValue = 0;
-  std::uint32_t m_deviceFlags = 0;
-  std::int32_t m_whiteBalance = 0;
-  std::int32_t m_flash = 0;
-  std::int32_t m_iso = 0;
   std::atomic<std::uint32_t> m_batteryState{kBatteryUnknown};
   bool m_eos = false;
   CCanonCapabilities m_capabilities;
   std::unique_ptr<CCanonExposureAccess> m_exposure;
   std::unique_ptr<CCanonCD_Bracketing> m_bracketing;
+
+  // Property operations
+  // The camera's own operations for the family's dialogs, capture-settings
+  // texts and bracketing: each reads or sets one setting through the SDK
+  // under the camera's lock and returns 0 or an error code, its outputs
+  // cleared first. A setter of a capability the camera does not offer
+  // (HasCapability) does nothing and returns 0. Those marked "no lock" do
+  // not reach the SDK.
+public:
+  const char* GetCameraLabel(); // no lock
+  HRESULT SetPropCameraID(const char* text);
+  // The camera's clock as a UTC file time.
+  HRESULT GetPropCameraTime(FILETIME* out);
+  HRESULT SetPropCameraTime(FILETIME time);
+  HRESULT HasMedia(bool* out);
+  HRESULT GetPropPicCountAlias(std::uint32_t* out);
+  HRESULT GetPropPicCount(std::uint32_t* out);
+  HRESULT GetRemainCount(std::uint32_t* out);
+  HRESULT GetMemoryFree(std::uint64_t* out);
+  HRESULT GetOpticalZoomRange(CRangeD* out); // no lock; (-1, -1, 0.0, 0.0) when unknown
+  HRESULT GetPropOpticalZoom(std::int32_t* position, double* factor);
+  HRESULT SetPropOpticalZoom(std::int32_t position, std::int32_t* actual, double* factor);
+  // Steps past the highest optical position; -1 when none is in use.
+  HRESULT GetDigitalZoomSteps(std::int32_t* out);
+  HRESULT SetDigitalZoomSteps(std::int32_t step);
+  HRESULT LeaveDigitalZoom();
+  HRESULT GetPropFlash(std::uint32_t* out);
+  HRESULT SetPropFlash(std::uint32_t mode);
+  HRESULT SetPropFlashOff();
+  // 8 when the AF lock can be switched (probed once, on cameras whose device
+  // flags offer it), else 0.
+  HRESULT GetAFLockSupport(std::uint32_t* out);
+  HRESULT GetPropAFDistance(std::uint32_t* out);
+  HRESULT SetPropAFDistance(std::uint32_t value);
+  HRESULT SetAFLock(bool lock, bool* state);
+  HRESULT GetAFLock(bool* out); // no lock
+  // A position in the resolution set; -1 when unknown.
+  HRESULT GetPropResolution(std::int32_t* out);
+  HRESULT SetPropResolution(std::int32_t index);
+  HRESULT GetPropWhiteBalance(std::uint32_t* out);
+  HRESULT SetPropWhiteBalance(std::uint32_t code);
+  HRESULT GetPropExpoBias(std::uint32_t* out);
+  HRESULT SetPropExpoBias(std::uint32_t value);
+  HRESULT GetPropMetering(std::uint32_t* out);
+  HRESULT SetPropMetering(std::uint32_t value);
+  HRESULT GetPropIsoSpeed(std::uint32_t* out);
+  HRESULT SetPropIsoSpeed(std::uint32_t code);
+  HRESULT GetExposure(std::uint32_t* program, std::uint32_t* aperture, std::uint32_t* exposureTime);
+  // The program mode, then the aperture and the exposure time where the mode uses them.
+  HRESULT SetExposure(std::uint32_t program, std::uint32_t aperture, std::uint32_t exposureTime);
+  bool IsApertureSettable(std::uint32_t program);     // no lock
+  bool IsExposureTimeSettable(std::uint32_t program); // no lock
+  bool IsExpoBiasSettable(std::uint32_t program);     // no lock
+  const char* GetRawFileExtension();                  // no lock
+  // Questions the camera for its capabilities and rebuilds the cache (nothing saved).
+  HRESULT ObtainCapabilitiesFromCamera(class _ICapabilitiesCallback* log);
+  // The rows of a capability by its exact name ("Resolution", "ProgamMode",
+  // "ISOSpeed" ...); null for an unknown name or a capability not offered.
+  const tarsel::core::CapabilityValue* GetValueTable(const char* name); // no lock
+  // Copies the description file's path when *size exceeds its length; *size = its length.
+  void GetProfileFileName(char* buffer, std::uint32_t* size); // no lock
+  // The cache to the description file (null or empty: the model's). Throws on a failed write.
+  void SaveCapabilitiesToFile(const char* path);
+  // Deletes the description file when it exists and reloads. Throws when it cannot be deleted.
+  void DeleteCapabilityProfile(const char* path); // no lock
+  // The capability set (tarsel::canon::Capability) exists and is not marked unsupported.
+  bool HasCapability(int capability);
+
+private:
+  std::uint32_t SourceHandle() const;
+  // The device flags, read once from the camera when nothing read them yet.
+  std::uint32_t DeviceFlags();
+  std::uint32_t m_deviceFlags = 0;
+  bool m_deviceFlagsKnown = false;
+  std::string m_cameraLabel;
+  std::uint32_t m_afLockSupport = 0; // the focus-capability word
+  bool m_afLockState = false;
+  std::uint32_t m_whiteBalanceCode = 0;
+  std::uint32_t m_flashCode = 0;
+  std::uint32_t m_isoCode = 0;
 };

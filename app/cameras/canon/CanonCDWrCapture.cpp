@@ -20,7 +20,7 @@
 using tarsel::canon::CallChecked;
 using tarsel::canon::CallQuietly;
 using tarsel::canon::CameraCallLock;
-using tarsel::canon::GuardCanonResult;
+using tarsel::canon::GuardResult;
 namespace cd = tarsel::cdsdk;
 
 namespace {
@@ -40,7 +40,7 @@ private:
 } // namespace
 
 void CanonCD_Wr::OpenReleaseBracket() {
-  CallQuietly<cd::kEntryBeforeRelease>(SourceHandle());
+  CallQuietly<cd::kEntryBeforeRelease>(OpenSourceHandle());
   m_bracketOpen = true;
 }
 
@@ -60,7 +60,7 @@ bool CanonCD_Wr::MonitorOffForRelease() {
 }
 
 void CanonCD_Wr::ReleaseShutter(std::uint16_t flag) {
-  const std::uint32_t source = SourceHandle();
+  const std::uint32_t source = OpenSourceHandle();
   std::uint32_t count = 0;
   const std::uint32_t result = tarsel::canon::CallEntry<cd::kEntryRelease>(
       source, flag, &CanonCD_Wr::OnProgress, static_cast<void*>(this), cd::kReleaseOption, &count, 0u);
@@ -73,7 +73,7 @@ void CanonCD_Wr::ReleaseShutter(std::uint16_t flag) {
 }
 
 HRESULT CanonCD_Wr::Capture(std::uint32_t value, bool flag) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     const CameraCallLock lock(m_lock);
     if (m_bracketing->IsEnabled()) {
       if (m_bracketing->IsFirstStep())
@@ -94,7 +94,7 @@ HRESULT CanonCD_Wr::Capture(std::uint32_t value, bool flag) {
 }
 
 HRESULT CanonCD_Wr::PrepareCapture(std::uint32_t) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     const CameraCallLock lock(m_lock);
     OpenReleaseBracket();
     m_monitorWasOn = false;
@@ -103,7 +103,7 @@ HRESULT CanonCD_Wr::PrepareCapture(std::uint32_t) {
 }
 
 HRESULT CanonCD_Wr::FirePreparedCapture() {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     const CameraCallLock lock(m_lock);
     ReleaseShutter(0);
     if (m_monitorWasOn)
@@ -112,7 +112,7 @@ HRESULT CanonCD_Wr::FirePreparedCapture() {
 }
 
 void CanonCD_Wr::TransferItem(IPictureFromCamera* picture, std::uint32_t flags) {
-  const std::uint32_t source = SourceHandle();
+  const std::uint32_t source = OpenSourceHandle();
   CanonReleaseItemRecord record{};
   CallChecked<cd::kEntryReleasedItem>(source, static_cast<cd::ProgressCallback*>(nullptr),
                                       static_cast<void*>(nullptr), 0u, &record,
@@ -130,7 +130,9 @@ void CanonCD_Wr::TransferItem(IPictureFromCamera* picture, std::uint32_t flags) 
   if (dataType != cd::kItemTypeJpeg && dataType != cd::kItemTypeRaw)
     return;
   const auto size = static_cast<std::uint32_t>(stream.Size());
-  CCanonCDPictureInfo info = CCanonCDPictureInfo::FromIds(size, m_whiteBalance, m_iso, m_flash);
+  CCanonCDPictureInfo info = CCanonCDPictureInfo::FromIds(size, static_cast<std::int32_t>(m_whiteBalanceCode),
+                                                          static_cast<std::int32_t>(m_isoCode),
+                                                          static_cast<std::int32_t>(m_flashCode));
   picture->SetImage(stream.Data(), size, kRawExtension, &info);
   if (flags & kNameAfterCameraFile) {
     char name[sizeof record.fileName + 1] = {};
@@ -140,11 +142,11 @@ void CanonCD_Wr::TransferItem(IPictureFromCamera* picture, std::uint32_t flags) 
 }
 
 HRESULT CanonCD_Wr::TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     if (!picture)
       throw _brantel_take_error(E_POINTER);
     const CameraCallLock lock(m_lock);
-    SourceHandle();
+    OpenSourceHandle();
     const ReleaseBracketGuard closing([this] { CloseReleaseBracket(); });
     // An item that fails stays pending (the SDK keeps it), so it can be
     // fetched again.

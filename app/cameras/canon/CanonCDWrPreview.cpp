@@ -14,12 +14,12 @@
 
 using tarsel::canon::CallChecked;
 using tarsel::canon::CameraCallLock;
-using tarsel::canon::GuardCanonResult;
+using tarsel::canon::GuardResult;
 using tarsel::canon::kCanonUnexpected;
 namespace cd = tarsel::cdsdk;
 
 void CanonCD_Wr::StartViewfinder(std::uint32_t output) {
-  const std::uint32_t source = SourceHandle();
+  const std::uint32_t source = OpenSourceHandle();
   CallChecked<cd::kEntryViewfinderOutput>(source, output);
   CallChecked<cd::kEntryViewfinderStart>(source, 0u, &CanonCD_Wr::OnViewfinderFrame,
                                          static_cast<void*>(this));
@@ -30,12 +30,12 @@ void CanonCD_Wr::StopViewfinder() {
   if (!m_viewfinderRunning || !HasOpenSource())
     return;
   // The stop entry joins the SDK's frame thread.
-  CallChecked<cd::kEntryViewfinderStop>(SourceHandle(), 0u);
+  CallChecked<cd::kEntryViewfinderStop>(OpenSourceHandle(), 0u);
   m_viewfinderRunning = false;
 }
 
 HRESULT CanonCD_Wr::LcdOn(std::int32_t) {
-  return GuardCanonResult(
+  return GuardResult(
       [&] {
         const CameraCallLock lock(m_lock);
         if ((m_deviceFlags & cd::kFlagLiveViewfinder) == 0)
@@ -47,7 +47,7 @@ HRESULT CanonCD_Wr::LcdOn(std::int32_t) {
 }
 
 HRESULT CanonCD_Wr::LcdOff() {
-  return GuardCanonResult(
+  return GuardResult(
       [&] {
         const CameraCallLock lock(m_lock);
         if ((m_deviceFlags & cd::kFlagLiveViewfinder) == 0)
@@ -62,7 +62,7 @@ HRESULT CanonCD_Wr::LcdOff() {
 }
 
 HRESULT CanonCD_Wr::StartPreview(_ISdkPreviewCallback* callback) {
-  return GuardCanonResult([&] {
+  return GuardResult([&] {
     const CameraCallLock lock(m_lock);
     if ((m_deviceFlags & cd::kFlagLiveViewfinder) == 0)
       return;
@@ -78,7 +78,7 @@ HRESULT CanonCD_Wr::StartPreview(_ISdkPreviewCallback* callback) {
 }
 
 HRESULT CanonCD_Wr::StopPreview() {
-  const HRESULT result = GuardCanonResult([&] {
+  const HRESULT result = GuardResult([&] {
     const CameraCallLock lock(m_lock);
     if ((m_deviceFlags & cd::kFlagLiveViewfinder) == 0)
       return;

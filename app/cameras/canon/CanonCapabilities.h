@@ -40,6 +40,13 @@ public:
   CRangeItemD* OpticalZoom() const { return m_opticalZoom.get(); }
   bool IsComplete() const { return m_complete; }
 
+  // Where a capability detection puts what it builds, piece by piece.
+  std::unique_ptr<CCapabilitySet>& SetSlot(int capability) {
+    return m_sets.at(static_cast<std::size_t>(capability));
+  }
+  std::unique_ptr<CCanonResolutionSet>& ResolutionsSlot() { return m_resolutions; }
+  std::unique_ptr<CRangeItemD>& OpticalZoomSlot() { return m_opticalZoom; }
+
 private:
   std::array<std::unique_ptr<CCapabilitySet>, tarsel::canon::kCapabilityCount> m_sets;
   std::unique_ptr<CCanonResolutionSet> m_resolutions;

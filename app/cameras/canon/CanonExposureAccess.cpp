@@ -1,21 +1,7 @@
 #include "app/cameras/canon/CanonExposureAccess.h"
 
 #include "app/cameras/canon/CanonCDWr.h"
-#include "app/cameras/canon/CanonCall.h"
-#include "app/cameras/canon/CanonCapabilityDefaults.h"
-
-using tarsel::canon::CallChecked;
-using tarsel::canon::CameraCallLock;
-namespace canon = tarsel::canon;
-namespace cd = tarsel::cdsdk;
-
-namespace {
-
-constexpr std::int32_t kShutterPriority = 2;
-constexpr std::int32_t kAperturePriority = 3;
-constexpr std::int32_t kManual = 4;
-
-} // namespace
+#include "env/BrantelTakeError.h"
 
 std::recursive_mutex& CCanonExposureAccess::CallMutex() {
   return m_camera.CallMutex();
@@ -23,55 +9,39 @@ std::recursive_mutex& CCanonExposureAccess::CallMutex() {
 
 void CCanonExposureAccess::GetExposure(std::int32_t* programMode, std::int32_t* aperture,
                                        std::int32_t* exposureTime) {
-  const CameraCallLock lock(CallMutex());
-  const std::uint32_t source = m_camera.SourceHandle();
   std::uint32_t mode = 0;
-  std::uint16_t av = 0;
-  std::uint16_t tv = 0;
-  CallChecked<cd::kEntryProgramMode>(source, &mode, 0u);
-  CallChecked<cd::kEntryAperture>(source, &av, 0u);
-  CallChecked<cd::kEntryExposureTime>(source, &tv, 0u);
+  std::uint32_t av = 0;
+  std::uint32_t tv = 0;
+  ThrowIfFailed(m_camera.GetExposure(&mode, &av, &tv));
   if (programMode)
-    *programMode = static_cast<std::int32_t>(mode & 0xFFFFu);
+    *programMode = static_cast<std::int32_t>(mode);
   if (aperture)
-    *aperture = av;
+    *aperture = static_cast<std::int32_t>(av);
   if (exposureTime)
-    *exposureTime = tv;
+    *exposureTime = static_cast<std::int32_t>(tv);
 }
 
 void CCanonExposureAccess::SetExposure(std::int32_t programMode, std::int32_t aperture,
                                        std::int32_t exposureTime) {
-  const CameraCallLock lock(CallMutex());
-  const std::uint32_t source = m_camera.SourceHandle();
-  if (OffersCapability(canon::kProgramMode))
-    CallChecked<cd::kEntrySetProgramMode>(source, static_cast<std::uint32_t>(programMode));
-  if (OffersCapability(canon::kAperture) && (programMode == kAperturePriority || programMode == kManual))
-    CallChecked<cd::kEntrySetAperture>(source, static_cast<std::uint16_t>(aperture));
-  if (OffersCapability(canon::kExposureTime) && (programMode == kShutterPriority || programMode == kManual))
-    CallChecked<cd::kEntrySetExposureTime>(source, static_cast<std::uint16_t>(exposureTime));
+  ThrowIfFailed(m_camera.SetExposure(static_cast<std::uint32_t>(programMode),
+                                     static_cast<std::uint32_t>(aperture),
+                                     static_cast<std::uint32_t>(exposureTime)));
 }
 
 std::int32_t CCanonExposureAccess::GetExposureBias() {
-  const CameraCallLock lock(CallMutex());
   std::uint32_t bias = 0;
-  CallChecked<cd::kEntryExposureBias>(m_camera.SourceHandle(), &bias, 0u);
-  return static_cast<std::int32_t>(bias & 0xFFFFu);
+  ThrowIfFailed(m_camera.GetPropExpoBias(&bias));
+  return static_cast<std::int32_t>(bias);
 }
 
 void CCanonExposureAccess::SetExposureBias(std::int32_t bias) {
-  const CameraCallLock lock(CallMutex());
-  if (OffersCapability(canon::kExposureBias))
-    CallChecked<cd::kEntrySetExposureBias>(m_camera.SourceHandle(), static_cast<std::uint32_t>(bias));
+  ThrowIfFailed(m_camera.SetPropExpoBias(static_cast<std::uint32_t>(bias)));
 }
 
 const tarsel::core::CapabilityValue* CCanonExposureAccess::GetValueTable(const char* name) {
-  const CameraCallLock lock(CallMutex());
-  CCapabilitySet* set = m_camera.Capabilities().Find(name);
-  return set && !set->IsUnsupported() ? set->GetValues() : nullptr;
+  return m_camera.GetValueTable(name);
 }
 
 bool CCanonExposureAccess::OffersCapability(int capability) {
-  const CameraCallLock lock(CallMutex());
-  const CCapabilitySet* set = m_camera.Capabilities().Set(capability);
-  return set && !set->IsUnsupported();
+  return m_camera.HasCapability(capability);
 }

@@ -1,11 +1,10 @@
 // The exposure values of one Canon camera as its bracketing series reads
-// and steps them: program mode, aperture, exposure time and exposure bias as
-// the SDK codes them, each setter acting only when the camera offers the
-// capability (the aperture only in modes 3 and 4, the exposure time only in
-// modes 2 and 4), and the capability tables of the camera's cache.
+// and steps them, through the camera's own property operations (program
+// mode, aperture, exposure time and exposure bias as the SDK codes them)
+// and its capability tables.
 //
-// Threads: every member runs under the camera's lock. Failure: SDK
-// failures are thrown as the Canon error; a closed source as 0x81070080.
+// Threads: every operation takes the camera's lock. Failure: the camera's
+// error codes are thrown as _brantel_take_error.
 #pragma once
 
 #include "app/cameras/canon/CanonExposureCamera.h"

@@ -1,4 +1,4 @@
-// The result guard of the camera's code-returning operations: an
+// The result guard of the Canon camera's code-returning operations: an
 // _brantel_take_error raised inside becomes the result (its code), anything
 // else the catch-all code (0x8000FFFF unless the operation names another);
 // 0 is success.
@@ -9,7 +9,7 @@
 
 namespace tarsel::canon {
 
-template <class Body> HRESULT GuardCanonResult(Body&& body, HRESULT catchAll = E_UNEXPECTED) noexcept {
+template <class Body> HRESULT GuardResult(Body&& body, HRESULT catchAll = E_UNEXPECTED) noexcept {
   try {
     body();
     return 0;
