@@ -80,4 +80,4 @@ tarsel_test(mainframe_lunet_tests
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)
+add_dependencies(mainframe_lunet_tests Lunet tarselregsvr TarselRemote)
