@@ -4,8 +4,10 @@
 // own, as a user sets it up: one camera window titled with the camera's ID,
 // its status line, and "Take Picture" filling it with the camera's bytes;
 // a capture profile that puts a fresh camera back as it was; a bracketing
-// series; the live preview; a take sent by the remote-control program.
+// series; the live preview; a take sent by the remote-control program; and
+// the camera unplugged in the middle of a transfer and plugged in again.
 #include "MainFrameTestSupport.h"
+#include "UsbCable.h"
 
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/core/ISdkPropertyPage.h"
@@ -37,7 +39,10 @@
 using namespace std::chrono_literals;
 using tarsel::frame::test::chooseInFileDialog;
 using tarsel::frame::test::FrameTest;
+using tarsel::frame::test::pumpFor;
 using tarsel::frame::test::pumpUntil;
+using tarsel::frame::test::setUserOption;
+using tarsel::frame::test::UsbCable;
 using tarsel::test::binDir;
 using tarsel::vantic::test::Json;
 namespace cmd = tarsel::frame::cmd;
@@ -59,7 +64,7 @@ protected:
       GTEST_SKIP() << "the camera simulator cannot run here";
     tarsel::test::writeFile(
         m_folder.file("camera.json"),
-        R"({"picture_count": 0, "picture_size": 12000, "texts": {"22": "Bench left", "27": "VC320"}})");
+        R"({"picture_count": 0, "picture_size": 100000, "texts": {"22": "Bench left", "27": "VC320"}})");
     startCamera();
     m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_sim->endpoint());
     for (const char* name :
@@ -129,6 +134,33 @@ protected:
   std::optional<tarsel::test::ScopedEnv> m_usb;
   std::optional<tarsel::test::ScopedEnv> m_classes;
   std::deque<tarsel::test::ScopedEnv> m_serial;
+};
+
+// The camera behind a cable that the test pulls, with device notifications
+// on and pictures erased from the camera once they are in the window.
+class MainFrameLunetUnplug : public MainFrameLunet {
+protected:
+  void SetUp() override {
+    MainFrameLunet::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetLeavePictureInCamera(false), 0);
+    EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
+    user->Release();
+    setUserOption("DeviceNotificationDelay", 100);
+    m_cable = std::make_unique<UsbCable>(m_folder.file("cable.sock"), m_sim->endpoint());
+    m_usb.reset();
+    m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_folder.file("cable.sock"));
+  }
+
+  void TearDown() override {
+    MainFrameLunet::TearDown();
+    m_cable.reset();
+  }
+
+  std::unique_ptr<UsbCable> m_cable;
 };
 
 // The exposure bias (object 69, first word; 0 at first) the camera held at
@@ -272,4 +304,42 @@ TEST_F(MainFrameLunet, TheRemoteControlProgramTakesAPictureWithTheCamera) {
   EXPECT_EQ(actionsDone(2), 1);
   EXPECT_EQ(sha256Of(window->GetHost()->GetPicture(0)), m_sim->picture(1)["sha256"].text);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameLunetUnplug, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowComesBack) {
+  CChildFrame* window = startWithWindow(optionsFor({}));
+  ASSERT_TRUE(window);
+  // The picture's second block never arrives.
+  m_cable->unplugAtCameraMessage(2000, 2);
+  ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return !m_cable->isPlugged(); }, kPatience));
+  m_watcher->remove();
+  ASSERT_TRUE(pumpUntil([&] { return !window->IsBusy() && !window->IsCameraConnected(); }, kPatience))
+      << window->PaneText(0).toStdString();
+  pumpFor(300ms); // time for reports that should not come
+  // The broken transfer is told once, and so is the camera that went (the
+  // family always lists its one camera, which then cannot be taken over).
+  const std::vector<std::string> told = {
+      "Error: USB port not responding.(0x81030015)\n",
+      "Error: Other error.(0x810300ff)\nThe camera could not be taken over."};
+  EXPECT_EQ(m_errors, told);
+  EXPECT_EQ(window->GetHost()->GetPictureCount(), 0);
+  EXPECT_EQ(m_sim->registers()["registers"]["10"].integer(), 1);
+  EXPECT_EQ(actionsDone(0), 0);
+  const std::string kept = m_sim->picture(1)["sha256"].text;
+
+  // Plugged in again, the same window, and no other, has its camera back.
+  m_cable->plug();
+  m_watcher->arrive();
+  ASSERT_TRUE(pumpUntil([&] { return window->IsCameraConnected(); }, kPatience));
+  EXPECT_EQ(m_frame->CameraWindows(), std::vector<CChildFrame*>{window});
+  ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(
+      pumpUntil([&] { return window->GetHost()->GetPictureCount() == 1 && !window->IsBusy(); }, kPatience))
+      << window->PaneText(0).toStdString();
+  // The new picture, whole, was erased after its transfer; the first stays.
+  EXPECT_EQ(actionsDone(0), 1);
+  EXPECT_EQ(m_sim->registers()["registers"]["10"].integer(), 1);
+  EXPECT_EQ(m_sim->picture(1)["sha256"].text, kept);
+  EXPECT_EQ(m_errors, told);
 }
