@@ -66,7 +66,9 @@ protected:
         m_folder.file("camera.json"),
         R"({"picture_count": 0, "picture_size": 100000, "texts": {"22": "Bench left", "27": "VC320"}})");
     startCamera();
-    m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_sim->endpoint());
+    // The host reaches the camera through a cable the test can pull.
+    m_cable = std::make_unique<UsbCable>(m_folder.file("cable.sock"), m_sim->endpoint());
+    m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_folder.file("cable.sock"));
     for (const char* name :
          {"TARSEL_VANTIC_COM1", "TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
       m_serial.emplace_back(name, m_folder.file("no-tty"));
@@ -84,6 +86,7 @@ protected:
   void TearDown() override {
     FrameTest::TearDown();
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+    m_cable.reset();
     m_sim.reset();
   }
 
@@ -131,36 +134,10 @@ protected:
 
   tarsel::test::TempDir m_folder;
   std::unique_ptr<tarsel::vantic::test::SimProcess> m_sim;
+  std::unique_ptr<UsbCable> m_cable;
   std::optional<tarsel::test::ScopedEnv> m_usb;
   std::optional<tarsel::test::ScopedEnv> m_classes;
   std::deque<tarsel::test::ScopedEnv> m_serial;
-};
-
-// The camera behind a cable that the test pulls, with device notifications
-// on and pictures erased from the camera once they are in the window.
-class MainFrameLunetUnplug : public MainFrameLunet {
-protected:
-  void SetUp() override {
-    MainFrameLunet::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    ITarselConfigSettings* user = nullptr;
-    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
-    EXPECT_EQ(user->SetLeavePictureInCamera(false), 0);
-    EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
-    user->Release();
-    setUserOption("DeviceNotificationDelay", 100);
-    m_cable = std::make_unique<UsbCable>(m_folder.file("cable.sock"), m_sim->endpoint());
-    m_usb.reset();
-    m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_folder.file("cable.sock"));
-  }
-
-  void TearDown() override {
-    MainFrameLunet::TearDown();
-    m_cable.reset();
-  }
-
-  std::unique_ptr<UsbCable> m_cable;
 };
 
 // The exposure bias (object 69, first word; 0 at first) the camera held at
@@ -306,7 +283,14 @@ TEST_F(MainFrameLunet, TheRemoteControlProgramTakesAPictureWithTheCamera) {
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
-TEST_F(MainFrameLunetUnplug, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowComesBack) {
+TEST_F(MainFrameLunet, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowComesBack) {
+  // Device notifications on; pictures erased from the camera once they are in the window.
+  ITarselConfigSettings* user = nullptr;
+  ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+  EXPECT_EQ(user->SetLeavePictureInCamera(false), 0);
+  EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
+  user->Release();
+  setUserOption("DeviceNotificationDelay", 100);
   CChildFrame* window = startWithWindow(optionsFor({}));
   ASSERT_TRUE(window);
   // The picture's second block never arrives.
