@@ -248,12 +248,22 @@ TEST_F(MainFrameLunet, ABracketingSeriesOfThreeTakesAtBiasesAroundZeroAndPutsItB
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
-TEST_F(MainFrameLunet, TheLivePreviewShowsFramesAndStopsAtOnceWhenClosed) {
+TEST_F(MainFrameLunet, TheLivePreviewShowsFramesPausesForATakeAndStopsAtOnceWhenClosed) {
   ASSERT_TRUE(startWithWindow(optionsFor({})));
   ASSERT_TRUE(m_frame->RunCommand(cmd::ShowPreview));
   QPointer<CPreviewWnd> preview = m_frame->PreviewWindow();
   ASSERT_TRUE(preview);
   ASSERT_TRUE(pumpUntil([&] { return preview->isVisible() && preview->FramesPainted() >= 3; }, kPatience));
+
+  // A take while the preview runs gets the camera's picture, whole, and the
+  // preview goes on afterwards.
+  CChildFrame* window = m_frame->CameraWindows().front();
+  ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(
+      pumpUntil([&] { return window->GetHost()->GetPictureCount() == 1 && !window->IsBusy(); }, kPatience));
+  EXPECT_EQ(sha256Of(window->GetHost()->GetPicture(0)), m_sim->picture(1)["sha256"].text);
+  const std::uint64_t afterTake = preview->FramesPainted();
+  ASSERT_TRUE(pumpUntil([&] { return preview && preview->FramesPainted() >= afterTake + 2; }, kPatience));
 
   // A frame in progress completes; the window goes well within a second.
   const auto closing = std::chrono::steady_clock::now();
