@@ -92,6 +92,9 @@ public:
   // Replaces the values with the table's rows (a supported set from then
   // on); a null table leaves the set empty.
   void AssignTable(const Value* table);
+  // Marks the set as not supported by the model; its values stay but are
+  // neither offered nor saved.
+  void MarkUnsupported() { m_unsupported = true; }
 
   const std::string& GetName() const { return m_name; }
   bool IsUnsupported() const { return m_unsupported; }

@@ -2,7 +2,7 @@
 """A USB/serial digital still camera that speaks the register/action protocol,
 for testing the camera library without a camera.
 
-    vantic_sim.py (--serial | --usb SOCKET_PATH) [--config FILE.json] [--log FILE]
+    vantic_sim.py (--serial | --usb SOCKET_PATH) [--config FILE.json] [--model NAME] [--log FILE]
         [--max-speed INDEX] [--refuse-speed INDEX ...] [--fault FAULT ...]
         [--time-scale FACTOR]
 
@@ -24,6 +24,7 @@ from camsim.buslog import BusLog  # noqa: E402
 from camsim.camera import Camera  # noqa: E402
 from camsim.control import Control  # noqa: E402
 from camsim.eventloop import EventLoop  # noqa: E402
+from camsim.model import model_names  # noqa: E402
 from camsim.protocol import Engine  # noqa: E402
 from camsim.transport import SerialLink, UsbLink  # noqa: E402
 
@@ -69,6 +70,8 @@ def parse_args(argv):
     where.add_argument("--serial", action="store_true", help="answer on a pseudo-terminal")
     where.add_argument("--usb", metavar="SOCKET_PATH", help="answer on a SOCK_SEQPACKET socket")
     parser.add_argument("--config", metavar="FILE.json", help="registers, pictures, busy times, USB ids")
+    parser.add_argument("--model", metavar="NAME", choices=model_names(),
+                        help="a built-in model under the config: %s" % ", ".join(model_names()))
     parser.add_argument("--log", metavar="FILE", help="also write the byte log to FILE")
     parser.add_argument("--max-speed", metavar="INDEX", type=_speed_index, default=6,
                         help="refuse (NAK) speed indexes above this (serial; default 6)")
@@ -81,11 +84,15 @@ def parse_args(argv):
     return parser.parse_args(argv)
 
 
-def _load_config(path):
-    if not path:
-        return {}
-    with open(path, "r", encoding="utf-8") as handle:
-        return json.load(handle)
+def _load_config(path, model):
+    config = {}
+    if path:
+        with open(path, "r", encoding="utf-8") as handle:
+            config = json.load(handle)
+    if model is not None and isinstance(config, dict):
+        if config.setdefault("model", model) != model:
+            raise ValueError("--model %s and the config's model %r differ" % (model, config["model"]))
+    return config
 
 
 def _terminate(signum, frame):
@@ -95,7 +102,7 @@ def _terminate(signum, frame):
 def main(argv=None):
     args = parse_args(sys.argv[1:] if argv is None else argv)
     try:
-        camera = Camera(_load_config(args.config))
+        camera = Camera(_load_config(args.config, args.model))
     except (OSError, ValueError, TypeError) as exc:
         print("vantic_sim: config: %s" % exc, file=sys.stderr)
         return 2

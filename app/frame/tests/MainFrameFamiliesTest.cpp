@@ -1,6 +1,5 @@
 #include "MainFrameTestSupport.h"
 
-#include "app/cameras/canon/CanonCDSdkWrapper.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/core/ConnectedCameras.h"
 #include "app/core/ISdkPropertyPage.h"
@@ -14,6 +13,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
+#include <cstdlib>
 #include <functional>
 
 using tarsel::frame::test::FrameTest;
@@ -38,7 +38,6 @@ struct Row {
 std::vector<Row> rows() {
   return {
       {"ActiveX", GetLunetSdkWrapper, ReleaseLunetSdkWrapper, "BRANTEL_SDK2.0", "SDK: 2.0\r\n"},
-      {"Canon", GetCanonCDSdkWrapper, ReleaseCanonCDSdkWrapper, "CANON_CD", "SDK: CanonCD\r\n"},
   };
 }
 
@@ -108,17 +107,17 @@ TEST_F(MainFrameFamilies, TheProductStartsWithoutCamerasOrDialogAndShutsDownTwic
   EXPECT_TRUE(m_questions.empty());
   EXPECT_TRUE(m_errors.empty());
 
-  // The camera-link library is not beside this test program: that family
-  // stays off and the others are listed.
+  // Neither the camera-link library nor the Canon SDK is beside this test
+  // program: those families stay off and the other is listed.
+  unsetenv("TARSEL_CDSDK");
   IBaseSDK_Wr* list[3] = {};
   int count = 3;
   ASSERT_TRUE(frame.GetSdkList(list, &count));
-  ASSERT_EQ(count, 2);
+  ASSERT_EQ(count, 1);
   EXPECT_STREQ(list[0]->GetSdkName(), "BRANTEL_SDK2.0");
-  EXPECT_STREQ(list[1]->GetSdkName(), "CANON_CD");
-  // Each family keeps the application's settings object.
+  // The family keeps the application's settings object.
   EXPECT_EQ(list[0]->GetSettings(), settings());
-  EXPECT_EQ(countOf(settings()), 3);
+  EXPECT_EQ(countOf(settings()), 2);
 
   frame.ShutdownSdks();
   EXPECT_EQ(countOf(settings()), 1);

@@ -12,6 +12,7 @@ import time
 from . import pictures
 from .config import configure
 from .config import words as _words
+from .model import CameraModel
 from .picture import Picture
 from .registers import (ACTION_NAMES, DEFAULT_BUSY_MS, DEFAULT_REGISTERS, DEFAULT_TEXTS, OBJECT_LIMITS,
                         OBJECTS, RANGES, REGISTER_COUNT, STRUCTURES, TEXTS, U32, UPLOAD_PICTURE_MARK,
@@ -72,6 +73,7 @@ class Camera:
         self.pictures = []
         self.preview = None
         self.preview_size = 20000
+        self.model = CameraModel()
         self._init_structures()
         configure(self, config)
         for picture in self.pictures:
@@ -116,6 +118,7 @@ class Camera:
             "metering": self.regs.get(70, 2),
             "light_source": light if light in _EXIF_LIGHT_SOURCES else 255,
             "focal_x10": self.lens["position"] * 10,
+            "resolution": self.regs.get(1, 0), "compression": self.regs.get(0, 0),
             "software": texts[26], "model": texts[27], "make": texts[48],
         }
 
@@ -128,8 +131,18 @@ class Camera:
         self._next_number += 1
         return picture
 
+    def shot_format(self):
+        """(size, {width, height, ...}) of a picture taken now: what the model's
+        resolution table gives for register 1, else the configured picture."""
+        entry = self.model.resolution(self.regs.get(1, 0))
+        if entry is None:
+            return self.picture_size, dict(self.picture_info)
+        return entry["size"], {"width": entry["width"], "height": entry["height"], "type": entry["type"],
+                               "mosaic": True}
+
     def default_picture(self):
-        return self.new_picture(self.picture_size, self.thumbnail_size)
+        size, info = self.shot_format()
+        return self.new_picture(size, self.thumbnail_size, info)
 
     # -------------------------------------------------------------- selection
 
@@ -187,6 +200,9 @@ class Camera:
             return False
         low, high = RANGES.get(reg, (0, 0))
         if not low <= value <= high:
+            return False
+        value = self.model.stored_value(reg, value)
+        if value is None:
             return False
         if reg == 4 and value > len(self.pictures):
             return False
@@ -273,7 +289,8 @@ class Camera:
             if picture is None:
                 return None
             return _words([picture.reported_size(), picture.reported_thumb_size(), picture.protect,
-                           self.regs[1], self.regs[0], len(picture.audio_parts()[0]) if picture.audio else 0,
+                           picture.info["resolution"], picture.info["compression"],
+                           len(picture.audio_parts()[0]) if picture.audio else 0,
                            picture.folder, picture.number], 8)
         if reg == 73:
             return _words([self.regs[0], self.regs[1], self.regs[7], self.regs[33], self.regs[20],
@@ -309,7 +326,7 @@ class Camera:
         info = picture.info
         stamp = info["datetime"].encode("ascii")
         head = _words([info.get("width", 64), info.get("height", 48), picture.reported_size(),
-                       self.regs[1], self.regs[0]], 5)
+                       info["resolution"], info["compression"]], 5)
         tail = _words([1000000 // max(1, info["exposure_us"]), info["f_number_x10"], 0, 0, info["iso"],
                        info["flash_mode"], info["flash"], info["focal_x10"] // 10, picture.number], 9)
         return head + _fixed(stamp, 20) + tail
@@ -353,6 +370,8 @@ class Camera:
         if reg == 21:
             self.structures[21] = bytes(data)
             return True
+        if reg == 102:
+            data = self.model.exposure_block(_fixed(data, STRUCTURES[reg]))
         self.structures[reg] = _fixed(data, STRUCTURES[reg])
         return True
 

@@ -1,10 +1,14 @@
 """The config file (--config): registers' initial values, pictures and their
 sizes, thumbnails, audio, busy times, USB ids, texts, structures, folders, the
-lens. Unknown keys and malformed values are refused with a reason."""
+lens, the model's rules (or a built-in model underneath). Unknown keys and
+malformed values are refused with a reason."""
 
 import struct
 
+from .model import CameraModel, with_model
 from .registers import REGISTER_COUNT, STRUCTURES, TEXTS, U32
+from .values import bounded as _bounded
+from .values import number as _number
 
 
 def words(values, count):
@@ -18,28 +22,8 @@ def _fixed(raw, size):
     return bytes(raw[:size]).ljust(size, b"\0")
 
 
-def _number(value, what):
-    if isinstance(value, bool):
-        raise ValueError("%s: expected a number" % what)
-    if isinstance(value, int):
-        return value
-    if isinstance(value, str):
-        try:
-            return int(value, 0)
-        except ValueError:
-            pass
-    raise ValueError("%s: expected a number, got %r" % (what, value))
-
-
 MAX_DATA = 256 * 1024 * 1024
 MAX_PICTURES = 10000
-
-
-def _bounded(value, what, low, high):
-    value = _number(value, what)
-    if not low <= value <= high:
-        raise ValueError("config: %s must be %d..%d" % (what, low, high))
-    return value
 
 
 def _mapping(config, key):
@@ -53,10 +37,11 @@ def configure(camera, config):
     """Applies a parsed config file to a fresh camera; ValueError names what is wrong."""
     if not isinstance(config, dict):
         raise ValueError("config: expected a JSON object")
+    config = with_model(config)
     known = {"registers", "pictures", "picture_count", "picture_size", "thumbnail_size",
              "picture_width", "picture_height", "preview_size", "capacity", "busy_ms",
              "busy_per_picture_ms", "usb", "texts", "structures", "folders", "thumbnail_prefix",
-             "lens", "record_audio_samples", "opf"}
+             "lens", "record_audio_samples", "opf", "resolutions", "accepted", "clamped", "apertures"}
     unknown = set(config) - known
     if unknown:
         raise ValueError("config: unknown keys %s" % ", ".join(sorted(unknown)))
@@ -67,6 +52,8 @@ def configure(camera, config):
             camera.clock_base = value
         else:
             camera.regs[reg] = value
+    camera.model = CameraModel(_mapping(config, "resolutions"), _mapping(config, "accepted"),
+                               _mapping(config, "clamped"), config.get("apertures"), MAX_DATA)
     camera.picture_size = _bounded(config.get("picture_size", camera.picture_size), "picture_size", 0, MAX_DATA)
     if config.get("thumbnail_size") is not None:
         camera.thumbnail_size = _bounded(config["thumbnail_size"], "thumbnail_size", 0, MAX_DATA)
@@ -130,7 +117,8 @@ def configure(camera, config):
 def _picture_from(camera, entry):
     if not isinstance(entry, dict):
         raise ValueError("config: each picture is an object")
-    size = _bounded(entry.get("size", camera.picture_size), "picture size", 0, MAX_DATA)
+    size, info = camera.shot_format()
+    size = _bounded(entry.get("size", size), "picture size", 0, MAX_DATA)
     thumb = entry.get("thumbnail_size", camera.thumbnail_size)
     if thumb is not None:
         thumb = _bounded(thumb, "thumbnail size", 0, MAX_DATA)
@@ -143,7 +131,6 @@ def _picture_from(camera, entry):
         fmt = _bounded(audio.get("format", 0), "audio format", 0, 1)
         samples = _bounded(audio.get("samples", 8000), "audio samples", 2, 8 * 1024 * 1024)
         audio = {"format": fmt, "samples": samples - samples % 2}
-    info = dict(camera.picture_info)
     for key in ("width", "height"):
         if key in entry:
             info[key] = _bounded(entry[key], "picture %s" % key, 8, 1024)

@@ -17,7 +17,7 @@ class Picture:
     def __init__(self, number, size, thumb_size, seed, info, audio=None, protect=0, folder=1,
                  data=None, thumb_prefix=b""):
         self.number = number
-        self.name = "PICT%04d.JPG" % (number % 10000)
+        self.name = "PICT%04d.%s" % (number % 10000, "TIF" if info.get("type") == "TIFF" else "JPG")
         self.wanted_size = size
         self.thumb_size = thumb_size
         self.seed = seed
@@ -52,7 +52,8 @@ class Picture:
             else:
                 info = dict(self.info)
                 info.setdefault("index", self.number)
-                self._data = pictures.make_jpeg(self.wanted_size, info, self.seed)
+                make = pictures.make_tiff if info.get("type") == "TIFF" else pictures.make_jpeg
+                self._data = make(self.wanted_size, info, self.seed)
         return self._data
 
     @property
@@ -87,7 +88,9 @@ class Picture:
         return len(self.thumbnail) if self.thumb_override is None else self.thumb_override
 
     def describe(self, full=True):
-        out = {"number": self.number, "name": self.name, "folder": self.folder, "protect": self.protect}
+        out = {"number": self.number, "name": self.name, "folder": self.folder, "protect": self.protect,
+               "type": self.info.get("type", "JPEG"), "width": self.info.get("width", 64),
+               "height": self.info.get("height", 48)}
         if full:
             out.update({"size": len(self.data), "sha256": self._digest("data", self.data),
                         "thumbnail_size": len(self.thumbnail),

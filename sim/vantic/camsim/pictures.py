@@ -142,9 +142,8 @@ def _pixels(width, height, seed):
     return planes
 
 
-def encode_jpeg_body(width, height, seed):
-    """DQT, SOF0, DHT, SOS, scan and EOI of a width x height picture."""
-    planes = _pixels(width, height, seed)
+def _tables_and_frame(width, height):
+    """DQT, SOF0 (three components, no subsampling) and DHT."""
     out = bytearray()
     for table_id, quant in ((0, _QUANT_LUMA), (1, _QUANT_CHROMA)):
         out += _segment(0xDB, bytes([table_id]) + bytes(quant[r][c] for r, c in _ZIGZAG))
@@ -153,6 +152,13 @@ def encode_jpeg_body(width, height, seed):
     for table_class, table_id, table in ((0, 0, _DC_TABLE), (1, 0, _AC_TABLE),
                                          (0, 1, _DC_TABLE), (1, 1, _AC_TABLE)):
         out += _segment(0xC4, bytes([(table_class << 4) | table_id]) + bytes(table[0]) + bytes(table[1]))
+    return bytes(out)
+
+
+def encode_jpeg_body(width, height, seed):
+    """DQT, SOF0, DHT, SOS, scan and EOI of a width x height picture."""
+    planes = _pixels(width, height, seed)
+    out = bytearray(_tables_and_frame(width, height))
     out += _segment(0xDA, bytes([3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0]))
     writer = _BitWriter()
     previous = [0, 0, 0]
@@ -204,13 +210,13 @@ def _ascii(text):
     return (_ASCII, len(raw), raw)
 
 
-def exif_block(info, description_length=8):
-    """The APP1 segment. `description_length` (>= 5) sets the size of the
-    ImageDescription text so the file size can be tuned byte by byte."""
-    description = ("Tarsel test picture %d " % info.get("index", 0)).ljust(description_length - 1, ".")
-    description = description[:description_length - 1]
-    stamp = info.get("datetime", "2024:01:01 12:00:00")
-    exif_entries = [
+def _description(info, length):
+    text = ("Tarsel test picture %d " % info.get("index", 0)).ljust(length - 1, ".")
+    return text[:length - 1]
+
+
+def _exif_entries(info, stamp):
+    return [
         (0x829A, _RATIONAL, 1, struct.pack("<II", max(1, info.get("exposure_us", 8000)), 1000000)),
         (0x829D, _RATIONAL, 1, struct.pack("<II", info.get("f_number_x10", 28), 10)),
         (0x8822, _SHORT, 1, struct.pack("<H", info.get("program", 2))),
@@ -226,8 +232,11 @@ def exif_block(info, description_length=8):
         (0xA002, _LONG, 1, struct.pack("<I", info.get("width", 64))),
         (0xA003, _LONG, 1, struct.pack("<I", info.get("height", 48))),
     ]
-    ifd0_entries = [
-        (0x010E,) + _ascii(description),
+
+
+def _camera_entries(info, stamp, description_length):
+    return [
+        (0x010E,) + _ascii(_description(info, description_length)),
         (0x010F,) + _ascii(info.get("make", "Simulated Camera")),
         (0x0110,) + _ascii(info.get("model", "SIM-1")),
         (0x0112, _SHORT, 1, struct.pack("<H", 1)),
@@ -236,14 +245,119 @@ def exif_block(info, description_length=8):
         (0x0128, _SHORT, 1, struct.pack("<H", 2)),
         (0x0131,) + _ascii(info.get("software", "1.00")),
         (0x0132,) + _ascii(stamp),
-        (0x8769, _LONG, 1, b"\0\0\0\0"),
     ]
-    first = _ifd(ifd0_entries, 8)
+
+
+def _tiff_header(info, description_length=8, image_entries=()):
+    """"II*", the first IFD (camera texts, `image_entries`, the Exif pointer)
+    and the Exif IFD. An image entry whose value is None is the strip offset:
+    it is filled with the header's own length, where the strip then follows."""
+    stamp = info.get("datetime", "2024:01:01 12:00:00")
+    ifd0 = _camera_entries(info, stamp, description_length) + list(image_entries)
+    ifd0 = [e if e[3] is not None else e[:3] + (b"\0\0\0\0",) for e in ifd0]
+    strip = [i for i, e in enumerate(ifd0) if e[0] == 0x0111]
+    ifd0.append((0x8769, _LONG, 1, b"\0\0\0\0"))
+    exif = _exif_entries(info, stamp)
+    # Offsets stay 4-byte values, so a second pass with them filled in keeps every length.
+    first = _ifd(ifd0, 8)
     exif_offset = 8 + len(first)
-    ifd0_entries[-1] = (0x8769, _LONG, 1, struct.pack("<I", exif_offset))
-    first = _ifd(ifd0_entries, 8)
-    tiff = b"II*\0" + struct.pack("<I", 8) + first + _ifd(exif_entries, exif_offset)
-    return _segment(0xE1, b"Exif\0\0" + tiff)
+    ifd0[-1] = (0x8769, _LONG, 1, struct.pack("<I", exif_offset))
+    end = exif_offset + len(_ifd(exif, exif_offset))
+    for index in strip:
+        ifd0[index] = ifd0[index][:3] + (struct.pack("<I", end),)
+    return b"II*\0" + struct.pack("<I", 8) + _ifd(ifd0, 8) + _ifd(exif, exif_offset)
+
+
+def exif_block(info, description_length=8):
+    """The APP1 segment. `description_length` (>= 5) sets the size of the
+    ImageDescription text so the file size can be tuned byte by byte."""
+    return _segment(0xE1, b"Exif\0\0" + _tiff_header(info, description_length))
+
+
+def _block_colour(bx, by, seed):
+    """The (Y, Cb, Cr) of block (bx, by) of a mosaic; rows of blocks repeat every 8."""
+    rng = random.Random(seed)
+    a, b, c = rng.randrange(256), rng.randrange(1, 7), rng.randrange(1, 7)
+    red = (a + bx * b * 16) & 0xFF
+    green = (a // 2 + by * c * 32) & 0xFF
+    blue = (((bx ^ by) & 7) * 32 + a) & 0xFF
+    return red, green, blue
+
+
+def _ycbcr(red, green, blue):
+    return (0.299 * red + 0.587 * green + 0.114 * blue,
+            128 - 0.168736 * red - 0.331264 * green + 0.5 * blue,
+            128 + 0.5 * red - 0.418688 * green - 0.081312 * blue)
+
+
+def _mosaic_row(columns, by, seed):
+    """One restart interval: a row of flat blocks (DC only), predictors from 0."""
+    writer = _BitWriter()
+    previous = [0, 0, 0]
+    quants = (_QUANT_LUMA[0][0], _QUANT_CHROMA[0][0], _QUANT_CHROMA[0][0])
+    eob_code, eob_length = _AC_TABLE[2][0x00]
+    for bx in range(columns):
+        for comp, value in enumerate(_ycbcr(*_block_colour(bx, by, seed))):
+            # A flat block's only coefficient: 8 times its level-shifted value.
+            dc = int(round(8 * (value - 128.0) / quants[comp]))
+            size, bits = _category(dc - previous[comp])
+            code, length = _DC_TABLE[2][size]
+            writer.put(code, length)
+            if size:
+                writer.put(bits, size)
+            writer.put(eob_code, eob_length)
+            previous[comp] = dc
+    writer.flush()
+    return bytes(writer.out)
+
+
+def encode_mosaic_body(width, height, seed):
+    """DQT, SOF0, DHT, DRI, SOS, scan and EOI of a mosaic of 8x8 flat blocks:
+    one restart interval per row of blocks, so a picture of any size costs the
+    encoding of at most eight rows."""
+    columns, rows = (width + 7) // 8, (height + 7) // 8
+    out = bytearray(_tables_and_frame(width, height))
+    out += _segment(0xDD, struct.pack(">H", columns))
+    out += _segment(0xDA, bytes([3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0]))
+    encoded = {}
+    for by in range(rows):
+        if by % 8 not in encoded:
+            encoded[by % 8] = _mosaic_row(columns, by, seed)
+        out += encoded[by % 8]
+        if by + 1 < rows:
+            out += bytes([0xFF, 0xD0 + by % 8])
+    out += b"\xff\xd9"
+    return bytes(out)
+
+
+def make_tiff(size, info, seed):
+    """An uncompressed RGB TIFF of the mosaic, with the camera's Exif IFD, of
+    exactly `size` bytes (unreferenced bytes after the strip), or of its natural
+    size when that is larger."""
+    width, height = info.get("width", 64), info.get("height", 48)
+    strip_size = width * height * 3
+    image = [
+        (0x0100, _LONG, 1, struct.pack("<I", width)),
+        (0x0101, _LONG, 1, struct.pack("<I", height)),
+        (0x0102, _SHORT, 3, struct.pack("<HHH", 8, 8, 8)),
+        (0x0103, _SHORT, 1, struct.pack("<H", 1)),
+        (0x0106, _SHORT, 1, struct.pack("<H", 2)),
+        (0x0111, _LONG, 1, None),
+        (0x0115, _SHORT, 1, struct.pack("<H", 3)),
+        (0x0116, _LONG, 1, struct.pack("<I", height)),
+        (0x0117, _LONG, 1, struct.pack("<I", strip_size)),
+        (0x011C, _SHORT, 1, struct.pack("<H", 1)),
+    ]
+    out = bytearray(_tiff_header(info, image_entries=image))
+    lines = {}
+    for by in range((height + 7) // 8):
+        if by % 8 not in lines:
+            pixels = b"".join(bytes(_block_colour(bx, by, seed)) * 8 for bx in range((width + 7) // 8))
+            lines[by % 8] = pixels[:width * 3]
+        out += lines[by % 8] * min(8, height - by * 8)
+    if size > len(out):
+        out += random.Random(seed).randbytes(size - len(out))
+    return bytes(out)
 
 
 def _com_segments(count, seed):
@@ -261,8 +375,10 @@ def _com_segments(count, seed):
 
 
 def make_jpeg(size, info, seed, with_exif=True):
-    """A JPEG of exactly `size` bytes, or of its natural size when that is larger."""
-    body = encode_jpeg_body(info.get("width", 64), info.get("height", 48), seed)
+    """A JPEG of exactly `size` bytes, or of its natural size when that is larger;
+    with `info["mosaic"]` the picture is a mosaic of flat blocks (fast at any size)."""
+    encode = encode_mosaic_body if info.get("mosaic") else encode_jpeg_body
+    body = encode(info.get("width", 64), info.get("height", 48), seed)
     if not with_exif:
         base = b"\xff\xd8" + body
         if size <= len(base):

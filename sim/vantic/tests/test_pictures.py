@@ -3,6 +3,7 @@
 import hashlib
 import os
 import random
+import re
 import struct
 import sys
 import tempfile
@@ -94,11 +95,13 @@ def decode_symbol(reader, table):
 
 
 def check_baseline_jpeg(data):
-    """Walks the whole scan; returns (width, height, exif tiff bytes or None)."""
+    """Walks the whole scan, restart intervals included; returns (width,
+    height, exif tiff bytes or None)."""
     segments, scan = jpeg_segments(data)
     tables = {}
     frame = None
     exif = None
+    interval = 0
     for marker, body in segments:
         if marker == 0xE1 and body[:6] == b"Exif\0\0":
             exif = body[6:]
@@ -108,14 +111,28 @@ def check_baseline_jpeg(data):
             precision, height, width, count = struct.unpack(">BHHB", body[:6])
             assert precision == 8
             frame = (width, height, [body[6 + 3 * i:9 + 3 * i] for i in range(count)])
+        elif marker == 0xDD:
+            interval = struct.unpack(">H", body)[0]
         else:
             assert marker in (0xDB, 0xFE, 0xDA, 0xE0), hex(marker)
     assert frame is not None, "SOF0"
     width, height, comps = frame
     sos = segments[-1][1]
     selectors = {sos[1 + 2 * i]: sos[2 + 2 * i] for i in range(sos[0])}
-    reader = BitReader(scan)
     mcus = ((width + 7) // 8) * ((height + 7) // 8)
+    pieces = [scan]
+    if interval:
+        markers = re.findall(b"\xff[\xd0-\xd7]", scan)
+        assert markers == [bytes([0xFF, 0xD0 + i % 8]) for i in range(len(markers))], "RST0..7 in turn"
+        pieces = [piece + b"\xff\xd9" for piece in re.split(b"\xff[\xd0-\xd7]", scan[:-2])]
+        assert len(pieces) == (mcus + interval - 1) // interval
+    for number, piece in enumerate(pieces):
+        _check_scan(piece, comps, selectors, tables, min(mcus - number * interval, interval or mcus))
+    return width, height, exif
+
+
+def _check_scan(scan, comps, selectors, tables, mcus):
+    reader = BitReader(scan)
     for _ in range(mcus):
         for comp in comps:
             sel = selectors[comp[0]]
@@ -135,7 +152,6 @@ def check_baseline_jpeg(data):
                 k += 1
             assert k <= 64
     assert reader.rest_is_padding(), "scan ends where the last block ends"
-    return width, height, exif
 
 
 def exif_tags(tiff):

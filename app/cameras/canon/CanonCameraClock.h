@@ -1,0 +1,21 @@
+// The Canon camera's clock: a 32-bit count of seconds that, read as UTC
+// calendar time, gives the camera's local wall clock. Conversions to and
+// from a UTC file time apply the computer's local-time rules for the date
+// the clock stands for, so a summer date read in winter keeps its summer
+// offset.
+//
+// Threads: any. Failure: none; a wall-clock time that does not exist (in a
+// daylight-saving gap) is taken as the C library's local-time conversion
+// takes it.
+#pragma once
+
+#include "hostapi/Win32Types.h"
+
+#include <cstdint>
+
+namespace tarsel::canon {
+
+FILETIME CameraClockToFileTime(std::uint32_t seconds);
+std::uint32_t FileTimeToCameraClock(const FILETIME& time);
+
+} // namespace tarsel::canon
