@@ -10,6 +10,7 @@
 #include "UsbCable.h"
 
 #include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/cameras/lunet/LunetWr.h"
 #include "app/core/ISdkPropertyPage.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/PreviewWnd.h"
@@ -325,7 +326,8 @@ TEST_F(MainFrameLunet, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowC
   // Plugged in again, the same window, and no other, has its camera back.
   m_cable->plug();
   m_watcher->arrive();
-  ASSERT_TRUE(pumpUntil([&] { return window->IsCameraConnected(); }, kPatience));
+  ASSERT_TRUE(pumpUntil([&] { return window->IsCameraConnected() && window->PaneText(3).startsWith("F="); },
+                        kPatience));
   EXPECT_EQ(m_frame->CameraWindows(), std::vector<CChildFrame*>{window});
   ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
   ASSERT_TRUE(
@@ -336,4 +338,6 @@ TEST_F(MainFrameLunet, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowC
   EXPECT_EQ(m_sim->registers()["registers"]["10"].integer(), 1);
   EXPECT_EQ(m_sim->picture(1)["sha256"].text, kept);
   EXPECT_EQ(m_errors, told);
+  // No connection was left open by the broken transfer.
+  EXPECT_EQ(dynamic_cast<CLunetWr&>(*window->GetCamera()).GetConnectionCount(), 0u);
 }
