@@ -201,8 +201,16 @@ void CMainFrame::RefreshCamerasOnce() {
       bool reconnected = false;
       for (int i = 0; i < found.GetCount() && !reconnected; ++i) {
         ICameraHiLevel* fresh = found.GetAt(i);
-        if (!window->ReconnectCamera(fresh))
+        if (!window->ReconnectCamera(fresh)) {
+          // The window's own camera, found but not taken over (it does not
+          // answer): it gets no second window.
+          ICameraHiLevel* own = window->GetCamera();
+          if (own && own->IsSameCamera(fresh)) {
+            found.RemoveAndDelete(fresh);
+            break;
+          }
           continue;
+        }
         // The window adopted the fresh object's device; the object itself goes.
         found.RemoveAndDelete(fresh);
         reconnected = true;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QTimer>
 
 #include <thread>
@@ -90,6 +91,20 @@ void closeTimeLapseDialogWhenShown(int& opened) {
       timer->stop();
       timer->deleteLater();
       dialog->reject();
+    }
+  });
+  timer->start(1);
+}
+
+void chooseInFileDialog(const std::string& path, QString* started) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, path, started] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      *started = dialog->directory().absolutePath();
+      dialog->selectFile(QString::fromStdString(path));
+      static_cast<QDialog*>(dialog)->accept();
     }
   });
   timer->start(1);

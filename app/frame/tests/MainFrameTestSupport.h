@@ -86,6 +86,10 @@ bool moveClockToNextPicture(CAutoTakePicturesDlg& dialog, FakeClock& clock,
 // opens one for /AUTOSTART and its command), counting it in `opened`.
 void closeTimeLapseDialogWhenShown(int& opened);
 
+// Chooses `path` in the next file dialog as soon as it shows; `started`
+// receives the folder it showed first.
+void chooseInFileDialog(const std::string& path, QString* started);
+
 // The UTC count of the calendar fields.
 std::int64_t utcTime(int year, int month, int day, int hour, int minute, int second);
 

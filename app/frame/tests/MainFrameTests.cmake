@@ -70,17 +70,19 @@ tarsel_test(captest_vesk_tests
 add_dependencies(captest_vesk_tests vesk-simd VeskDLL)
 
 # The main frame with the ActiveX family's camera on the camera simulator's
-# USB stand-in, through the control of the build.
+# USB stand-in (behind a cable the test can pull), through the control of the
+# build and the remote-control program of the build.
 tarsel_test(mainframe_lunet_tests
   SOURCES
     MainFrameTestMain.cpp
     ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
     MainFrameTestSupport.cpp
     MainFrameLunetTest.cpp
+    UsbCable.cpp
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)
+add_dependencies(mainframe_lunet_tests Lunet tarselregsvr TarselRemote)
 
 # The ActiveX camera's dialogs and settings sheet against the camera
 # simulator's USB camera, opened from its window and driven through their controls.

@@ -36,16 +36,13 @@
 #include "platform/testsupport/TestSupport.h"
 #include "savers/ftp/testsupport/FtpTestServer.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
-#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -62,6 +59,7 @@ using namespace std::chrono_literals;
 // How long a step may take before the test gives up: generous, since the
 // sanitizer builds run these many times slower; a passing step returns at once.
 constexpr auto kPatience = 60s;
+using tarsel::frame::test::chooseInFileDialog;
 using tarsel::frame::test::FakeClock;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::moveClockToNextPicture;
@@ -622,22 +620,6 @@ protected:
     return nullptr;
   }
 };
-
-// Chooses `path` in the next file dialog as soon as it shows; `started`
-// receives the folder it showed first.
-void chooseInFileDialog(const std::string& path, QString* started) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, path, started] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      *started = dialog->directory().absolutePath();
-      dialog->selectFile(QString::fromStdString(path));
-      static_cast<QDialog*>(dialog)->accept();
-    }
-  });
-  timer->start(1);
-}
 
 } // namespace
 
