@@ -205,6 +205,7 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
 void CChildFrame::StartSession(ICameraHiLevel* camera) {
   m_capabilitiesOffered = false;
   m_disconnected = false;
+  m_jobFailureTold = false;
   m_battery = -1;
   SetPane(4, QString());
   m_cameraName = QString::fromUtf8(camera->GetCameraName());
@@ -245,7 +246,11 @@ bool CChildFrame::ReconnectCamera(ICameraHiLevel* fresh) {
     const HRESULT code = camera->TakeOverFrom(fresh);
     if (code != 0) {
       m_disconnected = true;
-      ThrowIfFailed(code, "The camera could not be taken over.");
+      if (!m_jobFailureTold)
+        ThrowIfFailed(code, "The camera could not be taken over.");
+      WriteErrorInfo(
+          (std::string("The camera could not be taken over: ") + _brantel_take_error(code).ErrorMessage()).c_str());
+      return;
     }
     try {
       StartSession(camera);

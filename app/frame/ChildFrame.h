@@ -212,6 +212,9 @@ private:
   const Options m_options;
   std::unique_ptr<tarsel::host::CConnectedCameraHost> m_host;
   bool m_disconnected = true;
+  // The user was told that the camera's last job failed: a camera lost then
+  // is told once, so a takeover failing next is logged, not told again.
+  bool m_jobFailureTold = false;
   bool m_unsaved = false;
   bool m_capabilitiesOffered = false;
   bool m_busy = false;

@@ -224,9 +224,11 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
   Guarded([&] {
     switch (code) {
     case StatusPictureTaken:
+      m_jobFailureTold = false;
       OnPictureTaken(event.picture());
       break;
     case StatusSynchronizedPicture:
+      m_jobFailureTold = false;
       OnSynchronizedPicture(event);
       break;
     case StatusLoading:
@@ -259,6 +261,7 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
         camera->EnableCaptureProperties(true);
       if (!NotifyWaitingWindow(error, 0))
         Report(error);
+      m_jobFailureTold = true;
       // Last: a camera that failed may refuse the restore as well, and that
       // must not hide the failure itself.
       EndBracketing();
@@ -364,6 +367,8 @@ void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
 void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) {
   if (code == 0)
     code = kFailed;
+  // The frame tells the user about the failed camera of the take.
+  m_jobFailureTold = true;
   SetPane(1, QString());
   ShowStatus(IDS_ERROR);
   if (ICameraHiLevel* camera = GetCamera())
