@@ -16,6 +16,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// Outside any namespace, as Qt's resource initialisation wants it; the
+// dialog lives in a static library, so the program would lose the resource
+// without this call.
+static void initConfigIcon() {
+  Q_INIT_RESOURCE(ConfigIcon);
+}
+
 namespace tarsel::drvconfig {
 
 namespace {
@@ -28,7 +35,10 @@ CBrantelVeskConfigDlg::CBrantelVeskConfigDlg(std::string folder, std::function<b
                                              QWidget* parent)
     : QDialog(parent), m_calls(std::move(folder)), m_isAdministrator(std::move(isAdministrator)) {
   setWindowTitle(QStringLiteral("Tarsel BrantelVesk Driver Configuration"));
-  setWindowIcon(QIcon::fromTheme(QStringLiteral("camera-photo")));
+  // The desktop's camera icon, else the program's own.
+  initConfigIcon();
+  setWindowIcon(
+      QIcon::fromTheme(QStringLiteral("camera-photo"), QIcon(QStringLiteral(":/brantelveskconfig/icon"))));
 
   auto* readFirst = new QGroupBox(QStringLiteral("Please read this first"), this);
   auto* explanation = tarsel::ui::NamedControl(new QPlainTextEdit(readFirst), 1003);

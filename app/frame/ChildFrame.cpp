@@ -172,6 +172,9 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
       QCoreApplication::removePostedEvents(this, WM_TARSEL_CAMERA_STATUS);
     }
     m_host = std::move(host);
+    // A new host starts at its own zoom; its first picture chooses the opening one.
+    m_zoom = static_cast<std::uint32_t>(m_host->GetZoomDivisor());
+    m_openingZoomPending = true;
     m_disconnected = true;
     if (!m_host->Start(this, WindowHandle()))
       return;
@@ -196,7 +199,7 @@ void CChildFrame::AttachCamera(ICameraHiLevel* camera) {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 void CChildFrame::StartSession(ICameraHiLevel* camera) {
@@ -227,7 +230,7 @@ void CChildFrame::ShowConnectionState() {
   } else {
     ShowStatus(IDS_READY);
   }
-  repaint();
+  RepaintView();
 }
 
 bool CChildFrame::ReconnectCamera(ICameraHiLevel* fresh) {
@@ -265,7 +268,14 @@ void CChildFrame::MarkDisconnected() {
     if (ICameraHiLevel* camera = GetCamera())
       camera->NotifyCaptureProperties(2);
   });
-  update();
+  RepaintView();
+}
+
+void CChildFrame::RepaintView() {
+  // The view paints the "Disconnected!" notice (or no longer): its
+  // viewport is repainted, not only the window's frame around it.
+  m_view->viewport()->repaint();
+  repaint();
 }
 
 void CChildFrame::OfferCapabilityDetection() {

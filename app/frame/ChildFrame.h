@@ -163,6 +163,7 @@ private:
 
   void StartSession(ICameraHiLevel* camera);
   void ShowConnectionState();
+  void RepaintView();
   void ShowStatus(UINT stringId);
   void SetPane(int pane, const QString& text);
   bool OwnBarShown() const;
@@ -178,6 +179,9 @@ private:
   void EndBracketing();
   void DecodeAndShow(IPictureFromCamera* picture, bool keepScroll);
   void ShowSeriesPicture(IPictureFromCamera* picture);
+  // The first picture a camera's host shows opens at the largest zoom step
+  // that shows it and its panel in the view.
+  void ChooseOpeningZoom(IPictureFromCamera* picture);
   void ZoomTo(std::uint32_t divisor);
   void StepPicture(bool forward);
   void DeleteCurrentPicture();
@@ -214,6 +218,7 @@ private:
   bool m_downloading = false;
   bool m_statusToFrame = true;
   std::uint32_t m_zoom = 4;
+  bool m_openingZoomPending = true;
   IBracketing* m_bracketing = nullptr;
   CChildView* m_view = nullptr;
   QString m_title;

@@ -48,6 +48,21 @@ void CChildFrame::DecodeAndShow(IPictureFromCamera* picture, bool keepScroll) {
   const std::int32_t divisor = m_host ? m_host->GetZoomDivisor() : static_cast<std::int32_t>(m_zoom);
   picture->Decode(1, static_cast<DWORD>(divisor));
   m_view->ShowPicture(picture, !keepScroll);
+  // Not while a page holds another divisor for its own work.
+  if (m_openingZoomPending && m_host && divisor == static_cast<std::int32_t>(m_zoom) &&
+      !m_view->IsFocusStripShown())
+    ChooseOpeningZoom(picture);
+}
+
+void CChildFrame::ChooseOpeningZoom(IPictureFromCamera* picture) {
+  m_openingZoomPending = false;
+  const std::uint32_t divisor = m_view->FittingDivisor();
+  if (divisor == m_zoom)
+    return;
+  picture->Decode(1, divisor);
+  m_host->SetZoomDivisor(static_cast<std::int32_t>(divisor));
+  m_zoom = divisor;
+  m_view->ShowPicture(picture, true);
 }
 
 void CChildFrame::ShowSeriesPicture(IPictureFromCamera* picture) {
@@ -67,6 +82,8 @@ void CChildFrame::ZoomTo(std::uint32_t divisor) {
   IPictureFromCamera* picture = CurrentPicture();
   if (!picture || picture->GetScaleDenominator() == divisor)
     return;
+  // The user's zoom holds from now on.
+  m_openingZoomPending = false;
   const WaitCursor wait;
   ShowStatus(IDS_DECOMPRESSING);
   if (HoldsEncodedData(picture))
@@ -177,8 +194,9 @@ HRESULT CChildFrame::SavePictures(bool wholeSeries) {
 // Camera dialogs, monitor and preview ---------------------------------------------
 
 void CChildFrame::OpenCameraSettings(std::int32_t firstPage) {
+  // A request posted before the camera went finds it disconnected.
   ICameraHiLevel* camera = GetCamera();
-  if (!camera)
+  if (!camera || m_disconnected)
     return;
   const QPointer<CChildFrame> alive(this);
   ThrowIfDialogFailed(camera->ShowCameraSettings(WindowHandle(), this, firstPage));

@@ -135,11 +135,39 @@ QSize CChildView::Extent(IPictureFromCamera* picture) const {
   if (!picture || !m_overlay)
     return QSize(0, 0);
   const QSize bitmap(BoundedExtent(picture->GetBitmapWidth()), BoundedExtent(picture->GetBitmapHeight()));
-  const QSize overlay(std::clamp(m_overlay->GetWidth(), 0, 1 << 20),
-                      std::clamp(m_overlay->GetHeight(), 0, 1 << 20));
-  if (OverlayBelow(picture))
+  return Beside(bitmap, OverlaySize(), OverlayBelow(picture));
+}
+
+QSize CChildView::OverlaySize() const {
+  if (!m_overlay)
+    return QSize(0, 0);
+  return QSize(std::clamp(m_overlay->GetWidth(), 0, 1 << 20), std::clamp(m_overlay->GetHeight(), 0, 1 << 20));
+}
+
+QSize CChildView::Beside(QSize bitmap, QSize overlay, bool below) {
+  if (below)
     return QSize(std::max(bitmap.width(), overlay.width()), bitmap.height() + overlay.height());
   return QSize(bitmap.width() + overlay.width(), std::max(bitmap.height(), overlay.height()));
+}
+
+std::uint32_t CChildView::FittingDivisor() const {
+  const std::uint32_t smallestZoom = std::end(kZoomDivisors)[-1];
+  IPictureFromCamera* picture = m_picture.get();
+  if (!picture || IsFocusStripShown())
+    return smallestZoom;
+  const QSize whole = maximumViewportSize();
+  const std::int32_t width = BoundedExtent(picture->GetPictureWidth());
+  const std::int32_t height = BoundedExtent(picture->GetPictureHeight());
+  for (const std::uint32_t divisor : kZoomDivisors) {
+    // A picture decoded at 1/divisor keeps every started pixel.
+    const auto scaled = [divisor](std::int32_t extent) {
+      return static_cast<std::int32_t>((static_cast<std::uint32_t>(extent) + divisor - 1) / divisor);
+    };
+    const QSize extent = Beside(QSize(scaled(width), scaled(height)), OverlaySize(), OverlayBelow(picture));
+    if (extent.width() <= whole.width() && extent.height() <= whole.height())
+      return divisor;
+  }
+  return smallestZoom;
 }
 
 std::int32_t CChildView::GetImageWidth(IPictureFromCamera* picture) const {

@@ -39,6 +39,8 @@ class CChildView : public QAbstractScrollArea {
 
 public:
   static constexpr int kScrollPage = 25;
+  // The decode divisors of the window's zoom steps, largest zoom first.
+  static constexpr std::uint32_t kZoomDivisors[] = {1, 2, 4};
 
   // `frame` is the owning camera window (not owned, outlives the view).
   explicit CChildView(CChildFrame* frame, QWidget* parent = nullptr);
@@ -62,6 +64,11 @@ public:
   // The panel of the shown picture, or null.
   CPicInfoDisplayBase* Overlay() const { return m_overlay.get(); }
   void ResetScroll();
+  // The divisor of the largest zoom step at which the shown picture and its
+  // panel fit the whole view; the smallest step's when none fits. The panel
+  // is measured as made for the bitmap shown now, which is exact for every
+  // divisor up to the bitmap's own.
+  std::uint32_t FittingDivisor() const;
   // Fits the scroll bars to a content extent after a size change: the
   // offsets shrink so that no empty band opens where content could be.
   void EnsureVisible(std::int32_t width, std::int32_t height);
@@ -92,6 +99,9 @@ private:
   // The extent of what the view shows now.
   QSize ContentSize() const;
   QSize Extent(IPictureFromCamera* picture) const;
+  QSize OverlaySize() const;
+  // The extent of a bitmap with the panel below it or to its right.
+  static QSize Beside(QSize bitmap, QSize overlay, bool below);
   bool OverlayBelow(IPictureFromCamera* picture) const;
   void UpdateScrollBars(QSize extent);
   void PaintPicture(QPainter& painter);

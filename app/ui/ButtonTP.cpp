@@ -83,7 +83,11 @@ void CButtonTP::paintEvent(QPaintEvent*) {
     option.state &= ~QStyle::State_HasFocus;
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
     const QRect target = bitmapRect();
-    painter.drawPixmap(target.topLeft(), m_bitmap);
+    // A disabled button shows the style's greyed form of the bitmap.
+    if (isEnabled())
+      painter.drawPixmap(target.topLeft(), m_bitmap);
+    else
+      painter.drawPixmap(target.topLeft(), style()->generatedIconPixmap(QIcon::Disabled, m_bitmap, &option));
     if (hasFocus()) {
       QStyleOptionFocusRect focus;
       focus.initFrom(this);

@@ -1,8 +1,9 @@
 // The owner-drawn "Take picture" push button: a button frame with the
 // program's camera bitmap (bitmap 132) centred in it, pushed one pixel
 // right and down while the button is held, and the focus frame drawn
-// exactly around the bitmap. The button's text is kept for its keyboard
-// mnemonic but not drawn. GUI thread only; painting never throws.
+// exactly around the bitmap; a disabled button draws the bitmap greyed.
+// The button's text is kept for its keyboard mnemonic but not drawn.
+// GUI thread only; painting never throws.
 #pragma once
 
 #include <QPixmap>

@@ -109,6 +109,8 @@ TEST_F(DriverConfig, ModelsTheRuleCannotHoldAreNamedByTheQuietRefreshAndTheDialo
 
 TEST_F(DriverConfig, DialogButtonsReportTheLibrarysAnswers) {
   tarsel::drvconfig::CBrantelVeskConfigDlg dialog(libraryFolder(), [] { return true; });
+  // Without a desktop icon theme the program's own icon shows.
+  EXPECT_FALSE(dialog.windowIcon().pixmap(32).isNull());
   dialog.OnRegister();
   dialog.OnRefresh();
   dialog.OnUnregister();

@@ -15,7 +15,7 @@
 
 namespace {
 
-using Setting = ICapabilityTestCamera::Setting;
+using Setting = ICapabilityTrialCamera::Setting;
 
 constexpr const char* kAperture = "Aperture";
 constexpr const char* kWhiteBalance = "WhiteBalance";
@@ -69,7 +69,7 @@ std::string IsoTextOf(IPictureFromCamera& picture) {
 
 } // namespace
 
-CCapabilityTrial::CCapabilityTrial(ICapabilityTestCamera& camera, _ICapabilitiesCallback& report,
+CCapabilityTrial::CCapabilityTrial(ICapabilityTrialCamera& camera, _ICapabilitiesCallback& report,
                                    std::int32_t savedWhiteBalance, std::stop_token stop,
                                    std::chrono::milliseconds resolutionSettle)
     : m_camera(camera), m_report(report), m_savedWhiteBalance(savedWhiteBalance), m_stop(std::move(stop)),
@@ -89,7 +89,7 @@ CCapabilityTrial::Outcome CCapabilityTrial::Run() {
   m_cancelled = false;
   m_camera.Connect();
   struct Disconnect {
-    ICapabilityTestCamera& camera;
+    ICapabilityTrialCamera& camera;
     ~Disconnect() {
       try {
         camera.DisConnect();

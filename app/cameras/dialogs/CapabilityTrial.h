@@ -20,7 +20,7 @@
 // (E_FAIL), as is a camera that gives no test picture.
 #pragma once
 
-#include "app/cameras/dialogs/CapabilityTestCamera.h"
+#include "app/cameras/dialogs/CapabilityTrialCamera.h"
 
 #include <chrono>
 #include <cstdint>
@@ -39,7 +39,7 @@ public:
   // `report` receives each report line (LogLine) and answers false once the
   // user stopped the run;
   // `savedWhiteBalance` is put back after the white-balance step.
-  CCapabilityTrial(ICapabilityTestCamera& camera, _ICapabilitiesCallback& report,
+  CCapabilityTrial(ICapabilityTrialCamera& camera, _ICapabilitiesCallback& report,
                    std::int32_t savedWhiteBalance, std::stop_token stop,
                    std::chrono::milliseconds resolutionSettle = kDefaultResolutionSettle);
 
@@ -50,12 +50,12 @@ public:
 private:
   bool Report(const std::string& text);
   bool Stopped() const;
-  bool TryValues(const char* capability, ICapabilityTestCamera::Setting setting);
+  bool TryValues(const char* capability, ICapabilityTrialCamera::Setting setting);
   bool FindZoomRange();
   bool TryIsoSpeeds();
   bool TryResolutions();
 
-  ICapabilityTestCamera& m_camera;
+  ICapabilityTrialCamera& m_camera;
   _ICapabilitiesCallback& m_report;
   std::int32_t m_savedWhiteBalance;
   std::stop_token m_stop;

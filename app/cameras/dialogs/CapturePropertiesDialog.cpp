@@ -14,6 +14,7 @@
 #include "app/ui/UiGuard.h"
 #include "env/HtmlHelp.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -42,6 +43,7 @@ constexpr int IDC_ZOOM_SLIDER = 1097;
 constexpr int IDC_ZOOM_LABEL = 2077;
 constexpr int IDC_DETECT = 2071;
 constexpr int IDC_ADVANCED = 2073;
+constexpr int IDC_AF_LOCK = 2067;
 constexpr int IDC_CLOSE = 1;
 constexpr std::array<int, 3> kFocusIds = {1081, 1082, 1083};
 constexpr std::array<std::int32_t, 3> kFocusModes = {1, 2, 4};
@@ -61,9 +63,10 @@ constexpr std::array<ListControl, kCaptureListCount> kListControls = {{
     {1027, "&White Balance:"},
     {1028, "&Metering Mode:"},
     {1029, "&Resolution:"},
+    {2097, "AF Distance:"},
 }};
-// Top to bottom in the window.
-constexpr std::array<CaptureList, kCaptureListCount> kLayoutOrder = {
+// Top to bottom in the window, above the zoom; the AF distance goes below it.
+constexpr std::array<CaptureList, kCaptureListCount - 1> kLayoutOrder = {
     CaptureList::ProgramMode,  CaptureList::Aperture, CaptureList::ExposureTime,
     CaptureList::ExposureBias, CaptureList::IsoSpeed, CaptureList::FlashMode,
     CaptureList::WhiteBalance, CaptureList::Metering, CaptureList::Resolution,
@@ -95,31 +98,37 @@ CCapturePropertiesDialog::CCapturePropertiesDialog(std::shared_ptr<ICapturePrope
 
 CCapturePropertiesDialog::~CCapturePropertiesDialog() = default;
 
+QLabel* CCapturePropertiesDialog::AddList(CaptureList list) {
+  QComboBox* combo = nullptr;
+  if (list == CaptureList::Aperture)
+    combo = m_aperture = new CExtComboBox(ids::IDS_AUTO, this);
+  else if (list == CaptureList::ExposureTime)
+    combo = m_exposureTime = new CExtComboBox(ids::IDS_AUTO, this);
+  else if (list == CaptureList::ExposureBias)
+    combo = m_bias = new CExtComboBox(ids::IDS_NOT_AVAILABLE, this);
+  else
+    combo = new QComboBox(this);
+  const ListControl& control = kListControls[Index(list)];
+  tarsel::ui::NamedControl(combo, control.id);
+  m_combos[Index(list)] = combo;
+  auto* label = new QLabel(QString::fromLatin1(control.label), this);
+  label->setBuddy(combo);
+  tarsel::ui::ConnectGuarded(combo, &QComboBox::currentIndexChanged, this, [this, list] {
+    if (IsExposureList(list))
+      OnExposureChanged(list);
+    else
+      OnValueChanged(list);
+  });
+  return label;
+}
+
 void CCapturePropertiesDialog::BuildControls() {
   using tarsel::ui::NamedControl;
+  const unsigned features = m_source->Features();
   auto* form = new QFormLayout;
   for (const CaptureList list : kLayoutOrder) {
-    QComboBox* combo = nullptr;
-    if (list == CaptureList::Aperture)
-      combo = m_aperture = new CExtComboBox(ids::IDS_AUTO, this);
-    else if (list == CaptureList::ExposureTime)
-      combo = m_exposureTime = new CExtComboBox(ids::IDS_AUTO, this);
-    else if (list == CaptureList::ExposureBias)
-      combo = m_bias = new CExtComboBox(ids::IDS_NOT_AVAILABLE, this);
-    else
-      combo = new QComboBox(this);
-    const ListControl& control = kListControls[Index(list)];
-    NamedControl(combo, control.id);
-    m_combos[Index(list)] = combo;
-    auto* label = new QLabel(QString::fromLatin1(control.label), this);
-    label->setBuddy(combo);
-    form->addRow(label, combo);
-    tarsel::ui::ConnectGuarded(combo, &QComboBox::currentIndexChanged, this, [this, list] {
-      if (IsExposureList(list))
-        OnExposureChanged(list);
-      else
-        OnValueChanged(list);
-    });
+    QLabel* label = AddList(list);
+    form->addRow(label, Combo(list));
   }
 
   m_zoomLabel = NamedControl(new QLabel(this), IDC_ZOOM_LABEL);
@@ -135,15 +144,36 @@ void CCapturePropertiesDialog::BuildControls() {
   zoomRow->addWidget(zoomTitle);
   zoomRow->addWidget(m_zoomLabel, 1);
 
-  auto* focusRow = new QHBoxLayout;
-  focusRow->addWidget(new QLabel(QStringLiteral("Focus:"), this));
+  // The parts a family may lack sit in rows of their own, hidden where it does.
+  auto* focusRow = new QWidget(this);
+  auto* focusLayout = new QHBoxLayout(focusRow);
+  focusLayout->setContentsMargins(0, 0, 0, 0);
+  focusLayout->addWidget(new QLabel(QStringLiteral("Focus:"), focusRow));
   const std::array<const char*, 3> focusTexts = {"A&uto", "Macr&o", "&Manual"};
   for (std::size_t i = 0; i < m_focus.size(); ++i) {
-    m_focus[i] = NamedControl(new QRadioButton(QString::fromLatin1(focusTexts[i]), this), kFocusIds[i]);
-    focusRow->addWidget(m_focus[i]);
+    m_focus[i] = NamedControl(new QRadioButton(QString::fromLatin1(focusTexts[i]), focusRow), kFocusIds[i]);
+    focusLayout->addWidget(m_focus[i]);
     const std::int32_t mode = kFocusModes[i];
     tarsel::ui::ConnectGuarded(m_focus[i], &QRadioButton::clicked, this, [this, mode] { OnFocus(mode); });
   }
+  focusRow->setVisible(features & kCaptureFocusModes);
+
+  auto* afRow = new QWidget(this);
+  auto* afLayout = new QHBoxLayout(afRow);
+  afLayout->setContentsMargins(0, 0, 0, 0);
+  QLabel* afLabel = AddList(CaptureList::AfDistance);
+  afLabel->setParent(afRow);
+  Combo(CaptureList::AfDistance)->setParent(afRow);
+  m_afLock = NamedControl(new QCheckBox(QStringLiteral("AF Loc&k"), afRow), IDC_AF_LOCK);
+  // Shown once a refill found the camera has one.
+  m_afLock->hide();
+  tarsel::ui::ConnectGuarded(m_afLock, &QCheckBox::clicked, this, [this](bool locked) { OnAfLock(locked); });
+  afLayout->addWidget(afLabel);
+  afLayout->addWidget(Combo(CaptureList::AfDistance), 1);
+  afLayout->addWidget(m_afLock);
+  afRow->setVisible(features & (kCaptureAfDistance | kCaptureAfLock));
+  afLabel->setVisible(features & kCaptureAfDistance);
+  Combo(CaptureList::AfDistance)->setVisible(features & kCaptureAfDistance);
 
   auto* detect = NamedControl(new QPushButton(QStringLiteral("&Detect Capabilities"), this), IDC_DETECT);
   detect->hide();
@@ -158,7 +188,7 @@ void CCapturePropertiesDialog::BuildControls() {
   m_advanced = NamedControl(new QPushButton(QStringLiteral("Ad&vanced"), this), IDC_ADVANCED);
   tarsel::ui::ConnectGuarded(m_advanced, &QPushButton::clicked, this, [this] {
     if (ICameraWindow* window = m_calls.Window())
-      window->PostOpenCameraSettings(0);
+      window->PostOpenCameraSettings(m_source->SettingsPage(SettingsPageFor::Advanced));
   });
   auto* close = NamedControl(new QPushButton(QStringLiteral("Close"), this), IDC_CLOSE);
   close->setDefault(true);
@@ -180,7 +210,8 @@ void CCapturePropertiesDialog::BuildControls() {
   layout->addLayout(form);
   layout->addLayout(zoomRow);
   layout->addWidget(m_zoom);
-  layout->addLayout(focusRow);
+  layout->addWidget(afRow);
+  layout->addWidget(focusRow);
   layout->addLayout(buttons);
 }
 
@@ -258,6 +289,10 @@ void CCapturePropertiesDialog::Apply(const CaptureSnapshot& snapshot) {
   for (std::size_t i = 0; i < kCaptureListCount; ++i)
     FillCombo(static_cast<CaptureList>(i), snapshot.lists[i], values[i]);
   ApplyModeRule(m_exposure.mode);
+  if (m_source->Features() & kCaptureAfLock) {
+    m_afLock->setVisible(snapshot.afLockSupported);
+    m_afLock->setChecked(snapshot.afLocked);
+  }
   m_filled = true;
   UpdateEnabled();
 }
@@ -302,10 +337,13 @@ void CCapturePropertiesDialog::Select(CaptureList list, std::int32_t value) {
 
 void CCapturePropertiesDialog::Reset() {
   const bool updating = std::exchange(m_updating, true);
-  for (QComboBox* combo : m_combos)
-    combo->clear();
-  for (CaptureValueList& list : m_lists)
-    list = {};
+  // The AF distance keeps its items: the next refill fills it anew.
+  for (std::size_t i = 0; i < kCaptureListCount; ++i) {
+    if (static_cast<CaptureList>(i) == CaptureList::AfDistance)
+      continue;
+    m_combos[i]->clear();
+    m_lists[i] = {};
+  }
   m_zoomLabel->clear();
   m_zoom->setRange(0, 0);
   m_zoom->setPageStep(1);
@@ -356,12 +394,18 @@ void CCapturePropertiesDialog::UpdateEnabled() {
     QComboBox* combo = m_combos[i];
     // A box standing aside for "Auto" or "N/A" stays disabled.
     const bool standsAside = combo->isHidden();
-    combo->setEnabled(enabled && !standsAside && m_lists[i].supported && combo->count() > 0);
+    // The AF distance is enabled whatever the camera offers.
+    const bool offered = static_cast<CaptureList>(i) == CaptureList::AfDistance ||
+                         (m_lists[i].supported && combo->count() > 0);
+    combo->setEnabled(enabled && !standsAside && offered);
   }
+  m_afLock->setEnabled(enabled);
   m_zoom->setEnabled(enabled);
   for (QRadioButton* radio : m_focus)
     radio->setEnabled(enabled);
   m_take->setEnabled(enabled);
+  // The settings sheet needs the camera, not the dialog's calls.
+  m_advanced->setEnabled(m_connected);
 }
 
 // Changes -----------------------------------------------------------------------------
@@ -429,14 +473,35 @@ void CCapturePropertiesDialog::OnValueChanged(CaptureList list) {
 }
 
 void CCapturePropertiesDialog::SendValue(CaptureList list, std::int32_t value) {
-  auto read = std::make_shared<std::int32_t>(value);
-  m_calls.Run([source = m_source, list, value, read] { *read = source->SetValue(list, value); },
-              [this, list, value, read] {
-                if (*read == value)
-                  return;
-                CameraDialogCalls::Beep();
-                Select(list, *read);
-              });
+  struct Result {
+    std::int32_t read = 0;
+    std::optional<std::string> status;
+  };
+  auto result = std::make_shared<Result>();
+  // The AF distance shows in the status line.
+  const bool readsStatus = list == CaptureList::AfDistance;
+  m_calls.Run(
+      [source = m_source, list, value, readsStatus, result] {
+        result->read = source->SetValue(list, value);
+        if (readsStatus)
+          result->status = source->StatusLine();
+      },
+      [this, list, value, result] {
+        if (result->status)
+          m_calls.ShowStatus(*result->status);
+        if (result->read == value)
+          return;
+        CameraDialogCalls::Beep();
+        Select(list, result->read);
+      });
+}
+
+void CCapturePropertiesDialog::OnAfLock(bool locked) {
+  auto state = std::make_shared<bool>(locked);
+  m_calls.Run([source = m_source, locked, state] { *state = source->SetAfLock(locked); },
+              [this, state] { m_afLock->setChecked(*state); },
+              // The box shows what the camera still holds.
+              [this, locked] { m_afLock->setChecked(!locked); });
 }
 
 void CCapturePropertiesDialog::OnZoomReleased() {
@@ -475,7 +540,7 @@ void CCapturePropertiesDialog::OnFocus(std::int32_t mode) {
         m_calls.ShowStatus(*status);
         // Manual focus is set on the settings sheet's focus page.
         if (mode == 4 && m_calls.Window())
-          m_calls.Window()->PostOpenCameraSettings(1);
+          m_calls.Window()->PostOpenCameraSettings(m_source->SettingsPage(SettingsPageFor::ManualFocus));
       });
 }
 

@@ -3,8 +3,10 @@
 // exposure bias, ISO speed, flash, white balance, metering, resolution,
 // optical zoom and focus mode, each sent to the camera as soon as the user
 // changes it and read back (a beep and the camera's value when it kept
-// another), the take button and "Advanced" (the camera-settings sheet).
-// Controls are named "control<id>" after their template ids.
+// another), the take button and "Advanced" (the camera-settings sheet at the
+// page the source names). A family may leave out the focus-mode radios and
+// add an AF-distance list and an AF-lock box (ICapturePropertiesSource::
+// Features). Controls are named "control<id>" after their template ids.
 //
 // The family's adapter makes it over its camera (ICapturePropertiesSource)
 // and drives it from the camera window: Enable, Refill, RefillZoom, Reset.
@@ -33,6 +35,7 @@
 class CButtonTP;
 class CExtComboBox;
 class CHtmlHelp;
+class QCheckBox;
 class ITarselSettings;
 class QComboBox;
 class QLabel;
@@ -75,6 +78,8 @@ protected:
 
 private:
   void BuildControls();
+  // Makes the list's box; its label for the caller to place.
+  QLabel* AddList(CaptureList list);
   QComboBox* Combo(CaptureList list) const { return m_combos[static_cast<std::size_t>(list)]; }
   void Apply(const CaptureSnapshot& snapshot);
   void ApplyZoom(const ZoomAndFocus& zoom);
@@ -89,6 +94,7 @@ private:
   void SendValue(CaptureList list, std::int32_t value);
   void OnZoomReleased();
   void OnFocus(std::int32_t mode);
+  void OnAfLock(bool locked);
   void StorePlacement();
 
   std::shared_ptr<ICapturePropertiesSource> m_source;
@@ -105,6 +111,7 @@ private:
   QSlider* m_zoom = nullptr;
   QLabel* m_zoomLabel = nullptr;
   std::array<QRadioButton*, 3> m_focus{};
+  QCheckBox* m_afLock = nullptr;
   CButtonTP* m_take = nullptr;
   QPushButton* m_advanced = nullptr;
 

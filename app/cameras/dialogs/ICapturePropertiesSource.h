@@ -16,7 +16,8 @@
 
 namespace tarsel::dialogs {
 
-// The nine lists of the dialog, in the order it fills them.
+// The lists of the dialog, in the order it fills them; the tenth, the AF
+// distance, only where the family offers it (kCaptureAfDistance).
 enum class CaptureList : std::size_t {
   ProgramMode,
   ExposureTime,
@@ -27,8 +28,28 @@ enum class CaptureList : std::size_t {
   WhiteBalance,
   Metering,
   Resolution,
+  AfDistance,
 };
-inline constexpr std::size_t kCaptureListCount = 9;
+inline constexpr std::size_t kCaptureListCount = 10;
+
+// The optional parts of the dialog, as a family's source offers them (bits
+// of ICapturePropertiesSource::Features).
+enum CaptureFeature : unsigned {
+  // The three focus-mode radios.
+  kCaptureFocusModes = 1u << 0,
+  // The AF-distance list: always enabled, the status line read again after a change.
+  kCaptureAfDistance = 1u << 1,
+  // The AF-lock box, shown where the camera has an AF lock.
+  kCaptureAfLock = 1u << 2,
+};
+
+// The camera-settings sheet's pages the dialog opens.
+enum class SettingsPageFor {
+  // "Advanced": the sheet's first page.
+  Advanced,
+  // Manual focus chosen: the sheet's focus page.
+  ManualFocus,
+};
 
 // A setting's accepted values as {id, label}, in the camera's order;
 // `supported` false when the model has no such set.
@@ -63,6 +84,9 @@ struct CaptureSnapshot {
   std::int32_t digitalZoom = 0;
   ZoomAndFocus zoom;
   std::array<CaptureValueList, kCaptureListCount> lists;
+  // With kCaptureAfLock: whether the camera has an AF lock, and its state.
+  bool afLockSupported = false;
+  bool afLocked = false;
 };
 
 class ICapturePropertiesSource {
@@ -70,13 +94,14 @@ public:
   virtual ~ICapturePropertiesSource() = default;
 
   // Worker thread.
-  // Reads every value and list, then switches the digital zoom off.
+  // Reads every value and list (and the AF lock where offered), then
+  // switches the digital zoom off.
   virtual CaptureSnapshot ReadAll() = 0;
   virtual ZoomAndFocus ReadZoomAndFocus() = 0;
   // Sends the block and returns what the camera then holds.
   virtual ExposureBlock SetExposure(const ExposureBlock& block) = 0;
-  // One of exposure bias, ISO, flash, white balance, metering, resolution:
-  // sends the value and returns what the camera then holds.
+  // One of exposure bias, ISO, flash, white balance, metering, resolution,
+  // AF distance: sends the value and returns what the camera then holds.
   virtual std::int32_t SetValue(CaptureList list, std::int32_t value) = 0;
   virtual std::int32_t GetValue(CaptureList list) = 0;
   // Moves the lens; the position reached and its factor.
@@ -85,11 +110,18 @@ public:
   virtual void SetDigitalZoom(std::int32_t value) = 0;
   // The camera's status line ("Error" when it cannot be read).
   virtual std::string StatusLine() = 0;
+  // With kCaptureAfLock: sets the AF lock; the state the camera then has.
+  virtual bool SetAfLock(bool locked) { return locked; }
 
   // Any thread: the program-mode rules.
   virtual bool UsesAperture(std::int32_t mode) const = 0;
   virtual bool UsesExposureTime(std::int32_t mode) const = 0;
   virtual bool UsesExpoBias(std::int32_t mode) const = 0;
+  // Any thread: the optional parts the dialog shows (CaptureFeature bits);
+  // the focus-mode radios unless the family says otherwise.
+  virtual unsigned Features() const { return kCaptureFocusModes; }
+  // Any thread: the index of the camera-settings sheet's page to open.
+  virtual std::int32_t SettingsPage(SettingsPageFor request) const = 0;
 };
 
 } // namespace tarsel::dialogs

@@ -23,7 +23,6 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include <atomic>
 #include <utility>
 
 namespace {
@@ -67,21 +66,31 @@ _brantel_take_error CurrentError() {
 
 } // namespace
 
-// What the camera's worker shares with the dialog: the way back to it (which
-// delivers nothing once the dialog is gone) and the stop flag. The run's log.
-struct CTestCameraCapabilitiesDlg::Channel : public _ICapabilitiesCallback {
+// What the camera's worker shares with the dialog: the way back to it, which
+// delivers nothing once the dialog is gone.
+struct CTestCameraCapabilitiesDlg::Channel {
   std::shared_ptr<tarsel::host::EventSink> sink;
-  std::atomic<bool> stopped{false};
 
   void Post(std::function<void(CTestCameraCapabilitiesDlg&)> call) {
     sink->Post(new DialogCallEvent(std::move(call)));
   }
+};
+
+// One run's log on the worker: each line goes to the dialog at once; the
+// answer is false once the run is to stop.
+struct CTestCameraCapabilitiesDlg::RunLog : public _ICapabilitiesCallback {
+  RunLog(std::shared_ptr<Channel> channel, std::stop_token stop)
+      : m_channel(std::move(channel)), m_stop(std::move(stop)) {}
 
   bool LogLine(const char* text) override {
-    Post([line = QString::fromUtf8(text)](CTestCameraCapabilitiesDlg& dialog) { dialog.AppendLog(line); });
-    return !stopped.load();
+    m_channel->Post(
+        [line = QString::fromUtf8(text)](CTestCameraCapabilitiesDlg& dialog) { dialog.AppendLog(line); });
+    return !m_stop.stop_requested();
   }
   bool LogIndentedLine(const char* text) override { return LogLine((std::string("    ") + text).c_str()); }
+
+  std::shared_ptr<Channel> m_channel;
+  std::stop_token m_stop;
 };
 
 void CTestCameraCapabilitiesDlg::SetResolutionSettle(std::chrono::milliseconds settle) {
@@ -160,7 +169,8 @@ CTestCameraCapabilitiesDlg::CTestCameraCapabilitiesDlg(std::shared_ptr<ICapabili
 }
 
 CTestCameraCapabilitiesDlg::~CTestCameraCapabilitiesDlg() {
-  m_channel->stopped = true;
+  if (m_runStop)
+    m_runStop->request_stop();
   m_channel->sink->Detach();
 }
 
@@ -205,7 +215,7 @@ void CTestCameraCapabilitiesDlg::OnStart() {
   if (m_state != State::Idle)
     return;
   m_state = State::Running;
-  m_channel->stopped = false;
+  m_runStop = std::make_shared<std::stop_source>();
   setCursor(Qt::WaitCursor);
   m_start->setEnabled(false);
   m_restore->setEnabled(false);
@@ -215,32 +225,30 @@ void CTestCameraCapabilitiesDlg::OnStart() {
 
   const std::shared_ptr<Channel> channel = m_channel;
   const std::shared_ptr<ICapabilityTestCamera> source = m_camera;
-  const std::optional<std::int32_t> whiteBalance =
-      m_saved ? std::optional<std::int32_t>(m_saved->whiteBalance) : std::nullopt;
+  const std::optional<ICapabilityTestCamera::Settings> saved = m_saved;
   const std::chrono::milliseconds settle = g_resolutionSettle;
-  const bool queued = RunOnCamera([channel, source, whiteBalance, settle](std::stop_token stop) {
-    bool completed = false;
-    std::string file;
+  const std::shared_ptr<std::stop_source> stop = m_runStop;
+  const bool queued = RunOnCamera([channel, source, saved, settle, stop](std::stop_token workerStop) {
+    // The run stops when the user asks, or when the worker does.
+    const std::stop_callback onWorkerStop(workerStop, [&stop] { stop->request_stop(); });
+    RunLog log(channel, stop->get_token());
+    ICapabilityTestCamera::DetectionResult result;
     std::optional<_brantel_take_error> error;
     try {
-      const std::int32_t saved =
-          whiteBalance ? *whiteBalance : source->GetSetting(ICapabilityTestCamera::Setting::WhiteBalance);
-      CCapabilityTrial trial(*source, *channel, saved, stop, settle);
-      completed = trial.Run() == CCapabilityTrial::Outcome::Completed;
-      file = trial.FileName();
+      result = source->Detect({log, stop->get_token(), saved, settle});
     } catch (...) {
       error = CurrentError();
     }
-    channel->Post([completed, file, error](CTestCameraCapabilitiesDlg& dialog) {
-      dialog.OnTrialEnded(completed, file, error);
+    channel->Post([result, error](CTestCameraCapabilitiesDlg& dialog) {
+      dialog.OnDetectionEnded(result.completed, result.fileName, error);
     });
   });
   if (!queued)
-    OnTrialEnded(false, {}, _brantel_take_error(E_FAIL, "The camera is not connected."));
+    OnDetectionEnded(false, {}, _brantel_take_error(E_FAIL, "The camera is not connected."));
 }
 
-void CTestCameraCapabilitiesDlg::OnTrialEnded(bool completed, const std::string& file,
-                                              const std::optional<_brantel_take_error>& error) {
+void CTestCameraCapabilitiesDlg::OnDetectionEnded(bool completed, const std::string& file,
+                                                  const std::optional<_brantel_take_error>& error) {
   SetIdle();
   m_instruction->setText(m_instructionText);
   if (error) {
@@ -261,7 +269,7 @@ void CTestCameraCapabilitiesDlg::OnTrialEnded(bool completed, const std::string&
 void CTestCameraCapabilitiesDlg::reject() {
   switch (m_state) {
   case State::Running:
-    m_channel->stopped = true;
+    m_runStop->request_stop();
     return;
   case State::Working:
   case State::Closing:

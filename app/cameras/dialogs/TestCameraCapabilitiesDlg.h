@@ -1,6 +1,7 @@
-// The modal "Detect Camera Capabilities" dialog: finds out by trial what
-// the camera accepts (CCapabilityTrial), shows the report in its log, lets
-// the user stop the run, saves the result in the model's description file,
+// The modal "Detect Camera Capabilities" dialog: runs the camera family's
+// detection (ICapabilityTestCamera::Detect: the shared picture trial, or the
+// family's own), shows its report in the log line by line, lets the user
+// stop the run, has the result saved in the model's description file,
 // restores the model's defaults on request, and puts the camera's settings
 // of its opening back when it closes. Controls are named "control<id>":
 // 2088 the model, 1033 the instruction, 1036 the log, 1 "&Start", 1034
@@ -11,9 +12,9 @@
 // with the camera (reading the settings at opening, the run, restoring the
 // defaults, putting the settings back) runs on the camera window's worker
 // through ICapabilityTestCamera::RunOnCamera and reports back by posted
-// events, so the window stays responsive throughout. The run's log lines
-// come the same way; the stop reaches the run through the answer of its
-// next log line and after each test picture.
+// events, so the window stays responsive throughout, however long the
+// detection takes. The run's log lines come the same way; the stop reaches
+// the run through the answer of its next log line and its stop token.
 //
 // Failure: a failure of the run is reported (ReportError) and ends the run
 // as cancelled: nothing is saved. A failure to put the settings back is
@@ -29,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 class CHtmlHelp;
@@ -58,6 +60,7 @@ protected:
 
 private:
   struct Channel;
+  struct RunLog;
   enum class State { Opening, Idle, Running, Working, Closing };
 
   void OnStart();
@@ -65,7 +68,8 @@ private:
   void OnHelp();
   void OnOpened(std::optional<ICapabilityTestCamera::Settings> saved, const QString& model,
                 const std::optional<_brantel_take_error>& error);
-  void OnTrialEnded(bool completed, const std::string& file, const std::optional<_brantel_take_error>& error);
+  void OnDetectionEnded(bool completed, const std::string& file,
+                        const std::optional<_brantel_take_error>& error);
   void AppendLog(const QString& line);
   // Queues camera work; false (and nothing queued) without a camera.
   bool RunOnCamera(std::function<void(std::stop_token)> work);
@@ -73,6 +77,8 @@ private:
 
   std::shared_ptr<ICapabilityTestCamera> m_camera;
   std::shared_ptr<Channel> m_channel;
+  // The stop of the run that goes on, or went last (shared with its work).
+  std::shared_ptr<std::stop_source> m_runStop;
   State m_state = State::Opening;
   std::optional<ICapabilityTestCamera::Settings> m_saved;
   QString m_instructionText;

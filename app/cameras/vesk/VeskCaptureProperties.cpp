@@ -4,6 +4,7 @@
 #include "app/core/ITarselCallback.h"
 #include "app/ui/CameraConnectGuard.h"
 
+#include <iterator>
 #include <mutex>
 
 using tarsel::dialogs::CaptureList;
@@ -14,8 +15,9 @@ using tarsel::dialogs::ZoomAndFocus;
 
 namespace {
 
-// The capability of each list, in the order of CaptureList.
-constexpr const char* kCapabilityNames[tarsel::dialogs::kCaptureListCount] = {
+// The capability of each list, in the order of CaptureList; the family has
+// no AF distance.
+constexpr const char* kCapabilityNames[] = {
     "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
     "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
 };
@@ -68,7 +70,7 @@ CaptureSnapshot CVeskCaptureProperties::ReadAll() {
     m_camera->ResetElectricZoom();
     snapshot.zoom = ReadZoomAndFocus();
   }
-  for (std::size_t i = 0; i < tarsel::dialogs::kCaptureListCount; ++i)
+  for (std::size_t i = 0; i < std::size(kCapabilityNames); ++i)
     snapshot.lists[i] = ValuesOf(*m_camera, kCapabilityNames[i]);
   return snapshot;
 }
@@ -154,6 +156,11 @@ void CVeskCaptureProperties::SetDigitalZoom(std::int32_t value) {
 
 std::string CVeskCaptureProperties::StatusLine() {
   return StatusLineOf(*m_camera);
+}
+
+std::int32_t CVeskCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {
+  // The sheet's pages: general, focus, zoom, monitor brightness.
+  return request == tarsel::dialogs::SettingsPageFor::ManualFocus ? 1 : 0;
 }
 
 bool CVeskCaptureProperties::UsesAperture(std::int32_t mode) const {

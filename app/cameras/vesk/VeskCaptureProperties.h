@@ -31,6 +31,7 @@ public:
   bool UsesAperture(std::int32_t mode) const override;
   bool UsesExposureTime(std::int32_t mode) const override;
   bool UsesExpoBias(std::int32_t mode) const override;
+  std::int32_t SettingsPage(tarsel::dialogs::SettingsPageFor request) const override;
 
   // The camera's status line as ReportStatus composes it; "Error" when it
   // cannot be read. Shared with the settings sheet's pages.

@@ -1,6 +1,7 @@
-// The capability test dialog's camera (ICapabilityTestCamera) over a
-// camera-link camera object: its property operations, capability sets and
-// camera-model file, and the camera window that runs the work on its worker.
+// The capability test dialog's camera over a camera-link camera object,
+// detecting by the shared picture trial (ICapabilityTrialCamera): its
+// property operations, capability sets and camera-model file, and the
+// camera window that runs the work on its worker.
 //
 // Threads: RunOnCamera on the user-interface thread; the other members run
 // on the camera window's worker, inside the work RunOnCamera queued, on the
@@ -8,14 +9,14 @@
 // _brantel_take_error; E_FAIL when the window holds no camera-link camera.
 #pragma once
 
-#include "app/cameras/dialogs/CapabilityTestCamera.h"
+#include "app/cameras/dialogs/CapabilityTrialCamera.h"
 
 #include <QPointer>
 #include <QWidget>
 
 class CVeskDllWr;
 
-class CVeskTestCameraCapabilities : public ICapabilityTestCamera {
+class CVeskTestCameraCapabilities : public ICapabilityTrialCamera {
 public:
   // `window`: the camera window or a widget inside it.
   explicit CVeskTestCameraCapabilities(QWidget* window);

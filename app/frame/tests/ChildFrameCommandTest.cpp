@@ -101,6 +101,9 @@ TEST_F(CommandTest, ZoomDecodesAtTheDivisorAndKeepsItForNewPictures) {
   EXPECT_FALSE(Enabled(window, cmd::Zoom100));
   takeOne(window);
   IPictureFromCamera* picture = window->GetHost()->GetPicture();
+  // A picture that fits opens at 100 %.
+  EXPECT_EQ(picture->GetBitmapWidth(), 64u);
+  window->OnCommand(cmd::Zoom25);
   EXPECT_EQ(picture->GetBitmapWidth(), 16u);
   EXPECT_FALSE(Enabled(window, cmd::Zoom25));
   EXPECT_TRUE(Enabled(window, cmd::Zoom100));
@@ -135,7 +138,7 @@ TEST_F(CommandTest, RotationTurnsTheCurrentPictureBothWays) {
   EXPECT_EQ(picture->GetPictureWidth(), 48u);
   EXPECT_EQ(picture->GetPictureHeight(), 64u);
   EXPECT_TRUE(picture->HasBitmap());
-  EXPECT_EQ(window->View()->GetImageWidth(picture), 12 + window->View()->Overlay()->GetWidth());
+  EXPECT_EQ(window->View()->GetImageWidth(picture), 48 + window->View()->Overlay()->GetWidth());
   window->OnCommand(cmd::RotateCounterclockwise);
   EXPECT_EQ(picture->GetPictureWidth(), 64u);
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Ready"));
@@ -149,7 +152,7 @@ TEST_F(CommandTest, CopyPutsTheBitmapOnTheClipboard) {
   window->OnCommand(cmd::EditCopy);
   EXPECT_TRUE(errorBoxes.empty());
   const QImage image = QGuiApplication::clipboard()->image();
-  EXPECT_EQ(image.size(), QSize(16, 12));
+  EXPECT_EQ(image.size(), QSize(64, 48));
 }
 
 TEST_F(CommandTest, ClosingWithUnsavedPicturesNeverLosesAPictureWhoseSaveDidNotHappen) {

@@ -129,7 +129,7 @@ TEST_F(TakeTest, ATakeAppendsItsPictureShowsItAndMarksItUnsavedWhileASecondTakeI
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(window->View()->Picture(), picture);
   EXPECT_TRUE(picture->HasBitmap());
-  EXPECT_EQ(picture->GetScaleDenominator(), 4u);
+  EXPECT_EQ(picture->GetScaleDenominator(), 1u);
   EXPECT_TRUE(window->HasUnsavedPictures());
   EXPECT_TRUE(fake->capturePropertiesEnabled());
   EXPECT_EQ(window->PaneText(0), QStringLiteral("Ready"));

@@ -7,7 +7,9 @@
 #include "hostapi/RefPtr.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWidget>
 
@@ -126,6 +128,38 @@ TEST_F(ViewTest, PaintsTheBitmapAtTheOffsetTheBackgroundElsewhereAndTheNoticeWhe
   image = lost->View()->viewport()->grab().toImage();
   EXPECT_EQ(image.pixelColor(0, 0), background);
   EXPECT_GT(redPixels(image), 100);
+}
+
+TEST_F(ViewTest, TheNoticeShowsOnTheScreenAsSoonAsTheCameraGoes) {
+  // What the screen holds of the frame, as painted so far (no repaint forced).
+  const auto onScreen = [&] {
+    pumpFor(20ms);
+    return QGuiApplication::primaryScreen()->grabWindow(site->FrameWindow()->winId()).toImage();
+  };
+  CChildFrame* window = attach(makeCamera());
+  EXPECT_EQ(redPixels(onScreen()), 0);
+  window->MarkDisconnected();
+  EXPECT_GT(redPixels(onScreen()), 100);
+}
+
+TEST_F(ViewTest, APictureOpensAtTheLargestZoomThatShowsItWholeAndTheUsersZoomHolds) {
+  const auto openingDivisor = [&](double times) {
+    testcamera::FakeCamera* camera = nullptr;
+    CChildFrame* window = attach(makeCamera(), &camera);
+    const QSize view = window->View()->maximumViewportSize();
+    camera->setPictureSize(static_cast<int>(view.width() * times), static_cast<int>(view.height() * times));
+    takeOne(window);
+    return std::pair(window, window->GetHost()->GetPicture(-1)->GetScaleDenominator());
+  };
+  EXPECT_EQ(openingDivisor(0.9).second, 1u);
+  EXPECT_EQ(openingDivisor(6).second, 4u);
+  const auto [window, divisor] = openingDivisor(1.5);
+  EXPECT_EQ(divisor, 2u);
+  EXPECT_EQ(window->View()->horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(window->View()->verticalScrollBar()->maximum(), 0);
+  ASSERT_TRUE(window->OnCommand(cmd::Zoom100));
+  takeOne(window);
+  EXPECT_EQ(window->GetHost()->GetPicture(-1)->GetScaleDenominator(), 1u);
 }
 
 } // namespace

@@ -455,6 +455,46 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   EXPECT_EQ(store.find(tarsel::ftp::test::FtpTestServer::kPassword), std::string::npos);
 }
 
+TEST_F(MainFrameVesk, ACameraUnpluggedDuringAnAllCamerasTakeCostsTheOtherCameraNothing) {
+  const std::string root = m_folder.file("saved");
+  chooseSaverForTakes("File");
+  {
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
+    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  CMainFrame& frame = startWithBothWindows();
+  const int slot = kSlotOfModel.at("XC-701");
+  m_cardBefore["XC-701"] = cardFiles(*m_simulator, slot, m_folder.file("before"));
+  CChildFrame* first = windowOf("XC-701");
+  ASSERT_TRUE(first);
+  const std::string firstName = first->CameraName().toStdString();
+
+  // The second camera goes while its picture comes over; the folder's
+  // watcher asks for a refresh while the first camera still works.
+  ASSERT_EQ(m_simulator->control("fault 1 unplug opcode=0xC2 kind=6 skip=3").rfind("ok", 0), 0u);
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  ASSERT_TRUE(pumpUntil(
+      [&] { return m_takesEnded == 1 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
+      kPatience));
+  // A second error already tells that the first camera lost its picture.
+  pumpUntil([&] { return std::filesystem::exists(root + "/" + firstName) || m_errors.size() > 1; },
+            kPatience);
+  ASSERT_TRUE(std::filesystem::exists(root + "/" + firstName))
+      << "errors: " << testing::PrintToString(m_errors);
+
+  std::vector<std::string> added;
+  for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after")))
+    if (!m_cardBefore["XC-701"].count(name))
+      added.push_back(bytes);
+  ASSERT_EQ(added.size(), 1u);
+  const std::set<std::string> saved = filesBelow(root + "/" + firstName);
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_TRUE(readFile(*saved.begin()) == added.front()) << *saved.begin() << " differs from the card's file";
+  EXPECT_EQ(m_errors.size(), 1u) << testing::PrintToString(m_errors);
+}
+
 namespace {
 
 // The two cameras, each picture they erase from their cards kept by the
@@ -539,7 +579,15 @@ TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndASchedule
 
   // Every picture is saved in its camera's folder under its counter, byte
   // for byte the picture the simulator took (and erased from its card).
-  const auto files = [&] { return std::filesystem::exists(root) ? filesBelow(root).size() : 0u; };
+  // The queue empties before its last picture is written: wait for the
+  // files under their own names, not the one still written under a temporary name.
+  const auto files = [&] {
+    std::size_t count = 0;
+    if (std::filesystem::exists(root))
+      for (const std::string& path : filesBelow(root))
+        count += std::filesystem::path(path).filename().string().rfind('.', 0) != 0;
+    return count;
+  };
   ASSERT_TRUE(pumpUntil([&] { return files() >= 16 && frame.SaveQueueLength() == 0; }, kPatience)) << files();
   std::set<std::string> expected;
   for (const auto& [model, slot] : kSlotOfModel) {

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <string>
 
@@ -155,6 +156,38 @@ TEST_F(VeskCaptureProperties, ADisconnectedCameraShowsNothingAndGetsNothingBackO
   ASSERT_EQ(m_simulator->control("set 0 72 8"), "ok");
   EXPECT_EQ(camera->CloseCaptureProperties(), 0);
   EXPECT_EQ(reg(72), 8);
+}
+
+TEST_F(VeskCaptureProperties, AnUnpluggedCameraLeavesNothingToPressAndIsShownAgainWhenPluggedIn) {
+  CChildFrame* window = openDialog();
+  ASSERT_TRUE(window && m_dialog);
+  auto* take = control<QPushButton>(1030);
+  auto* advanced = control<QPushButton>(2073);
+  const auto replug = [&](const char* command, bool connected) {
+    ASSERT_EQ(m_simulator->control(command), "ok");
+    ASSERT_TRUE(m_frame->RunCommand(cmd::RefreshCameras));
+    ASSERT_TRUE(pumpUntil([&] { return window->IsCameraConnected() == connected; }, kDialogPatience));
+    waitIdle();
+    EXPECT_EQ(take->isEnabled(), connected);
+    EXPECT_EQ(advanced->isEnabled(), connected);
+    EXPECT_EQ(control(1025)->count() > 0, connected);
+  };
+  replug("unplug 0", false);
+  // A request for the settings sheet made before the camera went opens nothing.
+  bool sheetOpened = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      sheetOpened = true;
+      sheet->reject();
+    }
+  });
+  watch.start(5);
+  window->PostOpenCameraSettings(0);
+  tarsel::test::pumpFor(std::chrono::milliseconds(100));
+  EXPECT_FALSE(sheetOpened);
+  replug("plug 0", true);
+  EXPECT_TRUE(m_errors.empty()) << m_errors.front();
 }
 
 } // namespace

@@ -55,6 +55,11 @@ TEST(ButtonTP, DrawsItsBitmapUnchangedInTheMiddleAndOnePixelDownRightWhilePushed
   EXPECT_FALSE(holdsBitmapAt(pushed, bitmap, centred));
   button.setDown(false);
 
+  // Disabled, the bitmap is drawn greyed.
+  button.setEnabled(false);
+  EXPECT_FALSE(holdsBitmapAt(rendered(button), bitmap, centred));
+  button.setEnabled(true);
+
   // The focus is drawn exactly around the bitmap and nowhere else.
   QWidget window;
   auto* focused = new CButtonTP("&Take picture", &window);

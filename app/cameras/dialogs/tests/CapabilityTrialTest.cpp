@@ -18,10 +18,10 @@
 
 namespace {
 
-using Setting = ICapabilityTestCamera::Setting;
+using Setting = ICapabilityTrialCamera::Setting;
 
 // Accepts every value and moves its lens wherever it is asked.
-class EchoingCamera : public ICapabilityTestCamera {
+class EchoingCamera : public ICapabilityTrialCamera {
 public:
   bool RunOnCamera(std::function<void(std::stop_token)>) override { return false; }
   void Connect() override { ++connections; }
