@@ -12,6 +12,8 @@ CanonCD_Wr::CanonCD_Wr(const CanonSourceInfo& source)
       m_modelName(source.sourceName) {}
 
 CanonCD_Wr::~CanonCD_Wr() {
+  // The capture-properties dialog goes with the camera.
+  CloseCaptureProperties();
   const CameraCallLock lock(m_lock);
   m_source.reset();
 }

@@ -14,9 +14,15 @@
 #include "app/cameras/canon/CanonSourceInfo.h"
 #include "app/core/ICameraHiLevel.h"
 
+#include <QPointer>
+
 #include <memory>
 #include <mutex>
 #include <string>
+
+namespace tarsel::dialogs {
+class CCapturePropertiesDialog;
+}
 
 class CanonCD_Wr : public ICameraHiLevel {
 public:
@@ -71,16 +77,20 @@ public:
   HRESULT ApplyKeywordSettings(const char*) override { return kNotImplemented; }
   HRESULT DownloadPicture(IPictureFromCamera*, std::int32_t) override { return kNotImplemented; }
   HRESULT ApplyFocusSettings(ICamExtraCommand*) override { return kNotImplemented; }
-  HRESULT ShowCameraInfo(HWND, _ITarselCallback*) override { return kNotImplemented; }
-  HRESULT ShowCapabilityTest(HWND, _ITarselCallback*) override { return kNotImplemented; }
   HRESULT ShowDownloadAllPictures(HWND, _ITarselCallback*) override { return kNotImplemented; }
-  HRESULT ShowCaptureProperties(HWND, std::int32_t, bool) override { return kNotImplemented; }
-  HRESULT EnableCaptureProperties(bool) override { return kNotImplemented; }
-  HRESULT NotifyCaptureProperties(std::int32_t) override { return kNotImplemented; }
-  HRESULT CloseCaptureProperties() override { return kNotImplemented; }
-  HRESULT ShowCameraSettings(HWND, _ITarselCallback*, std::int32_t) override { return kNotImplemented; }
+  // The family's dialogs (CanonCDWrDialogs.cpp): each runs over the camera
+  // window `parent`, whose worker makes every camera call.
+  HRESULT ShowCameraInfo(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCapabilityTest(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCaptureProperties(HWND parent, std::int32_t, bool show) override;
+  HRESULT EnableCaptureProperties(bool enable) override;
+  HRESULT NotifyCaptureProperties(std::int32_t event) override;
+  HRESULT CloseCaptureProperties() override;
+  // The fine zoom dialog, whatever the page asked for.
+  HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t) override;
 
 private:
+  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
   std::recursive_mutex m_lock;
   std::unique_ptr<CCanonSource> m_source;
   std::string m_displayName;
