@@ -1,6 +1,8 @@
 #include "app/cameras/canon/CanonCDCaptureProperties.h"
 
 #include "app/cameras/canon/CanonCDWr.h"
+#include "app/cameras/canon/CanonError.h"
+#include "app/cameras/canon/CdSdkAbi.h"
 #include "app/core/ITarselCallback.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "env/BrantelTakeError.h"
@@ -34,6 +36,17 @@ public:
 private:
   std::string m_text;
 };
+
+// Sends a value; a value the camera refuses leaves it with the one it had,
+// which the caller reads back and shows (with a beep).
+template <class Send> void sendKeepingRefused(Send&& send) {
+  try {
+    ThrowIfFailed(send());
+  } catch (const _brantel_take_error& error) {
+    if (error.Error() != tarsel::canon::CanonErrorCode(tarsel::cdsdk::kErrOperationRefused))
+      throw;
+  }
+}
 
 template <class Value> std::int32_t read(HRESULT (CanonCD_Wr::*getter)(Value*), CanonCD_Wr& camera) {
   Value value{};
@@ -99,9 +112,11 @@ ZoomAndFocus CCanonCDCaptureProperties::ReadZoomAndFocus() {
 
 ExposureBlock CCanonCDCaptureProperties::SetExposure(const ExposureBlock& block) {
   const CCameraConnectGuard connection(m_camera);
-  ThrowIfFailed(m_camera->SetExposure(static_cast<std::uint32_t>(block.mode),
-                                      static_cast<std::uint32_t>(block.aperture),
-                                      static_cast<std::uint32_t>(block.exposureTime)));
+  sendKeepingRefused([&] {
+    return m_camera->SetExposure(static_cast<std::uint32_t>(block.mode),
+                                 static_cast<std::uint32_t>(block.aperture),
+                                 static_cast<std::uint32_t>(block.exposureTime));
+  });
   return ReadExposure();
 }
 
@@ -109,25 +124,25 @@ std::int32_t CCanonCDCaptureProperties::SetValue(CaptureList list, std::int32_t 
   const auto code = static_cast<std::uint32_t>(value);
   switch (list) {
   case CaptureList::ExposureBias:
-    ThrowIfFailed(m_camera->SetPropExpoBias(code));
+    sendKeepingRefused([&] { return m_camera->SetPropExpoBias(code); });
     break;
   case CaptureList::IsoSpeed:
-    ThrowIfFailed(m_camera->SetPropIsoSpeed(code));
+    sendKeepingRefused([&] { return m_camera->SetPropIsoSpeed(code); });
     break;
   case CaptureList::FlashMode:
-    ThrowIfFailed(m_camera->SetPropFlash(code));
+    sendKeepingRefused([&] { return m_camera->SetPropFlash(code); });
     break;
   case CaptureList::WhiteBalance:
-    ThrowIfFailed(m_camera->SetPropWhiteBalance(code));
+    sendKeepingRefused([&] { return m_camera->SetPropWhiteBalance(code); });
     break;
   case CaptureList::Metering:
-    ThrowIfFailed(m_camera->SetPropMetering(code));
+    sendKeepingRefused([&] { return m_camera->SetPropMetering(code); });
     break;
   case CaptureList::Resolution:
-    ThrowIfFailed(m_camera->SetPropResolution(value));
+    sendKeepingRefused([&] { return m_camera->SetPropResolution(value); });
     break;
   case CaptureList::AfDistance:
-    ThrowIfFailed(m_camera->SetPropAFDistance(code));
+    sendKeepingRefused([&] { return m_camera->SetPropAFDistance(code); });
     break;
   default:
     return value;

@@ -1,6 +1,8 @@
 // The Canon camera as its capture-properties dialog sees it: the
 // family-neutral dialog's source over one CanonCD_Wr, with the family's AF
-// distance list and AF lock box and without focus-mode radios. Made by the
+// distance list and AF lock box and without focus-mode radios. A value the
+// camera refuses is not an error: the camera keeps the one it had, which the
+// dialog reads back and shows with a beep. Made by the
 // camera when it first shows its dialog (CanonCD_Wr::ShowCaptureProperties)
 // and shared with the calls in flight.
 //

@@ -139,9 +139,13 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   UpdateEnabled();
 }
 
-CCanonCD_FineAdjustZoom::~CCanonCD_FineAdjustZoom() {
+CCanonCD_FineAdjustZoom::~CCanonCD_FineAdjustZoom() = default;
+
+void CCanonCD_FineAdjustZoom::done(int result) {
+  // Not in the destructor: a window that goes first takes the dialog along.
   if (ICameraWindow* window = m_calls.Window())
     window->ClearWaitingWindow(this);
+  QDialog::done(result);
 }
 
 void CCanonCD_FineAdjustZoom::Opened(const Opening& opening) {

@@ -47,6 +47,7 @@ public:
 
   void accept() override;
   void reject() override;
+  void done(int result) override;
 
 protected:
   bool event(QEvent* event) override;
