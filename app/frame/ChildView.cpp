@@ -153,7 +153,8 @@ QSize CChildView::Beside(QSize bitmap, QSize overlay, bool below) {
 std::uint32_t CChildView::FittingDivisor() const {
   const std::uint32_t smallestZoom = std::end(kZoomDivisors)[-1];
   IPictureFromCamera* picture = m_picture.get();
-  if (!picture || IsFocusStripShown())
+  // Without a bitmap the picture's own size is unknown.
+  if (!picture || !picture->HasBitmap() || IsFocusStripShown())
     return smallestZoom;
   const QSize whole = maximumViewportSize();
   const std::int32_t width = BoundedExtent(picture->GetPictureWidth());

@@ -555,6 +555,7 @@ VeskSimCameraState::Shot VeskSimCameraState::describeShot(const ResolutionMode& 
   p.metering = static_cast<std::uint16_t>(m_metering);
   p.flash = fired ? 1 : 0;
   p.whiteBalance = m_whiteBalance == 0 ? 0 : 1;
+  p.focalTenths = m_zoom;
 
   PictureTag& tag = shot.tag;
   tag.resolution = mode.id;

@@ -160,6 +160,8 @@ Tiff::Directory exifEntries(const PictureParams& p) {
   dir.push_back(Tiff::srational(0x9204, p.biasTenths, 10));
   dir.push_back(Tiff::shorts(0x9207, {p.metering}));
   dir.push_back(Tiff::shorts(0x9209, {p.flash}));
+  if (p.focalTenths)
+    dir.push_back(Tiff::rational(0x920A, p.focalTenths, 10));
   dir.push_back(Tiff::longs(0xA002, {p.width}));
   dir.push_back(Tiff::longs(0xA003, {p.height}));
   dir.push_back(Tiff::shorts(0xA403, {p.whiteBalance}));

@@ -1,6 +1,6 @@
 // Makes the files a simulated camera stores: baseline JPEG pictures with an
 // EXIF block (maker, model, software, date and time, orientation, exposure
-// data), uncompressed RGB TIFF pictures, raw files that begin with "BRF",
+// data, focal length), uncompressed RGB TIFF pictures, raw files that begin with "BRF",
 // thumbnails for the index, and numbered preview frames. The picture content
 // is a deterministic pattern with noise seeded by `seed`, so the same
 // parameters always give the same bytes and higher JPEG quality gives larger
@@ -32,6 +32,7 @@ struct PictureParams {
   std::uint16_t metering = 5;
   std::uint16_t flash = 0;        // EXIF flash value (bit 0: fired)
   std::uint16_t whiteBalance = 0; // EXIF: 0 auto, 1 manual
+  std::uint32_t focalTenths = 0;  // the lens position in tenths of mm; 0: not written
 };
 
 std::vector<std::uint8_t> makeJpegPicture(const PictureParams& p);

@@ -9,6 +9,7 @@
 #include "app/ui/ButtonTP.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/ExtComboBox.h"
+#include "app/ui/ResText.h"
 #include "app/ui/RestoreWindowPlacement.h"
 #include "app/ui/SelectComboItemByData.h"
 #include "app/ui/UiGuard.h"
@@ -98,20 +99,20 @@ CCapturePropertiesDialog::CCapturePropertiesDialog(std::shared_ptr<ICapturePrope
 
 CCapturePropertiesDialog::~CCapturePropertiesDialog() = default;
 
-QLabel* CCapturePropertiesDialog::AddList(CaptureList list) {
+QLabel* CCapturePropertiesDialog::AddList(CaptureList list, QWidget* parent) {
   QComboBox* combo = nullptr;
   if (list == CaptureList::Aperture)
-    combo = m_aperture = new CExtComboBox(ids::IDS_AUTO, this);
+    combo = m_aperture = new CExtComboBox(ids::IDS_AUTO, parent);
   else if (list == CaptureList::ExposureTime)
-    combo = m_exposureTime = new CExtComboBox(ids::IDS_AUTO, this);
+    combo = m_exposureTime = new CExtComboBox(ids::IDS_AUTO, parent);
   else if (list == CaptureList::ExposureBias)
-    combo = m_bias = new CExtComboBox(ids::IDS_NOT_AVAILABLE, this);
+    combo = m_bias = new CExtComboBox(ids::IDS_NOT_AVAILABLE, parent);
   else
-    combo = new QComboBox(this);
+    combo = new QComboBox(parent);
   const ListControl& control = kListControls[Index(list)];
   tarsel::ui::NamedControl(combo, control.id);
   m_combos[Index(list)] = combo;
-  auto* label = new QLabel(QString::fromLatin1(control.label), this);
+  auto* label = new QLabel(QString::fromLatin1(control.label), parent);
   label->setBuddy(combo);
   tarsel::ui::ConnectGuarded(combo, &QComboBox::currentIndexChanged, this, [this, list] {
     if (IsExposureList(list))
@@ -127,7 +128,7 @@ void CCapturePropertiesDialog::BuildControls() {
   const unsigned features = m_source->Features();
   auto* form = new QFormLayout;
   for (const CaptureList list : kLayoutOrder) {
-    QLabel* label = AddList(list);
+    QLabel* label = AddList(list, this);
     form->addRow(label, Combo(list));
   }
 
@@ -161,9 +162,7 @@ void CCapturePropertiesDialog::BuildControls() {
   auto* afRow = new QWidget(this);
   auto* afLayout = new QHBoxLayout(afRow);
   afLayout->setContentsMargins(0, 0, 0, 0);
-  QLabel* afLabel = AddList(CaptureList::AfDistance);
-  afLabel->setParent(afRow);
-  Combo(CaptureList::AfDistance)->setParent(afRow);
+  QLabel* afLabel = AddList(CaptureList::AfDistance, afRow);
   m_afLock = NamedControl(new QCheckBox(QStringLiteral("AF Loc&k"), afRow), IDC_AF_LOCK);
   // Shown once a refill found the camera has one.
   m_afLock->hide();
@@ -338,7 +337,9 @@ void CCapturePropertiesDialog::FillCombo(CaptureList list, const CaptureValueLis
   m_lists[Index(list)] = values;
   for (const auto& [id, label] : values.values)
     combo->addItem(QString::fromStdString(label), id);
-  SelectComboItemByData(combo, current);
+  if (!values.supported && (m_source->Features() & kCaptureUnsupportedItem))
+    combo->addItem(tarsel::ui::ResText(ids::IDS_UNSUPPORTED), -1);
+  SelectComboItemByData(combo, values.supported ? current : -1);
   m_updating = updating;
 }
 

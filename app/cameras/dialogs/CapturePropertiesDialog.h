@@ -64,7 +64,8 @@ public:
   void Refill();
   // Reads the zoom and the focus mode again.
   void RefillZoom();
-  // The camera is gone: every control empty and disabled.
+  // The camera is gone: every control disabled, every list but the AF
+  // distance empty.
   void Reset();
   // The digital zoom to give back to the camera; none while disconnected.
   std::optional<std::int32_t> SavedDigitalZoom() const;
@@ -81,8 +82,8 @@ protected:
 
 private:
   void BuildControls();
-  // Makes the list's box; its label for the caller to place.
-  QLabel* AddList(CaptureList list);
+  // Makes the list's box in `parent`; its label for the caller to place.
+  QLabel* AddList(CaptureList list, QWidget* parent);
   QComboBox* Combo(CaptureList list) const { return m_combos[static_cast<std::size_t>(list)]; }
   void Apply(const CaptureSnapshot& snapshot);
   void ApplyZoom(const ZoomAndFocus& zoom);

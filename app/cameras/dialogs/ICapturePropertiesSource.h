@@ -41,6 +41,9 @@ enum CaptureFeature : unsigned {
   kCaptureAfDistance = 1u << 1,
   // The AF-lock box, shown where the camera has an AF lock.
   kCaptureAfLock = 1u << 2,
+  // A list the camera lacks holds the one item "Unsupported" (data -1)
+  // instead of none; disabled all the same.
+  kCaptureUnsupportedItem = 1u << 3,
 };
 
 // The camera-settings sheet's pages the dialog opens.
@@ -106,7 +109,8 @@ public:
   virtual std::int32_t GetValue(CaptureList list) = 0;
   // Moves the lens; the position reached and its factor.
   virtual std::pair<std::int32_t, double> SetOpticalZoom(std::int32_t position) = 0;
-  virtual void SetFocusMode(std::int32_t mode) = 0;
+  // With kCaptureFocusModes: mode 1 automatic, 2 macro, 4 manual.
+  virtual void SetFocusMode(std::int32_t) {}
   virtual void SetDigitalZoom(std::int32_t value) = 0;
   // The camera's status line ("Error" when it cannot be read).
   virtual std::string StatusLine() = 0;

@@ -174,6 +174,15 @@ protected:
     user->Release();
   }
 
+  // Automatic saves after takes through the file saver of the build, below `root`.
+  void saveFilesUnder(const std::string& root) {
+    chooseSaverForTakes("File");
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
+    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
+    m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  }
+
   // The file saver's settings key (null when it cannot be opened).
   CRefPtr<ISaverSettings> fileSaverKey() const {
     ISaverSettings* key = nullptr;
@@ -302,13 +311,7 @@ TEST_F(MainFrameVesk, TwoCamerasTakeDownloadTheCardsBytesAndComeBackAfterAnUnplu
 TEST_F(MainFrameVesk, ASecondSessionSavesAfterTheFirstSessionsPicturesAndReplacesNone) {
   // Both sessions start counting at 1 in the same folders.
   const std::string root = m_folder.file("saved");
-  chooseSaverForTakes("File");
-  {
-    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
-    ASSERT_TRUE(saverKey);
-    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
-  }
-  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  saveFilesUnder(root);
   startAndTakeFiveTimes();
   ASSERT_TRUE(
       pumpUntil([&] { return filesBelow(root).size() >= 10 && m_frame->PaneText(3).isEmpty(); }, kPatience));
@@ -340,14 +343,12 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreSavedByTheFileSaverWithTheCardsBytesAndC
   const std::string script = m_folder.file("record.sh");
   tarsel::test::writeFile(script, "#!/bin/sh\nprintf '%s %s\\n' \"$#\" \"$1\" >> '" + log + "'\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  chooseSaverForTakes("File");
+  saveFilesUnder(root);
   {
     const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
     ASSERT_TRUE(saverKey);
-    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
     EXPECT_EQ(saverKey->SetString("ExternalCommand", (script + " %s").c_str()), 0);
   }
-  m_savers = std::make_unique<CSaveDllList>(0, binDir());
   ASSERT_GT(m_savers->GetCount(), 0);
   CMainFrame& frame = startAndTakeFiveTimes();
   const auto lines = [&] {
@@ -457,41 +458,29 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
 
 TEST_F(MainFrameVesk, ACameraUnpluggedDuringAnAllCamerasTakeCostsTheOtherCameraNothing) {
   const std::string root = m_folder.file("saved");
-  chooseSaverForTakes("File");
-  {
-    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
-    ASSERT_TRUE(saverKey);
-    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
-  }
-  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  saveFilesUnder(root);
   CMainFrame& frame = startWithBothWindows();
-  const int slot = kSlotOfModel.at("XC-701");
-  m_cardBefore["XC-701"] = cardFiles(*m_simulator, slot, m_folder.file("before"));
-  CChildFrame* first = windowOf("XC-701");
-  ASSERT_TRUE(first);
-  const std::string firstName = first->CameraName().toStdString();
+  m_cardBefore["XC-701"] = cardFiles(*m_simulator, 0, m_folder.file("before"));
+  ASSERT_TRUE(windowOf("XC-701"));
+  const std::string folder = root + "/" + windowOf("XC-701")->CameraName().toStdString();
 
   // The second camera goes while its picture comes over; the folder's
   // watcher asks for a refresh while the first camera still works.
   ASSERT_EQ(m_simulator->control("fault 1 unplug opcode=0xC2 kind=6 skip=3").rfind("ok", 0), 0u);
   ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
-  ASSERT_TRUE(pumpUntil(
-      [&] { return m_takesEnded == 1 && frame.SaveQueueLength() == 0 && frame.PaneText(3).isEmpty(); },
-      kPatience));
-  // A second error already tells that the first camera lost its picture.
-  pumpUntil([&] { return std::filesystem::exists(root + "/" + firstName) || m_errors.size() > 1; },
-            kPatience);
-  ASSERT_TRUE(std::filesystem::exists(root + "/" + firstName))
-      << "errors: " << testing::PrintToString(m_errors);
-
+  ASSERT_TRUE(pumpUntil([&] { return m_takesEnded == 1 && frame.SaveQueueLength() == 0; }, kPatience));
   std::vector<std::string> added;
-  for (const auto& [name, bytes] : cardFiles(*m_simulator, slot, m_folder.file("after")))
+  for (const auto& [name, bytes] : cardFiles(*m_simulator, 0, m_folder.file("after")))
     if (!m_cardBefore["XC-701"].count(name))
       added.push_back(bytes);
   ASSERT_EQ(added.size(), 1u);
-  const std::set<std::string> saved = filesBelow(root + "/" + firstName);
-  ASSERT_EQ(saved.size(), 1u);
-  EXPECT_TRUE(readFile(*saved.begin()) == added.front()) << *saved.begin() << " differs from the card's file";
+  // Written under a temporary name, the file gets its own when it is whole.
+  // A second error already tells that the first camera lost its picture.
+  const std::string saved = folder + "/shot001.JPG";
+  pumpUntil([&] { return std::filesystem::exists(saved) || m_errors.size() > 1; }, kPatience);
+  ASSERT_TRUE(std::filesystem::exists(saved)) << testing::PrintToString(m_errors);
+  EXPECT_EQ(filesBelow(folder), std::set<std::string>{saved});
+  EXPECT_TRUE(readFile(saved) == added.front()) << saved << " is not the card's file";
   EXPECT_EQ(m_errors.size(), 1u) << testing::PrintToString(m_errors);
 }
 
@@ -526,14 +515,8 @@ std::string scheduleLine(std::int64_t time) {
 TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndAScheduleTakesAtItsTimes) {
   // The file saver, with automatic saving after takes off: the series saves all the same.
   const std::string root = m_folder.file("saved");
-  chooseSaverForTakes("File");
+  saveFilesUnder(root);
   setUserOption("AutoSaveAfterTaking", 0);
-  {
-    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
-    ASSERT_TRUE(saverKey);
-    EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
-  }
-  m_savers = std::make_unique<CSaveDllList>(0, binDir());
   CMainFrame& frame = startWithBothWindows();
   FakeClock clock;
   clock.now = tarsel::frame::test::utcTime(2026, 6, 1, 12, 0, 0);
@@ -811,20 +794,25 @@ TEST_F(MainFrameVeskPreview, ThePreviewFollowsTheActiveCameraPausesForATakeAndSt
   }
   if (copied)
     delete[] block;
-  std::string exposure, aperture, metering, iso, dimensions;
+  std::string exposure, aperture, metering, iso, dimensions, focal;
   texts->GetExposureTimeText(&exposure);
   texts->GetApertureText(&aperture);
   texts->GetMeteringModeText(&metering);
   texts->GetIsoText(&iso);
   texts->GetDimensionsText(&dimensions);
-  const auto tool = exifToolValues(
-      card, {"-ExposureTime", "-FNumber", "-MeteringMode", "-ISO", "-ExifImageWidth", "-ExifImageHeight"});
-  ASSERT_EQ(tool.size(), 6u);
+  texts->GetFocalLengthText(&focal);
+  const auto tool = exifToolValues(card, {"-ExposureTime", "-FNumber", "-MeteringMode", "-ISO",
+                                          "-ExifImageWidth", "-ExifImageHeight", "-FocalLength"});
+  ASSERT_EQ(tool.size(), 7u);
   EXPECT_EQ(exposure, tool[0] + " sec");
   EXPECT_EQ(trimmed(aperture), tool[1]);
   EXPECT_EQ(metering, tool[2]);
   EXPECT_EQ(iso, tool[3]);
   EXPECT_EQ(dimensions, tool[4] + "x" + tool[5]);
+  // The panel writes the number as "%-4.1f".
+  std::string millimetres = tool[6].substr(0, tool[6].find(' '));
+  millimetres.resize(std::max<std::size_t>(millimetres.size(), 4), ' ');
+  EXPECT_EQ(focal, millimetres + " mm");
 
   // Closed, the preview window goes and the camera takes no more frames.
   ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));

