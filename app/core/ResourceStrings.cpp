@@ -28,8 +28,9 @@ constexpr std::array kStrings = std::to_array<ResourceString>({
      "Cannot set Bypass Media when General Settings require leaving pictures in the camera."},
     {IDS_SELECT_CAMERA_MODELS, "Select Camera Models"},
     {IDS_DOWNLOAD_WITH_FILE_MANAGER,
-     "To download pictures from this camera open its drive in Windows as normal and copy the pictures "
-     "using regular Windows means.\n\nYou can do it even when the camera is being controlled by Tarsel."},
+     "To download pictures from this camera open its storage with the file manager as normal and copy "
+     "the pictures as you copy any files.\n\nYou can do it even when the camera is being controlled by "
+     "Tarsel."},
     {IDS_UNSUPPORTED, "Unsupported"},
     {IDS_NOT_AVAILABLE, "N/A"},
     {IDS_AUTO, "Auto"},

@@ -103,8 +103,7 @@ std::optional<CanonSourceInfo> CanonCDSDK_Wr::ReadSource(std::uint32_t index) {
     {
       CCanonDeviceProps props(source.GetHandle());
       info.eligible = (props.GetDeviceFlags() & tarsel::cdsdk::kFlagEligible) != 0;
-      const std::string owner = props.GetOwnerText();
-      info.displayName = owner + (owner.empty() ? "" : " ") + "(" + info.sourceName + ")";
+      info.displayName = CanonCD_Wr::DisplayName(props.GetOwnerText(), info.sourceName);
     }
     return info;
   } catch (...) {

@@ -103,8 +103,7 @@ HRESULT CanonCD_Wr::SetPropCameraID(const char* text) {
     CCanonDeviceProps props(SourceHandle());
     props.SetOwnerText(text);
     // The name the camera is shown and recognised by, as discovery makes it.
-    const std::string owner = text ? text : "";
-    m_displayName = owner + (owner.empty() ? "" : " ") + "(" + m_modelName + ")";
+    m_cameraName = DisplayName(text ? text : "", m_modelName);
   });
 }
 

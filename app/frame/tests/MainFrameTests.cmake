@@ -81,3 +81,16 @@ tarsel_test(mainframe_lunet_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr)
+
+# The main frame with the Canon family's camera on the SDK stand-in of the
+# build, beside vesk-simd's camera-link cameras.
+tarsel_test(mainframe_canon_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameCanonTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets ${CMAKE_DL_LIBS}
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
