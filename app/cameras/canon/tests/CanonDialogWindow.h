@@ -1,7 +1,6 @@
 // The camera window as the Canon dialog tests need it: one real Canon camera
 // on the stand-in, whose calls run in order on a worker thread of the
-// window; the status lines, commands and takes asked for are noted, a take
-// ends when the test says so.
+// window; the takes asked for are counted, a take ends when the test says so.
 #pragma once
 
 #include "app/cameras/canon/CanonCDWr.h"
@@ -17,8 +16,6 @@
 #include <QWidget>
 
 #include <stop_token>
-#include <string>
-#include <vector>
 
 namespace tarsel::canon::test {
 
@@ -60,11 +57,11 @@ public:
     QCoreApplication::postEvent(m_waiting, new tarsel::host::CameraJobDoneEvent(code, value));
     return true;
   }
-  void RestartSession() override { ++restarts; }
+  void RestartSession() override {}
   void SetDownloading(bool) override {}
   void ShowLoadingPercent(std::int32_t) override {}
-  void PostCommand(UINT id) override { commands.push_back(id); }
-  void PostOpenCameraSettings(std::int32_t page) override { pages.push_back(page); }
+  void PostCommand(UINT) override {}
+  void PostOpenCameraSettings(std::int32_t) override {}
   _ITarselCallback* StatusCallback() override { return this; }
   bool HasPreviewWindow() override { return previewOpen; }
   std::int32_t SetZoomDivisor(std::int32_t divisor) override { return divisor; }
@@ -72,15 +69,11 @@ public:
   void ShowPictureIndex(long, long) override {}
 
   bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override { return status.emplace_back(text ? text : ""), true; }
+  bool SetStatusText(const char*) override { return true; }
   void SuspendPreview(bool) override {}
 
   bool previewOpen = false;
   int takes = 0;
-  int restarts = 0;
-  std::vector<UINT> commands;
-  std::vector<std::int32_t> pages;
-  std::vector<std::string> status;
 
 private:
   // One thread: the calls run in the order they came.

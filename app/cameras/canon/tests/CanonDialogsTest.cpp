@@ -65,15 +65,6 @@ protected:
     m_camera.reset();
     CanonSdkTest::TearDown();
   }
-  // How often the call log names an entry after position `from`.
-  std::size_t Calls(const char* entry, std::size_t from = 0) const {
-    const std::string log = m_sim->logText();
-    std::size_t count = 0;
-    for (std::size_t at = log.find(entry, from); at != std::string::npos; at = log.find(entry, at + 1))
-      ++count;
-    return count;
-  }
-  std::size_t LogEnd() const { return m_sim->logText().size(); }
   std::int32_t Zoom() const {
     std::int32_t position = -1;
     EXPECT_EQ(m_camera->GetPropOpticalZoom(&position, nullptr), 0);
@@ -262,16 +253,6 @@ TEST_F(CanonDialogs, CameraInfoReadsTheWholeFreeCountAndTheClockRoundTrips) {
   EXPECT_EQ(read.dwLowDateTime, clock.dwLowDateTime);
   EXPECT_EQ(read.dwHighDateTime, clock.dwHighDateTime);
   EXPECT_EQ(tarsel::dialogs::CCameraInfoDlg::TimeText(read), QStringLiteral("12:34:56"));
-
-  m_camera.reset();
-  ReleaseCanonCDSdkWrapper();
-  UseCameras("[camera]\nvolumes =\n");
-  GetCanonCDSdkWrapper(new CTarselSettings);
-  m_camera = std::make_unique<CanonCD_Wr>(CanonSourceInfo{0, true, "Sim Camera A", "Owner (Sim Camera A)"});
-  m_camera->Source().Open();
-  const std::size_t from = LogEnd();
-  EXPECT_FALSE(CCanonCDCameraInfo(m_camera.get()).ReadInfo().hasMedia);
-  EXPECT_EQ(Calls("RemainingShots", from), 0u);
 }
 
 } // namespace
