@@ -12,16 +12,19 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThreadPool>
 #include <QWidget>
 
-#include <stop_token>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace tarsel::canon::test {
 
 class CanonDialogWindow : public QWidget, public ICameraWindow, public _ITarselCallback {
 public:
-  explicit CanonDialogWindow(CanonCD_Wr& camera) : m_camera(camera) { m_worker.setMaxThreadCount(1); }
+  explicit CanonDialogWindow(CanonCD_Wr& camera) : m_camera(camera) {}
+  ~CanonDialogWindow() override { m_thread.request_stop(), m_thread.join(); }
 
   bool QueueCameraCall(tarsel::host::CameraCall call) override {
     Queue([this, call](std::stop_token stop) { call(m_camera, stop); });
@@ -76,15 +79,33 @@ public:
   int takes = 0;
 
 private:
-  // One thread: the calls run in the order they came.
-  void Queue(std::function<void(std::stop_token)> work) {
-    m_worker.start([work = std::move(work)] { work(std::stop_token()); });
+  using Work = std::function<void(std::stop_token)>;
+  void Queue(Work work) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(work));
+    m_ready.notify_one();
+  }
+  void Loop(std::stop_token stop) {
+    for (;;) {
+      Work work;
+      {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_ready.wait(lock, stop, [this] { return !m_queue.empty(); }))
+          return;
+        work = std::move(m_queue.front());
+        m_queue.pop_front();
+      }
+      work(stop);
+    }
   }
 
   CanonCD_Wr& m_camera;
   QPointer<QObject> m_waiting;
-  // Waits for its work before the window's children go.
-  QThreadPool m_worker;
+  std::mutex m_mutex;
+  std::condition_variable_any m_ready;
+  std::deque<Work> m_queue;
+  // Last: stopped and joined before the window's children go.
+  std::jthread m_thread{[this](std::stop_token stop) { Loop(stop); }};
 };
 
 } // namespace tarsel::canon::test

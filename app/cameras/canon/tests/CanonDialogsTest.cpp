@@ -172,10 +172,10 @@ TEST_F(CanonDialogs, ACapabilityFileThatCannotBeWrittenIsReportedAndASecondRunSa
   CanonCD_Wr& camera = Open(nullptr);
   // A folder where the file should be: no write can succeed.
   const std::filesystem::path file = camera.BuildProfilePath();
+  std::filesystem::remove_all(file);
   std::filesystem::create_directories(file);
   auto* dialog = new CTestCameraCapabilitiesDlg(
       std::make_shared<CCanonCDTestCameraCapabilities>(m_window.get()), m_window.get());
-  dialog->show();
   auto* start = control<QPushButton>(dialog, 1);
   ASSERT_TRUE(pumpUntil([&] { return start->isEnabled(); }));
   start->click();
