@@ -5,6 +5,7 @@
 // giving the stand-in's bytes, "All Cameras Take Picture" releasing all three.
 #include "MainFrameTestSupport.h"
 
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
@@ -12,7 +13,12 @@
 #include "platform/testsupport/TestSupport.h"
 #include "sim/cdsdk/CdSimControl.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
 #include <dlfcn.h>
 
@@ -117,4 +123,41 @@ TEST_F(MainFrameCanon, TheCanonWindowTakesTheStandInsPictureAndAllCamerasTakeRel
   EXPECT_TRUE(bytesOf(window->GetHost()->GetPicture(1)) == payload(0));
   EXPECT_EQ(m_errors, std::vector<std::string>{});
   destroyFrame();
+}
+
+TEST_F(MainFrameCanon, TheCameraChosenAmongSeveralOpensAndOpensAgainWithoutAsking) {
+  ASSERT_EQ(m_sim->reset("[camera]\nname = Other\nflags = 0x1C\n[camera]\nname = A\n[camera]\nname = B\n"),
+            0);
+  // Answers the selection dialog: the second entry, used every time.
+  int asked = 0;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    auto* list = dialog ? dialog->findChild<QComboBox*>("control2104") : nullptr;
+    if (!list)
+      return;
+    ++asked;
+    list->setCurrentIndex(1);
+    dialog->findChild<QCheckBox*>("control2105")->setChecked(true);
+    dialog->findChild<QPushButton*>("control1")->click();
+  });
+  answer.start(5);
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  for (int run = 1; run <= 2; ++run) {
+    CMainFrame& frame = start(options);
+    ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, kPatience));
+    CChildFrame* window = frame.CameraWindows().front();
+    EXPECT_EQ(window->CameraName(), "Owner (B)");
+    EXPECT_EQ(asked, 1);
+    // Its capture properties fill from the camera.
+    window->ActivateInMdiClient();
+    ASSERT_TRUE(frame.RunCommand(cmd::CaptureProperties));
+    auto* properties = window->findChild<tarsel::dialogs::CCapturePropertiesDialog*>();
+    ASSERT_TRUE(properties && pumpUntil([&] { return !properties->IsBusy(); }, kPatience));
+    EXPECT_GT(properties->findChild<QComboBox*>("control1021")->count(), 0);
+    destroyFrame();
+    tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+  }
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
