@@ -4,10 +4,8 @@
 #include "CanonDialogWindow.h"
 #include "CanonSdkFixture.h"
 
-#include "app/cameras/canon/CanonCDCameraInfo.h"
 #include "app/cameras/canon/CanonCDFineAdjustZoom.h"
 #include "app/cameras/canon/CanonCDTestCameraCapabilities.h"
-#include "app/cameras/dialogs/CameraInfoDlg.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/core/PreviewPauseGuard.h"
@@ -22,7 +20,6 @@
 #include <QSlider>
 
 #include <filesystem>
-#include <set>
 
 using tarsel::canon::test::CanonDialogWindow;
 using tarsel::canon::test::CanonSdkTest;
@@ -98,11 +95,9 @@ TEST_F(CanonDialogs, CapturePropertiesShowWhatTheCameraKeptAndARefillOnlyReads) 
   // An aperture the camera does not take: one beep, and the box shows the camera's.
   auto* aperture = control<QComboBox>(dialog, 1022);
   ASSERT_EQ(aperture->currentData().toInt(), 32);
-  const std::set<int> listed = {24, 32, 40, 48, 56, 64};
-  int refused = 0;
-  while (refused < aperture->count() && listed.count(aperture->itemData(refused).toInt()))
-    ++refused;
-  ASSERT_LT(refused, aperture->count());
+  // 1.0 is not among the stand-in's apertures.
+  const int refused = aperture->findData(8);
+  ASSERT_GE(refused, 0);
   aperture->setCurrentIndex(refused);
   ASSERT_TRUE(pumpUntil([&] { return !dialog->IsBusy(); }));
   EXPECT_EQ(beeps, 1);
@@ -235,24 +230,6 @@ TEST_F(CanonDialogs, FineZoomCancelPutsTheZoomBackAndATakeHoldsThePreviewUntilIt
   EXPECT_EQ(Calls("Viewfinder", from), 0u);
   EXPECT_TRUE(errors.empty());
   delete dialog;
-}
-
-TEST_F(CanonDialogs, CameraInfoReadsTheWholeFreeCountAndTheClockRoundTrips) {
-  CanonCD_Wr& camera = Open("[camera]\nvolumes = 8589934592:5000000000:7\n");
-  CCanonCDCameraInfo info(&camera);
-  tarsel::dialogs::CameraInfoValues values = info.ReadInfo();
-  EXPECT_TRUE(values.hasMedia);
-  EXPECT_EQ(values.freeBytes, 5000000000);
-  EXPECT_EQ(values.storedPictures, 7);
-
-  // 2024-07-01 12:34:56 as the camera's wall clock.
-  const std::uint64_t units = 116444736000000000ULL + 1719837296ULL * 10000000ULL;
-  const FILETIME clock{static_cast<DWORD>(units), static_cast<DWORD>(units >> 32)};
-  info.Apply(std::nullopt, clock);
-  const FILETIME read = info.ReadClock();
-  EXPECT_EQ(read.dwLowDateTime, clock.dwLowDateTime);
-  EXPECT_EQ(read.dwHighDateTime, clock.dwHighDateTime);
-  EXPECT_EQ(tarsel::dialogs::CCameraInfoDlg::TimeText(read), QStringLiteral("12:34:56"));
 }
 
 } // namespace
