@@ -118,8 +118,8 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
     window->SetWaitingWindow(this);
   // The live preview keeps the monitor as it is.
   const bool useMonitor = window && !window->HasPreviewWindow();
-  auto opening = std::make_shared<Opening>();
-  m_calls.Run(
+  auto opening = m_opening = std::make_shared<Opening>();
+  const bool queued = m_calls.Run(
       [camera, opening, useMonitor] {
         const CCameraConnectGuard connection(camera);
         ThrowIfFailed(camera->GetPropOpticalZoom(&opening->position, &opening->factor));
@@ -136,6 +136,8 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
         m_opened = true;
         UpdateEnabled();
       });
+  // Without a camera there is nothing to wait for.
+  m_opened = !queued;
   UpdateEnabled();
 }
 
@@ -268,8 +270,9 @@ void CCanonCD_FineAdjustZoom::Finish(int result, bool zoomBack) {
     return;
   // A take still running ends by itself; the dialog waits for no job.
   const bool moveBack = zoomBack && m_opened && m_position != m_start;
-  const bool monitorOff = m_monitorSwitchedOn;
-  if (!moveBack && !monitorOff) {
+  // While the opening is still on its way it may yet switch the monitor on:
+  // the ending's call comes after it on the worker and looks then.
+  if (!moveBack && m_opened && !m_monitorSwitchedOn) {
     done(result);
     return;
   }
@@ -281,11 +284,11 @@ void CCanonCD_FineAdjustZoom::Finish(int result, bool zoomBack) {
     done(result);
   };
   const bool queued = m_calls.Run(
-      [camera = m_camera, moveBack, start = m_start, monitorOff, status] {
+      [camera = m_camera, moveBack, start = m_start, opening = m_opening, status] {
         const CCameraConnectGuard connection(camera);
         // The monitor goes off even when the zoom cannot go back; the first failure is reported.
         const HRESULT zoomed = moveBack ? camera->SetPropOpticalZoom(start, nullptr, nullptr) : 0;
-        const HRESULT off = monitorOff ? camera->LcdOff() : 0;
+        const HRESULT off = opening->monitorSwitchedOn ? camera->LcdOff() : 0;
         *status = CCanonCDCaptureProperties::StatusLineOf(*camera);
         ThrowIfFailed(zoomed);
         ThrowIfFailed(off);

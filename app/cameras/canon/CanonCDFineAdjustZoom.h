@@ -67,6 +67,8 @@ private:
   tarsel::dialogs::CameraDialogCalls m_calls;
   std::unique_ptr<CHtmlHelp> m_help;
   std::optional<CPreviewPauseGuard> m_previewBusy;
+  // What the opening read (on the worker, before any later call of the dialog).
+  std::shared_ptr<Opening> m_opening;
   QSlider* m_slider = nullptr;
   QLineEdit* m_factor = nullptr;
   QLabel* m_min = nullptr;

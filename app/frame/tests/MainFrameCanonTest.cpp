@@ -10,6 +10,8 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
 #include "sim/cdsdk/CdSimControl.h"
 
@@ -128,6 +130,11 @@ TEST_F(MainFrameCanon, TheCanonWindowTakesTheStandInsPictureAndAllCamerasTakeRel
 TEST_F(MainFrameCanon, TheCameraChosenAmongSeveralOpensAndOpensAgainWithoutAsking) {
   ASSERT_EQ(m_sim->reset("[camera]\nname = Other\nflags = 0x1C\n[camera]\nname = A\n[camera]\nname = B\n"),
             0);
+  // No choice from an earlier run.
+  ICamSdkSettings* canon = nullptr;
+  ASSERT_EQ(settings()->GetSdkSettings("CANON_CD", &canon, false), 0);
+  canon->SetBool("UseCameraOfUserChoice", false);
+  canon->Release();
   // Answers the selection dialog: the second entry, used every time.
   int asked = 0;
   QTimer answer;
