@@ -1,5 +1,7 @@
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
 
+#include "app/cameras/canon/CanonCDCameraSelection.h"
+#include "app/cameras/canon/CanonCDSdkPageSelCameras.h"
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
 #include "app/cameras/canon/CanonError.h"
@@ -16,6 +18,7 @@
 #include "platform/Win32Error.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -139,7 +142,7 @@ int CanonCDSDK_Wr::ChooseAmongSeveral(int count) {
   const CanonCameraList list = GetCameraNameList(nullptr, nullptr);
   if (list.cameras.empty())
     return -1;
-  const int position = chooser() ? chooser()(this, list) : 0;
+  const int position = chooser() ? chooser()(this, list) : CCanonCD_CameraSelection::Choose(this, list);
   if (position < 0 || position >= static_cast<int>(list.cameras.size()))
     return -1;
   // The chooser answers a position among the eligible cameras; the camera
@@ -181,7 +184,21 @@ HRESULT CanonCDSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
   if (!page)
     return E_POINTER;
   *page = nullptr;
-  return S_OK;
+  // Only while the SDK is loaded: the page lists its cameras.
+  if (!tarsel::canon::IsCanonSdkStarted())
+    return S_OK;
+  try {
+    auto* created = new CCanonCD_SdkPageSelCameras(this);
+    created->AddRef();
+    *page = created;
+    return S_OK;
+  } catch (const _brantel_take_error& error) {
+    return error.Error();
+  } catch (const std::bad_alloc&) {
+    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }
 
 ITarselSettings* CanonCDSDK_Wr::GetSettings() {

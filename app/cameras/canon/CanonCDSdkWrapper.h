@@ -9,8 +9,8 @@
 // test; among several, the eligible one whose display name the user chose
 // to use every time ("UseCameraOfUserChoice", "CameraOfUserChoiceName" in
 // the family settings "CANON_CD"; the last match wins), else the one the
-// camera chooser picks from the list of eligible cameras (until a chooser
-// is installed: the first of them).
+// camera chooser picks from the list of eligible cameras (unless another
+// is installed: the camera selection dialog, CCanonCD_CameraSelection).
 //
 // Threads: the accessor and the release function may be called from any
 // thread and run under the family's lock; every other member runs on the
@@ -44,7 +44,7 @@ public:
   // Picks one of the eligible cameras: its position in the list, or -1
   // when none is chosen (the user cancelled).
   using CameraChooser = std::function<int(CanonCDSDK_Wr* sdk, const CanonCameraList& cameras)>;
-  // Installs the chooser; an empty function restores the default.
+  // Installs the chooser; an empty function restores the selection dialog.
   static void SetCameraChooser(CameraChooser chooser);
 
   CanonCDSDK_Wr();

@@ -57,6 +57,8 @@ CanonCD_Wr::~CanonCD_Wr() {
     LcdOff();
     std::this_thread::sleep_for(kTeardownPause);
   }
+  // The capture-properties dialog goes with the camera, gone or not.
+  CloseCaptureProperties();
   LeaveRemoteMode();
   const CameraCallLock lock(m_lock);
   m_bracketing.reset();

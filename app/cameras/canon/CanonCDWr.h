@@ -25,6 +25,8 @@
 #include "app/cameras/canon/CanonSourceInfo.h"
 #include "app/core/ICameraHiLevel.h"
 
+#include <QPointer>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -33,6 +35,10 @@
 
 class CCanonCD_Bracketing;
 class CCanonExposureAccess;
+
+namespace tarsel::dialogs {
+class CCapturePropertiesDialog;
+}
 
 class CanonCD_Wr : public ICameraHiLevel {
 public:
@@ -108,15 +114,18 @@ public:
   // The family does not download stored pictures.
   HRESULT DownloadPicture(IPictureFromCamera*, std::int32_t) override { return 1; }
   HRESULT ApplyFocusSettings(ICamExtraCommand*) override { return 1; }
-  HRESULT ShowCameraInfo(HWND, _ITarselCallback*) override { return kNotImplemented; }
-  HRESULT ShowCapabilityTest(HWND, _ITarselCallback*) override { return kNotImplemented; }
   // Tells the user how to copy the pictures off the camera's storage.
   HRESULT ShowDownloadAllPictures(HWND parent, _ITarselCallback* callback) override;
-  HRESULT ShowCaptureProperties(HWND, std::int32_t, bool) override { return 0; }
-  HRESULT EnableCaptureProperties(bool) override { return 0; }
-  HRESULT NotifyCaptureProperties(std::int32_t) override { return 0; }
-  HRESULT CloseCaptureProperties() override { return 0; }
-  HRESULT ShowCameraSettings(HWND, _ITarselCallback*, std::int32_t) override { return kNotImplemented; }
+  // The family's dialogs (CanonCDWrDialogs.cpp): each runs over the camera
+  // window `parent`, whose worker makes every camera call.
+  HRESULT ShowCameraInfo(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCapabilityTest(HWND parent, _ITarselCallback* callback) override;
+  HRESULT ShowCaptureProperties(HWND parent, std::int32_t, bool show) override;
+  HRESULT EnableCaptureProperties(bool enable) override;
+  HRESULT NotifyCaptureProperties(std::int32_t event) override;
+  HRESULT CloseCaptureProperties() override;
+  // The fine zoom dialog, whatever the page asked for.
+  HRESULT ShowCameraSettings(HWND parent, _ITarselCallback* callback, std::int32_t) override;
 
   // The SDK's call-backs; `context` is the camera.
   static std::uint32_t OnCameraEvent(std::uint32_t event, const void* data, std::uint32_t size,
@@ -126,6 +135,7 @@ public:
                                          void* context);
 
 private:
+  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
   // The pause between the destructor's steps, for the SDK's threads.
   static constexpr std::chrono::milliseconds kTeardownPause{10};
 

@@ -262,8 +262,21 @@ void CCapturePropertiesDialog::reject() {
 
 void CCapturePropertiesDialog::Refill() {
   auto snapshot = std::make_shared<CaptureSnapshot>();
+  m_refreshPending = false;
   m_calls.Run([source = m_source, snapshot] { *snapshot = source->ReadAll(); },
-              [this, snapshot] { Apply(*snapshot); });
+              [this, snapshot] { Apply(*snapshot); },
+              // Reported already; the refill runs again when the dialog is next shown.
+              [this] {
+                m_refreshPending = true;
+                m_filled = true;
+                UpdateEnabled();
+              });
+}
+
+void CCapturePropertiesDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (m_refreshPending)
+    tarsel::ui::Guard(this, [this] { Refill(); });
 }
 
 void CCapturePropertiesDialog::RefillZoom() {

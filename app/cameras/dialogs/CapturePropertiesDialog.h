@@ -18,7 +18,8 @@
 // window runs a take and until the first refill arrived the controls are
 // disabled and the dialog shows the wait cursor. Failure: a failed camera
 // call sets the window's status to "Error" and is reported; the dialog
-// stays usable. Close and Escape hide the dialogs of all cameras (the
+// stays usable; a refill that failed runs again when the dialog is next
+// shown. Close and Escape hide the dialogs of all cameras (the
 // camera window's WM_TARSEL_LEAVE_ALL_CAMERAS_VIEW) instead of ending it.
 #pragma once
 
@@ -76,6 +77,8 @@ protected:
   void reject() override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Runs a refill that failed again.
+  void showEvent(QShowEvent* event) override;
 
 private:
   void BuildControls();
@@ -120,6 +123,7 @@ private:
   std::optional<std::int32_t> m_savedDigitalZoom;
   bool m_updating = false;
   bool m_filled = false;
+  bool m_refreshPending = false;
   bool m_connected = true;
   bool m_takeRunning = false;
   bool m_placementReady = false;

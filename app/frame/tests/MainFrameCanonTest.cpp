@@ -3,14 +3,22 @@
 // live beside it) and two camera-link cameras of vesk-simd.
 #include "MainFrameTestSupport.h"
 
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
 #include "sim/cdsdk/CdSimControl.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
 #include <dlfcn.h>
 
@@ -77,5 +85,49 @@ TEST_F(MainFrameCanon, TheCanonWindowTakesTheStandInsPictureAndAllCamerasTakeRel
   EXPECT_TRUE(taken(1));
   EXPECT_EQ(vesk.picturesRead(0), 1);
   EXPECT_EQ(vesk.picturesRead(1), 1);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameCanon, TheCameraChosenAmongSeveralOpensAndOpensAgainWithoutAsking) {
+  ASSERT_NE(m_library, nullptr) << dlerror();
+  ASSERT_EQ(tarsel::cdsim::CdSimControls(m_library).reset(
+                "[camera]\nname = Other\nflags = 0x1C\n[camera]\nname = A\n[camera]\nname = B\n"),
+            0);
+  // No choice from an earlier run.
+  ICamSdkSettings* canon = nullptr;
+  ASSERT_EQ(settings()->GetSdkSettings("CANON_CD", &canon, false), 0);
+  canon->SetBool("UseCameraOfUserChoice", false);
+  canon->Release();
+  // Answers the selection dialog: the second entry, used every time.
+  int asked = 0;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    auto* list = dialog ? dialog->findChild<QComboBox*>("control2104") : nullptr;
+    if (!list)
+      return;
+    ++asked;
+    list->setCurrentIndex(1);
+    dialog->findChild<QCheckBox*>("control2105")->setChecked(true);
+    dialog->findChild<QPushButton*>("control1")->click();
+  });
+  answer.start(5);
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  for (int run = 1; run <= 2; ++run) {
+    CMainFrame& frame = start(options);
+    ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, 60s));
+    CChildFrame* window = frame.CameraWindows().front();
+    EXPECT_EQ(window->CameraName(), "Owner (B)");
+    EXPECT_EQ(asked, 1);
+    // Its capture properties fill from the camera.
+    window->ActivateInMdiClient();
+    ASSERT_TRUE(frame.RunCommand(cmd::CaptureProperties));
+    auto* properties = window->findChild<tarsel::dialogs::CCapturePropertiesDialog*>();
+    ASSERT_TRUE(properties && pumpUntil([&] { return !properties->IsBusy(); }, 60s));
+    EXPECT_GT(properties->findChild<QComboBox*>("control1021")->count(), 0);
+    destroyFrame();
+    tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+  }
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }

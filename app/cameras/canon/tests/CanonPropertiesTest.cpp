@@ -70,14 +70,6 @@ protected:
     EXPECT_EQ(m_cameras.front()->GetPropOpticalZoom(&position, nullptr), 0);
     return static_cast<std::uint32_t>(position);
   }
-  // How often the call log names an entry since `from`.
-  std::size_t Calls(const char* entry, std::size_t from = 0) const {
-    const std::string log = m_sim->logText();
-    std::size_t count = 0;
-    for (std::size_t at = log.find(entry, from); at != std::string::npos; at = log.find(entry, at + 1))
-      ++count;
-    return count;
-  }
 
   std::vector<std::unique_ptr<CanonCD_Wr>> m_cameras;
 };
@@ -160,7 +152,7 @@ TEST_F(CanonProperties, UnlistedAperturesAndTimesAreTriedUpToTheBound) {
   EXPECT_FALSE(camera.HasCapability(tarsel::canon::kExposureTime));
 
   // Setting what the camera does not offer reaches nothing.
-  const std::size_t before = m_sim->logText().size();
+  const std::size_t before = LogEnd();
   EXPECT_EQ(camera.SetExposure(4, 24, 120), 0);
   EXPECT_EQ(Calls("SetExposureTime", before), 0u);
   EXPECT_EQ(Calls("SetAperture", before), 1u);

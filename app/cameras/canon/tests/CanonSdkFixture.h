@@ -52,6 +52,17 @@ protected:
     return text;
   }
 
+  // How often the call log names an entry after position `from`.
+  std::size_t Calls(const char* entry, std::size_t from = 0) const {
+    const std::string log = m_sim->logText();
+    std::size_t count = 0;
+    for (std::size_t at = log.find(entry, from); at != std::string::npos; at = log.find(entry, at + 1))
+      ++count;
+    return count;
+  }
+  // Where the call log ends now.
+  std::size_t LogEnd() const { return m_sim->logText().size(); }
+
   CdSimStats Stats() const {
     CdSimStats stats{};
     return m_sim->stats(&stats), stats;
