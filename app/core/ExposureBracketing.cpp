@@ -118,8 +118,14 @@ void CExposureBracketing::FindStart(const char* table, std::int32_t current, std
   for (const auto* row = rows; row && row->label; ++row)
     m_ids.push_back(row->id);
   const auto size = static_cast<std::int32_t>(m_ids.size());
+  // A table may run downwards (a bias table from -3 to +3 whose ids fall
+  // from 48 to 0): the walk then passes the rows whose id is not below the
+  // current value, so the series is centred either way.
+  const bool falling = size - lowest > 1 &&
+                       m_ids[static_cast<std::size_t>(size - 1)] < m_ids[static_cast<std::size_t>(lowest)];
+  const auto reached = [&](std::int32_t id) { return falling ? id >= current : id <= current; };
   std::int32_t position = lowest;
-  while (position < size && m_ids[static_cast<std::size_t>(position)] <= current)
+  while (position < size && reached(m_ids[static_cast<std::size_t>(position)]))
     ++position;
   m_startPosition =
       std::max(position - static_cast<std::int32_t>((std::int64_t{m_stepCount} + 1) / 2), lowest);

@@ -91,8 +91,8 @@ private:
   void Disable();
   void ReadStartValues();
   // Takes the table's ids and finds the first step's row: just behind the
-  // last row (from `lowest` on) whose id does not exceed `current`, moved
-  // back by half the step count.
+  // last row (from `lowest` on) whose id does not pass `current` in the
+  // table's direction (rising or falling), moved back by half the step count.
   void FindStart(const char* table, std::int32_t current, std::int32_t lowest);
 
   std::recursive_mutex& m_lock;
