@@ -46,8 +46,14 @@ HRESULT CanonCD_Wr::ShowCameraInfo(HWND parent, _ITarselCallback* callback) {
 HRESULT CanonCD_Wr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
   return GuardResult([&] {
     auto* window = static_cast<QWidget*>(parent);
+    const QPointer<QWidget> owner = window;
     runModal(
         new CTestCameraCapabilitiesDlg(std::make_shared<CCanonCDTestCameraCapabilities>(window), window));
+    // A run may have changed the capability sets (and closing put settings
+    // back): an open capture-properties dialog offers the new lists. The
+    // camera goes with its window, which may have closed meanwhile.
+    if (owner)
+      NotifyCaptureProperties(0);
   });
 }
 

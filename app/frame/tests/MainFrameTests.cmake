@@ -109,3 +109,17 @@ tarsel_test(mainframe_canon_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
+
+# The Canon family's dialogs in the main frame on the SDK stand-in of the
+# build: the camera choice, the camera-type dialog's Canon page, the
+# capability test offered for a model without a file, the capture properties.
+tarsel_test(mainframe_canon_dialogs_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameCanonDialogsTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets ${CMAKE_DL_LIBS}
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_canon_dialogs_tests CDSDK)

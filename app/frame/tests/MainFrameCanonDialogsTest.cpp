@@ -1,0 +1,213 @@
+// The Canon family's dialogs as a user meets them in the main frame, on the
+// SDK stand-in of the build with three sources of which the first is not
+// eligible: the camera stored as the user's choice opens; the family's page
+// of the camera-type dialog switches to another camera, which the detection
+// that follows opens; the offer for a model without a capability file runs
+// the capability test, a stop cancels it, a second run saves the file, and
+// the capture properties offer what the file holds.
+#include "MainFrameTestSupport.h"
+
+#include "app/cameras/canon/CanonCDSdkWrapper.h"
+#include "app/cameras/canon/CanonCDWr.h"
+#include "app/cameras/dialogs/CapturePropertiesDialog.h"
+#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
+#include "app/frame/CameraTypesDialog.h"
+#include "app/frame/CommandIds.h"
+#include "app/frame/SdkFamily.h"
+#include "env/CamStorageDir.h"
+#include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ITarselPersistentParams.h"
+#include "hostapi/ITarselSettings.h"
+#include "platform/testsupport/TestSupport.h"
+#include "sim/cdsdk/CdSimControl.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <mutex>
+
+using namespace std::chrono_literals;
+using tarsel::frame::test::pumpUntil;
+using tarsel::test::binDir;
+namespace cmd = tarsel::frame::cmd;
+
+namespace {
+
+constexpr auto kPatience = 60s;
+
+QPushButton* button(QWidget& dialog, int id) {
+  return dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(id));
+}
+
+QStringList itemsOf(QWidget& dialog, int id) {
+  QStringList items;
+  if (auto* list = dialog.findChild<QComboBox*>(QStringLiteral("control%1").arg(id)))
+    for (int i = 0; i < list->count(); ++i)
+      items << list->itemText(i);
+  return items;
+}
+
+class MainFrameCanonDialogs : public tarsel::frame::test::FrameTest {
+protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    ASSERT_NE(m_library, nullptr) << dlerror();
+    ASSERT_EQ(tarsel::cdsim::CdSimControls(m_library).reset(
+                  "[camera]\nname = Other\nflags = 0x1C\n[camera]\nname = A\n[camera]\nname = B\n"),
+              0);
+    // The case's home outlives a run: no capability file is left from the last.
+    for (const char* model : {"A", "B"})
+      std::filesystem::remove(std::string(CCamConfigDir().GetPath()) + "/" + model + ".camd");
+    CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
+  }
+
+  void TearDown() override {
+    FrameTest::TearDown();
+    CTestCameraCapabilitiesDlg::SetResolutionSettle(100ms);
+    tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
+    if (m_library) {
+      EXPECT_EQ(tarsel::cdsim::CdSimControls(m_library).problemsText(), "");
+      dlclose(m_library);
+    }
+  }
+
+  // Stores `name` (as the list shows it) as the camera to open without asking.
+  void storeChoice(const char* name) {
+    ICamSdkSettings* canon = nullptr;
+    ASSERT_EQ(settings()->GetSdkSettings("CANON_CD", &canon, false), 0);
+    canon->SetBool(CanonCDSDK_Wr::kUseChoiceValue, true);
+    canon->SetString(CanonCDSDK_Wr::kChoiceNameValue, name);
+    canon->Release();
+  }
+
+  // The connected camera window of that name, or null.
+  CChildFrame* windowOf(CMainFrame& frame, const QString& name) {
+    for (CChildFrame* window : frame.CameraWindows())
+      if (window->CameraName() == name && window->IsCameraConnected())
+        return window;
+    return nullptr;
+  }
+
+  // Runs `drive` on the next modal dialog of that class, from inside its
+  // loop; a drive that failed half-way does not leave the dialog open.
+  template <typename Dialog> void whenShown(std::function<void(Dialog&)> drive) {
+    auto* timer = new QTimer(&m_waiters);
+    QObject::connect(timer, &QTimer::timeout, [timer, drive = std::move(drive)] {
+      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+      if (!dialog)
+        return;
+      timer->stop();
+      timer->deleteLater();
+      const QPointer<Dialog> alive(dialog);
+      drive(*dialog);
+      if (alive && alive->isVisible() && !pumpUntil([&] { return !alive || !alive->isVisible(); }, 5s)) {
+        ADD_FAILURE() << "the dialog stayed open";
+        alive->done(0);
+      }
+    });
+    timer->start(5);
+  }
+
+  // Starts a run of the capability test and waits for the box that ends it.
+  void runTest(CTestCameraCapabilitiesDlg& dialog) {
+    const std::size_t boxes = m_questions.size();
+    ASSERT_TRUE(pumpUntil([&] { return button(dialog, 1)->isEnabled(); }, kPatience));
+    button(dialog, 1)->click();
+    EXPECT_EQ(button(dialog, 2)->text(), QStringLiteral("Stop"));
+    ASSERT_TRUE(pumpUntil([&] { return m_questions.size() > boxes; }, kPatience));
+  }
+
+  void* m_library = dlopen((binDir() + "/libCDSDK.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  tarsel::test::ScopedEnv m_sdk{"TARSEL_CDSDK", binDir() + "/libCDSDK.so"};
+  QObject m_waiters;
+};
+
+} // namespace
+
+TEST_F(MainFrameCanonDialogs, TheCameraChosenOnTheCanonPageOpensAndItsCapabilityTestFillsItsProperties) {
+  storeChoice("Owner (B)");
+  // The capture properties were shown when the program last ended.
+  ITarselPersistentParams* params = nullptr;
+  ASSERT_EQ(settings()->GetPersistentParams(&params, false), 0);
+  EXPECT_EQ(params->SetCaptureDlgShown(true), 0);
+  params->Release();
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return windowOf(frame, "Owner (B)") != nullptr; }, kPatience));
+  // Its model has no file: the offer was made and declined.
+  ASSERT_EQ(m_questions.size(), 1u);
+  EXPECT_TRUE(m_questions.front().startsWith("Tarsel does not know capabilities of B."))
+      << m_questions.front().toStdString();
+
+  // The Canon page shows the two eligible cameras, B selected; the user takes A.
+  QStringList listed;
+  whenShown<tarsel::frame::CameraTypesDialog>([&](tarsel::frame::CameraTypesDialog& dialog) {
+    auto* list = dialog.findChild<QComboBox*>("control2104");
+    ASSERT_NE(list, nullptr);
+    listed = itemsOf(dialog, 2104);
+    listed << list->currentText();
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("control2105")->isChecked());
+    list->setCurrentIndex(list->findText("Owner (A)"));
+    emit list->activated(list->currentIndex());
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  });
+  // The offer for A is accepted. The stand-in answers faster than any user
+  // could press Stop, so the first run waits for the camera until Stop was
+  // pressed: it ends at its first line. The second runs to its end.
+  m_answer = 6;
+  QString cancelledLog;
+  int completedLines = 0;
+  bool tested = false;
+  whenShown<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
+    auto* log = dialog.findChild<QPlainTextEdit*>("control1036");
+    CChildFrame* owner = windowOf(frame, "Owner (A)");
+    auto* camera = owner ? dynamic_cast<CanonCD_Wr*>(owner->GetCamera()) : nullptr;
+    ASSERT_NE(camera, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return button(dialog, 1)->isEnabled(); }, kPatience));
+    {
+      const std::lock_guard<std::recursive_mutex> busy(camera->CallMutex());
+      button(dialog, 1)->click();
+      EXPECT_EQ(button(dialog, 2)->text(), QStringLiteral("Stop"));
+      button(dialog, 2)->click();
+    }
+    ASSERT_TRUE(pumpUntil([&] { return !m_questions.empty() && m_questions.back().contains("cancelled"); },
+                          kPatience));
+    cancelledLog = log->toPlainText();
+    EXPECT_EQ(m_questions.back(), "The test has been cancelled.\n\nYou may run again it at any time.");
+    EXPECT_FALSE(std::filesystem::exists(std::string(CCamConfigDir().GetPath()) + "/A.camd"));
+    runTest(dialog);
+    completedLines = log->blockCount();
+    EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+        << m_questions.back().toStdString();
+    EXPECT_EQ(button(dialog, 2)->text(), QStringLiteral("&Close"));
+    button(dialog, 2)->click();
+    tested = true;
+  });
+  ASSERT_TRUE(frame.RunCommand(cmd::SelectCameraTypes));
+  EXPECT_EQ(listed, (QStringList{"Owner (A)", "Owner (B)", "Owner (B)"}));
+  CChildFrame* window = nullptr;
+  ASSERT_TRUE(pumpUntil([&] { return (window = windowOf(frame, "Owner (A)")) && tested; }, kPatience));
+  EXPECT_EQ(windowOf(frame, "Owner (B)"), nullptr);
+  EXPECT_EQ(cancelledLog, "Firmware:");
+  EXPECT_GT(completedLines, 20);
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::string(CCamConfigDir().GetPath()) + "/A.camd"));
+
+  // The capture properties, open since the start, offer what the file holds
+  // (the camera's three biases, not the table's 25).
+  auto* properties = window->findChild<tarsel::dialogs::CCapturePropertiesDialog*>();
+  ASSERT_NE(properties, nullptr);
+  const QStringList biases{"-1.00", " 0.0", "+1.00"};
+  EXPECT_TRUE(pumpUntil([&] { return !properties->IsBusy() && itemsOf(*properties, 1024) == biases; }, 5s))
+      << itemsOf(*properties, 1024).join(',').toStdString();
+  EXPECT_EQ(itemsOf(*properties, 1027).size(), 6);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
