@@ -1,6 +1,7 @@
 #include "app/cameras/lunet/LunetCaptureSettings.h"
 
 #include "app/cameras/common/KeywordSettings.h"
+#include "app/cameras/common/ResultGuard.h"
 #include "app/cameras/lunet/LunetCapabilityTables.h"
 #include "app/core/CaptureProfileReader.h"
 #include "app/core/CaptureProfileWriter.h"
@@ -34,20 +35,10 @@ bool modeUsesExposureBias(std::int32_t mode) {
   return mode != kManualMode;
 }
 
-template <class Body> HRESULT guardResult(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
 } // namespace
 
 HRESULT CLunetCaptureSettings::GetCaptureSettingsText(ICaptureProfileStorage* storage) {
-  return guardResult([&]() -> HRESULT {
+  return tarsel::cameras::GuardResult([&]() -> HRESULT {
     if (!storage)
       throw _brantel_take_error(E_POINTER);
     CaptureProfileWriter writer;
@@ -95,7 +86,7 @@ void CLunetCaptureSettings::BuildText(CaptureProfileWriter& writer) {
 }
 
 HRESULT CLunetCaptureSettings::ApplyCaptureSettingsText(ICaptureProfileStorage* storage) {
-  return guardResult([&]() -> HRESULT {
+  return tarsel::cameras::GuardResult([&]() -> HRESULT {
     if (!storage)
       throw _brantel_take_error(CaptureProfileReader::kNotAProfile);
     return ApplyText(*storage);
@@ -174,7 +165,7 @@ HRESULT CLunetCaptureSettings::ApplyText(const ICaptureProfileStorage& storage) 
 }
 
 HRESULT CLunetCaptureSettings::ApplyKeywordSettings(const char* items) {
-  return guardResult([&]() -> HRESULT {
+  return tarsel::cameras::GuardResult([&]() -> HRESULT {
     const tarsel::cameras::CKeywordSettings settings(items, LunetKeywordTables());
     if (!settings.AnyMatched())
       return settings.Warning();
