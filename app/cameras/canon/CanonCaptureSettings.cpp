@@ -154,15 +154,7 @@ HRESULT ApplyKeywordSettings(ICanonSettingsCamera& camera, const char* items) {
       camera.SetExposure(static_cast<std::uint32_t>(*settings.programMode),
                          static_cast<std::uint32_t>(settings.aperture.value_or(0)),
                          static_cast<std::uint32_t>(settings.exposureTime.value_or(0)));
-    const auto set = [](const std::optional<std::int32_t>& value, auto&& setter) {
-      if (value)
-        setter(static_cast<std::uint32_t>(*value));
-    };
-    set(settings.expoBias, [&](std::uint32_t v) { camera.SetPropExpoBias(v); });
-    set(settings.flash, [&](std::uint32_t v) { camera.SetPropFlash(v); });
-    set(settings.isoSpeed, [&](std::uint32_t v) { camera.SetPropIsoSpeed(v); });
-    set(settings.whiteBalance, [&](std::uint32_t v) { camera.SetPropWhiteBalance(v); });
-    set(settings.metering, [&](std::uint32_t v) { camera.SetPropMetering(v); });
+    tarsel::cameras::SendKeywordProperties(settings, camera);
     connected = false;
     camera.DisConnect();
   });

@@ -124,16 +124,7 @@ HRESULT CLunetCaptureSettings::ApplyKeywordSettings(const char* items) {
       if (complete)
         m_camera.SetExposureProp3(mode, settings.aperture.value_or(0), settings.exposureTime.value_or(0));
     }
-    if (settings.expoBias)
-      m_camera.SetPropExpoBias(*settings.expoBias);
-    if (settings.flash)
-      m_camera.SetPropFlash(*settings.flash);
-    if (settings.isoSpeed)
-      m_camera.SetPropIsoSpeed(*settings.isoSpeed);
-    if (settings.whiteBalance)
-      m_camera.SetPropWhiteBalance(*settings.whiteBalance);
-    if (settings.metering)
-      m_camera.SetPropMetering(*settings.metering);
+    tarsel::cameras::SendKeywordProperties(settings, m_camera);
     return settings.Warning();
   });
 }

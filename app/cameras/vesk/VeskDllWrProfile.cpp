@@ -110,16 +110,7 @@ HRESULT CVeskDllWr::ApplyKeywordSettings(const char* keywordSettings) {
       if (complete)
         SetExposureProp3(mode, settings.aperture.value_or(0), settings.exposureTime.value_or(0));
     }
-    if (settings.expoBias)
-      SetPropExpoBias(*settings.expoBias);
-    if (settings.flash)
-      SetPropFlash(*settings.flash);
-    if (settings.isoSpeed)
-      SetPropIsoSpeed(*settings.isoSpeed);
-    if (settings.whiteBalance)
-      SetPropWhiteBalance(*settings.whiteBalance);
-    if (settings.metering)
-      SetPropMetering(*settings.metering);
+    tarsel::cameras::SendKeywordProperties(settings, *this);
   });
   return result != 0 ? result : warning;
 }
