@@ -94,3 +94,18 @@ tarsel_test(mainframe_canon_tests
   LABELS frame
   OWN_MAIN)
 add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
+
+# The main frame with cameras of all three families at once: vesk-simd's
+# camera-link cameras, the ActiveX family's camera on the camera simulator's
+# USB stand-in and the Canon camera of the SDK stand-in, saving through the
+# file saver of the build.
+tarsel_test(mainframe_allfamilies_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameAllFamiliesTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets ${CMAKE_DL_LIBS}
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_allfamilies_tests CDSDK vesk-simd VeskDLL Lunet tarselregsvr TarselSFile)
