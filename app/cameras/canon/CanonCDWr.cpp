@@ -188,9 +188,12 @@ HRESULT CanonCD_Wr::LeaveRemoteMode() {
   if (!m_source)
     return 0;
   // The source closes when the count reaches 0: live view cannot stay on.
+  // Leaving never fails; a viewfinder that does not stop goes with the source.
   if (m_source->GetUseCount() == 1)
-    StopViewfinder();
+    GuardResult([&] { StopViewfinder(); });
   m_useCount = static_cast<std::int32_t>(m_source->LeaveRemoteRelease());
+  if (m_useCount.load() == 0)
+    m_viewfinderRunning = false;
   return 0;
 }
 

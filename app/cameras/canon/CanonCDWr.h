@@ -17,8 +17,7 @@
 // Failure: operations return codes (0 success): a _brantel_take_error
 // gives its code, anything else 0x8000FFFF (0x81070008 for LcdOn, LcdOff
 // and InitCameraObject). SDK failures are 0x8107xxxx codes. Nothing throws
-// out of an operation but LeaveRemoteMode's documented ones (none: it never
-// fails), and nothing leaves a call-back.
+// out of an operation or a call-back.
 #pragma once
 
 #include "app/cameras/canon/CanonCapabilities.h"
