@@ -95,10 +95,8 @@ tarsel_test(mainframe_canon_tests
   OWN_MAIN)
 add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
 
-# The main frame with cameras of all three families at once: vesk-simd's
-# camera-link cameras, the ActiveX family's camera on the camera simulator's
-# USB stand-in and the Canon camera of the SDK stand-in, saving through the
-# file saver of the build.
+# The main frame with cameras of all three families at once over their
+# simulators, saving through the file saver of the build.
 tarsel_test(mainframe_allfamilies_tests
   SOURCES
     MainFrameTestMain.cpp
