@@ -250,7 +250,8 @@ public:
     setenv("TARSEL_VANTIC_USB", ("sim:" + m_vantic->endpoint()).c_str(), 1);
     GetLunetSdkWrapper(settings)->SaveCameraSelection("on");
     fs::create_directories(canonKept());
-    std::ofstream(m_folder + "/canon.ini") << "[camera]\n";
+    // The stand-in counts its remaining shots down from 120 by default.
+    std::ofstream(m_folder + "/canon.ini") << "[camera]\nremaining = 1000000\n";
     setenv("CDSDK_TAP_KEPT", canonKept().c_str(), 1);
     tarsel::canon::LoadCanonSdk(bin + "/" + kCdSdkTapLibrary);
     return true;
