@@ -8,13 +8,17 @@
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
+#include "app/cameras/dialogs/LcdBrightnessPage.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
 #include "app/cameras/lunet/LunetCapabilities.h"
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
+#include "app/frame/FocusStrip.h"
 #include "app/frame/SdkFamily.h"
+#include "app/host/ConnectedCameraHost.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
@@ -35,6 +39,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -327,6 +332,103 @@ TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMean
   ASSERT_EQ(settings()->GetSdkSettings("BRANTEL_SDK2.0", &family, true), 0);
   EXPECT_TRUE(family->GetBool("CycleLCDAfterZoom", false));
   family->Release();
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(LunetDialogs, TheFocusSamplesReachTheStripAndAnUnrelatedTakeStartsNone) {
+  const auto takes = [this] {
+    const auto actions = m_sim->registers()["actions_done"].items;
+    return std::count_if(actions.begin(), actions.end(),
+                         [](const auto& action) { return action.items.at(0).integer() == 2; });
+  };
+  const long before = takes();
+  int start = 0;
+  std::chrono::steady_clock::time_point quietUntil;
+  int step = 0;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* focus = page<CFocusAdjustmentPage>(sheet);
+    if (!idle(focus))
+      return false;
+    if (step == 0) {
+      control<QRadioButton>(focus, 1083)->click();
+      control<QSpinBox>(focus, 1093)->setValue(15);
+      control<QSpinBox>(focus, 1090)->setValue(3);
+      // A take of the window's own, whose end the page hears.
+      EXPECT_TRUE(m_window->QueueTakePicture(nullptr));
+      step = 1;
+    } else if (step == 1 && takes() == before + 1) {
+      quietUntil = std::chrono::steady_clock::now() + 300ms;
+      step = 2;
+    } else if (step == 2 && std::chrono::steady_clock::now() > quietUntil) {
+      EXPECT_EQ(takes(), before + 1) << "the job's end started a sample";
+      start = control<QSlider>(focus, 1084)->value();
+      control<QAbstractButton>(focus, 1030)->click();
+      step = 3;
+    } else if (step == 3) {
+      press(sheet, QDialogButtonBox::Cancel);
+      step = 4;
+      return true;
+    }
+    return false;
+  });
+  m_window->PostOpenCameraSettings(0);
+  ASSERT_TRUE(pumpUntil([&] { return step == 4 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(takes(), before + 4);
+  ASSERT_TRUE(m_window->View()->IsFocusStripShown());
+  const tarsel::host::CConnectedCameraHost* host = m_window->GetHost();
+  ASSERT_GE(host->GetPictureCount(), 3);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(CFocusStrip::Label(host->GetPicture(i)), QStringLiteral("F=%1").arg(start + 15 * i));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(LunetDialogs, OneBrightnessWritePerDragAndCancelWritesTheOldValueBack) {
+  constexpr std::uint8_t kBrightness = 35;
+  m_sim->request(R"({"op":"set-register","reg":35,"value":3})");
+  // The values of the brightness writes in the simulator's log since the last look.
+  std::vector<int> writes;
+  const auto look = [&] {
+    const auto log = m_sim->takeLog();
+    for (const auto& entry : log["log"].items) {
+      const QByteArray packet = QByteArray::fromHex(QByteArray::fromStdString(entry["hex"].text));
+      // 1B 'C' length(2) op register value... checksum(2)
+      if (entry["dir"].text == "rx" && packet.size() >= 10 && static_cast<std::uint8_t>(packet[0]) == 0x1B &&
+          packet[4] == 0 && static_cast<std::uint8_t>(packet[5]) == kBrightness)
+        writes.push_back(static_cast<std::uint8_t>(packet[6]) | static_cast<std::uint8_t>(packet[7]) << 8);
+    }
+    return writes;
+  };
+  QString tracked;
+  int step = 0;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* lcd = page<tarsel::dialogs::CLcdBrightnessPage>(sheet);
+    if (!idle(lcd))
+      return false;
+    auto* slider = control<QSlider>(lcd, 1031);
+    if (step == 0) {
+      EXPECT_EQ(slider->value(), 3);
+      look();
+      // A drag over three positions, the field following it.
+      slider->setSliderDown(true);
+      for (const int position : {4, 5, 6})
+        slider->setSliderPosition(position);
+      tracked = control<QLineEdit>(lcd, 1032)->text();
+      slider->setSliderDown(false);
+      step = 1;
+    } else if (step == 1) {
+      EXPECT_EQ(look(), std::vector<int>{6});
+      press(sheet, QDialogButtonBox::Cancel);
+      step = 2;
+      return true;
+    }
+    return false;
+  });
+  m_window->PostOpenCameraSettings(3);
+  ASSERT_TRUE(pumpUntil([&] { return step == 2 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(tracked.trimmed(), "6");
+  EXPECT_TRUE(pumpUntil([&] { return look().size() >= 2; }, kPatience));
+  EXPECT_EQ(writes, (std::vector<int>{6, 3}));
+  EXPECT_EQ(m_sim->registers()["registers"]["35"].integer(), 3);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
