@@ -109,12 +109,23 @@ HRESULT writeRecord(const std::string& fileName, const char* section, const std:
   if (error)
     return HRESULT_FROM_WIN32(Win32FromErrno(error.value()));
   const std::string file = folder + "/" + fileName;
-  // A record is replaced as a whole, never merged with what stood there.
-  if (fileExists(file) && ::unlink(file.c_str()) != 0)
-    return HRESULT_FROM_WIN32(SetLastErrorFromErrno());
-  if (!WritePrivateProfileSectionA(section, lines.c_str(), file.c_str()))
-    return HRESULT_FROM_WIN32(GetLastError());
-  ::unlink((file + ".lock").c_str());
+  // A record is replaced as a whole, never merged with what stood there: it
+  // is written afresh under a name of its own and renamed over the old one,
+  // so a reader, and a write that fails, leaves the old or the new record.
+  const std::string temporary = file + "." + std::to_string(::getpid()) + ".new";
+  ::unlink(temporary.c_str());
+  const bool written = WritePrivateProfileSectionA(section, lines.c_str(), temporary.c_str()) != FALSE;
+  const DWORD writeError = written ? ERROR_SUCCESS : GetLastError();
+  ::unlink((temporary + ".lock").c_str());
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return HRESULT_FROM_WIN32(writeError);
+  }
+  if (::rename(temporary.c_str(), file.c_str()) != 0) {
+    const HRESULT result = HRESULT_FROM_WIN32(SetLastErrorFromErrno());
+    ::unlink(temporary.c_str());
+    return result;
+  }
   return S_OK;
 }
 
