@@ -27,6 +27,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
+#include "platform/testsupport/BenchSpread.h"
 #include "vesklib/bench/BenchSetup.h"
 
 #include <QCoreApplication>
@@ -369,13 +370,12 @@ int run(int argc, char** argv, int cameras, int takes) {
   FreeVeskDll();
   if (status != 0)
     return status;
-  std::sort(spreads.begin(), spreads.end());
-  const std::size_t half = spreads.size() / 2;
-  const double median = spreads.size() % 2
-                            ? milliseconds(spreads[half])
-                            : (milliseconds(spreads[half - 1]) + milliseconds(spreads[half])) / 2;
+  std::vector<double> spreadMs;
+  for (const auto& spread : spreads)
+    spreadMs.push_back(milliseconds(spread));
+  const tarsel::test::BenchSpread spread = tarsel::test::SpreadOf(spreadMs);
   std::printf("%2d cameras, %d takes: release spread min %.3f ms, median %.3f ms, max %.3f ms\n", cameras,
-              takes, milliseconds(spreads.front()), median, milliseconds(spreads.back()));
+              takes, spread.min, spread.median, spread.max);
   return 0;
 }
 
