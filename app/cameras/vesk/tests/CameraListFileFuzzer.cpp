@@ -5,6 +5,7 @@
 // written (made safe), [Ignored Cameras] is read as before, and the other
 // lines of [Used Cameras] stay.
 #include "app/cameras/vesk/VeskCameraListFile.h"
+#include "app/cameras/vesk/VeskTextLists.h"
 #include "platform/AsciiCase.h"
 #include "platform/testsupport/FuzzScratch.h"
 
@@ -22,8 +23,10 @@ using tarsel::vesk::ReadCameraListSection;
 
 constexpr std::size_t kLineBytes = 24;
 
+// Keys as the profile compares them: blanks at their ends (a CR or a form
+// feed before the "=" too) do not count, nor letter case.
 bool sameKey(const CNamePair& pair, std::string_view key) {
-  return tarsel::platform::equalsIgnoringAsciiCase(pair.first, key);
+  return tarsel::platform::equalsIgnoringAsciiCase(tarsel::vesk::TrimWhiteSpace(pair.first), key);
 }
 
 bool samePair(const CNamePair& a, const CNamePair& b) {
@@ -56,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       return anyCase ? sameKey(pair, wanted.first) && pair.second == wanted.second : samePair(pair, wanted);
     });
   };
-  // A line of the same name in other letter cases is the one replaced.
+  // A line of the same name (in other letter cases, say) is the one replaced.
   if (!found(line, true))
     std::abort();
   for (const CNamePair& before : used)
