@@ -42,6 +42,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
+#include "platform/testsupport/BenchSpread.h"
 #include "sim/vantic/testsupport/SimProcess.h"
 #include "tools/cdsdk-tap/CdSdkTap.h"
 #include "vesklib/bench/BenchSetup.h"
@@ -310,16 +311,16 @@ double milliseconds(std::uint64_t ns) {
 }
 
 // "min a ms, median b ms, max c ms" of a list of nanosecond figures.
-std::string summary(std::vector<std::uint64_t> values) {
+std::string summary(const std::vector<std::uint64_t>& values) {
   if (values.empty())
     return "no figures";
-  std::sort(values.begin(), values.end());
-  const std::size_t half = values.size() / 2;
-  const double median = values.size() % 2 ? milliseconds(values[half])
-                                          : (milliseconds(values[half - 1]) + milliseconds(values[half])) / 2;
+  std::vector<double> ms;
+  for (const std::uint64_t value : values)
+    ms.push_back(milliseconds(value));
+  const tarsel::test::BenchSpread spread = tarsel::test::SpreadOf(ms);
   char text[128];
-  std::snprintf(text, sizeof text, "min %.3f ms, median %.3f ms, max %.3f ms", milliseconds(values.front()),
-                median, milliseconds(values.back()));
+  std::snprintf(text, sizeof text, "min %.3f ms, median %.3f ms, max %.3f ms", spread.min, spread.median,
+                spread.max);
   return text;
 }
 
