@@ -26,6 +26,7 @@ for file in "$bin"/*; do
   vesk-simd | libCDSDK*.so | *bench* | timelapse-soak) [ ! -e "$lib/$name" ] || fail "$name is installed" ;;
   *) [ -e "$lib/$name" ] || fail "$name is not installed in $lib" ;;
   esac
+  if [ -d "$file" ]; then diff -rq "$file" "$lib/$name" || fail "$lib/$name differs from $file"; fi
 done
 for command in Tarsel TarselRemote BrantelVeskConfig tarselreg tarselregsvr; do
   [ "$(readlink -f "$prefix/bin/$command")" = "$(readlink -f "$lib/$command")" ] || fail "$prefix/bin/$command leads elsewhere"
