@@ -9,6 +9,7 @@
 #include "app/cameras/canon/CdSdkAbi.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/core/ICameraHiLevel.h"
+#include "app/frame/CameraTypesDialog.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/PreviewWnd.h"
 #include "app/frame/SdkFamily.h"
@@ -305,4 +306,77 @@ TEST_F(MainFrameCanon, TheCameraChosenAmongSeveralOpensAndOpensAgainWithoutAskin
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
   }
   EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameCanon, TheLivePreviewOpensAndClosesTwentyTimesAtThirtyFramesASecond) {
+  ASSERT_TRUE(m_sim.ok) << dlerror();
+  ASSERT_EQ(m_sim.reset(nullptr), 0);
+  m_sim.setFrameRate(30);
+  CMainFrame& frame = startWithWindows(optionsFor({}), 1);
+  const QPointer<CChildFrame> window = canonWindow();
+  ASSERT_TRUE(window);
+  window->ActivateInMdiClient();
+  for (int round = 1; round <= 20; ++round) {
+    ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));
+    const QPointer<CPreviewWnd> preview = frame.PreviewWindow();
+    ASSERT_TRUE(preview);
+    ASSERT_TRUE(pumpUntil([&] { return preview && preview->FramesPainted() >= 2; }, kPatience)) << round;
+    // Closed, the window goes and the viewfinder stops well within a second.
+    const auto closing = std::chrono::steady_clock::now();
+    ASSERT_TRUE(frame.RunCommand(cmd::ShowPreview));
+    ASSERT_TRUE(pumpUntil([&] { return !frame.PreviewWindow() && stats().runningViewfinders == 0; }, 1s))
+        << round;
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 1s) << round;
+  }
+  const std::uint32_t frames = stats().framesDelivered;
+  EXPECT_GE(frames, 40u);
+  pumpFor(100ms); // time for a frame that should not come
+  EXPECT_EQ(stats().framesDelivered, frames);
+  EXPECT_EQ(stats().slowCallbacks, 0u);
+  // The camera still takes a picture.
+  ASSERT_TRUE(takeInWindow(window, 1));
+  EXPECT_EQ(bytesOf(window->GetHost()->GetPicture(0)), lastPayload());
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameCanon, AnUnpluggedTransferIsToldOnceAndTheReplugedCameraTakesAgain) {
+  ASSERT_TRUE(m_sim.ok) << dlerror();
+  ASSERT_EQ(m_sim.reset("[sdk]\nchunk = 512\n[camera]\n"), 0);
+  CMainFrame& frame = startWithWindows(optionsFor({}), 1);
+  const QPointer<CChildFrame> window = canonWindow();
+  ASSERT_TRUE(window);
+  // The item's record comes; its data does not: the camera is gone.
+  m_sim.failAfter(cdsdk::kEntryReleasedItem, 1, cdsdk::kErrDeviceNotFound, 1);
+  window->ActivateInMdiClient();
+  ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return !m_errors.empty() && !window->IsBusy(); }, kPatience));
+  // Refreshed without it, the frame finds no camera and offers the camera
+  // types (cancelled); the window shows its camera gone.
+  ASSERT_EQ(m_sim.unplug(0), 0);
+  int offered = 0;
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<tarsel::frame::CameraTypesDialog*>(QApplication::activeModalWidget())) {
+      ++offered;
+      dialog->reject();
+    }
+  });
+  cancel.start(5);
+  frame.RefreshCameras();
+  cancel.stop();
+  EXPECT_EQ(offered, 1);
+  EXPECT_FALSE(window->IsCameraConnected());
+  pumpFor(300ms); // time for reports that should not come
+  const std::vector<std::string> told = {"Error: Device not found.(0x81070080)\n"};
+  EXPECT_EQ(m_errors, told);
+  EXPECT_EQ(window->GetHost()->GetPictureCount(), 0);
+
+  // Plugged in again and refreshed, the same window takes a picture.
+  ASSERT_EQ(m_sim.plug(0), 0);
+  frame.RefreshCameras();
+  ASSERT_TRUE(pumpUntil([&] { return window && window->IsCameraConnected(); }, kPatience));
+  EXPECT_EQ(frame.CameraWindows(), std::vector<CChildFrame*>{window.data()});
+  ASSERT_TRUE(takeInWindow(window, 1));
+  EXPECT_EQ(bytesOf(window->GetHost()->GetPicture(0)), lastPayload());
+  EXPECT_EQ(m_errors, told);
 }
