@@ -6,9 +6,11 @@
 // transfer and plugged in again, and capture profiles saved and loaded.
 #include "MainFrameTestSupport.h"
 
+#include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CdSdkAbi.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/core/ICameraHiLevel.h"
+#include "app/core/ICapabilitiesCallback.h"
 #include "app/frame/CameraTypesDialog.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/PreviewWnd.h"
@@ -16,6 +18,7 @@
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "env/FacilityRegistry.h"
 #include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
@@ -50,6 +53,7 @@ namespace cdsdk = tarsel::cdsdk;
 namespace {
 
 constexpr auto kPatience = 60s;
+constexpr unsigned long kProgramFacility = 0x102;
 
 // The stand-in's first camera as the SDK shows it to any caller: a source
 // handle of the test's own, for reading and changing its values while the
@@ -58,6 +62,7 @@ class StandInCamera {
 public:
   explicit StandInCamera(void* library) {
     auto* functions = reinterpret_cast<cdsdk::FnGetFunctions*>(dlsym(library, cdsdk::kGetFunctionsExport));
+    m_table.slot[0] = cdsdk::kTableVersion;
     if (!functions || functions(&m_table) != 0)
       return;
     cdsdk::u32 list = 0;
@@ -119,10 +124,22 @@ private:
   cdsdk::u32 m_source = 0;
 };
 
+class QuietLog : public _ICapabilitiesCallback {
+public:
+  bool LogLine(const char*) override { return true; }
+  bool LogIndentedLine(const char*) override { return true; }
+};
+
 class MainFrameCanon : public tarsel::frame::test::FrameTest {
 protected:
+  // The program's own texts are registered at its start, as the application does.
+  void SetUp() override {
+    FrameTest::SetUp();
+    RegisterFacility(kProgramFacility, TarselEnvMessageTable());
+  }
   void TearDown() override {
     FrameTest::TearDown();
+    UnregisterFacility(kProgramFacility);
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
     if (m_library) {
       EXPECT_EQ(m_sim.problemsText(), "") << m_sim.logText();
@@ -379,4 +396,74 @@ TEST_F(MainFrameCanon, AnUnpluggedTransferIsToldOnceAndTheReplugedCameraTakesAga
   ASSERT_TRUE(takeInWindow(window, 1));
   EXPECT_EQ(bytesOf(window->GetHost()->GetPicture(0)), lastPayload());
   EXPECT_EQ(m_errors, told);
+}
+
+TEST_F(MainFrameCanon, ASavedProfileBringsTheCameraBackAndOneOfAnotherTypeAppliesNothing) {
+  ASSERT_TRUE(m_sim.ok) << dlerror();
+  ASSERT_EQ(m_sim.reset("[camera]\nprogram_mode = 4\naperture = 40\nexposure_time = 112\nwhite_balance = 2\n"
+                        "af_distance = 3\nflash = 2\niso = 80\nmetering = 1\nzoom = 3\nimage_format = 2:1\n"),
+            0);
+  MainFrameOptions options = optionsFor({});
+  CMainFrame& frame = startWithWindows(options, 1);
+  const QPointer<CChildFrame> window = canonWindow();
+  ASSERT_TRUE(window);
+  // The camera's capabilities detected and stored, as the capability test
+  // does, so that the profile carries its resolution too.
+  auto* camera = dynamic_cast<CanonCD_Wr*>(window->GetCamera());
+  ASSERT_TRUE(camera);
+  QuietLog log;
+  ASSERT_EQ(camera->ObtainCapabilitiesFromCamera(&log), 0);
+  camera->SaveCapabilitiesToFile(nullptr);
+  window->ActivateInMdiClient();
+  const std::string profile = m_folder.file("canon.cpff");
+  QString started;
+  chooseInFileDialog(m_folder.file("canon"), &started);
+  ASSERT_TRUE(frame.RunCommand(cmd::SaveCaptureSettings));
+  ASSERT_TRUE(std::filesystem::exists(profile));
+
+  // Every value changed on the camera behind the family's back.
+  const auto change = [this](cdsdk::u32 flash) {
+    StandInCamera camera(m_library);
+    EXPECT_TRUE(camera.open());
+    const cdsdk::u32 source = camera.source();
+    const cdsdk::u16 iso = 72;
+    const std::uint8_t metering = 4;
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetAperture>(source, cdsdk::u16{56}), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetExposureTime>(source, cdsdk::u16{96}), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetProgramMode>(source, 1u), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetWhiteBalance>(source, 5u), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetAfDistance>(source, 6u), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetFlash>(source, flash, cdsdk::kFlashSetOption), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetZoomPosition>(source, 7u), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntrySetImageFormat>(source, 3u, 0u, 0u), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntryReleaseControlWrite>(source, cdsdk::kParamIso, 2u, &iso), 0u);
+    EXPECT_EQ(camera.call<cdsdk::kEntryReleaseControlWrite>(source, cdsdk::kParamMetering, 1u, &metering),
+              0u);
+    return camera.values();
+  };
+  const std::string saved = StandInCamera(m_library).values();
+  EXPECT_NE(change(0), saved);
+
+  // "Load Capture Settings" puts it back as it was saved.
+  chooseInFileDialog(profile, &started);
+  ASSERT_TRUE(frame.RunCommand(cmd::LoadCaptureSettings));
+  EXPECT_EQ(StandInCamera(m_library).values(), saved);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // The same profile saved by another type of camera, named on the command
+  // line of a new start, is refused and changes nothing.
+  std::string text = readFile(profile);
+  const std::string type = "CamType=Sim Camera A";
+  ASSERT_NE(text.find(type), std::string::npos) << text;
+  text.replace(text.find(type), type.size(), "CamType=Sim Camera B");
+  const std::string other = m_folder.file("other.cpff");
+  tarsel::test::writeFile(other, text);
+  const std::string changed = change(3);
+  destroyFrame();
+  options.arguments = {"Tarsel", QString::fromStdString("-CPFF=\"" + other + "\":\"Owner (Sim Camera A)\"")};
+  startWithWindows(options, 1);
+  ASSERT_TRUE(pumpUntil([&] { return !m_errors.empty(); }, kPatience));
+  EXPECT_EQ(m_errors, std::vector<std::string>{
+                          "Error: Capture Profile was saved for a different camera type.(0x81020007)\n"});
+  EXPECT_EQ(StandInCamera(m_library).values(), changed);
 }
