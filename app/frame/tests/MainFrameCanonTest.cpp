@@ -409,11 +409,11 @@ TEST_F(MainFrameCanon, ASavedProfileBringsTheCameraBackAndOneOfAnotherTypeApplie
   ASSERT_TRUE(window);
   // The camera's capabilities detected and stored, as the capability test
   // does, so that the profile carries its resolution too.
-  auto* camera = dynamic_cast<CanonCD_Wr*>(window->GetCamera());
-  ASSERT_TRUE(camera);
+  auto* canon = dynamic_cast<CanonCD_Wr*>(window->GetCamera());
+  ASSERT_TRUE(canon);
   QuietLog log;
-  ASSERT_EQ(camera->ObtainCapabilitiesFromCamera(&log), 0);
-  camera->SaveCapabilitiesToFile(nullptr);
+  ASSERT_EQ(canon->ObtainCapabilitiesFromCamera(&log), 0);
+  canon->SaveCapabilitiesToFile(nullptr);
   window->ActivateInMdiClient();
   const std::string profile = m_folder.file("canon.cpff");
   QString started;
