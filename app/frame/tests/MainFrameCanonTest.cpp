@@ -86,6 +86,10 @@ public:
 
   // Every value a capture profile carries, as "name=value" words.
   std::string values() {
+    if (!open()) {
+      ADD_FAILURE() << "the stand-in's camera could not be opened";
+      return {};
+    }
     cdsdk::u32 program = 0, bias = 0, flash = 0, second = 0, zoom = 0,
                quality = cdsdk::kImageFormatQualityPreset, size = 0;
     cdsdk::u16 aperture = 0, time = 0, balance = 0, distance = 0, iso = 0;
