@@ -2,6 +2,7 @@
 
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
+#include "app/cameras/common/SettingsPageHandOut.h"
 #include "app/cameras/vesk/VeskCameraListFile.h"
 #include "app/cameras/vesk/VeskDiagnostics.h"
 #include "app/cameras/vesk/VeskModelTable.h"
@@ -11,7 +12,6 @@
 #include "app/cameras/vesk/VeskTextLists.h"
 #include "app/cameras/vesk/VeskUsbCameraLocations.h"
 #include "app/core/IConnectedCameras.h"
-#include "env/FacilityRegistry.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Win32Error.h"
 
@@ -37,13 +37,10 @@ bool IsStorableModelName(const std::string& name) {
 
 } // namespace
 
-CVeskSDK_Wr::CVeskSDK_Wr() {
-  RegisterFacility(kVeskFacility, TarselEnvMessageTable());
-}
+CVeskSDK_Wr::CVeskSDK_Wr() : m_facility(kVeskFacility) {}
 
 CVeskSDK_Wr::~CVeskSDK_Wr() {
   FreeCameraNames();
-  UnregisterFacility(kVeskFacility);
 }
 
 const char* CVeskSDK_Wr::GetSdkName() {
@@ -100,21 +97,9 @@ int CVeskSDK_Wr::EnumerateCameras(HWND, IConnectedCameras* list) {
 }
 
 HRESULT CVeskSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
-  if (!page)
-    return E_POINTER;
-  *page = nullptr;
-  try {
-    auto* created = new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
-    created->AddRef();
-    *page = created;
-    return S_OK;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (const std::bad_alloc&) {
-    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return tarsel::cameras::HandOutSettingsPage(page, [this]() -> ISdkPropertyPage* {
+    return new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
+  });
 }
 
 ITarselSettings* CVeskSDK_Wr::GetSettings() {
