@@ -116,16 +116,17 @@ function(tarsel_test_properties name)
   endif()
 endfunction()
 
-# tarsel_fuzzer(<name> SOURCES ... CORPUS <folder> [LIBS ...])
+# tarsel_fuzzer(<name> SOURCES ... CORPUS <folder> [LIBS ...] [OPTIONS ...])
 # A fuzz target: one of its sources defines LLVMFuzzerTestOneInput over a parser of
-# outside input; <folder> holds its seed corpus, a few small files. In a
+# outside input; <folder> holds its seed corpus, a few small files; OPTIONS
+# are libFuzzer options its runs take (such as -max_len=N). In a
 # fuzzing build (TARSEL_FUZZ, clang) it becomes a libFuzzer program in
-# <build>/fuzz, listed in <build>/fuzz/fuzzers.txt with its corpus, and the
+# <build>/fuzz, listed in <build>/fuzz/fuzzers.txt with its corpus and options, and the
 # whole tree, the libraries under test included, carries the fuzzer's
 # coverage instrumentation (see the root CMakeLists). In other builds a small
 # driver feeds it every seed once, as the test <name>.corpus.
 function(tarsel_fuzzer name)
-  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS;OPTIONS" ${ARGN})
   cmake_path(ABSOLUTE_PATH ARG_CORPUS BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE corpus)
   if(TARSEL_FUZZ)
     add_executable(${name} ${ARG_SOURCES})
@@ -133,7 +134,8 @@ function(tarsel_fuzzer name)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
     add_dependencies(tarsel_fuzzers ${name})
-    file(APPEND ${CMAKE_BINARY_DIR}/fuzz/fuzzers.txt "${name} ${corpus}\n")
+    list(JOIN ARG_OPTIONS " " options)
+    file(APPEND ${CMAKE_BINARY_DIR}/fuzz/fuzzers.txt "${name} ${corpus} ${options}\n")
   elseif(BUILD_TESTING)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} tarsel_fuzz_corpus_main)

@@ -1,5 +1,6 @@
 #include "env/TarselFileTime.h"
 
+#include "platform/CivilDays.h"
 #include "platform/Win32Error.h"
 
 #include <cerrno>
@@ -14,6 +15,10 @@
 
 namespace tarsel::env {
 namespace {
+
+using tarsel::platform::CivilDate;
+using tarsel::platform::CivilFromDays;
+using tarsel::platform::DaysFromCivil;
 
 constexpr std::uint64_t kUnitsPerSecond = 10'000'000;
 constexpr std::uint64_t kUnitsPerMillisecond = 10'000;
@@ -47,37 +52,8 @@ unsigned daysInMonth(std::int64_t year, unsigned month) {
   return kDays[month - 1];
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (month 1..12).
-constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2 ? 1 : 0;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t mp = m > 2 ? m - 3 : m + 9;
-  const std::int64_t doy = (153 * mp + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-struct CivilDate {
-  std::int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-CivilDate civilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const auto day = static_cast<unsigned>(doy - (153 * mp + 2) / 5 + 1);
-  const auto month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
-  return {era * 400 + yoe + (month <= 2 ? 1 : 0), month, day};
-}
-
 // Days from 1601-01-01 to 1970-01-01.
-constexpr std::int64_t kDays1601 = -daysFromCivil(1601, 1, 1);
+constexpr std::int64_t kDays1601 = -DaysFromCivil(1601, 1, 1);
 
 // 0 when a field is out of range; no field is normalised into another.
 std::uint64_t countFromSystemTime(const SYSTEMTIME& st) {
@@ -89,7 +65,7 @@ std::uint64_t countFromSystemTime(const SYSTEMTIME& st) {
     return 0;
   if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 || st.wMilliseconds > 999)
     return 0;
-  const auto days = static_cast<std::uint64_t>(daysFromCivil(st.wYear, st.wMonth, st.wDay) + kDays1601);
+  const auto days = static_cast<std::uint64_t>(DaysFromCivil(st.wYear, st.wMonth, st.wDay) + kDays1601);
   const std::uint64_t seconds = days * kSecondsPerDay + st.wHour * 3600u + st.wMinute * 60u + st.wSecond;
   return seconds * kUnitsPerSecond + st.wMilliseconds * kUnitsPerMillisecond;
 }
@@ -101,7 +77,7 @@ bool systemTimeFromCount(std::uint64_t count, SYSTEMTIME& st) {
     return false;
   const std::uint64_t days = count / kUnitsPerDay;
   std::uint64_t rest = count % kUnitsPerDay;
-  const CivilDate date = civilFromDays(static_cast<std::int64_t>(days) - kDays1601);
+  const CivilDate date = CivilFromDays(static_cast<std::int64_t>(days) - kDays1601);
   st.wYear = static_cast<WORD>(date.year);
   st.wMonth = static_cast<WORD>(date.month);
   st.wDay = static_cast<WORD>(date.day);

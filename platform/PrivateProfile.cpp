@@ -156,6 +156,13 @@ BOOL invalidArgument() {
 
 // ---- results into the caller's buffer ---------------------------------------
 
+// The value of `key` in section `app` as GetPrivateProfileStringA gives it.
+std::string_view valueOrDefault(const ProfileText& text, const char* app, const char* key, const char* def) {
+  if (const auto value = text.value(ProfileText::trim(app), ProfileText::trim(key)))
+    return withoutQuotes(*value);
+  return def ? ProfileText::trimRight(def) : std::string_view();
+}
+
 DWORD copyText(std::string_view text, char* ret, DWORD size) {
   if (!ret || size == 0)
     return 0;
@@ -249,10 +256,20 @@ DWORD GetPrivateProfileStringA(const char* app, const char* key, const char* def
     return sectionNames(text, ret, size);
   if (!key)
     return sectionKeys(text, ProfileText::trim(app), ret, size);
-  if (const auto value = text.value(ProfileText::trim(app), ProfileText::trim(key)))
-    return copyText(withoutQuotes(*value), ret, size);
-  return copyText(def ? ProfileText::trimRight(def) : std::string_view(), ret, size);
+  return copyText(valueOrDefault(text, app, key, def), ret, size);
 }
+
+namespace tarsel::platform {
+
+ProfileSnapshot::ProfileSnapshot(const char* file) : m_bytes(readableBytes(file)) {}
+
+std::string ProfileSnapshot::value(const char* app, const char* key, const char* def) const {
+  if (!app || !key)
+    return {};
+  return std::string(valueOrDefault(ProfileText(m_bytes), app, key, def));
+}
+
+} // namespace tarsel::platform
 
 UINT GetPrivateProfileIntA(const char* app, const char* key, int def, const char* file) {
   if (!app || !key)

@@ -26,10 +26,24 @@
 #include "tarselplatform_export.h"
 
 #include <cstddef>
+#include <string>
 
 namespace tarsel::platform {
 // Profile files above this size are treated as unreadable.
 inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{16} * 1024 * 1024;
+
+// A profile file read once, for several values of one version of it (a
+// file replaced meanwhile gives all values of the old or all of the new).
+class TARSELPLATFORM_EXPORT ProfileSnapshot {
+public:
+  explicit ProfileSnapshot(const char* file);
+  // What GetPrivateProfileStringA gives for `app` and `key` with room for
+  // the whole value.
+  std::string value(const char* app, const char* key, const char* def = "") const;
+
+private:
+  std::string m_bytes;
+};
 } // namespace tarsel::platform
 
 // The value of `key` in section `app`, with one pair of enclosing matching

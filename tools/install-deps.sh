@@ -18,6 +18,7 @@ packages=(
   iproute2
   python3-pyftpdlib curl vsftpd
   clang-format
+  desktop-file-utils
   "$@"
 )
 

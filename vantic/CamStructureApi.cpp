@@ -3,9 +3,8 @@
 #include "vantic/Vantic.h"
 
 #include "vantic/ApiSupport.h"
+#include "vantic/CameraRecords.h"
 #include "vantic/ExportCall.h"
-
-#include <cstring>
 
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::api;
@@ -25,8 +24,6 @@ using namespace tarsel::vantic::api;
 
 namespace {
 
-using Bytes = std::span<const std::uint8_t>;
-
 // Reads a structure of Size bytes (after an optional selection) and decodes
 // it into the caller's record, which stays untouched when the read fails.
 template <std::size_t Size, class Record, class Decode>
@@ -36,7 +33,7 @@ int readRecord(Record* out, int reg, int selectReg, int selection, Decode decode
   std::uint8_t bytes[Size];
   if (const int rc = readStructure(reg, bytes, selectReg, selection); rc != CAM_OK)
     return rc;
-  decode(Bytes(bytes), *out);
+  decode(std::span<const std::uint8_t, Size>(bytes), *out);
   return CAM_OK;
 }
 
@@ -97,52 +94,20 @@ int Cam_get_picture_info(int picture, std::int32_t* words) {
 }
 
 int Cam_get_picture_info_tag(int picture, CamPictureInfoTag* out) {
-  return exportCall([&] {
-    return readRecord<76>(out, 74, 4, picture, [](Bytes bytes, CamPictureInfoTag& tag) {
-      for (int i = 0; i < 5; ++i)
-        tag.head[i] = wordAt(bytes, static_cast<std::size_t>(i) * 4);
-      std::memcpy(tag.text, bytes.data() + 20, sizeof(tag.text));
-      for (int i = 0; i < 9; ++i)
-        tag.tail[i] = wordAt(bytes, 40 + static_cast<std::size_t>(i) * 4);
-    });
-  });
+  return exportCall(
+      [&] { return readRecord<kPictureInfoTagSize>(out, 74, 4, picture, decodePictureInfoTag); });
 }
 
 int Cam_get_folder_info(int folder, CamFolderInfo* out) {
-  return exportCall([&] {
-    return readRecord<16>(out, 91, 83, folder, [](Bytes bytes, CamFolderInfo& info) {
-      std::memcpy(info.name, bytes.data(), sizeof(info.name));
-      info.zero = 0;
-      info.word8 = wordAt(bytes, 8);
-      info.word12 = wordAt(bytes, 12);
-    });
-  });
+  return exportCall([&] { return readRecord<kFolderInfoSize>(out, 91, 83, folder, decodeFolderInfo); });
 }
 
 int Cam_get_memory_info(CamMemoryInfo* out) {
-  return exportCall([&] {
-    return readRecord<88>(out, 67, -1, 0, [](Bytes bytes, CamMemoryInfo& memory) {
-      memory.cardType = wordAt(bytes, 0);
-      std::memcpy(memory.text1, bytes.data() + 4, sizeof(memory.text1));
-      std::memcpy(memory.text2, bytes.data() + 36, sizeof(memory.text2));
-      for (int i = 0; i < 5; ++i)
-        memory.words[i] = wordAt(bytes, 68 + static_cast<std::size_t>(i) * 4);
-    });
-  });
+  return exportCall([&] { return readRecord<kMemoryInfoSize>(out, 67, -1, 0, decodeMemoryInfo); });
 }
 
 int Cam_get_opf_info(int index, CamOpfInfo* out) {
-  return exportCall([&] {
-    return readRecord<72>(out, 57, 56, index, [](Bytes bytes, CamOpfInfo& opf) {
-      std::memcpy(opf.bytes12, bytes.data(), sizeof(opf.bytes12));
-      std::memcpy(opf.bytes8, bytes.data() + 12, sizeof(opf.bytes8));
-      for (int i = 0; i < 3; ++i)
-        opf.values[i] = halfAt(bytes, 20 + static_cast<std::size_t>(i) * 2);
-      std::memcpy(opf.bytes40, bytes.data() + 26, sizeof(opf.bytes40));
-      opf.word = wordAt(bytes, 66);
-      opf.last = halfAt(bytes, 70);
-    });
-  });
+  return exportCall([&] { return readRecord<kOpfInfoSize>(out, 57, 56, index, decodeOpfInfo); });
 }
 
 int Cam_get_diag_buffer(void* buffer) {

@@ -4,6 +4,7 @@
 
 #include "vantic/ApiSupport.h"
 #include "vantic/AudioDecoder.h"
+#include "vantic/CameraRecords.h"
 #include "vantic/ExportCall.h"
 
 #include <cerrno>
@@ -20,7 +21,6 @@ namespace {
 constexpr int kPictureSelect = 4;
 constexpr int kAudioRecordRegister = 43;
 constexpr int kAudioDataRegister = 44;
-constexpr std::size_t kAudioRecordSize = 32;
 
 CameraOperations& ops() {
   return camera().operations();
@@ -122,21 +122,13 @@ int downloadToFile(int fd, int picture, int sizeReg, int dataReg) {
   return rc;
 }
 
-struct AudioRecord {
-  std::uint32_t decodedSize = 0;
-  std::uint32_t storedSize = 0;
-  std::uint32_t format = 0;
-};
-
 // Reads the selected picture's audio record (guarded).
 int readAudioRecord(AudioRecord& record) {
   std::uint8_t bytes[kAudioRecordSize];
   const int rc = ops().readStructure(kAudioRecordRegister, bytes, true);
   if (rc != CAM_OK)
     return rc;
-  record.decodedSize = static_cast<std::uint32_t>(wordAt(bytes, 0));
-  record.storedSize = static_cast<std::uint32_t>(wordAt(bytes, 4));
-  record.format = static_cast<std::uint32_t>(wordAt(bytes, 8));
+  record = decodeAudioRecord(bytes);
   return CAM_OK;
 }
 
@@ -190,15 +182,7 @@ int Cam_get_thumbnail_buffer(void* buffer, int picture, int capacity) {
       return rc;
     // Some cameras put bytes in front of the JPEG: move it to the start,
     // looking no further than what arrived.
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    if (bytes[0] == 0xFF || bytes[1] == 0xD8)
-      return rc;
-    for (std::size_t i = 0; i + 1 < received; ++i) {
-      if (bytes[i] == 0xFF && bytes[i + 1] == 0xD8) {
-        std::memmove(bytes, bytes + i, received - i);
-        break;
-      }
-    }
+    moveJpegToStart(static_cast<std::uint8_t*>(buffer), received);
     return rc;
   });
 }

@@ -31,7 +31,7 @@ std::optional<std::uint32_t> TakeField(std::string_view& text) {
 }
 
 // "<size code>,<quality>,<width>,<height>,<label>" after the "=".
-std::optional<CResolutionEntry> ParseLine(const std::string& line) {
+std::optional<CCanonResolutionEntry> ParseLine(const std::string& line) {
   const std::size_t equals = line.find('=');
   std::string_view text(line);
   text.remove_prefix(equals == std::string::npos ? 0 : equals + 1);
@@ -51,7 +51,8 @@ std::optional<CResolutionEntry> ParseLine(const std::string& line) {
     --length;
   if (length == 0)
     return std::nullopt;
-  return CResolutionEntry{fields[0], fields[1], fields[2], fields[3], std::string(text.substr(0, length))};
+  return CCanonResolutionEntry{fields[0], fields[1], fields[2], fields[3],
+                               std::string(text.substr(0, length))};
 }
 
 } // namespace
@@ -70,7 +71,7 @@ void CCanonResolutionSet::BuildTable() {
     return;
   m_table.reserve(m_entries.size() + 1);
   std::int32_t position = 0;
-  for (const CResolutionEntry& entry : m_entries)
+  for (const CCanonResolutionEntry& entry : m_entries)
     m_table.push_back({position++, entry.label.c_str()});
   m_table.push_back({0, nullptr});
 }
@@ -99,7 +100,7 @@ const CCanonResolutionSet::Value* CCanonResolutionSet::GetValues() {
   return m_table.empty() ? m_defaultTable : m_table.data();
 }
 
-const CResolutionEntry* CCanonResolutionSet::GetEntry(std::size_t position) const {
+const CCanonResolutionEntry* CCanonResolutionSet::GetEntry(std::size_t position) const {
   return position < m_entries.size() ? &m_entries[position] : nullptr;
 }
 
@@ -110,7 +111,7 @@ bool CCanonResolutionSet::LoadFromIni(const char* file) {
   if (!lines.empty()) {
     Clear();
     for (const std::string& line : lines)
-      if (std::optional<CResolutionEntry> entry = ParseLine(line))
+      if (std::optional<CCanonResolutionEntry> entry = ParseLine(line))
         m_entries.push_back(std::move(*entry));
     BuildTable();
   }
@@ -122,7 +123,7 @@ bool CCanonResolutionSet::LoadFromIni(const char* file) {
 void CCanonResolutionSet::SaveToIni(const char* file) {
   std::string lines;
   std::size_t position = 0;
-  for (const CResolutionEntry& entry : m_entries) {
+  for (const CCanonResolutionEntry& entry : m_entries) {
     lines += std::to_string(position++) + "=" + std::to_string(entry.sizeCode) + "," +
              std::to_string(entry.quality) + "," + std::to_string(entry.width) + "," +
              std::to_string(entry.height) + "," + entry.label;

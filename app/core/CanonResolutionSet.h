@@ -25,7 +25,9 @@
 #include <string>
 #include <vector>
 
-struct CResolutionEntry {
+// One entry of the set (a name of its own: the capability test has a
+// CResolutionEntry class of its own in the same program).
+struct CCanonResolutionEntry {
   std::uint32_t sizeCode;
   std::uint32_t quality;
   std::uint32_t width;
@@ -70,15 +72,15 @@ public:
   // The position/label table, else the default table.
   const Value* GetValues();
   // The entry at a position GetValues gave; null past the end.
-  const CResolutionEntry* GetEntry(std::size_t position) const;
+  const CCanonResolutionEntry* GetEntry(std::size_t position) const;
   std::size_t GetCount() const { return m_entries.size(); }
   CRange GetRange() const { return CRange(m_range.GetMin(), m_range.GetMax()); }
   const std::string& GetName() const { return m_name; }
 
 private:
   const Value* m_defaultTable;
-  std::deque<CResolutionEntry> m_entries; // labels stay put while entries are appended
-  std::vector<Value> m_table;             // empty while not built
+  std::deque<CCanonResolutionEntry> m_entries; // labels stay put while entries are appended
+  std::vector<Value> m_table;                  // empty while not built
   bool m_tableStale = false;
   std::string m_name;
   CRange m_range;

@@ -249,7 +249,8 @@ bool CChildFrame::ReconnectCamera(ICameraHiLevel* fresh) {
       if (!m_jobFailureTold)
         ThrowIfFailed(code, "The camera could not be taken over.");
       WriteErrorInfo(
-          (std::string("The camera could not be taken over: ") + _brantel_take_error(code).ErrorMessage()).c_str());
+          (std::string("The camera could not be taken over: ") + _brantel_take_error(code).ErrorMessage())
+              .c_str());
       return;
     }
     try {

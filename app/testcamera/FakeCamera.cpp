@@ -1,5 +1,6 @@
 #include "app/testcamera/FakeCamera.h"
 
+#include "app/cameras/common/ResultGuard.h"
 #include "app/core/ISdkCallback.h"
 #include "app/core/ISdkPreviewCallback.h"
 #include "app/core/ITarselCallback.h"
@@ -20,22 +21,6 @@
 #include <unistd.h>
 
 namespace tarsel::testcamera {
-
-namespace {
-
-// Runs a code-returning body the way the families do: a thrown
-// _brantel_take_error becomes its code, anything else 0x8000FFFF.
-template <class Body> HRESULT guarded(Body body) {
-  try {
-    return body();
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
-} // namespace
 
 FakeCamera::FakeCamera(FakeCameraFamily* family, std::shared_ptr<FamilyTracker> tracker, int index)
     : m_family(family), m_tracker(std::move(tracker)), m_index(index) {
@@ -336,7 +321,7 @@ HRESULT FakeCamera::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
     return code;
   if (!picture)
     return E_POINTER;
-  return guarded([&] {
+  return tarsel::cameras::GuardResult([&] {
     int number = 0;
     _ISdkCallback* sink = nullptr;
     {
@@ -484,7 +469,7 @@ HRESULT FakeCamera::GetCaptureSettingsText(ICaptureProfileStorage* storage) {
     return code;
   if (!storage)
     return E_POINTER;
-  return guarded([&] {
+  return tarsel::cameras::GuardResult([&] {
     const std::string text = std::string("CPFFv001\r\nCamType=") + GetModelName() + "\r\n";
     storage->SetData(text.data(), static_cast<std::uint32_t>(text.size()));
     return HRESULT{0};
@@ -526,7 +511,7 @@ HRESULT FakeCamera::DownloadPicture(IPictureFromCamera* picture, std::int32_t in
     if (index < 1 || index > m_storedPictures)
       return 1;
   }
-  return guarded([&] {
+  return tarsel::cameras::GuardResult([&] {
     std::string name;
     FormatStdString(name, "TST_%04d.JPG", static_cast<int>(index));
     picture->SetFileName(name.c_str());

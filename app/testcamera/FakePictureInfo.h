@@ -1,25 +1,15 @@
 // The fake family's picture information: fixed texts and the picture size.
 #pragma once
 
-#include "hostapi/IPictureInfo.h"
+#include "app/cameras/common/PictureInfoTexts.h"
 
 #include <cstdint>
-#include <string>
 
 namespace tarsel::testcamera {
 
-class FakePictureInfo : public IPictureInfo {
+class FakePictureInfo : public CPictureInfoTexts {
 public:
-  explicit FakePictureInfo(std::uint32_t size) : m_size(size) {}
-
-  void GetWhiteBalanceText(std::string* out) override;
-  void GetFlashText(std::string* out) override;
-  void GetIsoText(std::string* out) override;
-  void GetSizeText(std::string* out, const char* format) override;
-  IPictureInfo* Clone() override;
-
-private:
-  std::uint32_t m_size;
+  explicit FakePictureInfo(std::uint32_t size) : CPictureInfoTexts(size, "Auto", "100", "No") {}
 };
 
 } // namespace tarsel::testcamera

@@ -54,14 +54,18 @@ std::string typeLibFileName(const GUID& libid, std::string_view version) {
   return StringFromGUID(libid) + "-" + std::string(version) + ".typelib";
 }
 
-std::string readValue(const std::string& file, const char* section, const char* key) {
-  char value[4096];
-  GetPrivateProfileStringA(section, key, "", value, sizeof value, file.c_str());
+constexpr std::size_t kMaxValue = 4095;
+
+// A record's value, cut to the registry's 4 KiB as it always was.
+std::string readValue(const platform::ProfileSnapshot& record, const char* section, const char* key) {
+  std::string value = record.value(section, key);
+  if (value.size() > kMaxValue)
+    value.resize(kMaxValue);
   return value;
 }
 
-long readNumber(const std::string& file, const char* section, const char* key) {
-  const std::string text = readValue(file, section, key);
+long readNumber(const platform::ProfileSnapshot& record, const char* section, const char* key) {
+  const std::string text = readValue(record, section, key);
   long value = 0;
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const char* first = text.data() + (hex ? 2 : 0);
@@ -69,19 +73,21 @@ long readNumber(const std::string& file, const char* section, const char* key) {
   return value;
 }
 
+// The record as one version of its file holds it, read once.
 ClassRecord readClass(const std::string& file, const CLSID& clsid) {
+  const platform::ProfileSnapshot record(file.c_str());
   ClassRecord r;
   r.clsid = clsid;
-  r.name = readValue(file, kClassSection, "Name");
-  r.progId = readValue(file, kClassSection, "ProgID");
-  r.library = readValue(file, kClassSection, "Library");
-  r.threadingModel = readValue(file, kClassSection, "ThreadingModel");
-  r.miscStatus = static_cast<DWORD>(readNumber(file, kClassSection, "MiscStatus"));
-  r.control = readNumber(file, kClassSection, "Control") != 0;
-  r.insertable = readNumber(file, kClassSection, "Insertable") != 0;
-  r.toolboxBitmap = static_cast<int>(readNumber(file, kClassSection, "ToolboxBitmap"));
-  r.typeLib = GUIDFromString(readValue(file, kClassSection, "TypeLib")).value_or(GUID_NULL);
-  r.version = readValue(file, kClassSection, "Version");
+  r.name = readValue(record, kClassSection, "Name");
+  r.progId = readValue(record, kClassSection, "ProgID");
+  r.library = readValue(record, kClassSection, "Library");
+  r.threadingModel = readValue(record, kClassSection, "ThreadingModel");
+  r.miscStatus = static_cast<DWORD>(readNumber(record, kClassSection, "MiscStatus"));
+  r.control = readNumber(record, kClassSection, "Control") != 0;
+  r.insertable = readNumber(record, kClassSection, "Insertable") != 0;
+  r.toolboxBitmap = static_cast<int>(readNumber(record, kClassSection, "ToolboxBitmap"));
+  r.typeLib = GUIDFromString(readValue(record, kClassSection, "TypeLib")).value_or(GUID_NULL);
+  r.version = readValue(record, kClassSection, "Version");
   return r;
 }
 
@@ -109,12 +115,23 @@ HRESULT writeRecord(const std::string& fileName, const char* section, const std:
   if (error)
     return HRESULT_FROM_WIN32(Win32FromErrno(error.value()));
   const std::string file = folder + "/" + fileName;
-  // A record is replaced as a whole, never merged with what stood there.
-  if (fileExists(file) && ::unlink(file.c_str()) != 0)
-    return HRESULT_FROM_WIN32(SetLastErrorFromErrno());
-  if (!WritePrivateProfileSectionA(section, lines.c_str(), file.c_str()))
-    return HRESULT_FROM_WIN32(GetLastError());
-  ::unlink((file + ".lock").c_str());
+  // A record is replaced as a whole, never merged with what stood there: it
+  // is written afresh under a name of its own and renamed over the old one,
+  // so a reader, and a write that fails, leaves the old or the new record.
+  const std::string temporary = file + "." + std::to_string(::getpid()) + ".new";
+  ::unlink(temporary.c_str());
+  const bool written = WritePrivateProfileSectionA(section, lines.c_str(), temporary.c_str()) != FALSE;
+  const DWORD writeError = written ? ERROR_SUCCESS : GetLastError();
+  ::unlink((temporary + ".lock").c_str());
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return HRESULT_FROM_WIN32(writeError);
+  }
+  if (::rename(temporary.c_str(), file.c_str()) != 0) {
+    const HRESULT result = HRESULT_FROM_WIN32(SetLastErrorFromErrno());
+    ::unlink(temporary.c_str());
+    return result;
+  }
   return S_OK;
 }
 
@@ -166,9 +183,10 @@ std::optional<ClassRecord> findClassByProgId(std::string_view progId) {
       const auto clsid = GUIDFromString(path.stem().string());
       if (!clsid)
         continue;
-      const std::string file = path.string();
-      if (platform::equalsIgnoringAsciiCase(readValue(file, kClassSection, "ProgID"), progId))
-        return readClass(file, *clsid);
+      // The identifier compared is the one of the record given back.
+      ClassRecord record = readClass(path.string(), *clsid);
+      if (platform::equalsIgnoringAsciiCase(record.progId, progId))
+        return record;
     }
   }
   return std::nullopt;
@@ -179,11 +197,12 @@ std::optional<TypeLibRecord> findTypeLib(const GUID& libid, std::string_view ver
     const std::string file = folder + "/" + typeLibFileName(libid, version);
     if (!fileExists(file))
       continue;
+    const platform::ProfileSnapshot record(file.c_str());
     TypeLibRecord r;
     r.libid = libid;
-    r.name = readValue(file, kTypeLibSection, "Name");
-    r.version = readValue(file, kTypeLibSection, "Version");
-    r.library = readValue(file, kTypeLibSection, "Library");
+    r.name = readValue(record, kTypeLibSection, "Name");
+    r.version = readValue(record, kTypeLibSection, "Version");
+    r.library = readValue(record, kTypeLibSection, "Library");
     return r;
   }
   return std::nullopt;

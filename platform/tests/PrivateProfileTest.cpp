@@ -649,3 +649,22 @@ TEST(PrivateProfile, AnIndependentReaderSeesWhatWasWritten) {
                         "Exposure|3|50% off: 'x'\n"
                         "Used Cameras|USB Camera 5|Vesk 5\n");
 }
+
+TEST(PrivateProfile, SnapshotGivesTheValuesOfTheFileAsItWasRead) {
+  TempDir dir;
+  const std::string file = dir.file("snapshot.ini");
+  writeFile(file, "[A]\r\nkey = \"quoted\" \r\nKEY=second\r\nempty=\r\n[b]\r\nx='one'\r\n");
+  const tarsel::platform::ProfileSnapshot snapshot(file.c_str());
+  writeFile(file, "[A]\r\nkey=replaced\r\n");
+  EXPECT_EQ(snapshot.value("A", "key"), "quoted");
+  EXPECT_EQ(snapshot.value(" a ", "Key"), "quoted");
+  EXPECT_EQ(snapshot.value("A", "empty", "def"), "");
+  EXPECT_EQ(snapshot.value("A", "missing", "def  "), "def");
+  EXPECT_EQ(snapshot.value("B", "x"), "one");
+  EXPECT_EQ(snapshot.value(nullptr, "x"), "");
+  // The calls read the file as it is now, with the same rules.
+  char value[32];
+  GetPrivateProfileStringA(" a ", "Key", "", value, sizeof value, file.c_str());
+  EXPECT_STREQ(value, "replaced");
+  EXPECT_EQ(tarsel::platform::ProfileSnapshot(file.c_str()).value(" a ", "Key"), "replaced");
+}

@@ -39,4 +39,14 @@ std::string FuzzScratchPath(const std::string& name) {
   return folder.path + "/" + name;
 }
 
+std::string WriteFuzzScratchFile(const std::string& name, const void* data, std::size_t size) {
+  std::string path = FuzzScratchPath(name);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
+    std::perror(path.c_str());
+    std::abort();
+  }
+  return path;
+}
+
 } // namespace tarsel::test

@@ -33,4 +33,26 @@ inline std::unique_lock<std::mutex> lockState() {
   return std::unique_lock(state().mutex);
 }
 
+// Runs `body` with the camera of an open source that is still plugged in,
+// under the state's lock; else returns the source's error.
+template <typename Body> u32 inSource(u32 source, Body&& body) {
+  auto lock = lockState();
+  u32 error = cdsdk::kOk;
+  Camera* camera = sourceLocked(source, &error);
+  if (camera == nullptr)
+    return error;
+  return body(*camera);
+}
+
+// The count and the release of an enumeration of one kind.
+template <HandleKind Kind> u32 enumCount(u32 handle, u32* outCount) {
+  auto lock = lockState();
+  return countLocked(handle, Kind, outCount);
+}
+
+template <HandleKind Kind> u32 enumRelease(u32 handle) {
+  auto lock = lockState();
+  return releaseLocked(handle, Kind);
+}
+
 } // namespace tarsel::cdsim

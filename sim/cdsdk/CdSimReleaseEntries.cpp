@@ -43,49 +43,40 @@ bool inRemote(const Camera& camera, u32 source) {
 }
 
 u32 beforeRelease(u32 source) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  camera->bracket = true;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    camera.bracket = true;
+    return kOk;
+  });
 }
 
 u32 afterTransfer(u32 source) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (!camera->bracket)
-    return illegalLocked("the call after a transfer without the call before a release", kErrInvalidCall);
-  camera->bracket = false;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (!camera.bracket)
+      return illegalLocked("the call after a transfer without the call before a release", kErrInvalidCall);
+    camera.bracket = false;
+    return kOk;
+  });
 }
 
 u32 remoteReleaseEnter(u32 source, EventCallback* callback, void* context) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (callback == nullptr)
-    return illegalLocked("remote-release mode entered without a call-back", kErrInvalidPointer);
-  if (camera->remote)
-    return illegalLocked("remote-release mode entered twice", kErrSessionAlreadyOpen);
-  bool registered = false;
-  for (const auto& [id, handle] : state().handles)
-    registered |= handle.kind == HandleKind::Registration && handle.values.at(0) == source;
-  if (!registered)
-    return illegalLocked("remote-release mode entered before the event call-back was registered",
-                         kErrInvalidCall);
-  camera->remote = true;
-  camera->remoteSource = source;
-  camera->remoteCallback = callback;
-  camera->remoteContext = context;
-  camera->releaseKind = kReleaseKindPicture;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (callback == nullptr)
+      return illegalLocked("remote-release mode entered without a call-back", kErrInvalidPointer);
+    if (camera.remote)
+      return illegalLocked("remote-release mode entered twice", kErrSessionAlreadyOpen);
+    bool registered = false;
+    for (const auto& [id, handle] : state().handles)
+      registered |= handle.kind == HandleKind::Registration && handle.values.at(0) == source;
+    if (!registered)
+      return illegalLocked("remote-release mode entered before the event call-back was registered",
+                           kErrInvalidCall);
+    camera.remote = true;
+    camera.remoteSource = source;
+    camera.remoteCallback = callback;
+    camera.remoteContext = context;
+    camera.releaseKind = kReleaseKindPicture;
+    return kOk;
+  });
 }
 
 u32 remoteReleaseLeave(u32 source) {
@@ -107,17 +98,14 @@ u32 remoteReleaseLeave(u32 source) {
 }
 
 u32 selectReleaseKind(u32 source, u32 kind) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (kind != kReleaseKindPicture && kind != kReleaseKindWithExtras)
-    return illegalLocked("release data kind " + std::to_string(kind), kErrInvalidParameter);
-  if (!inRemote(*camera, source))
-    return illegalLocked("release data kind selected outside remote-release mode", kErrInvalidCall);
-  camera->releaseKind = kind;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (kind != kReleaseKindPicture && kind != kReleaseKindWithExtras)
+      return illegalLocked("release data kind " + std::to_string(kind), kErrInvalidParameter);
+    if (!inRemote(camera, source))
+      return illegalLocked("release data kind selected outside remote-release mode", kErrInvalidCall);
+    camera.releaseKind = kind;
+    return kOk;
+  });
 }
 
 struct ReleasePlan {
@@ -387,17 +375,14 @@ u32 viewfinderStop(u32 source, u32 reserved) {
 }
 
 u32 viewfinderOutput(u32 source, u32 output) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if ((camera->config.flags & kFlagLiveViewfinder) == 0)
-    return kErrNotSupported;
-  if (output != kViewfinderOutputMonitorOn && output != kViewfinderOutputMonitorOff)
-    return illegalLocked("viewfinder output " + std::to_string(output), kErrInvalidParameter);
-  camera->output = output;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if ((camera.config.flags & kFlagLiveViewfinder) == 0)
+      return kErrNotSupported;
+    if (output != kViewfinderOutputMonitorOn && output != kViewfinderOutputMonitorOff)
+      return illegalLocked("viewfinder output " + std::to_string(output), kErrInvalidParameter);
+    camera.output = output;
+    return kOk;
+  });
 }
 
 } // namespace

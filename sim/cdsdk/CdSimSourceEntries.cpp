@@ -43,16 +43,6 @@ u32 sourceEnumNext(u32 enumHandle, CanonSourceRecord* outRecord) {
   return kOk;
 }
 
-u32 sourceEnumCount(u32 enumHandle, u32* outCount) {
-  auto lock = lockState();
-  return countLocked(enumHandle, HandleKind::SourceEnum, outCount);
-}
-
-u32 sourceEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::SourceEnum);
-}
-
 u32 sourceOpen(CanonSourceRecord* record, u32* outSource) {
   auto lock = lockState();
   if (record == nullptr || outSource == nullptr)
@@ -117,23 +107,20 @@ u32 sourceClose(u32 source) {
 }
 
 u32 eventRegister(u32 source, EventCallback* callback, void* context, u32* outRegistration) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (callback == nullptr || outRegistration == nullptr)
-    return illegalLocked("event registration without a call-back or a place for its handle",
-                         kErrInvalidPointer);
-  Handle handle;
-  handle.kind = HandleKind::Registration;
-  handle.camera = camera->index;
-  handle.generation = camera->generation;
-  handle.values = {source};
-  handle.callback = callback;
-  handle.context = context;
-  *outRegistration = state().addHandle(std::move(handle));
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (callback == nullptr || outRegistration == nullptr)
+      return illegalLocked("event registration without a call-back or a place for its handle",
+                           kErrInvalidPointer);
+    Handle handle;
+    handle.kind = HandleKind::Registration;
+    handle.camera = camera.index;
+    handle.generation = camera.generation;
+    handle.values = {source};
+    handle.callback = callback;
+    handle.context = context;
+    *outRegistration = state().addHandle(std::move(handle));
+    return kOk;
+  });
 }
 
 u32 eventUnregister(u32 source, u32 registration) {
@@ -152,14 +139,11 @@ u32 eventUnregister(u32 source, u32 registration) {
 }
 
 u32 devicePropsOpen(u32 source, u32 reserved, u32* outProps) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (reserved != 0)
-    return illegalLocked("device properties opened with a non-zero second argument", kErrInvalidParameter);
-  return openEnumLocked(*camera, HandleKind::Props, {source}, outProps);
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (reserved != 0)
+      return illegalLocked("device properties opened with a non-zero second argument", kErrInvalidParameter);
+    return openEnumLocked(camera, HandleKind::Props, {source}, outProps);
+  });
 }
 
 u32 devicePropsClose(u32 props) {
@@ -261,22 +245,14 @@ u32 devicePropWrite(u32 props, u32 id, u32* inOutSize, const void* value) {
 }
 
 u32 volumeEnumOpen(u32 source, u32* outEnum) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  return openEnumLocked(*camera, HandleKind::VolumeEnum, camera->volumeHandles, outEnum);
+  return inSource(source, [&](Camera& camera) -> u32 {
+    return openEnumLocked(camera, HandleKind::VolumeEnum, camera.volumeHandles, outEnum);
+  });
 }
 
 u32 volumeEnumNext(u32 enumHandle, u32* outVolume) {
   auto lock = lockState();
   return nextLocked(enumHandle, HandleKind::VolumeEnum, outVolume);
-}
-
-u32 volumeEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::VolumeEnum);
 }
 
 // The camera and volume of a volume handle whose camera is plugged in.
@@ -327,23 +303,13 @@ u32 itemEnumOpen(u32 volume, u32 option, u32 flags, u32* outEnum) {
   return openEnumLocked(*camera, HandleKind::ItemEnum, std::move(items), outEnum);
 }
 
-u32 itemEnumCount(u32 enumHandle, u32* outCount) {
-  auto lock = lockState();
-  return countLocked(enumHandle, HandleKind::ItemEnum, outCount);
-}
-
-u32 itemEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::ItemEnum);
-}
-
 } // namespace
 
 void fillSourceEntries(CanonSdkFunctionTable& table) {
   CDSIM_INSTALL(table, SourceEnumOpen, sourceEnumOpen);
   CDSIM_INSTALL(table, SourceEnumNext, sourceEnumNext);
-  CDSIM_INSTALL(table, SourceEnumCount, sourceEnumCount);
-  CDSIM_INSTALL(table, SourceEnumRelease, sourceEnumRelease);
+  CDSIM_INSTALL(table, SourceEnumCount, (enumCount<HandleKind::SourceEnum>));
+  CDSIM_INSTALL(table, SourceEnumRelease, (enumRelease<HandleKind::SourceEnum>));
   CDSIM_INSTALL(table, SourceOpen, sourceOpen);
   CDSIM_INSTALL(table, SourceClose, sourceClose);
   CDSIM_INSTALL(table, EventRegister, eventRegister);
@@ -354,11 +320,11 @@ void fillSourceEntries(CanonSdkFunctionTable& table) {
   CDSIM_INSTALL(table, DevicePropWrite, devicePropWrite);
   CDSIM_INSTALL(table, VolumeEnumOpen, volumeEnumOpen);
   CDSIM_INSTALL(table, VolumeEnumNext, volumeEnumNext);
-  CDSIM_INSTALL(table, VolumeEnumRelease, volumeEnumRelease);
+  CDSIM_INSTALL(table, VolumeEnumRelease, (enumRelease<HandleKind::VolumeEnum>));
   CDSIM_INSTALL(table, VolumeInfo, volumeInfo);
   CDSIM_INSTALL(table, ItemEnumOpen, itemEnumOpen);
-  CDSIM_INSTALL(table, ItemEnumCount, itemEnumCount);
-  CDSIM_INSTALL(table, ItemEnumRelease, itemEnumRelease);
+  CDSIM_INSTALL(table, ItemEnumCount, (enumCount<HandleKind::ItemEnum>));
+  CDSIM_INSTALL(table, ItemEnumRelease, (enumRelease<HandleKind::ItemEnum>));
 }
 
 } // namespace tarsel::cdsim

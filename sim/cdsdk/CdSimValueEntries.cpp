@@ -23,14 +23,11 @@ const Camera& enumCamera(u32 handle) {
 }
 
 u32 resolutionEnumOpen(u32 source, u32 reserved, u32* outEnum) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (reserved != 0)
-    return illegalLocked("resolution records opened with a non-zero second argument", kErrInvalidParameter);
-  return openEnumLocked(*camera, HandleKind::ResolutionEnum, positions(camera->config.resolutions), outEnum);
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (reserved != 0)
+      return illegalLocked("resolution records opened with a non-zero second argument", kErrInvalidParameter);
+    return openEnumLocked(camera, HandleKind::ResolutionEnum, positions(camera.config.resolutions), outEnum);
+  });
 }
 
 u32 resolutionEnumNext(u32 enumHandle, ResolutionRecord* outRecord) {
@@ -48,24 +45,11 @@ u32 resolutionEnumNext(u32 enumHandle, ResolutionRecord* outRecord) {
   return kOk;
 }
 
-u32 resolutionEnumCount(u32 enumHandle, u32* outCount) {
-  auto lock = lockState();
-  return countLocked(enumHandle, HandleKind::ResolutionEnum, outCount);
-}
-
-u32 resolutionEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::ResolutionEnum);
-}
-
 u32 imageFormatEnumOpen(u32 source, u32* outEnum) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  return openEnumLocked(*camera, HandleKind::ImageFormatEnum, positions(camera->config.imageFormats),
-                        outEnum);
+  return inSource(source, [&](Camera& camera) -> u32 {
+    return openEnumLocked(camera, HandleKind::ImageFormatEnum, positions(camera.config.imageFormats),
+                          outEnum);
+  });
 }
 
 u32 imageFormatEnumNext(u32 enumHandle, ImageFormatPair* outPair) {
@@ -81,92 +65,69 @@ u32 imageFormatEnumNext(u32 enumHandle, ImageFormatPair* outPair) {
   return kOk;
 }
 
-u32 imageFormatEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::ImageFormatEnum);
-}
-
 u32 setImageFormat(u32 source, u32 quality, u32 size, u32 reserved) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (reserved != 0)
-    return illegalLocked("image format set with a non-zero last argument", kErrInvalidParameter);
-  for (const auto& f : camera->config.imageFormats)
-    if (f.quality == quality && f.size == size) {
-      camera->config.imageFormat = f;
-      return kOk;
-    }
-  return kErrOperationRefused;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (reserved != 0)
+      return illegalLocked("image format set with a non-zero last argument", kErrInvalidParameter);
+    for (const auto& f : camera.config.imageFormats)
+      if (f.quality == quality && f.size == size) {
+        camera.config.imageFormat = f;
+        return kOk;
+      }
+    return kErrOperationRefused;
+  });
 }
 
 u32 imageFormat(u32 source, u32* inOutQuality, u32* outSize, u32 reserved) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (inOutQuality == nullptr || outSize == nullptr)
-    return illegalLocked("image format read into nothing", kErrInvalidPointer);
-  if (*inOutQuality != kImageFormatQualityPreset || reserved != 0)
-    return illegalLocked("image format read without the preset 3 or with a non-zero last argument",
-                         kErrInvalidParameter);
-  *inOutQuality = camera->config.imageFormat.quality;
-  *outSize = camera->config.imageFormat.size;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (inOutQuality == nullptr || outSize == nullptr)
+      return illegalLocked("image format read into nothing", kErrInvalidPointer);
+    if (*inOutQuality != kImageFormatQualityPreset || reserved != 0)
+      return illegalLocked("image format read without the preset 3 or with a non-zero last argument",
+                           kErrInvalidParameter);
+    *inOutQuality = camera.config.imageFormat.quality;
+    *outSize = camera.config.imageFormat.size;
+    return kOk;
+  });
 }
 
 u32 zoomLimits(u32 source, u32* outMax, u32* outMaxOptical) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (outMax == nullptr || outMaxOptical == nullptr)
-    return illegalLocked("zoom limits read into nothing", kErrInvalidPointer);
-  *outMax = camera->config.zoomMax;
-  *outMaxOptical = camera->config.zoomOptical;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (outMax == nullptr || outMaxOptical == nullptr)
+      return illegalLocked("zoom limits read into nothing", kErrInvalidPointer);
+    *outMax = camera.config.zoomMax;
+    *outMaxOptical = camera.config.zoomOptical;
+    return kOk;
+  });
 }
 
 u32 zoomPosition(u32 source, u32* outPosition) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (outPosition == nullptr)
-    return illegalLocked("zoom position read into nothing", kErrInvalidPointer);
-  *outPosition = camera->config.zoom;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (outPosition == nullptr)
+      return illegalLocked("zoom position read into nothing", kErrInvalidPointer);
+    *outPosition = camera.config.zoom;
+    return kOk;
+  });
 }
 
 u32 zoomRatio(u32 source, u32* outNumerator, u32* outDenominator) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (outNumerator == nullptr || outDenominator == nullptr)
-    return illegalLocked("zoom ratio read into nothing", kErrInvalidPointer);
-  const CameraConfig& c = camera->config;
-  *outNumerator = 100;
-  *outDenominator = 100;
-  if (c.zoom > c.zoomOptical && c.zoom - c.zoomOptical - 1 < c.digitalRatios.size())
-    *outNumerator = c.digitalRatios[c.zoom - c.zoomOptical - 1];
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (outNumerator == nullptr || outDenominator == nullptr)
+      return illegalLocked("zoom ratio read into nothing", kErrInvalidPointer);
+    const CameraConfig& c = camera.config;
+    *outNumerator = 100;
+    *outDenominator = 100;
+    if (c.zoom > c.zoomOptical && c.zoom - c.zoomOptical - 1 < c.digitalRatios.size())
+      *outNumerator = c.digitalRatios[c.zoom - c.zoomOptical - 1];
+    return kOk;
+  });
 }
 
 u32 setZoomPosition(u32 source, u32 position) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  camera->config.zoom = std::min(position, camera->config.zoomMax);
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    camera.config.zoom = std::min(position, camera.config.zoomMax);
+    return kOk;
+  });
 }
 
 // Whether the camera takes `value` for `list` now: listed, and settable in the program mode.
@@ -183,29 +144,23 @@ bool accepts(const Camera& camera, ValueList list, u16 value) {
 }
 
 template <ValueList List, typename T> u32 setValue(u32 source, T value) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (value > 0xFFFF || !accepts(*camera, List, static_cast<u16>(value)))
-    return kErrOperationRefused;
-  camera->value(List) = static_cast<u16>(value);
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (value > 0xFFFF || !accepts(camera, List, static_cast<u16>(value)))
+      return kErrOperationRefused;
+    camera.value(List) = static_cast<u16>(value);
+    return kOk;
+  });
 }
 
 template <ValueList List, typename T> u32 getValue(u32 source, T* out, u32 reserved) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (out == nullptr)
-    return illegalLocked("camera value read into nothing", kErrInvalidPointer);
-  if (reserved != 0)
-    return illegalLocked("camera value read with a non-zero last argument", kErrInvalidParameter);
-  *out = camera->value(List);
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (out == nullptr)
+      return illegalLocked("camera value read into nothing", kErrInvalidPointer);
+    if (reserved != 0)
+      return illegalLocked("camera value read with a non-zero last argument", kErrInvalidParameter);
+    *out = camera.value(List);
+    return kOk;
+  });
 }
 
 u32 setFlash(u32 source, u32 mode, u32 option) {
@@ -226,16 +181,13 @@ u32 flash(u32 source, u32* outMode, u32* outSecond, u32 reserved) {
 }
 
 u32 remainingShots(u32 source, u32* outCount, u32 reserved) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (outCount == nullptr || reserved != 0)
-    return illegalLocked("remaining count read into nothing or with a non-zero last argument",
-                         kErrInvalidParameter);
-  *outCount = camera->config.remaining;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (outCount == nullptr || reserved != 0)
+      return illegalLocked("remaining count read into nothing or with a non-zero last argument",
+                           kErrInvalidParameter);
+    *outCount = camera.config.remaining;
+    return kOk;
+  });
 }
 
 // The release-control properties: id, bytes per value, the list of values (none: read-only).
@@ -283,12 +235,9 @@ u32 controlValue(const Camera& camera, u32 id) {
 }
 
 u32 releaseControlEnumOpen(u32 source, u32* outEnum) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  return openEnumLocked(*camera, HandleKind::ReleaseControlEnum, {0, 1, 2, 3, 4, 5, 6}, outEnum);
+  return inSource(source, [&](Camera& camera) -> u32 {
+    return openEnumLocked(camera, HandleKind::ReleaseControlEnum, {0, 1, 2, 3, 4, 5, 6}, outEnum);
+  });
 }
 
 u32 releaseControlEnumNext(u32 enumHandle, ReleaseControlDescriptor* outDescriptor) {
@@ -303,72 +252,58 @@ u32 releaseControlEnumNext(u32 enumHandle, ReleaseControlDescriptor* outDescript
   return kOk;
 }
 
-u32 releaseControlEnumRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::ReleaseControlEnum);
-}
-
 u32 releaseControlRead(u32 source, u32 id, u32* inOutSize, void* outValue) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (inOutSize == nullptr || outValue == nullptr)
-    return illegalLocked("release-control property read into nothing", kErrInvalidPointer);
-  const ControlProperty* c = control(id);
-  if (c == nullptr)
-    return kErrPropertyNotSupported;
-  if (*inOutSize != c->size)
-    return kErrInvalidLength;
-  const u32 value = controlValue(*camera, id);
-  std::memcpy(outValue, &value, c->size); // little-endian: the low bytes
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (inOutSize == nullptr || outValue == nullptr)
+      return illegalLocked("release-control property read into nothing", kErrInvalidPointer);
+    const ControlProperty* c = control(id);
+    if (c == nullptr)
+      return kErrPropertyNotSupported;
+    if (*inOutSize != c->size)
+      return kErrInvalidLength;
+    const u32 value = controlValue(camera, id);
+    std::memcpy(outValue, &value, c->size); // little-endian: the low bytes
+    return kOk;
+  });
 }
 
 u32 releaseControlWrite(u32 source, u32 id, u32 size, const void* value) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (value == nullptr)
-    return illegalLocked("release-control property written without a value", kErrInvalidPointer);
-  const ControlProperty* c = control(id);
-  if (c == nullptr)
-    return kErrPropertyNotSupported;
-  if (size != c->size)
-    return kErrInvalidLength;
-  if (!c->writable)
-    return kErrOperationRefused;
-  u32 v = 0;
-  std::memcpy(&v, value, size);
-  const ValueList list = id == kParamIso ? ValueList::Iso : ValueList::Metering;
-  if (!accepts(*camera, list, static_cast<u16>(v)))
-    return kErrOperationRefused;
-  camera->value(list) = static_cast<u16>(v);
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (value == nullptr)
+      return illegalLocked("release-control property written without a value", kErrInvalidPointer);
+    const ControlProperty* c = control(id);
+    if (c == nullptr)
+      return kErrPropertyNotSupported;
+    if (size != c->size)
+      return kErrInvalidLength;
+    if (!c->writable)
+      return kErrOperationRefused;
+    u32 v = 0;
+    std::memcpy(&v, value, size);
+    const ValueList list = id == kParamIso ? ValueList::Iso : ValueList::Metering;
+    if (!accepts(camera, list, static_cast<u16>(v)))
+      return kErrOperationRefused;
+    camera.value(list) = static_cast<u16>(v);
+    return kOk;
+  });
 }
 
 u32 openList(u32 source, ValueList list, HandleKind kind, u32 valueSize, u32* outEnum) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (camera->config.failingLists & (1u << static_cast<int>(list)))
-    return kErrNotSupported;
-  const auto& values = camera->values(list);
-  if (const u32 result =
-          openEnumLocked(*camera, kind, std::vector<u32>(values.begin(), values.end()), outEnum);
-      result != kOk)
-    return result;
-  Handle& handle = state().handles.at(*outEnum);
-  handle.valueSize = valueSize;
-  handle.callback = nullptr;
-  handle.context =
-      reinterpret_cast<void*>(static_cast<std::uintptr_t>(list)); // which list, for next and release
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (camera.config.failingLists & (1u << static_cast<int>(list)))
+      return kErrNotSupported;
+    const auto& values = camera.values(list);
+    if (const u32 result =
+            openEnumLocked(camera, kind, std::vector<u32>(values.begin(), values.end()), outEnum);
+        result != kOk)
+      return result;
+    Handle& handle = state().handles.at(*outEnum);
+    handle.valueSize = valueSize;
+    handle.callback = nullptr;
+    handle.context =
+        reinterpret_cast<void*>(static_cast<std::uintptr_t>(list)); // which list, for next and release
+    return kOk;
+  });
 }
 
 // The handle when it is an open enumeration of this list; else counts an invalid call.
@@ -438,23 +373,15 @@ u32 parameterValuesNext(u32 enumHandle, u32 size, void* outValue) {
   return result;
 }
 
-u32 parameterValuesRelease(u32 enumHandle) {
-  auto lock = lockState();
-  return releaseLocked(enumHandle, HandleKind::ParameterValues);
-}
-
 u32 afLock(u32 source, u32 lockOn) {
-  auto lock = lockState();
-  u32 error = kOk;
-  Camera* camera = sourceLocked(source, &error);
-  if (camera == nullptr)
-    return error;
-  if (lockOn > 1)
-    return illegalLocked("AF lock " + std::to_string(lockOn), kErrInvalidParameter);
-  if ((camera->config.flags & kFlagAfLock) == 0 || !camera->config.afLockSupported)
-    return kErrNotSupported;
-  camera->afLock = lockOn != 0;
-  return kOk;
+  return inSource(source, [&](Camera& camera) -> u32 {
+    if (lockOn > 1)
+      return illegalLocked("AF lock " + std::to_string(lockOn), kErrInvalidParameter);
+    if ((camera.config.flags & kFlagAfLock) == 0 || !camera.config.afLockSupported)
+      return kErrNotSupported;
+    camera.afLock = lockOn != 0;
+    return kOk;
+  });
 }
 
 } // namespace
@@ -463,8 +390,8 @@ void fillValueEntries(CanonSdkFunctionTable& table) {
   using L = ValueList;
   CDSIM_INSTALL(table, ResolutionEnumOpen, resolutionEnumOpen);
   CDSIM_INSTALL(table, ResolutionEnumNext, resolutionEnumNext);
-  CDSIM_INSTALL(table, ResolutionEnumCount, resolutionEnumCount);
-  CDSIM_INSTALL(table, ResolutionEnumRelease, resolutionEnumRelease);
+  CDSIM_INSTALL(table, ResolutionEnumCount, (enumCount<HandleKind::ResolutionEnum>));
+  CDSIM_INSTALL(table, ResolutionEnumRelease, (enumRelease<HandleKind::ResolutionEnum>));
   CDSIM_INSTALL(table, ZoomLimits, zoomLimits);
   CDSIM_INSTALL(table, ZoomPosition, zoomPosition);
   CDSIM_INSTALL(table, ZoomRatio, zoomRatio);
@@ -488,12 +415,12 @@ void fillValueEntries(CanonSdkFunctionTable& table) {
   CDSIM_INSTALL(table, RemainingShots, remainingShots);
   CDSIM_INSTALL(table, ReleaseControlEnumOpen, releaseControlEnumOpen);
   CDSIM_INSTALL(table, ReleaseControlEnumNext, releaseControlEnumNext);
-  CDSIM_INSTALL(table, ReleaseControlEnumRelease, releaseControlEnumRelease);
+  CDSIM_INSTALL(table, ReleaseControlEnumRelease, (enumRelease<HandleKind::ReleaseControlEnum>));
   CDSIM_INSTALL(table, ReleaseControlRead, releaseControlRead);
   CDSIM_INSTALL(table, ReleaseControlWrite, releaseControlWrite);
   CDSIM_INSTALL(table, ImageFormatEnumOpen, imageFormatEnumOpen);
   CDSIM_INSTALL(table, ImageFormatEnumNext, imageFormatEnumNext);
-  CDSIM_INSTALL(table, ImageFormatEnumRelease, imageFormatEnumRelease);
+  CDSIM_INSTALL(table, ImageFormatEnumRelease, (enumRelease<HandleKind::ImageFormatEnum>));
   CDSIM_INSTALL(table, ProgramModeEnumOpen, listOpen<L::ProgramMode>);
   CDSIM_INSTALL(table, ProgramModeEnumNext, listNext<L::ProgramMode>);
   CDSIM_INSTALL(table, ProgramModeEnumRelease, listRelease<L::ProgramMode>);
@@ -517,7 +444,7 @@ void fillValueEntries(CanonSdkFunctionTable& table) {
   CDSIM_INSTALL(table, FlashEnumRelease, listRelease<L::Flash>);
   CDSIM_INSTALL(table, ParameterValuesOpen, parameterValuesOpen);
   CDSIM_INSTALL(table, ParameterValuesNext, parameterValuesNext);
-  CDSIM_INSTALL(table, ParameterValuesRelease, parameterValuesRelease);
+  CDSIM_INSTALL(table, ParameterValuesRelease, (enumRelease<HandleKind::ParameterValues>));
   CDSIM_INSTALL(table, AfLock, afLock);
 }
 

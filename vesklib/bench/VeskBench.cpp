@@ -17,6 +17,7 @@
 // round) downloads the picture R times through the library and R times
 // through the floor loop; the min, median and max over the rounds are
 // reported, of each way's time and of their ratio.
+#include "platform/testsupport/BenchSpread.h"
 #include "vesklib/LinkCameraManager.h"
 #include "vesklib/ManagerInstance.h"
 #include "vesklib/SocketDeviceBackend.h"
@@ -25,7 +26,6 @@
 #include "vesklib/bench/BenchSetup.h"
 #include "vesklib/bench/TranscriptPeer.h"
 
-#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -127,15 +127,9 @@ private:
   pid_t m_pid = -1;
 };
 
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 void printSpread(const char* label, const std::vector<double>& values) {
-  const auto [low, high] = std::minmax_element(values.begin(), values.end());
-  std::printf("%-32s %10.2f %10.2f %10.2f\n", label, *low, median(values), *high);
+  const tarsel::test::BenchSpread spread = tarsel::test::SpreadOf(values);
+  std::printf("%-32s %10.2f %10.2f %10.2f\n", label, spread.min, spread.median, spread.max);
 }
 
 double milliseconds(Clock::duration elapsed) {
@@ -320,7 +314,7 @@ int main(int argc, char** argv) {
       printSpread("protocol floor (ms)", floorMs);
       printSpread("library / floor", ratios);
       std::printf("library at its median:          %10.1f MB/s\n",
-                  static_cast<double>(bytes) / (median(libraryMs) / 1e3) / 1e6);
+                  static_cast<double>(bytes) / (tarsel::test::SpreadOf(libraryMs).median / 1e3) / 1e6);
     }
   } catch (const CVeskNVError& error) {
     std::fprintf(stderr, "vesk-bench: %s (%d)\n", error.what(), error.code());

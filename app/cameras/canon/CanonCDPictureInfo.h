@@ -3,15 +3,14 @@
 // taken, as the labels of the family's tables.
 //
 // Threads: an object is used by one thread at a time; Clone hands a copy to
-// another.
+// another. Clone throws _brantel_take_error(8) when no copy can be made.
 #pragma once
 
-#include "hostapi/IPictureInfo.h"
+#include "app/cameras/common/PictureInfoTexts.h"
 
 #include <cstdint>
-#include <string>
 
-class CCanonCDPictureInfo : public IPictureInfo {
+class CCanonCDPictureInfo : public CPictureInfoTexts {
 public:
   // Null texts read as empty.
   CCanonCDPictureInfo(std::uint32_t size, const char* whiteBalance, const char* iso, const char* flash);
@@ -20,17 +19,4 @@ public:
   // empty text.
   static CCanonCDPictureInfo FromIds(std::uint32_t size, std::int32_t whiteBalance, std::int32_t iso,
                                      std::int32_t flash);
-
-  void GetWhiteBalanceText(std::string* out) override;
-  void GetFlashText(std::string* out) override;
-  void GetIsoText(std::string* out) override;
-  void GetSizeText(std::string* out, const char* format) override;
-  // Throws _brantel_take_error(8) when no copy can be made.
-  IPictureInfo* Clone() override;
-
-private:
-  std::uint32_t m_size;
-  std::string m_whiteBalance;
-  std::string m_iso;
-  std::string m_flash;
 };

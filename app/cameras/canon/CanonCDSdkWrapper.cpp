@@ -63,13 +63,9 @@ void CanonCDSDK_Wr::SetCameraChooser(CameraChooser hook) {
   chooser() = std::move(hook);
 }
 
-CanonCDSDK_Wr::CanonCDSDK_Wr() {
-  RegisterFacility(kCanonFacility, TarselEnvMessageTable());
-}
+CanonCDSDK_Wr::CanonCDSDK_Wr() : m_facility(kCanonFacility) {}
 
-CanonCDSDK_Wr::~CanonCDSDK_Wr() {
-  UnregisterFacility(kCanonFacility);
-}
+CanonCDSDK_Wr::~CanonCDSDK_Wr() = default;
 
 int CanonCDSDK_Wr::GetCameraCount() {
   // The table is all zero while the SDK is not started: nothing to ask.

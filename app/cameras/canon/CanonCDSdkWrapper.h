@@ -20,6 +20,7 @@
 #pragma once
 
 #include "app/cameras/canon/CanonSourceInfo.h"
+#include "app/cameras/common/FacilityRegistration.h"
 #include "app/core/IBaseSDK_Wr.h"
 
 #include <functional>
@@ -84,6 +85,7 @@ private:
   int ChooseAmongSeveral(int count);
   void ReadStoredChoice();
 
+  tarsel::cameras::CFacilityRegistration m_facility;
   std::string m_userChoice;
 };
 

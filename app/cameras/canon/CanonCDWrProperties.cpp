@@ -340,7 +340,7 @@ HRESULT CanonCD_Wr::GetPropResolution(std::int32_t* out) {
     std::uint32_t size = 0;
     CallChecked<cd::kEntryImageFormat>(SourceHandle(), &quality, &size, 0u);
     for (std::size_t i = 0; i < set->GetCount(); ++i) {
-      const CResolutionEntry* entry = set->GetEntry(i);
+      const CCanonResolutionEntry* entry = set->GetEntry(i);
       if (entry->sizeCode == (size & 0xFFFFu) && entry->quality == (quality & 0xFFFFu)) {
         clear(out, static_cast<std::int32_t>(i));
         return;
@@ -352,7 +352,7 @@ HRESULT CanonCD_Wr::GetPropResolution(std::int32_t* out) {
 HRESULT CanonCD_Wr::SetPropResolution(std::int32_t index) {
   return locked(m_lock, [&] {
     CCanonResolutionSet* set = m_capabilities.Resolutions();
-    const CResolutionEntry* entry =
+    const CCanonResolutionEntry* entry =
         set && index >= 0 ? set->GetEntry(static_cast<std::size_t>(index)) : nullptr;
     if (entry)
       CallChecked<cd::kEntrySetImageFormat>(SourceHandle(), entry->quality, entry->sizeCode, 0u);

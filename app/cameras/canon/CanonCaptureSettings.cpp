@@ -2,6 +2,7 @@
 
 #include "app/cameras/canon/CanonKeywordSettings.h"
 #include "app/cameras/canon/CanonResultGuard.h"
+#include "app/cameras/common/CaptureProfileSteps.h"
 #include "app/core/CaptureProfileReader.h"
 #include "app/core/CaptureProfileWriter.h"
 #include "env/BrantelTakeError.h"
@@ -56,11 +57,9 @@ HRESULT WriteCaptureSettingsText(ICanonSettingsCamera& camera, ICaptureProfileSt
       aperture = read[1];
       exposureTime = read[2];
     }
-    if (camera.IsApertureSettable(program))
-      writer.AddNumber("Aperture", asNumber(aperture));
-    if (camera.IsExposureTimeSettable(program))
-      writer.AddNumber("ExposureTime", asNumber(exposureTime));
-    writer.AddNumber("ProgramMode", asNumber(program));
+    tarsel::cameras::WriteExposureLines(writer, asNumber(program), asNumber(aperture), asNumber(exposureTime),
+                                        camera.IsApertureSettable(program),
+                                        camera.IsExposureTimeSettable(program));
     if (camera.IsExpoBiasSettable(program))
       writer.AddNumber(
           "ExpoBias", asNumber(readValue<std::uint32_t>([&](auto* v) { return camera.GetPropExpoBias(v); })));
@@ -92,60 +91,48 @@ HRESULT ApplyCaptureSettingsText(ICanonSettingsCamera& camera, const ICapturePro
     const auto is = [](const std::string& key, const char* name) {
       return CaptureProfileReader::SameText(key, name);
     };
-    // Aperture and exposure time wait for the program mode that uses them.
-    std::uint32_t aperture = 0;
-    std::uint32_t exposureTime = 0;
-    std::string key;
-    std::string value;
-    while (reader.Next(key, value)) {
-      if (is(key, "CamType")) {
-        const char* model = camera.GetModelName();
-        if (!CaptureProfileReader::SameText(value, model ? model : ""))
-          throw _brantel_take_error(CaptureProfileReader::kOtherCameraType);
-        continue;
-      }
-      const auto number = static_cast<std::uint32_t>(CaptureProfileReader::Number(value));
-      if (is(key, "Aperture")) {
-        aperture = number;
-        continue;
-      }
-      if (is(key, "ExposureTime")) {
-        exposureTime = number;
-        continue;
-      }
-      bool known = true;
-      if (is(key, "LcdMode")) {
-        throwIfFailed(number == 0 ? camera.LcdOff() : camera.LcdOn(0));
-      } else if (is(key, "ProgramMode")) {
-        // A refused exposure block does not stop the other settings.
-        static_cast<void>(camera.SetExposure(number, aperture, exposureTime));
-      } else if (is(key, "ExpoBias")) {
-        throwIfFailed(camera.SetPropExpoBias(number));
-      } else if (is(key, "IsoSpeed")) {
-        throwIfFailed(camera.SetPropIsoSpeed(number));
-      } else if (is(key, "Flash")) {
-        throwIfFailed(camera.SetPropFlash(number));
-      } else if (is(key, "WhiteBalance")) {
-        throwIfFailed(camera.SetPropWhiteBalance(number));
-      } else if (is(key, "Metering")) {
-        throwIfFailed(camera.SetPropMetering(number));
-      } else if (is(key, "Resolution")) {
-        throwIfFailed(camera.SetPropResolution(static_cast<std::int32_t>(number)));
-      } else if (is(key, "OpticalZoom")) {
-        std::int32_t position = 0;
-        throwIfFailed(camera.GetPropOpticalZoom(&position, nullptr));
-        if (position != static_cast<std::int32_t>(number))
-          throwIfFailed(camera.SetPropOpticalZoom(static_cast<std::int32_t>(number), nullptr, nullptr));
-      } else if (is(key, "AF Distance")) {
-        std::uint32_t distance = 0;
-        throwIfFailed(camera.GetPropAFDistance(&distance));
-        if (distance != number)
-          throwIfFailed(camera.SetPropAFDistance(number));
-      } else {
-        known = false;
-      }
-      applied = applied || known;
-    }
+    const auto modelName = [&camera]() -> const char* {
+      const char* model = camera.GetModelName();
+      return model ? model : "";
+    };
+    applied = tarsel::cameras::ApplyProfileLines(
+        reader, modelName,
+        [&](const std::string& key, std::int32_t signedNumber,
+            const tarsel::cameras::PendingExposure& pending) {
+          const auto number = static_cast<std::uint32_t>(signedNumber);
+          if (is(key, "LcdMode")) {
+            throwIfFailed(number == 0 ? camera.LcdOff() : camera.LcdOn(0));
+          } else if (is(key, "ProgramMode")) {
+            // A refused exposure block does not stop the other settings.
+            static_cast<void>(camera.SetExposure(number, static_cast<std::uint32_t>(pending.aperture),
+                                                 static_cast<std::uint32_t>(pending.exposureTime)));
+          } else if (is(key, "ExpoBias")) {
+            throwIfFailed(camera.SetPropExpoBias(number));
+          } else if (is(key, "IsoSpeed")) {
+            throwIfFailed(camera.SetPropIsoSpeed(number));
+          } else if (is(key, "Flash")) {
+            throwIfFailed(camera.SetPropFlash(number));
+          } else if (is(key, "WhiteBalance")) {
+            throwIfFailed(camera.SetPropWhiteBalance(number));
+          } else if (is(key, "Metering")) {
+            throwIfFailed(camera.SetPropMetering(number));
+          } else if (is(key, "Resolution")) {
+            throwIfFailed(camera.SetPropResolution(signedNumber));
+          } else if (is(key, "OpticalZoom")) {
+            std::int32_t position = 0;
+            throwIfFailed(camera.GetPropOpticalZoom(&position, nullptr));
+            if (position != signedNumber)
+              throwIfFailed(camera.SetPropOpticalZoom(signedNumber, nullptr, nullptr));
+          } else if (is(key, "AF Distance")) {
+            std::uint32_t distance = 0;
+            throwIfFailed(camera.GetPropAFDistance(&distance));
+            if (distance != number)
+              throwIfFailed(camera.SetPropAFDistance(number));
+          } else {
+            return false;
+          }
+          return true;
+        });
   });
   if (result != 0)
     return result;
@@ -167,15 +154,7 @@ HRESULT ApplyKeywordSettings(ICanonSettingsCamera& camera, const char* items) {
       camera.SetExposure(static_cast<std::uint32_t>(*settings.programMode),
                          static_cast<std::uint32_t>(settings.aperture.value_or(0)),
                          static_cast<std::uint32_t>(settings.exposureTime.value_or(0)));
-    const auto set = [](const std::optional<std::int32_t>& value, auto&& setter) {
-      if (value)
-        setter(static_cast<std::uint32_t>(*value));
-    };
-    set(settings.expoBias, [&](std::uint32_t v) { camera.SetPropExpoBias(v); });
-    set(settings.flash, [&](std::uint32_t v) { camera.SetPropFlash(v); });
-    set(settings.isoSpeed, [&](std::uint32_t v) { camera.SetPropIsoSpeed(v); });
-    set(settings.whiteBalance, [&](std::uint32_t v) { camera.SetPropWhiteBalance(v); });
-    set(settings.metering, [&](std::uint32_t v) { camera.SetPropMetering(v); });
+    tarsel::cameras::SendKeywordProperties(settings, camera);
     connected = false;
     camera.DisConnect();
   });

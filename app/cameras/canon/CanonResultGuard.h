@@ -1,23 +1,11 @@
-// The result guard of the Canon camera's code-returning operations: an
-// _brantel_take_error raised inside becomes the result (its code), anything
-// else the catch-all code (0x8000FFFF unless the operation names another);
-// 0 is success.
+// The result guard of the camera's code-returning operations (the families'
+// shared guard under the family's name).
 #pragma once
 
-#include "env/BrantelTakeError.h"
-#include "platform/Win32Error.h"
+#include "app/cameras/common/ResultGuard.h"
 
 namespace tarsel::canon {
 
-template <class Body> HRESULT GuardResult(Body&& body, HRESULT catchAll = E_UNEXPECTED) noexcept {
-  try {
-    body();
-    return 0;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return catchAll;
-  }
-}
+using tarsel::cameras::GuardResult;
 
 } // namespace tarsel::canon

@@ -82,4 +82,20 @@ private:
   HRESULT m_warning = 0;
 };
 
+// Sends the matched exposure bias, flash, ISO speed, white balance and
+// metering, in that order, through the camera's setters (what they return
+// is not used).
+template <class Camera> void SendKeywordProperties(const CKeywordSettings& settings, Camera& camera) {
+  if (settings.expoBias)
+    static_cast<void>(camera.SetPropExpoBias(*settings.expoBias));
+  if (settings.flash)
+    static_cast<void>(camera.SetPropFlash(*settings.flash));
+  if (settings.isoSpeed)
+    static_cast<void>(camera.SetPropIsoSpeed(*settings.isoSpeed));
+  if (settings.whiteBalance)
+    static_cast<void>(camera.SetPropWhiteBalance(*settings.whiteBalance));
+  if (settings.metering)
+    static_cast<void>(camera.SetPropMetering(*settings.metering));
+}
+
 } // namespace tarsel::cameras

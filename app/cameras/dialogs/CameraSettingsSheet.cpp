@@ -86,6 +86,7 @@ CCameraSettingsSheet::CCameraSettingsSheet(const QString& title, std::vector<CCa
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_tabs);
   layout->addWidget(buttons);
+  tarsel::ui::UseDialogFrame(this);
 }
 
 CCameraSettingsSheet::~CCameraSettingsSheet() = default;

@@ -4,8 +4,7 @@
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "env/BrantelTakeError.h"
 
-CLunetBracketing::CLunetBracketing(tarsel::lunet::ILunetCaptureCamera* camera)
-    : CExposureBracketing(camera->Mutex()), m_camera(camera) {}
+CLunetBracketing::CLunetBracketing(tarsel::lunet::ILunetCaptureCamera* camera) : CFamilyBracketing(camera) {}
 
 HRESULT CLunetBracketing::Init() {
   ITarselSettings* settings = GetLunetSdkWrapper(nullptr)->GetSettings();
@@ -18,32 +17,6 @@ HRESULT CLunetBracketing::Init() {
     }
   }
   return Init(settings);
-}
-
-void CLunetBracketing::Connect() {
-  m_camera->Connect();
-}
-
-void CLunetBracketing::DisConnect() {
-  m_camera->DisConnect();
-}
-
-CLunetBracketing::Exposure CLunetBracketing::GetExposure() {
-  Exposure exposure{};
-  m_camera->GetExposureProp3(&exposure.programMode, &exposure.aperture, &exposure.exposureTime);
-  return exposure;
-}
-
-void CLunetBracketing::SetExposure(const Exposure& exposure) {
-  m_camera->SetExposureProp3(exposure.programMode, exposure.aperture, exposure.exposureTime);
-}
-
-std::int32_t CLunetBracketing::GetExposureBias() {
-  return m_camera->GetPropExpoBias();
-}
-
-void CLunetBracketing::SetExposureBias(std::int32_t bias) {
-  m_camera->SetPropExpoBias(bias);
 }
 
 const tarsel::core::CapabilityValue* CLunetBracketing::GetValueTable(const char* name) {

@@ -4,13 +4,13 @@
 // owns it; its lock is the camera's.
 #pragma once
 
-#include "app/core/ExposureBracketing.h"
+#include "app/cameras/common/FamilyBracketing.h"
 
 namespace tarsel::lunet {
 class ILunetCaptureCamera;
 }
 
-class CLunetBracketing : public CExposureBracketing {
+class CLunetBracketing : public tarsel::cameras::CFamilyBracketing<tarsel::lunet::ILunetCaptureCamera> {
 public:
   explicit CLunetBracketing(tarsel::lunet::ILunetCaptureCamera* camera);
 
@@ -20,16 +20,5 @@ public:
   HRESULT Init();
 
 protected:
-  void Connect() override;
-  void DisConnect() override;
-  Exposure GetExposure() override;
-  void SetExposure(const Exposure& exposure) override;
-  std::int32_t GetExposureBias() override;
-  void SetExposureBias(std::int32_t bias) override;
   const tarsel::core::CapabilityValue* GetValueTable(const char* name) override;
-  bool IsManualMode(std::int32_t programMode) override { return programMode == kManualMode; }
-
-private:
-  static constexpr std::int32_t kManualMode = 1;
-  tarsel::lunet::ILunetCaptureCamera* m_camera;
 };

@@ -8,6 +8,7 @@
 // other and inside the camera's own operations.
 #pragma once
 
+#include "app/cameras/common/ResultGuard.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
@@ -66,14 +67,7 @@ template <class Call> decltype(auto) LunetCall(CLunetWr* camera, const char* cal
 // The answer of an interface operation: 0, the code of a thrown
 // _brantel_take_error, or `otherError` for anything else.
 template <class Body> HRESULT LunetResult(Body&& body, HRESULT otherError = E_UNEXPECTED) noexcept {
-  try {
-    std::forward<Body>(body)();
-    return 0;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return otherError;
-  }
+  return tarsel::cameras::GuardResult(std::forward<Body>(body), otherError);
 }
 
 } // namespace tarsel::lunet

@@ -9,31 +9,10 @@
 // made.
 #pragma once
 
-#include "hostapi/IPictureInfo.h"
-#include "hostapi/Win32Types.h"
+#include "app/cameras/common/TagRecordPictureInfo.h"
 
-#include <array>
-#include <cstdint>
-
-class CLunetPictureInfo : public IPictureInfo {
+class CLunetPictureInfo : public CTagRecordPictureInfo {
 public:
-  static constexpr std::size_t kTagRecordSize = 76;
-  using TagRecord = std::array<BYTE, kTagRecordSize>;
-
   CLunetPictureInfo(const TagRecord& tagRecord, std::uint32_t size, std::int32_t whiteBalance,
-                    std::int32_t isoSpeed)
-      : m_tagRecord(tagRecord), m_size(size), m_whiteBalance(whiteBalance), m_isoSpeed(isoSpeed) {}
-
-  void GetWhiteBalanceText(std::string* out) override;
-  // Word 16 of the tag record: 0 "No", 1 "Yes", else "#%d".
-  void GetFlashText(std::string* out) override;
-  void GetIsoText(std::string* out) override;
-  void GetSizeText(std::string* out, const char* format) override;
-  IPictureInfo* Clone() override;
-
-private:
-  TagRecord m_tagRecord;
-  std::uint32_t m_size;
-  std::int32_t m_whiteBalance;
-  std::int32_t m_isoSpeed;
+                    std::int32_t isoSpeed);
 };

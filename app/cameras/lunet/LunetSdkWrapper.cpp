@@ -2,12 +2,12 @@
 
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
+#include "app/cameras/common/SettingsPageHandOut.h"
 #include "app/cameras/lunet/LunetExtraCameras.h"
 #include "app/cameras/lunet/LunetModelTable.h"
 #include "app/cameras/lunet/LunetSdkPageSelCameras.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/IConnectedCameras.h"
-#include "env/FacilityRegistry.h"
 #include "lunet/LunetIds.h"
 #include "platform/PrivateProfile.h"
 #include "platform/com/ClassRegistry.h"
@@ -29,13 +29,9 @@ tarsel::cameras::FamilySingleton<CLunetSDK_Wr>& family() {
 
 } // namespace
 
-CLunetSDK_Wr::CLunetSDK_Wr() {
-  RegisterFacility(kLunetFacility, TarselEnvMessageTable());
-}
+CLunetSDK_Wr::CLunetSDK_Wr() : m_facility(kLunetFacility) {}
 
-CLunetSDK_Wr::~CLunetSDK_Wr() {
-  UnregisterFacility(kLunetFacility);
-}
+CLunetSDK_Wr::~CLunetSDK_Wr() = default;
 
 const char* CLunetSDK_Wr::GetSdkName() {
   return kSdkName;
@@ -80,24 +76,12 @@ ICameraHiLevel* CLunetSDK_Wr::MakeCamera() {
 }
 
 HRESULT CLunetSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
-  if (!page)
-    return E_POINTER;
-  *page = nullptr;
-  try {
+  return tarsel::cameras::HandOutSettingsPage(page, [this]() -> ISdkPropertyPage* {
     // Without the control registered on this computer there is no page.
     if (!tarsel::com::findClass(tarsel::lunet::CLSID_LunetCtrl))
-      return 0;
-    auto* created = new CLunetSdkPageSelCameras(this);
-    created->AddRef();
-    *page = created;
-    return 0;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (const std::bad_alloc&) {
-    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+      return nullptr;
+    return new CLunetSdkPageSelCameras(this);
+  });
 }
 
 ITarselSettings* CLunetSDK_Wr::GetSettings() {

@@ -17,6 +17,7 @@
 // function never throws.
 #pragma once
 
+#include "app/cameras/common/FacilityRegistration.h"
 #include "app/core/IBaseSDK_Wr.h"
 
 #include <string>
@@ -53,6 +54,7 @@ protected:
 private:
   std::string UseFlagFile();
 
+  tarsel::cameras::CFacilityRegistration m_facility;
   std::string m_usedText;
   std::string m_modelList;
 };

@@ -4,11 +4,11 @@
 // camera owns it; its lock is the camera's.
 #pragma once
 
-#include "app/core/ExposureBracketing.h"
+#include "app/cameras/common/FamilyBracketing.h"
 
 class CVeskDllWr;
 
-class CVeskBracketing : public CExposureBracketing {
+class CVeskBracketing : public tarsel::cameras::CFamilyBracketing<CVeskDllWr> {
 public:
   explicit CVeskBracketing(CVeskDllWr* camera);
 
@@ -17,16 +17,5 @@ public:
   HRESULT Init();
 
 protected:
-  void Connect() override;
-  void DisConnect() override;
-  Exposure GetExposure() override;
-  void SetExposure(const Exposure& exposure) override;
-  std::int32_t GetExposureBias() override;
-  void SetExposureBias(std::int32_t bias) override;
   const tarsel::core::CapabilityValue* GetValueTable(const char* name) override;
-  bool IsManualMode(std::int32_t programMode) override { return programMode == kManualMode; }
-
-private:
-  static constexpr std::int32_t kManualMode = 1;
-  CVeskDllWr* m_camera;
 };

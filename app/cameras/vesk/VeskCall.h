@@ -12,6 +12,7 @@
 // forms nest inside each other and inside the camera's own operations.
 #pragma once
 
+#include "app/cameras/common/ResultGuard.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskLibrary.h"
 #include "env/BrantelTakeError.h"
@@ -80,14 +81,8 @@ decltype(auto) CallThrowing(CVeskDllWr* camera, Call&& call, bool connect = true
 }
 
 template <Export E, class Call> HRESULT CallReturning(CVeskDllWr* camera, Call&& call, bool connect = true) {
-  try {
-    CallThrowing<E>(camera, std::forward<Call>(call), connect);
-    return 0;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return kOtherError;
-  }
+  return tarsel::cameras::GuardResult([&] { CallThrowing<E>(camera, std::forward<Call>(call), connect); },
+                                      kOtherError);
 }
 
 template <Export E, class Call> bool CallAsking(CVeskDllWr* camera, Call&& call, bool connect = true) {

@@ -2,6 +2,7 @@
 // and in the keyword form.
 #include "app/cameras/vesk/VeskDllWr.h"
 
+#include "app/cameras/common/CaptureProfileSteps.h"
 #include "app/cameras/vesk/VeskCall.h"
 #include "app/cameras/vesk/VeskCapabilityDefaults.h"
 #include "app/cameras/vesk/VeskKeywordSettings.h"
@@ -54,23 +55,9 @@ HRESULT CVeskDllWr::GetCaptureSettingsText(ICaptureProfileStorage* storage) {
       std::int32_t aperture = 28;
       std::int32_t time = 25000;
       GetExposureProp3(&mode, &aperture, &time);
-      if (UsesAperture(mode))
-        writer.AddNumber("Aperture", aperture);
-      if (UsesExposureTime(mode))
-        writer.AddNumber("ExposureTime", time);
-      writer.AddNumber("ProgramMode", mode);
-      if (UsesExpoBias(mode))
-        writer.AddNumber("ExpoBias", GetPropExpoBias());
-      writer.AddNumber("IsoSpeed", GetPropIsoSpeed());
-      writer.AddNumber("Flash", GetPropFlash());
-      writer.AddNumber("WhiteBalance", GetPropWhiteBalance());
-      writer.AddNumber("Metering", GetPropMetering());
-      writer.AddNumber("Resolution", GetPropResolution());
-      writer.AddNumber("OpticalZoom", GetPropOpticalZoom(nullptr));
-      const std::int32_t focusMode = GetPropFocusMode();
-      writer.AddNumber("FocusMode", focusMode);
-      if (focusMode == kManualFocusAtPosition)
-        writer.AddNumber("FocusPosition", GetPropFocusPosition());
+      tarsel::cameras::WriteExposureLines(writer, mode, aperture, time, UsesAperture(mode),
+                                          UsesExposureTime(mode));
+      tarsel::cameras::WritePropertyLines(writer, *this, UsesExpoBias(mode), kManualFocusAtPosition);
       writer.AddNumber("ExternalFlash", m_externalFlash);
     }
     writer.HandTo(*storage);
@@ -87,65 +74,22 @@ HRESULT CVeskDllWr::ApplyCaptureSettingsText(ICaptureProfileStorage* storage) {
   const auto is = [](const std::string& key, const char* name) {
     return CaptureProfileReader::SameText(key, name);
   };
-  // Changes the value only when the camera does not already have it.
-  const auto change = [](std::int32_t current, std::int32_t wanted, auto&& set) {
-    if (current != wanted)
-      set(wanted);
-  };
-
-  bool applied = false;
-  std::int32_t aperture = 0;
-  std::int32_t exposureTime = 0;
-  std::string key;
-  std::string value;
-  while (reader.Next(key, value)) {
-    if (is(key, "CamType")) {
-      if (!CaptureProfileReader::SameText(value, m_cameraType))
-        throw _brantel_take_error(CaptureProfileReader::kOtherCameraType);
-      continue;
-    }
-    const std::int32_t number = CaptureProfileReader::Number(value);
-    if (is(key, "Aperture")) {
-      aperture = number;
-      continue;
-    }
-    if (is(key, "ExposureTime")) {
-      exposureTime = number;
-      continue;
-    }
-    bool known = true;
-    if (is(key, "LcdMode")) {
-      if (number == kMonitorOff)
-        ThrowIfFailed(LcdOff());
-      else
-        ThrowIfFailed(LcdOn(0));
-    } else if (is(key, "ProgramMode")) {
-      SetExposureProp3(number, aperture, exposureTime);
-    } else if (is(key, "ExpoBias")) {
-      SetPropExpoBias(number);
-    } else if (is(key, "IsoSpeed")) {
-      SetPropIsoSpeed(number);
-    } else if (is(key, "Flash")) {
-      SetPropFlash(number);
-    } else if (is(key, "WhiteBalance")) {
-      SetPropWhiteBalance(number);
-    } else if (is(key, "Metering")) {
-      SetPropMetering(number);
-    } else if (is(key, "Resolution")) {
-      SetPropResolution(number);
-    } else if (is(key, "OpticalZoom")) {
-      change(GetPropOpticalZoom(nullptr), number, [this](std::int32_t v) { SetPropOpticalZoom(v, nullptr); });
-    } else if (is(key, "FocusMode")) {
-      change(GetPropFocusMode(), number, [this](std::int32_t v) { SetPropFocusMode(v); });
-    } else if (is(key, "FocusPosition")) {
-      change(GetPropFocusPosition(), number, [this](std::int32_t v) { SetPropFocusPosition(v); });
-    } else if (is(key, "ExternalFlash")) {
-      SetExternalFlash(number);
-    } else {
-      known = false;
-    }
-    applied = applied || known;
-  }
+  const bool applied = tarsel::cameras::ApplyProfileLines(
+      reader, [this]() -> const std::string& { return m_cameraType; },
+      [&](const std::string& key, std::int32_t number, const tarsel::cameras::PendingExposure& pending) {
+        if (is(key, "LcdMode")) {
+          if (number == kMonitorOff)
+            ThrowIfFailed(LcdOff());
+          else
+            ThrowIfFailed(LcdOn(0));
+          return true;
+        }
+        if (is(key, "ProgramMode")) {
+          SetExposureProp3(number, pending.aperture, pending.exposureTime);
+          return true;
+        }
+        return tarsel::cameras::ApplyPropertyLine(*this, key, number);
+      });
   return applied ? 0 : 1;
 }
 
@@ -166,16 +110,7 @@ HRESULT CVeskDllWr::ApplyKeywordSettings(const char* keywordSettings) {
       if (complete)
         SetExposureProp3(mode, settings.aperture.value_or(0), settings.exposureTime.value_or(0));
     }
-    if (settings.expoBias)
-      SetPropExpoBias(*settings.expoBias);
-    if (settings.flash)
-      SetPropFlash(*settings.flash);
-    if (settings.isoSpeed)
-      SetPropIsoSpeed(*settings.isoSpeed);
-    if (settings.whiteBalance)
-      SetPropWhiteBalance(*settings.whiteBalance);
-    if (settings.metering)
-      SetPropMetering(*settings.metering);
+    tarsel::cameras::SendKeywordProperties(settings, *this);
   });
   return result != 0 ? result : warning;
 }

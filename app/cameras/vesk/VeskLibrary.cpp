@@ -1,12 +1,13 @@
 #include "app/cameras/vesk/VeskLibrary.h"
 
+#include "app/cameras/common/FailureEntry.h"
+#include "app/cameras/common/LastDiagnostics.h"
 #include "app/cameras/vesk/VeskCall.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskSdkWrapper.h"
 #include "app/ui/ProgramFolder.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
-#include "env/FormatStdString.h"
 #include "platform/Module.h"
 
 #include <array>
@@ -36,13 +37,8 @@ Binding& binding() {
 
 // The diagnostics text last appended to a log entry; several camera workers
 // may log at once.
-struct LastDiagnostics {
-  std::mutex lock;
-  std::string text;
-};
-
-LastDiagnostics& lastDiagnostics() {
-  static LastDiagnostics instance;
+tarsel::cameras::CLastDiagnostics& lastDiagnostics() {
+  static tarsel::cameras::CLastDiagnostics instance;
   return instance;
 }
 
@@ -54,14 +50,7 @@ thread_local int initialising = 0;
 std::string diagnosticsText() {
   if (initialising > 0)
     return {};
-  std::string text;
-  try {
-    if (IBaseSDK_Wr* sdk = GetVeskSdkWrapper(nullptr))
-      sdk->GetDiagnosticText(&text, false);
-  } catch (...) {
-    text.clear();
-  }
-  return text;
+  return tarsel::cameras::CLastDiagnostics::Read([] { return GetVeskSdkWrapper(nullptr); });
 }
 
 std::string cameraText(CVeskDllWr* camera) {
@@ -89,16 +78,7 @@ void* ExportAddress(Export which) {
 }
 
 std::string CleanFunctionName(const char* name) {
-  std::string text = name ? name : "";
-  if (text.find("return") != std::string::npos)
-    text.erase(0, std::min<std::size_t>(7, text.size()));
-  const std::size_t dot = text.rfind('.');
-  if (dot != std::string::npos)
-    text.erase(0, dot + 1);
-  const std::size_t parenthesis = text.find('(');
-  if (parenthesis != std::string::npos)
-    text.erase(parenthesis);
-  return text;
+  return tarsel::cameras::ShortenPlace(name, tarsel::cameras::PlaceCut::kLastDot);
 }
 
 } // namespace tarsel::vesk
@@ -166,23 +146,10 @@ void CheckVeskResult(const CVeskNVError& error, const char* function, CVeskDllWr
 
 void FormatVeskError(HRESULT code, const char* function, CVeskDllWr* camera) {
   try {
-    std::string text = "SDK: 3.x\r\n";
-    std::string line;
-    const _brantel_take_error error(code);
-    FormatStdString(line, "ERROR: %s(0x%X) produced by %s\r\n", error.ErrorMessage(),
-                    static_cast<unsigned>(code), CleanFunctionName(function).c_str());
-    text += line;
-    if (camera)
-      text += "Camera: " + cameraText(camera) + "\r\n";
-    const std::string diagnostics = diagnosticsText();
-    {
-      LastDiagnostics& last = lastDiagnostics();
-      const std::lock_guard<std::mutex> guard(last.lock);
-      if (diagnostics != last.text) {
-        text += diagnostics;
-        last.text = diagnostics;
-      }
-    }
+    const std::string type = camera ? cameraText(camera) : std::string();
+    std::string text = tarsel::cameras::FailureEntryText(
+        "SDK: 3.x", _brantel_take_error(code), CleanFunctionName(function), camera ? &type : nullptr);
+    text += lastDiagnostics().Changed(diagnosticsText());
     WriteErrorInfo(text.c_str());
   } catch (...) {
     // Logging never replaces the error being logged.

@@ -1,22 +1,11 @@
-// The result guard of the camera's code-returning operations: an
-// _brantel_take_error raised inside becomes the result (its code), anything
-// else 0x8000FFFF; 0 is success.
+// The result guard of the camera's code-returning operations (the families'
+// shared guard under the family's name).
 #pragma once
 
-#include "env/BrantelTakeError.h"
-#include "platform/Win32Error.h"
+#include "app/cameras/common/ResultGuard.h"
 
 namespace tarsel::vesk {
 
-template <class Body> HRESULT GuardResult(Body&& body) noexcept {
-  try {
-    body();
-    return 0;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
+using tarsel::cameras::GuardResult;
 
 } // namespace tarsel::vesk

@@ -2,6 +2,8 @@
 
 #include "app/cameras/common/FamilyDataFolder.h"
 #include "app/cameras/common/FamilySingleton.h"
+#include "app/cameras/common/SettingsPageHandOut.h"
+#include "app/cameras/vesk/VeskActiveCameras.h"
 #include "app/cameras/vesk/VeskCameraListFile.h"
 #include "app/cameras/vesk/VeskDiagnostics.h"
 #include "app/cameras/vesk/VeskModelTable.h"
@@ -11,7 +13,6 @@
 #include "app/cameras/vesk/VeskTextLists.h"
 #include "app/cameras/vesk/VeskUsbCameraLocations.h"
 #include "app/core/IConnectedCameras.h"
-#include "env/FacilityRegistry.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Win32Error.h"
 
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr const char* kSdkName = "BRANTEL_SDK3.4";
-constexpr const char* kActiveCamerasSection = "ACTIVE CAMERAS";
 constexpr unsigned long kVeskFacility = 0x104;
 
 tarsel::cameras::FamilySingleton<CVeskSDK_Wr>& family() {
@@ -37,13 +37,10 @@ bool IsStorableModelName(const std::string& name) {
 
 } // namespace
 
-CVeskSDK_Wr::CVeskSDK_Wr() {
-  RegisterFacility(kVeskFacility, TarselEnvMessageTable());
-}
+CVeskSDK_Wr::CVeskSDK_Wr() : m_facility(kVeskFacility) {}
 
 CVeskSDK_Wr::~CVeskSDK_Wr() {
   FreeCameraNames();
-  UnregisterFacility(kVeskFacility);
 }
 
 const char* CVeskSDK_Wr::GetSdkName() {
@@ -55,24 +52,8 @@ int CVeskSDK_Wr::GetCameraCount() {
 }
 
 const char* CVeskSDK_Wr::IsEnabled() {
-  m_activeCameras.clear();
-  const std::vector<std::string> lines =
-      tarsel::vesk::ReadProfileSection(kActiveCamerasSection, DataFolder() + GetSdkName());
-  if (lines.empty())
-    return nullptr;
-  for (const std::string& line : lines) {
-    const std::size_t equals = line.find('=');
-    // A line without a name ends the list.
-    if (equals == std::string::npos || equals == 0)
-      break;
-    m_activeCameras.append(line, 0, equals);
-    m_activeCameras += '\0';
-  }
-  // A section that names no model still makes the family one to use.
-  m_activeCameras += '\0';
-  if (m_activeCameras.size() < 2)
-    m_activeCameras += '\0';
-  return m_activeCameras.c_str();
+  m_activeCameras = tarsel::vesk::ReadActiveCameraList(DataFolder() + GetSdkName());
+  return tarsel::vesk::MultiStringOrNull(m_activeCameras);
 }
 
 int CVeskSDK_Wr::EnumerateCameras(HWND, IConnectedCameras* list) {
@@ -100,21 +81,9 @@ int CVeskSDK_Wr::EnumerateCameras(HWND, IConnectedCameras* list) {
 }
 
 HRESULT CVeskSDK_Wr::CreateSettingsPage(ISdkPropertyPage** page) {
-  if (!page)
-    return E_POINTER;
-  *page = nullptr;
-  try {
-    auto* created = new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
-    created->AddRef();
-    *page = created;
-    return S_OK;
-  } catch (const _brantel_take_error& error) {
-    return error.Error();
-  } catch (const std::bad_alloc&) {
-    return static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return tarsel::cameras::HandOutSettingsPage(page, [this]() -> ISdkPropertyPage* {
+    return new CVeskSdkPageSelCameras(this, tarsel::vesk::DriverSetupContext::OfProgram());
+  });
 }
 
 ITarselSettings* CVeskSDK_Wr::GetSettings() {
@@ -146,7 +115,7 @@ void CVeskSDK_Wr::SaveCameraSelection(const char* models) {
   }
   lines += '\0';
   const std::string file = DataFolder() + GetSdkName();
-  WritePrivateProfileSectionA(kActiveCamerasSection, lines.c_str(), file.c_str());
+  WritePrivateProfileSectionA(tarsel::vesk::kActiveCamerasSection, lines.c_str(), file.c_str());
 
   std::vector<std::string> identifications;
   for (const std::string& name : chosen) {

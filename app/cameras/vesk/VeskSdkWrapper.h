@@ -23,6 +23,7 @@
 // throws.
 #pragma once
 
+#include "app/cameras/common/FacilityRegistration.h"
 #include "app/cameras/vesk/NamePair.h"
 #include "app/core/IBaseSDK_Wr.h"
 
@@ -70,6 +71,8 @@ protected:
 
 private:
   std::string DataFolder();
+
+  tarsel::cameras::CFacilityRegistration m_facility;
   const std::vector<CNamePair>& RebuildModelTable();
 
   std::string m_activeCameras;

@@ -4,7 +4,14 @@
 // camera-link cameras of vesk-simd (busy times 1000 times as fast), and
 // every picture is saved through the file saver of this build.
 //
-//   timelapse-soak [--takes N] [--speed F]
+//   timelapse-soak [--takes N] [--speed F] [--families]
+//
+// --families mixes the families: two camera-link cameras, the ActiveX
+// family's camera on the Vantic camera simulator's USB stand-in (the Lunet
+// control of the build registered in the run's folder) and the Canon camera
+// of the SDK stand-in, loaded through the SDK tap, which keeps every picture
+// the stand-in delivers. The Vantic simulator's log shows every picture it
+// sent. The figures are also given per family.
 //
 // --speed F runs the series' clock F times as fast as the wall clock (the
 // interval then passes in 1/F s; a take longer than that starts the next one
@@ -15,6 +22,8 @@
 // process's resident memory at the start of the series and at its end, and
 // the time it took. Settings, the registry, the saved files and the
 // simulator's folder live in a temporary folder, removed at the end.
+#include "app/cameras/canon/CanonSdkLibrary.h"
+#include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/vesk/VeskLibrary.h"
 #include "app/core/TimeLapseClock.h"
 #include "app/frame/AutoTakePicturesDlg.h"
@@ -31,10 +40,15 @@
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/RefPtr.h"
+#include "platform/testsupport/TestSupport.h"
+#include "sim/vantic/testsupport/SimProcess.h"
+#include "tools/cdsdk-tap/CdSdkTap.h"
 #include "vesklib/bench/BenchSetup.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QEventLoop>
+#include <QFile>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
@@ -49,7 +63,9 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -84,21 +100,13 @@ long residentKiB() {
   return -1;
 }
 
-// FNV-1a of a file's bytes, with its size: enough to match a saved file with a kept one.
+// The sha256 of a file's bytes (hex), as the simulators give their pictures'.
 std::string fingerprint(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::uint64_t hash = 14695981039346656037ull;
-  std::uint64_t size = 0;
-  char buffer[65536];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    const auto n = static_cast<std::size_t>(in.gcount());
-    for (std::size_t i = 0; i < n; ++i)
-      hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
-    size += n;
-    if (!in)
-      break;
-  }
-  return std::to_string(size) + ":" + std::to_string(hash);
+  QFile file(QString::fromStdString(path.string()));
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  if (file.open(QIODevice::ReadOnly))
+    hash.addData(&file);
+  return hash.result().toHex().toStdString();
 }
 
 std::map<std::string, int> fingerprints(const fs::path& root, std::size_t& files) {
@@ -133,15 +141,21 @@ void pump(std::chrono::milliseconds time) {
   }
 }
 
-bool parseOptions(int argc, char** argv, int& takes, double& speed) {
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const char* value = argv[i + 1];
+bool parseOptions(int argc, char** argv, int& takes, double& speed, bool& families) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--families") == 0) {
+      families = true;
+      continue;
+    }
+    if (i + 1 >= argc)
+      return false;
+    const char* value = argv[++i];
     const char* end = value + std::strlen(value);
-    if (std::strcmp(argv[i], "--takes") == 0) {
+    if (std::strcmp(argv[i - 1], "--takes") == 0) {
       const auto [ptr, ec] = std::from_chars(value, end, takes);
       if (ec != std::errc() || ptr != end || takes < 1 || takes > 32767)
         return false;
-    } else if (std::strcmp(argv[i], "--speed") == 0) {
+    } else if (std::strcmp(argv[i - 1], "--speed") == 0) {
       char* stop = nullptr;
       speed = std::strtod(value, &stop);
       if (stop != end || !(speed >= 1.0 && speed <= 1000.0))
@@ -150,8 +164,121 @@ bool parseOptions(int argc, char** argv, int& takes, double& speed) {
       return false;
     }
   }
-  return argc % 2 == 1;
+  return true;
 }
+
+// The sha256 of every picture object (register 14) a Vantic simulator's log
+// shows sent whole: after the host's read command for it (lead 0x1B, op 4 or
+// 6), the camera's data packets (lead 2, the last 3; "<lead> <sequence>
+// <length u16 LE> <payload> <checksum u16>") by sequence, a resent one
+// replacing the first. A read cut short by another command counts nothing.
+std::vector<std::string> picturesSent(const std::string& log) {
+  std::vector<std::string> prints;
+  std::map<int, QByteArray> blocks;
+  bool reading = false;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream words(line);
+    std::string micros, direction, hex;
+    words >> micros >> direction >> hex;
+    const QByteArray packet = QByteArray::fromHex(QByteArray::fromStdString(hex));
+    if (packet.size() < 6)
+      continue;
+    const auto byte = [&](int i) { return static_cast<unsigned char>(packet[i]); };
+    const int length = byte(2) | byte(3) << 8;
+    if (packet.size() != 6 + length)
+      continue;
+    if (direction == "rx" && byte(0) == 0x1B) {
+      reading = length >= 2 && (byte(4) == 4 || byte(4) == 6) && byte(5) == 14;
+      blocks.clear();
+    } else if (direction == "tx" && reading && (byte(0) == 2 || byte(0) == 3)) {
+      blocks[byte(1)] = packet.mid(4, length);
+      if (byte(0) == 3) {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        for (const auto& [sequence, payload] : blocks)
+          hash.addData(payload);
+        prints.push_back(hash.result().toHex().toStdString());
+        reading = false;
+        blocks.clear();
+      }
+    }
+  }
+  return prints;
+}
+
+// The pictures one family's cameras made, by sha256, and how many.
+struct FamilyPictures {
+  std::string name;
+  std::map<std::string, int> prints;
+  int taken = 0;
+};
+
+// The cameras of the other families beside two camera-link cameras: the
+// ActiveX family's on the Vantic simulator, the Canon camera of the SDK
+// stand-in through the tap. Without start() the Canon stand-in simulates no
+// camera, so a run of camera-link cameras stays one.
+class FamilyMix {
+public:
+  explicit FamilyMix(const std::string& folder) : m_folder(folder) {
+    std::ofstream(folder + "/canon.ini") << "[sdk]\n";
+    setenv("CDSIM_CONFIG", (folder + "/canon.ini").c_str(), 1);
+  }
+
+  // Before the frame: the control registered in the run's class folder, the
+  // simulator started, the ActiveX family switched on, the Canon camera
+  // loaded through the tap. False on failure.
+  bool start(ITarselSettings* settings) {
+    const std::string bin = tarsel::vesk::bench::programFolder();
+    fs::create_directories(m_folder + "/com");
+    setenv("TARSEL_COM_PATH", (m_folder + "/com").c_str(), 1);
+    for (const char* port :
+         {"TARSEL_VANTIC_COM1", "TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
+      setenv(port, (m_folder + "/no-serial-port").c_str(), 1);
+    if (tarsel::test::runProgram({bin + "/tarselregsvr", bin + "/libLunet.so"}).exitCode != 0) {
+      std::fprintf(stderr, "timelapse-soak: the Lunet control cannot be registered\n");
+      return false;
+    }
+    std::ofstream(m_folder + "/vantic.json")
+        << R"({"picture_count": 0, "picture_size": 30000, "texts": {"22": "Soak Vantic"}})";
+    m_vantic = std::make_unique<tarsel::vantic::test::SimProcess>(
+        std::vector<std::string>{"--usb", m_folder + "/vantic.sock", "--time-scale", "0.001", "--config",
+                                 m_folder + "/vantic.json", "--log", m_folder + "/vantic.log"});
+    if (!m_vantic->ready()) {
+      std::fprintf(stderr, "timelapse-soak: the Vantic simulator does not start\n");
+      return false;
+    }
+    setenv("TARSEL_VANTIC_USB", ("sim:" + m_vantic->endpoint()).c_str(), 1);
+    GetLunetSdkWrapper(settings)->SaveCameraSelection("on");
+    fs::create_directories(canonKept());
+    // The stand-in counts its remaining shots down from 120 by default.
+    std::ofstream(m_folder + "/canon.ini") << "[camera]\nremaining = 1000000\n";
+    setenv("CDSDK_TAP_KEPT", canonKept().c_str(), 1);
+    tarsel::canon::LoadCanonSdk(bin + "/" + kCdSdkTapLibrary);
+    return true;
+  }
+
+  // The ActiveX and the Canon camera's pictures: every picture the Vantic
+  // simulator sent whole (its log's data packets after each read of the
+  // picture object), and every picture the Canon stand-in delivered.
+  std::vector<FamilyPictures> pictures() const {
+    FamilyPictures vantic{"ActiveX", {}, 0};
+    for (const std::string& print : picturesSent(m_folder + "/vantic.log")) {
+      ++vantic.prints[print];
+      ++vantic.taken;
+    }
+    FamilyPictures canon{"Canon", {}, 0};
+    std::size_t files = 0;
+    canon.prints = fingerprints(canonKept(), files);
+    canon.taken = static_cast<int>(files);
+    return {vantic, canon};
+  }
+
+private:
+  std::string canonKept() const { return m_folder + "/canon-kept"; }
+
+  const std::string m_folder;
+  std::unique_ptr<tarsel::vantic::test::SimProcess> m_vantic;
+};
 
 void setUp(ITarselSettings* settings, const std::string& root) {
   ITarselConfigSettings* user = nullptr;
@@ -177,8 +304,10 @@ void setUp(ITarselSettings* settings, const std::string& root) {
 int main(int argc, char** argv) {
   int takes = kDefaultTakes;
   double speed = 1.0;
-  if (!parseOptions(argc, argv, takes, speed)) {
-    std::fprintf(stderr, "usage: timelapse-soak [--takes N (1 to 32767)] [--speed F (1 to 1000)]\n");
+  bool families = false;
+  if (!parseOptions(argc, argv, takes, speed, families)) {
+    std::fprintf(stderr,
+                 "usage: timelapse-soak [--takes N (1 to 32767)] [--speed F (1 to 1000)] [--families]\n");
     return 2;
   }
   if (!std::getenv("QT_QPA_PLATFORM"))
@@ -222,12 +351,16 @@ int main(int argc, char** argv) {
   settings->AddRef();
   setUp(settings, saved);
   {
+    const int veskCameras = families ? 2 : kCameras;
     std::string setup = "kept = " + kept + "\nspeed = 1000\n";
-    for (int camera = 0; camera < kCameras; ++camera)
+    for (int camera = 0; camera < veskCameras; ++camera)
       setup += "[camera]\nmodel = XC-701\npictures = 0\n";
+    FamilyMix mix(folder);
     tarsel::test::VeskSimulator simulator(tarsel::vesk::bench::programFolder() + "/vesk-simd", folder, setup);
     if (!simulator.ready()) {
       std::fprintf(stderr, "timelapse-soak: vesk-simd does not start\n");
+      status = 1;
+    } else if (families && !mix.start(settings)) {
       status = 1;
     } else {
       setenv("VESK_DEVICE_DIR", simulator.deviceFolder().c_str(), 1);
@@ -313,22 +446,49 @@ int main(int argc, char** argv) {
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - seriesStart).count();
       const long rssEnd = residentKiB();
-      int read = 0;
-      for (int camera = 0; camera < kCameras; ++camera)
-        read += std::max(0, simulator.picturesRead(camera));
+      // What each family's cameras made: the camera-link pictures the
+      // simulator kept when the program erased them, the others' as their
+      // simulators delivered them.
+      std::vector<FamilyPictures> made(1, FamilyPictures{"camera-link", {}, 0});
+      std::size_t madeFiles = 0;
+      made[0].prints = fingerprints(kept, madeFiles);
+      for (int camera = 0; camera < veskCameras; ++camera)
+        made[0].taken += std::max(0, simulator.picturesRead(camera));
+      if (families)
+        for (FamilyPictures& family : mix.pictures())
+          made.push_back(std::move(family));
       std::size_t savedFiles = 0;
-      std::size_t keptFiles = 0;
       std::map<std::string, int> savedPrints = fingerprints(saved, savedFiles);
-      const std::map<std::string, int> keptPrints = fingerprints(kept, keptFiles);
+      int read = 0;
       std::size_t identical = 0;
-      for (const auto& [print, count] : savedPrints)
-        if (const auto found = keptPrints.find(print); found != keptPrints.end())
-          identical += static_cast<std::size_t>(std::min(count, found->second));
+      std::size_t madeCount = 0;
+      std::string perFamily;
+      for (const FamilyPictures& family : made) {
+        std::size_t same = 0;
+        std::size_t count = 0;
+        for (const auto& [print, times] : family.prints) {
+          count += static_cast<std::size_t>(times);
+          if (const auto found = savedPrints.find(print); found != savedPrints.end()) {
+            const int matched = std::min(times, found->second);
+            found->second -= matched;
+            same += static_cast<std::size_t>(matched);
+          }
+        }
+        read += family.taken;
+        identical += same;
+        madeCount += count;
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-12s %d taken, %zu saved byte for byte as taken\n",
+                      family.name.c_str(), family.taken, same);
+        perFamily += line;
+      }
       std::printf("pictures expected %d\n", takes * kCameras);
       std::printf("pictures taken    %d (%d takes complete)\n", read, taken);
       std::printf("pictures saved    %zu\n", savedFiles);
-      std::printf("saved as taken    %zu (byte for byte the simulator's, of %zu it kept)\n", identical,
-                  keptFiles);
+      std::printf("saved as taken    %zu (byte for byte the simulators', of %zu they made)\n", identical,
+                  madeCount);
+      if (families)
+        std::printf("%s", perFamily.c_str());
       std::printf("errors            %zu%s\n", errors, hung ? " (the series hung)" : "");
       std::printf("RSS               %ld KiB at the start, %ld KiB at the end (%+.1f %%)\n", rssStart, rssEnd,
                   rssStart > 0

@@ -8,13 +8,17 @@
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
+#include "app/cameras/dialogs/LcdBrightnessPage.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
 #include "app/cameras/lunet/LunetCapabilities.h"
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
+#include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
+#include "app/frame/FocusStrip.h"
 #include "app/frame/SdkFamily.h"
+#include "app/host/ConnectedCameraHost.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
@@ -35,6 +39,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -330,6 +335,103 @@ TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMean
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 
+TEST_F(LunetDialogs, TheFocusSamplesReachTheStripAndAnUnrelatedTakeStartsNone) {
+  const auto takes = [this] {
+    const auto actions = m_sim->registers()["actions_done"].items;
+    return std::count_if(actions.begin(), actions.end(),
+                         [](const auto& action) { return action.items.at(0).integer() == 2; });
+  };
+  const long before = takes();
+  int start = 0;
+  std::chrono::steady_clock::time_point quietUntil;
+  int step = 0;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* focus = page<CFocusAdjustmentPage>(sheet);
+    if (!idle(focus))
+      return false;
+    if (step == 0) {
+      control<QRadioButton>(focus, 1083)->click();
+      control<QSpinBox>(focus, 1093)->setValue(15);
+      control<QSpinBox>(focus, 1090)->setValue(3);
+      // A take of the window's own, whose end the page hears.
+      EXPECT_TRUE(m_window->QueueTakePicture(nullptr));
+      step = 1;
+    } else if (step == 1 && takes() == before + 1) {
+      quietUntil = std::chrono::steady_clock::now() + 300ms;
+      step = 2;
+    } else if (step == 2 && std::chrono::steady_clock::now() > quietUntil) {
+      EXPECT_EQ(takes(), before + 1) << "the job's end started a sample";
+      start = control<QSlider>(focus, 1084)->value();
+      control<QAbstractButton>(focus, 1030)->click();
+      step = 3;
+    } else if (step == 3) {
+      press(sheet, QDialogButtonBox::Cancel);
+      step = 4;
+      return true;
+    }
+    return false;
+  });
+  m_window->PostOpenCameraSettings(0);
+  ASSERT_TRUE(pumpUntil([&] { return step == 4 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(takes(), before + 4);
+  ASSERT_TRUE(m_window->View()->IsFocusStripShown());
+  const tarsel::host::CConnectedCameraHost* host = m_window->GetHost();
+  ASSERT_GE(host->GetPictureCount(), 3);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(CFocusStrip::Label(host->GetPicture(i)), QStringLiteral("F=%1").arg(start + 15 * i));
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(LunetDialogs, OneBrightnessWritePerDragAndCancelWritesTheOldValueBack) {
+  constexpr std::uint8_t kBrightness = 35;
+  m_sim->request(R"({"op":"set-register","reg":35,"value":3})");
+  // The values of the brightness writes in the simulator's log since the last look.
+  std::vector<int> writes;
+  const auto look = [&] {
+    const auto log = m_sim->takeLog();
+    for (const auto& entry : log["log"].items) {
+      const QByteArray packet = QByteArray::fromHex(QByteArray::fromStdString(entry["hex"].text));
+      // 1B 'C' length(2) op register value... checksum(2)
+      if (entry["dir"].text == "rx" && packet.size() >= 10 && static_cast<std::uint8_t>(packet[0]) == 0x1B &&
+          packet[4] == 0 && static_cast<std::uint8_t>(packet[5]) == kBrightness)
+        writes.push_back(static_cast<std::uint8_t>(packet[6]) | static_cast<std::uint8_t>(packet[7]) << 8);
+    }
+    return writes;
+  };
+  QString tracked;
+  int step = 0;
+  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
+    auto* lcd = page<tarsel::dialogs::CLcdBrightnessPage>(sheet);
+    if (!idle(lcd))
+      return false;
+    auto* slider = control<QSlider>(lcd, 1031);
+    if (step == 0) {
+      EXPECT_EQ(slider->value(), 3);
+      look();
+      // A drag over three positions, the field following it.
+      slider->setSliderDown(true);
+      for (const int position : {4, 5, 6})
+        slider->setSliderPosition(position);
+      tracked = control<QLineEdit>(lcd, 1032)->text();
+      slider->setSliderDown(false);
+      step = 1;
+    } else if (step == 1) {
+      EXPECT_EQ(look(), std::vector<int>{6});
+      press(sheet, QDialogButtonBox::Cancel);
+      step = 2;
+      return true;
+    }
+    return false;
+  });
+  m_window->PostOpenCameraSettings(3);
+  ASSERT_TRUE(pumpUntil([&] { return step == 2 && !QApplication::activeModalWidget(); }, kPatience));
+  EXPECT_EQ(tracked.trimmed(), "6");
+  EXPECT_TRUE(pumpUntil([&] { return look().size() >= 2; }, kPatience));
+  EXPECT_EQ(writes, (std::vector<int>{6, 3}));
+  EXPECT_EQ(m_sim->registers()["registers"]["35"].integer(), 3);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
 TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPage) {
   ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
   const QPointer<CCapturePropertiesDialog> dialog = m_window->findChild<CCapturePropertiesDialog*>();
@@ -350,49 +452,87 @@ TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPag
 
 class LunetCapabilityTest : public LunetDialogs {
 protected:
+  std::string cameraConfig() const override {
+    return R"({"model": "refusing", "texts": {"22": "Bench left"}})";
+  }
   void beforeStart() override { m_profile = tarsel::lunet::LunetModelFile(settings(), "VC320"); }
 
-  // The keys of a section of the profile, as an INI reader of its own reads them.
-  std::string keysOf(const std::string& section) {
+  // A section of the profile as "key=value;..." in the file's order, as an
+  // INI reader of its own reads it.
+  std::string sectionOf(const std::string& section) {
     const auto result = tarsel::test::runProgram({"python3", "-c",
                                                   "import configparser, sys\n"
                                                   "p = configparser.ConfigParser(strict=False)\n"
                                                   "p.read(sys.argv[1])\n"
-                                                  "print(','.join(p[sys.argv[2]].keys()))\n",
+                                                  "s = p[sys.argv[2]]\n"
+                                                  "print(';'.join(k + '=' + s[k] for k in s))\n",
                                                   m_profile, section});
     EXPECT_EQ(result.exitCode, 0);
     return result.out.substr(0, result.out.find('\n'));
   }
 
+  // Opens the dialog, presses Start, calls `during` with the log shown so far
+  // until it answers true, and closes the dialog once the run has ended.
+  void detect(std::function<bool(CTestCameraCapabilitiesDlg&, const QString&)> during) {
+    int step = 0;
+    drive<CTestCameraCapabilitiesDlg>([&, during](CTestCameraCapabilitiesDlg& dialog) {
+      auto* start = control<QPushButton>(&dialog, 1);
+      m_log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
+      if (step == 0 && start->isEnabled()) {
+        start->click();
+        step = 1;
+      } else if (step == 1 && during(dialog, m_log)) {
+        step = 2;
+      } else if (step == 2 && start->isEnabled()) {
+        control<QPushButton>(&dialog, 2)->click();
+        return true;
+      }
+      return false;
+    });
+    ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
+    EXPECT_EQ(m_errors, std::vector<std::string>{});
+    ASSERT_FALSE(m_questions.empty());
+  }
+
   std::string m_profile;
+  QString m_log;
 };
 
-TEST_F(LunetCapabilityTest, ARefusedApertureIsNotTakenAndTheRunStoresWhatTheCameraTook) {
+TEST_F(LunetCapabilityTest, TheRefusingCameraKeepsWhatItTookAndTellsEqualSizesApart) {
   CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
-  QString log;
-  int step = 0;
-  drive<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
-    auto* start = control<QPushButton>(&dialog, 1);
-    if (step == 0 && start->isEnabled()) {
-      // The camera refuses the first aperture it is sent, each of the
-      // four times the library sends it.
-      m_sim->fault("dc1:4@op=3@reg=102");
-      m_sim->fault("dc1:4@op=5@reg=102");
-      start->click();
-      step = 1;
-    } else if (step == 1 && start->isEnabled()) {
-      log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
+  detect([](CTestCameraCapabilitiesDlg&, const QString&) { return true; });
+  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+      << m_questions.back().toStdString();
+  EXPECT_TRUE(m_log.contains("Zoom: 1.0-3.0")) << m_log.toStdString();
+  // The apertures the lens has, the white balances the camera accepts, the
+  // resolutions it takes: of the two 640x480 JPEGs the larger file is "H".
+  EXPECT_EQ(sectionOf("Aperture"), "28=2.8;40=4.0;56=5.6;80=8.0;110=11.0");
+  EXPECT_EQ(sectionOf("WhiteBalance"), "0=Auto;1=Daylight;3=Tungsten Lamp;255=Cloudy");
+  EXPECT_EQ(sectionOf("ISOSpeed"), "0=Auto;1=100;2=200;3=400");
+  EXPECT_EQ(sectionOf("Resolution"),
+            "1=JPEG 640x480 N;4=JPEG 640x480 H;5=JPEG 1024x768;2=JPEG 2048x1536;33=TIFF 640x480");
+  EXPECT_EQ(sectionOf("OpticalZoomRange"), "min=10;max=30");
+}
+
+TEST_F(LunetCapabilityTest, StopDuringATestPictureLeavesTheProfileAsItWas) {
+  const std::string before = "[Aperture]\n40= 4.0\n[WhiteBalance]\n0=Auto\n";
+  tarsel::test::writeFile(m_profile, before);
+  CTestCameraCapabilitiesDlg::SetResolutionSettle(200ms);
+  int phase = 0;
+  detect([&](CTestCameraCapabilitiesDlg& dialog, const QString& log) {
+    if (phase == 0 && log.contains("Resolutions:")) {
+      // The first resolution's picture goes unanswered once: the library
+      // sends it again after its reply time, and Stop comes in between.
+      m_sim->fault("drop:1@action=2");
+      phase = 1;
+    } else if (phase == 1 && m_sim->registers()["faults"].items.empty()) {
       control<QPushButton>(&dialog, 2)->click();
       return true;
     }
     return false;
   });
-  ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-  ASSERT_FALSE(m_questions.empty());
-  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+  EXPECT_TRUE(m_questions.back().startsWith("The test has been cancelled."))
       << m_questions.back().toStdString();
-  EXPECT_TRUE(log.contains("Zoom: 1.0-3.0")) << log.toStdString();
-  EXPECT_EQ(keysOf("Aperture"), "32,36,40,45,50,56,63,70,80,90,100,110");
-  EXPECT_EQ(keysOf("WhiteBalance"), "0,1,2,3,225,255");
+  EXPECT_FALSE(m_log.contains("1 = JPEG")) << m_log.toStdString();
+  EXPECT_EQ(tarsel::test::readFile(m_profile), before);
 }

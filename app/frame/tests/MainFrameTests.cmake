@@ -110,6 +110,19 @@ tarsel_test(mainframe_canon_tests
   OWN_MAIN)
 add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
 
+# The main frame with cameras of all three families at once over their
+# simulators, saving through the file saver of the build.
+tarsel_test(mainframe_allfamilies_tests
+  SOURCES
+    MainFrameTestMain.cpp
+    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
+    MainFrameTestSupport.cpp
+    MainFrameAllFamiliesTest.cpp
+  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport vantic_sim_process Qt6::Widgets ${CMAKE_DL_LIBS}
+  LABELS frame
+  OWN_MAIN)
+add_dependencies(mainframe_allfamilies_tests CDSDK vesk-simd VeskDLL Lunet tarselregsvr TarselSFile)
+
 # The Canon family's dialogs in the main frame on the SDK stand-in of the
 # build: the camera choice, the camera-type dialog's Canon page, the
 # capability test offered for a model without a file, the capture properties.

@@ -1,7 +1,12 @@
 // Saves N pictures of M MiB through the file saver's direct save (the
 // plug-in loaded from its file as the program loads it) and copies the same
-// bytes N times with cp into a sibling folder on the same file system, in
-// turns (one save, one copy), then prints both throughputs.
+// bytes N times with cp into a sibling folder on the same file system, side
+// by side in rounds: each round runs both, the one that goes first
+// alternating, after a warm-up round that is not counted. Before each side
+// the disks are flushed (sync, not timed), so neither side pays for the
+// other's writeback; after it every file is compared with the bytes saved,
+// then removed. Prints each round's throughputs and the least, median and
+// greatest ratio saver/cp.
 //
 // Both sides end each file the same way: the saver flushes the file and its
 // folder itself (write to a temporary name, fsync, rename, fsync of the
@@ -9,21 +14,27 @@
 // fsync, and that time is counted for cp. The cp side also pays for
 // starting a process per file, as a script calling cp would.
 //
-// Usage: file_saver_bench [folder] [count] [MiB]; default ./file-saver-bench 200 8.
+// Usage: file_saver_bench [folder] [count] [MiB] [rounds];
+// default ./file-saver-bench 20 8 5.
 #include "hostapi/ISaverSettings.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Module.h"
+#include "platform/testsupport/BenchSpread.h"
 #include "savers/testsupport/BytesPicture.h"
 
 #include <QImage>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -128,6 +139,13 @@ double seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
+// The name the bench's save information gives picture i, for both sides.
+fs::path fileName(int i) {
+  char name[32];
+  std::snprintf(name, sizeof name, "BENCH%04d.JPG", i);
+  return name;
+}
+
 bool syncPath(const fs::path& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0)
@@ -148,12 +166,72 @@ bool runCp(const fs::path& from, const fs::path& to) {
   return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The side's files, all `count` of them holding the bytes saved; removed.
+bool checkAndEmpty(const fs::path& folder, int count, const IPictureFromCamera::Bytes& bytes) {
+  bool ok = true;
+  for (int i = 0; i < count; ++i) {
+    std::ifstream in(folder / fileName(i), std::ios::binary);
+    const std::vector<char> got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (got.size() != bytes.size() || std::memcmp(got.data(), bytes.data(), got.size()) != 0) {
+      std::fprintf(stderr, "%s differs from the bytes saved\n", (folder / fileName(i)).c_str());
+      ok = false;
+    }
+  }
+  for (const auto& entry : fs::directory_iterator(folder))
+    fs::remove_all(entry.path());
+  return ok;
+}
+
+struct Saver {
+  SavSaveFunction save;
+  BenchSettings& settings;
+  BytesPicture& picture;
+  BenchSaveInfo& info;
+};
+
+// Seconds for `count` saves through the plug-in; negative when one failed.
+double saverSeconds(const Saver& saver, int count) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) {
+    saver.info.counter = static_cast<std::uint32_t>(i);
+    if (const int result = saver.save(nullptr, &saver.info, &saver.picture, &saver.settings, TRUE);
+        result != 0) {
+      std::fprintf(stderr, "SavSave failed: %d\n", result);
+      return -1;
+    }
+  }
+  return seconds(std::chrono::steady_clock::now() - start);
+}
+
+// Seconds for `count` copies with cp, each flushed with its folder;
+// negative when one failed.
+double cpSeconds(const fs::path& source, const fs::path& folder, int count) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) {
+    const fs::path target = folder / fileName(i);
+    if (!runCp(source, target) || !syncPath(target, O_RDONLY) || !syncPath(folder, O_RDONLY | O_DIRECTORY)) {
+      std::fprintf(stderr, "cp failed\n");
+      return -1;
+    }
+  }
+  return seconds(std::chrono::steady_clock::now() - start);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && argv[1][0] == '-') {
+    std::fprintf(stderr, "usage: file_saver_bench [folder] [count] [MiB] [rounds]\n");
+    return 2;
+  }
   const fs::path folder = fs::absolute(argc > 1 ? argv[1] : "file-saver-bench");
-  const int count = argc > 2 ? std::stoi(argv[2]) : 200;
-  const std::size_t mib = argc > 3 ? std::stoul(argv[3]) : 8;
+  const int count = argc > 2 ? std::atoi(argv[2]) : 20;
+  const int mib = argc > 3 ? std::atoi(argv[3]) : 8;
+  const int rounds = argc > 4 ? std::atoi(argv[4]) : 5;
+  if (count < 1 || mib < 1 || rounds < 1) {
+    std::fprintf(stderr, "count, MiB and rounds must be positive\n");
+    return 2;
+  }
   const fs::path plugin = fs::canonical("/proc/self/exe").parent_path() / "TarselSFile.so";
 
   tarsel::platform::Module module;
@@ -173,7 +251,7 @@ int main(int argc, char** argv) {
   fs::create_directories(saverFolder);
   fs::create_directories(cpFolder);
 
-  auto bytes = std::make_shared<IPictureFromCamera::Bytes>(mib << 20);
+  auto bytes = std::make_shared<IPictureFromCamera::Bytes>(static_cast<std::size_t>(mib) << 20);
   std::uint32_t seed = 12345;
   for (BYTE& b : *bytes) {
     seed = seed * 1103515245u + 12345u;
@@ -191,38 +269,39 @@ int main(int argc, char** argv) {
   BenchSettings settings(saverFolder.string());
   BytesPicture picture(bytes);
   BenchSaveInfo info;
-  // Turns, one picture each, so that both see the same state of the disk.
-  std::chrono::steady_clock::duration saverTotal{}, cpTotal{};
-  for (int i = 0; i < count; ++i) {
-    info.counter = static_cast<std::uint32_t>(i);
-    const auto saverStart = std::chrono::steady_clock::now();
-    if (const int result = save(nullptr, &info, &picture, &settings, TRUE); result != 0) {
-      std::fprintf(stderr, "SavSave failed: %d\n", result);
-      return 1;
+  const Saver saver{save, settings, picture, info};
+  std::printf("%d pictures of %d MiB a side in %s, %d rounds after a warm-up\n", count, mib, folder.c_str(),
+              rounds);
+  const double total = static_cast<double>(count) * mib;
+  std::vector<double> ratios;
+  int status = 0;
+  for (int round = 0; round <= rounds && status == 0; ++round) {
+    const bool saverFirst = round % 2 == 0;
+    double saverTime = -1, cpTime = -1;
+    for (int side = 0; side < 2; ++side) {
+      ::sync();
+      if ((side == 0) == saverFirst) {
+        saverTime = saverSeconds(saver, count);
+        if (saverTime < 0 || !checkAndEmpty(saverFolder, count, *bytes))
+          status = 1;
+      } else {
+        cpTime = cpSeconds(source, cpFolder, count);
+        if (cpTime < 0 || !checkAndEmpty(cpFolder, count, *bytes))
+          status = 1;
+      }
     }
-    const auto cpStart = std::chrono::steady_clock::now();
-    saverTotal += cpStart - saverStart;
-
-    char name[32];
-    std::snprintf(name, sizeof name, "BENCH%04d.JPG", i);
-    if (!runCp(source, cpFolder / name) || !syncPath(cpFolder / name, O_RDONLY) ||
-        !syncPath(cpFolder, O_RDONLY | O_DIRECTORY)) {
-      std::fprintf(stderr, "cp failed\n");
-      return 1;
-    }
-    cpTotal += std::chrono::steady_clock::now() - cpStart;
+    if (status != 0 || round == 0)
+      continue;
+    const double saverRate = total / saverTime;
+    const double cpRate = total / cpTime;
+    ratios.push_back(saverRate / cpRate);
+    std::printf("  round %d (%s first): saver %7.1f MiB/s, cp %7.1f MiB/s, ratio %.2f\n", round,
+                saverFirst ? "saver" : "cp", saverRate, cpRate, saverRate / cpRate);
   }
-  const double saverTime = seconds(saverTotal);
-  const double cpTime = seconds(cpTotal);
   fs::remove_all(folder);
   term();
-
-  const double total = static_cast<double>(count) * static_cast<double>(mib);
-  const double saverRate = total / saverTime;
-  const double cpRate = total / cpTime;
-  std::printf("%d pictures of %zu MiB in %s\n", count, mib, folder.c_str());
-  std::printf("saver: %.1f MiB/s (%.2f s)\n", saverRate, saverTime);
-  std::printf("cp:    %.1f MiB/s (%.2f s)\n", cpRate, cpTime);
-  std::printf("ratio saver/cp: %.2f\n", saverRate / cpRate);
+  if (status != 0)
+    return status;
+  tarsel::test::PrintSpread("  ratio saver/cp", ratios);
   return 0;
 }

@@ -12,11 +12,11 @@
 //
 // Usage: ftp_session_bench [folder] [count] [MiB] [rounds];
 // default ./ftp-session-bench 20 8 5.
+#include "platform/testsupport/BenchSpread.h"
 #include "savers/ftp/FtpSession.h"
 #include "savers/ftp/bench/LoopbackVsftpd.h"
 #include "savers/ftp/testsupport/FtpTestServer.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -127,11 +127,7 @@ void run(const Target& target, const Load& load, int rounds) {
     std::printf("  round %d (%s first): engine %7.1f MiB/s, curl %7.1f MiB/s, ratio %.2f\n", round,
                 engineFirst ? "engine" : "curl", engine, curl, engine / curl);
   }
-  std::sort(ratios.begin(), ratios.end());
-  const std::size_t n = ratios.size();
-  const double median = n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
-  std::printf("  ratio engine/curl: min %.2f, median %.2f, max %.2f\n", ratios.front(), median,
-              ratios.back());
+  tarsel::test::PrintSpread("  ratio engine/curl", ratios);
 }
 
 } // namespace

@@ -166,3 +166,19 @@ TEST(CanonCaptureSettings, KeywordsMatchTheFamilysTablesAndWarnAboutWhatMatchesN
             static_cast<HRESULT>(0x41020021u));
   EXPECT_TRUE(camera.calls.empty());
 }
+
+TEST(CanonCaptureSettings, KeywordsReadASpacedSignAndWarnAboutATimeThatCannotBeRead) {
+  FakeCamera camera;
+  const auto keywords = [&](std::string items) {
+    items.push_back('\0');
+    return ApplyKeywordSettings(camera, items.c_str());
+  };
+  // "- 1.00" is -1, not 0.
+  EXPECT_EQ(keywords("EXPOBIAS=- 1.00"), 0);
+  EXPECT_EQ(camera.calls, std::vector<std::string>{"Bias 32"});
+  // A zero denominator is no time: a warning, not the shortest time.
+  camera.calls.clear();
+  EXPECT_EQ(keywords(std::string("PROGRAMMODE=Tv") + '\0' + "EXPOSURETIME=1/0"),
+            static_cast<HRESULT>(0x41020015u));
+  EXPECT_TRUE(camera.calls.empty());
+}
