@@ -108,7 +108,7 @@ tarsel_test(mainframe_canon_tests
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets ${CMAKE_DL_LIBS}
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL)
+add_dependencies(mainframe_canon_tests CDSDK vesk-simd VeskDLL TarselRemote)
 
 # The main frame with cameras of all three families at once over their
 # simulators, saving through the file saver of the build.
