@@ -383,7 +383,9 @@ TEST_F(MainFrameCanon, AnUnpluggedTransferIsToldOnceAndTheReplugedCameraTakesAga
     }
   });
   cancel.start(5);
+  // The refresh waits until the window's worker has ended the failed job.
   frame.RefreshCameras();
+  EXPECT_TRUE(pumpUntil([&] { return offered > 0; }, kPatience));
   cancel.stop();
   EXPECT_EQ(offered, 1);
   EXPECT_FALSE(window->IsCameraConnected());
