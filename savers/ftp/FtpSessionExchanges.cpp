@@ -161,8 +161,18 @@ void CFtpSession::DoUpload(const Request& request) {
   if (!m_control)
     return;
   exchange("TYPE I\r\n", "200");
+  std::string name = request.name;
+  if (request.candidates) {
+    name = FindFreeName(request);
+    if (name.empty()) {
+      setState(StateConnected);
+      reportError(NotifyOtherError, ERROR_ALREADY_EXISTS);
+      return;
+    }
+    *request.storedAs = name;
+  }
   openPassiveData();
-  exchange("STOR " + request.name + "\r\n", "125,150");
+  exchange("STOR " + name + "\r\n", "125,150");
 
   const auto* bytes = static_cast<const char*>(request.data);
   const std::size_t chunk = m_data->GetBufferSize();
@@ -199,6 +209,22 @@ void CFtpSession::DoUpload(const Request& request) {
     throw reply;
   setState(StateConnected);
   notify(NotifyState, aborted ? NotifyUploadAborted : NotifyUploadEnded);
+}
+
+std::string CFtpSession::FindFreeName(const Request& request) {
+  for (unsigned index = 0; index < request.tried; ++index) {
+    std::string name = (*request.candidates)(index);
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos)
+      return {};
+    // SIZE comes after TYPE I: in ASCII mode some servers refuse it with 550,
+    // which would read as a free name.
+    const _FtpReceiveError reply = exchange("SIZE " + name + "\r\n", "", false);
+    if (reply == 421 || reply == 530)
+      throw reply;
+    if (reply != 213)
+      return name;
+  }
+  return {};
 }
 
 void CFtpSession::DoChangeDir(const std::string& requested) {

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -103,6 +104,58 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   }
   EXPECT_EQ(retries, kMaxServiceUnavailableRetries);
   EXPECT_EQ(ftp->ProcessError(nullptr, &info, &settings, &failure), 0) << "the next picture may retry again";
+}
+
+TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNameIsReplaced) {
+  configure(m_server->Address(), "pics");
+  fs::create_directories(m_server->Home() / "pics");
+  const auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(m_server->Home() / "pics" / name, std::ios::binary) << bytes;
+  };
+  const auto read = [&](const char* name) {
+    return tarsel::test::readFile((m_server->Home() / "pics" / name).string());
+  };
+  write("IMG0007.JPG", "old 7");
+  write("IMG0008.JPG", "old 8");
+  FakeSaveInfo info;
+  BytesPicture picture("new picture");
+  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
+  EXPECT_EQ(read("IMG0009.JPG"), "new picture");
+  EXPECT_EQ(read("IMG0007.JPG"), "old 7");
+  EXPECT_EQ(read("IMG0008.JPG"), "old 8");
+  EXPECT_EQ(info.counter, 9u) << "the counter follows the number used";
+  const std::string log = m_server->CommandLog();
+  EXPECT_NE(
+      log.find("TYPE I\nSIZE IMG0007.JPG\nSIZE IMG0008.JPG\nSIZE IMG0009.JPG\nPASV\nSTOR IMG0009.JPG\n"),
+      std::string::npos)
+      << log;
+
+  // The camera's own name is replaced, unasked.
+  info.fileName = "IMG0007.JPG";
+  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
+  EXPECT_EQ(read("IMG0007.JPG"), "new picture");
+
+  // Near the counter's end the search stops instead of wrapping round; the
+  // session stays usable and the counter is put back.
+  info.fileName.clear();
+  info.counter = 0xFFFFFFFDu;
+  info.digits = 10;
+  write("IMG4294967293.JPG", "old");
+  write("IMG4294967294.JPG", "old");
+  EXPECT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 183);
+  EXPECT_EQ(info.counter, 0xFFFFFFFDu);
+  EXPECT_EQ(read("IMG4294967293.JPG"), "old");
+  info.counter = 8;
+  info.digits = 4;
+  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
+  EXPECT_EQ(read("IMG0010.JPG"), "new picture");
+  EXPECT_EQ(count(m_server->CommandLog(), "USER "), 1) << m_server->CommandLog();
+
+  // A server that does not know SIZE gets the name in hand, as before.
+  configure(m_server->Address(), "pics", "nosize");
+  info.counter = 8;
+  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
+  EXPECT_EQ(read("IMG0008.JPG"), "new picture");
 }
 
 TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAfterwards) {
