@@ -104,8 +104,9 @@ public:
   HRESULT Upload(const void* data, std::size_t size, const char* remoteName);
   // A synchronous upload that replaces no server file: after TYPE I, SIZE asks
   // for names(0), names(1) ... (at most `tried` of them) until the server
-  // answers one is free (213 taken, 550 free). A server that cannot tell
-  // (any other answer) gets the name in hand. "" from `names`, or every name
+  // answers one is free (213 taken, 550 free); a server that does not know
+  // SIZE (500, 502) is asked for an NLST of the name. A server that cannot
+  // tell either way gets the name in hand. "" from `names`, or every name
   // taken, ends the upload with 183 and the session stays connected.
   // `storedAs` receives the name uploaded to.
   using NameCandidates = std::function<std::string(unsigned index)>;
@@ -144,6 +145,8 @@ private:
   void DoUpload(const Request& request);
   // The first free name of an upload's candidates; "" when there is none.
   std::string FindFreeName(const Request& request);
+  // Whether NLST of `name` lists anything: for a server that does not know SIZE.
+  bool IsListed(const std::string& name);
   void DoChangeDir(const std::string& requested);
   void DoCwdOrCreate(const std::string& component);
   void DoQuit(unsigned reply);

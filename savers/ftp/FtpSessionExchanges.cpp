@@ -221,10 +221,41 @@ std::string CFtpSession::FindFreeName(const Request& request) {
     const _FtpReceiveError reply = exchange("SIZE " + name + "\r\n", "", false);
     if (reply == 421 || reply == 530)
       throw reply;
-    if (reply != 213)
+    const bool taken = reply == 213 || ((reply == 500 || reply == 502) && IsListed(name));
+    if (!taken)
       return name;
   }
   return {};
+}
+
+bool CFtpSession::IsListed(const std::string& name) {
+  openPassiveData();
+  const _FtpReceiveError opened = exchange("NLST " + name + "\r\n", "", false);
+  if (opened == 421 || opened == 530)
+    throw opened;
+  if (opened != 125 && opened != 150) {
+    // 450 or 550: nothing of that name; any other: the server cannot tell.
+    closeData();
+    return false;
+  }
+  std::string listing;
+  std::array<char, 4096> buffer{};
+  for (;;) {
+    armWatchdog();
+    const std::size_t got = m_data->Receive(buffer.data(), buffer.size());
+    if (got == 0)
+      break;
+    if (listing.size() + got > kMaxReply)
+      throw _sock_error(WSAECONNABORTED);
+    listing.append(buffer.data(), got);
+  }
+  closeData();
+  const _FtpReceiveError ended = ReadReply("", false);
+  setIdle();
+  if (ended == 421)
+    throw ended;
+  // Some servers answer a listing of a missing name with an empty one.
+  return ended.Reply() / 100 == 2 && listing.find_first_not_of("\r\n") != std::string::npos;
 }
 
 void CFtpSession::DoChangeDir(const std::string& requested) {
