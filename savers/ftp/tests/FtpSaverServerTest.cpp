@@ -108,20 +108,16 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
 
 TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNameIsReplaced) {
   configure(m_server->Address(), "pics");
-  fs::create_directories(m_server->Home() / "pics");
-  const auto write = [&](const char* name, const std::string& bytes) {
-    std::ofstream(m_server->Home() / "pics" / name, std::ios::binary) << bytes;
-  };
-  const auto read = [&](const char* name) {
-    return tarsel::test::readFile((m_server->Home() / "pics" / name).string());
-  };
-  write("IMG0007.JPG", "old 7");
-  write("IMG0008.JPG", "old 8");
+  const fs::path folder = m_server->Home() / "pics";
+  fs::create_directories(folder);
+  for (const char* name : {"IMG0007.JPG", "IMG0008.JPG", "IMG4294967293.JPG", "IMG4294967294.JPG"})
+    std::ofstream(folder / name) << "old";
+  const auto read = [&](const char* name) { return tarsel::test::readFile((folder / name).string()); };
   FakeSaveInfo info;
-  BytesPicture picture("new picture");
-  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
-  EXPECT_EQ(read("IMG0009.JPG"), "new picture");
-  EXPECT_EQ(read("IMG0007.JPG"), "old 7");
+  BytesPicture picture("new");
+  const auto save = [&] { return ftp->Save(nullptr, &info, &picture, &settings, TRUE); };
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0009.JPG") + read("IMG0007.JPG"), "newold");
   EXPECT_EQ(info.counter, 9u) << "the counter follows the number used";
   const std::string log = m_server->CommandLog();
   EXPECT_NE(
@@ -131,29 +127,25 @@ TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNa
 
   // The camera's own name is replaced, unasked.
   info.fileName = "IMG0007.JPG";
-  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
-  EXPECT_EQ(read("IMG0007.JPG"), "new picture");
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0007.JPG"), "new");
 
-  // Near the counter's end the search stops instead of wrapping round.
+  // Near the counter's end the search stops instead of wrapping round; the session stays usable.
   info.fileName.clear();
   info.counter = 0xFFFFFFFDu;
   info.digits = 10;
-  write("IMG4294967293.JPG", "old");
-  write("IMG4294967294.JPG", "old");
-  EXPECT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 183);
+  EXPECT_EQ(save(), 183);
   EXPECT_EQ(info.counter, 0xFFFFFFFDu);
   info.counter = 8;
   info.digits = 4;
-  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0) << "the session stays usable";
-  EXPECT_EQ(read("IMG0010.JPG"), "new picture");
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0010.JPG"), "new");
 
   // A server that does not know SIZE is asked for a listing of the name.
   configure(m_server->Address(), "pics", "nosize");
-  info.counter = 9;
-  ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
-  EXPECT_EQ(read("IMG0011.JPG"), "new picture");
-  EXPECT_EQ(read("IMG0008.JPG"), "old 8");
-  EXPECT_EQ(count(m_server->CommandLog(), "NLST "), 3) << m_server->CommandLog();
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0011.JPG") + read("IMG0008.JPG"), "newold");
+  EXPECT_EQ(count(m_server->CommandLog(), "NLST "), 2) << m_server->CommandLog();
 }
 
 TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAfterwards) {
