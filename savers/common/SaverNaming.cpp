@@ -62,6 +62,26 @@ std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture) {
                                         textOf(picture.GetExtension())));
 }
 
+bool IsNumberedDirectSave(ISaveInfo& info, IPictureFromCamera& picture) {
+  const std::uint32_t counter = info.GetCounter();
+  const std::string name = DirectSaveName(info, picture);
+  const std::string next = DirectSaveNameAfter(info, picture, counter, 1);
+  const bool numbered = !next.empty() && next != name;
+  info.SetCounter(counter);
+  return numbered;
+}
+
+std::string DirectSaveNameAfter(ISaveInfo& info, IPictureFromCamera& picture, std::uint32_t counter,
+                                unsigned index) {
+  // SetCounter reads 0xFFFFFFFF as "one more"; in 64 bits the sum cannot wrap.
+  constexpr std::uint32_t kLastCounter = 0xFFFFFFFEu;
+  const std::uint64_t number = std::uint64_t{counter} + index;
+  if (number > kLastCounter)
+    return {};
+  info.SetCounter(static_cast<std::uint32_t>(number));
+  return DirectSaveName(info, picture);
+}
+
 std::string SubFolderName(ISaveInfo& info) {
   char buffer[kMaxName + 1] = {};
   info.GetSubFolder(buffer, sizeof buffer);

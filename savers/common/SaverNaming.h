@@ -29,6 +29,17 @@ std::string ProposedName(ISaveInfo& info, IPictureFromCamera& picture);
 // The name of a direct save: the save information's file name, else the
 // numbered name; made a single path component.
 std::string DirectSaveName(ISaveInfo& info, IPictureFromCamera& picture);
+
+// How many numbers a direct save tries past a taken one: the pictures of many
+// earlier sessions in one folder, and still a bounded search.
+inline constexpr unsigned kMaxNumbersTried = 100000;
+// Whether the direct-save name changes with the counter (a numbered name),
+// unlike the camera's own file name or a fixed one. Leaves the counter as it was.
+bool IsNumberedDirectSave(ISaveInfo& info, IPictureFromCamera& picture);
+// The direct-save name `index` numbers past `counter`, the counter set to that
+// number; "" past the counter's last value (the sum never wraps round).
+std::string DirectSaveNameAfter(ISaveInfo& info, IPictureFromCamera& picture, std::uint32_t counter,
+                                unsigned index);
 // The save information's sub-folder made a single path component; "" for none.
 std::string SubFolderName(ISaveInfo& info);
 

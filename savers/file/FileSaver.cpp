@@ -26,11 +26,6 @@ using namespace tarsel::savers;
 namespace {
 
 constexpr std::int32_t kNameBuffer = 260;
-// How many numbers a save tries past a taken one: the pictures of many
-// earlier sessions in one folder, and still a bounded search.
-constexpr unsigned kMaxNumbersTried = 100000;
-// SetCounter reads 0xFFFFFFFF as "one more".
-constexpr std::uint32_t kLastCounter = 0xFFFFFFFEu;
 
 std::string textOf(const char* text) {
   return text ? std::string(text) : std::string();
@@ -64,14 +59,7 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
 
   const std::string path = folder + DirectSaveName(info, picture);
   const std::uint32_t counter = info.GetCounter();
-  const auto nameAt = [&](std::uint32_t number) {
-    info.SetCounter(number);
-    return folder + DirectSaveName(info, picture);
-  };
-  // A numbered name is one that changes with the counter; the camera's own
-  // file name or a fixed one does not.
-  const bool numbered = counter < kLastCounter && nameAt(counter + 1) != path;
-  info.SetCounter(counter);
+  const bool numbered = IsNumberedDirectSave(info, picture);
 
   std::string saved = path;
   if (info.TakeOverwriteOnce() || (!numbered && !values.doNotOverwrite)) {
@@ -85,9 +73,8 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
       saved = CreatePictureFile(
           path, picture,
           [&](unsigned index) {
-            // In 64 bits: the sum must not wrap round to a small number.
-            const std::uint64_t number = std::uint64_t{counter} + index;
-            return number <= kLastCounter ? nameAt(static_cast<std::uint32_t>(number)) : std::string();
+            const std::string name = DirectSaveNameAfter(info, picture, counter, index);
+            return name.empty() ? name : folder + name;
           },
           kMaxNumbersTried);
     } catch (...) {

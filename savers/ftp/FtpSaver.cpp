@@ -111,7 +111,24 @@ void DirectSave(ISaveInfo& info, IPictureFromCamera& picture, ITarselSettings* s
       ComposeDirectory(ftpSettings.OpenServerKey(ftpSettings.GetServer()).GetRootDir(), SubFolderName(info));
   if (!directory.empty())
     ThrowIfFailed(session.ChangeDir(directory.c_str()), directory.c_str());
-  ThrowIfFailed(session.Upload(picture.GetData(), picture.GetDataSize(), name.c_str()), name.c_str());
+  if (!IsNumberedDirectSave(info, picture)) {
+    // The camera's own file name or a fixed one is replaced, as on a disk.
+    ThrowIfFailed(session.Upload(picture.GetData(), picture.GetDataSize(), name.c_str()), name.c_str());
+  } else {
+    // A server file of that number stays, whichever session sent it: the
+    // picture takes the next free number, and the counter follows.
+    const std::uint32_t counter = info.GetCounter();
+    const CFtpSession::NameCandidates names = [&](unsigned index) {
+      return DirectSaveNameAfter(info, picture, counter, index);
+    };
+    std::string stored;
+    const HRESULT result =
+        session.UploadToFreeName(picture.GetData(), picture.GetDataSize(), names, kMaxNumbersTried, stored);
+    if (result != 0) {
+      info.SetCounter(counter);
+      ThrowIfFailed(result, name.c_str());
+    }
+  }
   serviceUnavailableInRow = 0;
 }
 

@@ -100,6 +100,21 @@ HRESULT CFtpSession::Upload(const void* data, std::size_t size, const char* remo
   return request(CommandUpload, std::move(made));
 }
 
+HRESULT CFtpSession::UploadToFreeName(const void* data, std::size_t size, const NameCandidates& names,
+                                      unsigned tried, std::string& storedAs) {
+  if (!data && size > 0)
+    return E_INVALIDARG;
+  auto made = std::make_unique<Request>();
+  made->data = data;
+  made->size = size;
+  made->candidates = &names;
+  made->tried = tried;
+  made->storedAs = &storedAs;
+  // The candidates and the name used live with the caller: it must wait.
+  const Notifier waited; // synchronous
+  return request(CommandUpload, std::move(made), &waited);
+}
+
 HRESULT CFtpSession::ChangeDir(const char* directory) {
   if (!directory)
     return E_INVALIDARG;

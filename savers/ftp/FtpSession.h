@@ -44,6 +44,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -101,6 +102,16 @@ public:
 
   HRESULT Connect(const char* server, const char* user, const char* password);
   HRESULT Upload(const void* data, std::size_t size, const char* remoteName);
+  // A synchronous upload that replaces no server file: after TYPE I, SIZE asks
+  // for names(0), names(1) ... (at most `tried` of them) until the server
+  // answers one is free (213 taken, 550 free); a server that does not know
+  // SIZE (500, 502) is asked for an NLST of the name. A server that cannot
+  // tell either way gets the name in hand. "" from `names`, or every name
+  // taken, ends the upload with 183 and the session stays connected.
+  // `storedAs` receives the name uploaded to.
+  using NameCandidates = std::function<std::string(unsigned index)>;
+  HRESULT UploadToFreeName(const void* data, std::size_t size, const NameCandidates& names, unsigned tried,
+                           std::string& storedAs);
   HRESULT ChangeDir(const char* directory);
   HRESULT Quit();
   HRESULT Abort();
@@ -132,6 +143,10 @@ private:
   void DoConnect(const Request& request);
   void DoPwd();
   void DoUpload(const Request& request);
+  // The first free name of an upload's candidates; "" when there is none.
+  std::string FindFreeName(const Request& request);
+  // Whether NLST of `name` lists anything: for a server that does not know SIZE.
+  bool IsListed(const std::string& name);
   void DoChangeDir(const std::string& requested);
   void DoCwdOrCreate(const std::string& component);
   void DoQuit(unsigned reply);

@@ -161,8 +161,18 @@ void CFtpSession::DoUpload(const Request& request) {
   if (!m_control)
     return;
   exchange("TYPE I\r\n", "200");
+  std::string name = request.name;
+  if (request.candidates) {
+    name = FindFreeName(request);
+    if (name.empty()) {
+      setState(StateConnected);
+      reportError(NotifyOtherError, ERROR_ALREADY_EXISTS);
+      return;
+    }
+    *request.storedAs = name;
+  }
   openPassiveData();
-  exchange("STOR " + request.name + "\r\n", "125,150");
+  exchange("STOR " + name + "\r\n", "125,150");
 
   const auto* bytes = static_cast<const char*>(request.data);
   const std::size_t chunk = m_data->GetBufferSize();
@@ -199,6 +209,53 @@ void CFtpSession::DoUpload(const Request& request) {
     throw reply;
   setState(StateConnected);
   notify(NotifyState, aborted ? NotifyUploadAborted : NotifyUploadEnded);
+}
+
+std::string CFtpSession::FindFreeName(const Request& request) {
+  for (unsigned index = 0; index < request.tried; ++index) {
+    std::string name = (*request.candidates)(index);
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos)
+      return {};
+    // SIZE comes after TYPE I: in ASCII mode some servers refuse it with 550,
+    // which would read as a free name.
+    const _FtpReceiveError reply = exchange("SIZE " + name + "\r\n", "", false);
+    if (reply == 421 || reply == 530)
+      throw reply;
+    const bool taken = reply == 213 || ((reply == 500 || reply == 502) && IsListed(name));
+    if (!taken)
+      return name;
+  }
+  return {};
+}
+
+bool CFtpSession::IsListed(const std::string& name) {
+  openPassiveData();
+  const _FtpReceiveError opened = exchange("NLST " + name + "\r\n", "", false);
+  if (opened == 421 || opened == 530)
+    throw opened;
+  if (opened != 125 && opened != 150) {
+    // 450 or 550: nothing of that name; any other: the server cannot tell.
+    closeData();
+    return false;
+  }
+  std::string listing;
+  std::array<char, 4096> buffer{};
+  for (;;) {
+    armWatchdog();
+    const std::size_t got = m_data->Receive(buffer.data(), buffer.size());
+    if (got == 0)
+      break;
+    if (listing.size() + got > kMaxReply)
+      throw _sock_error(WSAECONNABORTED);
+    listing.append(buffer.data(), got);
+  }
+  closeData();
+  const _FtpReceiveError ended = ReadReply("", false);
+  setIdle();
+  if (ended == 421)
+    throw ended;
+  // Some servers answer a listing of a missing name with an empty one.
+  return ended.Reply() / 100 == 2 && listing.find_first_not_of("\r\n") != std::string::npos;
 }
 
 void CFtpSession::DoChangeDir(const std::string& requested) {

@@ -34,4 +34,9 @@ struct CFtpSession::Request {
   std::string name;
   const void* data = nullptr;
   std::size_t size = 0;
+  // Of an upload that replaces no server file: its names, how many to try,
+  // and where the name used goes (the caller waits meanwhile).
+  const NameCandidates* candidates = nullptr;
+  unsigned tried = 0;
+  std::string* storedAs = nullptr;
 };

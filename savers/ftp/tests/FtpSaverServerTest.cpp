@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -103,6 +104,48 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   }
   EXPECT_EQ(retries, kMaxServiceUnavailableRetries);
   EXPECT_EQ(ftp->ProcessError(nullptr, &info, &settings, &failure), 0) << "the next picture may retry again";
+}
+
+TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNameIsReplaced) {
+  configure(m_server->Address(), "pics");
+  const fs::path folder = m_server->Home() / "pics";
+  fs::create_directories(folder);
+  for (const char* name : {"IMG0007.JPG", "IMG0008.JPG", "IMG4294967293.JPG", "IMG4294967294.JPG"})
+    std::ofstream(folder / name) << "old";
+  const auto read = [&](const char* name) { return tarsel::test::readFile((folder / name).string()); };
+  FakeSaveInfo info;
+  BytesPicture picture("new");
+  const auto save = [&] { return ftp->Save(nullptr, &info, &picture, &settings, TRUE); };
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0009.JPG") + read("IMG0007.JPG"), "newold");
+  EXPECT_EQ(info.counter, 9u) << "the counter follows the number used";
+  const std::string log = m_server->CommandLog();
+  EXPECT_NE(
+      log.find("TYPE I\nSIZE IMG0007.JPG\nSIZE IMG0008.JPG\nSIZE IMG0009.JPG\nPASV\nSTOR IMG0009.JPG\n"),
+      std::string::npos)
+      << log;
+
+  // The camera's own name is replaced, unasked.
+  info.fileName = "IMG0007.JPG";
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0007.JPG"), "new");
+
+  // Near the counter's end the search stops instead of wrapping round; the session stays usable.
+  info.fileName.clear();
+  info.counter = 0xFFFFFFFDu;
+  info.digits = 10;
+  EXPECT_EQ(save(), 183);
+  EXPECT_EQ(info.counter, 0xFFFFFFFDu);
+  info.counter = 8;
+  info.digits = 4;
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0010.JPG"), "new");
+
+  // A server that does not know SIZE is asked for a listing of the name.
+  configure(m_server->Address(), "pics", "nosize");
+  ASSERT_EQ(save(), 0);
+  EXPECT_EQ(read("IMG0011.JPG") + read("IMG0008.JPG"), "newold");
+  EXPECT_EQ(count(m_server->CommandLog(), "NLST "), 2) << m_server->CommandLog();
 }
 
 TEST_F(FtpSaverServer, TheSaveDialogUploadsWithTheTypedValuesAndStoresThemOnlyAfterwards) {

@@ -13,6 +13,7 @@ Users (home <root>/home, password "secret"; anonymous: home <root>/anon):
   decoy     PASV names 127.0.0.99 (the port listens there too, as a decoy, and
             on the control connection's address); a connection to the decoy
             is logged as "DECOY <bytes received>"
+  nosize    SIZE is answered with 502 (not implemented)
 Every command received is appended to the --log file as one line
 ("PASS ******" for passwords).
 """
@@ -28,7 +29,7 @@ from pyftpdlib.ioloop import IOLoop
 from pyftpdlib.servers import FTPServer
 
 PASSWORD = "secret"
-MISBEHAVING = ("silent", "endless", "stall", "full", "decoy")
+MISBEHAVING = ("silent", "endless", "stall", "full", "decoy", "nosize")
 DECOY_HOST = "127.0.0.99"
 
 
@@ -74,6 +75,9 @@ class ScriptedHandler(FTPHandler):
             return
         if cmd == "STOR" and self.username == "full":
             self.respond("452 Insufficient storage space.")
+            return
+        if cmd == "SIZE" and self.username == "nosize":
+            self.respond("502 Command not implemented.")
             return
         if cmd == "PASV" and self.username == "decoy":
             # The real data port is the decoy's port on the server's address.
