@@ -9,19 +9,15 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/cameras/dialogs/CameraInfoDlg.h"
-#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/host/CameraWindow.h"
-#include "platform/Win32Error.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
-#include <new>
 
 using tarsel::canon::GuardResult;
-using tarsel::dialogs::CCapturePropertiesDialog;
 
 namespace {
 
@@ -57,56 +53,28 @@ HRESULT CanonCD_Wr::ShowCameraSettings(HWND parent, _ITarselCallback*, std::int3
 
 HRESULT CanonCD_Wr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
   return GuardResult([&] {
-    if (!show) {
-      if (m_captureProperties)
-        m_captureProperties->hide();
-      return;
-    }
-    if (!m_captureProperties) {
-      try {
-        m_captureProperties = new CCapturePropertiesDialog(std::make_shared<CCanonCDCaptureProperties>(this),
-                                                           static_cast<QWidget*>(parent),
-                                                           GetCanonCDSdkWrapper(nullptr)->GetSettings());
-      } catch (const std::bad_alloc&) {
-        ThrowError(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
-      }
-    }
-    m_captureProperties->ShowAtStoredPlace();
+    m_captureProperties.Show(
+        show, static_cast<QWidget*>(parent),
+        [this] { return std::make_shared<CCanonCDCaptureProperties>(this); },
+        [] { return GetCanonCDSdkWrapper(nullptr)->GetSettings(); });
   });
 }
 
 HRESULT CanonCD_Wr::EnableCaptureProperties(bool enable) {
-  return GuardResult([&] {
-    if (m_captureProperties)
-      m_captureProperties->Enable(enable);
-  });
+  return GuardResult([&] { m_captureProperties.Enable(enable); });
 }
 
 HRESULT CanonCD_Wr::NotifyCaptureProperties(std::int32_t event) {
   // The dialog reads the camera on the window's worker and reports a
   // failure itself; here only the request can fail.
-  return GuardResult([&] {
-    if (!m_captureProperties)
-      return;
-    if (event == 0)
-      m_captureProperties->Refill();
-    else if (event == 1)
-      m_captureProperties->RefillZoom();
-    else if (event == 2)
-      m_captureProperties->Reset();
-  });
+  return GuardResult([&] { m_captureProperties.Notify(event); });
 }
 
 HRESULT CanonCD_Wr::CloseCaptureProperties() {
   return GuardResult([&] {
-    CCapturePropertiesDialog* dialog = m_captureProperties.data();
-    if (!dialog)
-      return;
-    m_captureProperties = nullptr;
-    const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
-    delete dialog;
     // The window closes and stops its worker right after this: the digital
     // zoom goes back now, under the camera's lock (-1: none was in use).
+    const std::optional<std::int32_t> digitalZoom = m_captureProperties.Close();
     if (digitalZoom && *digitalZoom >= 0)
       SetDigitalZoomSteps(*digitalZoom);
   });

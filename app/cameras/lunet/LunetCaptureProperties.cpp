@@ -1,22 +1,18 @@
 #include "app/cameras/lunet/LunetCaptureProperties.h"
 
-#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetRefusal.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/ITarselCallback.h"
-#include "platform/Win32Error.h"
 
 #include <QWidget>
 
 #include <iterator>
-#include <new>
 
 using tarsel::dialogs::CaptureList;
 using tarsel::dialogs::CaptureSnapshot;
 using tarsel::dialogs::CaptureValueList;
-using tarsel::dialogs::CCapturePropertiesDialog;
 using tarsel::dialogs::ExposureBlock;
 using tarsel::dialogs::ZoomAndFocus;
 using tarsel::lunet::CLunetConnection;
@@ -195,58 +191,31 @@ bool CLunetCaptureProperties::UsesExpoBias(std::int32_t mode) const {
 
 HRESULT CLunetWr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
   return LunetResult([&] {
-    if (!show) {
-      if (m_captureProperties)
-        m_captureProperties->hide();
-      return;
-    }
-    if (!m_captureProperties) {
-      IBaseSDK_Wr* sdk = GetSdk();
-      try {
-        m_captureProperties =
-            new CCapturePropertiesDialog(std::make_shared<CLunetCaptureProperties>(this),
-                                         static_cast<QWidget*>(parent), sdk ? sdk->GetSettings() : nullptr);
-      } catch (const std::bad_alloc&) {
-        throw _brantel_take_error(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
-      }
-    }
-    m_captureProperties->ShowAtStoredPlace();
+    m_captureProperties.Show(
+        show, static_cast<QWidget*>(parent),
+        [this] { return std::make_shared<CLunetCaptureProperties>(this); },
+        [this] {
+          IBaseSDK_Wr* sdk = GetSdk();
+          return sdk ? sdk->GetSettings() : nullptr;
+        });
   });
 }
 
 HRESULT CLunetWr::EnableCaptureProperties(bool enable) {
-  return LunetResult([&] {
-    if (m_captureProperties)
-      m_captureProperties->Enable(enable);
-  });
+  return LunetResult([&] { m_captureProperties.Enable(enable); });
 }
 
 HRESULT CLunetWr::NotifyCaptureProperties(std::int32_t event) {
   // The dialog reads the camera on the window's worker and reports a
   // failure itself; here only the request can fail.
-  return LunetResult([&] {
-    if (!m_captureProperties)
-      return;
-    if (event == 0)
-      m_captureProperties->Refill();
-    else if (event == 1)
-      m_captureProperties->RefillZoom();
-    else if (event == 2)
-      m_captureProperties->Reset();
-  });
+  return LunetResult([&] { m_captureProperties.Notify(event); });
 }
 
 HRESULT CLunetWr::CloseCaptureProperties() {
   return LunetResult([&] {
-    CCapturePropertiesDialog* dialog = m_captureProperties.data();
-    if (!dialog)
-      return;
-    m_captureProperties = nullptr;
-    const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
-    delete dialog;
     // The window closes and stops its worker right after this: the zoom goes
     // back now, under the camera's lock, and a failure changes nothing more.
-    if (digitalZoom)
+    if (const std::optional<std::int32_t> digitalZoom = m_captureProperties.Close())
       LunetResult([&] { SetPropElectricZoom(*digitalZoom); });
   });
 }
