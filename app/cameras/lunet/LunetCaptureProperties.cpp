@@ -1,10 +1,10 @@
 #include "app/cameras/lunet/LunetCaptureProperties.h"
 
+#include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetRefusal.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/lunet/LunetWr.h"
-#include "app/core/ITarselCallback.h"
 
 #include <QWidget>
 
@@ -28,28 +28,7 @@ constexpr const char* kCapabilityNames[] = {
     "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
 };
 
-// Collects the status line the camera hands its call-back.
-class StatusCollector : public _ITarselCallback {
-public:
-  bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    m_text = text ? text : "";
-    return true;
-  }
-  void SuspendPreview(bool) override {}
-  const std::string& Text() const { return m_text; }
-
-private:
-  std::string m_text;
-};
-
 } // namespace
-
-std::string CLunetCaptureProperties::StatusLineOf(CLunetWr& camera) {
-  StatusCollector collector;
-  camera.ReportStatus(&collector);
-  return collector.Text();
-}
 
 CaptureValueList CLunetCaptureProperties::ValuesOf(CLunetWr& camera, const char* capability) {
   CaptureValueList list;
@@ -169,7 +148,7 @@ void CLunetCaptureProperties::SetDigitalZoom(std::int32_t value) {
 }
 
 std::string CLunetCaptureProperties::StatusLine() {
-  return StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 std::int32_t CLunetCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {

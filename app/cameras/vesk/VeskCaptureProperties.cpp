@@ -1,7 +1,7 @@
 #include "app/cameras/vesk/VeskCaptureProperties.h"
 
+#include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/vesk/VeskDllWr.h"
-#include "app/core/ITarselCallback.h"
 #include "app/ui/CameraConnectGuard.h"
 
 #include <iterator>
@@ -22,28 +22,7 @@ constexpr const char* kCapabilityNames[] = {
     "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
 };
 
-// Collects the status line the camera hands its call-back.
-class StatusCollector : public _ITarselCallback {
-public:
-  bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    m_text = text ? text : "";
-    return true;
-  }
-  void SuspendPreview(bool) override {}
-  const std::string& Text() const { return m_text; }
-
-private:
-  std::string m_text;
-};
-
 } // namespace
-
-std::string CVeskCaptureProperties::StatusLineOf(CVeskDllWr& camera) {
-  StatusCollector collector;
-  camera.ReportStatus(&collector);
-  return collector.Text();
-}
 
 CaptureValueList CVeskCaptureProperties::ValuesOf(CVeskDllWr& camera, const char* capability) {
   CaptureValueList list;
@@ -155,7 +134,7 @@ void CVeskCaptureProperties::SetDigitalZoom(std::int32_t value) {
 }
 
 std::string CVeskCaptureProperties::StatusLine() {
-  return StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 std::int32_t CVeskCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {
