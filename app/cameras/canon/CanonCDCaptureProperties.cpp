@@ -4,6 +4,7 @@
 #include "app/cameras/canon/CanonError.h"
 #include "app/cameras/canon/CdSdkAbi.h"
 #include "app/cameras/common/CameraStatusLine.h"
+#include "app/cameras/dialogs/CapturePropertyCalls.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "env/BrantelTakeError.h"
 
@@ -15,11 +16,6 @@ using tarsel::dialogs::ZoomAndFocus;
 
 namespace {
 
-// The capability of each list, in the order of CaptureList ("ProgamMode" is spelled so).
-constexpr const char* kCapabilityNames[tarsel::dialogs::kCaptureListCount] = {
-    "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
-    "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",   "AF Distance",
-};
 constexpr std::uint32_t kAfLockAvailable = 8;
 
 // Sends a value; a value the camera refuses leaves it with the one it had,
@@ -70,7 +66,8 @@ CaptureSnapshot CCanonCDCaptureProperties::ReadAll() {
   }
   for (std::size_t i = 0; i < tarsel::dialogs::kCaptureListCount; ++i) {
     CaptureValueList& list = snapshot.lists[i];
-    const tarsel::core::CapabilityValue* row = m_camera->GetValueTable(kCapabilityNames[i]);
+    const tarsel::core::CapabilityValue* row =
+        m_camera->GetValueTable(tarsel::dialogs::kCaptureCapabilityNames[i]);
     list.supported = row != nullptr;
     for (; row && row->label; ++row)
       list.values.emplace_back(row->id, row->label);
