@@ -3,6 +3,7 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/dialogs/SettingTexts.h"
+#include "app/cameras/dialogs/TakeDone.h"
 #include "app/core/RangeD.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
@@ -11,7 +12,6 @@
 #include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
 #include "env/BrantelTakeError.h"
-#include "env/ErrorReport.h"
 #include "env/HtmlHelp.h"
 
 #include <QDialogButtonBox>
@@ -234,18 +234,12 @@ void CCanonCD_FineAdjustZoom::OnTakePicture() {
 }
 
 bool CCanonCD_FineAdjustZoom::event(QEvent* event) {
-  if (event->type() != WM_TARSEL_CAMERA_JOB_DONE)
-    return QDialog::event(event);
-  const HRESULT code = static_cast<tarsel::host::CameraJobDoneEvent*>(event)->code();
-  tarsel::ui::Guard(this, [&] {
-    if (!std::exchange(m_taking, false))
-      return;
-    m_previewBusy.reset();
-    UpdateEnabled();
-    if (code != 0)
-      ReportError(code, this);
-  });
-  return true;
+  return tarsel::dialogs::HandleTakeDone(event, this, m_taking,
+                                         [this] {
+                                           m_previewBusy.reset();
+                                           UpdateEnabled();
+                                         }) ||
+         QDialog::event(event);
 }
 
 void CCanonCD_FineAdjustZoom::OnDetect() {
