@@ -54,17 +54,8 @@ bool CLunetCameraInfo::DateOfWallClock(const FILETIME& clock, double* date) {
 tarsel::dialogs::CameraInfoValues CLunetCameraInfo::ReadInfo() {
   const CLunetLock lock(m_camera);
   const CLunetConnection connection(m_camera);
-  tarsel::dialogs::CameraInfoValues values;
-  // The interface's "camera ID" is the type text; its "name" the ID the user gives.
-  values.model = m_camera->GetCameraId();
-  values.cameraId = m_camera->GetCameraName();
-  values.hasMedia = m_camera->GetMemoryProp();
-  if (values.hasMedia) {
-    values.storedPictures = m_camera->GetCameraProp();
-    values.remainingPictures = m_camera->GetRemainCount();
-    values.freeBytes = m_camera->GetMemoryFree();
-  }
-  return values;
+  // The family shows no firmware.
+  return tarsel::dialogs::ReadPlainCameraInfo(*m_camera);
 }
 
 FILETIME CLunetCameraInfo::ReadClock() {

@@ -13,17 +13,8 @@
 
 tarsel::dialogs::CameraInfoValues CVeskCameraInfo::ReadInfo() {
   const CCameraConnectGuard connection(m_camera);
-  tarsel::dialogs::CameraInfoValues values;
-  // The interface's "camera ID" is the model text; its "name" the ID the user gives.
-  values.model = m_camera->GetCameraId();
-  values.cameraId = m_camera->GetCameraName();
+  tarsel::dialogs::CameraInfoValues values = tarsel::dialogs::ReadPlainCameraInfo(*m_camera);
   values.firmware = m_camera->GetCameraLabel();
-  values.hasMedia = m_camera->GetMemoryProp();
-  if (values.hasMedia) {
-    values.storedPictures = m_camera->GetCameraProp();
-    values.remainingPictures = m_camera->GetRemainCount();
-    values.freeBytes = m_camera->GetMemoryFree();
-  }
   return values;
 }
 
