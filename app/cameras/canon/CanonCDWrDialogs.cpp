@@ -9,46 +9,36 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/cameras/dialogs/CameraInfoDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/host/CameraWindow.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 
 using tarsel::canon::GuardResult;
 
-namespace {
-
-// Runs a modal dialog made on the heap: a camera window that closes
-// meanwhile takes its child along.
-template <class Dialog> void runModal(Dialog* made) {
-  const QPointer<Dialog> dialog = made;
-  dialog->exec();
-  delete dialog.data();
-}
-
-} // namespace
-
 HRESULT CanonCD_Wr::ShowCameraInfo(HWND parent, _ITarselCallback* callback) {
   return GuardResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    runModal(new tarsel::dialogs::CCameraInfoDlg(std::make_shared<CCanonCDCameraInfo>(this),
-                                                 ICameraWindow::FromObject(owner), callback, owner));
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CCameraInfoDlg(
+        std::make_shared<CCanonCDCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner));
   });
 }
 
 HRESULT CanonCD_Wr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
   return GuardResult([&] {
     auto* window = static_cast<QWidget*>(parent);
-    runModal(
+    tarsel::dialogs::RunModalDialog(
         new CTestCameraCapabilitiesDlg(std::make_shared<CCanonCDTestCameraCapabilities>(window), window));
   });
 }
 
 HRESULT CanonCD_Wr::ShowCameraSettings(HWND parent, _ITarselCallback*, std::int32_t) {
-  return GuardResult([&] { runModal(new CCanonCD_FineAdjustZoom(this, static_cast<QWidget*>(parent))); });
+  return GuardResult([&] {
+    tarsel::dialogs::RunModalDialog(new CCanonCD_FineAdjustZoom(this, static_cast<QWidget*>(parent)));
+  });
 }
 
 HRESULT CanonCD_Wr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {

@@ -1,5 +1,6 @@
 #include "app/cameras/lunet/LunetTestCameraCapabilities.h"
 
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetCapabilityTables.h"
@@ -131,10 +132,7 @@ void CLunetTestCameraCapabilities::RestoreDefaults() {
 HRESULT CLunetWr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
   return tarsel::lunet::LunetResult([&] {
     auto* window = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<CTestCameraCapabilitiesDlg> dialog =
-        new CTestCameraCapabilitiesDlg(std::make_shared<CLunetTestCameraCapabilities>(window), window);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(
+        new CTestCameraCapabilitiesDlg(std::make_shared<CLunetTestCameraCapabilities>(window), window));
   });
 }

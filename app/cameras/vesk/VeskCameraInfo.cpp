@@ -1,12 +1,12 @@
 #include "app/cameras/vesk/VeskCameraInfo.h"
 
 #include "app/cameras/dialogs/CameraInfoDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/host/CameraWindow.h"
 #include "app/ui/CameraConnectGuard.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -36,10 +36,7 @@ void CVeskCameraInfo::Apply(const std::optional<std::string>& cameraId,
 HRESULT CVeskDllWr::ShowCameraInfo(HWND parent, _ITarselCallback* callback) {
   return tarsel::vesk::GuardResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<tarsel::dialogs::CCameraInfoDlg> dialog = new tarsel::dialogs::CCameraInfoDlg(
-        std::make_shared<CVeskCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CCameraInfoDlg(
+        std::make_shared<CVeskCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner));
   });
 }
