@@ -52,6 +52,26 @@ public:
     return Camera().SetPropOpticalZoom(tenths, nullptr);
   }
   CRange GetCapabilityRange(const char* name) override { return Camera().GetCapabilityRange(name); }
+  Settings ReadSettings() override {
+    CameraObject& camera = Camera();
+    Settings settings;
+    settings.resolution = camera.GetPropResolution();
+    settings.isoSpeed = camera.GetPropIsoSpeed();
+    settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
+    settings.flash = camera.GetPropFlash();
+    settings.whiteBalance = camera.GetPropWhiteBalance();
+    camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
+    return settings;
+  }
+  void WriteSettings(const Settings& settings) override {
+    CameraObject& camera = Camera();
+    camera.SetPropResolution(settings.resolution);
+    camera.SetPropIsoSpeed(settings.isoSpeed);
+    camera.SetPropFlash(settings.flash);
+    camera.SetPropWhiteBalance(settings.whiteBalance);
+    camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
+    camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
+  }
   CRefPtr<IPictureFromCamera> TakeTestPicture() override {
     CRefPtr<IPictureFromCamera> picture = tarsel::host::TakePictureForCall(Camera());
     if (!picture || !picture->GetData() || picture->GetDataSize() == 0)

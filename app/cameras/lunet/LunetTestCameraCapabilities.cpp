@@ -19,26 +19,14 @@ ICapabilityTestCamera::Settings CLunetTestCameraCapabilities::ReadSettings() {
   CLunetWr& camera = Camera();
   const tarsel::lunet::CLunetLock lock(&camera);
   const tarsel::lunet::CLunetConnection connection(&camera);
-  Settings settings;
-  settings.resolution = camera.GetPropResolution();
-  settings.isoSpeed = camera.GetPropIsoSpeed();
-  settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
-  settings.flash = camera.GetPropFlash();
-  settings.whiteBalance = camera.GetPropWhiteBalance();
-  camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
-  return settings;
+  return CCapabilityTrialAdapter::ReadSettings();
 }
 
 void CLunetTestCameraCapabilities::WriteSettings(const Settings& settings) {
   CLunetWr& camera = Camera();
   const tarsel::lunet::CLunetLock lock(&camera);
   const tarsel::lunet::CLunetConnection connection(&camera);
-  camera.SetPropResolution(settings.resolution);
-  camera.SetPropIsoSpeed(settings.isoSpeed);
-  camera.SetPropFlash(settings.flash);
-  camera.SetPropWhiteBalance(settings.whiteBalance);
-  camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
-  camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
+  CCapabilityTrialAdapter::WriteSettings(settings);
 }
 
 void CLunetTestCameraCapabilities::PrepareForTest() {

@@ -20,6 +20,7 @@ public:
   // `window`: the camera window or a widget inside it.
   explicit CLunetTestCameraCapabilities(QWidget* window);
 
+  // Under the camera's lock and connection.
   Settings ReadSettings() override;
   void WriteSettings(const Settings& settings) override;
   void PrepareForTest() override;

@@ -9,28 +9,6 @@
 CVeskTestCameraCapabilities::CVeskTestCameraCapabilities(QWidget* window)
     : CCapabilityTrialAdapter(window, "The window holds no camera-link camera.") {}
 
-ICapabilityTestCamera::Settings CVeskTestCameraCapabilities::ReadSettings() {
-  CVeskDllWr& camera = Camera();
-  Settings settings;
-  settings.resolution = camera.GetPropResolution();
-  settings.isoSpeed = camera.GetPropIsoSpeed();
-  settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
-  settings.flash = camera.GetPropFlash();
-  settings.whiteBalance = camera.GetPropWhiteBalance();
-  camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
-  return settings;
-}
-
-void CVeskTestCameraCapabilities::WriteSettings(const Settings& settings) {
-  CVeskDllWr& camera = Camera();
-  camera.SetPropResolution(settings.resolution);
-  camera.SetPropIsoSpeed(settings.isoSpeed);
-  camera.SetPropFlash(settings.flash);
-  camera.SetPropWhiteBalance(settings.whiteBalance);
-  camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
-  camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
-}
-
 void CVeskTestCameraCapabilities::PrepareForTest() {
   Camera().SetResolutionOne();
   Camera().SetFlashModeTwo();

@@ -18,8 +18,6 @@ public:
   // `window`: the camera window or a widget inside it.
   explicit CVeskTestCameraCapabilities(QWidget* window);
 
-  Settings ReadSettings() override;
-  void WriteSettings(const Settings& settings) override;
   void PrepareForTest() override;
   void SetSetting(Setting setting, std::int32_t value) override;
   std::int32_t GetSetting(Setting setting) override;
