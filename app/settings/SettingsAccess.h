@@ -3,6 +3,7 @@
 // open the object (the caller then keeps its defaults).
 #pragma once
 
+#include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselPersistentParams.h"
 #include "hostapi/ITarselSettings.h"
@@ -22,6 +23,16 @@ inline CRefPtr<ITarselPersistentParams> OpenPersistentParams(ITarselSettings* fa
   CRefPtr<ITarselPersistentParams> holder;
   ITarselPersistentParams* opened = nullptr;
   if (factory && factory->GetPersistentParams(&opened, readOnly) == 0 && opened)
+    holder.Attach(opened);
+  return holder;
+}
+
+// The settings of the camera family kept under `sdkName`.
+inline CRefPtr<ICamSdkSettings> OpenSdkSettings(ITarselSettings* factory, const char* sdkName,
+                                                bool readOnly) {
+  CRefPtr<ICamSdkSettings> holder;
+  ICamSdkSettings* opened = nullptr;
+  if (factory && factory->GetSdkSettings(sdkName, &opened, readOnly) == 0 && opened)
     holder.Attach(opened);
   return holder;
 }

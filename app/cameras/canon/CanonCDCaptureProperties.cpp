@@ -3,7 +3,8 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonError.h"
 #include "app/cameras/canon/CdSdkAbi.h"
-#include "app/core/ITarselCallback.h"
+#include "app/cameras/common/CameraStatusLine.h"
+#include "app/cameras/dialogs/CapturePropertyCalls.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "env/BrantelTakeError.h"
 
@@ -15,27 +16,7 @@ using tarsel::dialogs::ZoomAndFocus;
 
 namespace {
 
-// The capability of each list, in the order of CaptureList ("ProgamMode" is spelled so).
-constexpr const char* kCapabilityNames[tarsel::dialogs::kCaptureListCount] = {
-    "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
-    "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",   "AF Distance",
-};
 constexpr std::uint32_t kAfLockAvailable = 8;
-
-// Collects the status line the camera hands its call-back.
-class StatusCollector : public _ITarselCallback {
-public:
-  bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    m_text = text ? text : "";
-    return true;
-  }
-  void SuspendPreview(bool) override {}
-  const std::string& Text() const { return m_text; }
-
-private:
-  std::string m_text;
-};
 
 // Sends a value; a value the camera refuses leaves it with the one it had,
 // which the caller reads back and shows (with a beep).
@@ -55,12 +36,6 @@ template <class Value> std::int32_t read(HRESULT (CanonCD_Wr::*getter)(Value*), 
 }
 
 } // namespace
-
-std::string CCanonCDCaptureProperties::StatusLineOf(CanonCD_Wr& camera) {
-  StatusCollector collector;
-  camera.ReportStatus(&collector);
-  return collector.Text();
-}
 
 ExposureBlock CCanonCDCaptureProperties::ReadExposure() {
   std::uint32_t mode = 0;
@@ -91,7 +66,8 @@ CaptureSnapshot CCanonCDCaptureProperties::ReadAll() {
   }
   for (std::size_t i = 0; i < tarsel::dialogs::kCaptureListCount; ++i) {
     CaptureValueList& list = snapshot.lists[i];
-    const tarsel::core::CapabilityValue* row = m_camera->GetValueTable(kCapabilityNames[i]);
+    const tarsel::core::CapabilityValue* row =
+        m_camera->GetValueTable(tarsel::dialogs::kCaptureCapabilityNames[i]);
     list.supported = row != nullptr;
     for (; row && row->label; ++row)
       list.values.emplace_back(row->id, row->label);
@@ -186,7 +162,7 @@ void CCanonCDCaptureProperties::SetDigitalZoom(std::int32_t value) {
 }
 
 std::string CCanonCDCaptureProperties::StatusLine() {
-  return StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 bool CCanonCDCaptureProperties::SetAfLock(bool locked) {

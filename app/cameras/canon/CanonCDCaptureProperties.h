@@ -39,10 +39,6 @@ public:
   // The camera's settings are the fine zoom dialog alone.
   std::int32_t SettingsPage(tarsel::dialogs::SettingsPageFor) const override { return 0; }
 
-  // The camera's status line as ReportStatus composes it. Shared with the
-  // family's other dialogs.
-  static std::string StatusLineOf(CanonCD_Wr& camera);
-
 private:
   tarsel::dialogs::ExposureBlock ReadExposure();
   CanonCD_Wr* m_camera;

@@ -1,8 +1,9 @@
 #include "app/cameras/canon/CanonCDFineAdjustZoom.h"
 
-#include "app/cameras/canon/CanonCDCaptureProperties.h"
 #include "app/cameras/canon/CanonCDWr.h"
+#include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/dialogs/SettingTexts.h"
+#include "app/cameras/dialogs/TakeDone.h"
 #include "app/core/RangeD.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
@@ -11,7 +12,6 @@
 #include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
 #include "env/BrantelTakeError.h"
-#include "env/ErrorReport.h"
 #include "env/HtmlHelp.h"
 
 #include <QDialogButtonBox>
@@ -127,7 +127,7 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
         if (useMonitor && !camera->IsLcdOn()) {
           ThrowIfFailed(camera->LcdOn(0));
           opening->monitorSwitchedOn = true;
-          opening->status = CCanonCDCaptureProperties::StatusLineOf(*camera);
+          opening->status = tarsel::cameras::CameraStatusLine(*camera);
         }
         opening->capabilitiesKnown = camera->GetCapabilities(false);
       },
@@ -207,7 +207,7 @@ void CCanonCD_FineAdjustZoom::OnSlider() {
       [camera = m_camera, position, result] {
         const CCameraConnectGuard connection(camera);
         ThrowIfFailed(camera->SetPropOpticalZoom(position, &result->reached, &result->factor));
-        result->status = CCanonCDCaptureProperties::StatusLineOf(*camera);
+        result->status = tarsel::cameras::CameraStatusLine(*camera);
       },
       [this, result] {
         m_calls.ShowStatus(result->status);
@@ -234,18 +234,12 @@ void CCanonCD_FineAdjustZoom::OnTakePicture() {
 }
 
 bool CCanonCD_FineAdjustZoom::event(QEvent* event) {
-  if (event->type() != WM_TARSEL_CAMERA_JOB_DONE)
-    return QDialog::event(event);
-  const HRESULT code = static_cast<tarsel::host::CameraJobDoneEvent*>(event)->code();
-  tarsel::ui::Guard(this, [&] {
-    if (!std::exchange(m_taking, false))
-      return;
-    m_previewBusy.reset();
-    UpdateEnabled();
-    if (code != 0)
-      ReportError(code, this);
-  });
-  return true;
+  return tarsel::dialogs::HandleTakeDone(event, this, m_taking,
+                                         [this] {
+                                           m_previewBusy.reset();
+                                           UpdateEnabled();
+                                         }) ||
+         QDialog::event(event);
 }
 
 void CCanonCD_FineAdjustZoom::OnDetect() {
@@ -289,7 +283,7 @@ void CCanonCD_FineAdjustZoom::Finish(int result, bool zoomBack) {
         // The monitor goes off even when the zoom cannot go back; the first failure is reported.
         const HRESULT zoomed = moveBack ? camera->SetPropOpticalZoom(start, nullptr, nullptr) : 0;
         const HRESULT off = opening->monitorSwitchedOn ? camera->LcdOff() : 0;
-        *status = CCanonCDCaptureProperties::StatusLineOf(*camera);
+        *status = tarsel::cameras::CameraStatusLine(*camera);
         ThrowIfFailed(zoomed);
         ThrowIfFailed(off);
       },

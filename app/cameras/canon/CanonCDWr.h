@@ -23,9 +23,8 @@
 #include "app/cameras/canon/CanonCapabilities.h"
 #include "app/cameras/canon/CanonSource.h"
 #include "app/cameras/canon/CanonSourceInfo.h"
+#include "app/cameras/dialogs/CapturePropertiesHolder.h"
 #include "app/core/ICameraHiLevel.h"
-
-#include <QPointer>
 
 #include <atomic>
 #include <chrono>
@@ -35,10 +34,6 @@
 
 class CCanonCD_Bracketing;
 class CCanonExposureAccess;
-
-namespace tarsel::dialogs {
-class CCapturePropertiesDialog;
-}
 
 class CanonCD_Wr : public ICameraHiLevel {
 public:
@@ -135,7 +130,7 @@ public:
                                          void* context);
 
 private:
-  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
+  tarsel::dialogs::CCapturePropertiesHolder m_captureProperties;
   // The pause between the destructor's steps, for the SDK's threads.
   static constexpr std::chrono::milliseconds kTeardownPause{10};
 

@@ -25,6 +25,23 @@ struct CameraInfoValues {
   std::int64_t freeBytes = 0;
 };
 
+// The model, name and card of a camera object that gives them plainly
+// (GetCameraId, GetCameraName, GetMemoryProp, GetCameraProp, GetRemainCount,
+// GetMemoryFree); the firmware is left to the family.
+template <class Camera> CameraInfoValues ReadPlainCameraInfo(Camera& camera) {
+  CameraInfoValues values;
+  // The interface's "camera ID" is the model text; its "name" the ID the user gives.
+  values.model = camera.GetCameraId();
+  values.cameraId = camera.GetCameraName();
+  values.hasMedia = camera.GetMemoryProp();
+  if (values.hasMedia) {
+    values.storedPictures = camera.GetCameraProp();
+    values.remainingPictures = camera.GetRemainCount();
+    values.freeBytes = camera.GetMemoryFree();
+  }
+  return values;
+}
+
 class ICameraInfoSource {
 public:
   virtual ~ICameraInfoSource() = default;

@@ -1,7 +1,11 @@
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
 
+#include "app/cameras/dialogs/ICameraSettingsSource.h"
+#include "app/core/ITarselCallback.h"
+#include "app/core/StringIds.h"
 #include "app/host/CameraWindow.h"
 #include "app/ui/DialogControls.h"
+#include "app/ui/ResText.h"
 #include "app/ui/UiGuard.h"
 #include "env/HtmlHelp.h"
 
@@ -99,6 +103,30 @@ int CCameraSettingsSheet::Run(int firstPage) {
   tarsel::ui::ConnectGuarded(m_tabs, &QTabWidget::currentChanged, this,
                              [this](int index) { OnCurrentChanged(index); });
   return exec();
+}
+
+void CCameraSettingsSheet::RunForCamera(const char* cameraName, std::vector<CCameraSettingsPage*> pages,
+                                        QWidget* window, int firstPage,
+                                        std::shared_ptr<ICameraSettingsSource> source,
+                                        _ITarselCallback* callback) {
+  const QString title = tarsel::ui::ResText(tarsel::core::ids::IDS_ADVANCED_SETTINGS) +
+                        QStringLiteral(" - ") + QString::fromUtf8(cameraName);
+  CCameraSettingsSheet sheet(title, std::move(pages), window);
+  sheet.Run(firstPage);
+  bool monitorSwitchedOn = false;
+  for (const CCameraSettingsPage* page : sheet.Pages())
+    monitorSwitchedOn = monitorSwitchedOn || page->MonitorSwitchedOn();
+  ICameraWindow* cameraWindow = ICameraWindow::FromObject(window);
+  if (!monitorSwitchedOn || !cameraWindow)
+    return;
+  // A page switched the monitor on for its work: it goes off again.
+  auto status = std::make_shared<std::string>();
+  cameraWindow->QueueCameraCall(
+      [source, status] { *status = source->StatusAfter([&] { source->MonitorOff(); }); }, window,
+      [callback, status](HRESULT code) {
+        if (callback && code == 0)
+          callback->SetStatusText(status->c_str());
+      });
 }
 
 void CCameraSettingsSheet::OnCurrentChanged(int index) {

@@ -22,12 +22,14 @@
 #include <vector>
 
 class CHtmlHelp;
+class _ITarselCallback;
 class QPushButton;
 class QTabWidget;
 
 namespace tarsel::dialogs {
 
 class CCameraSettingsSheet;
+class ICameraSettingsSource;
 
 class CCameraSettingsPage : public QWidget {
   Q_OBJECT
@@ -90,6 +92,13 @@ public:
 
   // Runs the sheet modally, starting at `firstPage` (out of range: the first).
   int Run(int firstPage);
+  // Runs the sheet "Advanced Settings - <cameraName>" over `pages` for the
+  // camera window `window`. When a page left the monitor switched on, it is
+  // switched off on the window's worker and the camera's status line then
+  // goes to `callback` (may be null).
+  static void RunForCamera(const char* cameraName, std::vector<CCameraSettingsPage*> pages, QWidget* window,
+                           int firstPage, std::shared_ptr<ICameraSettingsSource> source,
+                           _ITarselCallback* callback);
   const std::vector<CCameraSettingsPage*>& Pages() const { return m_pages; }
   void SetModified();
   void PressCancel();

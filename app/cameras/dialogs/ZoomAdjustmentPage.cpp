@@ -1,12 +1,12 @@
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
 
 #include "app/cameras/dialogs/SettingTexts.h"
+#include "app/cameras/dialogs/TakeDone.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
 #include "app/ui/ButtonTP.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/UiGuard.h"
-#include "env/ErrorReport.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -140,17 +140,8 @@ void CZoomAdjustmentPage::OnSlider() {
 }
 
 bool CZoomAdjustmentPage::event(QEvent* event) {
-  if (event->type() != WM_TARSEL_CAMERA_JOB_DONE)
-    return CCameraSettingsPage::event(event);
-  const HRESULT code = static_cast<tarsel::host::CameraJobDoneEvent*>(event)->code();
-  tarsel::ui::Guard(this, [&] {
-    if (!std::exchange(m_taking, false))
-      return;
-    UpdateEnabled();
-    if (code != 0)
-      ReportError(code, this);
-  });
-  return true;
+  return HandleTakeDone(event, this, m_taking, [this] { UpdateEnabled(); }) ||
+         CCameraSettingsPage::event(event);
 }
 
 void CZoomAdjustmentPage::OnSetActive() {

@@ -1,13 +1,13 @@
 #include "app/cameras/lunet/LunetCameraInfo.h"
 
 #include "app/cameras/dialogs/CameraInfoDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/host/CameraWindow.h"
 #include "env/TarselFileTime.h"
 #include "platform/com/OleDate.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -54,17 +54,8 @@ bool CLunetCameraInfo::DateOfWallClock(const FILETIME& clock, double* date) {
 tarsel::dialogs::CameraInfoValues CLunetCameraInfo::ReadInfo() {
   const CLunetLock lock(m_camera);
   const CLunetConnection connection(m_camera);
-  tarsel::dialogs::CameraInfoValues values;
-  // The interface's "camera ID" is the type text; its "name" the ID the user gives.
-  values.model = m_camera->GetCameraId();
-  values.cameraId = m_camera->GetCameraName();
-  values.hasMedia = m_camera->GetMemoryProp();
-  if (values.hasMedia) {
-    values.storedPictures = m_camera->GetCameraProp();
-    values.remainingPictures = m_camera->GetRemainCount();
-    values.freeBytes = m_camera->GetMemoryFree();
-  }
-  return values;
+  // The family shows no firmware.
+  return tarsel::dialogs::ReadPlainCameraInfo(*m_camera);
 }
 
 FILETIME CLunetCameraInfo::ReadClock() {
@@ -90,10 +81,7 @@ void CLunetCameraInfo::Apply(const std::optional<std::string>& cameraId,
 HRESULT CLunetWr::ShowCameraInfo(HWND parent, _ITarselCallback* callback) {
   return tarsel::lunet::LunetResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<tarsel::dialogs::CCameraInfoDlg> dialog = new tarsel::dialogs::CCameraInfoDlg(
-        std::make_shared<CLunetCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CCameraInfoDlg(
+        std::make_shared<CLunetCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner));
   });
 }

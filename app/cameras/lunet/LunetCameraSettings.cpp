@@ -1,5 +1,6 @@
 #include "app/cameras/lunet/LunetCameraSettings.h"
 
+#include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetCaptureProperties.h"
 #include "app/cameras/lunet/LunetWr.h"
@@ -126,7 +127,7 @@ std::string CLunetCameraSettings::StatusAfter(const std::function<void()>& chang
   const CLunetLock lock(m_camera);
   const CLunetConnection connection(m_camera);
   change();
-  return CLunetCaptureProperties::StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 bool CLunetCameraSettings::NeedsDigitalZoomReset() const {

@@ -1,59 +1,24 @@
 #include "app/cameras/lunet/LunetCaptureProperties.h"
 
-#include "app/cameras/dialogs/CapturePropertiesDialog.h"
+#include "app/cameras/common/CameraStatusLine.h"
+#include "app/cameras/dialogs/CapturePropertyCalls.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetRefusal.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/cameras/lunet/LunetWr.h"
-#include "app/core/ITarselCallback.h"
-#include "platform/Win32Error.h"
 
 #include <QWidget>
-
-#include <iterator>
-#include <new>
 
 using tarsel::dialogs::CaptureList;
 using tarsel::dialogs::CaptureSnapshot;
 using tarsel::dialogs::CaptureValueList;
-using tarsel::dialogs::CCapturePropertiesDialog;
 using tarsel::dialogs::ExposureBlock;
+using tarsel::dialogs::kCaptureCapabilityNames;
+using tarsel::dialogs::kCaptureListsWithoutAfDistance;
 using tarsel::dialogs::ZoomAndFocus;
 using tarsel::lunet::CLunetConnection;
 using tarsel::lunet::CLunetLock;
 using tarsel::lunet::LunetResult;
-
-namespace {
-
-// The capability of each list, in the order of CaptureList; the family has
-// no AF distance.
-constexpr const char* kCapabilityNames[] = {
-    "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
-    "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
-};
-
-// Collects the status line the camera hands its call-back.
-class StatusCollector : public _ITarselCallback {
-public:
-  bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    m_text = text ? text : "";
-    return true;
-  }
-  void SuspendPreview(bool) override {}
-  const std::string& Text() const { return m_text; }
-
-private:
-  std::string m_text;
-};
-
-} // namespace
-
-std::string CLunetCaptureProperties::StatusLineOf(CLunetWr& camera) {
-  StatusCollector collector;
-  camera.ReportStatus(&collector);
-  return collector.Text();
-}
 
 CaptureValueList CLunetCaptureProperties::ValuesOf(CLunetWr& camera, const char* capability) {
   CaptureValueList list;
@@ -71,18 +36,12 @@ CaptureSnapshot CLunetCaptureProperties::ReadAll() {
   {
     const CLunetLock lock(m_camera);
     const CLunetConnection connection(m_camera);
-    snapshot.name = m_camera->GetCameraName();
-    m_camera->GetExposureProp3(&snapshot.exposure.mode, &snapshot.exposure.aperture,
-                               &snapshot.exposure.exposureTime);
-    for (const CaptureList list : {CaptureList::FlashMode, CaptureList::IsoSpeed, CaptureList::WhiteBalance,
-                                   CaptureList::Metering, CaptureList::ExposureBias, CaptureList::Resolution})
-      snapshot.values[static_cast<std::size_t>(list)] = GetValue(list);
-    snapshot.digitalZoom = m_camera->GetPropElectricZoom();
-    m_camera->ResetElectricZoom();
+    tarsel::dialogs::ReadCaptureSettings(*m_camera, snapshot);
     snapshot.zoom = ReadZoomAndFocus();
   }
-  for (std::size_t i = 0; i < std::size(kCapabilityNames); ++i)
-    snapshot.lists[i] = ValuesOf(*m_camera, kCapabilityNames[i]);
+  // The family has no AF distance.
+  for (std::size_t i = 0; i < kCaptureListsWithoutAfDistance; ++i)
+    snapshot.lists[i] = ValuesOf(*m_camera, kCaptureCapabilityNames[i]);
   return snapshot;
 }
 
@@ -112,56 +71,16 @@ std::int32_t CLunetCaptureProperties::SetValue(CaptureList list, std::int32_t va
   const CLunetLock lock(m_camera);
   const CLunetConnection connection(m_camera);
   // A refused value is shown as the value the camera kept.
-  tarsel::lunet::RunRefusable(*m_camera, [&] {
-    switch (list) {
-    case CaptureList::ExposureBias:
-      m_camera->SetPropExpoBias(value);
-      break;
-    case CaptureList::IsoSpeed:
-      m_camera->SetPropIsoSpeed(value);
-      break;
-    case CaptureList::FlashMode:
-      m_camera->SetPropFlash(value);
-      break;
-    case CaptureList::WhiteBalance:
-      m_camera->SetPropWhiteBalance(value);
-      break;
-    case CaptureList::Metering:
-      m_camera->SetPropMetering(value);
-      break;
-    case CaptureList::Resolution:
-      m_camera->SetPropResolution(value);
-      break;
-    default:
-      break;
-    }
-  });
+  tarsel::lunet::RunRefusable(*m_camera, [&] { tarsel::dialogs::SendCaptureValue(*m_camera, list, value); });
   return GetValue(list);
 }
 
 std::int32_t CLunetCaptureProperties::GetValue(CaptureList list) {
-  switch (list) {
-  case CaptureList::ExposureBias:
-    return m_camera->GetPropExpoBias();
-  case CaptureList::IsoSpeed:
-    return m_camera->GetPropIsoSpeed();
-  case CaptureList::FlashMode:
-    return m_camera->GetPropFlash();
-  case CaptureList::WhiteBalance:
-    return m_camera->GetPropWhiteBalance();
-  case CaptureList::Metering:
-    return m_camera->GetPropMetering();
-  case CaptureList::Resolution:
-    return m_camera->GetPropResolution();
-  default:
-    return 0;
-  }
+  return tarsel::dialogs::ReadCaptureValue(*m_camera, list);
 }
 
 std::pair<std::int32_t, double> CLunetCaptureProperties::SetOpticalZoom(std::int32_t position) {
-  double factor = 0;
-  const std::int32_t reached = m_camera->SetPropOpticalZoom(position, &factor);
-  return {reached, factor};
+  return tarsel::dialogs::SendOpticalZoom(*m_camera, position);
 }
 
 void CLunetCaptureProperties::SetFocusMode(std::int32_t mode) {
@@ -173,7 +92,7 @@ void CLunetCaptureProperties::SetDigitalZoom(std::int32_t value) {
 }
 
 std::string CLunetCaptureProperties::StatusLine() {
-  return StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 std::int32_t CLunetCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {
@@ -195,58 +114,31 @@ bool CLunetCaptureProperties::UsesExpoBias(std::int32_t mode) const {
 
 HRESULT CLunetWr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
   return LunetResult([&] {
-    if (!show) {
-      if (m_captureProperties)
-        m_captureProperties->hide();
-      return;
-    }
-    if (!m_captureProperties) {
-      IBaseSDK_Wr* sdk = GetSdk();
-      try {
-        m_captureProperties =
-            new CCapturePropertiesDialog(std::make_shared<CLunetCaptureProperties>(this),
-                                         static_cast<QWidget*>(parent), sdk ? sdk->GetSettings() : nullptr);
-      } catch (const std::bad_alloc&) {
-        throw _brantel_take_error(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
-      }
-    }
-    m_captureProperties->ShowAtStoredPlace();
+    m_captureProperties.Show(
+        show, static_cast<QWidget*>(parent),
+        [this] { return std::make_shared<CLunetCaptureProperties>(this); },
+        [this] {
+          IBaseSDK_Wr* sdk = GetSdk();
+          return sdk ? sdk->GetSettings() : nullptr;
+        });
   });
 }
 
 HRESULT CLunetWr::EnableCaptureProperties(bool enable) {
-  return LunetResult([&] {
-    if (m_captureProperties)
-      m_captureProperties->Enable(enable);
-  });
+  return LunetResult([&] { m_captureProperties.Enable(enable); });
 }
 
 HRESULT CLunetWr::NotifyCaptureProperties(std::int32_t event) {
   // The dialog reads the camera on the window's worker and reports a
   // failure itself; here only the request can fail.
-  return LunetResult([&] {
-    if (!m_captureProperties)
-      return;
-    if (event == 0)
-      m_captureProperties->Refill();
-    else if (event == 1)
-      m_captureProperties->RefillZoom();
-    else if (event == 2)
-      m_captureProperties->Reset();
-  });
+  return LunetResult([&] { m_captureProperties.Notify(event); });
 }
 
 HRESULT CLunetWr::CloseCaptureProperties() {
   return LunetResult([&] {
-    CCapturePropertiesDialog* dialog = m_captureProperties.data();
-    if (!dialog)
-      return;
-    m_captureProperties = nullptr;
-    const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
-    delete dialog;
     // The window closes and stops its worker right after this: the zoom goes
     // back now, under the camera's lock, and a failure changes nothing more.
-    if (digitalZoom)
+    if (const std::optional<std::int32_t> digitalZoom = m_captureProperties.Close())
       LunetResult([&] { SetPropElectricZoom(*digitalZoom); });
   });
 }

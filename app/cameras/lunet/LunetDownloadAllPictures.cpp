@@ -1,6 +1,7 @@
 #include "app/cameras/lunet/LunetDownloadAllPictures.h"
 
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/IBaseSDK_Wr.h"
@@ -8,7 +9,6 @@
 #include "app/pictures/PictureFromCamera.h"
 #include "env/BrantelTakeError.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -62,11 +62,7 @@ void CLunetDownloadAllPictures::Erase(std::int32_t number, bool unprotect) {
 HRESULT CLunetWr::ShowDownloadAllPictures(HWND parent, _ITarselCallback*) {
   return tarsel::lunet::LunetResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<tarsel::dialogs::CDownloadAllPicturesDlg> dialog =
-        new tarsel::dialogs::CDownloadAllPicturesDlg(std::make_shared<CLunetDownloadAllPictures>(this),
-                                                     ICameraWindow::FromObject(owner), owner);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CDownloadAllPicturesDlg(
+        std::make_shared<CLunetDownloadAllPictures>(this), ICameraWindow::FromObject(owner), owner));
   });
 }

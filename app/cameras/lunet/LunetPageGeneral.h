@@ -11,6 +11,9 @@
 
 class ITarselSettings;
 class QCheckBox;
+namespace tarsel::dialogs {
+class CLcdOrPreviewBox;
+}
 
 class CLunetPageGeneral : public tarsel::dialogs::CCameraSettingsPage {
   Q_OBJECT
@@ -27,6 +30,6 @@ protected:
 private:
   ITarselSettings* m_settings;
   const char* m_sdkName;
-  QCheckBox* m_lcdOrPreview = nullptr;
+  tarsel::dialogs::CLcdOrPreviewBox* m_lcdOrPreview = nullptr;
   QCheckBox* m_cycleLcd = nullptr;
 };

@@ -11,10 +11,6 @@
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/IBaseSDK_Wr.h"
-#include "app/core/ITarselCallback.h"
-#include "app/core/StringIds.h"
-#include "app/host/CameraWindow.h"
-#include "app/ui/ResText.h"
 
 #include <QWidget>
 
@@ -25,28 +21,11 @@ HRESULT CLunetWr::ShowCameraSettings(HWND parent, _ITarselCallback* callback, st
     auto* window = static_cast<QWidget*>(parent);
     auto source = std::make_shared<CLunetCameraSettings>(this);
     IBaseSDK_Wr* sdk = GetSdk();
-    const QString title = tarsel::ui::ResText(tarsel::core::ids::IDS_ADVANCED_SETTINGS) +
-                          QStringLiteral(" - ") + QString::fromUtf8(GetCameraName());
-    CCameraSettingsSheet sheet(
-        title,
+    CCameraSettingsSheet::RunForCamera(
+        GetCameraName(),
         {new CFocusAdjustmentPage(source, window),
          new CLunetPageGeneral(window, sdk ? sdk->GetSettings() : nullptr, sdk ? sdk->GetSdkName() : ""),
          new CZoomAdjustmentPage(source, window), new CLcdBrightnessPage(source, window)},
-        window);
-    sheet.Run(firstPage);
-    bool monitorSwitchedOn = false;
-    for (const CCameraSettingsPage* page : sheet.Pages())
-      monitorSwitchedOn = monitorSwitchedOn || page->MonitorSwitchedOn();
-    ICameraWindow* cameraWindow = ICameraWindow::FromObject(window);
-    if (!monitorSwitchedOn || !cameraWindow)
-      return;
-    // A page switched the monitor on for its work: it goes off again.
-    auto status = std::make_shared<std::string>();
-    cameraWindow->QueueCameraCall(
-        [source, status] { *status = source->StatusAfter([&] { source->MonitorOff(); }); }, window,
-        [callback, status](HRESULT code) {
-          if (callback && code == 0)
-            callback->SetStatusText(status->c_str());
-        });
+        window, firstPage, source, callback);
   });
 }

@@ -1,83 +1,32 @@
 #include "app/cameras/lunet/LunetTestCameraCapabilities.h"
 
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetCapabilityTables.h"
 #include "app/cameras/lunet/LunetRefusal.h"
 #include "app/cameras/lunet/LunetWr.h"
-#include "app/host/CameraWindow.h"
-#include "app/host/ConnectedCameraHost.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
 #include <memory>
 #include <utility>
 
-CLunetTestCameraCapabilities::CLunetTestCameraCapabilities(QWidget* window) : m_window(window) {}
-
-bool CLunetTestCameraCapabilities::RunOnCamera(std::function<void(std::stop_token stop)> work) {
-  ICameraWindow* window = ICameraWindow::FromObject(m_window.data());
-  if (!window)
-    return false;
-  return window->QueueCameraCall(
-      [this, work = std::move(work)](ICameraHiLevel& camera, std::stop_token stop) {
-        m_camera = dynamic_cast<CLunetWr*>(&camera);
-        try {
-          work(std::move(stop));
-        } catch (...) {
-          m_camera = nullptr;
-          throw;
-        }
-        m_camera = nullptr;
-      });
-}
-
-CLunetWr& CLunetTestCameraCapabilities::Camera() {
-  if (!m_camera)
-    throw _brantel_take_error(E_FAIL, "The window holds no ActiveX camera.");
-  return *m_camera;
-}
-
-void CLunetTestCameraCapabilities::Connect() {
-  Camera().Connect();
-}
-
-void CLunetTestCameraCapabilities::DisConnect() {
-  Camera().DisConnect();
-}
-
-std::string CLunetTestCameraCapabilities::GetModelName() {
-  return Camera().GetModelName();
-}
-
-std::string CLunetTestCameraCapabilities::GetCameraId() {
-  return Camera().GetCameraId();
-}
+CLunetTestCameraCapabilities::CLunetTestCameraCapabilities(QWidget* window)
+    : CCapabilityTrialAdapter(window, "The window holds no ActiveX camera.") {}
 
 ICapabilityTestCamera::Settings CLunetTestCameraCapabilities::ReadSettings() {
   CLunetWr& camera = Camera();
   const tarsel::lunet::CLunetLock lock(&camera);
   const tarsel::lunet::CLunetConnection connection(&camera);
-  Settings settings;
-  settings.resolution = camera.GetPropResolution();
-  settings.isoSpeed = camera.GetPropIsoSpeed();
-  settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
-  settings.flash = camera.GetPropFlash();
-  settings.whiteBalance = camera.GetPropWhiteBalance();
-  camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
-  return settings;
+  return CCapabilityTrialAdapter::ReadSettings();
 }
 
 void CLunetTestCameraCapabilities::WriteSettings(const Settings& settings) {
   CLunetWr& camera = Camera();
   const tarsel::lunet::CLunetLock lock(&camera);
   const tarsel::lunet::CLunetConnection connection(&camera);
-  camera.SetPropResolution(settings.resolution);
-  camera.SetPropIsoSpeed(settings.isoSpeed);
-  camera.SetPropFlash(settings.flash);
-  camera.SetPropWhiteBalance(settings.whiteBalance);
-  camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
-  camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
+  CCapabilityTrialAdapter::WriteSettings(settings);
 }
 
 void CLunetTestCameraCapabilities::PrepareForTest() {
@@ -124,27 +73,8 @@ std::int32_t CLunetTestCameraCapabilities::GetSetting(Setting setting) {
   return 0;
 }
 
-void CLunetTestCameraCapabilities::SetProgramAuto() {
-  Camera().SetProgramAuto();
-}
-
-void CLunetTestCameraCapabilities::ResetElectricZoom() {
-  Camera().ResetElectricZoom();
-}
-
-std::int32_t CLunetTestCameraCapabilities::MoveOpticalZoom(std::int32_t tenths) {
-  return Camera().SetPropOpticalZoom(tenths, nullptr);
-}
-
 void CLunetTestCameraCapabilities::SetOpticalZoomRange(std::int32_t min, std::int32_t max) {
   Camera().SetOpticalZoomRange(CRange(min, max));
-}
-
-CRefPtr<IPictureFromCamera> CLunetTestCameraCapabilities::TakeTestPicture() {
-  CRefPtr<IPictureFromCamera> picture = tarsel::host::TakePictureForCall(Camera());
-  if (!picture || !picture->GetData() || picture->GetDataSize() == 0)
-    throw _brantel_take_error(E_FAIL, "The camera gave no test picture.");
-  return picture;
 }
 
 std::vector<CCapabilityEntry> CLunetTestCameraCapabilities::GetDefaultValues(const char* name) {
@@ -156,10 +86,6 @@ std::vector<CCapabilityEntry> CLunetTestCameraCapabilities::GetDefaultValues(con
        row && row->label; ++row)
     values.push_back({row->id, row->label});
   return values;
-}
-
-CRange CLunetTestCameraCapabilities::GetCapabilityRange(const char* name) {
-  return Camera().GetCapabilityRange(name);
 }
 
 void CLunetTestCameraCapabilities::StoreCapability(const char* name,
@@ -194,10 +120,7 @@ void CLunetTestCameraCapabilities::RestoreDefaults() {
 HRESULT CLunetWr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
   return tarsel::lunet::LunetResult([&] {
     auto* window = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<CTestCameraCapabilitiesDlg> dialog =
-        new CTestCameraCapabilitiesDlg(std::make_shared<CLunetTestCameraCapabilities>(window), window);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(
+        new CTestCameraCapabilitiesDlg(std::make_shared<CLunetTestCameraCapabilities>(window), window));
   });
 }

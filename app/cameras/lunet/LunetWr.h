@@ -24,6 +24,7 @@
 #pragma once
 
 #include "app/cameras/common/PreviewThread.h"
+#include "app/cameras/dialogs/CapturePropertiesHolder.h"
 #include "app/cameras/lunet/Lunet.h"
 #include "app/cameras/lunet/LunetBracketing.h"
 #include "app/cameras/lunet/LunetCapabilities.h"
@@ -34,8 +35,6 @@
 #include "app/core/RangeD.h"
 #include "hostapi/Win32Types.h"
 
-#include <QPointer>
-
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -45,9 +44,6 @@
 #include <vector>
 
 class IPictureInfo;
-namespace tarsel::dialogs {
-class CCapturePropertiesDialog;
-}
 
 class CLunetWr : public ICameraHiLevel {
 public:
@@ -291,5 +287,5 @@ private:
   std::unique_ptr<CLunetBracketing> m_bracketing;
   std::int32_t m_externalFlash = 0;
   // The capture-properties dialog while it exists (user-interface thread).
-  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
+  tarsel::dialogs::CCapturePropertiesHolder m_captureProperties;
 };

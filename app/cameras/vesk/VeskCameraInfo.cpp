@@ -1,29 +1,20 @@
 #include "app/cameras/vesk/VeskCameraInfo.h"
 
 #include "app/cameras/dialogs/CameraInfoDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/host/CameraWindow.h"
 #include "app/ui/CameraConnectGuard.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 
 tarsel::dialogs::CameraInfoValues CVeskCameraInfo::ReadInfo() {
   const CCameraConnectGuard connection(m_camera);
-  tarsel::dialogs::CameraInfoValues values;
-  // The interface's "camera ID" is the model text; its "name" the ID the user gives.
-  values.model = m_camera->GetCameraId();
-  values.cameraId = m_camera->GetCameraName();
+  tarsel::dialogs::CameraInfoValues values = tarsel::dialogs::ReadPlainCameraInfo(*m_camera);
   values.firmware = m_camera->GetCameraLabel();
-  values.hasMedia = m_camera->GetMemoryProp();
-  if (values.hasMedia) {
-    values.storedPictures = m_camera->GetCameraProp();
-    values.remainingPictures = m_camera->GetRemainCount();
-    values.freeBytes = m_camera->GetMemoryFree();
-  }
   return values;
 }
 
@@ -45,10 +36,7 @@ void CVeskCameraInfo::Apply(const std::optional<std::string>& cameraId,
 HRESULT CVeskDllWr::ShowCameraInfo(HWND parent, _ITarselCallback* callback) {
   return tarsel::vesk::GuardResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<tarsel::dialogs::CCameraInfoDlg> dialog = new tarsel::dialogs::CCameraInfoDlg(
-        std::make_shared<CVeskCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CCameraInfoDlg(
+        std::make_shared<CVeskCameraInfo>(this), ICameraWindow::FromObject(owner), callback, owner));
   });
 }

@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/VeskCameraSettings.h"
 
+#include "app/cameras/common/CameraStatusLine.h"
 #include "app/cameras/vesk/VeskCaptureProperties.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/ui/CameraConnectGuard.h"
@@ -117,7 +118,7 @@ void CVeskCameraSettings::MonitorOff() {
 std::string CVeskCameraSettings::StatusAfter(const std::function<void()>& change) {
   const CCameraConnectGuard connection(m_camera);
   change();
-  return CVeskCaptureProperties::StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 bool CVeskCameraSettings::NeedsDigitalZoomReset() const {

@@ -1,49 +1,19 @@
 #include "app/cameras/vesk/VeskCaptureProperties.h"
 
+#include "app/cameras/common/CameraStatusLine.h"
+#include "app/cameras/dialogs/CapturePropertyCalls.h"
 #include "app/cameras/vesk/VeskDllWr.h"
-#include "app/core/ITarselCallback.h"
 #include "app/ui/CameraConnectGuard.h"
 
-#include <iterator>
 #include <mutex>
 
 using tarsel::dialogs::CaptureList;
 using tarsel::dialogs::CaptureSnapshot;
 using tarsel::dialogs::CaptureValueList;
 using tarsel::dialogs::ExposureBlock;
+using tarsel::dialogs::kCaptureCapabilityNames;
+using tarsel::dialogs::kCaptureListsWithoutAfDistance;
 using tarsel::dialogs::ZoomAndFocus;
-
-namespace {
-
-// The capability of each list, in the order of CaptureList; the family has
-// no AF distance.
-constexpr const char* kCapabilityNames[] = {
-    "ProgamMode", "ExposureTime", "Aperture",     "ExposureBias", "ISOSpeed",
-    "FlashMode",  "WhiteBalance", "MeteringMode", "Resolution",
-};
-
-// Collects the status line the camera hands its call-back.
-class StatusCollector : public _ITarselCallback {
-public:
-  bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    m_text = text ? text : "";
-    return true;
-  }
-  void SuspendPreview(bool) override {}
-  const std::string& Text() const { return m_text; }
-
-private:
-  std::string m_text;
-};
-
-} // namespace
-
-std::string CVeskCaptureProperties::StatusLineOf(CVeskDllWr& camera) {
-  StatusCollector collector;
-  camera.ReportStatus(&collector);
-  return collector.Text();
-}
 
 CaptureValueList CVeskCaptureProperties::ValuesOf(CVeskDllWr& camera, const char* capability) {
   CaptureValueList list;
@@ -60,18 +30,12 @@ CaptureSnapshot CVeskCaptureProperties::ReadAll() {
   CaptureSnapshot snapshot;
   {
     const CCameraConnectGuard connection(m_camera);
-    snapshot.name = m_camera->GetCameraName();
-    m_camera->GetExposureProp3(&snapshot.exposure.mode, &snapshot.exposure.aperture,
-                               &snapshot.exposure.exposureTime);
-    for (const CaptureList list : {CaptureList::FlashMode, CaptureList::IsoSpeed, CaptureList::WhiteBalance,
-                                   CaptureList::Metering, CaptureList::ExposureBias, CaptureList::Resolution})
-      snapshot.values[static_cast<std::size_t>(list)] = GetValue(list);
-    snapshot.digitalZoom = m_camera->GetPropElectricZoom();
-    m_camera->ResetElectricZoom();
+    tarsel::dialogs::ReadCaptureSettings(*m_camera, snapshot);
     snapshot.zoom = ReadZoomAndFocus();
   }
-  for (std::size_t i = 0; i < std::size(kCapabilityNames); ++i)
-    snapshot.lists[i] = ValuesOf(*m_camera, kCapabilityNames[i]);
+  // The family has no AF distance.
+  for (std::size_t i = 0; i < kCaptureListsWithoutAfDistance; ++i)
+    snapshot.lists[i] = ValuesOf(*m_camera, kCaptureCapabilityNames[i]);
   return snapshot;
 }
 
@@ -96,54 +60,17 @@ ExposureBlock CVeskCaptureProperties::SetExposure(const ExposureBlock& block) {
 
 std::int32_t CVeskCaptureProperties::SetValue(CaptureList list, std::int32_t value) {
   const CCameraConnectGuard connection(m_camera);
-  switch (list) {
-  case CaptureList::ExposureBias:
-    m_camera->SetPropExpoBias(value);
-    break;
-  case CaptureList::IsoSpeed:
-    m_camera->SetPropIsoSpeed(value);
-    break;
-  case CaptureList::FlashMode:
-    m_camera->SetPropFlash(value);
-    break;
-  case CaptureList::WhiteBalance:
-    m_camera->SetPropWhiteBalance(value);
-    break;
-  case CaptureList::Metering:
-    m_camera->SetPropMetering(value);
-    break;
-  case CaptureList::Resolution:
-    m_camera->SetPropResolution(value);
-    break;
-  default:
+  if (!tarsel::dialogs::SendCaptureValue(*m_camera, list, value))
     return value;
-  }
   return GetValue(list);
 }
 
 std::int32_t CVeskCaptureProperties::GetValue(CaptureList list) {
-  switch (list) {
-  case CaptureList::ExposureBias:
-    return m_camera->GetPropExpoBias();
-  case CaptureList::IsoSpeed:
-    return m_camera->GetPropIsoSpeed();
-  case CaptureList::FlashMode:
-    return m_camera->GetPropFlash();
-  case CaptureList::WhiteBalance:
-    return m_camera->GetPropWhiteBalance();
-  case CaptureList::Metering:
-    return m_camera->GetPropMetering();
-  case CaptureList::Resolution:
-    return m_camera->GetPropResolution();
-  default:
-    return 0;
-  }
+  return tarsel::dialogs::ReadCaptureValue(*m_camera, list);
 }
 
 std::pair<std::int32_t, double> CVeskCaptureProperties::SetOpticalZoom(std::int32_t position) {
-  double factor = 0;
-  const std::int32_t reached = m_camera->SetPropOpticalZoom(position, &factor);
-  return {reached, factor};
+  return tarsel::dialogs::SendOpticalZoom(*m_camera, position);
 }
 
 void CVeskCaptureProperties::SetFocusMode(std::int32_t mode) {
@@ -155,7 +82,7 @@ void CVeskCaptureProperties::SetDigitalZoom(std::int32_t value) {
 }
 
 std::string CVeskCaptureProperties::StatusLine() {
-  return StatusLineOf(*m_camera);
+  return tarsel::cameras::CameraStatusLine(*m_camera);
 }
 
 std::int32_t CVeskCaptureProperties::SettingsPage(tarsel::dialogs::SettingsPageFor request) const {

@@ -33,9 +33,6 @@ public:
   bool UsesExpoBias(std::int32_t mode) const override;
   std::int32_t SettingsPage(tarsel::dialogs::SettingsPageFor request) const override;
 
-  // The camera's status line as ReportStatus composes it; "Error" when it
-  // cannot be read. Shared with the settings sheet's pages.
-  static std::string StatusLineOf(CVeskDllWr& camera);
   // A set's values as the dialogs list them.
   static tarsel::dialogs::CaptureValueList ValuesOf(CVeskDllWr& camera, const char* capability);
 

@@ -19,13 +19,12 @@
 #pragma once
 
 #include "app/cameras/common/PreviewThread.h"
+#include "app/cameras/dialogs/CapturePropertiesHolder.h"
 #include "app/core/CapabilitySet.h"
 #include "app/core/ICameraHiLevel.h"
 #include "app/core/Range.h"
 #include "app/core/RangeItem.h"
 #include "hostapi/Win32Types.h"
-
-#include <QPointer>
 
 #include <array>
 #include <atomic>
@@ -37,9 +36,6 @@
 
 struct VESK_PROGRESS;
 class CVeskBracketing;
-namespace tarsel::dialogs {
-class CCapturePropertiesDialog;
-}
 
 class CVeskDllWr : public ICameraHiLevel {
 public:
@@ -330,7 +326,7 @@ private:
   std::int32_t m_externalFlash = 0;
   HWND m_window = nullptr;
   // User-interface thread; closed by the camera window before the camera goes.
-  QPointer<tarsel::dialogs::CCapturePropertiesDialog> m_captureProperties;
+  tarsel::dialogs::CCapturePropertiesHolder m_captureProperties;
   ExposureSnapshot m_exposure{0, 0, 5, 0, 28, 25000, 2};
   // Uses the lock above.
   std::unique_ptr<CVeskBracketing> m_bracketing;

@@ -10,10 +10,6 @@
 #include "app/cameras/vesk/VeskPageGeneral.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/cameras/vesk/VeskSdkWrapper.h"
-#include "app/core/ITarselCallback.h"
-#include "app/core/StringIds.h"
-#include "app/host/CameraWindow.h"
-#include "app/ui/ResText.h"
 
 #include <QWidget>
 
@@ -23,28 +19,11 @@ HRESULT CVeskDllWr::ShowCameraSettings(HWND parent, _ITarselCallback* callback, 
   return tarsel::vesk::GuardResult([&] {
     auto* window = static_cast<QWidget*>(parent);
     auto source = std::make_shared<CVeskCameraSettings>(this);
-    const QString title = tarsel::ui::ResText(tarsel::core::ids::IDS_ADVANCED_SETTINGS) +
-                          QStringLiteral(" - ") + QString::fromUtf8(GetCameraName());
-    CCameraSettingsSheet sheet(
-        title,
+    CCameraSettingsSheet::RunForCamera(
+        GetCameraName(),
         {new CVeskPageGeneral(source, window, GetVeskSdkWrapper(nullptr)->GetSettings()),
          new CFocusAdjustmentPage(source, window), new CZoomAdjustmentPage(source, window),
          new CLcdBrightnessPage(source, window)},
-        window);
-    sheet.Run(firstPage);
-    bool monitorSwitchedOn = false;
-    for (const CCameraSettingsPage* page : sheet.Pages())
-      monitorSwitchedOn = monitorSwitchedOn || page->MonitorSwitchedOn();
-    ICameraWindow* cameraWindow = ICameraWindow::FromObject(window);
-    if (!monitorSwitchedOn || !cameraWindow)
-      return;
-    // A page switched the monitor on for its work: it goes off again.
-    auto status = std::make_shared<std::string>();
-    cameraWindow->QueueCameraCall(
-        [source, status] { *status = source->StatusAfter([&] { source->MonitorOff(); }); }, window,
-        [callback, status](HRESULT code) {
-          if (callback && code == 0)
-            callback->SetStatusText(status->c_str());
-        });
+        window, firstPage, source, callback);
   });
 }

@@ -5,7 +5,7 @@
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/cameras/vesk/VeskTestCameraCapabilities.h"
 
-#include <QPointer>
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include <QWidget>
 
 #include <memory>
@@ -13,10 +13,7 @@
 HRESULT CVeskDllWr::ShowCapabilityTest(HWND parent, _ITarselCallback*) {
   return tarsel::vesk::GuardResult([&] {
     auto* window = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<CTestCameraCapabilitiesDlg> dialog =
-        new CTestCameraCapabilitiesDlg(std::make_shared<CVeskTestCameraCapabilities>(window), window);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(
+        new CTestCameraCapabilitiesDlg(std::make_shared<CVeskTestCameraCapabilities>(window), window));
   });
 }

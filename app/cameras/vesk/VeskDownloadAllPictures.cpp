@@ -1,6 +1,7 @@
 #include "app/cameras/vesk/VeskDownloadAllPictures.h"
 
 #include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
+#include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
 #include "app/core/IBaseSDK_Wr.h"
@@ -10,7 +11,6 @@
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -64,11 +64,7 @@ void CVeskDownloadAllPictures::Erase(std::int32_t number, bool unprotect) {
 HRESULT CVeskDllWr::ShowDownloadAllPictures(HWND parent, _ITarselCallback*) {
   return tarsel::vesk::GuardResult([&] {
     auto* owner = static_cast<QWidget*>(parent);
-    // Not on the stack: a camera window that closes meanwhile takes its child along.
-    const QPointer<tarsel::dialogs::CDownloadAllPicturesDlg> dialog =
-        new tarsel::dialogs::CDownloadAllPicturesDlg(std::make_shared<CVeskDownloadAllPictures>(this),
-                                                     ICameraWindow::FromObject(owner), owner);
-    dialog->exec();
-    delete dialog.data();
+    tarsel::dialogs::RunModalDialog(new tarsel::dialogs::CDownloadAllPicturesDlg(
+        std::make_shared<CVeskDownloadAllPictures>(this), ICameraWindow::FromObject(owner), owner));
   });
 }

@@ -1,5 +1,6 @@
 #include "app/cameras/vesk/VeskPageGeneral.h"
 
+#include "app/cameras/dialogs/LcdOrPreviewBox.h"
 #include "app/cameras/vesk/VeskCameraSettings.h"
 #include "app/cameras/vesk/VeskDriverSetup.h"
 #include "app/core/StringIds.h"
@@ -18,17 +19,15 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+
 namespace {
 
 constexpr const char* kSettingsKey = "BRANTEL_SDK3.4";
 constexpr const char* kBypassMedia = "BypassMedia";
 
 CRefPtr<ICamSdkSettings> FamilySettings(ITarselSettings* settings, bool readOnly) {
-  CRefPtr<ICamSdkSettings> holder;
-  ICamSdkSettings* family = nullptr;
-  if (settings && settings->GetSdkSettings(kSettingsKey, &family, readOnly) == 0 && family)
-    holder.Attach(family);
-  return holder;
+  return tarsel::settings::OpenSdkSettings(settings, kSettingsKey, readOnly);
 }
 
 CRefPtr<ITarselConfigSettings> UserSettings(ITarselSettings* settings, bool readOnly) {
@@ -52,18 +51,13 @@ CVeskPageGeneral::CVeskPageGeneral(std::shared_ptr<CVeskCameraSettings> source, 
                                    "configured for use with Tarsel (on Vista run it automatically)"),
                     this),
       2107);
-  m_lcdOrPreview = NamedControl(
-      new QCheckBox(
-          QStringLiteral("Use only &one of: LCD or Preview (when one is selected, turn the other one off)"),
-          this),
-      2027);
-  m_lcdOrPreview->setTristate(true);
+  m_lcdOrPreview = new tarsel::dialogs::CLcdOrPreviewBox(this);
   m_bypassMedia = NamedControl(
       new QCheckBox(
           QStringLiteral("Take pictures in &buffer bypassing media - saves time (if camera supports it)"),
           this),
       2019);
-  for (QCheckBox* box : {m_remindRefresh, m_lcdOrPreview, m_bypassMedia})
+  for (QCheckBox* box : std::initializer_list<QCheckBox*>{m_remindRefresh, m_lcdOrPreview, m_bypassMedia})
     layout->addWidget(box);
   layout->addStretch(1);
   tarsel::ui::ConnectGuarded(m_remindRefresh, &QCheckBox::clicked, this, [this] { SetModified(); });
@@ -82,12 +76,7 @@ void CVeskPageGeneral::OnCreate() {
   const CRefPtr<ICamSdkSettings> family = FamilySettings(m_settings, true);
   m_bypassMedia->setChecked(family && family->GetBool(kBypassMedia, false) && !LeavesPicturesInCamera());
   m_remindRefresh->setChecked(!(family && family->GetBool(tarsel::vesk::kDontAskForRefreshValue, false)));
-  bool onlyOne = false;
-  const CRefPtr<ITarselConfigSettings> user = UserSettings(m_settings, true);
-  if (user && user->GetLcdOrPreview(&onlyOne) == 0)
-    m_lcdOrPreview->setCheckState(onlyOne ? Qt::Checked : Qt::Unchecked);
-  else
-    m_lcdOrPreview->setCheckState(Qt::PartiallyChecked);
+  m_lcdOrPreview->Load(m_settings);
 
   struct Flash {
     std::int32_t value = 0;
@@ -142,19 +131,7 @@ void CVeskPageGeneral::OnBypassMedia() {
 }
 
 void CVeskPageGeneral::OnApply() {
-  if (const CRefPtr<ITarselConfigSettings> user = UserSettings(m_settings, false)) {
-    switch (m_lcdOrPreview->checkState()) {
-    case Qt::Unchecked:
-      user->SetLcdOrPreview(false);
-      break;
-    case Qt::Checked:
-      user->SetLcdOrPreview(true);
-      break;
-    case Qt::PartiallyChecked:
-      user->ClearLcdOrPreview();
-      break;
-    }
-  }
+  m_lcdOrPreview->Save(m_settings);
   if (const CRefPtr<ICamSdkSettings> family = FamilySettings(m_settings, false)) {
     family->SetBool(kBypassMedia, m_bypassMedia->isChecked());
     family->SetBool(tarsel::vesk::kDontAskForRefreshValue, !m_remindRefresh->isChecked());

@@ -14,6 +14,9 @@
 class CVeskCameraSettings;
 class ITarselSettings;
 class QCheckBox;
+namespace tarsel::dialogs {
+class CLcdOrPreviewBox;
+}
 class QComboBox;
 
 class CVeskPageGeneral : public tarsel::dialogs::CCameraSettingsPage {
@@ -39,7 +42,7 @@ private:
   ITarselSettings* m_settings;
   QComboBox* m_externalFlash = nullptr;
   QCheckBox* m_remindRefresh = nullptr;
-  QCheckBox* m_lcdOrPreview = nullptr;
+  tarsel::dialogs::CLcdOrPreviewBox* m_lcdOrPreview = nullptr;
   QCheckBox* m_bypassMedia = nullptr;
   bool m_updating = false;
   std::int32_t m_flashOnEntry = 0;

@@ -1,70 +1,13 @@
 #include "app/cameras/vesk/VeskTestCameraCapabilities.h"
 
 #include "app/cameras/vesk/VeskDllWr.h"
-#include "app/host/CameraWindow.h"
-#include "app/host/ConnectedCameraHost.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
 #include <utility>
 
-CVeskTestCameraCapabilities::CVeskTestCameraCapabilities(QWidget* window) : m_window(window) {}
-
-bool CVeskTestCameraCapabilities::RunOnCamera(std::function<void(std::stop_token stop)> work) {
-  ICameraWindow* window = ICameraWindow::FromObject(m_window.data());
-  if (!window)
-    return false;
-  return window->QueueCameraCall(
-      [this, work = std::move(work)](ICameraHiLevel& camera, std::stop_token stop) {
-        m_camera = dynamic_cast<CVeskDllWr*>(&camera);
-        work(std::move(stop));
-        m_camera = nullptr;
-      });
-}
-
-CVeskDllWr& CVeskTestCameraCapabilities::Camera() {
-  if (!m_camera)
-    ThrowError(E_FAIL, "The window holds no camera-link camera.");
-  return *m_camera;
-}
-
-void CVeskTestCameraCapabilities::Connect() {
-  Camera().Connect();
-}
-
-void CVeskTestCameraCapabilities::DisConnect() {
-  Camera().DisConnect();
-}
-
-std::string CVeskTestCameraCapabilities::GetModelName() {
-  return Camera().GetModelName();
-}
-
-std::string CVeskTestCameraCapabilities::GetCameraId() {
-  return Camera().GetCameraId();
-}
-
-ICapabilityTestCamera::Settings CVeskTestCameraCapabilities::ReadSettings() {
-  CVeskDllWr& camera = Camera();
-  Settings settings;
-  settings.resolution = camera.GetPropResolution();
-  settings.isoSpeed = camera.GetPropIsoSpeed();
-  settings.opticalZoom = camera.GetPropOpticalZoom(nullptr);
-  settings.flash = camera.GetPropFlash();
-  settings.whiteBalance = camera.GetPropWhiteBalance();
-  camera.GetExposureProp3(&settings.programMode, &settings.aperture, &settings.exposureTime);
-  return settings;
-}
-
-void CVeskTestCameraCapabilities::WriteSettings(const Settings& settings) {
-  CVeskDllWr& camera = Camera();
-  camera.SetPropResolution(settings.resolution);
-  camera.SetPropIsoSpeed(settings.isoSpeed);
-  camera.SetPropFlash(settings.flash);
-  camera.SetPropWhiteBalance(settings.whiteBalance);
-  camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
-  camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
-}
+CVeskTestCameraCapabilities::CVeskTestCameraCapabilities(QWidget* window)
+    : CCapabilityTrialAdapter(window, "The window holds no camera-link camera.") {}
 
 void CVeskTestCameraCapabilities::PrepareForTest() {
   Camera().SetResolutionOne();
@@ -107,27 +50,8 @@ std::int32_t CVeskTestCameraCapabilities::GetSetting(Setting setting) {
   return 0;
 }
 
-void CVeskTestCameraCapabilities::SetProgramAuto() {
-  Camera().SetProgramAuto();
-}
-
-void CVeskTestCameraCapabilities::ResetElectricZoom() {
-  Camera().ResetElectricZoom();
-}
-
-std::int32_t CVeskTestCameraCapabilities::MoveOpticalZoom(std::int32_t tenths) {
-  return Camera().SetPropOpticalZoom(tenths, nullptr);
-}
-
 void CVeskTestCameraCapabilities::SetOpticalZoomRange(std::int32_t min, std::int32_t max) {
   Camera().SetOpticalZoomRange(min, max);
-}
-
-CRefPtr<IPictureFromCamera> CVeskTestCameraCapabilities::TakeTestPicture() {
-  CRefPtr<IPictureFromCamera> picture = tarsel::host::TakePictureForCall(Camera());
-  if (!picture || !picture->GetData() || picture->GetDataSize() == 0)
-    ThrowError(E_FAIL, "The camera gave no test picture.");
-  return picture;
 }
 
 std::vector<CCapabilityEntry> CVeskTestCameraCapabilities::GetDefaultValues(const char* name) {
@@ -139,10 +63,6 @@ std::vector<CCapabilityEntry> CVeskTestCameraCapabilities::GetDefaultValues(cons
       for (; row->label; ++row)
         values.push_back({row->id, row->label});
   return values;
-}
-
-CRange CVeskTestCameraCapabilities::GetCapabilityRange(const char* name) {
-  return Camera().GetCapabilityRange(name);
 }
 
 void CVeskTestCameraCapabilities::StoreCapability(const char* name,

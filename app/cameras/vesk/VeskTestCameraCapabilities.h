@@ -9,44 +9,22 @@
 // _brantel_take_error; E_FAIL when the window holds no camera-link camera.
 #pragma once
 
-#include "app/cameras/dialogs/CapabilityTrialCamera.h"
-
-#include <QPointer>
-#include <QWidget>
+#include "app/cameras/dialogs/CapabilityTrialAdapter.h"
 
 class CVeskDllWr;
 
-class CVeskTestCameraCapabilities : public ICapabilityTrialCamera {
+class CVeskTestCameraCapabilities : public tarsel::dialogs::CCapabilityTrialAdapter<CVeskDllWr> {
 public:
   // `window`: the camera window or a widget inside it.
   explicit CVeskTestCameraCapabilities(QWidget* window);
 
-  bool RunOnCamera(std::function<void(std::stop_token stop)> work) override;
-  void Connect() override;
-  void DisConnect() override;
-  std::string GetModelName() override;
-  std::string GetCameraId() override;
-  Settings ReadSettings() override;
-  void WriteSettings(const Settings& settings) override;
   void PrepareForTest() override;
   void SetSetting(Setting setting, std::int32_t value) override;
   std::int32_t GetSetting(Setting setting) override;
-  void SetProgramAuto() override;
-  void ResetElectricZoom() override;
-  std::int32_t MoveOpticalZoom(std::int32_t tenths) override;
   void SetOpticalZoomRange(std::int32_t min, std::int32_t max) override;
-  CRefPtr<IPictureFromCamera> TakeTestPicture() override;
   std::vector<CCapabilityEntry> GetDefaultValues(const char* name) override;
-  CRange GetCapabilityRange(const char* name) override;
   void StoreCapability(const char* name, const std::vector<CCapabilityEntry>& values) override;
   void SaveCapabilities() override;
   std::string GetCapabilityFileName() override;
   void RestoreDefaults() override;
-
-private:
-  CVeskDllWr& Camera();
-
-  QPointer<QWidget> m_window;
-  // The camera of the work that runs now (worker only).
-  CVeskDllWr* m_camera = nullptr;
 };
