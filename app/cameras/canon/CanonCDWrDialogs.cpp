@@ -13,6 +13,7 @@
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/host/CameraWindow.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
