@@ -51,6 +51,7 @@ CaptureSnapshot CCanonCDCaptureProperties::ReadAll() {
   {
     const CCameraConnectGuard connection(m_camera);
     snapshot.name = m_camera->GetCameraName();
+    ReadSettable();
     snapshot.exposure = ReadExposure();
     for (const CaptureList list :
          {CaptureList::FlashMode, CaptureList::IsoSpeed, CaptureList::WhiteBalance, CaptureList::Metering,
@@ -171,16 +172,33 @@ bool CCanonCDCaptureProperties::SetAfLock(bool locked) {
   return state;
 }
 
+void CCanonCDCaptureProperties::ReadSettable() {
+  for (std::size_t mode = 0; mode < kModeCount; ++mode) {
+    const auto program = static_cast<std::uint32_t>(mode);
+    const std::uint8_t settable =
+        static_cast<std::uint8_t>((m_camera->IsApertureSettable(program) ? kApertureSettable : 0) |
+                                  (m_camera->IsExposureTimeSettable(program) ? kTimeSettable : 0) |
+                                  (m_camera->IsExpoBiasSettable(program) ? kBiasSettable : 0));
+    m_settable[mode].store(settable, std::memory_order_relaxed);
+  }
+}
+
+bool CCanonCDCaptureProperties::Settable(std::int32_t mode, std::uint8_t what) const {
+  if (mode < 0 || static_cast<std::size_t>(mode) >= kModeCount)
+    return false;
+  return (m_settable[static_cast<std::size_t>(mode)].load(std::memory_order_relaxed) & what) != 0;
+}
+
 bool CCanonCDCaptureProperties::UsesAperture(std::int32_t mode) const {
-  return m_camera->IsApertureSettable(static_cast<std::uint32_t>(mode));
+  return Settable(mode, kApertureSettable);
 }
 
 bool CCanonCDCaptureProperties::UsesExposureTime(std::int32_t mode) const {
-  return m_camera->IsExposureTimeSettable(static_cast<std::uint32_t>(mode));
+  return Settable(mode, kTimeSettable);
 }
 
 bool CCanonCDCaptureProperties::UsesExpoBias(std::int32_t mode) const {
-  return m_camera->IsExpoBiasSettable(static_cast<std::uint32_t>(mode));
+  return Settable(mode, kBiasSettable);
 }
 
 unsigned CCanonCDCaptureProperties::Features() const {

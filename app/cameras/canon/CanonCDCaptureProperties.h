@@ -14,6 +14,10 @@
 
 #include "app/cameras/dialogs/ICapturePropertiesSource.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+
 class CanonCD_Wr;
 
 class CCanonCDCaptureProperties : public tarsel::dialogs::ICapturePropertiesSource {
@@ -42,4 +46,12 @@ public:
 private:
   tarsel::dialogs::ExposureBlock ReadExposure();
   CanonCD_Wr* m_camera;
+  // Which exposure values each program mode lets the user set, read on the
+  // worker with the values: the dialog asks on its own thread, where the
+  // camera's capability sets may be rebuilt by a detection at the same time.
+  static constexpr std::size_t kModeCount = 16;
+  static constexpr std::uint8_t kApertureSettable = 1, kTimeSettable = 2, kBiasSettable = 4;
+  std::array<std::atomic<std::uint8_t>, kModeCount> m_settable{};
+  void ReadSettable();
+  bool Settable(std::int32_t mode, std::uint8_t what) const;
 };
