@@ -91,6 +91,24 @@ protected:
     return *m_camera;
   }
 
+  // Sends one tried value through the family's setter of that setting.
+  static void SendSetting(CameraObject& camera, Setting setting, std::int32_t value) {
+    switch (setting) {
+    case Setting::Aperture:
+      camera.SetAperturePriority(value);
+      break;
+    case Setting::WhiteBalance:
+      camera.SetPropWhiteBalance(value);
+      break;
+    case Setting::IsoSpeed:
+      camera.SetPropIsoSpeed(value);
+      break;
+    case Setting::Resolution:
+      camera.SetPropResolution(value);
+      break;
+    }
+  }
+
 private:
   QPointer<QWidget> m_window;
   const char* m_noCamera;

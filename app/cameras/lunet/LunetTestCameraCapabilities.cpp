@@ -37,22 +37,7 @@ void CLunetTestCameraCapabilities::PrepareForTest() {
 void CLunetTestCameraCapabilities::SetSetting(Setting setting, std::int32_t value) {
   CLunetWr& camera = Camera();
   // A refused value is read back as the one the camera kept: not taken.
-  tarsel::lunet::RunRefusable(camera, [&] {
-    switch (setting) {
-    case Setting::Aperture:
-      camera.SetAperturePriority(value);
-      break;
-    case Setting::WhiteBalance:
-      camera.SetPropWhiteBalance(value);
-      break;
-    case Setting::IsoSpeed:
-      camera.SetPropIsoSpeed(value);
-      break;
-    case Setting::Resolution:
-      camera.SetPropResolution(value);
-      break;
-    }
-  });
+  tarsel::lunet::RunRefusable(camera, [&] { SendSetting(camera, setting, value); });
 }
 
 std::int32_t CLunetTestCameraCapabilities::GetSetting(Setting setting) {

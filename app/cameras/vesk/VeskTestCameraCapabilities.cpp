@@ -15,21 +15,7 @@ void CVeskTestCameraCapabilities::PrepareForTest() {
 }
 
 void CVeskTestCameraCapabilities::SetSetting(Setting setting, std::int32_t value) {
-  CVeskDllWr& camera = Camera();
-  switch (setting) {
-  case Setting::Aperture:
-    camera.SetAperturePriority(value);
-    break;
-  case Setting::WhiteBalance:
-    camera.SetPropWhiteBalance(value);
-    break;
-  case Setting::IsoSpeed:
-    camera.SetPropIsoSpeed(value);
-    break;
-  case Setting::Resolution:
-    camera.SetPropResolution(value);
-    break;
-  }
+  SendSetting(Camera(), setting, value);
 }
 
 std::int32_t CVeskTestCameraCapabilities::GetSetting(Setting setting) {
