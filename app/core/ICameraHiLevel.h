@@ -33,6 +33,7 @@
 #pragma once
 
 #include "TarselCore_export.h"
+#include "app/core/CardPicture.h"
 #include "hostapi/Win32Types.h"
 
 #include <cstdint>
@@ -85,6 +86,15 @@ public:
   // Flags bit 0 keeps the picture on the card, bit 1 names the record after
   // the camera's file.
   virtual HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) = 0;
+  // Where the picture of the last successful TransferPicture with bit 0
+  // lies on the card; not IsKnown when it is not on a card (a family that
+  // keeps no copy the program could erase, a picture that bypassed the card).
+  virtual CardPicture GetKeptPicture() = 0;
+  // Erases exactly that picture: selects it by number and checks its file
+  // name, looking for the name among the stored pictures when the number
+  // moved. 0 erased, 1 not found (nothing erased), else the camera's failure
+  // (nothing erased).
+  virtual HRESULT EraseKeptPicture(const CardPicture& picture) = 0;
   virtual HRESULT PrepareCapture(std::uint32_t value) = 0;
   virtual HRESULT FirePreparedCapture() = 0;
   // Frames reach the call-back on the family's preview thread.

@@ -422,8 +422,15 @@ void CAutoTakePicturesDlg::OnTick() {
   m_countdown->setText(ResText(IDS_TAKING_PICTURE));
   m_taking = true;
   m_timer.stop();
-  if (!m_frame.TakePictureAllCameras(m_currentCounter, true))
-    QCoreApplication::postEvent(this, new tarsel::host::SaveResultEvent(2, kNoCameras));
+  if (m_frame.TakePictureAllCameras(m_currentCounter, true))
+    return;
+  // A camera window that holds as many unsaved pictures as it may has told
+  // the user: the series ends instead of taking pictures it cannot keep.
+  if (m_frame.RefusesNewPictures()) {
+    EndSeries();
+    return;
+  }
+  QCoreApplication::postEvent(this, new tarsel::host::SaveResultEvent(2, kNoCameras));
 }
 
 void CAutoTakePicturesDlg::AddError(const CTimedTakeError& error) {

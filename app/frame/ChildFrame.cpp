@@ -447,7 +447,7 @@ void CChildFrame::SuspendPreview(bool suspend) {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
   tarsel::ui::Quietly([&] { EndBracketing(); });
-  if (m_unsaved && !m_destroying) {
+  if (HasUnsavedPictures() && !m_destroying) {
     const QPointer<CChildFrame> alive(this);
     const int answer = tarsel::ui::AskUser(this, IDS_SAVE_BEFORE_EXIT, tarsel::ui::Buttons::YesNoCancel,
                                            tarsel::ui::Icon::Question);
@@ -459,7 +459,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     }
     // A picture whose save was cancelled or failed is not thrown away: the
     // window stays open with it.
-    if (answer == tarsel::ui::IDYES && SaveCurrentPicture() != 0) {
+    if (answer == tarsel::ui::IDYES && SaveUnsavedPictures() != 0) {
       event->ignore();
       return;
     }

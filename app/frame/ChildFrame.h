@@ -9,6 +9,13 @@
 // posted events; the window appends a new picture to the series when it
 // handles the event that carries it.
 //
+// Automatic saves: a take that an automatic save follows leaves its picture
+// on the camera's card (unless the user leaves it there anyway); the window
+// follows each queued save (SaveOutcomeEvent) and queues the erase of that
+// card picture only once its saver reported it saved. A picture no card
+// keeps is held in the series, unsaved, until it is saved; past the held
+// limits the window takes no more pictures and says so once.
+//
 // Failure: command and event handlers never let an exception out; they
 // report it through the one user-interface guard (tarsel::ui::Guard, this
 // window as parent) and the window stays usable. AttachCamera and
@@ -19,6 +26,7 @@
 // gets the QWidget* of this window (WindowHandle).
 #pragma once
 
+#include "app/core/CardPicture.h"
 #include "app/core/ITarselCallback.h"
 #include "app/frame/CommandTable.h"
 #include "app/frame/CommandTarget.h"
@@ -32,9 +40,11 @@
 #include <QString>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CSaveInfoFile;
 class ISaveInfo;
@@ -52,6 +62,9 @@ namespace tarsel::host {
 class CConnectedCameraHost;
 class CameraStatusEvent;
 } // namespace tarsel::host
+namespace tarsel::saving {
+class SaveOutcomeEvent;
+} // namespace tarsel::saving
 
 class CChildView;
 class CWaitEvent;
@@ -65,6 +78,10 @@ struct ChildFrameOptions {
   std::chrono::milliseconds batteryInterval{60000};
   // Attaching that took longer shows the connect-time warning (families that want it).
   std::chrono::milliseconds connectTimeWarning{20000};
+  // Pictures that exist only in the window (their save failed or runs, and
+  // no card keeps them) at which it takes no more: by count and by bytes.
+  std::size_t heldPictureLimit = 50;
+  std::uint64_t heldByteLimit = std::uint64_t{512} << 20;
 };
 
 class CChildFrame : public QMdiSubWindow,
@@ -95,7 +112,11 @@ public:
   void OfferCapabilityDetection();
   void ShowCaptureProperties(bool show);
   bool IsCameraConnected() const { return !m_disconnected; }
-  bool HasUnsavedPictures() const { return m_unsaved; }
+  // A picture never saved, or held because it exists nowhere else.
+  bool HasUnsavedPictures() const;
+  // True (and the user told, once until it changes) while the window holds
+  // as many unsaved pictures as it may: it takes no more then.
+  bool RefusesNewPictures();
   bool IsBusy() const { return m_busy; }
   bool IsBracketingRunning() const { return m_bracketing != nullptr; }
   // The program's settings, or null once the frame is gone.
@@ -103,6 +124,8 @@ public:
   // The interactive save of the current picture (as "Save As..."): 0, 1223
   // (cancelled) or an error code (already reported to the user).
   HRESULT SaveCurrentPicture();
+  // The same for every unsaved picture: the held ones and an unsaved current one.
+  HRESULT SaveUnsavedPictures();
   void ActivateInMdiClient();
 
   // ICameraWindow (the camera families' dialogs and pages)
@@ -172,7 +195,13 @@ private:
   bool CheckBattery();
   void StartBatteryTimer(std::chrono::milliseconds delay);
   void OnCameraStatus(tarsel::host::CameraStatusEvent& event);
-  void OnPictureTaken(IPictureFromCamera* picture);
+  void OnPictureTaken(tarsel::host::CameraStatusEvent& event);
+  void OnSaveOutcome(const tarsel::saving::SaveOutcomeEvent& outcome);
+  // Follows a queued save of `picture`, which the take kept on the card
+  // until its save (card) or left there for good: held when neither.
+  void FollowSave(IPictureFromCamera* picture, const CardPicture& card, bool leftInCamera);
+  // An automatic save follows this window's own takes now.
+  bool AutoSaveFollowsTake() const;
   void OnSynchronizedPicture(tarsel::host::CameraStatusEvent& event);
   void OnSynchronizedFailure(tarsel::host::CameraStatusEvent& event, HRESULT code);
   void OnTakePicture();
@@ -189,6 +218,7 @@ private:
   void RotateCurrent(std::int32_t code);
   void CopyToClipboard();
   HRESULT SavePictures(bool wholeSeries);
+  HRESULT SavePictureList(std::vector<IPictureFromCamera*> pictures);
   void OpenCameraSettings(std::int32_t firstPage);
   void MonitorOn();
   void MonitorOff();
@@ -216,6 +246,14 @@ private:
   // is told once, so a takeover failing next is logged, not told again.
   bool m_jobFailureTold = false;
   bool m_unsaved = false;
+  // Queued automatic saves whose outcome has not arrived, with the card
+  // picture each erases after it is saved.
+  struct FollowedSave {
+    CRefPtr<IPictureFromCamera> picture;
+    CardPicture card;
+  };
+  std::vector<FollowedSave> m_followedSaves;
+  bool m_heldLimitTold = false;
   bool m_capabilitiesOffered = false;
   bool m_busy = false;
   bool m_downloading = false;

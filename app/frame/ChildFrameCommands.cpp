@@ -159,12 +159,29 @@ HRESULT CChildFrame::SaveCurrentPicture() {
   return result;
 }
 
+bool CChildFrame::HasUnsavedPictures() const {
+  return m_unsaved || (m_host && m_host->HasHeldPictures());
+}
+
+HRESULT CChildFrame::SaveUnsavedPictures() {
+  HRESULT result = 0;
+  Guarded([&] {
+    if (!m_host)
+      return;
+    std::vector<IPictureFromCamera*> pictures;
+    for (std::int32_t index = 0; index < m_host->GetPictureCount(); ++index) {
+      IPictureFromCamera* picture = m_host->GetPicture(index);
+      if (m_host->IsHeld(picture) || (m_unsaved && picture == CurrentPicture()))
+        pictures.push_back(picture);
+    }
+    result = SavePictureList(std::move(pictures));
+  });
+  return result;
+}
+
 HRESULT CChildFrame::SavePictures(bool wholeSeries) {
   if (!m_host || !m_host->HasPictures())
     return 0;
-  // Without a saver nothing can be saved: the pictures stay, unsaved.
-  if (!m_site || !m_site->HasSavers())
-    return static_cast<HRESULT>(ERROR_CANCELLED);
   std::vector<IPictureFromCamera*> pictures;
   if (wholeSeries) {
     for (std::int32_t index = 0; index < m_host->GetPictureCount(); ++index)
@@ -172,8 +189,15 @@ HRESULT CChildFrame::SavePictures(bool wholeSeries) {
   } else if (IPictureFromCamera* current = CurrentPicture()) {
     pictures.push_back(current);
   }
+  return SavePictureList(std::move(pictures));
+}
+
+HRESULT CChildFrame::SavePictureList(std::vector<IPictureFromCamera*> pictures) {
   if (pictures.empty())
     return 0;
+  // Without a saver nothing can be saved: the pictures stay, unsaved.
+  if (!m_site || !m_site->HasSavers())
+    return static_cast<HRESULT>(ERROR_CANCELLED);
   // The series may change while a saver's dialog runs: hold the pictures.
   std::vector<CRefPtr<IPictureFromCamera>> held(pictures.begin(), pictures.end());
   const QPointer<CChildFrame> alive(this);
@@ -182,8 +206,11 @@ HRESULT CChildFrame::SavePictures(bool wholeSeries) {
   if (!alive)
     return result;
   if (result == 0) {
-    if (m_host)
+    if (m_host) {
+      for (IPictureFromCamera* picture : pictures)
+        m_host->ReleasePicture(picture);
       m_host->MarkSeriesForReplace();
+    }
     m_unsaved = false;
   } else if (result != static_cast<HRESULT>(ERROR_CANCELLED)) {
     Report(result);

@@ -12,6 +12,7 @@ class CChildFrame;
 class IPictureFromCamera;
 class ISaveInfo;
 class ITarselSettings;
+class QObject;
 class QWidget;
 
 class IChildFrameSite {
@@ -32,13 +33,15 @@ public:
 
   // Saving through the save queue; false when nothing was queued (the picture
   // then stays unsaved in the window's series). saveInfo: the window's save
-  // information, whose counter names the picture.
-  virtual bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) = 0;
+  // information, whose counter names the picture. outcomeReceiver (the
+  // window; may be null) gets the job's tarsel::saving::SaveOutcomeEvent.
+  virtual bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName,
+                                QObject* outcomeReceiver) = 0;
   // One camera's result of an all-cameras take: a picture with code 0, or no
   // picture and an error code; counter and save: the take's picture counter
   // and save flag. False when nothing was queued.
   virtual bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
-                                     std::int32_t counter, bool save) = 0;
+                                     std::int32_t counter, bool save, QObject* outcomeReceiver) = 0;
 
   // Capture-properties dialogs of the all-cameras view.
   virtual bool IsCaptureDialogShown() = 0;

@@ -13,6 +13,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "app/saving/SaveOutcomeEvent.h"
 #include "app/ui/CameraConnectGuard.h"
 #include "app/ui/ClipboardGuard.h"
 #include "app/ui/MessageQuestion.h"
@@ -27,12 +28,55 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <utility>
+
 using namespace tarsel::frame::detail;
 namespace cmd = tarsel::frame::cmd;
 using tarsel::host::CameraStatusEvent;
 using tarsel::host::CConnectedCameraHost;
+using tarsel::saving::SaveOutcomeEvent;
+
+namespace {
+
+// The option bit by which the user leaves the picture in the camera.
+constexpr std::uint32_t kLeaveInCamera = 1;
+
+bool LeavesInCamera(const ICamExtraCommand* command) {
+  return command && (command->GetOption() & kLeaveInCamera) != 0;
+}
+
+} // namespace
 
 // Taking pictures -------------------------------------------------------------
+
+bool CChildFrame::AutoSaveFollowsTake() const {
+  const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
+  return user && user->GetAutoSaveAfterTakingSingle() && m_site && m_site->HasSavers() &&
+         !m_view->IsFocusStripShown();
+}
+
+bool CChildFrame::RefusesNewPictures() {
+  if (!m_host)
+    return false;
+  const std::size_t count = m_host->GetHeldCount();
+  const std::uint64_t bytes = m_host->GetHeldBytes();
+  if (count < m_options.heldPictureLimit && bytes < m_options.heldByteLimit) {
+    m_heldLimitTold = false;
+    return false;
+  }
+  EndBracketing();
+  if (!std::exchange(m_heldLimitTold, true) && !m_destroying)
+    tarsel::ui::AskUser(
+        this,
+        tr("Camera \"%1\" holds %2 pictures (%3 MB) that could not be saved and exist only in "
+           "its window. No more pictures are taken with it until they are saved or deleted.")
+            .arg(m_cameraName)
+            .arg(static_cast<qulonglong>(count))
+            .arg(static_cast<qulonglong>((bytes + (1u << 20) - 1) >> 20)),
+        tarsel::ui::Buttons::Ok, tarsel::ui::Icon::Error);
+  return true;
+}
 
 void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
                                         const ICamExtraCommand* command) {
@@ -46,20 +90,24 @@ void CChildFrame::QueueSynchronizedTake(tarsel::host::CSyncTakeTicket ticket,
     m_statusToFrame = false;
     ShowStatus(IDS_CONNECTING);
     camera->EnableCaptureProperties(false);
-    m_host->QueueSynchronizedTake(std::move(ticket), command);
+    const auto& take = ticket.take();
+    const CRefPtr<ITarselConfigSettings> user = UserSettings(true);
+    const bool saved = ((take && take->saveFlag()) || (user && user->GetAutoSaveAfterTaking())) && m_site &&
+                       m_site->HasSavers();
+    m_host->QueueSynchronizedTake(std::move(ticket), command, saved && !LeavesInCamera(command));
     SetPane(1, QString());
   });
 }
 
 bool CChildFrame::QueueTakePicture(const ICamExtraCommand* command) {
   ICameraHiLevel* camera = GetCamera();
-  if (m_busy || m_downloading || !camera)
+  if (m_busy || m_downloading || !camera || RefusesNewPictures())
     return false;
   m_busy = true;
   m_statusToFrame = true;
   ShowStatus(IDS_CONNECTING);
   camera->EnableCaptureProperties(false);
-  m_host->QueueTakePicture(command);
+  m_host->QueueTakePicture(command, AutoSaveFollowsTake() && !LeavesInCamera(command));
   return true;
 }
 
@@ -206,6 +254,10 @@ bool CChildFrame::event(QEvent* event) {
       Guarded([&] { OpenCameraSettings(open->firstPage()); });
     return true;
   }
+  if (type == SaveOutcomeEvent::Type()) {
+    Guarded([&] { OnSaveOutcome(*static_cast<SaveOutcomeEvent*>(event)); });
+    return true;
+  }
   if (type == tarsel::frame::CommandEvent::type()) {
     // A posted command runs only when its enable test passes now.
     OnCommand(static_cast<tarsel::frame::CommandEvent*>(event)->id());
@@ -225,7 +277,7 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
     switch (code) {
     case StatusPictureTaken:
       m_jobFailureTold = false;
-      OnPictureTaken(event.picture());
+      OnPictureTaken(event);
       break;
     case StatusSynchronizedPicture:
       m_jobFailureTold = false;
@@ -276,7 +328,8 @@ void CChildFrame::OnCameraStatus(CameraStatusEvent& event) {
   });
 }
 
-void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
+void CChildFrame::OnPictureTaken(CameraStatusEvent& event) {
+  IPictureFromCamera* picture = event.picture();
   SetPane(1, QString());
   m_busy = false;
   if (ICameraHiLevel* camera = GetCamera())
@@ -294,7 +347,11 @@ void CChildFrame::OnPictureTaken(IPictureFromCamera* picture) {
     if (!m_view->IsFocusStripShown() && user && user->GetAutoSaveAfterTakingSingle() && m_site && info) {
       info->SetNumDigits(static_cast<std::int32_t>(user->GetNumDigitsInCounter()));
       info->SetNamingMode(user->GetLeavePictureInCamera() ? 3 : 0);
-      if (m_site->QueuePictureSave(current, info, m_cameraName.toUtf8().constData())) {
+      if (m_site->QueuePictureSave(current, info, m_cameraName.toUtf8().constData(), this)) {
+        if (current == picture)
+          FollowSave(current, event.cardPicture(), event.leftInCamera());
+        else
+          FollowSave(current, {}, false);
         m_host->MarkSeriesForReplace();
         m_unsaved = false;
         info->SetCounter(info->GetCounter() + 1);
@@ -356,7 +413,8 @@ void CChildFrame::OnSynchronizedPicture(CameraStatusEvent& event) {
   });
   m_unsaved = true;
   if (m_site && m_site->QueueSynchronizedSave(picture, m_cameraName.toUtf8().constData(), 0,
-                                              TakeCounter(event), TakeSaveFlag(event))) {
+                                              TakeCounter(event), TakeSaveFlag(event), this)) {
+    FollowSave(picture, event.cardPicture(), event.leftInCamera());
     m_host->MarkSeriesForReplace();
     m_unsaved = false;
   }
@@ -375,6 +433,34 @@ void CChildFrame::OnSynchronizedFailure(CameraStatusEvent& event, HRESULT code) 
     camera->EnableCaptureProperties(true);
   if (m_site)
     m_site->QueueSynchronizedSave(nullptr, m_cameraName.toUtf8().constData(), code, TakeCounter(event),
-                                  TakeSaveFlag(event));
+                                  TakeSaveFlag(event), nullptr);
   event.ticket().Complete(code);
+}
+
+// Automatic saves ---------------------------------------------------------------
+
+void CChildFrame::FollowSave(IPictureFromCamera* picture, const CardPicture& card, bool leftInCamera) {
+  if (!picture)
+    return;
+  // Until its saver reports it saved, a picture no card keeps exists only here.
+  if (!card.IsKnown() && !leftInCamera)
+    m_host->HoldPicture(picture);
+  m_followedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), card});
+}
+
+void CChildFrame::OnSaveOutcome(const SaveOutcomeEvent& outcome) {
+  const auto followed =
+      std::find_if(m_followedSaves.begin(), m_followedSaves.end(),
+                   [&](const FollowedSave& save) { return save.picture.get() == outcome.picture(); });
+  if (followed == m_followedSaves.end())
+    return;
+  const FollowedSave save = std::move(*followed);
+  m_followedSaves.erase(followed);
+  // Not saved: a picture on the card stays there, one that exists nowhere
+  // else stays held and unsaved.
+  if (!outcome.saved() || !m_host)
+    return;
+  m_host->ReleasePicture(save.picture.get());
+  if (save.card.IsKnown() && GetCamera() && !m_disconnected)
+    m_host->QueueErase(save.card);
 }

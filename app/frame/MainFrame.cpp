@@ -398,6 +398,10 @@ bool CMainFrame::event(QEvent* event) {
       OnSaveResult(result->kind(), result->code());
       return;
     }
+    if (type == tarsel::saving::SaveOutcomeEvent::Type()) {
+      OnSaveOutcome(*static_cast<tarsel::saving::SaveOutcomeEvent*>(event));
+      return;
+    }
     if (type == WM_TARSEL_SAVE_QUEUE_LENGTH) {
       OnSaveQueueLength(static_cast<tarsel::saving::SaveQueueLengthEvent*>(event)->length());
       return;

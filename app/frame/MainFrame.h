@@ -23,6 +23,7 @@
 #include "app/frame/PreviewWnd.h"
 #include "app/frame/SdkFamily.h"
 #include "app/receiver/RemoteCommandTarget.h"
+#include "app/saving/SaveOutcomeEvent.h"
 #include "app/saving/SaveThread.h"
 #include "remote/MailSlotListener.h"
 
@@ -107,6 +108,9 @@ public:
   int SelectCameraTypes();
   // False (nothing queued) when no camera window is connected.
   bool TakePictureAllCameras(std::int32_t counter, bool save);
+  // A connected camera window holds as many unsaved pictures as it may (it
+  // told the user): no all-cameras take starts.
+  bool RefusesNewPictures();
   HRESULT SaveUnsaved();
   // Command 32778 and /AUTOSTART: the time-lapse dialog, modal; its result.
   int RunTimeLapse();
@@ -153,9 +157,10 @@ public:
   bool HasSavers() override;
   void ShowFrameMessage(const QString& text) override;
   void SetFramePaneText(int pane, const QString& text) override;
-  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) override;
+  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName,
+                        QObject* outcomeReceiver) override;
   bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code,
-                             std::int32_t counter, bool save) override;
+                             std::int32_t counter, bool save, QObject* outcomeReceiver) override;
   bool IsCaptureDialogShown() override { return m_captureDialogShown; }
   void ShowCaptureDialogFor(CChildFrame* window) override;
   void HideCaptureDialogs() override;
@@ -226,6 +231,7 @@ private:
   void ShowNoSaversMessage();
   void OnMessageChanged(const QString& text);
   void OnSaveResult(std::int32_t kind, HRESULT code);
+  void OnSaveOutcome(const tarsel::saving::SaveOutcomeEvent& outcome);
   void OnSaveQueueLength(std::size_t length);
   void StartSaveThread();
   void StopDeviceAndRemote();
@@ -271,5 +277,7 @@ private:
   bool m_refreshAgain = false;
   bool m_refreshAfterWork = false;
   bool m_noSaversMessagePending = false;
+  // A failed save was told; the next one is told only after a save succeeded.
+  bool m_saveFailureTold = false;
   tarsel::frame::CommandTable m_commands;
 };

@@ -285,6 +285,14 @@ void CMainFrame::ApplyCommandLineProfiles() {
 // ---------------------------------------------------------------------------
 // All-cameras take and saving
 
+bool CMainFrame::RefusesNewPictures() {
+  bool refused = false;
+  for (CChildFrame* window : CameraWindows())
+    if (window->IsCameraConnected() && window->RefusesNewPictures())
+      refused = true;
+  return refused;
+}
+
 bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
   std::vector<CChildFrame*> connected;
   for (CChildFrame* window : CameraWindows())
@@ -292,6 +300,10 @@ bool CMainFrame::TakePictureAllCameras(std::int32_t counter, bool save) {
       connected.push_back(window);
   // Nothing to take: no take starts, so none would ever end.
   if (connected.empty())
+    return false;
+  // A camera whose window cannot keep another unsaved picture stops the take
+  // (and the series it belongs to) before any camera takes.
+  if (RefusesNewPictures())
     return false;
 
   m_take.save = save;
@@ -335,7 +347,7 @@ HRESULT CMainFrame::SaveUnsaved() {
       continue;
     if (window != ActiveCameraWindow())
       window->ActivateInMdiClient();
-    result = window->SaveCurrentPicture();
+    result = window->SaveUnsavedPictures();
     saved = true;
     if (result == kCancelled)
       break;
@@ -364,6 +376,34 @@ void CMainFrame::OnSaveResult(std::int32_t kind, HRESULT code) {
     ReportError(code);
   if (kind == 0)
     emit takeEnded();
+}
+
+void CMainFrame::OnSaveOutcome(const tarsel::saving::SaveOutcomeEvent& outcome) {
+  using tarsel::saving::SaveOutcome;
+  if (outcome.saved()) {
+    m_saveFailureTold = false;
+    return;
+  }
+  if (outcome.outcome() != SaveOutcome::Failed && outcome.outcome() != SaveOutcome::Skipped)
+    return;
+  // An open time-lapse dialog lists every failure.
+  for (const QPointer<QObject>& dialog : m_timeLapseDialogs)
+    if (dialog) {
+      QCoreApplication::postEvent(dialog.data(), new tarsel::host::SaveResultEvent(1, outcome.code()));
+      return;
+    }
+  // A run of failed saves is told once: the pictures of the run stay on
+  // their cards or unsaved in their windows, and the error log lists each.
+  if (std::exchange(m_saveFailureTold, true))
+    return;
+  const std::string where = outcome.target().empty()
+                                ? std::string("The pictures could not be saved.")
+                                : "The pictures could not be saved to " + outcome.target() + ".";
+  ::ReportError(
+      _brantel_take_error(outcome.code(), (where + " They stay on their cameras' cards or unsaved in their "
+                                                   "windows; the error log lists each one.")
+                                              .c_str()),
+      Hwnd());
 }
 
 void CMainFrame::ShowNoSaversMessage() {
@@ -395,12 +435,14 @@ HRESULT CMainFrame::SavePicturesInteractive(CChildFrame* window, IPictureFromCam
 
 // Without a saver to take it a picture is not queued: it stays unsaved in
 // its window rather than being dropped by the queue.
-bool CMainFrame::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName) {
-  return m_saveThread && ChooseSaver() && m_saveThread->QueuePictureSave(picture, saveInfo, cameraName);
+bool CMainFrame::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* saveInfo, const char* cameraName,
+                                  QObject* outcomeReceiver) {
+  return m_saveThread && ChooseSaver() &&
+         m_saveThread->QueuePictureSave(picture, saveInfo, cameraName, outcomeReceiver);
 }
 
 bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT,
-                                       std::int32_t counter, bool save) {
+                                       std::int32_t counter, bool save, QObject* outcomeReceiver) {
   // The take's context reports a failed camera and the take's end; only the
   // pictures go to the queue, named with their own take's counter.
   if (!m_saveThread || !picture || !ChooseSaver())
@@ -409,7 +451,7 @@ bool CMainFrame::QueueSynchronizedSave(IPictureFromCamera* picture, const char* 
   take.counter = static_cast<std::uint32_t>(counter);
   take.save = save;
   take.pending = 0;
-  return m_saveThread->QueueSynchronizedSave(take, picture, cameraName, 0);
+  return m_saveThread->QueueSynchronizedSave(take, picture, cameraName, 0, outcomeReceiver);
 }
 
 std::size_t CMainFrame::SaveQueueLength() const {

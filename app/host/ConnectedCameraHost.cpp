@@ -10,10 +10,12 @@
 #include "app/pictures/PictureFromCamera.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
+#include "env/FormatStdString.h"
 #include "platform/Win32Error.h"
 
 #include <QObject>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -39,6 +41,8 @@ struct CameraJob {
   std::int32_t index = -1;
   CSyncTakeTicket ticket;
   CameraCall call;
+  bool keepForSave = false;
+  CardPicture erase;
 };
 
 // The end of a camera call, posted by the worker to the call's relay.
@@ -117,9 +121,11 @@ struct HostCore : public _ISdkCallback {
   }
 
   BOOL Post(std::int32_t code, std::intptr_t argument, CRefPtr<IPictureFromCamera> picture = {},
-            CSyncTakeTicket ticket = {}) {
+            CSyncTakeTicket ticket = {}, CardPicture card = {}, bool leftInCamera = false) {
     const std::shared_ptr<EventSink> target = currentSink();
-    if (target->Post(new CameraStatusEvent(code, argument, std::move(picture), std::move(ticket))))
+    auto* event = new CameraStatusEvent(code, argument, std::move(picture), std::move(ticket));
+    event->setCard(std::move(card), leftInCamera);
+    if (target->Post(event))
       return TRUE;
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -199,15 +205,18 @@ private:
 };
 
 // Runs one picture job on a fresh picture: the camera state is restored
-// before anything is posted; a failure posts its code, success the picture.
-template <class Work> void RunPictureJob(HostCore& core, std::int32_t doneStatus, Work&& work) {
+// before anything is posted; a failure posts its code, success the picture
+// with the place on the card that the work answers.
+template <class Work>
+void RunPictureJob(HostCore& core, std::int32_t doneStatus, bool leftInCamera, Work&& work) {
   CRefPtr<IPictureFromCamera> picture;
+  CardPicture card;
   std::exception_ptr failure;
   {
     CameraState state(*core.camera);
     try {
       picture = NewPicture();
-      work(state, *picture);
+      card = work(state, *picture);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -216,36 +225,91 @@ template <class Work> void RunPictureJob(HostCore& core, std::int32_t doneStatus
     core.Post(StatusJobFailed, CodeOf(failure));
     return;
   }
-  core.Post(doneStatus, 0, std::move(picture));
+  core.Post(doneStatus, 0, std::move(picture), {}, std::move(card), leftInCamera);
+}
+
+// The user's "Leave picture in camera" in the job's option word.
+bool LeavesInCamera(const CameraJob& job) {
+  return job.command && (job.command->GetOption() & 1u) != 0;
+}
+
+// The transfer of a take: with keepForSave the picture stays on the card
+// and the answer says where, else the flags decide as the user chose.
+CardPicture TransferTaken(ICameraHiLevel& camera, IPictureFromCamera& picture, std::uint32_t flags,
+                          bool keepForSave) {
+  constexpr std::uint32_t kKeepOnCard = 1;
+  ThrowIfFailed(camera.TransferPicture(&picture, keepForSave ? flags | kKeepOnCard : flags));
+  return keepForSave ? camera.GetKeptPicture() : CardPicture{};
 }
 
 void TakePicture(HostCore& core, CameraJob& job) {
   ICameraHiLevel& camera = *core.camera;
-  RunPictureJob(core, StatusPictureTaken, [&](CameraState& state, IPictureFromCamera& picture) {
-    core.PostOrThrow(StatusMessage, IDS_TAKING_PICTURE);
-    state.PausePreview();
-    state.Connect();
-    std::uint32_t value = 0;
-    if (job.command) {
-      value = job.command->GetOption();
-      std::int32_t first = 0;
-      std::int32_t second = 0;
-      if (job.command->GetCommand(&first, &second))
-        picture.SetExtraCommand(job.command.get());
-    }
-    ThrowIfFailed(camera.Capture(value, false));
-    core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
-    ThrowIfFailed(camera.TransferPicture(&picture, value));
-  });
+  RunPictureJob(core, StatusPictureTaken, LeavesInCamera(job),
+                [&](CameraState& state, IPictureFromCamera& picture) {
+                  core.PostOrThrow(StatusMessage, IDS_TAKING_PICTURE);
+                  state.PausePreview();
+                  state.Connect();
+                  std::uint32_t value = 0;
+                  if (job.command) {
+                    value = job.command->GetOption();
+                    std::int32_t first = 0;
+                    std::int32_t second = 0;
+                    if (job.command->GetCommand(&first, &second))
+                      picture.SetExtraCommand(job.command.get());
+                  }
+                  ThrowIfFailed(camera.Capture(value, false));
+                  core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
+                  return TransferTaken(camera, picture, value, job.keepForSave);
+                });
 }
 
 void DownloadPicture(HostCore& core, CameraJob& job) {
   ICameraHiLevel& camera = *core.camera;
-  RunPictureJob(core, StatusJobEnded, [&](CameraState& state, IPictureFromCamera& picture) {
+  RunPictureJob(core, StatusJobEnded, false, [&](CameraState& state, IPictureFromCamera& picture) {
     state.Connect();
     core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
     ThrowIfFailed(camera.DownloadPicture(&picture, job.index));
+    return CardPicture{};
   });
+}
+
+std::string CameraNameOf(ICameraHiLevel& camera) {
+  try {
+    const char* name = camera.GetCameraName();
+    return name ? name : "";
+  } catch (...) {
+    return {};
+  }
+}
+
+// The erase after a save. Whatever happens, the picture is saved: a picture
+// that is not found or not erased only stays on the card, which the log
+// records.
+void EraseSavedPicture(HostCore& core, CameraJob& job) {
+  ICameraHiLevel& camera = *core.camera;
+  HRESULT result = 0;
+  {
+    CameraState state(camera);
+    try {
+      state.Connect();
+      result = camera.EraseKeptPicture(job.erase);
+    } catch (...) {
+      result = CodeOf(std::current_exception());
+    }
+  }
+  if (result == 0)
+    return;
+  const std::string where =
+      "The saved picture \"" + job.erase.fileName + "\" of camera \"" + CameraNameOf(camera) + "\"";
+  if (result == 1) {
+    WriteErrorInfo((where + " is no longer on the card; nothing was erased.").c_str());
+    return;
+  }
+  const _brantel_take_error error(result);
+  std::string text;
+  FormatStdString(text, "%s could not be erased; it stays on the card. Error: %s(0x%02x)", where.c_str(),
+                  error.ErrorMessage(), static_cast<unsigned>(result));
+  WriteErrorInfo(text.c_str());
 }
 
 // Returns true when the worker was asked to stop during the wait; the job
@@ -254,6 +318,7 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
   ICameraHiLevel& camera = *core.camera;
   CSyncTakeTicket& ticket = job.ticket;
   CRefPtr<IPictureFromCamera> picture;
+  CardPicture card;
   std::exception_ptr failure;
   {
     CameraState state(camera);
@@ -281,7 +346,7 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
       ThrowIfFailed(camera.FirePreparedCapture());
       core.PostOrThrow(StatusMessage, IDS_DOWNLOADING_PICTURE);
       const std::uint32_t value = job.command ? job.command->GetOption() : 0;
-      ThrowIfFailed(camera.TransferPicture(picture.get(), value));
+      card = TransferTaken(camera, *picture, value, job.keepForSave);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -292,7 +357,8 @@ bool SynchronizedTake(HostCore& core, CameraJob& job, std::stop_token stop) {
     core.Post(StatusSynchronizedFailed, code, {}, std::move(ticket));
     return false;
   }
-  core.Post(StatusSynchronizedPicture, 0, std::move(picture), std::move(ticket));
+  core.Post(StatusSynchronizedPicture, 0, std::move(picture), std::move(ticket), std::move(card),
+            LeavesInCamera(job));
   return false;
 }
 
@@ -327,6 +393,9 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
         break;
       case CConnectedCameraHost::JobCameraCall:
         job->call(*core.camera, stop);
+        break;
+      case CConnectedCameraHost::JobErasePicture:
+        EraseSavedPicture(core, *job);
         break;
       default:
         break;
@@ -403,7 +472,8 @@ bool CConnectedCameraHost::Start(QObject* receiver, HWND window) {
 }
 
 bool CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index,
-                                 CSyncTakeTicket ticket, CameraCall call) {
+                                 CSyncTakeTicket ticket, CameraCall call, bool keepForSave,
+                                 CardPicture erase) {
   if (m_stopped)
     return false;
   auto job = std::make_unique<CameraJob>();
@@ -413,6 +483,8 @@ bool CConnectedCameraHost::Queue(std::int32_t type, const ICamExtraCommand* comm
   job->index = index;
   job->ticket = std::move(ticket);
   job->call = std::move(call);
+  job->keepForSave = keepForSave;
+  job->erase = std::move(erase);
   {
     const std::lock_guard<std::mutex> guard(m_core->lock);
     m_core->jobs.push_back(std::move(job));
@@ -428,12 +500,18 @@ bool CConnectedCameraHost::IsWorking() const {
   return m_core->jobRunning || !m_core->jobs.empty();
 }
 
-void CConnectedCameraHost::QueueTakePicture(const ICamExtraCommand* command) {
-  Queue(JobTakePicture, command, -1, {});
+void CConnectedCameraHost::QueueTakePicture(const ICamExtraCommand* command, bool keepForSave) {
+  Queue(JobTakePicture, command, -1, {}, {}, keepForSave);
 }
 
-void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command) {
-  Queue(JobSynchronizedTake, command, -1, std::move(ticket));
+void CConnectedCameraHost::QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command,
+                                                 bool keepForSave) {
+  Queue(JobSynchronizedTake, command, -1, std::move(ticket), {}, keepForSave);
+}
+
+void CConnectedCameraHost::QueueErase(CardPicture picture) {
+  if (picture.IsKnown())
+    Queue(JobErasePicture, nullptr, -1, {}, {}, false, std::move(picture));
 }
 
 void CConnectedCameraHost::QueueDownload(std::int32_t index) {
@@ -516,6 +594,7 @@ bool CConnectedCameraHost::DeletePicture(std::int32_t index) {
     index = m_current;
   if (index < 0 || index >= GetPictureCount())
     return false;
+  ReleasePicture(m_series[static_cast<std::size_t>(index)].get());
   m_series.erase(m_series.begin() + index);
   if (index == m_current && m_current >= GetPictureCount())
     --m_current;
@@ -526,16 +605,52 @@ bool CConnectedCameraHost::DeletePicture(std::int32_t index) {
 
 void CConnectedCameraHost::ClearPictures() {
   m_series.clear();
+  m_held.clear();
   m_current = -1;
 }
 
 void CConnectedCameraHost::AddToSeries(IPictureFromCamera* picture) {
   if (!picture)
     return;
-  if (std::exchange(m_replaceSeries, false))
-    ClearPictures();
+  if (std::exchange(m_replaceSeries, false)) {
+    // Held pictures exist nowhere else: they stay.
+    std::erase_if(m_series,
+                  [this](const CRefPtr<IPictureFromCamera>& entry) { return !IsHeld(entry.get()); });
+  }
   m_series.emplace_back(picture);
   m_current = GetPictureCount() - 1;
+}
+
+void CConnectedCameraHost::HoldPicture(IPictureFromCamera* picture) {
+  if (!picture || IsHeld(picture))
+    return;
+  m_held.emplace_back(picture);
+  const bool inSeries =
+      std::any_of(m_series.begin(), m_series.end(),
+                  [picture](const CRefPtr<IPictureFromCamera>& entry) { return entry.get() == picture; });
+  if (inSeries)
+    return;
+  m_series.emplace_back(picture);
+  if (m_current < 0)
+    m_current = 0;
+}
+
+void CConnectedCameraHost::ReleasePicture(IPictureFromCamera* picture) {
+  std::erase_if(m_held,
+                [picture](const CRefPtr<IPictureFromCamera>& entry) { return entry.get() == picture; });
+}
+
+bool CConnectedCameraHost::IsHeld(IPictureFromCamera* picture) const {
+  return std::any_of(m_held.begin(), m_held.end(),
+                     [picture](const CRefPtr<IPictureFromCamera>& entry) { return entry.get() == picture; });
+}
+
+std::uint64_t CConnectedCameraHost::GetHeldBytes() const {
+  std::uint64_t bytes = 0;
+  for (const CRefPtr<IPictureFromCamera>& picture : m_held)
+    if (const auto data = picture->GetDataSnapshot())
+      bytes += data->size();
+  return bytes;
 }
 
 void CConnectedCameraHost::MarkSeriesForReplace() {

@@ -15,6 +15,17 @@
 // releasing its preview. Start throws _brantel_take_error when the thread
 // cannot be made.
 //
+// Erase after save: a take queued with keepForSave transfers its picture
+// with "keep on card" and posts, with the picture, where it stays on the card
+// (CameraStatusEvent::cardPicture); the window queues QueueErase for it once
+// the picture's saver reported it saved. The erase runs in turn with the
+// other jobs, so a take queued before it cannot slip in between, and the
+// family checks the camera's file name, so it never erases a later picture.
+//
+// Held pictures: a picture that exists nowhere else (its save failed or is
+// still running, and no card keeps it) is held; replacing the series keeps
+// it until it is released.
+//
 // Stop (the destructor): the window stops receiving, the worker is asked to
 // stop (a request that stays, so a wait inside a job ends too), queued jobs
 // are dropped unrun, and the thread is joined within the stop deadline
@@ -23,6 +34,7 @@
 // them when it ends; the error log records it. No thread is ever killed.
 #pragma once
 
+#include "app/core/CardPicture.h"
 #include "app/core/ISdkCallback.h"
 #include "app/host/SyncTakeTicket.h"
 #include "hostapi/IPictureFromCamera.h"
@@ -66,7 +78,8 @@ public:
     JobTakePicture = 0,
     JobSynchronizedTake = 1,
     JobDownloadPicture = 2,
-    JobCameraCall = 3
+    JobCameraCall = 3,
+    JobErasePicture = 4
   };
 
   // Takes the camera over (deleted with the host, or by an abandoned worker
@@ -87,9 +100,15 @@ public:
 
   // Each queues one job with a copy of the command (may be null). Nothing is
   // queued once the host was stopped.
-  void QueueTakePicture(const ICamExtraCommand* command);
-  void QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command);
+  // keepForSave: the picture is transferred with "keep on card" and its
+  // place on the card travels with it, for QueueErase after its save.
+  void QueueTakePicture(const ICamExtraCommand* command, bool keepForSave = false);
+  void QueueSynchronizedTake(CSyncTakeTicket ticket, const ICamExtraCommand* command,
+                             bool keepForSave = false);
   void QueueDownload(std::int32_t index);
+  // Erases the picture a take kept on the card (EraseKeptPicture); posts
+  // nothing. A picture not found or a failure is logged and stays.
+  void QueueErase(CardPicture picture);
   // Queues a call that a camera dialog runs on the worker, in turn with the
   // other jobs; it posts no status event and reports its own outcome (what
   // it throws is dropped). False, and nothing queued, once the host was
@@ -127,6 +146,16 @@ public:
   // marked for replacement is cleared first. Null is ignored.
   void AddToSeries(IPictureFromCamera* picture);
   void MarkSeriesForReplace();
+  // Holds a picture through replacements of the series (appended again when
+  // the series no longer has it) until ReleasePicture; deleting it from the
+  // series or clearing the series ends the hold.
+  void HoldPicture(IPictureFromCamera* picture);
+  void ReleasePicture(IPictureFromCamera* picture);
+  bool IsHeld(IPictureFromCamera* picture) const;
+  bool HasHeldPictures() const { return !m_held.empty(); }
+  std::size_t GetHeldCount() const { return m_held.size(); }
+  // The encoded bytes of the held pictures.
+  std::uint64_t GetHeldBytes() const;
   std::int32_t SetZoomDivisor(std::int32_t divisor);
   std::int32_t GetZoomDivisor() const { return m_zoomDivisor; }
 
@@ -144,7 +173,7 @@ public:
 
 private:
   bool Queue(std::int32_t type, const ICamExtraCommand* command, std::int32_t index, CSyncTakeTicket ticket,
-             CameraCall call = {});
+             CameraCall call = {}, bool keepForSave = false, CardPicture erase = {});
 
   const std::chrono::milliseconds m_stopDeadline;
   const std::chrono::milliseconds m_startWait;
@@ -155,6 +184,7 @@ private:
   std::optional<std::chrono::steady_clock::time_point> m_stopBy;
 
   std::vector<CRefPtr<IPictureFromCamera>> m_series;
+  std::vector<CRefPtr<IPictureFromCamera>> m_held;
   std::int32_t m_current = -1;
   std::int32_t m_zoomDivisor = 4;
   bool m_replaceSeries = false;

@@ -7,6 +7,7 @@
 // receiver's thread, the user-interface thread.
 #pragma once
 
+#include "app/core/CardPicture.h"
 #include "app/host/SyncTakeTicket.h"
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/RefPtr.h"
@@ -15,6 +16,7 @@
 #include <QEvent>
 
 #include <cstdint>
+#include <utility>
 
 class QObject;
 
@@ -80,12 +82,23 @@ public:
   // Null unless the event reports a new picture.
   IPictureFromCamera* picture() const { return m_picture.get(); }
   CSyncTakeTicket& ticket() { return m_ticket; }
+  // Where the new picture stays on the camera's card until its save, when
+  // the take kept it there for that; else not IsKnown.
+  const CardPicture& cardPicture() const { return m_card; }
+  // The take left the picture in the camera as the user chose.
+  bool leftInCamera() const { return m_leftInCamera; }
+  void setCard(CardPicture card, bool leftInCamera) {
+    m_card = std::move(card);
+    m_leftInCamera = leftInCamera;
+  }
 
 private:
   std::int32_t m_code;
   std::intptr_t m_argument;
   CRefPtr<IPictureFromCamera> m_picture;
   CSyncTakeTicket m_ticket;
+  CardPicture m_card;
+  bool m_leftInCamera = false;
 };
 
 // A camera job of a camera window has ended: posted by the window to the

@@ -15,6 +15,7 @@
 // reference to the picture, so closing the camera window does not end it.
 #pragma once
 
+#include "app/saving/SaveOutcomeNotice.h"
 #include "hostapi/IPictureFromCamera.h"
 #include "hostapi/ISaveInfo.h"
 #include "hostapi/RefPtr.h"
@@ -49,6 +50,9 @@ public:
 
   IPictureFromCamera* GetPicture() const { return m_picture.get(); }
   CSaveDllWrapper* GetSaver() const { return m_saver; }
+  // Tells the window that queued the picture how the save ended ("dropped"
+  // when the job is deleted unsaved).
+  tarsel::saving::SaveOutcomeNotice& Notice() { return m_notice; }
 
   const char* GetCameraId() override;
   const char* GetFilePrefix() override;
@@ -90,4 +94,5 @@ private:
   std::int32_t m_namingMode = 0;
   std::uint32_t m_camNameUse = 0;
   bool m_uiAllowed = false;
+  tarsel::saving::SaveOutcomeNotice m_notice;
 };

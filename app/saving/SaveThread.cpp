@@ -1,9 +1,11 @@
 #include "app/saving/SaveThread.h"
 
 #include "app/host/TarselEvents.h"
+#include "app/saving/SaveDllDisplayInfo.h"
 #include "app/saving/SaveDllWrapper.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
+#include "env/FormatStdString.h"
 #include "hostapi/TarselSaverPlugin.h"
 #include "platform/Win32Error.h"
 
@@ -46,6 +48,9 @@ struct SaveCore {
   bool finished = false;
 
   void PostResult(std::int32_t kind, HRESULT code) { sink->Post(new host::SaveResultEvent(kind, code)); }
+  void PostOutcome(SaveOutcome outcome, HRESULT code, const std::string& target) {
+    sink->Post(new SaveOutcomeEvent(outcome, code, {}, target));
+  }
   void PostLength(std::size_t length) { sink->Post(new SaveQueueLengthEvent(length)); }
 };
 
@@ -72,43 +77,91 @@ HRESULT CallProcessError(SaveCore& core, CSaveDllWrapper& saver, CSaveInfoMultiP
   }
 }
 
+struct JobEnd {
+  SaveOutcome outcome = SaveOutcome::Saved;
+  HRESULT code = 0;
+  int attempts = 0;
+};
+
 // Saves one job until it is saved, skipped or the queue is cancelled.
-void SaveJob(SaveCore& core, CSaveInfoMultiPics& job, const std::stop_token& stop) {
+JobEnd SaveJob(SaveCore& core, CSaveInfoMultiPics& job, const std::stop_token& stop) {
   CSaveDllWrapper* saver = job.GetSaver();
-  if (!saver) {
-    WriteErrorInfo("A queued picture has no saver to save it; it was left unsaved.");
-    core.PostResult(1, CSaveThread::kNoSaver);
-    return;
-  }
+  if (!saver)
+    return {SaveOutcome::Failed, CSaveThread::kNoSaver, 0};
   HRESULT previous = 0;
   int sameInRow = 0;
-  for (;;) {
+  for (int attempts = 1;; ++attempts) {
     const HRESULT result = CallSave(core, *saver, job);
-    if (result == 0 || stop.stop_requested())
-      return;
+    if (result == 0)
+      return {SaveOutcome::Saved, 0, attempts};
+    if (stop.stop_requested())
+      return {SaveOutcome::Failed, result, attempts};
     sameInRow = result == previous ? sameInRow + 1 : 1;
     previous = result;
-    // A cancel is the user's own choice; a repeat of the error the user
-    // was just shown is not shown again.
-    if (result != kSaverCancelled && sameInRow == 1)
-      core.PostResult(1, result);
     const HRESULT decision = CallProcessError(core, *saver, job, result);
     if (decision == kSaverCancelled) {
       core.queue.ClearSaveQueue();
-      return;
+      return {SaveOutcome::Cancelled, result, attempts};
     }
-    if (decision == kSaverSkipPicture || stop.stop_requested())
-      return;
+    if (decision == kSaverSkipPicture)
+      return {SaveOutcome::Skipped, result, attempts};
+    if (stop.stop_requested())
+      return {SaveOutcome::Failed, result, attempts};
     // A saver that answers "again" to an error that does not go away (one
     // without SavProcessError does) would retry for ever.
-    if (sameInRow >= CSaveThread::kMaxSameErrorAttempts) {
-      WriteErrorInfo(("A queued picture failed " + std::to_string(sameInRow) + " times with error " +
-                      std::to_string(static_cast<std::uint32_t>(result)) + "; it was skipped.")
-                         .c_str());
-      core.PostResult(1, kSaverSkipPicture);
-      return;
-    }
+    if (sameInRow >= CSaveThread::kMaxSameErrorAttempts)
+      return {SaveOutcome::Skipped, result, attempts};
   }
+}
+
+// Where the saver saves (its display information), for the log and the box.
+std::string TargetOf(SaveCore& core, CSaveDllWrapper* saver) {
+  if (!saver)
+    return {};
+  try {
+    CSaveDllDisplayInfo display;
+    if (saver->DisplayInfo(core.settings, &display) != 0)
+      return {};
+    return display.GetLocation();
+  } catch (...) {
+    return {};
+  }
+}
+
+std::string PictureNameOf(CSaveInfoMultiPics& job) {
+  IPictureFromCamera* picture = job.GetPicture();
+  const char* own = picture ? picture->GetFileName() : nullptr;
+  if (own && *own)
+    return own;
+  return job.MakeCounterFileName();
+}
+
+void LogFailedSave(CSaveInfoMultiPics& job, const JobEnd& end, const std::string& target) {
+  const _brantel_take_error error(end.code);
+  std::string text;
+  FormatStdString(text,
+                  "A picture was not saved and stays unsaved.\r\nCamera: %s\r\nPicture: %s\r\nTarget: %s\r\n"
+                  "Error: %s(0x%02x)",
+                  job.GetCameraId(), PictureNameOf(job).c_str(),
+                  target.empty() ? "(unknown)" : target.c_str(), error.ErrorMessage(),
+                  static_cast<unsigned>(end.code));
+  if (end.attempts > 1)
+    text += " after " + std::to_string(end.attempts) + " attempts";
+  WriteErrorInfo(text.c_str());
+}
+
+// Saves the job and tells its window and the frame how it ended; a failed
+// picture gets its entry in the error log.
+void RunJob(SaveCore& core, CSaveInfoMultiPics& job, const std::stop_token& stop) {
+  const JobEnd end = SaveJob(core, job, stop);
+  const bool failed = end.outcome == SaveOutcome::Failed || end.outcome == SaveOutcome::Skipped;
+  const std::string target =
+      end.outcome == SaveOutcome::Cancelled ? std::string() : TargetOf(core, job.GetSaver());
+  if (failed)
+    LogFailedSave(job, end, target);
+  job.Notice().Report(end.outcome, end.code, target);
+  if (end.outcome != SaveOutcome::Cancelled)
+    core.PostOutcome(end.outcome, end.code, target);
 }
 
 void SaveWorker(const std::stop_token& stop, SaveCore& core) {
@@ -121,7 +174,7 @@ void SaveWorker(const std::stop_token& stop, SaveCore& core) {
         std::unique_ptr<CSaveInfoMultiPics> job = core.queue.PopSaveJob();
         if (!job)
           break;
-        SaveJob(core, *job, stop);
+        RunJob(core, *job, stop);
       } catch (...) {
         // A failed post or allocation must not end the thread with terminate.
       }
@@ -163,10 +216,11 @@ std::unique_ptr<CSaveInfoMultiPics> CSaveThread::MakeJob(const char* cameraName,
 }
 
 bool CSaveThread::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* windowSaveInfo,
-                                   const char* cameraName) {
+                                   const char* cameraName, QObject* outcomeReceiver) {
   if (!picture || !windowSaveInfo || m_stopped)
     return false;
   std::unique_ptr<CSaveInfoMultiPics> job = MakeJob(cameraName, windowSaveInfo->GetCounter(), picture);
+  job->Notice().SetReceiver(outcomeReceiver, picture);
   if (m_core->queue.PushSaveJob(job))
     return true;
   job.reset();
@@ -175,7 +229,7 @@ bool CSaveThread::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* windo
 }
 
 bool CSaveThread::QueueSynchronizedSave(AllCamerasTake& take, IPictureFromCamera* picture,
-                                        const char* cameraName, HRESULT code) {
+                                        const char* cameraName, HRESULT code, QObject* outcomeReceiver) {
   bool last = false;
   if (take.pending > 0 && --take.pending == 0) {
     last = true;
@@ -192,6 +246,7 @@ bool CSaveThread::QueueSynchronizedSave(AllCamerasTake& take, IPictureFromCamera
         m_core->PostResult(1, code);
     } else if (!m_stopped && (take.save || m_site.GetAutoSaveAfterTaking())) {
       std::unique_ptr<CSaveInfoMultiPics> job = MakeJob(cameraName, take.counter, picture);
+      job->Notice().SetReceiver(outcomeReceiver, picture);
       queued = m_core->queue.PushSaveJob(job);
       if (queued) {
         m_core->PostLength(m_core->queue.GetSaveQueueLength());

@@ -5,18 +5,21 @@
 //
 // Threads: made, used and stopped on the user-interface thread, which alone
 // queues jobs; the save thread pops them. The save thread calls the savers
-// (queued saves) and reports only by posting to the receiver given at
-// construction (the frame, which passes results on to the window that follows
-// them): SaveResultEvent (1, code) for a failed save, except a cancelled one,
-// and SaveQueueLengthEvent with the queue's length. It never touches a
-// window; the owner handle is only passed to the savers.
+// (queued saves) and reports only by posting: to the receiver given at
+// construction (the frame) a SaveOutcomeEvent (without picture) for every
+// job that ended other than cancelled, and SaveQueueLengthEvent with the
+// queue's length; to the window that queued a job, its SaveOutcomeEvent
+// with the picture (SaveOutcomeNotice: "dropped" when the job is deleted
+// unsaved). It never touches a window; the owner handle is only passed to
+// the savers.
 //
-// Failure: a failed save is posted, then the saver's ProcessError decides:
-// cancel (1223) deletes the whole queue unsaved, skip (0x81020002) goes on
-// with the next job, anything else saves again; the same error answered
-// "again" kMaxSameErrorAttempts times in a row skips the picture, posting
-// (1, 0x81020002). A job without a saver is posted as (1, 0x81020003) and
-// dropped. Nothing a saver throws leaves the thread.
+// Failure: after a failed save the saver's ProcessError decides: cancel
+// (1223) deletes the whole queue unsaved, skip (0x81020002) goes on with the
+// next job, anything else saves again; the same error answered "again"
+// kMaxSameErrorAttempts times in a row skips the picture. A job without a
+// saver fails with 0x81020003. Every picture that failed or was skipped gets
+// an error-log entry with its camera, its name, the saver's location and the
+// error. Nothing a saver throws leaves the thread.
 //
 // Stop (the destructor): nothing is posted any more, the thread is asked to
 // stop, the queued jobs are deleted unsaved (the frame asked the user first)
@@ -105,14 +108,16 @@ public:
   // The automatic save of one camera's picture: false, doing nothing,
   // without picture or save info; a job from the camera name and the save
   // info's counter, else. A full queue: the box 0x81020004, false.
-  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* windowSaveInfo, const char* cameraName);
+  // outcomeReceiver (may be null) gets the job's SaveOutcomeEvent.
+  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo* windowSaveInfo, const char* cameraName,
+                        QObject* outcomeReceiver = nullptr);
   // One camera's result of an all-cameras take (picture null when it failed
   // with `code`). Counts the camera; a failure is posted as (1, code); the
   // picture is queued when the take is to be saved or AutoSaveAfterTaking is
   // on (a full queue is posted as (1, 0x81020004)). The last camera of the
   // take posts (0, 0) after its own results. True when a job was queued.
   bool QueueSynchronizedSave(AllCamerasTake& take, IPictureFromCamera* picture, const char* cameraName,
-                             HRESULT code);
+                             HRESULT code, QObject* outcomeReceiver = nullptr);
 
   std::size_t GetSaveQueueLength() const;
   void ClearSaveQueue();

@@ -330,16 +330,39 @@ HRESULT FakeCamera::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
       number = m_picturesTaken;
       sink = m_statusSink;
     }
-    if (flags & 2) {
-      std::string name;
-      FormatStdString(name, "TST_%04d.JPG", number);
+    std::string name;
+    FormatStdString(name, "TST_%04d.JPG", number);
+    if (flags & 2)
       picture->SetFileName(name.c_str());
-    }
     FillPicture(picture, number, true);
+    {
+      const std::lock_guard<std::mutex> guard(m_lock);
+      m_keptPicture = (flags & 1) ? CardPicture{number, name} : CardPicture{};
+    }
     if (sink)
       sink->OnStatus(3, 100);
     return HRESULT{0};
   });
+}
+
+CardPicture FakeCamera::GetKeptPicture() {
+  const std::lock_guard<std::mutex> guard(m_lock);
+  return m_keptPicture;
+}
+
+HRESULT FakeCamera::EraseKeptPicture(const CardPicture& picture) {
+  if (const HRESULT code = m_script.enter(CameraOp::EraseKeptPicture))
+    return code;
+  if (!picture.IsKnown())
+    return 1;
+  const std::lock_guard<std::mutex> guard(m_lock);
+  m_erased.push_back(picture.fileName);
+  return 0;
+}
+
+std::vector<std::string> FakeCamera::erasedPictures() const {
+  const std::lock_guard<std::mutex> guard(m_lock);
+  return m_erased;
 }
 
 HRESULT FakeCamera::PrepareCapture(std::uint32_t value) {

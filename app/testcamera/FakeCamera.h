@@ -54,6 +54,7 @@ enum class CameraOp {
   ReportStatus,
   Capture,
   TransferPicture,
+  EraseKeptPicture,
   PrepareCapture,
   FirePreparedCapture,
   StartPreview,
@@ -111,6 +112,9 @@ public:
   _ISdkCallback* statusSink() const;
   std::uint32_t lastCaptureValue() const;
   std::uint32_t lastTransferFlags() const;
+  // The file names EraseKeptPicture erased, in order (the camera keeps no
+  // card: a transfer with bit 0 keeps its picture as "TST_<n>.JPG").
+  std::vector<std::string> erasedPictures() const;
   int picturesTaken() const;
   // The steady_clock time of the last take; none before the first.
   std::optional<std::chrono::steady_clock::time_point> lastTakeTime() const;
@@ -148,6 +152,8 @@ public:
   IBracketing* GetBracketing() override;
   HRESULT Capture(std::uint32_t value, bool asynchronous) override;
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
+  CardPicture GetKeptPicture() override;
+  HRESULT EraseKeptPicture(const CardPicture& picture) override;
   HRESULT PrepareCapture(std::uint32_t value) override;
   HRESULT FirePreparedCapture() override;
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
@@ -198,6 +204,8 @@ private:
   _ISdkCallback* m_statusSink = nullptr;
   std::uint32_t m_lastCaptureValue = 0;
   std::uint32_t m_lastTransferFlags = 0;
+  CardPicture m_keptPicture;
+  std::vector<std::string> m_erased;
   int m_picturesTaken = 0;
   std::optional<std::chrono::steady_clock::time_point> m_lastTakeTime;
   std::string m_keywordSettings;

@@ -97,7 +97,13 @@ public:
   // cannot be read.
   IBracketing* GetBracketing() override;
   HRESULT Capture(std::uint32_t value, bool flag) override;
+  // A failure is also written to the error log (a camera unplugged during
+  // the transfer among them).
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
+  // The SDK hands every picture over and keeps no copy the program could
+  // erase later: nothing is ever kept, nothing found.
+  CardPicture GetKeptPicture() override { return {}; }
+  HRESULT EraseKeptPicture(const CardPicture&) override { return 1; }
   HRESULT PrepareCapture(std::uint32_t value) override;
   HRESULT FirePreparedCapture() override;
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;

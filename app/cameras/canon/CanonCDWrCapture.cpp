@@ -7,6 +7,7 @@
 #include "app/cameras/canon/CanonCDPictureInfo.h"
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCall.h"
+#include "app/cameras/canon/CanonFailureReport.h"
 #include "app/cameras/canon/CanonMemoryStream.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/core/ISdkCallback.h"
@@ -146,13 +147,18 @@ HRESULT CanonCD_Wr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
     if (!picture)
       throw _brantel_take_error(E_POINTER);
     const CameraCallLock lock(m_lock);
-    OpenSourceHandle();
-    const ReleaseBracketGuard closing([this] { CloseReleaseBracket(); });
-    // An item that fails stays pending (the SDK keeps it), so it can be
-    // fetched again.
-    while (m_pendingItems != 0) {
-      TransferItem(picture, flags);
-      --m_pendingItems;
+    try {
+      OpenSourceHandle();
+      const ReleaseBracketGuard closing([this] { CloseReleaseBracket(); });
+      // An item that fails stays pending (the SDK keeps it), so it can be
+      // fetched again.
+      while (m_pendingItems != 0) {
+        TransferItem(picture, flags);
+        --m_pendingItems;
+      }
+    } catch (const _brantel_take_error& error) {
+      ReportCanonFailure(error, "CanonCD_Wr::TransferPicture", this);
+      throw;
     }
   });
 }

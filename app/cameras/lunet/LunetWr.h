@@ -98,6 +98,8 @@ public:
   // names the record after the camera's file. No stored picture, or one the
   // camera reports empty, gives kNoPicture before anything is erased.
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
+  CardPicture GetKeptPicture() override;
+  HRESULT EraseKeptPicture(const CardPicture& picture) override;
   HRESULT PrepareCapture(std::uint32_t value) override;
   HRESULT FirePreparedCapture() override;
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
@@ -181,6 +183,8 @@ private:
   CLunet m_Lunet;
   std::uint32_t m_connectCount = 0;
   std::recursive_mutex m_lock;
+  // The picture the last transfer kept on the camera (m_lock).
+  CardPicture m_keptPicture;
 
   // The destructor stops its thread before anything goes.
   tarsel::cameras::CPreviewThread m_preview{

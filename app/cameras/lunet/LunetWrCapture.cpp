@@ -1,3 +1,4 @@
+#include "app/cameras/common/KeptPictureSearch.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetWr.h"
 #include "app/core/ITarselCallback.h"
@@ -123,14 +124,16 @@ HRESULT CLunetWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t fla
     // picture between the selection and the download.
     const CLunetLock lock(this);
     const CLunetConnection connection(this);
+    m_keptPicture = {};
     const std::int32_t count = GetPropPicCount();
     // Picture 0 is the preview slot: erasing after it would lose the last
     // stored picture.
     if (count < 1)
       throw _brantel_take_error(kNoPicture, "The camera holds no picture to transfer.");
     SetPropCurrentPicture(count);
+    const std::string cardName = (flags & 3) ? GetPropFileName() : std::string();
     if (flags & 2)
-      picture->SetFileName(GetPropFileName().c_str());
+      picture->SetFileName(cardName.c_str());
     const std::vector<std::uint8_t> tag = ReadPicTag();
     const std::int32_t size = GetPropPicSize();
     if (size <= 0)
@@ -140,6 +143,26 @@ HRESULT CLunetWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t fla
     picture->SetImage(bytes.data(), static_cast<DWORD>(bytes.size()), GetRawFileExtension(), info.get());
     if (!(flags & 1))
       EraseLast();
+    else
+      m_keptPicture = {count, cardName};
+  });
+}
+
+CardPicture CLunetWr::GetKeptPicture() {
+  const CLunetLock lock(this);
+  return m_keptPicture;
+}
+
+HRESULT CLunetWr::EraseKeptPicture(const CardPicture& picture) {
+  return LunetResult([&]() -> HRESULT {
+    // One lock and connection for the search and the erase: a preview frame
+    // in between would select its own picture.
+    const CLunetLock lock(this);
+    const CLunetConnection connection(this);
+    tarsel::cameras::StoredPictures stored{[this] { return GetPropPicCount(); },
+                                           [this](std::int32_t index) { SetPropCurrentPicture(index); },
+                                           [this] { return GetPropFileName(); }, [this] { ErasePicture(); }};
+    return tarsel::cameras::EraseKeptPicture(picture, stored);
   });
 }
 

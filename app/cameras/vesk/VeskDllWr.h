@@ -88,6 +88,8 @@ public:
   IBracketing* GetBracketing() override;
   HRESULT Capture(std::uint32_t value, bool asynchronous) override;
   HRESULT TransferPicture(IPictureFromCamera* picture, std::uint32_t flags) override;
+  CardPicture GetKeptPicture() override;
+  HRESULT EraseKeptPicture(const CardPicture& picture) override;
   HRESULT PrepareCapture(std::uint32_t value) override;
   HRESULT FirePreparedCapture() override;
   HRESULT StartPreview(_ISdkPreviewCallback* callback) override;
@@ -310,6 +312,8 @@ private:
   bool m_capabilitiesComplete = false;
 
   std::recursive_mutex m_lock;
+  // The picture the last transfer kept on the card (m_lock).
+  CardPicture m_keptPicture;
   std::atomic<int> m_cameraNumber;
   std::uint32_t m_connections = 0;
   // Set when another object adopted this one's camera: the camera is that

@@ -3,6 +3,7 @@
 // release, the download of the picture just taken, and the library's progress.
 #include "app/cameras/vesk/VeskDllWr.h"
 
+#include "app/cameras/common/KeptPictureSearch.h"
 #include "app/cameras/vesk/VeskBracketing.h"
 #include "app/cameras/vesk/VeskCall.h"
 #include "app/cameras/vesk/VeskPictureInfo.h"
@@ -209,6 +210,7 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
   if (!picture)
     throw _brantel_take_error(E_POINTER);
   const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  m_keptPicture = {};
   const bool bypass = m_captureRecord[kMediaWord] == kBypassMedia;
   std::int32_t index = 1;
   if (!bypass) {
@@ -220,8 +222,11 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
     }
   }
   SetPropCurrentPicture(index);
+  std::string cardName;
+  if (!bypass && (flags & (kNameAfterCameraFile | kKeepOnCard)))
+    cardName = GetPropFileName();
   if (!bypass && (flags & kNameAfterCameraFile))
-    picture->SetFileName(GetPropFileName().c_str());
+    picture->SetFileName(cardName.c_str());
 
   const std::int32_t size = GetPropPicSize();
   bool transferred = false;
@@ -239,9 +244,28 @@ HRESULT CVeskDllWr::TransferPicture(IPictureFromCamera* picture, std::uint32_t f
   // Only a picture that is safely in the record leaves the card.
   if (transferred && !bypass && !(flags & kKeepOnCard))
     EraseLast();
+  if (transferred && !bypass && (flags & kKeepOnCard))
+    m_keptPicture = {index, cardName};
   if (bypass)
     LeaveBypassMedia();
   return 0;
+}
+
+CardPicture CVeskDllWr::GetKeptPicture() {
+  const std::lock_guard<std::recursive_mutex> guard(m_lock);
+  return m_keptPicture;
+}
+
+HRESULT CVeskDllWr::EraseKeptPicture(const CardPicture& picture) {
+  return GuardResult([&]() -> HRESULT {
+    // One lock for the search and the erase: a preview frame in between
+    // would select its own picture.
+    const std::lock_guard<std::recursive_mutex> guard(m_lock);
+    tarsel::cameras::StoredPictures stored{[this] { return GetPropPicCount(); },
+                                           [this](std::int32_t index) { SetPropCurrentPicture(index); },
+                                           [this] { return GetPropFileName(); }, [this] { ErasePicture(); }};
+    return tarsel::cameras::EraseKeptPicture(picture, stored);
+  });
 }
 
 HRESULT CVeskDllWr::DownloadPicture(IPictureFromCamera* picture, std::int32_t index) {

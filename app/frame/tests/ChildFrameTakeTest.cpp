@@ -7,6 +7,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/host/WaitEvent.h"
 #include "app/pictures/CamExtraCommand.h"
+#include "app/saving/SaveOutcomeEvent.h"
 #include "hostapi/ISaveInfo.h"
 #include "hostapi/ITarselConfigSettings.h"
 
@@ -219,6 +220,8 @@ void StartTakeOfAll(TakeOfAll& all, const std::vector<CChildFrame*>& windows,
 }
 
 TEST_F(TakeTest, AnAllCamerasTakeReportsEveryCameraAndSavesEachPicture) {
+  site->savers = true;
+  userSettings(*site)->SetAutoSaveAfterTaking(true);
   FakeCamera* first = nullptr;
   FakeCamera* second = nullptr;
   CChildFrame* one = attach(makeCamera(0), &first);
@@ -239,10 +242,25 @@ TEST_F(TakeTest, AnAllCamerasTakeReportsEveryCameraAndSavesEachPicture) {
   EXPECT_EQ(second->script().calls(CameraOp::FirePreparedCapture), 1);
   EXPECT_EQ(one->GetHost()->GetPictureCount(), 1);
   EXPECT_EQ(one->View()->Picture(), one->GetHost()->GetPicture());
-  // Queued for saving: the series is replaced at the next picture.
+  // Queued for saving and kept on the card until it is saved: the series
+  // is replaced at the next picture.
   EXPECT_FALSE(one->HasUnsavedPictures());
+  EXPECT_EQ(first->lastTransferFlags() & 1u, 1u);
   EXPECT_EQ(one->PaneText(0), QStringLiteral("Ready"));
   EXPECT_EQ(all.take->pending(), 0);
+
+  // Only the picture its saver reported saved leaves its card.
+  using tarsel::saving::SaveOutcome;
+  const auto tell = [](CChildFrame* window, SaveOutcome outcome, HRESULT code) {
+    CRefPtr<IPictureFromCamera> picture(window->GetHost()->GetPicture());
+    QCoreApplication::postEvent(window, new tarsel::saving::SaveOutcomeEvent(outcome, code, picture, {}));
+  };
+  tell(two, SaveOutcome::Skipped, static_cast<HRESULT>(0x80004005u));
+  tell(one, SaveOutcome::Saved, 0);
+  ASSERT_TRUE(pumpUntil([&] { return !first->erasedPictures().empty(); }));
+  pumpFor(50ms);
+  EXPECT_EQ(first->erasedPictures(), std::vector<std::string>{"TST_0001.JPG"});
+  EXPECT_TRUE(second->erasedPictures().empty());
 }
 
 TEST_F(TakeTest, AnAllCamerasResultDoesNotEndTheWindowsOwnTake) {

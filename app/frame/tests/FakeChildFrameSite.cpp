@@ -41,7 +41,8 @@ CChildFrame* FakeChildFrameSite::addWindow(ChildFrameOptions options) {
   return window;
 }
 
-bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName) {
+bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName,
+                                          QObject*) {
   if (!acceptSaves)
     return false;
   queuedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), cameraName ? cameraName : "", 0});
@@ -49,7 +50,7 @@ bool FakeChildFrameSite::QueuePictureSave(IPictureFromCamera* picture, ISaveInfo
 }
 
 bool FakeChildFrameSite::QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName,
-                                               HRESULT code, std::int32_t, bool) {
+                                               HRESULT code, std::int32_t, bool, QObject*) {
   synchronizedSaves.push_back({CRefPtr<IPictureFromCamera>(picture), cameraName ? cameraName : "", code});
   return picture && acceptSaves;
 }

@@ -75,9 +75,9 @@ public:
   bool HasSavers() override { return savers; }
   void ShowFrameMessage(const QString& text) override { frameMessage = text; }
   void SetFramePaneText(int pane, const QString& text) override { framePanes[pane] = text; }
-  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName) override;
+  bool QueuePictureSave(IPictureFromCamera* picture, ISaveInfo*, const char* cameraName, QObject*) override;
   bool QueueSynchronizedSave(IPictureFromCamera* picture, const char* cameraName, HRESULT code, std::int32_t,
-                             bool) override;
+                             bool, QObject*) override;
   bool IsCaptureDialogShown() override { return captureDialogShown; }
   void ShowCaptureDialogFor(CChildFrame*) override;
   void HideCaptureDialogs() override;

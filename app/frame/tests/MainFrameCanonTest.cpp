@@ -18,6 +18,7 @@
 #include "app/host/ConnectedCameraHost.h"
 #include "app/saving/SaveDllList.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "env/CamStorageDir.h"
 #include "env/FacilityRegistry.h"
 #include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ISaverSettings.h"
@@ -393,6 +394,9 @@ TEST_F(MainFrameCanon, AnUnpluggedTransferIsToldOnceAndTheReplugedCameraTakesAga
   const std::vector<std::string> told = {"Error: Device not found.(0x81070080)\n"};
   EXPECT_EQ(m_errors, told);
   EXPECT_EQ(window->GetHost()->GetPictureCount(), 0);
+  // The error log has the family's entry for the lost transfer.
+  const std::string log = readFile(std::string(CCamDataDir().GetPath()) + "/ErrorLog.txt");
+  EXPECT_NE(log.find("produced by CanonCD_Wr::TransferPicture"), std::string::npos) << log;
 
   // Plugged in again and refreshed, the same window takes a picture.
   ASSERT_EQ(m_sim.plug(0), 0);
@@ -402,6 +406,71 @@ TEST_F(MainFrameCanon, AnUnpluggedTransferIsToldOnceAndTheReplugedCameraTakesAga
   ASSERT_TRUE(takeInWindow(window, 1));
   EXPECT_EQ(bytesOf(window->GetHost()->GetPicture(0)), lastPayload());
   EXPECT_EQ(m_errors, told);
+}
+
+TEST_F(MainFrameCanon, PicturesWhoseSaveFailedStayInTheWindowUntilTheUserSavesThemAndTakingStopsAtTheBound) {
+  ASSERT_TRUE(m_sim.ok) << dlerror();
+  ASSERT_EQ(m_sim.reset("[sdk]\nchunk = 0\n[camera]\n"), 0);
+  // Automatic saves after a take into a folder that cannot be made: the
+  // camera keeps no copy, so the window is the only place of each picture.
+  tarsel::test::writeFile(m_folder.file("plain"), "x");
+  {
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetAutoSaveAfterTakingSingle(true), 0);
+    EXPECT_EQ(user->SetLastMethodOfSaving("File"), 0);
+    user->Release();
+    ISaverSettings* saver = nullptr;
+    ASSERT_EQ(settings()->GetSaverSettings("FILE", &saver, false), 0);
+    EXPECT_EQ(saver->SetString("RootDir", (m_folder.file("plain") + "/saved").c_str()), 0);
+    saver->Release();
+  }
+  m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  MainFrameOptions options = optionsFor({});
+  options.savers = m_savers.get();
+  options.child.heldPictureLimit = 2;
+  CMainFrame& frame = startWithWindows(options, 1);
+  const QPointer<CChildFrame> window = canonWindow();
+  ASSERT_TRUE(window);
+  std::vector<std::string> taken;
+  for (std::int32_t count = 1; count <= 2; ++count) {
+    ASSERT_TRUE(takeInWindow(window, count));
+    taken.push_back(lastPayload());
+    ASSERT_TRUE(pumpUntil([&] { return !m_errors.empty() && frame.SaveQueueLength() == 0; }, kPatience));
+  }
+  // Both saves failed: one box, both pictures held unsaved in the window.
+  ASSERT_TRUE(pumpUntil([&] { return frame.PaneText(3).isEmpty(); }, kPatience));
+  EXPECT_EQ(m_errors.size(), 1u) << testing::PrintToString(m_errors);
+  EXPECT_EQ(window->GetHost()->GetHeldCount(), 2u);
+  EXPECT_TRUE(window->HasUnsavedPictures());
+
+  // At the bound the window takes no more and says so.
+  const std::size_t questions = m_questions.size();
+  frame.RunCommand(cmd::TakePicture);
+  EXPECT_FALSE(window->IsBusy());
+  pumpFor(100ms);
+  EXPECT_EQ(stats().releases, 2u);
+  ASSERT_EQ(m_questions.size(), questions + 1);
+  EXPECT_NE(m_questions.back().indexOf("could not be saved"), -1) << m_questions.back().toStdString();
+
+  // Closing the window asks first; "Cancel" keeps it.
+  m_answer = 2;
+  EXPECT_FALSE(window->close());
+  ASSERT_EQ(m_questions.size(), questions + 2);
+
+  // The user browses to each picture and saves it: byte for byte what the camera made.
+  window->GetHost()->PreviousPicture();
+  for (std::size_t picture = 0; picture < taken.size(); ++picture) {
+    const std::string path = m_folder.file("mine" + std::to_string(picture) + ".JPG");
+    QString started;
+    chooseInFileDialog(path, &started);
+    ASSERT_EQ(window->SaveCurrentPicture(), 0);
+    EXPECT_TRUE(readFile(path) == taken[picture]) << path;
+    window->GetHost()->NextPicture();
+  }
+  EXPECT_EQ(window->GetHost()->GetHeldCount(), 0u);
+  EXPECT_FALSE(window->HasUnsavedPictures());
+  EXPECT_EQ(m_errors.size(), 1u);
 }
 
 TEST_F(MainFrameCanon, ASavedProfileBringsTheCameraBackAndOneOfAnotherTypeAppliesNothing) {

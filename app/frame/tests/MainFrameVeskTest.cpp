@@ -44,8 +44,13 @@
 #include <QSpinBox>
 #include <QTabBar>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -569,7 +574,14 @@ TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndASchedule
         count += std::filesystem::path(path).filename().string().rfind('.', 0) != 0;
     return count;
   };
-  ASSERT_TRUE(pumpUntil([&] { return files() >= 16 && frame.SaveQueueLength() == 0; }, kPatience)) << files();
+  // A picture leaves its card once it is saved: wait for the erases too.
+  const auto erasedCount = [&] {
+    return std::distance(std::filesystem::directory_iterator(keptFolder()),
+                         std::filesystem::directory_iterator());
+  };
+  ASSERT_TRUE(pumpUntil([&] { return files() >= 16 && frame.SaveQueueLength() == 0 && erasedCount() == 16; },
+                        kPatience))
+      << files() << " files, " << erasedCount() << " erased";
   std::set<std::string> expected;
   for (const auto& [model, slot] : kSlotOfModel) {
     CChildFrame* window = windowOf(model);
@@ -588,6 +600,246 @@ TEST_F(MainFrameVeskKept, ATimeLapseSavesEveryPictureUnderItsCounterAndASchedule
     }
   }
   EXPECT_EQ(filesBelow(root), expected);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+namespace {
+
+// MainFrameVeskKept's cameras moving their pictures ("Leave picture in
+// camera" off) with automatic saves after every take: whatever the save
+// does, every picture a camera made is saved or still on its card.
+class MainFrameVeskMovedPictures : public MainFrameVeskKept {
+protected:
+  void SetUp() override {
+    MainFrameVeskKept::SetUp();
+    ITarselConfigSettings* user = nullptr;
+    ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+    EXPECT_EQ(user->SetLeavePictureInCamera(false), 0);
+    user->Release();
+  }
+  void TearDown() override {
+    MainFrameVeskKept::TearDown();
+    for (const std::string& mount : m_mounts)
+      ::umount2(mount.c_str(), MNT_DETACH);
+  }
+
+  // A fresh frame saving below `root`, the cards' files noted, nothing erased yet.
+  CMainFrame& restartSavingUnder(const std::string& root) {
+    destroyFrame();
+    m_savers.reset();
+    m_takesEnded = 0;
+    m_errors.clear();
+    std::filesystem::remove_all(keptFolder());
+    std::filesystem::create_directories(keptFolder());
+    saveFilesUnder(root);
+    CMainFrame& frame = startWithBothWindows();
+    for (const auto& [model, slot] : kSlotOfModel)
+      m_cardBefore[model] =
+          cardFiles(*m_simulator, slot, m_folder.file("before-" + std::to_string(++m_dumps)));
+    m_logBefore = errorLog().size();
+    return frame;
+  }
+
+  // The names of the pictures a camera made that are still on its card.
+  std::vector<std::string> newOnCard(const std::string& model) {
+    std::vector<std::string> names;
+    const auto files =
+        cardFiles(*m_simulator, kSlotOfModel.at(model), m_folder.file("now-" + std::to_string(++m_dumps)));
+    for (const auto& [name, bytes] : files)
+      if (!m_cardBefore[model].count(name))
+        names.push_back(name);
+    return names;
+  }
+
+  // The erased pictures in erase order: (kept file name, bytes).
+  std::vector<std::pair<std::string, std::string>> erased() const {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(keptFolder()))
+      paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    std::vector<std::pair<std::string, std::string>> pictures;
+    for (const auto& path : paths)
+      pictures.emplace_back(path.filename().string(), readFile(path.string()));
+    return pictures;
+  }
+
+  // The bytes of the pictures saved below root (temporary names left out).
+  static std::multiset<std::string> savedBytes(const std::string& root) {
+    std::multiset<std::string> saved;
+    std::error_code error;
+    for (auto entry = std::filesystem::recursive_directory_iterator(root, error);
+         !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error))
+      if (entry->is_regular_file() && entry->path().filename().string().rfind('.', 0) != 0)
+        saved.insert(readFile(entry->path().string()));
+    return saved;
+  }
+
+  // What the error log got since the frame started.
+  std::string errorLog() const {
+    return tarsel::test::readFile(std::string(CCamDataDir().GetPath()) + "/ErrorLog.txt");
+  }
+  std::string newLogEntries() const { return errorLog().substr(std::min(m_logBefore, errorLog().size())); }
+  static std::size_t countOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+      ++count;
+    return count;
+  }
+
+  // Every erased picture is among the saved files, byte for byte; the count
+  // of pictures made (on the cards and erased).
+  std::size_t expectEveryPictureSavedOrOnItsCard(const std::string& root) {
+    const std::multiset<std::string> saved = savedBytes(root);
+    for (const auto& [name, bytes] : erased())
+      EXPECT_TRUE(saved.count(bytes)) << name << " left its card unsaved";
+    std::size_t made = erased().size();
+    for (const auto& [model, slot] : kSlotOfModel)
+      made += newOnCard(model).size();
+    return made;
+  }
+
+  // A file system of its own at `folder` (root only); false when it cannot be mounted.
+  bool mountTmpfs(const std::string& folder, const char* options) {
+    std::filesystem::create_directories(folder);
+    if (::geteuid() != 0 || ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) != 0)
+      return false;
+    m_mounts.push_back(folder);
+    return true;
+  }
+
+  std::vector<std::string> m_mounts;
+  std::size_t m_logBefore = 0;
+};
+
+} // namespace
+
+TEST_F(MainFrameVeskMovedPictures, SavesFailingOnAnyTargetLeaveEveryPictureOnItsCardTellOnceAndLogEach) {
+  struct Target {
+    const char* what;
+    // The root folder, or empty when this machine cannot make the target.
+    std::function<std::string()> make;
+    bool everySaveFails;
+  };
+  const std::vector<Target> targets = {
+      {"a folder below a plain file",
+       [&] {
+         tarsel::test::writeFile(m_folder.file("plain"), "x");
+         return m_folder.file("plain") + "/saved";
+       },
+       true},
+      {"a read-only folder",
+       [&] {
+         const std::string folder = m_folder.file("read-only");
+         // Permissions do not stop root: a read-only file system does.
+         if (::geteuid() == 0)
+           return mountTmpfs(folder, "ro,size=1m") ? folder : std::string();
+         std::filesystem::create_directories(folder);
+         std::filesystem::permissions(folder, std::filesystem::perms::owner_read |
+                                                  std::filesystem::perms::owner_exec);
+         return folder;
+       },
+       true},
+      {"a full file system",
+       [&] { return mountTmpfs(m_folder.file("full"), "size=64k") ? m_folder.file("full") : std::string(); },
+       false},
+  };
+  for (const Target& target : targets) {
+    SCOPED_TRACE(target.what);
+    const std::string root = target.make();
+    if (root.empty()) {
+      std::cout << "[  SKIPPED ] " << target.what << ": cannot be made here\n";
+      continue;
+    }
+    CMainFrame& frame = restartSavingUnder(root);
+    for (int take = 0; take < 3; ++take)
+      ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+    // Each of the six pictures is either saved and erased, or logged as not saved.
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+          return m_takesEnded == 3 && frame.SaveQueueLength() == 0 &&
+                 countOf(newLogEntries(), "A picture was not saved") + erased().size() == 6;
+        },
+        kPatience))
+        << newLogEntries();
+    EXPECT_EQ(expectEveryPictureSavedOrOnItsCard(root), 6u);
+    const std::string log = newLogEntries();
+    if (target.everySaveFails) {
+      EXPECT_EQ(erased().size(), 0u);
+      EXPECT_EQ(countOf(log, "A picture was not saved"), 6u) << log;
+      // One box for the run, naming the folder.
+      ASSERT_EQ(m_errors.size(), 1u) << testing::PrintToString(m_errors);
+      EXPECT_NE(m_errors.front().find(root), std::string::npos) << m_errors.front();
+    } else {
+      EXPECT_LE(m_errors.size(), countOf(log, "A picture was not saved"));
+    }
+    for (const auto& [model, slot] : kSlotOfModel) {
+      CChildFrame* window = windowOf(model);
+      ASSERT_TRUE(window);
+      // The pictures are on the cards: closing has nothing to ask about.
+      EXPECT_FALSE(window->HasUnsavedPictures()) << model;
+      if (!newOnCard(model).empty()) {
+        EXPECT_NE(log.find("Camera: " + window->CameraName().toStdString()), std::string::npos) << model;
+      }
+    }
+    if (target.everySaveFails) {
+      for (const char* picture : {"Picture: shot001", "Picture: shot002", "Picture: shot003"})
+        EXPECT_EQ(countOf(log, picture), 2u) << picture << " in " << log;
+    }
+    EXPECT_EQ(countOf(log, "Target: " + root), countOf(log, "A picture was not saved")) << log;
+  }
+}
+
+TEST_F(MainFrameVeskMovedPictures, ALaterTakeQueuedWhileTheSaveRunsIsNeverTheOneErased) {
+  // Each save waits for its post-processing program, which waits for its own
+  // "go" file: the test lets the saves end one at a time.
+  const std::string root = m_folder.file("saved");
+  const std::string gate = m_folder.file("gate.sh");
+  tarsel::test::writeFile(gate, "#!/bin/sh\ncd '" + m_folder.path() +
+                                    "'\nn=$(( $(cat count 2>/dev/null || echo 0) + 1 ))\necho $n > count\n"
+                                    ": > held-$n\nwhile [ ! -e go-$n ]; do sleep 0.01; done\n");
+  std::filesystem::permissions(gate, std::filesystem::perms::owner_all);
+  CMainFrame& frame = restartSavingUnder(root);
+  {
+    const CRefPtr<ISaverSettings> saverKey = fileSaverKey();
+    ASSERT_TRUE(saverKey);
+    EXPECT_EQ(saverKey->SetString("ExternalCommand", gate.c_str()), 0);
+    EXPECT_EQ(saverKey->SetBool("WaitForProcessing", true), 0);
+  }
+  setUserOption("AutoSaveAfterTakingSingle", 1);
+  CChildFrame* window = windowOf("XC-701");
+  ASSERT_TRUE(window);
+  window->ActivateInMdiClient();
+  const auto take = [&](int pictures) {
+    ASSERT_TRUE(frame.RunCommand(cmd::TakePicture));
+    ASSERT_TRUE(
+        pumpUntil([&] { return m_simulator->picturesRead(0) == pictures && !window->IsBusy(); }, kPatience));
+  };
+  take(1);
+  ASSERT_TRUE(pumpUntil([&] { return std::filesystem::exists(m_folder.file("held-1")); }, kPatience));
+  const std::vector<std::string> first = newOnCard("XC-701");
+  ASSERT_EQ(first.size(), 1u);
+  // The second picture is taken and queued while the first one's save runs.
+  take(2);
+  std::vector<std::string> both = newOnCard("XC-701");
+  ASSERT_EQ(both.size(), 2u);
+  both.erase(std::find(both.begin(), both.end(), first.front()));
+  const std::string later = both.front();
+  EXPECT_TRUE(erased().empty());
+
+  // The first save ends: its picture, and only it, leaves the card, while
+  // the second save waits.
+  tarsel::test::writeFile(m_folder.file("go-1"), "");
+  ASSERT_TRUE(pumpUntil(
+      [&] { return erased().size() == 1 && std::filesystem::exists(m_folder.file("held-2")); }, kPatience));
+  EXPECT_NE(erased().front().first.find(first.front()), std::string::npos) << erased().front().first;
+  EXPECT_EQ(newOnCard("XC-701"), std::vector<std::string>{later});
+
+  tarsel::test::writeFile(m_folder.file("go-2"), "");
+  ASSERT_TRUE(pumpUntil([&] { return erased().size() == 2; }, kPatience));
+  EXPECT_NE(erased().back().first.find(later), std::string::npos) << erased().back().first;
+  EXPECT_TRUE(newOnCard("XC-701").empty());
+  EXPECT_EQ(expectEveryPictureSavedOrOnItsCard(root), 2u);
+  EXPECT_EQ(savedBytes(root).size(), 2u);
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }
 

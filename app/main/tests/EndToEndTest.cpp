@@ -2,7 +2,8 @@
 // offscreen platform, takes a picture when TarselRemote sends /CAPTURE and
 // ends cleanly on SIGTERM; once with one test camera (which records the take
 // in a file), once as the product with two camera-link cameras of vesk-simd
-// (which counts the pictures downloaded).
+// (which counts the pictures downloaded), and killed in the middle of a burst
+// of takes that move their pictures to the file saver.
 #include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "platform/testsupport/TestSupport.h"
@@ -11,9 +12,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <csignal>
 #include <spawn.h>
@@ -161,22 +165,36 @@ TEST(Program, RunsOffscreenTakesAPictureOnARemoteCaptureAndEndsCleanlyOnSigterm)
   EXPECT_EQ(tarsel::test::readFile(takes), "Test Camera 1 take 1\n");
 }
 
-TEST(Program, DownloadsAPictureFromEachCameraLinkCameraOnARemoteCapture) {
-  const OffscreenRun offscreen;
-  const std::string bin = tarsel::test::binDir();
-  // The two models enabled for the program and accepted by the library.
+// The two simulated models enabled for the program and accepted by the
+// library, and the further registry values (key, name, type, value) set
+// with tarselreg as a user's Options would.
+// The simulator's set-up of the two models, after its daemon lines.
+std::string twoCameraLinkCameras(const std::string& daemon) {
+  return daemon + "[camera]\nmodel = XC-701\npictures = 0\n[camera]\nmodel = XC-702\npictures = 0\n";
+}
+
+void enableCameraLinkModels(const std::vector<std::vector<std::string>>& values) {
   const CCamConfigDir dataFolder;
   tarsel::test::writeFile(std::string(dataFolder.GetPath()) + "/BRANTEL_SDK3.4",
                           "[ACTIVE CAMERAS]\r\nXC-701=1\r\nXC-702=1\r\n");
-  ASSERT_EQ(tarsel::test::runProgram({bin + "/tarselreg", "set", "Software\\Brantel\\Vesk\\SupportedCamera",
-                                      "Type_S", "sz", "XC-701,XC-702"})
-                .exitCode,
-            0);
+  std::vector<std::vector<std::string>> all = {
+      {"Software\\Brantel\\Vesk\\SupportedCamera", "Type_S", "sz", "XC-701,XC-702"}};
+  all.insert(all.end(), values.begin(), values.end());
+  for (const std::vector<std::string>& value : all) {
+    std::vector<std::string> command = {tarsel::test::binDir() + "/tarselreg", "set"};
+    command.insert(command.end(), value.begin(), value.end());
+    ASSERT_EQ(tarsel::test::runProgram(command).exitCode, 0) << value[1];
+  }
+}
+
+TEST(Program, DownloadsAPictureFromEachCameraLinkCameraOnARemoteCapture) {
+  const OffscreenRun offscreen;
+  const std::string bin = tarsel::test::binDir();
+  enableCameraLinkModels({});
   const tarsel::test::TempDir folder;
   // Busy times run 20 times as fast: a capture takes 75 ms.
   tarsel::test::VeskSimulator simulator(bin + "/vesk-simd", folder.path(),
-                                        "speed = 20\n[camera]\nmodel = XC-701\npictures = 0\n"
-                                        "[camera]\nmodel = XC-702\npictures = 0\n");
+                                        twoCameraLinkCameras("speed = 20\n"));
   ASSERT_TRUE(simulator.ready());
   tarsel::test::ScopedEnv devices("VESK_DEVICE_DIR", simulator.deviceFolder());
 
@@ -192,4 +210,47 @@ TEST(Program, DownloadsAPictureFromEachCameraLinkCameraOnARemoteCapture) {
   EXPECT_EQ(simulator.picturesRead(1), 1);
   EXPECT_EQ(simulator.control("violations 0"), "ok 0");
   EXPECT_EQ(simulator.control("violations 1"), "ok 0");
+}
+
+TEST(Program, KilledDuringABurstOfTakesEveryPictureIsSavedOrStillOnItsCard) {
+  const OffscreenRun offscreen;
+  const std::string bin = tarsel::test::binDir();
+  const tarsel::test::TempDir folder;
+  const std::string root = folder.file("saved");
+  const std::string options = "SOFTWARE\\drevant\\Tarsel\\Options";
+  // Every take saved by the file saver, the pictures moved off the cards.
+  enableCameraLinkModels({{options, "AutoSaveAfterTaking", "dword", "1"},
+                          {options, "LeavePictureInCamera", "dword", "0"},
+                          {options, "LastMethodOfSaving", "sz", "File"},
+                          {options + "\\Saver\\FILE", "RootDir", "sz", root}});
+  // The simulator writes every picture the program erases from a card to `kept`.
+  const std::string kept = folder.file("kept");
+  std::filesystem::create_directories(kept);
+  const auto erasedCount = [&] {
+    return std::distance(std::filesystem::directory_iterator(kept), std::filesystem::directory_iterator());
+  };
+  tarsel::test::VeskSimulator simulator(bin + "/vesk-simd", folder.path(),
+                                        twoCameraLinkCameras("kept = " + kept + "\nspeed = 100\n"));
+  ASSERT_TRUE(simulator.ready());
+  tarsel::test::ScopedEnv devices("VESK_DEVICE_DIR", simulator.deviceFolder());
+
+  // A burst of remote captures; the program is killed while they run, once
+  // some pictures have been saved and erased.
+  Child tarsel(bin + "/Tarsel");
+  ASSERT_TRUE(tarsel.started());
+  sendCapture(tarsel);
+  for (int capture = 1; capture < 40 && erasedCount() < 4; ++capture)
+    tarsel::test::runProgram({bin + "/TarselRemote", "/CAPTURE"});
+  ASSERT_EQ(kill(tarsel.pid(), SIGKILL), 0);
+  ASSERT_TRUE(tarsel.waitFor(20s).has_value());
+  ASSERT_GE(erasedCount(), 1) << "nothing was saved during the burst";
+
+  // Every picture erased from a card is among the saved files, byte for byte.
+  std::multiset<std::string> saved;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+    if (entry.is_regular_file())
+      saved.insert(tarsel::test::readFile(entry.path().string()));
+  for (const auto& entry : std::filesystem::directory_iterator(kept))
+    EXPECT_TRUE(saved.count(tarsel::test::readFile(entry.path().string())))
+        << entry.path().filename() << " left its card unsaved";
 }

@@ -6,6 +6,7 @@
 #include "app/host/TarselEvents.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/saving/SaveDllWrapper.h"
+#include "app/saving/SaveOutcomeEvent.h"
 #include "app/saving/SaveThread.h"
 
 #include <QObject>
@@ -107,12 +108,19 @@ public:
   bool autoSave = false;
   std::vector<HRESULT> reported;
   int ready = 0;
-  // Posted results as (kind, code), and the queue lengths posted.
+  // Posted results as (kind, code), the outcomes of the jobs as the frame
+  // sees them, and the queue lengths posted.
   std::vector<std::pair<std::int32_t, HRESULT>> results;
+  std::vector<std::pair<SaveOutcome, HRESULT>> outcomes;
   std::vector<std::size_t> lengths;
 
 protected:
   bool event(QEvent* event) override {
+    if (event->type() == SaveOutcomeEvent::Type()) {
+      const auto* outcome = static_cast<SaveOutcomeEvent*>(event);
+      outcomes.emplace_back(outcome->outcome(), outcome->code());
+      return true;
+    }
     if (event->type() == WM_TARSEL_SAVE_RESULT) {
       const auto* result = static_cast<host::SaveResultEvent*>(event);
       results.emplace_back(result->kind(), result->code());

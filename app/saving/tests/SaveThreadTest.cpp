@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 
 namespace tarsel::saving::test {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using tarsel::test::pumpUntil;
 using Results = std::vector<std::pair<std::int32_t, HRESULT>>;
+using Outcomes = std::vector<std::pair<SaveOutcome, HRESULT>>;
 
 class SaveThreadTest : public ::testing::Test {
 protected:
@@ -30,8 +32,31 @@ protected:
     return thread.QueuePictureSave(picture.get(), &windowInfo, name);
   }
 
+  // The same, the outcome going to `window`; the picture comes back in `queued`.
+  bool Queue(CSaveThread& thread, const char* name, QObject* window, CRefPtr<IPictureFromCamera>& queued) {
+    queued = CRefPtr<IPictureFromCamera>(new CountedPicture);
+    CSaveInfoMultiPics windowInfo(name, 7, nullptr, nullptr, nullptr);
+    return thread.QueuePictureSave(queued.get(), &windowInfo, name, window);
+  }
+
   ScriptedSaver saver;
   FakeFrame frame;
+};
+
+// A camera window as the save thread sees it: the outcomes it was told, by picture.
+class OutcomeWindow : public QObject {
+public:
+  std::map<IPictureFromCamera*, std::pair<SaveOutcome, HRESULT>> told;
+
+protected:
+  bool event(QEvent* event) override {
+    if (event->type() != SaveOutcomeEvent::Type())
+      return QObject::event(event);
+    const auto* outcome = static_cast<SaveOutcomeEvent*>(event);
+    EXPECT_FALSE(told.count(outcome->picture())) << "told twice";
+    told[outcome->picture()] = {outcome->outcome(), outcome->code()};
+    return true;
+  }
 };
 
 TEST_F(SaveThreadTest, RefusesTheTwentyFirstJobWhileTheThreadIsBusy) {
@@ -67,9 +92,12 @@ TEST_F(SaveThreadTest, RetriesOnAgainAndGoesOnAfterSkip) {
   ASSERT_TRUE(Queue(thread, "retried"));
   ASSERT_TRUE(Queue(thread, "skipped"));
   ASSERT_TRUE(Queue(thread, "next"));
-  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 2 && frame.results.size() == 2; }));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 2 && frame.outcomes.size() == 3; }));
   EXPECT_EQ(saver.saved(), (std::vector<std::string>{"retried", "next"}));
-  EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {1, static_cast<HRESULT>(ERROR_DISK_FULL)}}));
+  EXPECT_EQ(frame.outcomes, (Outcomes{{SaveOutcome::Saved, 0},
+                                      {SaveOutcome::Skipped, static_cast<HRESULT>(ERROR_DISK_FULL)},
+                                      {SaveOutcome::Saved, 0}}));
+  EXPECT_TRUE(frame.results.empty());
 }
 
 TEST_F(SaveThreadTest, CancelEmptiesTheQueueUnsavedAndShowsNothing) {
@@ -86,6 +114,7 @@ TEST_F(SaveThreadTest, CancelEmptiesTheQueueUnsavedAndShowsNothing) {
   EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
   EXPECT_TRUE(saver.saved().empty());
   EXPECT_TRUE(frame.results.empty());
+  EXPECT_TRUE(frame.outcomes.empty());
 }
 
 TEST_F(SaveThreadTest, AnErrorThatStaysIsRetriedABoundedNumberOfTimes) {
@@ -94,11 +123,11 @@ TEST_F(SaveThreadTest, AnErrorThatStaysIsRetriedABoundedNumberOfTimes) {
   CSaveThread thread(&frame, nullptr, nullptr, frame);
   ASSERT_TRUE(Queue(thread, "failing"));
   ASSERT_TRUE(Queue(thread, "next"));
-  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && frame.results.size() == 2; }));
+  ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && frame.outcomes.size() == 2; }));
   EXPECT_TRUE(
       saver.WaitUntil([](int calls, int, auto&) { return calls == CSaveThread::kMaxSameErrorAttempts + 1; }));
   EXPECT_EQ(saver.saved(), std::vector<std::string>{"next"});
-  EXPECT_EQ(frame.results, (Results{{1, E_FAIL}, {1, kSaverSkipPicture}}));
+  EXPECT_EQ(frame.outcomes, (Outcomes{{SaveOutcome::Skipped, E_FAIL}, {SaveOutcome::Saved, 0}}));
 }
 
 TEST_F(SaveThreadTest, AJobWithoutSaverFailsCleanly) {
@@ -108,8 +137,40 @@ TEST_F(SaveThreadTest, AJobWithoutSaverFailsCleanly) {
   frame.saver = &saver;
   ASSERT_TRUE(Queue(thread, "next"));
   ASSERT_TRUE(pumpUntil([&] { return saver.saved().size() == 1 && CountedPicture::alive == 0; }));
-  ASSERT_TRUE(pumpUntil([&] { return !frame.results.empty(); }));
-  EXPECT_EQ(frame.results, (Results{{1, CSaveThread::kNoSaver}}));
+  ASSERT_TRUE(pumpUntil([&] { return frame.outcomes.size() == 2; }));
+  EXPECT_EQ(frame.outcomes,
+            (Outcomes{{SaveOutcome::Failed, CSaveThread::kNoSaver}, {SaveOutcome::Saved, 0}}));
+}
+
+TEST_F(SaveThreadTest, EachJobTellsItsWindowOnceHowItEndedAndAWindowGoneGetsNothing) {
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  OutcomeWindow window;
+  auto closed = std::make_unique<OutcomeWindow>();
+  saver.Script({0, ERROR_DISK_FULL, 0, 0}, {kSaverSkipPicture});
+  saver.Hold();
+  CRefPtr<IPictureFromCamera> saved, skipped, ofClosed, later, dropped;
+  ASSERT_TRUE(Queue(thread, "saved", &window, saved));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  ASSERT_TRUE(Queue(thread, "skipped", &window, skipped));
+  ASSERT_TRUE(Queue(thread, "closed", closed.get(), ofClosed));
+  // The window goes while its picture waits in the queue.
+  closed.reset();
+  saver.Open();
+  ASSERT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 3; }));
+  // A job deleted from the queue unsaved is told as dropped.
+  saver.Hold();
+  ASSERT_TRUE(Queue(thread, "later", &window, later));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  ASSERT_TRUE(Queue(thread, "dropped", &window, dropped));
+  thread.ClearSaveQueue();
+  saver.Open();
+  ASSERT_TRUE(pumpUntil([&] { return window.told.size() == 4; }));
+  using Told = std::pair<SaveOutcome, HRESULT>;
+  EXPECT_EQ(window.told[saved.get()], (Told{SaveOutcome::Saved, 0}));
+  EXPECT_EQ(window.told[skipped.get()], (Told{SaveOutcome::Skipped, static_cast<HRESULT>(ERROR_DISK_FULL)}));
+  EXPECT_EQ(window.told[later.get()], (Told{SaveOutcome::Saved, 0}));
+  EXPECT_EQ(window.told[dropped.get()], (Told{SaveOutcome::Dropped, 0}));
+  EXPECT_EQ(saver.saved(), (std::vector<std::string>{"saved", "closed", "later"}));
 }
 
 TEST_F(SaveThreadTest, AllCamerasTakeReportsEachCameraThenTheEnd) {
@@ -154,6 +215,7 @@ TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
   ASSERT_TRUE(pumpUntil([&] { return CountedPicture::alive == 0; }));
   EXPECT_TRUE(saver.WaitUntil([](int calls, int, auto&) { return calls == 1; }));
   EXPECT_TRUE(frame.results.empty());
+  EXPECT_TRUE(frame.outcomes.empty());
 }
 
 } // namespace
