@@ -1,6 +1,6 @@
 // The camera object against the simulator through the control: pictures
 // transferred and downloaded byte for byte, kept or erased; the remembered
-// settings after a refusal; the status line; identification of a camera
+// settings after a refusal; a kept picture erased by its name; the status line; identification of a camera
 // the model table does not know; the live preview.
 #include "LunetCameraTestSupport.h"
 
@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 using tarsel::lunet::LunetCall;
@@ -82,6 +83,34 @@ TEST_F(LunetPictures, TransferKeepsOrErasesTheNewestPictureAndItsBytesAreTheCame
   m_sim->request(R"({"op":"set-register","reg":10,"value":0})");
   EXPECT_EQ(m_camera->TransferPicture(empty.get(), 0), CLunetWr::kNoPicture);
   EXPECT_EQ(actionsDone(0), 1);
+  EXPECT_EQ(m_camera->GetConnectionCount(), 0u);
+}
+
+TEST_F(LunetPictures, AKeptPictureIsErasedByItsNameOnlyAndNeverALaterOne) {
+  std::vector<CardPicture> kept;
+  std::vector<std::string> names;
+  for (int take = 0; take < 2; ++take) {
+    ASSERT_EQ(m_camera->Capture(0, false), 0);
+    CRefPtr<IPictureFromCamera> picture(new CPictureFromCamera);
+    ASSERT_EQ(m_camera->TransferPicture(picture.get(), 1), 0);
+    kept.push_back(m_camera->GetKeptPicture());
+    names.push_back(m_sim->picture(3 + take)["name"].text);
+    EXPECT_EQ(kept.back().index, 3 + take);
+    EXPECT_EQ(kept.back().fileName, names.back());
+  }
+  EXPECT_EQ(actionsDone(0), 0);
+  // The first goes; the later one moves down to its number.
+  EXPECT_EQ(m_camera->EraseKeptPicture(kept[0]), 0);
+  EXPECT_EQ(m_sim->picture(3)["name"].text, names[1]);
+  EXPECT_FALSE(m_sim->picture(4)["exists"].boolean);
+  // Gone already: the picture now at its number is not erased.
+  EXPECT_EQ(m_camera->EraseKeptPicture(kept[0]), 1);
+  EXPECT_EQ(m_sim->picture(3)["name"].text, names[1]);
+  // Found by its name at its new number.
+  EXPECT_EQ(m_camera->EraseKeptPicture(kept[1]), 0);
+  EXPECT_FALSE(m_sim->picture(3)["exists"].boolean);
+  // Each erase was of the selected picture, never of the newest one.
+  EXPECT_EQ(actionsDone(0), 0);
   EXPECT_EQ(m_camera->GetConnectionCount(), 0u);
 }
 
