@@ -140,7 +140,7 @@ void LogFailedSave(CSaveInfoMultiPics& job, const JobEnd& end, const std::string
   const _brantel_take_error error(end.code);
   std::string text;
   FormatStdString(text,
-                  "A picture was not saved and stays unsaved.\r\nCamera: %s\r\nPicture: %s\r\nTarget: %s\r\n"
+                  "A picture could not be saved.\r\nCamera: %s\r\nPicture: %s\r\nTarget: %s\r\n"
                   "Error: %s(0x%02x)",
                   job.GetCameraId(), PictureNameOf(job).c_str(),
                   target.empty() ? "(unknown)" : target.c_str(), error.ErrorMessage(),

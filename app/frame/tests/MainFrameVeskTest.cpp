@@ -757,7 +757,7 @@ TEST_F(MainFrameVeskMovedPictures, SavesFailingOnAnyTargetLeaveEveryPictureOnIts
     ASSERT_TRUE(pumpUntil(
         [&] {
           return m_takesEnded == 3 && frame.SaveQueueLength() == 0 &&
-                 countOf(newLogEntries(), "A picture was not saved") + erased().size() == 6;
+                 countOf(newLogEntries(), "A picture could not be saved") + erased().size() == 6;
         },
         kPatience))
         << newLogEntries();
@@ -765,12 +765,12 @@ TEST_F(MainFrameVeskMovedPictures, SavesFailingOnAnyTargetLeaveEveryPictureOnIts
     const std::string log = newLogEntries();
     if (target.everySaveFails) {
       EXPECT_EQ(erased().size(), 0u);
-      EXPECT_EQ(countOf(log, "A picture was not saved"), 6u) << log;
+      EXPECT_EQ(countOf(log, "A picture could not be saved"), 6u) << log;
       // One box for the run, naming the folder.
       ASSERT_EQ(m_errors.size(), 1u) << testing::PrintToString(m_errors);
       EXPECT_NE(m_errors.front().find(root), std::string::npos) << m_errors.front();
     } else {
-      EXPECT_LE(m_errors.size(), countOf(log, "A picture was not saved"));
+      EXPECT_LE(m_errors.size(), countOf(log, "A picture could not be saved"));
     }
     for (const auto& [model, slot] : kSlotOfModel) {
       CChildFrame* window = windowOf(model);
@@ -785,7 +785,7 @@ TEST_F(MainFrameVeskMovedPictures, SavesFailingOnAnyTargetLeaveEveryPictureOnIts
       for (const char* picture : {"Picture: shot001", "Picture: shot002", "Picture: shot003"})
         EXPECT_EQ(countOf(log, picture), 2u) << picture << " in " << log;
     }
-    EXPECT_EQ(countOf(log, "Target: " + root), countOf(log, "A picture was not saved")) << log;
+    EXPECT_EQ(countOf(log, "Target: " + root), countOf(log, "A picture could not be saved")) << log;
   }
 }
 
