@@ -25,10 +25,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace tarsel::ftpsaver::test {
 namespace {
@@ -104,6 +107,30 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   }
   EXPECT_EQ(retries, kMaxServiceUnavailableRetries);
   EXPECT_EQ(ftp->ProcessError(nullptr, &info, &settings, &failure), 0) << "the next picture may retry again";
+}
+
+TEST_F(FtpSaverServer, AnAbortEndsADirectSaveTheServerNeverConfirmsAsAFailureAndTheSavesAfterIt) {
+  configure(m_server->Address(), "pics", "mute");
+  FakeSaveInfo info;
+  const std::string bytes(150000, 'u');
+  BytesPicture picture(bytes);
+  std::atomic<HRESULT> result{-1};
+  std::thread saving([&] { result = ftp->Save(nullptr, &info, &picture, &settings, TRUE); });
+  const fs::path landed = m_server->Home() / "pics/IMG0007.JPG";
+  const bool waiting = FtpTestServer::WaitForFileSize(landed, bytes.size());
+  const auto start = std::chrono::steady_clock::now();
+  ftp->Abort();
+  saving.join();
+  EXPECT_TRUE(waiting) << m_server->CommandLog();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(result.load(), kSaverCancelled);
+  // Nothing more is sent until the plug-in is unloaded, which is prompt.
+  configure(m_server->Address(), "pics");
+  EXPECT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), kSaverCancelled);
+  const auto unloading = std::chrono::steady_clock::now();
+  m_savers.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - unloading, std::chrono::seconds(1));
+  EXPECT_EQ(count(m_server->CommandLog(), "STOR "), 1) << m_server->CommandLog();
 }
 
 TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNameIsReplaced) {
