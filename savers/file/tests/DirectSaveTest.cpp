@@ -46,9 +46,27 @@ TEST_F(FileSaverTest, DirectSaveWritesTheExactBytesUnderTheNumberedNameInTheCame
   info.digits = 99;
   ASSERT_EQ(0, saveDirect(info, picture));
   EXPECT_EQ((std::vector<std::string>{"Cam 1", "Cam 1/DSC_0042.JPG", "Cam 1/IMG0007.JPG", "IMG4294967294.JPG",
-                                      "__", "__/.._.._escape_.JPG"}),
+                                      "__", "__/___.._escape_.JPG"}),
             namesIn(folder));
   EXPECT_FALSE(fs::exists(folder.parent_path() / "escape\n.JPG"));
+}
+
+TEST_F(FileSaverTest, NamesFromCamerasCalledDotDotSlashOrDotSomethingAreVisibleAndStayInTheFolder) {
+  // What the program makes of cameras named "../x" and ".hidden": prefix,
+  // file name and camera folder.
+  saverKey()->SetString("RootDir", folder.c_str());
+  BytesPicture picture("pic");
+  for (const char* camera : {".._x", ".hidden"}) {
+    FakeSaveInfo info;
+    info.prefix = camera;
+    ASSERT_EQ(0, saveDirect(info, picture));
+    info.fileName = std::string(camera) + "0001.JPG";
+    info.subFolder = camera;
+    ASSERT_EQ(0, saveDirect(info, picture));
+  }
+  EXPECT_EQ((std::vector<std::string>{"___x", "___x/___x0001.JPG", "___x0007.JPG", "_hidden",
+                                      "_hidden/_hidden0001.JPG", "_hidden0007.JPG"}),
+            namesIn(folder));
 }
 
 TEST_F(FileSaverTest, ATakenNumberMovesOnToTheNextFreeOneAndAFixedNameIsReplacedOnlyWhenAllowed) {

@@ -2,9 +2,11 @@
 // thread and the dialogs, as the program's saver list drives the plug-in.
 #include "app/saving/SaveDllList.h"
 #include "app/saving/SaveDllWrapper.h"
+#include "app/saving/SaveInfoMultiPics.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
+#include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 #include "savers/ftp/FtpSaver.h"
@@ -92,7 +94,15 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   info.fileName = "../DSC 0002.JPG";
   ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
   EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/cam1/IMG0007.JPG").string()), bytes);
-  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/.._DSC 0002.JPG").string()), bytes);
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/___DSC 0002.JPG").string()), bytes);
+  // The program's names of cameras called "../x" and ".hidden": visible files.
+  const CRefPtr<IPictureFromCamera> held(new BytesPicture(bytes));
+  for (const char* camera : {"../x", ".hidden"}) {
+    CSaveInfoMultiPics named(camera, 1, held.get(), nullptr, nullptr);
+    ASSERT_EQ(ftp->Save(nullptr, &named, held.get(), &settings, TRUE), 0);
+  }
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/___x0001.JPG").string()), bytes);
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/_hidden0001.JPG").string()), bytes);
   EXPECT_EQ(count(m_server->CommandLog(), "USER "), 1) << m_server->CommandLog();
 
   // A server that keeps answering 421: the code the queue hears of, retried
