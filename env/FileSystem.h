@@ -34,3 +34,9 @@ TARSELENV_EXPORT void ReplaceWholeFile(const std::string& path, std::string_view
 TARSELENV_EXPORT std::string CreateWholeFile(const std::string& path, std::string_view bytes,
                                              const std::function<std::string(unsigned)>& nextPath,
                                              unsigned names);
+// Removes the temporary files that the two calls above left in `folder` (a
+// "/" at its end or not) when their writer was killed: only names of their
+// own pattern, only regular files, and only when the process whose id the
+// name holds is gone. Each folder is looked at once per process; failures
+// are ignored.
+TARSELENV_EXPORT void RemoveStaleTemporaryFiles(const std::string& folder);

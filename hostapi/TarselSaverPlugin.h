@@ -15,6 +15,12 @@
 // Threads: SavSave with direct != 0 and SavProcessError run on the program's
 // save thread; everything else on the user-interface thread. An interactive
 // save may run while the save thread works.
+//
+// A plug-in whose direct save can block on a peer may also export SavAbort:
+// the program calls it on the user-interface thread when it stops its save
+// thread (it is closing) while a direct save runs. It returns at once; the
+// save under way ends with a failure instead of waiting for the peer, and
+// every direct save after it fails until SavTerm.
 #pragma once
 
 #include "hostapi/IPictureFromCamera.h"
@@ -59,6 +65,7 @@ struct PROPSHEETPAGE {
 // The seven exports, as the program binds them.
 using SavInitFunction = int (*)(DWORD initValue);
 using SavTermFunction = int (*)();
+using SavAbortFunction = int (*)();
 using SavSaveFunction = int (*)(HWND owner, ISaveInfo* info, IPictureFromCamera* picture,
                                 ITarselSettings* settings, BOOL direct);
 using SavSaveBunchUIFunction = int (*)(HWND owner, ISaveInfo* info, IPictureFromCamera** pictures,

@@ -40,6 +40,7 @@ CSaveDllWrapper::CSaveDllWrapper(const std::string& fileName, DWORD initValue) {
   m_propPage = m_module.function<SavPropPageFunction>("SavPropPage");
   m_processError = m_module.function<SavProcessErrorFunction>("SavProcessError");
   m_displayInfo = m_module.function<SavDisplayInfoFunction>("SavDisplayInfo");
+  m_abort = m_module.function<SavAbortFunction>("SavAbort");
   if (!m_save)
     m_problem = "SavSave is not exported";
   else if (!m_displayInfo)
@@ -77,6 +78,15 @@ HRESULT CSaveDllWrapper::PropPage(ITarselSettings* settings, IPropSheetCallback*
 HRESULT CSaveDllWrapper::ProcessError(HWND owner, ISaveInfo* info, ITarselSettings* settings,
                                       _brantel_take_error* error) {
   return m_processError ? m_processError(owner, info, settings, error) : 0;
+}
+
+void CSaveDllWrapper::Abort() noexcept {
+  try {
+    if (m_abort)
+      m_abort();
+  } catch (...) {
+    // An export must not throw; the stop goes on regardless.
+  }
 }
 
 HRESULT CSaveDllWrapper::DisplayInfo(ITarselSettings* settings, ISaveDllDisplayInfo* display) {

@@ -34,6 +34,9 @@ public:
   // SavProcessError; 0 (save again) when not bound.
   virtual HRESULT ProcessError(HWND owner, ISaveInfo* info, ITarselSettings* settings,
                                _brantel_take_error* error);
+  // SavAbort, when the plug-in exports it: the direct save under way ends
+  // without waiting for its peer. Any thread; throws nothing.
+  virtual void Abort() noexcept;
   // SavDisplayInfo, then 0; 0x80004005 when not bound.
   virtual HRESULT DisplayInfo(ITarselSettings* settings, ISaveDllDisplayInfo* display);
   // Both SavSave and SavDisplayInfo are bound.
@@ -53,5 +56,6 @@ private:
   SavPropPageFunction m_propPage = nullptr;
   SavProcessErrorFunction m_processError = nullptr;
   SavDisplayInfoFunction m_displayInfo = nullptr;
+  SavAbortFunction m_abort = nullptr;
   std::string m_problem;
 };

@@ -47,6 +47,33 @@ struct SaveCore {
   std::condition_variable finishedChanged;
   bool finished = false;
 
+  // The saver of the save under way, and whether the thread is being
+  // stopped (under lock): a stop aborts the save it finds, and no save
+  // starts after it.
+  CSaveDllWrapper* saving = nullptr;
+  bool aborting = false;
+
+  bool BeginSave(CSaveDllWrapper& saver) {
+    const std::lock_guard<std::mutex> guard(lock);
+    saving = aborting ? nullptr : &saver;
+    return !aborting;
+  }
+  void EndSave() {
+    const std::lock_guard<std::mutex> guard(lock);
+    saving = nullptr;
+  }
+  void AbortSave() {
+    CSaveDllWrapper* running = nullptr;
+    {
+      const std::lock_guard<std::mutex> guard(lock);
+      aborting = true;
+      running = saving;
+    }
+    // The wrappers outlive the thread's stop; the call returns at once.
+    if (running)
+      running->Abort();
+  }
+
   void PostResult(std::int32_t kind, HRESULT code) { sink->Post(new host::SaveResultEvent(kind, code)); }
   void PostOutcome(SaveOutcome outcome, HRESULT code, const std::string& target) {
     sink->Post(new SaveOutcomeEvent(outcome, code, {}, target));
@@ -57,13 +84,18 @@ struct SaveCore {
 namespace {
 
 HRESULT CallSave(SaveCore& core, CSaveDllWrapper& saver, CSaveInfoMultiPics& job) {
+  if (!core.BeginSave(saver))
+    return kSaverCancelled;
+  HRESULT result = 0;
   try {
-    return saver.Save(core.owner, &job, job.GetPicture(), core.settings, TRUE);
+    result = saver.Save(core.owner, &job, job.GetPicture(), core.settings, TRUE);
   } catch (const _brantel_take_error& error) {
-    return error.Error() != 0 ? error.Error() : E_UNEXPECTED;
+    result = error.Error() != 0 ? error.Error() : E_UNEXPECTED;
   } catch (...) {
-    return E_UNEXPECTED;
+    result = E_UNEXPECTED;
   }
+  core.EndSave();
+  return result;
 }
 
 HRESULT CallProcessError(SaveCore& core, CSaveDllWrapper& saver, CSaveInfoMultiPics& job, HRESULT result) {
@@ -284,6 +316,8 @@ void CSaveThread::Stop() {
   m_core->sink->Detach();
   m_thread.request_stop();
   m_core->queue.ClearSaveQueue();
+  // A save waiting on its peer would hold the stop up to the deadline.
+  m_core->AbortSave();
   bool ended = false;
   {
     std::unique_lock<std::mutex> lock(m_core->lock);

@@ -22,8 +22,9 @@
 // error. Nothing a saver throws leaves the thread.
 //
 // Stop (the destructor): nothing is posted any more, the thread is asked to
-// stop, the queued jobs are deleted unsaved (the frame asked the user first)
-// and the thread is joined within the stop deadline (2000 ms unless set). A
+// stop, the queued jobs are deleted unsaved (the frame asked the user first),
+// the save under way is aborted (its saver's SavAbort; it counts as not
+// saved) and the thread is joined within the stop deadline (2000 ms unless set). A
 // thread still inside a saver then is left to end on its own: it keeps the
 // queue alive and saves nothing more; the error log records it. The savers
 // and the settings object it was given must then stay loaded until the

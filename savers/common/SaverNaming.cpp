@@ -135,8 +135,9 @@ std::string SafeNameComponent(std::string_view text) {
     if (c == '/' || byte < 0x20 || byte == 0x7F)
       c = '_';
   }
-  if (name == "." || name == "..")
-    name.assign(name.size(), '_');
+  // Leading dots would hide the file (and "." or ".." name a folder level).
+  const std::size_t dots = std::min(name.find_first_not_of('.'), name.size());
+  name.replace(0, dots, dots, '_');
   return name;
 }
 

@@ -55,7 +55,8 @@ std::string SeriesNumber(std::size_t index, std::size_t count);
 void SetNamingFromFileName(ISaveInfo& info, std::string_view name);
 
 // One path component from a text a camera or a user supplied: "/" and
-// control characters become "_", and "." or ".." cannot name a folder level.
+// control characters become "_", and so do its leading dots, so that it
+// names no folder level ("." or "..") and no hidden file.
 std::string SafeNameComponent(std::string_view text);
 
 } // namespace tarsel::savers

@@ -5,11 +5,13 @@
 
 namespace tarsel::filesaver {
 
-void WritePictureFile(const std::string& path, std::string_view bytes) {
-  ReplaceWholeFile(path, bytes);
-}
-
 namespace {
+
+// What a writer killed while it saved into the folder of `path` left there.
+void removeLeftovers(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  RemoveStaleTemporaryFiles(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+}
 
 std::string_view bytesOf(const std::shared_ptr<const IPictureFromCamera::Bytes>& data) {
   if (!data)
@@ -19,12 +21,18 @@ std::string_view bytesOf(const std::shared_ptr<const IPictureFromCamera::Bytes>&
 
 } // namespace
 
+void WritePictureFile(const std::string& path, std::string_view bytes) {
+  removeLeftovers(path);
+  ReplaceWholeFile(path, bytes);
+}
+
 void WritePictureFile(const std::string& path, IPictureFromCamera& picture) {
   WritePictureFile(path, bytesOf(picture.GetDataSnapshot()));
 }
 
 std::string CreatePictureFile(const std::string& path, IPictureFromCamera& picture,
                               const std::function<std::string(unsigned)>& nextPath, unsigned names) {
+  removeLeftovers(path);
   return CreateWholeFile(path, bytesOf(picture.GetDataSnapshot()), nextPath, names);
 }
 

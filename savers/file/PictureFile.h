@@ -2,8 +2,9 @@
 // not there: the bytes go to a temporary file in the target folder, are
 // flushed to disk and only then renamed to the final name. A short write (a
 // full disk, a file size limit) or any other failure removes the temporary
-// file and throws; the final name then keeps what it held before. Any
-// thread; concurrent writers use distinct temporary names.
+// file and throws; the final name then keeps what it held before. Temporary
+// files that a killed writer left in the folder go before the first write
+// there. Any thread; concurrent writers use distinct temporary names.
 #pragma once
 
 #include <cstddef>

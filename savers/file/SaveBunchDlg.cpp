@@ -127,7 +127,7 @@ void CSaveBunchDlg::SaveSeries() {
     if (!picture)
       continue;
     const std::string path =
-        directory + base + SeriesNumber(i, count) + SafeNameComponent(textOf(picture->GetExtension()));
+        directory + SafeNameComponent(base + SeriesNumber(i, count) + textOf(picture->GetExtension()));
     WritePictureFile(path, *picture);
   }
 

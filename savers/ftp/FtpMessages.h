@@ -29,7 +29,8 @@ inline constexpr HRESULT kNotConnected = static_cast<HRESULT>(0x80040007u); // O
 inline constexpr HRESULT kConnectionsDropped = static_cast<HRESULT>(0x800401E1u);
 inline constexpr HRESULT kNoTransfer = static_cast<HRESULT>(0x80040005u);
 // An exchange step that did not end within the watchdog's time.
-inline constexpr HRESULT kWaitTimeout = 258; // WAIT_TIMEOUT
+inline constexpr HRESULT kWaitTimeout = 258;  // WAIT_TIMEOUT
+inline constexpr HRESULT kInterrupted = 1223; // ERROR_CANCELLED
 
 const MessageTable& FtpMessageTable();
 

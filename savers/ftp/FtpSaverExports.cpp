@@ -1,4 +1,4 @@
-// The seven exports of the FTP saver. Each catches everything at its
+// The seven exports of the FTP saver, and SavAbort. Each catches everything at its
 // boundary: a _brantel_take_error becomes its code, anything else 0x8000FFFF;
 // nothing is shown here.
 #include "env/BrantelTakeError.h"
@@ -35,6 +35,12 @@ TARSEL_SAVER_EXPORT int SavTerm() {
     SharedSession::Destroy();
     return 0;
   });
+}
+
+TARSEL_SAVER_EXPORT int SavAbort() {
+  // Cuts the session's connections: takes no lock the save holds.
+  SharedSession::Interrupt();
+  return 0;
 }
 
 TARSEL_SAVER_EXPORT int SavSave(HWND /*owner*/, ISaveInfo* info, IPictureFromCamera* picture,

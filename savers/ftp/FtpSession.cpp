@@ -136,6 +136,11 @@ HRESULT CFtpSession::Abort() {
   return 0;
 }
 
+void CFtpSession::Interrupt() noexcept {
+  m_interrupted.store(true);
+  shutDownConnections();
+}
+
 // The state is read without the call lock, so that a window asking while a
 // synchronous request runs on another thread does not wait for its end.
 bool CFtpSession::IsBusy() const {
@@ -152,6 +157,8 @@ bool CFtpSession::IsSameServerAndUser(const char* server, const char* user) cons
 }
 
 HRESULT CFtpSession::refusal(Command command) const {
+  if (m_interrupted.load())
+    return kInterrupted;
   const int state = m_state.load();
   if (command == CommandConnect) {
     if (state == StateConnected)
@@ -267,6 +274,7 @@ void CFtpSession::WorkerThreadProc() {
 void CFtpSession::runRequest(Request& running) {
   m_result = 0;
   try {
+    checkWatchdog();
     switch (running.command) {
     case CommandConnect:
       DoConnect(running);
@@ -291,6 +299,15 @@ void CFtpSession::runRequest(Request& running) {
 
 // Handles the failure that is being thrown out of an exchange; throws nothing.
 void CFtpSession::fail(Command command) {
+  if (m_interrupted.load()) {
+    // Whatever the cut-off connections made the exchange throw.
+    m_watchdogFired.store(false);
+    disarm();
+    closeConnections();
+    setState(StateIdle);
+    reportError(NotifyOtherError, kInterrupted);
+    return;
+  }
   if (m_watchdogFired.exchange(false)) {
     disarm();
     closeConnections();
@@ -419,6 +436,8 @@ void CFtpSession::disarm() {
 }
 
 void CFtpSession::checkWatchdog() const {
+  if (m_interrupted.load())
+    throw _brantel_take_error(kInterrupted);
   if (m_watchdogFired.load())
     throw _brantel_take_error(kWaitTimeout);
 }

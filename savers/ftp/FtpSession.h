@@ -13,7 +13,8 @@
 // States: 0 idle (no connection), 1 connected, 2 busy (an exchange runs),
 // 3 closing (connections dropped after a network failure; only Connect runs).
 // Refusals: 1247 connected already, 170 busy, 0x80040007 not connected,
-// 0x800401E1 connections dropped, 0x80040005 abort without a transfer.
+// 0x800401E1 connections dropped, 0x80040005 abort without a transfer,
+// 1223 interrupted.
 //
 // Failures: every public operation returns a code and throws nothing. In
 // synchronous and silent mode an exchange's failure is the request's result
@@ -22,6 +23,9 @@
 // connected. A watchdog time-out shuts the connections down, ends the
 // exchange with 258 (reported once), and leaves the state idle; the next
 // Connect works. The idle log-out is skipped while a request is under way.
+// Interrupt shuts the connections down at once: the running and the waiting
+// request end with 1223, the state is idle, and every later request is
+// refused with 1223 (the session is being given up).
 //
 // Threads: any thread may call the public operations; requests from several
 // threads are taken one at a time (the call lock), and one request at most
@@ -115,6 +119,9 @@ public:
   HRESULT ChangeDir(const char* directory);
   HRESULT Quit();
   HRESULT Abort();
+  // Ends the exchange under way without waiting for the server, and every
+  // request from now on; takes no lock a waiting caller holds. Any thread.
+  void Interrupt() noexcept;
 
   bool IsBusy() const;
   bool IsConnected() const;
@@ -164,7 +171,8 @@ private:
   void dropConnections();
   void quitAfterFailure(unsigned reply);
 
-  // Re-timing the supervisor; each throws when the watchdog has fired.
+  // Re-timing the supervisor; each throws when the watchdog has fired or
+  // the session was interrupted.
   void armWatchdog();
   void setIdle();
   void disarm();
@@ -213,6 +221,7 @@ private:
   std::chrono::steady_clock::time_point m_deadline;
   bool m_stopSupervisor = false;
   std::atomic<bool> m_watchdogFired{false};
+  std::atomic<bool> m_interrupted{false};
 
   // Connections: made and deleted by the worker under m_socketLock, shut
   // down by the supervisor and the destructor under it.

@@ -6,6 +6,10 @@
 // a direct save holds it for its whole log-in, directory change and upload,
 // so that a dialog cannot switch the session's mode or server in between;
 // a dialog holds it only while it makes one (posted) request. Any thread.
+//
+// Interrupt, for a program that stops saving, does not wait for that lock:
+// the session's exchange under way ends at once with 1223, and so does every
+// request of this session or of one made later, until Destroy.
 #pragma once
 
 #include <memory>
@@ -30,6 +34,7 @@ public:
 
   // Deletes the session; failures while it logs out are ignored.
   static void Destroy() noexcept;
+  static void Interrupt() noexcept;
 
 private:
   std::unique_lock<std::recursive_mutex> m_lock;

@@ -48,6 +48,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -184,6 +185,28 @@ protected:
     ASSERT_TRUE(saverKey);
     EXPECT_EQ(saverKey->SetString("RootDir", root.c_str()), 0);
     m_savers = std::make_unique<CSaveDllList>(0, binDir());
+  }
+
+  // Automatic saves after takes through the FTP saver of the build, to
+  // `server` as `user`, set up on its Options page as a user does.
+  void uploadTakesTo(const tarsel::ftp::test::FtpTestServer& server, const char* user) {
+    chooseSaverForTakes("FTP");
+    m_savers = std::make_unique<CSaveDllList>(0, binDir());
+    CSaveDllWrapper* ftp = m_savers->FindSaver(settings(), "FTP");
+    ASSERT_TRUE(ftp);
+    PROPSHEETPAGE* page = nullptr;
+    ASSERT_EQ(ftp->PropPage(settings(), nullptr, &page), 0);
+    std::unique_ptr<QWidget> options(page->page);
+    const auto edit = [&](const char* name) { return options->findChild<QLineEdit*>(QLatin1String(name)); };
+    options->findChild<QComboBox*>(QStringLiteral("server"))
+        ->setEditText(QString::fromStdString(server.Address()));
+    edit("rootFolder")->setText(QStringLiteral("pics"));
+    edit("userName")->setText(QString::fromLatin1(user));
+    edit("password")->setText(QString::fromLatin1(tarsel::ftp::test::FtpTestServer::kPassword));
+    options->findChild<QCheckBox*>(QStringLiteral("savePassword"))->setChecked(true);
+    bool applied = false;
+    ASSERT_TRUE(QMetaObject::invokeMethod(options.get(), "Apply", Q_RETURN_ARG(bool, applied)));
+    ASSERT_TRUE(applied);
   }
 
   // The file saver's settings key (null when it cannot be opened).
@@ -421,24 +444,7 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   // A new user chooses the FTP saver and fills in its Options page: a loopback
   // server, a root folder, a user and a password kept on this computer.
   tarsel::ftp::test::FtpTestServer server(m_folder.file("ftp-server"));
-  chooseSaverForTakes("FTP");
-  m_savers = std::make_unique<CSaveDllList>(0, binDir());
-  CSaveDllWrapper* ftp = m_savers->FindSaver(settings(), "FTP");
-  ASSERT_TRUE(ftp);
-  PROPSHEETPAGE* page = nullptr;
-  ASSERT_EQ(ftp->PropPage(settings(), nullptr, &page), 0);
-  std::unique_ptr<QWidget> options(page->page);
-  const auto edit = [&](const char* name) { return options->findChild<QLineEdit*>(QLatin1String(name)); };
-  options->findChild<QComboBox*>(QStringLiteral("server"))
-      ->setEditText(QString::fromStdString(server.Address()));
-  edit("rootFolder")->setText(QStringLiteral("pics"));
-  edit("userName")->setText(QStringLiteral("tarsel"));
-  edit("password")->setText(QString::fromLatin1(tarsel::ftp::test::FtpTestServer::kPassword));
-  options->findChild<QCheckBox*>(QStringLiteral("savePassword"))->setChecked(true);
-  bool applied = false;
-  ASSERT_TRUE(QMetaObject::invokeMethod(options.get(), "Apply", Q_RETURN_ARG(bool, applied)));
-  ASSERT_TRUE(applied);
-  options.reset();
+  ASSERT_NO_FATAL_FAILURE(uploadTakesTo(server, "tarsel"));
 
   CMainFrame& frame = startAndTakeFiveTimes();
   const auto uploaded = [&] { return filesBelow(server.Home().string()); };
@@ -457,6 +463,26 @@ TEST_F(MainFrameVesk, AllCamerasTakesAreUploadedByTheFtpSaverWithTheCardsBytesAn
   const std::string store = readFile(std::string(std::getenv("TARSEL_REGISTRY_DIR")) + "/user.reg");
   EXPECT_NE(store.find("tarsel"), std::string::npos);
   EXPECT_EQ(store.find(tarsel::ftp::test::FtpTestServer::kPassword), std::string::npos);
+}
+
+TEST_F(MainFrameVesk, ClosingWhileTheFtpServerNeverConfirmsAnUploadEndsAtOnce) {
+  tarsel::ftp::test::FtpTestServer server(m_folder.file("ftp-server"));
+  ASSERT_NO_FATAL_FAILURE(uploadTakesTo(server, "mute"));
+  CMainFrame& frame = startWithBothWindows();
+  ASSERT_TRUE(frame.RunCommand(cmd::AllCamerasTakePicture));
+  // The first picture is sent and never confirmed.
+  ASSERT_TRUE(pumpUntil([&] { return server.CommandLog().find("STOR ") != std::string::npos; }, kPatience))
+      << server.CommandLog();
+  m_answer = 1; // "OK" to closing while saving; to any other question: close without saving
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(frame.close());
+  destroyFrame();
+  // The program then unloads its savers, the FTP saver's session with them.
+  m_savers.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  // Nothing more was sent: the queued picture went with the close.
+  const std::string sent = server.CommandLog();
+  EXPECT_EQ(sent.find("STOR ", sent.find("STOR ") + 1), std::string::npos) << sent;
 }
 
 TEST_F(MainFrameVesk, ACameraUnpluggedDuringAnAllCamerasTakeCostsTheOtherCameraNothing) {

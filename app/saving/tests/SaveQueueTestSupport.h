@@ -59,13 +59,29 @@ public:
     ++m_calls;
     ++m_waiting;
     m_changed.notify_all();
-    m_changed.wait(lock, [this] { return m_open; });
+    m_changed.wait(lock, [this] { return m_open || m_aborted; });
     --m_waiting;
+    if (!m_open) {
+      m_changed.notify_all();
+      return kSaverCancelled;
+    }
     const HRESULT result = Next(m_saves, 0);
     if (result == 0 && queued)
       m_saved.emplace_back(info->GetCameraId());
     m_changed.notify_all();
     return result;
+  }
+  // From now on an abort ends a held save unsaved, as a saver that cuts its
+  // connection does; by default an abort is ignored (a plug-in without
+  // SavAbort).
+  void HonourAbort() {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_abortable = true;
+  }
+  void Abort() noexcept override {
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_aborted = m_abortable;
+    m_changed.notify_all();
   }
   HRESULT ProcessError(HWND, ISaveInfo*, ITarselSettings*, _brantel_take_error*) override {
     const std::lock_guard<std::mutex> guard(m_lock);
@@ -89,6 +105,8 @@ private:
   std::mutex m_lock;
   std::condition_variable m_changed;
   bool m_open = true;
+  bool m_aborted = false;
+  bool m_abortable = false;
   int m_waiting = 0;
   int m_calls = 0;
   std::deque<HRESULT> m_saves;

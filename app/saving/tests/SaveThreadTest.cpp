@@ -218,5 +218,23 @@ TEST_F(SaveThreadTest, StopEndsWithinItsDeadlineWhileASaveBlocks) {
   EXPECT_TRUE(frame.outcomes.empty());
 }
 
+TEST_F(SaveThreadTest, StopAbortsTheSaveUnderWayAndStartsNoOtherOne) {
+  // The default deadline: only the abort can end the stop within a second.
+  CSaveThread thread(&frame, nullptr, nullptr, frame);
+  saver.HonourAbort();
+  saver.Hold();
+  ASSERT_TRUE(Queue(thread, "held"));
+  ASSERT_TRUE(Queue(thread, "queued"));
+  ASSERT_TRUE(saver.WaitUntil([](int, int waiting, auto&) { return waiting == 1; }));
+  const auto start = std::chrono::steady_clock::now();
+  thread.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_FALSE(thread.WasAbandoned());
+  EXPECT_TRUE(saver.WaitUntil([](int calls, int waiting, auto&) { return calls == 1 && waiting == 0; }));
+  EXPECT_TRUE(saver.saved().empty());
+  EXPECT_EQ(CountedPicture::alive, 0);
+  EXPECT_TRUE(frame.results.empty());
+}
+
 } // namespace
 } // namespace tarsel::saving::test

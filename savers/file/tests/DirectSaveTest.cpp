@@ -46,9 +46,62 @@ TEST_F(FileSaverTest, DirectSaveWritesTheExactBytesUnderTheNumberedNameInTheCame
   info.digits = 99;
   ASSERT_EQ(0, saveDirect(info, picture));
   EXPECT_EQ((std::vector<std::string>{"Cam 1", "Cam 1/DSC_0042.JPG", "Cam 1/IMG0007.JPG", "IMG4294967294.JPG",
-                                      "__", "__/.._.._escape_.JPG"}),
+                                      "__", "__/___.._escape_.JPG"}),
             namesIn(folder));
   EXPECT_FALSE(fs::exists(folder.parent_path() / "escape\n.JPG"));
+}
+
+TEST_F(FileSaverTest, NamesFromCamerasCalledDotDotSlashOrDotSomethingAreVisibleAndStayInTheFolder) {
+  // What the program makes of cameras named "../x" and ".hidden": prefix,
+  // file name and camera folder.
+  saverKey()->SetString("RootDir", folder.c_str());
+  BytesPicture picture("pic");
+  for (const char* camera : {".._x", ".hidden"}) {
+    FakeSaveInfo info;
+    info.prefix = camera;
+    ASSERT_EQ(0, saveDirect(info, picture));
+    info.fileName = std::string(camera) + "0001.JPG";
+    info.subFolder = camera;
+    ASSERT_EQ(0, saveDirect(info, picture));
+  }
+  EXPECT_EQ((std::vector<std::string>{"___x", "___x/___x0001.JPG", "___x0007.JPG", "_hidden",
+                                      "_hidden/_hidden0001.JPG", "_hidden0007.JPG"}),
+            namesIn(folder));
+}
+
+TEST_F(FileSaverTest, ASaveRemovesOnlyTheTemporaryFilesOfWritersThatAreGone) {
+  // A writer that is gone: a child that has exited and been reaped.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0)
+    _exit(0);
+  ASSERT_EQ(child, waitpid(child, nullptr, 0));
+  const std::string dead = std::to_string(child);
+  const std::string live = std::to_string(getpid());
+  saverKey()->SetString("RootDir", folder.c_str());
+  const std::vector<std::string> kept = {
+      ".IMG0002.JPG.tarsel-" + live + "-3-0.tmp",     // this process is still writing it
+      ".IMG0003.JPG.tarsel-" + dead + "-0-0.tmp.old", // not the pattern
+      "IMG0004.JPG.tarsel-" + dead + "-0-0.tmp",      // a visible name
+      ".IMG0005.JPG.tarsel-" + dead + "x-0-0.tmp",    // a writer that does not parse
+      ".IMG0006.JPG.tarsel--" + dead + "-0-0.tmp",
+      ".IMG0008.JPG.tarsel-1-0-0.tmp", // init: alive, never ours to judge
+  };
+  for (const std::string& name : kept)
+    std::ofstream(folder / name) << "keep";
+  const std::string stale = ".IMG0001.JPG.tarsel-" + dead + "-12-1.tmp";
+  std::ofstream(folder / stale) << "half a picture";
+  fs::create_directory(folder / (".IMG0009.JPG.tarsel-" + dead + "-0-0.tmp")); // not a file
+
+  FakeSaveInfo info;
+  BytesPicture picture("whole");
+  ASSERT_EQ(0, saveDirect(info, picture));
+  EXPECT_FALSE(fs::exists(folder / stale));
+  for (const std::string& name : kept)
+    EXPECT_EQ("keep", ReadFile(folder / name)) << name;
+  EXPECT_TRUE(fs::is_directory(folder / (".IMG0009.JPG.tarsel-" + dead + "-0-0.tmp")));
+  EXPECT_EQ("whole", ReadFile(folder / "IMG0007.JPG"));
+  EXPECT_EQ(kept.size() + 2, namesIn(folder).size());
 }
 
 TEST_F(FileSaverTest, ATakenNumberMovesOnToTheNextFreeOneAndAFixedNameIsReplacedOnlyWhenAllowed) {

@@ -2,9 +2,11 @@
 // thread and the dialogs, as the program's saver list drives the plug-in.
 #include "app/saving/SaveDllList.h"
 #include "app/saving/SaveDllWrapper.h"
+#include "app/saving/SaveInfoMultiPics.h"
 #include "app/settings/TarselSettings.h"
 #include "env/BrantelTakeError.h"
 #include "env/ErrorReport.h"
+#include "hostapi/RefPtr.h"
 #include "platform/reg/Registry.h"
 #include "platform/testsupport/TestSupport.h"
 #include "savers/ftp/FtpSaver.h"
@@ -25,10 +27,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace tarsel::ftpsaver::test {
 namespace {
@@ -89,7 +94,15 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   info.fileName = "../DSC 0002.JPG";
   ASSERT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), 0);
   EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/cam1/IMG0007.JPG").string()), bytes);
-  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/.._DSC 0002.JPG").string()), bytes);
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/___DSC 0002.JPG").string()), bytes);
+  // The program's names of cameras called "../x" and ".hidden": visible files.
+  const CRefPtr<IPictureFromCamera> held(new BytesPicture(bytes));
+  for (const char* camera : {"../x", ".hidden"}) {
+    CSaveInfoMultiPics named(camera, 1, held.get(), nullptr, nullptr);
+    ASSERT_EQ(ftp->Save(nullptr, &named, held.get(), &settings, TRUE), 0);
+  }
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/___x0001.JPG").string()), bytes);
+  EXPECT_EQ(tarsel::test::readFile((m_server->Home() / "pics/_hidden0001.JPG").string()), bytes);
   EXPECT_EQ(count(m_server->CommandLog(), "USER "), 1) << m_server->CommandLog();
 
   // A server that keeps answering 421: the code the queue hears of, retried
@@ -104,6 +117,30 @@ TEST_F(FtpSaverServer, DirectSavesLandInTheComposedFoldersOverOneLogIn) {
   }
   EXPECT_EQ(retries, kMaxServiceUnavailableRetries);
   EXPECT_EQ(ftp->ProcessError(nullptr, &info, &settings, &failure), 0) << "the next picture may retry again";
+}
+
+TEST_F(FtpSaverServer, AnAbortEndsADirectSaveTheServerNeverConfirmsAsAFailureAndTheSavesAfterIt) {
+  configure(m_server->Address(), "pics", "mute");
+  FakeSaveInfo info;
+  const std::string bytes(150000, 'u');
+  BytesPicture picture(bytes);
+  std::atomic<HRESULT> result{-1};
+  std::thread saving([&] { result = ftp->Save(nullptr, &info, &picture, &settings, TRUE); });
+  const fs::path landed = m_server->Home() / "pics/IMG0007.JPG";
+  const bool waiting = FtpTestServer::WaitForFileSize(landed, bytes.size());
+  const auto start = std::chrono::steady_clock::now();
+  ftp->Abort();
+  saving.join();
+  EXPECT_TRUE(waiting) << m_server->CommandLog();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(result.load(), kSaverCancelled);
+  // Nothing more is sent until the plug-in is unloaded, which is prompt.
+  configure(m_server->Address(), "pics");
+  EXPECT_EQ(ftp->Save(nullptr, &info, &picture, &settings, TRUE), kSaverCancelled);
+  const auto unloading = std::chrono::steady_clock::now();
+  m_savers.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - unloading, std::chrono::seconds(1));
+  EXPECT_EQ(count(m_server->CommandLog(), "STOR "), 1) << m_server->CommandLog();
 }
 
 TEST_F(FtpSaverServer, ATakenNumberOnTheServerMovesOnToTheNextFreeOneAndAFixedNameIsReplaced) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -213,6 +214,29 @@ TEST_F(FtpSessionTest, DestroyingTheSessionDuringAHungExchangeReturnsPromptlyWit
   session.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
   EXPECT_EQ(threadCount(), before);
+}
+
+TEST_F(FtpSessionTest, AnInterruptEndsAnUploadTheServerNeverConfirmsAndEveryRequestAfterIt) {
+  // A 30 s watchdog: only the interrupt can end the wait for the 226.
+  auto session = std::make_unique<CFtpSession>(true, nullptr, WM_FTP_SESSION_NOTIFY, CFtpSession::Timeouts());
+  ASSERT_EQ(connect(*session, "mute"), 0);
+  const std::string picture(200000, 'm');
+  std::atomic<HRESULT> result{-1};
+  std::thread saving([&] { result = session->Upload(picture.data(), picture.size(), "mute.jpg"); });
+  const bool waiting = FtpTestServer::WaitForFileSize(server->Home() / "mute.jpg", picture.size());
+  const auto start = std::chrono::steady_clock::now();
+  session->Interrupt();
+  saving.join();
+  EXPECT_TRUE(waiting) << server->CommandLog();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(result.load(), kInterrupted);
+  EXPECT_FALSE(session->IsBusy());
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_EQ(connect(*session, "tarsel"), kInterrupted);
+  EXPECT_EQ(session->Upload(picture.data(), picture.size(), "later.jpg"), kInterrupted);
+  const auto destroying = std::chrono::steady_clock::now();
+  session.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - destroying, 1s);
 }
 
 TEST_F(FtpSessionTest, FilesLandInTheComposedDirectoriesAndTheTranscriptShowsHowTheyWereMade) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -82,6 +83,19 @@ std::string FtpTestServer::CommandLog() const {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+bool FtpTestServer::WaitForFileSize(const std::filesystem::path& path, std::uintmax_t size,
+                                    std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    std::error_code error;
+    if (std::filesystem::file_size(path, error) == size && !error)
+      return true;
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
 } // namespace tarsel::ftp::test

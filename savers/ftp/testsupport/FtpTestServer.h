@@ -4,6 +4,7 @@
 // misbehaviour each of them scripts.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,6 +31,10 @@ public:
   std::filesystem::path AnonymousHome() const { return m_root / "anon"; }
   // Every command the server received so far, one a line.
   std::string CommandLog() const;
+  // Whether the server's file `path` reaches `size` bytes within `limit`
+  // (an upload the server took in full).
+  static bool WaitForFileSize(const std::filesystem::path& path, std::uintmax_t size,
+                              std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 private:
   std::string address(std::uint16_t port) const;

@@ -14,6 +14,7 @@ Users (home <root>/home, password "secret"; anonymous: home <root>/anon):
             on the control connection's address); a connection to the decoy
             is logged as "DECOY <bytes received>"
   nosize    SIZE is answered with 502 (not implemented)
+  mute      a STOR is received in full but its end is never confirmed (no 226)
 Every command received is appended to the --log file as one line
 ("PASS ******" for passwords).
 """
@@ -29,7 +30,7 @@ from pyftpdlib.ioloop import IOLoop
 from pyftpdlib.servers import FTPServer
 
 PASSWORD = "secret"
-MISBEHAVING = ("silent", "endless", "stall", "full", "decoy", "nosize")
+MISBEHAVING = ("silent", "endless", "stall", "full", "decoy", "nosize", "mute")
 DECOY_HOST = "127.0.0.99"
 
 
@@ -84,6 +85,14 @@ class ScriptedHandler(FTPHandler):
             self.passive_ports = [listen_decoy(self.log_path)]
             self.masquerade_address = DECOY_HOST
         super().pre_process_command(line, cmd, arg)
+
+    def respond(self, resp, logfun=None):
+        if self.username == "mute" and resp.startswith("226"):
+            return
+        if logfun is None:
+            super().respond(resp)
+        else:
+            super().respond(resp, logfun)
 
 
 class BusyHandler(FTPHandler):
