@@ -1,6 +1,7 @@
 // The program BrantelVeskConfig: "/R" (the whole command line) refreshes the
 // cameras quietly; anything else opens the dialog. The exit code is 0.
 #include "app/ui/GuardedApplication.h"
+#include "app/ui/HelpWindow.h"
 #include "app/ui/MessageQuestion.h"
 #include "app/ui/ProgramFolder.h"
 #include "drvconfig/BrantelVeskConfigDlg.h"
@@ -9,9 +10,6 @@
 #include "drvconfig/QuietRefresh.h"
 #include "env/HtmlHelp.h"
 #include "env/SysVersion.h"
-
-#include <QDesktopServices>
-#include <QUrl>
 
 #include <clocale>
 #include <cstdio>
@@ -47,8 +45,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(tarsel::drvconfig::ConfigText(tarsel::drvconfig::IDS_CAPTION));
   AnswerBoxesForTests();
-  CHtmlHelp::SetDisplayHook(
-      [](HWND, const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); });
+  CHtmlHelp::SetDisplayHook(tarsel::ui::HelpWindow::DisplayHook());
 
   char folder[kProgramFolderSize] = {};
   GetProgramFolder(folder, sizeof folder);

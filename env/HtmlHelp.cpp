@@ -2,6 +2,7 @@
 
 #include "platform/GuardedHook.h"
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -73,6 +74,8 @@ HelpDisplayHook CHtmlHelp::SetDisplayHook(HelpDisplayHook hook) {
 }
 
 std::string CHtmlHelp::HelpFolder() {
+  if (const char* folder = std::getenv("TARSEL_HELP_DIR"); folder && *folder)
+    return folder;
   const std::string program = programPath();
   const std::size_t slash = program.rfind('/');
   if (slash == std::string::npos)

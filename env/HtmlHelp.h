@@ -1,6 +1,6 @@
 // Help topics: HTML pages in the "help" folder beside the running program,
-// shown by a hook that the GUI programs install (it opens the page with the
-// desktop's browser). Without a hook nothing happens.
+// shown by a hook that the GUI programs install (their own help window).
+// Without a hook nothing happens.
 #pragma once
 
 #include "TarselEnv_export.h"
@@ -23,6 +23,7 @@ public:
 
   // Installs the display hook (an empty function removes it); returns the previous one.
   static HelpDisplayHook SetDisplayHook(HelpDisplayHook hook);
-  // The help folder: "help" beside the running program.
+  // The help folder: "help" beside the running program, or the folder that
+  // TARSEL_HELP_DIR names (for tests).
   static std::string HelpFolder();
 };

@@ -131,6 +131,11 @@ CChildFrame::~CChildFrame() {
     if (m_site)
       m_site->ClosePreview(this);
   });
+  // The main bar keeps nothing of a window that is gone.
+  tarsel::ui::Quietly([&] {
+    if (m_site && m_current && !OwnBarShown())
+      ClearFramePanes();
+  });
   tarsel::ui::Quietly([&] {
     if (m_host)
       m_host->Stop();
@@ -385,7 +390,8 @@ void CChildFrame::SetPane(int pane, const QString& text) {
     m_panes[pane]->setText(shown);
   else
     tarsel::frame::ShowPaneText(m_panes[pane], shown);
-  if (OwnBarShown() || !m_statusToFrame || !m_site || m_destroying)
+  // The main bar shows the texts of the current window only.
+  if (OwnBarShown() || !m_statusToFrame || !m_site || m_destroying || !m_current)
     return;
   if (pane == 0)
     m_site->ShowFrameMessage(shown);
@@ -399,21 +405,31 @@ QString CChildFrame::PaneText(int pane) const {
   return m_panes[pane]->text();
 }
 
+void CChildFrame::ClearFramePanes() {
+  m_site->ShowFrameMessage(QString());
+  for (int pane = 2; pane <= 5; ++pane)
+    m_site->SetFramePaneText(pane, QString());
+}
+
+void CChildFrame::HandPanesToFrame() {
+  if (!m_site || m_destroying)
+    return;
+  if (OwnBarShown()) {
+    // The main bar keeps nothing of a window that speaks in its own line.
+    ClearFramePanes();
+    return;
+  }
+  for (int pane = 0; pane < 5; ++pane)
+    SetPane(pane, m_panes[pane]->text());
+}
+
 void CChildFrame::UpdateStatusBarPlacement(bool wasMaximized) {
+  // A restored window shows its own status line again.
+  if (wasMaximized && !isMaximized())
+    m_statusBarShown = true;
   m_statusBar->setVisible(OwnBarShown());
-  if (!m_site)
-    return;
-  if (!OwnBarShown()) {
-    for (int pane = 0; pane < 5; ++pane)
-      SetPane(pane, m_panes[pane]->text());
-    return;
-  }
-  const bool active = mdiArea() ? mdiArea()->activeSubWindow() == this : isActiveWindow();
-  if (wasMaximized && active) {
-    m_site->ShowFrameMessage(QString());
-    for (int pane = 2; pane <= 5; ++pane)
-      m_site->SetFramePaneText(pane, QString());
-  }
+  if (m_current)
+    HandPanesToFrame();
 }
 
 void CChildFrame::changeEvent(QEvent* event) {

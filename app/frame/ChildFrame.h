@@ -191,6 +191,10 @@ private:
   void SetPane(int pane, const QString& text);
   bool OwnBarShown() const;
   void UpdateStatusBarPlacement(bool wasMaximized);
+  // For the active window: without its own status line the window shows its
+  // texts in the main bar, else the main bar's camera panes are cleared.
+  void HandPanesToFrame();
+  void ClearFramePanes();
   void OnMdiActivate(bool active);
   bool CheckBattery();
   void StartBatteryTimer(std::chrono::milliseconds delay);
@@ -267,6 +271,8 @@ private:
   std::unique_ptr<CSaveInfoFile> m_saveInfo;
   QStatusBar* m_statusBar = nullptr;
   bool m_statusBarShown = true;
+  // The MDI area's active window: only that one writes into the main bar.
+  bool m_current = false;
   QPointer<QObject> m_waitingWindow;
   std::shared_ptr<CWaitEvent> m_waitingEvent;
   QString m_statusText;

@@ -328,17 +328,20 @@ void CChildFrame::TogglePreview() {
 }
 
 void CChildFrame::OnMdiActivate(bool active) {
+  if (m_destroying)
+    return;
+  // Whatever the camera's state, the main bar follows the active window:
+  // the window activated next takes it over (or clears it).
+  m_current = active;
+  if (active)
+    Guarded([&] { HandPanesToFrame(); });
   ICameraHiLevel* camera = GetCamera();
-  if (!camera || m_disconnected || m_destroying)
+  if (!camera || m_disconnected)
     return;
   Guarded([&] {
     camera->OnActivate(active);
     if (!active)
       return;
-    if (!OwnBarShown() && m_statusToFrame && m_site) {
-      for (int pane = 0; pane < 5; ++pane)
-        SetPane(pane, m_panes[pane]->text());
-    }
     camera->ReportStatus(this);
     if (m_site && m_site->HasPreviewWindow() && camera->IsLcdOn()) {
       const QPointer<CChildFrame> alive(this);

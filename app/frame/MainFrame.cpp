@@ -27,6 +27,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <cstdint>
@@ -50,6 +51,30 @@ public:
 private:
   QPointer<CChildFrame> m_window;
 };
+
+// Places a new camera window inside the MDI area: no larger than the area
+// less room for a few cascade steps, cascading from the area's top-left
+// corner by a title bar's height per window and starting over where the
+// next step would leave the area. A window whose panes need more room than
+// the area has is cut, not pushed over the area's edge.
+void PlaceInside(QMdiArea& area, QMdiSubWindow& window) {
+  constexpr int kCascadeRoom = 3;
+  if (!area.isVisible())
+    return;
+  const QSize room = area.viewport()->size();
+  if (room.isEmpty())
+    return;
+  const int step = std::max(1, window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window));
+  const QSize cascaded = room - QSize(kCascadeRoom * step, kCascadeRoom * step);
+  const QSize least = window.minimumSizeHint().boundedTo(room);
+  const QSize size = window.size().boundedTo(cascaded).expandedTo(least).boundedTo(room);
+  const int steps =
+      std::min((room.width() - size.width()) / step, (room.height() - size.height()) / step) + 1;
+  const auto others = static_cast<int>(area.subWindowList().size()) - 1;
+  const int offset = (std::max(0, others) % steps) * step;
+  window.setMinimumSize(least);
+  window.setGeometry(QRect(QPoint(offset, offset), size));
+}
 
 } // namespace
 
@@ -168,6 +193,7 @@ CChildFrame* CMainFrame::CreateCameraWindow() {
   auto* window = new CChildFrame(this, m_options.child);
   m_mdi->addSubWindow(window);
   window->show();
+  PlaceInside(*m_mdi, *window);
   return window;
 }
 

@@ -14,16 +14,22 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <QRegion>
+
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 using tarsel::settings::WindowPlacement;
 
 namespace {
 
-// A new window's size; it stands kAboveOwner above its owner's top edge,
-// and one that would start beyond the work area's right or bottom edge is
-// pulled back kPullBack inside.
-constexpr QSize kInitialSize(150, 120);
+// A new window's size (picture area), also the least a restored placement
+// gets: frames of any size are scaled into it, so the window never follows
+// a camera's frame size and its title stays readable. It stands kAboveOwner
+// above its owner's top edge, and one that would start beyond the work
+// area's right or bottom edge is pulled back kPullBack inside.
+constexpr QSize kInitialSize(320, 240);
 constexpr int kAboveOwner = 25;
 constexpr QPoint kPullBack(200, 100);
 
@@ -227,9 +233,6 @@ void CPreviewWnd::OnFrame() {
     }
     if (!frame || m_closed)
       return;
-    const QSize bitmap(static_cast<int>(frame->GetBitmapWidth()), static_cast<int>(frame->GetBitmapHeight()));
-    if (bitmap.isValid() && bitmap != size())
-      resize(bitmap);
     if (!m_shown) {
       m_shown = true;
       show();
@@ -259,17 +262,53 @@ void CPreviewWnd::paintEvent(QPaintEvent*) {
       serial = m_frameSerial;
     }
     QPainter painter(this);
-    if (!frame) {
+    const QRect target = frame ? FitPicture(FrameSize(frame.get()), rect()) : QRect();
+    if (target.isEmpty()) {
       painter.fillRect(rect(), Qt::black);
       return;
     }
+    // Only the band around the picture: the picture covers the rest.
+    const QRegion around = QRegion(rect()).subtracted(QRegion(target));
+    for (const QRect& band : around)
+      painter.fillRect(band, Qt::black);
     // The frame is no longer changed once it is current: drawn outside the lock.
+    const QSize picture = FrameSize(frame.get());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(target.topLeft());
+    painter.scale(static_cast<double>(target.width()) / picture.width(),
+                  static_cast<double>(target.height()) / picture.height());
     frame->Draw(&painter, 0, 0, 0, 0, -1, -1);
     if (serial != m_paintedSerial) {
       m_paintedSerial = serial;
       ++m_framesPainted;
     }
   });
+}
+
+QSize CPreviewWnd::FrameSize(IPictureFromCamera* frame) {
+  const auto side = [](DWORD length) {
+    return static_cast<int>(std::min<DWORD>(length, std::numeric_limits<int>::max()));
+  };
+  return {side(frame->GetBitmapWidth()), side(frame->GetBitmapHeight())};
+}
+
+QRect CPreviewWnd::FitPicture(const QSize& picture, const QRect& area) {
+  if (picture.isEmpty() || area.isEmpty())
+    return {};
+  const QSize fitted = picture.scaled(area.size(), Qt::KeepAspectRatio);
+  if (fitted.isEmpty())
+    return {};
+  return QRect(area.x() + (area.width() - fitted.width()) / 2,
+               area.y() + (area.height() - fitted.height()) / 2, fitted.width(), fitted.height());
+}
+
+QRect CPreviewWnd::PictureRect() const {
+  CRefPtr<IPictureFromCamera> frame;
+  {
+    const std::lock_guard<std::mutex> guard(m_frameLock);
+    frame = m_frame;
+  }
+  return frame ? FitPicture(FrameSize(frame.get()), rect()) : QRect();
 }
 
 void CPreviewWnd::closeEvent(QCloseEvent* event) {
@@ -299,6 +338,8 @@ void CPreviewWnd::RestorePlacement() {
   record->maximized = false;
   const auto restored = record->toBytes();
   RestoreWindowPlacement(this, restored.data(), static_cast<DWORD>(restored.size()), false);
+  // A placement stored while the window followed tiny frames is grown back.
+  resize(QWidget::size().expandedTo(kInitialSize));
 }
 
 void CPreviewWnd::StorePlacement() {

@@ -1,7 +1,8 @@
 // The "Preview" tool window: the live picture stream of one camera window's
-// camera. The main frame makes at most one, for the active camera window,
-// moves it to another camera window (PostSetCamera), suspends it while the
-// camera is needed elsewhere and destroys it after it reports its closing.
+// camera, each frame scaled to fit the window (aspect kept, centred); the
+// window keeps the size it was given whatever the frames' size. The main frame makes at most one, for the
+// active camera window, moves it to another camera window (PostSetCamera), suspends it while the camera is
+// needed elsewhere and destroys it after it reports its closing.
 //
 // Threads: the window belongs to the user-interface thread; only
 // OnPreviewFrame runs on the camera family's preview thread. There the frame
@@ -75,6 +76,12 @@ public:
   // Frames the camera handed over while the preview ran (any thread).
   std::uint64_t FramesReceived() const { return m_framesReceived.load(); }
 
+  // Where the current frame is drawn: scaled to fit the window, keeping its
+  // aspect, centred; empty without a frame.
+  QRect PictureRect() const;
+  // The largest rectangle of the picture's aspect inside `area`, centred.
+  static QRect FitPicture(const QSize& picture, const QRect& area);
+
   // The top-left corner of a new window for an owner with this screen
   // rectangle inside this work area.
   static QPoint InitialPosition(const QRect& owner, const QRect& workArea);
@@ -96,6 +103,7 @@ private:
   void RestorePlacement();
   void PlacementChanged();
   void StorePlacement();
+  static QSize FrameSize(IPictureFromCamera* frame);
   // The user's "Rotation" (0 when it is none of 1 .. 3).
   std::int32_t Rotation() const;
 
@@ -114,7 +122,7 @@ private:
   std::uint64_t m_paintedSerial = 0;
 
   // Between the preview thread and the user-interface thread.
-  std::mutex m_frameLock;
+  mutable std::mutex m_frameLock;
   CRefPtr<IPictureFromCamera> m_frame;
   std::uint64_t m_frameSerial = 0;
   bool m_frameAnnounced = false;

@@ -5,6 +5,7 @@
 #include "app/ui/ResText.h"
 
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStringList>
 
@@ -79,8 +80,17 @@ void ShowPaneText(QLabel* pane, const QString& text) {
     window = window->parentWidget();
   if (!window || window->isMaximized() || window->isMinimized())
     return;
-  if (const int least = window->minimumSizeHint().width(); window->width() < least)
-    window->resize(least, window->height());
+  int least = window->minimumSizeHint().width();
+  // Never beyond the MDI area: there the pane is cut rather than the window overhanging.
+  const QMdiArea* area = static_cast<QMdiSubWindow*>(window)->mdiArea();
+  const int room = area && area->isVisible() ? area->viewport()->width() : 0;
+  if (room > 0)
+    least = std::min(least, room);
+  if (window->width() >= least)
+    return;
+  window->resize(least, window->height());
+  if (room > 0 && window->x() + window->width() > room)
+    window->move(std::max(0, room - window->width()), window->y());
 }
 
 } // namespace tarsel::frame

@@ -104,6 +104,9 @@ struct HostCore : public _ISdkCallback {
   int runningSlot = -1;
   // A job taken from the queue has not ended yet.
   bool jobRunning = false;
+  // The camera reported loading progress since the last job ended; any
+  // thread the camera calls back on sets it.
+  std::atomic<bool> loadingShown{false};
 
   ~HostCore() {
     try {
@@ -122,6 +125,8 @@ struct HostCore : public _ISdkCallback {
 
   BOOL Post(std::int32_t code, std::intptr_t argument, CRefPtr<IPictureFromCamera> picture = {},
             CSyncTakeTicket ticket = {}, CardPicture card = {}, bool leftInCamera = false) {
+    if (code == StatusLoading)
+      loadingShown = argument >= 0;
     const std::shared_ptr<EventSink> target = currentSink();
     auto* event = new CameraStatusEvent(code, argument, std::move(picture), std::move(ticket));
     event->setCard(std::move(card), leftInCamera);
@@ -404,7 +409,13 @@ void WorkerLoop(std::stop_token stop, HostCore& core) {
       // The jobs catch what the camera throws; this keeps a failed post or
       // allocation in a handler from ending the thread with terminate.
     }
+    // A camera call's last "Loading" percentage (a capability test's
+    // pictures) must not outlive it: unlike a take's picture, nothing else
+    // the call posts clears the window's loading pane.
+    const bool call = job->type == CConnectedCameraHost::JobCameraCall;
     job.reset();
+    if (core.loadingShown.exchange(false) && call)
+      core.Post(StatusLoading, -1);
     {
       const std::lock_guard<std::mutex> guard(core.lock);
       core.runningTake.reset();

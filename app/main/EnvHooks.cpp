@@ -1,11 +1,12 @@
 #include "app/main/EnvHooks.h"
 
 #include "app/host/TarselEvents.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/UiGuard.h"
 #include "env/ErrorReport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -114,13 +115,15 @@ EnvHooks::EnvHooks(ShowBox showBox)
         std::fflush(stderr);
       });
 
-  m_previousHelp = CHtmlHelp::SetDisplayHook([shared](HWND, const std::string& url) {
+  m_previousHelp = CHtmlHelp::SetDisplayHook([shared](HWND parent, const std::string& url) {
     const QUrl page(QString::fromStdString(url));
     if (shared->onUserInterfaceThread()) {
-      QDesktopServices::openUrl(page);
+      tarsel::ui::HelpWindow::Display(static_cast<QWidget*>(parent), page);
       return;
     }
-    shared->post([page] { QDesktopServices::openUrl(page); });
+    // The parent may be gone by the time the page shows.
+    shared->post(
+        [page] { tarsel::ui::Guard(nullptr, [&page] { tarsel::ui::HelpWindow::Display(nullptr, page); }); });
   });
 }
 

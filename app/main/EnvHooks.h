@@ -1,6 +1,6 @@
 // The Qt side of TarselEnv's hooks, installed for as long as the object
-// lives: ReportError's box becomes a QMessageBox and CHtmlHelp's pages open
-// with the desktop's browser (QDesktopServices::openUrl).
+// lives: ReportError's box becomes a QMessageBox and CHtmlHelp's pages show
+// in the program's help window (tarsel::ui::HelpWindow).
 //
 // Threads: construct and destroy on the user-interface thread. The hooks may
 // be called from any thread: on the user-interface thread they act at once

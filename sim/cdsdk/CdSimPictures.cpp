@@ -5,9 +5,12 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
+#include <numeric>
 #include <stdexcept>
 
 namespace tarsel::cdsim {
@@ -77,7 +80,7 @@ class TiffWriter {
 public:
   struct Field {
     std::uint16_t tag;
-    std::uint16_t type; // 2 ASCII, 3 SHORT, 4 LONG, 5 RATIONAL, 7 UNDEFINED
+    std::uint16_t type; // 2 ASCII, 3 SHORT, 4 LONG, 5 RATIONAL, 7 UNDEFINED, 10 SRATIONAL
     std::uint32_t count;
     Bytes data;
   };
@@ -100,6 +103,11 @@ public:
     put32(data, numerator);
     put32(data, denominator);
     return {tag, 5, 1, data};
+  }
+  static Field srational(std::uint16_t tag, std::int32_t numerator, std::uint32_t denominator) {
+    Field field = rational(tag, static_cast<std::uint32_t>(numerator), denominator);
+    field.type = 10;
+    return field;
   }
 
   // Appends one IFD at the end of `out` (offsets count from out's start); returns
@@ -185,6 +193,64 @@ std::uint16_t exifFlashOfMode(std::uint16_t mode) {
   }
 }
 
+namespace {
+
+// The nominal value of a series (a third of a stop apart) nearest to `exact`
+// on the logarithmic scale a camera's stops follow.
+double nominal(double exact, std::initializer_list<double> series) {
+  double best = *series.begin();
+  for (const double value : series)
+    if (std::fabs(std::log(value / exact)) < std::fabs(std::log(best / exact)))
+      best = value;
+  return best;
+}
+
+Rational tenths(double value) {
+  return {static_cast<std::int32_t>(std::lround(value * 10)), 10};
+}
+
+Rational reduced(std::int32_t numerator, std::uint32_t denominator) {
+  const auto divisor =
+      static_cast<std::uint32_t>(std::gcd(std::abs(numerator), static_cast<std::int32_t>(denominator)));
+  if (divisor <= 1)
+    return {numerator, denominator};
+  return {numerator / static_cast<std::int32_t>(divisor), denominator / divisor};
+}
+
+} // namespace
+
+Rational fNumberOfCode(std::uint16_t code) {
+  const double exact = std::pow(2.0, (code - 8) / 16.0);
+  return tenths(nominal(exact, {1.0, 1.1, 1.2, 1.4, 1.6, 1.8, 2.0, 2.2, 2.5, 2.8, 3.2, 3.5, 4.0, 4.5,
+                                5.0, 5.6, 6.3, 7.1, 8.0, 9.0, 10,  11,  13,  14,  16,  18,  20,  22,
+                                25,  29,  32,  36,  40,  45,  51,  57,  64,  72,  81,  91}));
+}
+
+Rational exposureTimeOfCode(std::uint16_t code) {
+  if (code >= 56) {
+    // A fraction of a second: one over the nominal rate.
+    const double rate = std::pow(2.0, (code - 56) / 8.0);
+    const double shown = nominal(rate, {1,    1.3,  1.6,  2,    2.5,  3,    4,    5,     6,     8,    10,
+                                        13,   15,   20,   25,   30,   40,   50,   60,    80,    100,  125,
+                                        160,  200,  250,  320,  400,  500,  640,  800,   1000,  1250, 1600,
+                                        2000, 2500, 3200, 4000, 5000, 6400, 8000, 10000, 12800, 16000});
+    if (shown >= 3)
+      return {1, static_cast<std::uint32_t>(shown)};
+    return reduced(10, static_cast<std::uint32_t>(std::lround(shown * 10)));
+  }
+  const double seconds = std::pow(2.0, (56 - code) / 8.0);
+  return tenths(nominal(seconds, {1, 1.3, 1.6, 2, 2.5, 3.2, 4, 5, 6, 8, 10, 13, 15, 20, 25, 30}));
+}
+
+Rational exposureBiasOfCode(std::uint16_t code) {
+  // Eighths of a stop below code 24; the camera's steps are thirds and halves.
+  const int eighths = 24 - static_cast<int>(code);
+  const int whole = std::abs(eighths) / 8;
+  static const int kSixths[8] = {0, 1, 2, 2, 3, 4, 5, 5};
+  const int sixths = whole * 6 + kSixths[std::abs(eighths) % 8];
+  return reduced(eighths < 0 ? -sixths : sixths, 6);
+}
+
 Bytes makeExifBlock(const PictureParams& p) {
   using W = TiffWriter;
   const std::string when = exifDateTime(p.clockSeconds);
@@ -198,11 +264,21 @@ Bytes makeExifBlock(const PictureParams& p) {
   for (int i = 0; i < 4; ++i)
     tiff[slot + i] = static_cast<std::uint8_t>(exifAt >> (8 * i));
   std::vector<W::Field> exif;
+  if (p.exposureGiven) {
+    const Rational time = exposureTimeOfCode(p.exposureTimeCode);
+    exif.push_back(W::rational(0x829A, static_cast<std::uint32_t>(time.numerator), time.denominator));
+    const Rational number = fNumberOfCode(p.apertureCode);
+    exif.push_back(W::rational(0x829D, static_cast<std::uint32_t>(number.numerator), number.denominator));
+  }
   if (p.isoSpeed != 0)
     exif.push_back(W::shortValue(0x8827, p.isoSpeed));
   exif.push_back({0x9000, 7, 4, {'0', '2', '2', '0'}});
   exif.push_back(W::ascii(0x9003, when));
   exif.push_back(W::ascii(0x9004, when));
+  if (p.exposureGiven) {
+    const Rational bias = exposureBiasOfCode(p.exposureBiasCode);
+    exif.push_back(W::srational(0x9204, bias.numerator, bias.denominator));
+  }
   exif.push_back(W::shortValue(0x9209, p.flash));
   if (p.focalLength != 0)
     exif.push_back(W::rational(0x920A, p.focalLength, p.focalBase == 0 ? 1 : p.focalBase));

@@ -27,6 +27,18 @@ struct PictureParams {
   std::uint16_t whiteBalance = 0; // EXIF: 0 auto, 1 manual
   std::uint16_t focalLength = 0;  // numerator over focalBase; 0: not written
   std::uint16_t focalBase = 1;
+  // The exposure the picture was taken with, as the camera's codes (eight
+  // steps a stop); written only when `exposureGiven`.
+  bool exposureGiven = false;
+  std::uint16_t apertureCode = 0;
+  std::uint16_t exposureTimeCode = 0;
+  std::uint16_t exposureBiasCode = 0;
+};
+
+// An EXIF rational; the numerator is signed only for SRATIONAL tags.
+struct Rational {
+  std::int32_t numerator = 0;
+  std::uint32_t denominator = 1;
 };
 
 Bytes makeJpegPicture(const PictureParams& p);
@@ -45,5 +57,11 @@ std::string exifDateTime(std::uint32_t seconds);
 // The camera's codes as EXIF values.
 std::uint16_t isoSpeedOfCode(std::uint16_t code); // 0 for "Auto" and unknown codes
 std::uint16_t exifFlashOfMode(std::uint16_t mode);
+// The nominal f-number, shutter time (seconds) and bias (EV) of the codes,
+// as a camera's EXIF block gives them: code 8 is f/1.0, 56 one second and
+// 24 no bias; each step of eight is one stop.
+Rational fNumberOfCode(std::uint16_t code);
+Rational exposureTimeOfCode(std::uint16_t code);
+Rational exposureBiasOfCode(std::uint16_t code);
 
 } // namespace tarsel::cdsim

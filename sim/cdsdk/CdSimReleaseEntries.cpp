@@ -140,6 +140,10 @@ ReleasePlan planRelease(Camera& camera) {
   p.focalLength = static_cast<u16>(
       c.focalShortest + (c.zoomOptical == 0 ? 0 : (c.focalLongest - c.focalShortest) * span / c.zoomOptical));
   p.focalBase = c.focalBase;
+  p.exposureGiven = true;
+  p.apertureCode = camera.value(ValueList::Aperture);
+  p.exposureTimeCode = camera.value(ValueList::ExposureTime);
+  p.exposureBiasCode = camera.value(ValueList::ExposureBias);
   return plan;
 }
 

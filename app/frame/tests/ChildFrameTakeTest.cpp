@@ -2,6 +2,7 @@
 #include "app/frame/ChildView.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/tests/FakeChildFrameSite.h"
+#include "app/host/CameraStatusCodes.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/host/SynchronizedTake.h"
 #include "app/host/TarselEvents.h"
@@ -427,6 +428,36 @@ TEST_F(TakeTest, CapabilityOfferIsMadeOncePerSessionAndOnlyWhenCapabilitiesAreUn
   ASSERT_TRUE(window->ReconnectCamera(same.get()));
   window->OfferCapabilityDetection();
   EXPECT_EQ(questions.size(), 1u);
+}
+
+TEST_F(TakeTest, LoadingProgressOfACameraCallIsClearedWhenTheCallEnds) {
+  FakeCamera* fake = nullptr;
+  CChildFrame* window = attach(makeCamera(), &fake);
+  QObject receiver;
+  // Pictures of a capability test, transferred inside one camera call.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    QString shownAtTheEnd;
+    bool done = false;
+    ASSERT_TRUE(window->QueueCameraCall(
+        [fake] {
+          for (const std::intptr_t percent : {0, 40, 100, 0, 100})
+            fake->statusSink()->OnStatus(host::StatusLoading, percent);
+        },
+        &receiver,
+        [&](HRESULT) {
+          shownAtTheEnd = window->PaneText(1);
+          done = true;
+        }));
+    ASSERT_TRUE(pumpUntil([&] { return done; }));
+    EXPECT_EQ(shownAtTheEnd, QStringLiteral("Loading: 100%"));
+    EXPECT_TRUE(pumpUntil([&] { return window->PaneText(1).isEmpty(); }))
+        << window->PaneText(1).toStdString();
+  }
+  // A take's own progress ends with its picture as before.
+  takeOne(window);
+  EXPECT_EQ(window->PaneText(1), QString());
+  EXPECT_TRUE(errorBoxes.empty());
 }
 
 } // namespace

@@ -6,9 +6,12 @@
 #include "app/pictures/PictureFromCamera.h"
 #include "app/testcamera/TestJpeg.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <random>
 
 using namespace std::chrono_literals;
@@ -72,7 +75,7 @@ TEST(PreviewWnd, StartsByTheOwnersMiddleAboveItInsideTheWorkArea) {
         << row.owner.x() << "," << row.owner.y();
 }
 
-TEST_F(MainFramePreview, FirstFrameFitsTheWindowRotationTurnsItAndThePlacementIsKept) {
+TEST_F(MainFramePreview, FirstFrameFillsTheWindowRotationTurnsItInsideAndThePlacementIsKept) {
   CMainFrame& frame = startWith(1, 5ms);
   CChildFrame* window = frame.ActiveCameraWindow();
   ASSERT_TRUE(window);
@@ -81,11 +84,14 @@ TEST_F(MainFramePreview, FirstFrameFitsTheWindowRotationTurnsItAndThePlacementIs
   CPreviewWnd* preview = openPreview(frame);
   ASSERT_TRUE(preview);
   EXPECT_EQ(preview->size(), QSize(320, 240));
+  EXPECT_EQ(preview->PictureRect(), QRect(0, 0, 320, 240));
   EXPECT_EQ(preview->windowTitle(), window->CameraName());
   EXPECT_TRUE(frame.CommandState(cmd::ShowPreview).checked);
 
+  // Turned frames stand upright in the same window, centred.
   setUserOption("Rotation", 1);
-  EXPECT_TRUE(pumpUntil([preview] { return preview->size() == QSize(240, 320); }));
+  EXPECT_TRUE(pumpUntil([preview] { return preview->PictureRect() == QRect(70, 0, 180, 240); }));
+  EXPECT_EQ(preview->size(), QSize(320, 240));
 
   // Moved, then closed at once: the placement is stored although the delay has not passed.
   preview->move(210, 130);
@@ -103,6 +109,66 @@ TEST_F(MainFramePreview, FirstFrameFitsTheWindowRotationTurnsItAndThePlacementIs
   EXPECT_FALSE(cameraOf(window).previewRunning());
   const QPointer<CPreviewWnd> closed(preview);
   EXPECT_TRUE(pumpUntil([&closed] { return closed.isNull(); }));
+  EXPECT_TRUE(m_errors.empty());
+}
+
+TEST_F(MainFramePreview, TheWindowKeepsItsSizeForTinyAndLargeFramesAndEachFitsWithItsAspect) {
+  auto& family = addFamily();
+  family.setCameraCount(2);
+  family.setTimedSetup([](FakeCamera& camera) {
+    camera.setPictureSize(64, 48);
+    camera.setPreviewInterval(5ms);
+  });
+  MainFrameOptions options = optionsFor({&family});
+  options.previewPlacementDelay = 10s;
+  CMainFrame& frame = start(options);
+  ASSERT_EQ(frame.CameraWindows().size(), 2u);
+  CChildFrame* first = frame.CameraWindows()[0];
+  CChildFrame* second = frame.CameraWindows()[1];
+  first->ActivateInMdiClient();
+  CPreviewWnd* preview = openPreview(frame);
+  ASSERT_TRUE(preview);
+  const QSize opened = preview->size();
+  EXPECT_GE(opened.width(), 320);
+  EXPECT_GE(opened.height(), 240);
+  const QImage tiny = preview->grab().toImage();
+
+  const auto fits = [preview](QSize picture) {
+    const QRect drawn = preview->PictureRect();
+    const QRect area = preview->rect();
+    const bool inside = area.contains(drawn);
+    // Full width or full height, the other side centred.
+    const bool fills = drawn.width() == area.width() || drawn.height() == area.height();
+    const bool centred = std::abs(drawn.center().x() - area.center().x()) <= 1 &&
+                         std::abs(drawn.center().y() - area.center().y()) <= 1;
+    const double aspect = double(picture.width()) / picture.height();
+    const double drawnAspect = double(drawn.width()) / drawn.height();
+    return inside && fills && centred && std::abs(drawnAspect - aspect) < 0.02;
+  };
+  EXPECT_TRUE(fits({64, 48})) << preview->PictureRect().width() << "x" << preview->PictureRect().height();
+  // The tiny frame is scaled up: its picture (black at the top left, yellow at
+  // the bottom right) fills the drawn rectangle, not a 64 x 48 corner.
+  const QRect drawn = preview->PictureRect();
+  EXPECT_NE(tiny.pixelColor(drawn.right() - 4, drawn.bottom() - 4), QColor(Qt::black));
+
+  // A large frame, and a user's resize to a wide window: the window keeps its size.
+  cameraOf(first).setPictureSize(640, 480);
+  preview->resize(500, 240);
+  const int painted = static_cast<int>(preview->FramesPainted());
+  EXPECT_TRUE(pumpUntil([&] { return static_cast<int>(preview->FramesPainted()) > painted + 2; }));
+  EXPECT_EQ(preview->size(), QSize(500, 240));
+  EXPECT_EQ(preview->PictureRect(), QRect(90, 0, 320, 240));
+  const QImage wide = preview->grab().toImage();
+  EXPECT_EQ(wide.pixelColor(10, 120), QColor(Qt::black));
+  EXPECT_EQ(wide.pixelColor(489, 120), QColor(Qt::black));
+
+  // Another camera with frames of another size: still the same window.
+  second->ActivateInMdiClient();
+  EXPECT_TRUE(pumpUntil([&] { return preview->Owner() == second && cameraOf(second).previewRunning(); }));
+  EXPECT_TRUE(pumpUntil([&] { return cameraOf(second).previewFramesDelivered() > 3; }));
+  pumpFor(20ms);
+  EXPECT_EQ(preview->size(), QSize(500, 240));
+  EXPECT_TRUE(fits({64, 48}));
   EXPECT_TRUE(m_errors.empty());
 }
 

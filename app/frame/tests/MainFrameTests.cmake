@@ -8,6 +8,7 @@ tarsel_test(mainframe_tests
     ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
     MainFrameTestSupport.cpp
     MainFrameDiscoveryTest.cpp
+    MainFrameStatusBarTest.cpp
     MainFrameDevicesTest.cpp
     MainFrameTakeTest.cpp
     MainFramePreviewTest.cpp

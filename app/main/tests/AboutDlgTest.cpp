@@ -3,15 +3,21 @@
 #include "app/main/EnvHooks.h"
 #include "app/main/StaticLink.h"
 #include "app/main/tests/UrlRecorder.h"
+#include "app/ui/HelpWindow.h"
+#include "app/ui/MessageQuestion.h"
 #include "env/HtmlHelp.h"
+#include "platform/testsupport/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFont>
 #include <QMouseEvent>
 #include <QPointingDevice>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -30,7 +36,14 @@ void releaseMouse(QWidget* widget, Qt::MouseButton button) {
 
 } // namespace
 
-TEST(AboutDlg, HelpButtonsOpenTheirTopicsInTheHelpFolderBesideTheProgram) {
+TEST(AboutDlg, HelpButtonsShowTheirTopicsOfTheHelpFolderInTheHelpWindow) {
+  // The pages of the build, as the program finds them beside itself.
+  const tarsel::test::ScopedEnv helpFolder("TARSEL_HELP_DIR", tarsel::test::binDir() + "/help");
+  std::vector<QString> boxes;
+  tarsel::ui::SetAskUserHook([&boxes](const QString& text, tarsel::ui::Buttons, tarsel::ui::Icon) {
+    boxes.push_back(text);
+    return tarsel::ui::IDOK;
+  });
   EnvHooks hooks;
   UrlRecorder browser(QStringLiteral("file"));
   CAboutDlg dialog;
@@ -41,16 +54,18 @@ TEST(AboutDlg, HelpButtonsOpenTheirTopicsInTheHelpFolderBesideTheProgram) {
   };
   const Row rows[] = {{2101, "10_legal_stuff.htm"}, {2102, "101_Acknowledgements.htm"}};
   const QString folder = QString::fromStdString(CHtmlHelp::HelpFolder());
-  ASSERT_FALSE(folder.isEmpty());
   for (const Row& row : rows) {
     auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(row.id));
     ASSERT_NE(button, nullptr) << row.id;
-    browser.urls.clear();
     button->click();
-    ASSERT_EQ(browser.urls.size(), 1u) << row.id;
-    EXPECT_TRUE(browser.urls[0].isLocalFile());
-    EXPECT_EQ(browser.urls[0].toLocalFile(), folder + "/" + row.topic);
+    const tarsel::ui::HelpWindow* window = tarsel::ui::HelpWindow::Instance();
+    ASSERT_NE(window, nullptr) << row.id;
+    EXPECT_EQ(window->browser()->source().toLocalFile(), folder + "/" + row.topic);
+    EXPECT_FALSE(window->browser()->toPlainText().isEmpty());
   }
+  EXPECT_TRUE(boxes.empty()) << boxes.front().toStdString();
+  EXPECT_TRUE(browser.urls.empty());
+  tarsel::ui::SetAskUserHook({});
 }
 
 TEST(AboutDlg, WebLinkLooksLikeALinkAndOpensTheProductPageOnALeftClick) {

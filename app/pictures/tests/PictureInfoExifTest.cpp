@@ -5,6 +5,7 @@
 #include "env/BrantelTakeError.h"
 #include "hostapi/RefPtr.h"
 #include "platform/testsupport/TestSupport.h"
+#include "sim/cdsdk/CdSimPictures.h"
 #include "sim/vesk/VeskSimPictures.h"
 
 #include "CommaLocale.h"
@@ -194,5 +195,41 @@ TEST(PictureInfoExif, AgreesWithExiftoolOnSimulatorPicturesAndHeldSamples) {
     EXPECT_EQ(std::vector<std::string>({all[0], all[1], all[2], all[4], all[5], all[7], all[8], all[10]}),
               file.texts)
         << file.path;
+  }
+}
+
+// The Canon stand-in's pictures carry the exposure a camera writes: the
+// program shows numbers, the nominal values of the camera's settings.
+TEST(PictureInfoExif, TheCanonStandInsPicturesShowTheirExposureAsNumbers) {
+  const struct {
+    std::uint16_t time, aperture, bias;
+    std::vector<std::string> texts; // exposure time, aperture, bias
+  } rows[] = {
+      {104, 32, 24, {"1/60 sec", "2.8 ", "0.0 "}},    {120, 40, 21, {"1/250 sec", "4.0 ", "0.3 "}},
+      {16, 8, 32, {"30.000000 sec", "1.0 ", "-1.0"}}, {96, 48, 28, {"1/30 sec", "5.6 ", "-0.5"}},
+      {152, 64, 16, {"1/4000 sec", "11.0", "1.0 "}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.time);
+    tarsel::cdsim::PictureParams params;
+    params.width = 64;
+    params.height = 48;
+    params.exposureGiven = true;
+    params.exposureTimeCode = row.time;
+    params.apertureCode = row.aperture;
+    params.exposureBiasCode = row.bias;
+    const auto picture = tarsel::cdsim::makeJpegPicture(params);
+    CRefPtr<CPictureFromCamera> record(new CPictureFromCamera);
+    record->SetImage(picture.data(), DWORD(picture.size()), nullptr, nullptr);
+    const BYTE* block = nullptr;
+    DWORD size = 0;
+    bool copied = false;
+    ASSERT_TRUE(record->GetExifBlock(&block, &size, &copied));
+    const std::unique_ptr<const BYTE[]> owned(copied ? block : nullptr);
+    CTiffBuffer tiff(block, size);
+    tiff.Parse();
+    CPictureInfoExif info(&tiff);
+    const std::vector<std::string> all = textsOf(info);
+    EXPECT_EQ(std::vector<std::string>({all[1], all[2], all[4]}), row.texts);
   }
 }

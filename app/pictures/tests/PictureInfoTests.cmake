@@ -1,5 +1,5 @@
 # Tests of the Exif display texts and the picture information panels, on
-# the simulator's pictures.
+# the simulators' pictures.
 tarsel_test(picture_info_tests
   ONE_PROCESS_SUITES PicInfoDisplay
   OWN_MAIN
@@ -7,7 +7,7 @@ tarsel_test(picture_info_tests
     PicturesTestMain.cpp
     PictureInfoExifTest.cpp
     PicInfoDisplayTest.cpp
-  LIBS TarselPictures VeskSimEngine Qt6::Gui)
+  LIBS TarselPictures VeskSimEngine CdSimCore Qt6::Gui)
 
 if(TARSEL_TEST_LOCALES)
   set_property(TEST picture_info_tests.PictureInfoExif.NumbersKeepTheirPointUnderACommaLocale APPEND

@@ -420,7 +420,8 @@ protected:
   const char* config() const override {
     return "[sdk]\nchunk = 0\n[camera]\nclock = 1700000000\niso = 88\nflash = 2\nwhite_balance = 3\n"
            "resolutions = 0:320x240, 1:160x120\nimage_formats = 3:0, 3:1\nimage_format = 3:1\n"
-           "program_mode = 1\napertures = 32, 40\n";
+           "program_mode = 1\napertures = 32, 40\nexposure_time = 104\nexposure_biases = 32, 24, 21\n"
+           "exposure_bias = 21\n";
   }
 };
 
@@ -458,6 +459,10 @@ TEST_F(CdSimPictureCamera, PicturesFollowTheImageFormatAndCarryTheSettingsInExif
   ASSERT_EQ(read.exitCode, 0);
   EXPECT_EQ(read.out, "DateTimeOriginal: 2023:11:14 22:13:20\nISO: 400\nFlash: 9\nWhiteBalance: 1\n"
                       "FocalLength: 5.8\nImageSize: 320 240\n");
+  // The exposure of the camera's settings: 1/60 s, f/2.8, +1/3 EV.
+  const auto exposure = tarsel::test::runProgram({"exiftool", "-s", "-s", "-ExposureTime", "-FNumber",
+                                                  "-ExposureCompensation", folder.file("picture.jpg")});
+  EXPECT_EQ(exposure.out, "ExposureTime: 1/60\nFNumber: 2.8\nExposureCompensation: +1/3\n");
 
   closeRemote(source);
   EXPECT_EQ(finish(), kOk);
