@@ -56,9 +56,13 @@ std::vector<std::size_t> CameraProtocol::writeBlockSizes(std::size_t length) {
   return sizes;
 }
 
-void CameraProtocol::fetchReply(int handle, std::vector<std::uint8_t>& reply) {
+std::unique_ptr<std::uint8_t[]> CameraProtocol::replyBuffer() {
+  return std::make_unique_for_overwrite<std::uint8_t[]>(ProtocolFrames::kMaxReplyLength);
+}
+
+std::span<std::uint8_t> CameraProtocol::fetchReply(int handle, std::span<std::uint8_t> buffer) {
   const std::uint32_t length = m_link.getReplyLength(handle);
-  m_link.readReply(handle, length, reply);
+  return m_link.readReply(handle, length, buffer);
 }
 
 // O, L, R, status, C: one status reply of the open transaction step.
@@ -72,8 +76,8 @@ std::uint8_t CameraProtocol::sendForStatus(int handle, std::uint32_t extraSecond
 }
 
 std::uint8_t CameraProtocol::fetchStatus(int handle) {
-  std::vector<std::uint8_t> reply;
-  fetchReply(handle, reply);
+  const auto buffer = replyBuffer();
+  const auto reply = fetchReply(handle, {buffer.get(), ProtocolFrames::kMaxReplyLength});
   std::uint8_t status = 0;
   // A missing or short reply is no status at all, never an accepted one.
   if (!ProtocolFrames::parseStatusReply(reply, status))
@@ -90,8 +94,8 @@ std::uint32_t CameraProtocol::readRegister(CCameraRecord& camera, std::uint8_t r
   m_link.closeStep(h);
 
   m_link.openTransaction(h, extra);
-  std::vector<std::uint8_t> reply;
-  fetchReply(h, reply);
+  const auto buffer = replyBuffer();
+  const auto reply = fetchReply(h, {buffer.get(), ProtocolFrames::kMaxReplyLength});
   std::uint32_t value = 0;
   if (!ProtocolFrames::parseRegisterReply(reply, value))
     throw VeskFault::library(VESK_BAD_CHECKSUM);
@@ -152,8 +156,9 @@ std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg,
   m_link.closeStep(h);
 
   m_link.openTransaction(h, extra);
-  std::vector<std::uint8_t> reply;
-  fetchReply(h, reply);
+  const auto buffer = replyBuffer();
+  const std::span<std::uint8_t> storage(buffer.get(), ProtocolFrames::kMaxReplyLength);
+  std::span<std::uint8_t> reply = fetchReply(h, storage);
   std::size_t received = 0;
   int emptyBlocks = 0;
   for (;;) {
@@ -189,7 +194,7 @@ std::size_t CameraProtocol::readData(CCameraRecord& camera, std::uint8_t reg,
       throw VeskFault::library(VESK_BAD_CHECKSUM);
 
     m_link.openTransaction(h, extra);
-    fetchReply(h, reply);
+    reply = fetchReply(h, storage);
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -59,7 +60,9 @@ public:
   static std::vector<std::size_t> writeBlockSizes(std::size_t length);
 
 private:
-  void fetchReply(int handle, std::vector<std::uint8_t>& reply);
+  // Storage for the longest reply, left unfilled: each reply overwrites it.
+  static std::unique_ptr<std::uint8_t[]> replyBuffer();
+  std::span<std::uint8_t> fetchReply(int handle, std::span<std::uint8_t> buffer);
   std::uint8_t fetchStatus(int handle);
   // Sends one frame in its own transaction and fetches the camera's status.
   std::uint8_t sendForStatus(int handle, std::uint32_t extraSeconds, std::span<const std::uint8_t> frame);

@@ -97,16 +97,17 @@ std::uint32_t CScsiLink::getReplyLength(int handle) {
   return bytes::loadLe32(answer, 12);
 }
 
-void CScsiLink::readReply(int handle, std::uint32_t length, std::vector<std::uint8_t>& reply) {
+std::span<std::uint8_t> CScsiLink::readReply(int handle, std::uint32_t length,
+                                             std::span<std::uint8_t> buffer) {
   // The length comes from the camera: never beyond the bulk buffer.
-  if (length > ProtocolFrames::kMaxReplyLength)
+  if (length > ProtocolFrames::kMaxReplyLength || length > buffer.size())
     throw VeskFault::library(VESK_BAD_CHECKSUM);
-  reply.resize(length);
+  const std::span<std::uint8_t> reply = buffer.first(length);
   ScsiCommand command = vendorCommand(kRead, length, m_timeoutMs);
   command.direction = DataDirection::In;
   command.dataIn = reply;
   const ScsiOutcome outcome = issue(handle, command);
-  reply.resize(std::min<std::size_t>(outcome.transferred, reply.size()));
+  return reply.first(std::min<std::size_t>(outcome.transferred, reply.size()));
 }
 
 void CScsiLink::closeStep(int handle) {

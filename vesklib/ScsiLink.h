@@ -53,9 +53,10 @@ public:
   void sendFrame(int handle, std::span<const std::uint8_t> frame);
   void sendStatus(int handle, std::uint8_t status);
   std::uint32_t getReplyLength(int handle);
-  // The reply as the device delivered it: as many bytes as arrived, at most
-  // length. Fills `reply`, whose storage a transfer reuses from block to block.
-  void readReply(int handle, std::uint32_t length, std::vector<std::uint8_t>& reply);
+  // The reply as the device delivered it, at the start of `buffer`: as many
+  // bytes as arrived, at most length. A transfer reuses one buffer from block
+  // to block; a length beyond the buffer is refused.
+  std::span<std::uint8_t> readReply(int handle, std::uint32_t length, std::span<std::uint8_t> buffer);
   void closeStep(int handle);
   // Fills 36 bytes; false when the command failed (out is then zero).
   bool inquiry(int handle, std::array<std::uint8_t, 36>& out);

@@ -126,16 +126,14 @@ DWORD receiveExactly(int fd, std::uint8_t* target, std::size_t size, const Deadl
 }
 
 // Reads the reply header and as much of the data as has arrived (never more
-// than `in` holds) with as few reads as possible: waits first, then reads
-// header and data together. `done` counts every byte read, also when the
-// read fails; `got` is the number of data bytes read.
+// than `in` holds) with as few reads as possible: reads header and data
+// together, and waits only when nothing has arrived yet. `done` counts every
+// byte read, also when the read fails; `got` is the number of data bytes read.
 DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_t> in, std::size_t& done,
                    std::size_t& got, const Deadline& deadline) {
   done = 0;
   const std::size_t total = header.size() + in.size();
   while (done < header.size()) {
-    if (const DWORD wait = waitFor(fd, POLLIN, deadline))
-      return wait;
     iovec parts[2];
     int count = 0;
     parts[count++] = {header.data() + done, header.size() - done};
@@ -148,8 +146,13 @@ DWORD receiveReply(int fd, std::span<std::uint8_t> header, std::span<std::uint8_
     }
     if (n == 0)
       return ERROR_DEV_NOT_EXIST;
-    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+    if (errno == EINTR)
       continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (const DWORD wait = waitFor(fd, POLLIN, deadline))
+        return wait;
+      continue;
+    }
     return ERROR_DEV_NOT_EXIST;
   }
   got = std::min(done, total) - header.size();

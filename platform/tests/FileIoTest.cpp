@@ -180,6 +180,11 @@ TEST(FileIo, ReplacedFilesHoldTheNewBytesAndLeaveNoTemporary) {
   ASSERT_TRUE(created.ok());
   EXPECT_FALSE(created.file.valid());
   EXPECT_EQ(readFile(fresh), "");
+
+  // Bytes many write pieces long arrive whole and in order.
+  const std::string large = pattern((3 << 20) + 17);
+  ASSERT_TRUE(tarsel::platform::replaceFile(fresh, large, namedTemporary(dir.file("t"))).ok());
+  EXPECT_EQ(readFile(fresh), large);
 }
 
 TEST(FileIo, TemporaryNamesThatExistAreSkippedOrClearedAsAsked) {

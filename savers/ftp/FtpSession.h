@@ -235,6 +235,8 @@ private:
   std::string m_homeDir;
   std::string m_currentDir;
   HRESULT m_result = 0;
+  // TYPE I was confirmed on the open control connection.
+  bool m_binary = false;
 
   // Server and user of the open connection.
   mutable std::mutex m_identityMutex;

@@ -94,6 +94,7 @@ _FtpReceiveError CFtpSession::exchange(const std::string& command, std::string_v
 
 void CFtpSession::DoConnect(const Request& request) {
   closeConnections();
+  m_binary = false;
   makeSocket(m_control);
   armWatchdog();
   m_control->ConnectToServer(request.server, m_timeouts.watchdog);
@@ -160,7 +161,11 @@ void CFtpSession::openPassiveData() {
 void CFtpSession::DoUpload(const Request& request) {
   if (!m_control)
     return;
-  exchange("TYPE I\r\n", "200");
+  // The mode holds for the connection: sent once after each log-in.
+  if (!m_binary) {
+    exchange("TYPE I\r\n", "200");
+    m_binary = true;
+  }
   std::string name = request.name;
   if (request.candidates) {
     name = FindFreeName(request);

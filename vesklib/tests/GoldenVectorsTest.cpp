@@ -102,12 +102,12 @@ TEST(GoldenVectors, EachLinkCommandHasTheTableCdbDirectionLengthAndTimeOut) {
       {"reply_length", [](Rig& r) { r.link->getReplyLength(r.handle()); }},
       {"read_reply_74",
        [](Rig& r) {
-         std::vector<std::uint8_t> reply;
+         std::vector<std::uint8_t> reply(ProtocolFrames::kMaxReplyLength);
          r.link->readReply(r.handle(), 74, reply);
        }},
       {"read_reply_32835",
        [](Rig& r) {
-         std::vector<std::uint8_t> reply;
+         std::vector<std::uint8_t> reply(ProtocolFrames::kMaxReplyLength);
          r.link->readReply(r.handle(), 32835, reply);
        }},
       {"close_step", [](Rig& r) { r.link->closeStep(r.handle()); }},

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -175,6 +177,16 @@ std::vector<std::uint8_t> replyBytes(std::uint32_t sequence, std::uint32_t error
   return out;
 }
 
+// Sends bytes[from, to) and returns once the reader has taken all of them, so
+// that its next read finds nothing and has to wait.
+void sendDrained(int fd, const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
+  writeAll(fd, std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from),
+                                         bytes.begin() + static_cast<long>(to)));
+  int unread = 1;
+  while (::ioctl(fd, SIOCOUTQ, &unread) == 0 && unread > 0)
+    std::this_thread::yield();
+}
+
 ScsiOutcome readCommand(SocketDeviceBackend& backend, int handle, std::span<std::uint8_t> into,
                         std::uint32_t timeoutMs = 5000) {
   ScsiCommand command;
@@ -249,6 +261,24 @@ TEST(SocketDeviceBackend, RepliesAreBoundedByTheBufferAndTheStreamStaysInStep) {
   outcome = readCommand(rig.backend, rig.handle, buffer);
   EXPECT_EQ(outcome.error, ERROR_GEN_FAILURE);
   EXPECT_EQ(outcome.transferred, 0u);
+
+  // A reply that arrives in pieces, split inside the header and the data.
+  rig.peer->script([](int fd, const wire::Request& r) {
+    std::vector<std::uint8_t> data(12);
+    for (std::size_t i = 0; i < data.size(); ++i)
+      data[i] = static_cast<std::uint8_t>(40 + i);
+    const auto bytes = replyBytes(r.header.sequence, 0, data);
+    sendDrained(fd, bytes, 0, 5);
+    sendDrained(fd, bytes, 5, wire::kReplyHeaderSize + 3);
+    sendDrained(fd, bytes, wire::kReplyHeaderSize + 3, bytes.size());
+  });
+  std::fill(std::begin(buffer), std::end(buffer), std::uint8_t{0});
+  outcome = readCommand(rig.backend, rig.handle, buffer);
+  EXPECT_EQ(outcome.error, 0u);
+  ASSERT_EQ(outcome.transferred, 12u);
+  for (std::size_t i = 0; i < 12; ++i)
+    EXPECT_EQ(buffer[i], 40 + i) << i;
+  EXPECT_EQ(buffer[12], 0);
 }
 
 TEST(SocketDeviceBackend, NoReplyInTimeIsATimeOutAndALateReplyIsNeverTakenForTheNext) {

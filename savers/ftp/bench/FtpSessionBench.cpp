@@ -10,8 +10,9 @@
 // vsftpd (when it starts), and prints per server each round's throughputs
 // and the least, median and greatest ratio engine/curl.
 //
-// Usage: ftp_session_bench [folder] [count] [MiB] [rounds];
-// default ./ftp-session-bench 20 8 5.
+// Usage: ftp_session_bench [folder] [count] [MiB] [rounds]; without a count
+// it measures 1, 10 and 100 files in turn. Default ./ftp-session-bench, files
+// of 1 MiB, 5 rounds.
 #include "platform/testsupport/BenchSpread.h"
 #include "savers/ftp/FtpSession.h"
 #include "savers/ftp/bench/LoopbackVsftpd.h"
@@ -137,27 +138,31 @@ int main(int argc, char** argv) {
     if (argc > 1 && argv[1][0] == '-')
       throw std::invalid_argument(argv[1]);
     const fs::path folder = fs::absolute(argc > 1 ? argv[1] : "ftp-session-bench");
-    const int count = argc > 2 ? std::stoi(argv[2]) : 20;
-    const int mib = argc > 3 ? std::stoi(argv[3]) : 8;
+    const std::vector<int> counts =
+        argc > 2 ? std::vector<int>{std::stoi(argv[2])} : std::vector<int>{1, 10, 100};
+    const int mib = argc > 3 ? std::stoi(argv[3]) : 1;
     const int rounds = argc > 4 ? std::stoi(argv[4]) : 5;
-    if (count <= 0 || mib <= 0 || rounds <= 0)
+    if (counts.front() <= 0 || mib <= 0 || rounds <= 0)
       throw std::invalid_argument("count, MiB and rounds must be positive");
     fs::remove_all(folder);
     fs::create_directories(folder);
     std::vector<char> bytes(static_cast<std::size_t>(mib) << 20);
     for (std::size_t i = 0; i < bytes.size(); ++i)
       bytes[i] = static_cast<char>(i * 2654435761u >> 13);
-    const Load load{bytes, folder / "source.bin", count};
-    std::ofstream(load.source, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const fs::path source = folder / "source.bin";
+    std::ofstream(source, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 
     {
       tarsel::ftp::test::FtpTestServer server(folder / "pyftpdlib");
-      run({"pyftpdlib", server.Address(), "tarsel", server.kPassword, server.Home(), ""}, load, rounds);
+      for (const int count : counts)
+        run({"pyftpdlib", server.Address(), "tarsel", server.kPassword, server.Home(), ""},
+            Load{bytes, source, count}, rounds);
     }
     try {
       tarsel::ftp::bench::LoopbackVsftpd vsftpd(folder / "vsftpd");
-      run({"vsftpd", vsftpd.Address(), "anonymous", "", vsftpd.UploadFolder(), "up/"}, load, rounds);
+      for (const int count : counts)
+        run({"vsftpd", vsftpd.Address(), "anonymous", "", vsftpd.UploadFolder(), "up/"},
+            Load{bytes, source, count}, rounds);
     } catch (const std::runtime_error& error) {
       std::printf("vsftpd: not measured (%s)\n", error.what());
     }

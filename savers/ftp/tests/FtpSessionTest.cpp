@@ -254,11 +254,15 @@ TEST_F(FtpSessionTest, FilesLandInTheComposedDirectoriesAndTheTranscriptShowsHow
                                   "CWD /pics/cam1\nCWD /pics\nMKD /pics\nCWD /pics\nCWD cam1\nMKD cam1\n"
                                   "CWD /pics/cam1\nTYPE I\nPASV\nSTOR a.jpg\n"
                                   "CWD /pics/cam10\nCWD /pics\nCWD cam10\nMKD cam10\nCWD /pics/cam10\n"
-                                  "TYPE I\nPASV\nSTOR empty.jpg\n");
+                                  "PASV\nSTOR empty.jpg\n");
 
-  // A path that climbs is refused; a folder that cannot be made ends the log-in.
+  // A path that climbs is refused; a new log-in sets the binary mode again.
   EXPECT_EQ(session->ChangeDir("a/../b"), kBadPathSyntax);
   ASSERT_EQ(connect(*session, "tarsel"), 0);
+  ASSERT_EQ(session->Upload("two", 3, "b.jpg"), 0);
+  const std::string log = server->CommandLog();
+  EXPECT_EQ(log.substr(log.rfind("USER")), "USER tarsel\nPASS ******\nPWD\nTYPE I\nPASV\nSTOR b.jpg\n");
+  // A folder that cannot be made ends the log-in.
   EXPECT_EQ(session->ChangeDir("readonly/sub"), ReplyCode(550));
   EXPECT_FALSE(session->IsConnected());
   EXPECT_FALSE(std::filesystem::exists(server->Home() / "readonly/sub"));
