@@ -27,7 +27,8 @@ struct StoredPictures {
 // The number of the stored picture that is `picture` now: its own number
 // when the name there matches, else the highest number whose name matches
 // (the kept picture is among the newest); 0 when no stored picture has its
-// name or the picture was never on a card. Leaves some picture selected.
+// name among the newest 10 000, or the picture was never on a card. Leaves
+// some picture selected.
 std::int32_t FindKeptPicture(const CardPicture& picture, StoredPictures& pictures);
 
 // Finds the picture and erases it: 0 erased, 1 not found (nothing erased).
