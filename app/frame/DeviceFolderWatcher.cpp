@@ -13,7 +13,7 @@
 namespace tarsel::frame {
 
 std::unique_ptr<DeviceFolderWatcher> DeviceFolderWatcher::Create(const std::string& folder,
-                                                                 std::string nodePrefix) {
+                                                                 std::string nodeName, NodeNames names) {
   const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (descriptor < 0)
     return nullptr;
@@ -23,11 +23,12 @@ std::unique_ptr<DeviceFolderWatcher> DeviceFolderWatcher::Create(const std::stri
     close(descriptor);
     return nullptr;
   }
-  return std::unique_ptr<DeviceFolderWatcher>(new DeviceFolderWatcher(descriptor, std::move(nodePrefix)));
+  return std::unique_ptr<DeviceFolderWatcher>(
+      new DeviceFolderWatcher(descriptor, std::move(nodeName), names));
 }
 
-DeviceFolderWatcher::DeviceFolderWatcher(int descriptor, std::string nodePrefix)
-    : m_descriptor(descriptor), m_nodePrefix(std::move(nodePrefix)) {
+DeviceFolderWatcher::DeviceFolderWatcher(int descriptor, std::string nodeName, NodeNames names)
+    : m_descriptor(descriptor), m_nodeName(std::move(nodeName)), m_names(names) {
   m_notifier = new QSocketNotifier(m_descriptor, QSocketNotifier::Read, this);
   connect(m_notifier, &QSocketNotifier::activated, this, [this] { readEvents(); });
 }
@@ -38,9 +39,11 @@ DeviceFolderWatcher::~DeviceFolderWatcher() {
 }
 
 bool DeviceFolderWatcher::IsNode(std::string_view name) const {
-  if (name.size() <= m_nodePrefix.size() || name.substr(0, m_nodePrefix.size()) != m_nodePrefix)
+  if (m_names == NodeNames::Exact)
+    return name == m_nodeName;
+  if (name.size() <= m_nodeName.size() || name.substr(0, m_nodeName.size()) != m_nodeName)
     return false;
-  const std::string_view number = name.substr(m_nodePrefix.size());
+  const std::string_view number = name.substr(m_nodeName.size());
   return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 

@@ -1,7 +1,8 @@
 // A device watcher over a folder of device nodes, such as the folder a
 // device simulator serves its cameras from: an inotify watch whose
 // descriptor a QSocketNotifier watches on the user-interface thread. A node
-// (an entry named the node prefix followed by digits) that is created or
+// (an entry named the node prefix followed by digits, or for a single
+// device, such as a camera simulator's USB socket, its exact name) that is created or
 // moved in emits deviceArrived; one that is deleted or moved out emits
 // deviceRemoved; other entries are passed over. Each read emits each signal
 // at most once, removal first, so a simulator that stops and removes all
@@ -28,16 +29,21 @@ class DeviceFolderWatcher : public IDeviceWatcher {
   Q_OBJECT
 
 public:
-  static std::unique_ptr<DeviceFolderWatcher> Create(const std::string& folder, std::string nodePrefix);
+  // How the nodes are named: the prefix and a number, or the name itself.
+  enum class NodeNames { Numbered, Exact };
+
+  static std::unique_ptr<DeviceFolderWatcher> Create(const std::string& folder, std::string nodeName,
+                                                     NodeNames names = NodeNames::Numbered);
   ~DeviceFolderWatcher() override;
 
 private:
-  DeviceFolderWatcher(int descriptor, std::string nodePrefix);
+  DeviceFolderWatcher(int descriptor, std::string nodeName, NodeNames names);
   void readEvents();
   bool IsNode(std::string_view name) const;
 
   int m_descriptor;
-  const std::string m_nodePrefix;
+  const std::string m_nodeName;
+  const NodeNames m_names;
   QSocketNotifier* m_notifier = nullptr;
 };
 

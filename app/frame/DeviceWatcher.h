@@ -1,7 +1,7 @@
 // Notifications of USB devices arriving and leaving, on the user-interface
 // thread. The product's watcher (MakeDeviceWatcher) listens to udev, and to
-// the camera-link simulator's device folder when one is set; tests make
-// their own and emit the signals.
+// the camera-link simulator's device folder and the camera simulator's USB
+// socket when they are set; tests make their own and emit the signals.
 #pragma once
 
 #include <QObject>
@@ -29,7 +29,8 @@ std::unique_ptr<IDeviceWatcher> MakeUdevDeviceWatcher();
 
 // The product's watcher: the udev watcher and, when VESK_DEVICE_DIR names
 // the folder where the camera-link library finds its (simulated) device
-// nodes, a watcher of that folder beside it; null when neither can be made.
+// nodes, a watcher of that folder beside it; when TARSEL_VANTIC_USB is
+// "sim:<path>", a watcher of that socket as well; null when none can be made.
 std::unique_ptr<IDeviceWatcher> MakeDeviceWatcher();
 
 // Several watchers as one whose signals are those of each. Null entries are

@@ -9,6 +9,7 @@
 #include "app/cameras/canon/CanonFailureReport.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/cameras/canon/CanonVolumeEnum.h"
+#include "app/cameras/common/ModelFile.h"
 #include "app/core/ICapabilitiesCallback.h"
 #include "app/core/RangeItem.h"
 #include "env/BrantelTakeError.h"
@@ -533,17 +534,26 @@ void CanonCD_Wr::GetProfileFileName(char* buffer, std::uint32_t* size) {
 
 void CanonCD_Wr::SaveCapabilitiesToFile(const char* path) {
   const CameraCallLock lock(m_lock);
-  const std::string file = path && *path ? std::string(path) : BuildProfilePath();
-  for (int capability = 0; capability < kCapabilityCount; ++capability)
-    if (CCapabilitySet* set = m_capabilities.Set(capability))
-      set->SaveToIni(file.c_str());
-  if (CCanonResolutionSet* resolutions = m_capabilities.Resolutions())
-    resolutions->SaveToIni(file.c_str());
-  if (const CRangeItemD* zoom = m_capabilities.OpticalZoom())
-    zoom->SaveToIni(file.c_str());
-  const std::string word = std::to_string(m_afLockSupport);
-  if (!WritePrivateProfileStringA("FocusParams", "SupportedFocusModes", word.c_str(), file.c_str()))
-    CRangeItem::ThrowSaveError();
+  const std::string modelFile = BuildProfilePath();
+  const std::string file = path && *path ? std::string(path) : modelFile;
+  // The sections go into a scratch copy that replaces the file whole, so no
+  // writer's lock file stays beside it.
+  tarsel::cameras::ReplaceModelFile(file, [this](const std::string& target) {
+    for (int capability = 0; capability < kCapabilityCount; ++capability)
+      if (CCapabilitySet* set = m_capabilities.Set(capability))
+        set->SaveToIni(target.c_str());
+    if (CCanonResolutionSet* resolutions = m_capabilities.Resolutions())
+      resolutions->SaveToIni(target.c_str());
+    if (const CRangeItemD* zoom = m_capabilities.OpticalZoom())
+      zoom->SaveToIni(target.c_str());
+    const std::string word = std::to_string(m_afLockSupport);
+    if (!WritePrivateProfileStringA("FocusParams", "SupportedFocusModes", word.c_str(), target.c_str()))
+      CRangeItem::ThrowSaveError();
+  });
+  // A detection leaves the cache built piece by piece, never marked
+  // complete: what the model's file now holds is what the camera knows.
+  if (file == modelFile)
+    LoadCameraCapabilities();
 }
 
 void CanonCD_Wr::DeleteCapabilityProfile(const char* path) {

@@ -5,9 +5,11 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Win32Error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,14 +20,29 @@ namespace {
 
 constexpr const char* kOldSection = "parameters";
 
-void moveOldRange(const std::string& file, const char* minKey, const char* maxKey, const char* name) {
-  const auto min = static_cast<std::int32_t>(GetPrivateProfileIntA(kOldSection, minKey, -1, file.c_str()));
-  const auto max = static_cast<std::int32_t>(GetPrivateProfileIntA(kOldSection, maxKey, -1, file.c_str()));
-  if (min == -1 && max == -1)
+struct OldRange {
+  const char* minKey;
+  const char* maxKey;
+  const char* name;
+};
+
+constexpr OldRange kOldRanges[] = {{"MinFocus", "MaxFocus", "Focus"}, {"MinZoom", "MaxZoom", "OpticalZoom"}};
+
+// The pair's values; false when neither key holds one other than -1.
+bool readOldRange(const std::string& file, const OldRange& range, std::int32_t& min, std::int32_t& max) {
+  min = static_cast<std::int32_t>(GetPrivateProfileIntA(kOldSection, range.minKey, -1, file.c_str()));
+  max = static_cast<std::int32_t>(GetPrivateProfileIntA(kOldSection, range.maxKey, -1, file.c_str()));
+  return min != -1 || max != -1;
+}
+
+void moveOldRange(const std::string& file, const OldRange& range) {
+  std::int32_t min = -1;
+  std::int32_t max = -1;
+  if (!readOldRange(file, range, min, max))
     return;
-  CRangeItem(nullptr, name, min, max).SaveToIni(file.c_str());
+  CRangeItem(nullptr, range.name, min, max).SaveToIni(file.c_str());
   // The keys go only once their values are safe in the new section.
-  for (const char* key : {minKey, maxKey})
+  for (const char* key : {range.minKey, range.maxKey})
     if (!WritePrivateProfileStringA(kOldSection, key, nullptr, file.c_str()))
       CRangeItem::ThrowSaveError();
 }
@@ -85,8 +102,18 @@ void ReplaceModelFile(const std::string& file, const std::function<void(const st
 }
 
 void MoveOldRanges(const std::string& file) {
-  moveOldRange(file, "MinFocus", "MaxFocus", "Focus");
-  moveOldRange(file, "MinZoom", "MaxZoom", "OpticalZoom");
+  std::int32_t min = -1;
+  std::int32_t max = -1;
+  const bool any = std::any_of(std::begin(kOldRanges), std::end(kOldRanges),
+                               [&](const OldRange& range) { return readOldRange(file, range, min, max); });
+  // A file in the newer form is left alone; an older one is rewritten whole,
+  // so no writer's lock file stays beside it.
+  if (!any)
+    return;
+  ReplaceModelFile(file, [](const std::string& scratch) {
+    for (const OldRange& range : kOldRanges)
+      moveOldRange(scratch, range);
+  });
 }
 
 } // namespace tarsel::cameras

@@ -66,6 +66,14 @@ int CLunetSDK_Wr::EnumerateCameras(HWND, IConnectedCameras* list) {
   std::unique_ptr<ICameraHiLevel> camera(MakeCamera());
   if (!camera)
     return 0;
+  // While a window holds the family's camera, a camera that has left is not
+  // listed: its window shows it disconnected, as a camera of the other
+  // families that left, rather than failing to take it over. At the start
+  // (no window yet) the camera is listed as always, there or not.
+  if (auto* lunet = dynamic_cast<CLunetWr*>(camera.get()); lunet && CLunetWr::AnyCameraHosted()) {
+    if (!lunet->FindsCamera())
+      return 0;
+  }
   list->Add(camera.get());
   camera.release();
   return 1;

@@ -7,7 +7,8 @@
 // "BRANTEL_SDK2.0" in the profile file "BRANTEL_SDK2.0" of the data folder
 // (a missing file or key is off). It then has one camera, whatever answers
 // the control on the USB port (the camera library keeps one session for
-// the whole process). The settings page exists only while the control's
+// the whole process), except that once a window holds it, a discovery lists
+// it only while the control finds it there. The settings page exists only while the control's
 // class is registered.
 //
 // Threads: the accessor and the release function from any thread, under the
@@ -36,7 +37,9 @@ public:
   int GetCameraCount() override;
   // Reads the use flag afresh: "USED" while it is on, else null.
   const char* IsEnabled() override;
-  // One new camera object while the family is in use; the window is not used.
+  // One new camera object while the family is in use; none while a window
+  // holds the family's camera and the control finds no camera on the port.
+  // The window is not used.
   int EnumerateCameras(HWND owner, IConnectedCameras* list) override;
   HRESULT CreateSettingsPage(ISdkPropertyPage** page) override;
   ITarselSettings* GetSettings() override;

@@ -17,6 +17,10 @@ using tarsel::lunet::LunetResult;
 
 namespace {
 
+// The control's answer to Connect when it finds no port: for the USB
+// camera, that it is not plugged in.
+constexpr std::uint32_t kControlFoundNoPort = 255;
+
 HRESULT LunetCode(std::uint32_t result) {
   return static_cast<HRESULT>(static_cast<std::uint32_t>(CLunetWr::kLunetFacilityBase) | (result & 0xFFFFu));
 }
@@ -33,12 +37,15 @@ std::string ExtraCameraName() {
 
 } // namespace
 
+std::atomic<int> CLunetWr::s_hostedCount{0};
+
 CLunetWr::CLunetWr() {
   CreatePropertyState();
 }
 
 CLunetWr::~CLunetWr() {
   if (m_hosted) {
+    --s_hostedCount;
     try {
       const CLunetConnection connection(this);
       CloseCaptureProperties();
@@ -75,6 +82,7 @@ HRESULT CLunetWr::InitCameraObject(_ISdkCallback*, HWND window) {
         if (!m_Lunet.Create(window, 1))
           throw _brantel_take_error(kControlNotCreated);
         m_hosted = true;
+        ++s_hostedCount;
       }
     }
     LunetCall(this, "m_Lunet.SetPropPort(n)", [](CLunet& control) { control.SetPropPort(kUsbPort); });
@@ -133,10 +141,34 @@ std::int32_t CLunetWr::Connect() {
   } catch (const CLunetDispatchError& error) {
     result = error.Code() != 0 ? error.Code() : 0xFFFFu;
   }
+  if (result == kControlFoundNoPort)
+    throw _brantel_take_error(kNotConnected, "Cannot connect to camera.");
   if (result != 0)
     throw _brantel_take_error(LunetCode(result), "Cannot connect to camera.");
   m_connectCount = 1;
   return 1;
+}
+
+bool CLunetWr::FindsCamera() noexcept {
+  try {
+    {
+      const CLunetLock lock(this);
+      // Without a control nothing can be asked: the take-over tells.
+      if (!m_Lunet.Create(nullptr, 1))
+        return true;
+      m_Lunet.SetPropPort(kUsbPort);
+    }
+    const CLunetConnection connection(this);
+    return true;
+  } catch (const _brantel_take_error& error) {
+    return error.Error() != kNotConnected;
+  } catch (...) {
+    return true;
+  }
+}
+
+bool CLunetWr::AnyCameraHosted() {
+  return s_hostedCount.load() > 0;
 }
 
 std::int32_t CLunetWr::DisConnect() {

@@ -20,7 +20,8 @@
 // Failure: interface operations return the error's code (0x8000FFFF for
 // anything foreign, 0x810300FF in the operations the class notes);
 // 0x81031002 when the control cannot be made (a later InitCameraObject tries
-// again). The property operations at the end throw.
+// again); 0x81030003 when the control finds no camera on the port (a USB
+// camera that is not plugged in). The property operations at the end throw.
 #pragma once
 
 #include "app/cameras/common/PreviewThread.h"
@@ -55,6 +56,8 @@ public:
   static constexpr HRESULT kLunetOtherError = static_cast<HRESULT>(0x810300FFu);
   // No stored picture to transfer, or a picture the camera reports empty.
   static constexpr HRESULT kNoPicture = static_cast<HRESULT>(0x81030002u);
+  // No camera on the port: the camera library's "no port available".
+  static constexpr HRESULT kNotConnected = static_cast<HRESULT>(0x81030003u);
   // The USB port of the control.
   static constexpr std::int32_t kUsbPort = 160;
   static constexpr std::int32_t kMonitorOff = 1;
@@ -78,6 +81,13 @@ public:
   bool IsSameCamera(ICameraHiLevel* other) override;
   std::int32_t Connect() override;
   std::int32_t DisConnect() override;
+  // Whether the control finds the camera on the USB port now: a connection
+  // opened and closed, the control made first when the object has none. A
+  // camera that is there but fails counts as found. Never throws.
+  bool FindsCamera() noexcept;
+  // Whether a camera window holds one of the family's camera objects (one
+  // whose control InitCameraObject made for a window). Any thread.
+  static bool AnyCameraHosted();
   HRESULT LeaveRemoteMode() override { return 0; }
   // Any nonzero reading of the control's ready flag is ready.
   bool IsCameraReady() override;
@@ -174,6 +184,7 @@ private:
   void DestroyControl() noexcept;
 
   bool m_hosted = false;
+  static std::atomic<int> s_hostedCount;
   std::string m_modelName;
   std::string m_cameraName;
   std::string m_cameraType;

@@ -73,3 +73,23 @@ TEST(DeviceWatcher, TheProductsWatcherSeesTheCameraLinkDeviceFolderWhenOneIsSet)
   ASSERT_TRUE(pumpUntil([&] { return counts.removed == 1; }));
   EXPECT_EQ(counts.arrived, 1);
 }
+
+TEST(DeviceWatcher, TheProductsWatcherSeesTheCameraSimulatorsUsbSocketAndNothingElseBesideIt) {
+  const TempDir folder;
+  tarsel::test::ScopedEnv usb("TARSEL_VANTIC_USB", "sim:" + folder.file("camera.sock"));
+  auto watcher = tarsel::frame::MakeDeviceWatcher();
+  ASSERT_NE(watcher, nullptr);
+  Counts counts;
+  count(*watcher, counts);
+  // Its neighbours, and names that only begin like it, are no camera.
+  tarsel::test::writeFile(folder.file("camera.sock1"), "");
+  tarsel::test::writeFile(folder.file("camera"), "");
+  tarsel::test::writeFile(folder.file("camera.sock"), "");
+  ASSERT_TRUE(pumpUntil([&] { return counts.arrived > 0; }));
+  EXPECT_EQ(counts.arrived, 1);
+  std::remove(folder.file("camera.sock1").c_str());
+  std::remove(folder.file("camera.sock").c_str());
+  ASSERT_TRUE(pumpUntil([&] { return counts.removed > 0; }));
+  EXPECT_EQ(counts.removed, 1);
+  EXPECT_EQ(counts.arrived, 1);
+}

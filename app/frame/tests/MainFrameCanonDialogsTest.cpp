@@ -4,7 +4,8 @@
 // of the camera-type dialog switches to another camera, which the detection
 // that follows opens; the offer for a model without a capability file runs
 // the capability test, a stop cancels it, a second run saves the file, and
-// the capture properties offer what the file holds.
+// the capture properties offer what the file holds; a model whose test ran
+// is not offered again when another camera leaves.
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
@@ -14,8 +15,10 @@
 #include "app/frame/CameraTypesDialog.h"
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
+#include "app/testsupport/VeskSimulator.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ICamSdkSettings.h"
+#include "hostapi/ITarselConfigSettings.h"
 #include "hostapi/ITarselPersistentParams.h"
 #include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
@@ -35,7 +38,9 @@
 #include <mutex>
 
 using namespace std::chrono_literals;
+using tarsel::frame::test::pumpFor;
 using tarsel::frame::test::pumpUntil;
+using tarsel::frame::test::setUserOption;
 using tarsel::test::binDir;
 namespace cmd = tarsel::frame::cmd;
 
@@ -45,6 +50,15 @@ constexpr auto kPatience = 60s;
 
 QPushButton* button(QWidget& dialog, int id) {
   return dialog.findChild<QPushButton*>(QStringLiteral("control%1").arg(id));
+}
+
+// The writers' lock files of model files left in the data folder.
+std::vector<std::string> modelFileLocks() {
+  std::vector<std::string> locks;
+  for (const auto& entry : std::filesystem::directory_iterator(CCamConfigDir().GetPath()))
+    if (entry.path().filename().string().ends_with(".camd.lock"))
+      locks.push_back(entry.path().filename().string());
+  return locks;
 }
 
 QStringList itemsOf(QWidget& dialog, int id) {
@@ -209,5 +223,52 @@ TEST_F(MainFrameCanonDialogs, TheCameraChosenOnTheCanonPageOpensAndItsCapability
   EXPECT_TRUE(pumpUntil([&] { return !properties->IsBusy() && itemsOf(*properties, 1024) == biases; }, 5s))
       << itemsOf(*properties, 1024).join(',').toStdString();
   EXPECT_EQ(itemsOf(*properties, 1027).size(), 6);
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+}
+
+TEST_F(MainFrameCanonDialogs, AModelWhoseTestRanIsNotOfferedAgainWhenAnotherCameraLeaves) {
+  storeChoice("Owner (A)");
+  const tarsel::test::TempDir folder;
+  tarsel::frame::test::useVeskModels({"XC-701"});
+  tarsel::test::VeskSimulator vesk(binDir() + "/vesk-simd", folder.path(), "[camera]\nmodel = XC-701\n");
+  ASSERT_TRUE(vesk.ready());
+  const tarsel::test::ScopedEnv devices("VESK_DEVICE_DIR", vesk.deviceFolder());
+  ITarselConfigSettings* user = nullptr;
+  ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+  EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
+  user->Release();
+  setUserOption("DeviceNotificationDelay", 100);
+
+  // The offer made at the start is accepted and the test runs to its end.
+  m_answer = 6;
+  bool tested = false;
+  whenShown<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
+    runTest(dialog);
+    EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
+        << m_questions.back().toStdString();
+    button(dialog, 2)->click();
+    tested = true;
+  });
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CMainFrame& frame = start(options);
+  ASSERT_TRUE(pumpUntil([&] { return tested && frame.CameraWindows().size() == 2; }, kPatience));
+  CChildFrame* canon = windowOf(frame, "Owner (A)");
+  ASSERT_NE(canon, nullptr);
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::string(CCamConfigDir().GetPath()) + "/A.camd"));
+  EXPECT_EQ(modelFileLocks(), std::vector<std::string>{});
+  const std::size_t asked = m_questions.size();
+
+  // The camera-link camera leaves: the refresh takes the Canon camera over
+  // again, and its saved capabilities are known.
+  m_answer = 7;
+  const int refreshes = m_refreshes;
+  ASSERT_EQ(vesk.control("unplug 0"), "ok");
+  ASSERT_TRUE(pumpUntil([&] { return m_refreshes > refreshes; }, kPatience));
+  pumpFor(300ms); // time for a question that should not come
+  EXPECT_EQ(m_questions.size(), asked) << m_questions.back().toStdString();
+  ASSERT_EQ(windowOf(frame, "Owner (A)"), canon);
+  EXPECT_TRUE(canon->GetCamera()->GetCapabilities(false));
+  EXPECT_EQ(modelFileLocks(), std::vector<std::string>{});
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }

@@ -4,8 +4,9 @@
 // own, as a user sets it up: one camera window titled with the camera's ID,
 // its status line, and "Take Picture" filling it with the camera's bytes;
 // a capture profile that puts a fresh camera back as it was; a bracketing
-// series; the live preview; a take sent by the remote-control program; and
-// the camera unplugged in the middle of a transfer and plugged in again.
+// series; the live preview; a take sent by the remote-control program; the
+// camera unplugged in the middle of a transfer and plugged in again; and the
+// simulator ended while the program rests, then started again.
 #include "MainFrameTestSupport.h"
 #include "UsbCable.h"
 
@@ -339,4 +340,49 @@ TEST_F(MainFrameLunet, UnpluggedMidTransferThePictureStaysOnTheCardAndTheWindowC
   EXPECT_EQ(m_errors, told);
   // No connection was left open by the broken transfer.
   EXPECT_EQ(dynamic_cast<CLunetWr&>(*window->GetCamera()).GetConnectionCount(), 0u);
+}
+
+TEST_F(MainFrameLunet, ACameraThatLeavesIsShownDisconnectedATakeSaysSoAndItTakesAgainOnceBack) {
+  // Device notifications from the product's watcher; the host reaches the
+  // simulator's own socket, which goes when the simulator ends.
+  ITarselConfigSettings* user = nullptr;
+  ASSERT_EQ(settings()->GetUserSettings(&user, false), 0);
+  EXPECT_EQ(user->SetUseDeviceNotifications(true), 0);
+  user->Release();
+  setUserOption("DeviceNotificationDelay", 100);
+  m_usb.emplace("TARSEL_VANTIC_USB", "sim:" + m_folder.file("usb.sock"));
+  MainFrameOptions options = optionsFor({});
+  options.makeDeviceWatcher = {};
+  CChildFrame* window = startWithWindow(options);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(m_frame->PaneText(1), "1 Cameras");
+
+  // Ended while nothing runs: the window shows it at once, and no one is
+  // told of a camera that could not be taken over.
+  m_sim.reset();
+  ASSERT_TRUE(pumpUntil([&] { return !window->IsCameraConnected(); }, kPatience));
+  EXPECT_EQ(m_frame->PaneText(1), "0 Cameras");
+  pumpFor(300ms); // time for reports that should not come
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // Started again, the same window takes its pictures.
+  startCamera();
+  ASSERT_TRUE(pumpUntil([&] { return window->IsCameraConnected() && window->PaneText(3).startsWith("F="); },
+                        kPatience));
+  EXPECT_EQ(m_frame->CameraWindows(), std::vector<CChildFrame*>{window});
+  EXPECT_EQ(m_frame->PaneText(1), "1 Cameras");
+  ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(
+      pumpUntil([&] { return window->GetHost()->GetPictureCount() == 1 && !window->IsBusy(); }, kPatience))
+      << window->PaneText(0).toStdString();
+  EXPECT_EQ(m_errors, std::vector<std::string>{});
+
+  // A take that meets the camera gone, before the removal was noticed,
+  // says that it is not connected; the window then shows it.
+  m_sim.reset();
+  ASSERT_TRUE(m_frame->RunCommand(cmd::TakePicture));
+  ASSERT_TRUE(pumpUntil([&] { return !window->IsBusy() && !window->IsCameraConnected(); }, kPatience));
+  ASSERT_EQ(m_errors.size(), 1u);
+  EXPECT_TRUE(m_errors.front().starts_with("Error: Com Port not available.(0x81030003)")) << m_errors.front();
+  EXPECT_EQ(window->GetHost()->GetPictureCount(), 1);
 }

@@ -126,7 +126,8 @@ add_dependencies(mainframe_allfamilies_tests CDSDK vesk-simd VeskDLL Lunet tarse
 
 # The Canon family's dialogs in the main frame on the SDK stand-in of the
 # build: the camera choice, the camera-type dialog's Canon page, the
-# capability test offered for a model without a file, the capture properties.
+# capability test offered for a model without a file, the capture properties,
+# and the offer not made again when one of vesk-simd's cameras leaves.
 tarsel_test(mainframe_canon_dialogs_tests
   SOURCES
     MainFrameTestMain.cpp
@@ -136,4 +137,4 @@ tarsel_test(mainframe_canon_dialogs_tests
   LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets ${CMAKE_DL_LIBS}
   LABELS frame
   OWN_MAIN)
-add_dependencies(mainframe_canon_dialogs_tests CDSDK)
+add_dependencies(mainframe_canon_dialogs_tests CDSDK vesk-simd VeskDLL)

@@ -22,6 +22,8 @@
 
 #include <filesystem>
 #include <map>
+#include <string>
+#include <vector>
 
 using tarsel::core::CapabilityValue;
 using tarsel::test::readFile;
@@ -114,6 +116,11 @@ TEST(VeskModelFile, NamesReplaceSlashesAndOldRangesMoveOnce) {
   EXPECT_EQ(readFile(file), "[parameters]\r\nOther=1\r\n[OpticalZoomRange]\r\nMin=30\r\nMax=-1\r\n");
   tarsel::vesk::MoveOldRanges(file);
   EXPECT_EQ(readFile(file), "[parameters]\r\nOther=1\r\n[OpticalZoomRange]\r\nMin=30\r\nMax=-1\r\n");
+  // The file was rewritten whole: no writer's lock file stays beside it.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"old.camd"});
 }
 
 TEST(VeskModelFile, AReplacementThatFailsLeavesTheOldFileAndNoScratch) {
