@@ -16,6 +16,7 @@
 #include "app/frame/CommandIds.h"
 #include "app/frame/SdkFamily.h"
 #include "app/testsupport/VeskSimulator.h"
+#include "app/ui/MessageQuestion.h"
 #include "env/CamStorageDir.h"
 #include "hostapi/ICamSdkSettings.h"
 #include "hostapi/ITarselConfigSettings.h"
@@ -239,8 +240,12 @@ TEST_F(MainFrameCanonDialogs, AModelWhoseTestRanIsNotOfferedAgainWhenAnotherCame
   user->Release();
   setUserOption("DeviceNotificationDelay", 100);
 
-  // The offer made at the start is accepted and the test runs to its end.
-  m_answer = 6;
+  // The offer made at the start for the Canon model is accepted and the test
+  // runs to its end; the camera-link model's offer is declined.
+  tarsel::ui::SetAskUserHook([this](const QString& text, tarsel::ui::Buttons, tarsel::ui::Icon) {
+    m_questions.push_back(text);
+    return text.contains(QLatin1String("XC-701")) ? 7 : 6;
+  });
   bool tested = false;
   whenShown<CTestCameraCapabilitiesDlg>([&](CTestCameraCapabilitiesDlg& dialog) {
     runTest(dialog);
