@@ -1,15 +1,16 @@
 #include "env/TarselFileTime.h"
 
+#include "env/LocalClock.h"
+
 #include "platform/CivilDays.h"
 #include "platform/Win32Error.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <locale.h>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -114,47 +115,19 @@ bool joinCount(std::int64_t unixSeconds, std::uint64_t fraction, std::uint64_t& 
   return true;
 }
 
-// tzset() rewrites the C library's time-zone globals, which localtime_r and
-// mktime read: one lock serialises every conversion of this library.
-std::mutex& timeZoneLock() {
-  static std::mutex lock;
-  return lock;
-}
-
 // The value taken as UTC, shifted by the local offset in force at that moment.
-// The time-zone rules are read again each time, so a changed TZ takes effect.
 bool utcToLocal(std::uint64_t utc, std::uint64_t& local) {
   const SplitCount split = splitCount(utc);
-  const auto t = static_cast<std::time_t>(split.unixSeconds);
-  std::tm tm{};
-  {
-    std::lock_guard guard(timeZoneLock());
-    tzset();
-    if (!localtime_r(&t, &tm))
-      return false;
-  }
-  return joinCount(split.unixSeconds + tm.tm_gmtoff, split.fraction, local);
+  const std::optional<std::int64_t> offset = UtcOffsetAt(split.unixSeconds);
+  return offset && joinCount(split.unixSeconds + *offset, split.fraction, local);
 }
 
-// The value taken as local calendar time, resolved by the time zone rules;
-// a time that falls into a daylight-saving gap or overlap is resolved as the
-// C library's mktime does.
+// The value taken as local calendar time, resolved by the suite's one rule
+// for times that occur twice or not at all (see LocalClock.h).
 bool localToUtc(std::uint64_t local, std::uint64_t& utc) {
   const SplitCount split = splitCount(local);
-  const auto asUtc = static_cast<std::time_t>(split.unixSeconds);
-  std::tm tm{};
-  if (!gmtime_r(&asUtc, &tm))
-    return false;
-  tm.tm_isdst = -1;
-  errno = 0;
-  std::time_t t;
-  {
-    std::lock_guard guard(timeZoneLock());
-    t = mktime(&tm);
-  }
-  if (t == static_cast<std::time_t>(-1) && errno != 0)
-    return false;
-  return joinCount(static_cast<std::int64_t>(t), split.fraction, utc);
+  const std::optional<std::int64_t> seconds = LocalSecondsToUtc(split.unixSeconds);
+  return seconds && joinCount(*seconds, split.fraction, utc);
 }
 
 // The locale the user chose for dates, by the usual precedence.

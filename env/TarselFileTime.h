@@ -44,7 +44,9 @@ public:
   bool IsValid() const;
   // The value taken as UTC, converted to local time.
   void GetLocalTime(FILETIME& out) const;
-  // The value taken as local time, converted to UTC.
+  // The value taken as local time, converted to UTC. A time that occurs
+  // twice (the clocks go back) is its first occurrence, the earlier moment; a
+  // time that a change skips is the moment of the change (LocalClock.h).
   void GetUniversalTime(FILETIME& out) const;
   // Calendar fields, converted to local time first when `local` is true.
   void GetSysTime(SYSTEMTIME& out, bool local) const;

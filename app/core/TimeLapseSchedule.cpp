@@ -26,16 +26,9 @@ bool OnlyBlanks(const char* text, const char* end) {
   return std::all_of(text, end, [](char c) { return c == ' ' || c == '\t'; });
 }
 
-// The local wall-clock time of a UTC count.
-std::int64_t UtcToLocal(std::int64_t utc) {
-  FILETIME local;
-  TarselFileTime(utc).GetLocalTime(local);
-  return static_cast<std::int64_t>(TarselFileTime(local, 0));
-}
-
 // The local wall-clock time of the fields as UTC; 0 when a field is out of
 // range. A time that a daylight-saving change skips gives the moment of the
-// change: the first second whose local time is not before it.
+// change, one that occurs twice its first occurrence.
 std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int second) {
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
       hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
@@ -48,21 +41,7 @@ std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int 
   const TarselFileTime result(utc, 0);
   if (!result.IsValid())
     return 0;
-  const auto wall = static_cast<std::int64_t>(local);
-  if (UtcToLocal(static_cast<std::int64_t>(result)) == wall)
-    return static_cast<std::int64_t>(result);
-  // In a gap. No zone is more than 26 hours off UTC, and within a window
-  // around a gap the local time only grows, so the change is found by halving.
-  constexpr std::int64_t kWindow = 26 * 3600;
-  std::int64_t before = wall / kUnitsPerSecond - kWindow;
-  std::int64_t after = wall / kUnitsPerSecond + kWindow;
-  if (before <= 0)
-    return 0;
-  while (after - before > 1) {
-    const std::int64_t middle = before + (after - before) / 2;
-    (UtcToLocal(middle * kUnitsPerSecond) < wall ? before : after) = middle;
-  }
-  return after * kUnitsPerSecond;
+  return static_cast<std::int64_t>(result);
 }
 
 // "+N": the seconds after the plus sign (blanks allowed around them); false

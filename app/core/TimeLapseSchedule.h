@@ -10,8 +10,8 @@
 // Daylight-saving changes: a wall-clock time that the change skips (02:30 on
 // a day the clocks go from 02:00 to 03:00) means the moment the clocks jump,
 // the first that exists after it (03:00 of the new time), so the lines after
-// it keep their order. A time that occurs twice is taken as the C library's
-// mktime resolves it.
+// it keep their order. A time that occurs twice is its first occurrence, the
+// earlier moment, whatever was converted before.
 //
 // Due times: an absolute time or a "+N" is due when it lies after now; one
 // that does not is skipped, and a "+N" after it counts from it all the same

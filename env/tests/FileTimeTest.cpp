@@ -252,15 +252,34 @@ TEST(FileTime, LocalAndUniversalConversionsFollowTheRulesInForceAtThatDate) {
   }
   const auto utcs = askOracle(back);
   for (std::size_t i = 0; i < instants.size(); ++i) {
-    // A local time inside the autumn overlap is ambiguous; the oracle and the
-    // C library may each choose a different side of it.
-    if (instants[i] == october - 1 || instants[i] == october)
-      continue;
     FILETIME utc;
     TarselFileTime(static_cast<std::int64_t>(std::stoll(locals[i]))).GetUniversalTime(utc);
     const auto got = static_cast<std::int64_t>((std::uint64_t{utc.dwHighDateTime} << 32) | utc.dwLowDateTime);
-    EXPECT_EQ(std::to_string(got), utcs[i]) << "instant " << i;
+    // A local time inside the autumn overlap names its first occurrence,
+    // whichever side the oracle chooses.
+    if (instants[i] == october) {
+      EXPECT_EQ(got, october - kHour);
+      continue;
+    }
+    if (instants[i] != october - 1) {
+      EXPECT_EQ(std::to_string(got), utcs[i]) << "instant " << i;
+    }
     EXPECT_EQ(got, instants[i]) << "instant " << i;
+  }
+
+  // 02:30 on the autumn change occurs twice; it names the first occurrence
+  // (00:30 UTC) whether a winter or a summer time was converted just before.
+  // 02:30 on the spring change does not occur; it names the change (01:00 UTC).
+  const auto toUtc = [](const SYSTEMTIME& local) {
+    FILETIME utc;
+    TarselFileTime(countOf(TarselFileTime(local))).GetUniversalTime(utc);
+    return static_cast<std::int64_t>((std::uint64_t{utc.dwHighDateTime} << 32) | utc.dwLowDateTime);
+  };
+  for (const SYSTEMTIME& before : {makeTime(2024, 12, 1, 12, 0, 0), makeTime(2024, 7, 1, 12, 0, 0)}) {
+    toUtc(before);
+    EXPECT_EQ(toUtc(makeTime(2024, 10, 27, 2, 30, 0)),
+              countOf(TarselFileTime(makeTime(2024, 10, 27, 0, 30, 0))));
+    EXPECT_EQ(toUtc(makeTime(2024, 3, 31, 2, 30, 0)), march);
   }
 
   // Summer and winter dates use their own offsets, not today's.

@@ -1,5 +1,6 @@
 #include "app/cameras/canon/CanonCameraClock.h"
 
+#include "env/LocalClock.h"
 #include "env/TarselFileTime.h"
 
 #include <ctime>
@@ -15,12 +16,10 @@ constexpr std::int64_t kUnitsPerSecond = 10000000LL;
 } // namespace
 
 FILETIME CameraClockToFileTime(std::uint32_t seconds) {
-  const std::time_t wall = static_cast<std::time_t>(seconds);
-  std::tm fields{};
-  gmtime_r(&wall, &fields);
-  fields.tm_isdst = -1; // the rules of that date decide
-  const std::time_t utc = std::mktime(&fields);
-  return TarselFileTime(kUnixEpoch + static_cast<std::int64_t>(utc) * kUnitsPerSecond).fileTime();
+  // The camera counts local wall-clock seconds; one it cannot place stays as it is.
+  const std::int64_t wall = seconds;
+  const std::int64_t utc = tarsel::env::LocalSecondsToUtc(wall).value_or(wall);
+  return TarselFileTime(kUnixEpoch + utc * kUnitsPerSecond).fileTime();
 }
 
 std::uint32_t FileTimeToCameraClock(const FILETIME& time) {

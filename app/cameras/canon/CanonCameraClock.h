@@ -4,9 +4,8 @@
 // the clock stands for, so a summer date read in winter keeps its summer
 // offset.
 //
-// Threads: any. Failure: none; a wall-clock time that does not exist (in a
-// daylight-saving gap) is taken as the C library's local-time conversion
-// takes it.
+// Threads: any. Failure: none; a wall-clock time that occurs twice or not at
+// all is resolved by the suite's one rule (env/LocalClock.h).
 #pragma once
 
 #include "hostapi/Win32Types.h"

@@ -1,5 +1,6 @@
 #include "app/cameras/lunet/LunetCameraClock.h"
 
+#include "env/LocalClock.h"
 #include "env/TarselFileTime.h"
 #include "platform/com/OleDate.h"
 
@@ -25,15 +26,13 @@ bool CameraDateToFileTime(double date, FILETIME* time) {
   std::optional<std::tm> fields = tarsel::com::FieldsFromDate(date);
   if (!fields)
     return false;
-  // Every field in its range: mktime picks the day's offset from the fields
-  // as given, before it carries any over.
+  // Every field in its range: the fields name a local wall-clock time.
   std::tm local = *fields;
-  local.tm_isdst = -1;
-  local.tm_wday = -1; // mktime sets it only when it succeeds
-  const std::time_t utc = std::mktime(&local);
-  if (local.tm_wday < 0)
+  const std::optional<std::int64_t> utc =
+      tarsel::env::LocalSecondsToUtc(static_cast<std::int64_t>(timegm(&local)));
+  if (!utc)
     return false;
-  const std::int64_t sinceFileEpoch = static_cast<std::int64_t>(utc) + kFileTimeEpochSeconds;
+  const std::int64_t sinceFileEpoch = *utc + kFileTimeEpochSeconds;
   if (sinceFileEpoch < 0)
     return false;
   *time = TarselFileTime(sinceFileEpoch * kUnitsPerSecond).fileTime();
