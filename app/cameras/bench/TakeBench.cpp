@@ -14,7 +14,7 @@
 // times as fast, and the cameras make their smallest pictures: what the
 // simulator spends on a picture is no part of the release.
 //
-//   vesk-take-bench [--cameras N] [--takes T] [--families]
+//   take-bench [--cameras N] [--takes T] [--families]
 //
 // Without --cameras it runs itself once with 8 and once with 16 cameras.
 // --families adds a camera of each other family to the take (N defaults to
@@ -141,7 +141,7 @@ int spawnAndWait(std::vector<std::string> argv, bool quiet = false) {
 class Simulator {
 public:
   bool start(int cameras) {
-    char pattern[] = "/tmp/vesk-take-bench-XXXXXX";
+    char pattern[] = "/tmp/take-bench-XXXXXX";
     if (!::mkdtemp(pattern))
       return false;
     m_dir = pattern;
@@ -339,7 +339,7 @@ public:
          {"TARSEL_VANTIC_COM1", "TARSEL_VANTIC_COM2", "TARSEL_VANTIC_COM3", "TARSEL_VANTIC_COM4"})
       ::setenv(port, (dir + "/no-serial-port").c_str(), 1);
     if (spawnAndWait({programFolder() + "/tarselregsvr", programFolder() + "/libLunet.so"}, true) != 0) {
-      std::fprintf(stderr, "vesk-take-bench: the Lunet control cannot be registered\n");
+      std::fprintf(stderr, "take-bench: the Lunet control cannot be registered\n");
       return false;
     }
     m_log = dir + "/vantic.log";
@@ -348,7 +348,7 @@ public:
         std::vector<std::string>{"--usb", dir + "/vantic.sock", "--time-scale", "0.001", "--config",
                                  dir + "/vantic.json", "--log", m_log});
     if (!m_vantic->ready()) {
-      std::fprintf(stderr, "vesk-take-bench: the Vantic simulator does not start\n");
+      std::fprintf(stderr, "take-bench: the Vantic simulator does not start\n");
       return false;
     }
     ::setenv("TARSEL_VANTIC_USB", ("sim:" + m_vantic->endpoint()).c_str(), 1);
@@ -378,12 +378,12 @@ public:
     lunet->SaveCameraSelection("on");
     // Discovery enumerates a family it finds enabled.
     if (!lunet->IsEnabled() || lunet->EnumerateCameras(nullptr, &list) != 1) {
-      std::fprintf(stderr, "vesk-take-bench: the ActiveX family finds no camera\n");
+      std::fprintf(stderr, "take-bench: the ActiveX family finds no camera\n");
       return false;
     }
     IBaseSDK_Wr* canon = GetCanonCDSdkWrapper(settings);
     if (!canon->IsEnabled() || canon->EnumerateCameras(nullptr, &list) != 1) {
-      std::fprintf(stderr, "vesk-take-bench: the Canon family finds no camera\n");
+      std::fprintf(stderr, "take-bench: the Canon family finds no camera\n");
       return false;
     }
     return true;
@@ -441,18 +441,18 @@ private:
 int run(int argc, char** argv, int cameras, int takes, bool families) {
   Simulator simulator;
   if (!simulator.start(cameras)) {
-    std::fprintf(stderr, "vesk-take-bench: cannot start vesk-simd\n");
+    std::fprintf(stderr, "take-bench: cannot start vesk-simd\n");
     return 1;
   }
   if (!nameSimulatedCamera(simulator.dir())) {
-    std::fprintf(stderr, "vesk-take-bench: cannot write the run's registry\n");
+    std::fprintf(stderr, "take-bench: cannot write the run's registry\n");
     return 1;
   }
   ::setenv("VESK_DEVICE_DIR", simulator.deviceDir().c_str(), 1);
   for (int slot = 0; slot < cameras; ++slot) {
     // Resolution code 1: the smallest pictures.
     if (simulator.control("set " + std::to_string(slot) + " 1 1") != "ok") {
-      std::fprintf(stderr, "vesk-take-bench: the simulator refuses its control commands\n");
+      std::fprintf(stderr, "take-bench: the simulator refuses its control commands\n");
       return 1;
     }
   }
@@ -472,7 +472,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
     auto* settings = new CTarselSettings;
     GetVeskSdkWrapper(settings);
     if (status == 0 && (VeskInitControl() != 0 || VeskGetPropCameraCount() != cameras)) {
-      std::fprintf(stderr, "vesk-take-bench: the library does not see %d cameras\n", cameras);
+      std::fprintf(stderr, "take-bench: the library does not see %d cameras\n", cameras);
       status = 1;
     }
     CConnectedCameras otherCameras;
@@ -495,7 +495,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
       // of the bench's cameras uses it as a widget.
       HWND window = index >= static_cast<std::size_t>(cameras) ? windows.back().get() : nullptr;
       if (status == 0 && !hosts.back()->Start(windows.back().get(), window)) {
-        std::fprintf(stderr, "vesk-take-bench: camera %s does not initialise\n", camera->GetModelName());
+        std::fprintf(stderr, "take-bench: camera %s does not initialise\n", camera->GetModelName());
         status = 1;
       }
     }
@@ -512,7 +512,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
       CSynchronizedTake::Params params;
       params.resultReceiver = &results;
       if (!CSynchronizedTake::TakePictureAllCameras(list, nullptr, params)) {
-        std::fprintf(stderr, "vesk-take-bench: the take was refused\n");
+        std::fprintf(stderr, "take-bench: the take was refused\n");
         status = 1;
         break;
       }
@@ -524,14 +524,14 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
         HRESULT failure = results.failure;
         for (const auto& window : windows)
           failure = failure ? failure : window->failure;
-        std::fprintf(stderr, "vesk-take-bench: take %d %s (0x%08X)\n", take + 1,
+        std::fprintf(stderr, "take-bench: take %d %s (0x%08X)\n", take + 1,
                      results.finished ? "failed" : "did not end in time", static_cast<unsigned>(failure));
         status = 1;
         break;
       }
       for (int slot = 0; slot < cameras; ++slot) {
         if ((*newest)[static_cast<std::size_t>(slot)] <= before[static_cast<std::size_t>(slot)]) {
-          std::fprintf(stderr, "vesk-take-bench: take %d did not fire camera %d\n", take + 1, slot);
+          std::fprintf(stderr, "take-bench: take %d did not fire camera %d\n", take + 1, slot);
           status = 1;
         }
       }
@@ -542,7 +542,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
       if (others) {
         const auto [lunet, canon] = others->newestReleases();
         if (lunet == 0 || canon == 0) {
-          std::fprintf(stderr, "vesk-take-bench: take %d did not release the %s camera\n", take + 1,
+          std::fprintf(stderr, "take-bench: take %d did not release the %s camera\n", take + 1,
                        lunet == 0 ? "ActiveX" : "Canon");
           status = 1;
           break;
@@ -561,7 +561,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
     if (others)
       OtherFamilies::release();
   } catch (const _brantel_take_error& error) {
-    std::fprintf(stderr, "vesk-take-bench: error 0x%08X\n", static_cast<unsigned>(error.Error()));
+    std::fprintf(stderr, "take-bench: error 0x%08X\n", static_cast<unsigned>(error.Error()));
     status = 1;
   }
   FreeVeskDll();
@@ -585,7 +585,7 @@ int run(int argc, char** argv, int cameras, int takes, bool families) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: vesk-take-bench [--cameras N] [--takes T] [--families]\n");
+    std::fprintf(stderr, "usage: take-bench [--cameras N] [--takes T] [--families]\n");
     return 2;
   }
   ::signal(SIGPIPE, SIG_IGN);
@@ -597,8 +597,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const int cameras : {8, 16}) {
     std::fflush(stdout);
-    const int result = spawnAndWait({programFolder() + "/vesk-take-bench", "--cameras",
-                                     std::to_string(cameras), "--takes", std::to_string(options.takes)});
+    const int result = spawnAndWait({programFolder() + "/take-bench", "--cameras", std::to_string(cameras),
+                                     "--takes", std::to_string(options.takes)});
     status = status ? status : result;
   }
   return status;
