@@ -122,7 +122,7 @@ std::map<std::string, CameraSetter> cameraKeys() {
     }
   };
   keys["zoom_max"] = [](CameraConfig& c, const std::string& v) {
-    c.zoomMax = static_cast<std::uint32_t>(number(v, 1000));
+    c.zoomMax = static_cast<std::uint32_t>(number(v)); // a faulty camera may claim any
   };
   keys["zoom_optical"] = [](CameraConfig& c, const std::string& v) {
     c.zoomOptical = static_cast<std::uint32_t>(number(v, 1000));

@@ -8,11 +8,13 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCall.h"
 #include "app/cameras/canon/CanonFailureReport.h"
+#include "app/cameras/canon/CanonLimits.h"
 #include "app/cameras/canon/CanonMemoryStream.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/core/ISdkCallback.h"
 #include "hostapi/IPictureFromCamera.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -70,7 +72,8 @@ void CanonCD_Wr::ReleaseShutter(std::uint16_t flag) {
     CloseReleaseBracket();
     ThrowIfCanonError(result);
   }
-  m_pendingItems = count;
+  // What the camera claims beyond a burst is not believed.
+  m_pendingItems = std::min(count, tarsel::canon::kMaxReleaseItems);
 }
 
 HRESULT CanonCD_Wr::Capture(std::uint32_t value, bool flag) {

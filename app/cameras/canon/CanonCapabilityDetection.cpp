@@ -2,10 +2,13 @@
 
 #include "app/cameras/canon/CanonCall.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
+#include "app/cameras/canon/CanonLimits.h"
 #include "app/cameras/canon/CanonTextFormat.h"
 #include "app/cameras/canon/CanonValueEnum.h"
 #include "env/BrantelTakeError.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -107,6 +110,9 @@ void CCanonCapabilityDetection::DetectOpticalZoom() {
     std::uint32_t highest = 0;
     std::uint32_t highestOptical = 0;
     CallChecked<cd::kEntryZoomLimits>(m_source, &highest, &highestOptical);
+    // A position the range cannot hold is no zoom range.
+    if (highestOptical > INT32_MAX)
+      throw _brantel_take_error(kCanonUnexpected);
     const std::uint16_t base = ReadParameter(cd::kParamFocalLengthBase);
     const double wide = ratio(ReadParameter(cd::kParamFocalLengthShortest), base);
     const double tele = ratio(ReadParameter(cd::kParamFocalLengthLongest), base);
@@ -134,7 +140,11 @@ void CCanonCapabilityDetection::DetectDigitalZoom() {
     CallChecked<cd::kEntryZoomPosition>(m_source, &position);
     restore.Remember(position);
     set->AddValue(0, "None");
-    for (std::uint32_t step = 1; highestOptical + step <= highest; ++step) {
+    // Counted as a difference, so no sum wraps; a camera claiming more
+    // steps than any has is believed for the first kMaxDigitalZoomSteps.
+    const std::uint32_t steps =
+        std::min(highest > highestOptical ? highest - highestOptical : 0u, kMaxDigitalZoomSteps);
+    for (std::uint32_t step = 1; step <= steps; ++step) {
       CallChecked<cd::kEntrySetZoomPosition>(m_source, highestOptical + step);
       std::uint32_t numerator = 0;
       std::uint32_t denominator = 0;

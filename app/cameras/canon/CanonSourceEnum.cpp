@@ -1,6 +1,9 @@
 #include "app/cameras/canon/CanonSourceEnum.h"
 
 #include "app/cameras/canon/CanonCall.h"
+#include "app/cameras/canon/CanonLimits.h"
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -19,7 +22,7 @@ CCanonSourceEnum::~CCanonSourceEnum() {
 std::uint32_t CCanonSourceEnum::GetCount() {
   std::uint32_t count = 0;
   CallChecked<cd::kEntrySourceEnumCount>(m_handle, &count);
-  return count;
+  return std::min(count, kMaxSources);
 }
 
 void CCanonSourceEnum::ReadSourceRecord(int index, CanonSourceRecord* out) {

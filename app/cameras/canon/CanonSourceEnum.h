@@ -18,6 +18,7 @@ public:
   CCanonSourceEnum(const CCanonSourceEnum&) = delete;
   CCanonSourceEnum& operator=(const CCanonSourceEnum&) = delete;
 
+  // The SDK's count, at most kMaxSources.
   std::uint32_t GetCount();
   // Zeroes the record, then reads index + 1 records so that the one of
   // source `index` (from 0) remains; a negative index reads nothing.

@@ -2,12 +2,14 @@
 // capability detection walks: each opens in its constructor (a failure is
 // thrown as the Canon error), hands out one value per Next (the SDK's
 // result is returned, not thrown: non-zero ends the list; the output is
-// zeroed first) and is released when the object goes (quietly).
+// zeroed first) and is released when the object goes (quietly). A list
+// ends after kMaxEnumerated values, however many the SDK offers.
 //
 // Threads: under the camera's lock.
 #pragma once
 
 #include "app/cameras/canon/CanonCall.h"
+#include "app/cameras/canon/CanonLimits.h"
 #include "app/cameras/canon/CdSdkAbi.h"
 
 #include <cstdint>
@@ -26,12 +28,18 @@ public:
 
   std::uint32_t Next(Value* out) {
     std::memset(out, 0, sizeof *out);
+    if (m_handedOut == tarsel::canon::kMaxEnumerated)
+      return tarsel::cdsdk::kErrEnumEnd;
+    ++m_handedOut;
     return tarsel::canon::CallEntry<NextEntry>(m_handle, out);
   }
 
 protected:
   CCanonValueEnum() = default;
   std::uint32_t m_handle = 0;
+
+private:
+  std::uint32_t m_handedOut = 0;
 };
 
 namespace tarsel::canon::detail {
@@ -100,10 +108,14 @@ public:
   // Reads the next value of `size` bytes into `out` (zeroed first).
   std::uint32_t Next(void* out, std::uint32_t size) {
     std::memset(out, 0, size);
+    if (m_handedOut == tarsel::canon::kMaxEnumerated)
+      return tarsel::cdsdk::kErrEnumEnd;
+    ++m_handedOut;
     return tarsel::canon::CallEntry<tarsel::cdsdk::kEntryParameterValuesNext>(m_handle, size, out);
   }
 
 private:
   std::uint32_t m_handle = 0;
+  std::uint32_t m_handedOut = 0;
   std::uint32_t m_valueSize = 0;
 };

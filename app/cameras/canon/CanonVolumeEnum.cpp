@@ -1,6 +1,9 @@
 #include "app/cameras/canon/CanonVolumeEnum.h"
 
 #include "app/cameras/canon/CanonCall.h"
+#include "app/cameras/canon/CanonLimits.h"
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -18,6 +21,9 @@ CCanonVolumeEnum::~CCanonVolumeEnum() {
 
 std::uint32_t CCanonVolumeEnum::Next(std::uint32_t* volume) {
   *volume = 0;
+  if (m_handedOut == kMaxEnumerated)
+    return cd::kErrEnumEnd;
+  ++m_handedOut;
   return CallEntry<cd::kEntryVolumeEnumNext>(m_handle, volume);
 }
 
@@ -38,5 +44,5 @@ CCanonItemEnum::~CCanonItemEnum() {
 std::uint32_t CCanonItemEnum::GetCount() {
   std::uint32_t count = 0;
   CallChecked<cd::kEntryItemEnumCount>(m_handle, &count);
-  return count;
+  return std::min(count, kMaxEnumerated);
 }

@@ -18,11 +18,13 @@ public:
   CCanonVolumeEnum(const CCanonVolumeEnum&) = delete;
   CCanonVolumeEnum& operator=(const CCanonVolumeEnum&) = delete;
 
+  // Ends after kMaxEnumerated volumes, however many the SDK offers.
   std::uint32_t Next(std::uint32_t* volume);
   void GetVolumeInfo(std::uint32_t volume, tarsel::cdsdk::VolumeRecord* out);
 
 private:
   std::uint32_t m_handle = 0;
+  std::uint32_t m_handedOut = 0;
 };
 
 class CCanonItemEnum {
@@ -32,6 +34,7 @@ public:
   CCanonItemEnum(const CCanonItemEnum&) = delete;
   CCanonItemEnum& operator=(const CCanonItemEnum&) = delete;
 
+  // The SDK's count, at most kMaxEnumerated.
   std::uint32_t GetCount();
 
 private:

@@ -9,6 +9,7 @@
 #include "app/core/ICapabilitiesCallback.h"
 #include "app/settings/TarselSettings.h"
 
+#include <algorithm>
 #include <clocale>
 #include <ctime>
 #include <filesystem>
@@ -134,6 +135,24 @@ TEST_F(CanonProperties, AStoppedOrFailedRunMakesTheClosingCallAndPutsTheZoomBack
             std::string::npos);
   EXPECT_EQ(ZoomPosition(), 3u);
   EXPECT_EQ(camera.GetValueTable("DigitalZoom"), nullptr);
+}
+
+TEST_F(CanonProperties, ACameraClaimingEndlessZoomStepsOrValuesIsBelievedOnlyUpToTheBounds) {
+  std::string balances;
+  for (int value = 0; value < 1100; ++value)
+    balances += (value ? "," : "") + std::to_string(value);
+  CanonCD_Wr& camera = Open(("[camera]\nzoom_max = 4294967295\nwhite_balances = " + balances + "\n").c_str());
+  const std::size_t from = LogEnd();
+  Report report;
+  EXPECT_EQ(camera.ObtainCapabilitiesFromCamera(&report), 0);
+  const auto linesBetween = [&](const std::string& heading, const std::string& next) {
+    const auto first = std::find(report.lines.begin(), report.lines.end(), heading);
+    const auto last = std::find(first, report.lines.end(), next);
+    return first == report.lines.end() ? -1 : static_cast<int>(last - first) - 1;
+  };
+  EXPECT_EQ(linesBetween("Digital Zoom:", "AF Lock:"), 64);
+  EXPECT_LE(Calls("SetZoomPosition", from), 65u); // the steps and putting the zoom back
+  EXPECT_EQ(linesBetween("White Balance:", "Flash modes:"), 1024);
 }
 
 TEST_F(CanonProperties, UnlistedAperturesAndTimesAreTriedUpToTheBound) {
