@@ -18,10 +18,20 @@ std::vector<SdkFamily> ProductFamilies() {
   return families;
 }
 
+namespace {
+
+// Where the families stand in the product's list.
+constexpr std::size_t kCameraLinkFamily = 0;
+constexpr std::size_t kActiveXFamily = 1;
+
+} // namespace
+
 void ReleaseFamilies(const std::vector<SdkFamily>& families) {
+  // The ActiveX family goes down first, then the camera-link family; the
+  // others follow in list order.
   std::vector<std::size_t> order;
-  if (families.size() > 1)
-    order = {1, 0};
+  if (families.size() > kActiveXFamily)
+    order = {kActiveXFamily, kCameraLinkFamily};
   for (std::size_t i = order.size(); i < families.size(); ++i)
     order.push_back(i);
   for (const std::size_t index : order) {

@@ -1,5 +1,7 @@
 #include "sim/cdsdk/CdSimConfig.h"
 
+#include "app/cameras/canon/CdSdkAbi.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -92,7 +94,9 @@ using CameraSetter = std::function<void(CameraConfig&, const std::string&)>;
 
 std::map<std::string, CameraSetter> cameraKeys() {
   std::map<std::string, CameraSetter> keys;
-  keys["name"] = [](CameraConfig& c, const std::string& v) { c.name = text(v, 391); };
+  keys["name"] = [](CameraConfig& c, const std::string& v) {
+    c.name = text(v, sizeof(CanonSourceRecord::name) - 1);
+  };
   keys["owner"] = [](CameraConfig& c, const std::string& v) { c.owner = text(v, 31); };
   keys["model_text"] = [](CameraConfig& c, const std::string& v) { c.modelText = text(v, 255); };
   keys["firmware"] = [](CameraConfig& c, const std::string& v) { c.firmware = text(v, 255); };

@@ -310,9 +310,18 @@ using FnStartSdk = u32(const VersionRecord* version, u32 reserved);
 using FnGetFunctions = u32(CanonSdkFunctionTable* table);
 using FnFinishSdk = u32();
 
+// The three exports as the library defines them. The family never links the
+// library and finds them by name (above); a library that defines them is
+// held to these types.
+extern "C" {
+FnStartSdk CDStartSDK;
+FnGetFunctions CDGetFunctions;
+FnFinishSdk CDFinishSDK;
+}
+
 // ---- Constants ---------------------------------------------------------------
 
-inline constexpr u16 kVersionRecordSize = 40;
+inline constexpr u16 kVersionRecordSize = sizeof(VersionRecord);
 inline constexpr u16 kVersionMajor = 7;
 inline constexpr u16 kVersionMinor = 3;
 inline constexpr u32 kTableVersion = 0x07030000u;

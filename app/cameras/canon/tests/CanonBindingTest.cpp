@@ -39,6 +39,7 @@ TEST(CanonError, KeepsTheLowSixteenBitsInTheFamilysFacility) {
   EXPECT_NO_THROW(ThrowIfCanonError(0));
   try {
     ThrowIfCanonError(0x1234A001u);
+    FAIL() << "a non-zero result is thrown";
   } catch (const _brantel_take_error& error) {
     EXPECT_EQ(static_cast<std::uint32_t>(error.Error()), 0x8107A001u);
   }

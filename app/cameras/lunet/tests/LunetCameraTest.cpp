@@ -174,10 +174,14 @@ public:
   bool OnPreviewFrame(IPictureFromCamera* frame) override {
     if (frame && frame->GetDataSize() > 0)
       ++frames;
-    return keep.load();
+    const bool going = keep.load();
+    if (!going)
+      declined = true;
+    return going;
   }
   std::atomic<int> frames{0};
   std::atomic<bool> keep{true};
+  std::atomic<bool> declined{false};
 };
 
 bool waitFor(const std::function<bool()>& done) {
@@ -204,10 +208,10 @@ TEST_F(LunetCameraTest, PreviewStopsWhilePausedAndStartsAgainAfterTheListenerEnd
 
   listener.keep = false;
   ASSERT_EQ(m_camera->StartPreview(&listener), 0);
-  ASSERT_TRUE(waitFor([&] { return listener.frames >= 3; }));
+  ASSERT_TRUE(waitFor([&] { return listener.declined.load(); }));
   listener.keep = true;
-  // The thread that ended by itself is collected: a new start gives frames.
-  std::this_thread::sleep_for(50ms);
+  // The thread that the listener ended, whether it is gone yet or not, is
+  // collected or kept going: a new start gives frames.
   const int ended = listener.frames;
   ASSERT_EQ(m_camera->StartPreview(&listener), 0);
   EXPECT_TRUE(waitFor([&] { return listener.frames > ended; }));
