@@ -37,7 +37,6 @@ constexpr int IDC_MIN = 1099;
 constexpr int IDC_MAX = 2001;
 constexpr int IDC_TAKE = 1030;
 constexpr int IDC_DETECT = 2002;
-constexpr int IDC_HELP = 1035;
 constexpr UINT kDetectCameraSettingsCommand = 32796;
 constexpr const char* kHelpTopic = "05e_controlling_zoom.htm";
 
@@ -95,8 +94,8 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   auto* buttons = new QDialogButtonBox(this);
   m_ok = NamedControl(buttons->addButton(QDialogButtonBox::Ok), 1);
   NamedControl(buttons->addButton(QDialogButtonBox::Cancel), 2);
-  auto* help =
-      NamedControl(buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole), IDC_HELP);
+  auto* help = NamedControl(buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole),
+                            tarsel::ui::IDC_HELP);
   connect(buttons, &QDialogButtonBox::accepted, this, &CCanonCD_FineAdjustZoom::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CCanonCD_FineAdjustZoom::reject);
   const auto showHelp = [this] {
