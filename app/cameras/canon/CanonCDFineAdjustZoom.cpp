@@ -87,7 +87,11 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   layout->addWidget(group);
   layout->addLayout(takeRow);
   layout->addWidget(buttons);
+  Open();
+}
 
+void CCanonCD_FineAdjustZoom::Open() {
+  CanonCD_Wr* camera = m_camera;
   ICameraWindow* window = m_calls.Window();
   if (window)
     window->SetWaitingWindow(this);

@@ -52,6 +52,9 @@ protected:
 
 private:
   struct Opening;
+  // Reads the zoom and its range on the worker, switching the monitor on
+  // when the live preview does not run.
+  void Open();
   void Opened(const Opening& opening);
   void OnSlider(std::int32_t position);
   void OnTakePicture();
