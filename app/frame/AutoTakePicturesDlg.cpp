@@ -155,7 +155,7 @@ void CAutoTakePicturesDlg::BuildControls() {
   m_save = NamedControl(new QPushButton(tr("S&ave"), this), IDC_SAVE);
   m_start = NamedControl(new QPushButton(tr("&Start"), this), IDC_START);
   m_cancel = NamedControl(new QPushButton(tr("Cancel"), this), IDC_CANCEL);
-  auto* help = NamedControl(new QPushButton(tr("&Help"), this), IDC_HELP);
+  auto* help = NamedControl(new QPushButton(tr("&Help"), this), tarsel::ui::IDC_HELP);
   for (QPushButton* button : {m_save, m_start, m_cancel, help}) {
     button->setAutoDefault(false);
     buttons->addWidget(button);

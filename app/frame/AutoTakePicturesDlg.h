@@ -62,7 +62,6 @@ class CAutoTakePicturesDlg : public QDialog {
 public:
   static constexpr int IDD = 145;
   enum Control {
-    IDC_HELP = 1035,
     IDC_NUM_PICTURES = 1052,
     IDC_INTERVAL = 1053,
     IDC_START = 1056,

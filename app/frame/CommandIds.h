@@ -3,6 +3,7 @@
 // QAction::data().
 #pragma once
 
+#include "app/host/CameraWindowCommands.h"
 #include "hostapi/Win32Types.h"
 
 namespace tarsel::frame::cmd {
@@ -20,7 +21,7 @@ inline constexpr UINT AppAbout = 57664;
 inline constexpr UINT AppExit = 57665;
 
 // Camera-window commands.
-inline constexpr UINT TakePicture = 32777;
+using tarsel::host::window_cmd::TakePicture;
 inline constexpr UINT CancelBracketing = 32828;
 inline constexpr UINT Zoom100 = 32791;
 inline constexpr UINT Zoom50 = 32792;

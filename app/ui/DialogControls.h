@@ -14,6 +14,9 @@ class QWidget;
 
 namespace tarsel::ui {
 
+// The Help button of the program's dialogs.
+inline constexpr int IDC_HELP = 1035;
+
 QString ControlName(int id);
 
 template <class Widget> Widget* NamedControl(Widget* widget, int id) {

@@ -2,8 +2,8 @@
 
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/common/CameraStatusLine.h"
-#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/cameras/dialogs/TakeDone.h"
+#include "app/cameras/dialogs/ZoomSlider.h"
 #include "app/core/RangeD.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
@@ -18,26 +18,16 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QSlider>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <string>
-
-using tarsel::dialogs::ZoomFactorText;
 
 namespace {
 
-constexpr int IDC_ZOOM = 1097;
-constexpr int IDC_FACTOR = 1098;
-constexpr int IDC_MIN = 1099;
-constexpr int IDC_MAX = 2001;
 constexpr int IDC_TAKE = 1030;
 constexpr int IDC_DETECT = 2002;
-constexpr int IDC_HELP = 1035;
 constexpr UINT kDetectCameraSettingsCommand = 32796;
 constexpr const char* kHelpTopic = "05e_controlling_zoom.htm";
 
@@ -60,26 +50,11 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   setWindowTitle(QStringLiteral("Fine Optical Zoom Adjustment - ") +
                  QString::fromUtf8(camera->GetCameraName()));
   auto* group = new QGroupBox(QStringLiteral(" Optical Zoom"), this);
-  m_slider = NamedControl(new QSlider(Qt::Horizontal, group), IDC_ZOOM);
-  m_slider->setTickPosition(QSlider::TicksBelow);
-  // A drag moves the lens once, when it ends.
-  m_slider->setTracking(false);
-  tarsel::ui::ConnectGuarded(m_slider, &QSlider::valueChanged, this, [this] { OnSlider(); });
-  m_factor = NamedControl(new QLineEdit(group), IDC_FACTOR);
-  m_factor->setReadOnly(true);
-  m_min = NamedControl(new QLabel(QStringLiteral("***"), group), IDC_MIN);
-  m_max = NamedControl(new QLabel(QStringLiteral("***"), group), IDC_MAX);
-  m_max->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  auto* sliderRow = new QHBoxLayout;
-  sliderRow->addWidget(m_slider, 1);
-  sliderRow->addWidget(m_factor);
-  auto* labels = new QHBoxLayout;
-  labels->addWidget(m_min);
-  labels->addStretch(1);
-  labels->addWidget(m_max);
   auto* groupLayout = new QVBoxLayout(group);
-  groupLayout->addLayout(sliderRow);
-  groupLayout->addLayout(labels);
+  m_zoom.emplace(group, groupLayout, [this](std::int32_t position) { OnSlider(position); });
+  m_zoom->MinLabel()->setText(QStringLiteral("***"));
+  m_zoom->MaxLabel()->setText(QStringLiteral("***"));
+  m_zoom->MaxLabel()->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   m_take = NamedControl(new CButtonTP(QStringLiteral("&Take picture"), this), IDC_TAKE);
   m_take->setToolTip(m_take->text());
@@ -95,8 +70,8 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   auto* buttons = new QDialogButtonBox(this);
   m_ok = NamedControl(buttons->addButton(QDialogButtonBox::Ok), 1);
   NamedControl(buttons->addButton(QDialogButtonBox::Cancel), 2);
-  auto* help =
-      NamedControl(buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole), IDC_HELP);
+  auto* help = NamedControl(buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole),
+                            tarsel::ui::IDC_HELP);
   connect(buttons, &QDialogButtonBox::accepted, this, &CCanonCD_FineAdjustZoom::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CCanonCD_FineAdjustZoom::reject);
   const auto showHelp = [this] {
@@ -112,7 +87,11 @@ CCanonCD_FineAdjustZoom::CCanonCD_FineAdjustZoom(CanonCD_Wr* camera, QWidget* pa
   layout->addWidget(group);
   layout->addLayout(takeRow);
   layout->addWidget(buttons);
+  Open();
+}
 
+void CCanonCD_FineAdjustZoom::Open() {
+  CanonCD_Wr* camera = m_camera;
   ICameraWindow* window = m_calls.Window();
   if (window)
     window->SetWaitingWindow(this);
@@ -156,22 +135,8 @@ void CCanonCD_FineAdjustZoom::Opened(const Opening& opening) {
     m_calls.ShowStatus(opening.status);
   m_start = m_position = opening.position;
   m_detect->setVisible(!opening.capabilitiesKnown);
-  const std::int32_t min = opening.range.GetMin();
-  const std::int32_t max = opening.range.GetMax();
-  m_rangeKnown = min != -1 && max != -1;
-  if (m_rangeKnown) {
-    const bool updating = std::exchange(m_updating, true);
-    const int step = std::max(1, (max - min) / 10);
-    m_slider->setRange(std::max(min, 0), std::max(max, 0));
-    m_slider->setSingleStep(step);
-    m_slider->setPageStep(step);
-    m_slider->setTickInterval(step);
-    m_slider->setValue(opening.position);
-    m_updating = updating;
-    m_factor->setText(ZoomFactorText(opening.factor));
-    m_min->setText(ZoomFactorText(opening.range.GetMinValue()));
-    m_max->setText(ZoomFactorText(opening.range.GetMaxValue()));
-  }
+  m_zoom->ShowRange(opening.range.GetMin(), opening.range.GetMax(), opening.position, opening.factor,
+                    opening.range.GetMinValue(), opening.range.GetMaxValue());
   m_opened = true;
   UpdateEnabled();
 }
@@ -186,16 +151,14 @@ void CCanonCD_FineAdjustZoom::UpdateEnabled() {
     unsetCursor();
   else
     setCursor(Qt::WaitCursor);
-  for (QWidget* control : std::initializer_list<QWidget*>{m_slider, m_factor, m_min, m_max})
-    control->setEnabled(idle && m_rangeKnown);
+  m_zoom->SetEnabled(idle);
   m_take->setEnabled(idle);
   m_ok->setEnabled(idle);
 }
 
-void CCanonCD_FineAdjustZoom::OnSlider() {
-  if (m_updating || m_ending)
+void CCanonCD_FineAdjustZoom::OnSlider(std::int32_t position) {
+  if (m_ending)
     return;
-  const std::int32_t position = m_slider->value();
   struct Result {
     std::int32_t reached = 0;
     double factor = 0;
@@ -212,10 +175,7 @@ void CCanonCD_FineAdjustZoom::OnSlider() {
       [this, result] {
         m_calls.ShowStatus(result->status);
         m_position = result->reached;
-        const bool updating = std::exchange(m_updating, true);
-        m_slider->setValue(result->reached);
-        m_updating = updating;
-        m_factor->setText(ZoomFactorText(result->factor));
+        m_zoom->ShowReached(result->reached, result->factor);
       },
       // The lens may have moved part of the way: Cancel compares with the start.
       [this, position] { m_position = position; });

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "app/cameras/dialogs/CameraDialogCalls.h"
+#include "app/cameras/dialogs/ZoomSlider.h"
 #include "app/core/PreviewPauseGuard.h"
 
 #include <QDialog>
@@ -30,10 +31,7 @@
 class CanonCD_Wr;
 class CButtonTP;
 class CHtmlHelp;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QSlider;
 
 class CCanonCD_FineAdjustZoom : public QDialog {
 public:
@@ -54,8 +52,11 @@ protected:
 
 private:
   struct Opening;
+  // Reads the zoom and its range on the worker, switching the monitor on
+  // when the live preview does not run.
+  void Open();
   void Opened(const Opening& opening);
-  void OnSlider();
+  void OnSlider(std::int32_t position);
   void OnTakePicture();
   void OnDetect();
   // Runs the calls of the ending (the zoom back on Cancel, the monitor off)
@@ -69,19 +70,14 @@ private:
   std::optional<CPreviewPauseGuard> m_previewBusy;
   // What the opening read (on the worker, before any later call of the dialog).
   std::shared_ptr<Opening> m_opening;
-  QSlider* m_slider = nullptr;
-  QLineEdit* m_factor = nullptr;
-  QLabel* m_min = nullptr;
-  QLabel* m_max = nullptr;
+  std::optional<tarsel::dialogs::CZoomSlider> m_zoom;
   CButtonTP* m_take = nullptr;
   QPushButton* m_detect = nullptr;
   QPushButton* m_ok = nullptr;
   std::int32_t m_start = 0;
   std::int32_t m_position = 0;
   bool m_opened = false;
-  bool m_rangeKnown = false;
   bool m_monitorSwitchedOn = false;
-  bool m_updating = false;
   bool m_taking = false;
   bool m_ending = false;
 };

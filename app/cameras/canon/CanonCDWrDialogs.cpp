@@ -49,30 +49,24 @@ HRESULT CanonCD_Wr::ShowCameraSettings(HWND parent, _ITarselCallback*, std::int3
 }
 
 HRESULT CanonCD_Wr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
-  return GuardResult([&] {
-    m_captureProperties.Show(
-        show, static_cast<QWidget*>(parent),
-        [this] { return std::make_shared<CCanonCDCaptureProperties>(this); },
-        [] { return GetCanonCDSdkWrapper(nullptr)->GetSettings(); });
-  });
+  return m_captureProperties.Show(
+      show, static_cast<QWidget*>(parent),
+      [this] { return std::make_shared<CCanonCDCaptureProperties>(this); },
+      [] { return GetCanonCDSdkWrapper(nullptr)->GetSettings(); });
 }
 
 HRESULT CanonCD_Wr::EnableCaptureProperties(bool enable) {
-  return GuardResult([&] { m_captureProperties.Enable(enable); });
+  return m_captureProperties.Enable(enable);
 }
 
 HRESULT CanonCD_Wr::NotifyCaptureProperties(std::int32_t event) {
-  // The dialog reads the camera on the window's worker and reports a
-  // failure itself; here only the request can fail.
-  return GuardResult([&] { m_captureProperties.Notify(event); });
+  return m_captureProperties.Notify(event);
 }
 
 HRESULT CanonCD_Wr::CloseCaptureProperties() {
-  return GuardResult([&] {
-    // The window closes and stops its worker right after this: the digital
-    // zoom goes back now, under the camera's lock (-1: none was in use).
-    const std::optional<std::int32_t> digitalZoom = m_captureProperties.Close();
-    if (digitalZoom && *digitalZoom >= 0)
-      SetDigitalZoomSteps(*digitalZoom);
+  // -1: no digital zoom was in use.
+  return m_captureProperties.Close([this](std::int32_t digitalZoom) {
+    if (digitalZoom >= 0)
+      SetDigitalZoomSteps(digitalZoom);
   });
 }

@@ -86,7 +86,7 @@ CCameraInfoDlg::CCameraInfoDlg(std::shared_ptr<ICameraInfoSource> source, ICamer
   clock->addRow(QString(), m_setTime);
 
   const CameraDialogButtons buttons =
-      AddCameraDialogButtons(this, QStringLiteral("&Help"), IDC_HELP_BUTTON, kHelpTopic);
+      AddCameraDialogButtons(this, QStringLiteral("&Help"), tarsel::ui::IDC_HELP, kHelpTopic);
   m_ok = buttons.ok;
 
   auto* layout = new QVBoxLayout(this);

@@ -41,7 +41,6 @@ public:
   static constexpr int IDC_CAMERA_DATE = 1011;
   static constexpr int IDC_CAMERA_TIME = 1012;
   static constexpr int IDC_SET_CURRENT_TIME = 1013;
-  static constexpr int IDC_HELP_BUTTON = 1035;
   static constexpr int IDC_STORED_PICS = 2021;
   static constexpr int IDC_REMAINING_PICS = 2022;
   static constexpr int IDC_FREE_MEMORY = 2023;

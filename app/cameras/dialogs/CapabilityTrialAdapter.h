@@ -72,6 +72,23 @@ public:
     camera.SetExposureProp3(settings.programMode, settings.aperture, settings.exposureTime);
     camera.SetPropOpticalZoom(settings.opticalZoom, nullptr);
   }
+  std::int32_t GetSetting(Setting setting) override {
+    CameraObject& camera = Camera();
+    switch (setting) {
+    case Setting::Aperture: {
+      std::int32_t aperture = 0;
+      camera.GetExposureProp3(nullptr, &aperture, nullptr);
+      return aperture;
+    }
+    case Setting::WhiteBalance:
+      return camera.GetPropWhiteBalance();
+    case Setting::IsoSpeed:
+      return camera.GetPropIsoSpeed();
+    case Setting::Resolution:
+      return camera.GetPropResolution();
+    }
+    return 0;
+  }
   CRefPtr<IPictureFromCamera> TakeTestPicture() override {
     CRefPtr<IPictureFromCamera> picture = tarsel::host::TakePictureForCall(Camera());
     if (!picture || !picture->GetData() || picture->GetDataSize() == 0)

@@ -3,6 +3,7 @@
 #include "app/cameras/dialogs/SettingTexts.h"
 #include "app/core/StringIds.h"
 #include "app/host/CameraWindow.h"
+#include "app/host/CameraWindowCommands.h"
 #include "app/host/TarselEvents.h"
 #include "app/settings/SettingsAccess.h"
 #include "app/settings/WindowPlacement.h"
@@ -36,7 +37,6 @@ namespace {
 using tarsel::settings::WindowPlacement;
 namespace ids = tarsel::core::ids;
 
-constexpr UINT kTakePictureCommand = 32777;
 constexpr const char* kHelpTopic = "05c_controlling_capture_properties.htm";
 
 constexpr int IDC_TAKE = 1030;
@@ -182,7 +182,7 @@ void CCapturePropertiesDialog::BuildControls() {
     // The window disables this dialog when its take really starts; a take
     // it refuses leaves the dialog as it is.
     if (ICameraWindow* window = m_calls.Window())
-      window->PostCommand(kTakePictureCommand);
+      window->PostCommand(tarsel::host::window_cmd::TakePicture);
   });
   m_advanced = NamedControl(new QPushButton(QStringLiteral("Ad&vanced"), this), IDC_ADVANCED);
   tarsel::ui::ConnectGuarded(m_advanced, &QPushButton::clicked, this, [this] {

@@ -1,5 +1,6 @@
 #include "app/cameras/dialogs/CapturePropertiesHolder.h"
 
+#include "app/cameras/common/ResultGuard.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
@@ -8,47 +9,58 @@
 
 namespace tarsel::dialogs {
 
-void CCapturePropertiesHolder::Show(bool show, QWidget* parent, const SourceMaker& makeSource,
-                                    const SettingsGetter& settings) {
-  if (!show) {
-    if (m_dialog)
-      m_dialog->hide();
-    return;
-  }
-  if (!m_dialog) {
-    try {
-      m_dialog = new CCapturePropertiesDialog(makeSource(), parent, settings());
-    } catch (const std::bad_alloc&) {
-      ThrowError(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
+using tarsel::cameras::GuardResult;
+
+HRESULT CCapturePropertiesHolder::Show(bool show, QWidget* parent, const SourceMaker& makeSource,
+                                       const SettingsGetter& settings) noexcept {
+  return GuardResult([&] {
+    if (!show) {
+      if (m_dialog)
+        m_dialog->hide();
+      return;
     }
-  }
-  m_dialog->ShowAtStoredPlace();
+    if (!m_dialog) {
+      try {
+        m_dialog = new CCapturePropertiesDialog(makeSource(), parent, settings());
+      } catch (const std::bad_alloc&) {
+        ThrowError(static_cast<HRESULT>(ERROR_NOT_ENOUGH_MEMORY));
+      }
+    }
+    m_dialog->ShowAtStoredPlace();
+  });
 }
 
-void CCapturePropertiesHolder::Enable(bool enable) {
-  if (m_dialog)
-    m_dialog->Enable(enable);
+HRESULT CCapturePropertiesHolder::Enable(bool enable) noexcept {
+  return GuardResult([&] {
+    if (m_dialog)
+      m_dialog->Enable(enable);
+  });
 }
 
-void CCapturePropertiesHolder::Notify(std::int32_t event) {
-  if (!m_dialog)
-    return;
-  if (event == 0)
-    m_dialog->Refill();
-  else if (event == 1)
-    m_dialog->RefillZoom();
-  else if (event == 2)
-    m_dialog->Reset();
+HRESULT CCapturePropertiesHolder::Notify(std::int32_t event) noexcept {
+  return GuardResult([&] {
+    if (!m_dialog)
+      return;
+    if (event == 0)
+      m_dialog->Refill();
+    else if (event == 1)
+      m_dialog->RefillZoom();
+    else if (event == 2)
+      m_dialog->Reset();
+  });
 }
 
-std::optional<std::int32_t> CCapturePropertiesHolder::Close() {
-  CCapturePropertiesDialog* dialog = m_dialog.data();
-  if (!dialog)
-    return std::nullopt;
-  m_dialog = nullptr;
-  const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
-  delete dialog;
-  return digitalZoom;
+HRESULT CCapturePropertiesHolder::Close(const ZoomGiver& giveBack) noexcept {
+  return GuardResult([&] {
+    CCapturePropertiesDialog* dialog = m_dialog.data();
+    if (!dialog)
+      return;
+    m_dialog = nullptr;
+    const std::optional<std::int32_t> digitalZoom = dialog->SavedDigitalZoom();
+    delete dialog;
+    if (digitalZoom)
+      GuardResult([&] { giveBack(*digitalZoom); });
+  });
 }
 
 } // namespace tarsel::dialogs

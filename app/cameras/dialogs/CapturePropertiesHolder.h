@@ -4,9 +4,12 @@
 // camera window; a window that goes takes the dialog along and the holder
 // then holds nothing.
 //
-// Threads: user-interface thread. Failure: Show throws _brantel_take_error
-// (ERROR_NOT_ENOUGH_MEMORY) when the dialog cannot be made.
+// Threads: user-interface thread. Failure: each operation returns 0 or the
+// code of its failure, as the camera object's operation of the same name
+// does (ERROR_NOT_ENOUGH_MEMORY when the dialog cannot be made).
 #pragma once
+
+#include "platform/Win32Error.h"
 
 #include <QPointer>
 
@@ -27,15 +30,21 @@ class CCapturePropertiesHolder {
 public:
   using SourceMaker = std::function<std::shared_ptr<ICapturePropertiesSource>()>;
   using SettingsGetter = std::function<ITarselSettings*()>;
+  using ZoomGiver = std::function<void(std::int32_t digitalZoom)>;
 
   // Shows the dialog at its stored place, made first (over makeSource(),
   // placement kept in settings()) when there is none; hides it for !show.
-  void Show(bool show, QWidget* parent, const SourceMaker& makeSource, const SettingsGetter& settings);
-  void Enable(bool enable);
-  // 0 refills all, 1 the zoom, 2 resets; others change nothing.
-  void Notify(std::int32_t event);
-  // Ends the dialog; returns the digital zoom to give back to the camera.
-  std::optional<std::int32_t> Close();
+  HRESULT Show(bool show, QWidget* parent, const SourceMaker& makeSource,
+               const SettingsGetter& settings) noexcept;
+  HRESULT Enable(bool enable) noexcept;
+  // 0 refills all, 1 the zoom, 2 resets; others change nothing. The dialog
+  // reads the camera on the window's worker and reports a failure itself;
+  // here only the request can fail.
+  HRESULT Notify(std::int32_t event) noexcept;
+  // Ends the dialog and hands the digital zoom it saved to giveBack. The
+  // window closes and stops its worker right after this: the zoom goes back
+  // now, under the camera's lock, and a failure there changes nothing more.
+  HRESULT Close(const ZoomGiver& giveBack) noexcept;
 
 private:
   QPointer<CCapturePropertiesDialog> m_dialog;

@@ -100,7 +100,7 @@ CDownloadAllPicturesDlg::CDownloadAllPicturesDlg(std::shared_ptr<IDownloadPictur
   m_status->setAlignment(Qt::AlignCenter);
 
   const CameraDialogButtons buttons =
-      AddCameraDialogButtons(this, QStringLiteral("Help"), IDC_HELP_BUTTON, kHelpTopic);
+      AddCameraDialogButtons(this, QStringLiteral("Help"), tarsel::ui::IDC_HELP, kHelpTopic);
   m_ok = buttons.ok;
   tarsel::ui::ConnectGuarded(m_browse, &QPushButton::clicked, this, [this] { Browse(); });
 

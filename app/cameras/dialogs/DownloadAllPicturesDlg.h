@@ -40,7 +40,6 @@ class CCameraDialogJobs;
 class CDownloadAllPicturesDlg : public QDialog {
 public:
   static constexpr int IDD = 139;
-  static constexpr int IDC_HELP_BUTTON = 1035;
   static constexpr int IDC_FOLDER_LABEL = 1038;
   static constexpr int IDC_FOLDER = 1039;
   static constexpr int IDC_BROWSE = 1040;

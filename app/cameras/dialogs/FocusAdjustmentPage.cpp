@@ -50,8 +50,16 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
                                            QWidget* cameraWindow)
     : CCameraSettingsPage(QStringLiteral("Focus Adjustment"), cameraWindow, "05d_controlling_focus.htm"),
       m_source(std::move(source)) {
-  using tarsel::ui::NamedControl;
   auto* layout = new QVBoxLayout(this);
+  AddModeRow(layout);
+  AddManualGroup(layout);
+  AddTakeRow(layout);
+  AddDigitalZoomRows(layout);
+  layout->addStretch(1);
+}
+
+void CFocusAdjustmentPage::AddModeRow(QVBoxLayout* layout) {
+  using tarsel::ui::NamedControl;
   auto* modes = new QHBoxLayout;
   const std::array<const char*, 3> texts = {"&Auto", "Ma&cro Mode", "&Manual"};
   for (std::size_t i = 0; i < m_radios.size(); ++i) {
@@ -69,7 +77,10 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
   modes->addStretch(1);
   modes->addWidget(m_detect);
   layout->addLayout(modes);
+}
 
+void CFocusAdjustmentPage::AddManualGroup(QVBoxLayout* layout) {
+  using tarsel::ui::NamedControl;
   auto* group = NamedControl(new QGroupBox(QStringLiteral("Manual Focus Adjustment"), this), 2092);
   auto* manual = new QVBoxLayout(group);
   auto* hint = NamedControl(
@@ -110,7 +121,10 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
   manual->addLayout(numbers);
   layout->addWidget(group);
   m_manualControls = {m_slider, m_position, m_min, m_max, infinity, m_samples, m_step, hint, group};
+}
 
+void CFocusAdjustmentPage::AddTakeRow(QVBoxLayout* layout) {
+  using tarsel::ui::NamedControl;
   auto* takeRow = new QHBoxLayout;
   m_take = NamedControl(new CButtonTP(QStringLiteral("&Take picture"), this), 1030);
   takeRow->addWidget(tarsel::ui::BuddyLabel(QStringLiteral("&Take Picture(s):"), m_take));
@@ -119,7 +133,10 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
   takeRow->addWidget(m_take);
   takeRow->addStretch(1);
   layout->addLayout(takeRow);
+}
 
+void CFocusAdjustmentPage::AddDigitalZoomRows(QVBoxLayout* layout) {
+  using tarsel::ui::NamedControl;
   auto* zoomHint = NamedControl(
       new QLabel(QStringLiteral("Use Digital Zoom to enlarge image in the LCD when focusing manually."),
                  this),
@@ -137,7 +154,6 @@ CFocusAdjustmentPage::CFocusAdjustmentPage(std::shared_ptr<ICameraSettingsSource
   zoomRow->addWidget(zoomNote);
   layout->addWidget(zoomHint);
   layout->addLayout(zoomRow);
-  layout->addStretch(1);
   m_digitalZoomControls = {zoomHint, zoomLabel, m_digitalZoom, zoomNote};
 }
 

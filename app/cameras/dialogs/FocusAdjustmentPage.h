@@ -28,6 +28,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace tarsel::dialogs {
 
@@ -51,6 +52,13 @@ protected:
   void UpdateEnabled() override;
 
 private:
+  // The parts of the page, made in this order: the focus modes with
+  // "&Detect Capabilities", the manual focus group, the take row, and the
+  // digital zoom rows.
+  void AddModeRow(QVBoxLayout* layout);
+  void AddManualGroup(QVBoxLayout* layout);
+  void AddTakeRow(QVBoxLayout* layout);
+  void AddDigitalZoomRows(QVBoxLayout* layout);
   void Opened(const FocusOpening& opening);
   void OnMode(int choice);
   void OnSlider(int position);

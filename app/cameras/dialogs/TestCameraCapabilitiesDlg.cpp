@@ -33,7 +33,6 @@ using tarsel::ui::ResText;
 
 constexpr int IDC_INSTRUCTION = 1033;
 constexpr int IDC_RESTORE_DEFAULT = 1034;
-constexpr int IDC_HELP = 1035;
 constexpr int IDC_LOG = 1036;
 constexpr int IDC_MODEL = 2088;
 constexpr const char* kHelpTopic = "05h_camera_capabilities.htm";
@@ -120,7 +119,7 @@ CTestCameraCapabilitiesDlg::CTestCameraCapabilitiesDlg(std::shared_ptr<ICapabili
   m_start->setDefault(true);
   m_restore = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Restore Default"), this),
                                        IDC_RESTORE_DEFAULT);
-  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), IDC_HELP);
+  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), tarsel::ui::IDC_HELP);
   m_close = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("Close"), this), 2);
   m_start->setEnabled(false);
 

@@ -1,6 +1,5 @@
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
 
-#include "app/cameras/dialogs/SettingTexts.h"
 #include "app/cameras/dialogs/TakeDone.h"
 #include "app/host/CameraWindow.h"
 #include "app/host/TarselEvents.h"
@@ -10,12 +9,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSlider>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace tarsel::dialogs {
@@ -42,23 +38,7 @@ CZoomAdjustmentPage::CZoomAdjustmentPage(std::shared_ptr<ICameraSettingsSource> 
       QStringLiteral(
           "Adjust Optical Zoom by looking in the Preview window or camera LCD and dragging the slider"),
       this));
-  m_slider = NamedControl(new QSlider(Qt::Horizontal, this), 1097);
-  m_slider->setTickPosition(QSlider::TicksBelow);
-  m_slider->setTracking(false);
-  tarsel::ui::ConnectGuarded(m_slider, &QSlider::valueChanged, this, [this] { OnSlider(); });
-  m_factor = NamedControl(new QLineEdit(this), 1098);
-  m_factor->setReadOnly(true);
-  auto* row = new QHBoxLayout;
-  row->addWidget(m_slider, 1);
-  row->addWidget(m_factor);
-  layout->addLayout(row);
-  m_min = NamedControl(new QLabel(this), 1099);
-  m_max = NamedControl(new QLabel(this), 2001);
-  auto* labels = new QHBoxLayout;
-  labels->addWidget(m_min);
-  labels->addStretch(1);
-  labels->addWidget(m_max);
-  layout->addLayout(labels);
+  m_zoom = std::make_unique<CZoomSlider>(this, layout, [this](std::int32_t position) { OnSlider(position); });
   auto* buttons = new QHBoxLayout;
   m_take = NamedControl(new CButtonTP(QStringLiteral("&Take picture"), this), 1030);
   buttons->addWidget(tarsel::ui::BuddyLabel(QStringLiteral("&Take Picture(s):"), m_take));
@@ -94,36 +74,20 @@ void CZoomAdjustmentPage::OnCreate() {
 void CZoomAdjustmentPage::Opened(const ZoomOpening& opening) {
   m_monitorSwitchedOn = opening.monitorSwitchedOn;
   m_positionOnEntry = m_position = opening.position;
-  m_rangeKnown = opening.min != -1 && opening.max != -1;
+  m_zoom->ShowRange(opening.min, opening.max, opening.position, opening.factor, opening.minFactor,
+                    opening.maxFactor);
   m_detect->setVisible(!opening.capabilitiesKnown);
-  if (m_rangeKnown) {
-    const bool updating = std::exchange(m_updating, true);
-    const int step = std::max(1, (opening.max - opening.min) / 10);
-    m_slider->setRange(std::max(opening.min, 0), std::max(opening.max, 0));
-    m_slider->setSingleStep(step);
-    m_slider->setPageStep(step);
-    m_slider->setTickInterval(step);
-    m_slider->setValue(opening.position);
-    m_updating = updating;
-    m_factor->setText(ZoomFactorText(opening.factor));
-    m_min->setText(ZoomFactorText(opening.minFactor));
-    m_max->setText(ZoomFactorText(opening.maxFactor));
-  }
   m_opened = true;
   UpdateEnabled();
 }
 
 void CZoomAdjustmentPage::UpdateEnabled() {
   const bool idle = !IsBusy();
-  for (QWidget* control : std::initializer_list<QWidget*>{m_slider, m_factor, m_min, m_max})
-    control->setEnabled(idle && m_rangeKnown);
+  m_zoom->SetEnabled(idle);
   m_take->setEnabled(idle);
 }
 
-void CZoomAdjustmentPage::OnSlider() {
-  if (m_updating)
-    return;
-  const std::int32_t position = m_slider->value();
+void CZoomAdjustmentPage::OnSlider(std::int32_t position) {
   auto reached = std::make_shared<std::pair<std::int32_t, double>>(position, 0.0);
   RunWithStatus(
       [source = m_source, position, reached] {
@@ -131,10 +95,7 @@ void CZoomAdjustmentPage::OnSlider() {
       },
       [this, reached] {
         m_position = reached->first;
-        const bool updating = std::exchange(m_updating, true);
-        m_slider->setValue(reached->first);
-        m_updating = updating;
-        m_factor->setText(ZoomFactorText(reached->second));
+        m_zoom->ShowReached(reached->first, reached->second);
       });
   SetModified();
 }

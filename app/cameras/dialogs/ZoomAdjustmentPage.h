@@ -7,14 +7,13 @@
 
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
 #include "app/cameras/dialogs/ICameraSettingsSource.h"
+#include "app/cameras/dialogs/ZoomSlider.h"
 
+#include <cstdint>
 #include <memory>
 
 class CButtonTP;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QSlider;
 
 namespace tarsel::dialogs {
 
@@ -38,17 +37,12 @@ protected:
 
 private:
   void Opened(const ZoomOpening& opening);
-  void OnSlider();
+  void OnSlider(std::int32_t position);
 
   std::shared_ptr<ICameraSettingsSource> m_source;
-  QSlider* m_slider = nullptr;
-  QLineEdit* m_factor = nullptr;
-  QLabel* m_min = nullptr;
-  QLabel* m_max = nullptr;
+  std::unique_ptr<CZoomSlider> m_zoom;
   CButtonTP* m_take = nullptr;
   QPushButton* m_detect = nullptr;
-  bool m_rangeKnown = false;
-  bool m_updating = false;
   bool m_taking = false;
   std::int32_t m_positionOnEntry = -1;
   std::int32_t m_position = -1;

@@ -9,33 +9,28 @@
 // _brantel_take_error; a monitor that cannot be switched throws its code.
 #pragma once
 
-#include "app/cameras/dialogs/ICameraSettingsSource.h"
+#include "app/cameras/dialogs/CameraSettingsAdapter.h"
+#include "app/cameras/lunet/LunetCall.h"
 
 class CLunetWr;
 
-class CLunetCameraSettings : public tarsel::dialogs::ICameraSettingsSource {
+// What the ActiveX camera object does its own way for the shared source.
+struct LunetSettingsFamily {
+  using Camera = CLunetWr;
+  // The camera's lock, then one connection.
+  struct Batch {
+    explicit Batch(CLunetWr* camera) : lock(camera), connection(camera) {}
+    tarsel::lunet::CLunetLock lock;
+    tarsel::lunet::CLunetConnection connection;
+  };
+  static CRange Range(CLunetWr& camera, const char* name);
+  static bool UsesFocusResolution(CLunetWr& camera);
+  static void TakeFocusResolution(CLunetWr& camera);
+  static tarsel::dialogs::CaptureValueList ValuesOf(CLunetWr& camera, const char* name);
+  static void ReadZoomRange(CLunetWr& camera, tarsel::dialogs::ZoomOpening& opening);
+};
+
+class CLunetCameraSettings : public tarsel::dialogs::CCameraSettingsAdapter<LunetSettingsFamily> {
 public:
-  explicit CLunetCameraSettings(CLunetWr* camera) : m_camera(camera) {}
-
-  tarsel::dialogs::FocusOpening OpenFocus(bool useMonitor) override;
-  void SetFocus(std::int32_t mode, std::int32_t position) override;
-  void SetFocusPosition(std::int32_t position) override;
-  std::int32_t SetDigitalZoom(std::int32_t value) override;
-  std::int32_t GetDigitalZoom() override;
-  std::int32_t GetResolution() override;
-  void SetResolution(std::int32_t value) override;
-  tarsel::dialogs::ZoomOpening OpenZoom(bool useMonitor) override;
-  std::pair<std::int32_t, double> SetOpticalZoom(std::int32_t position) override;
-  tarsel::dialogs::LcdOpening OpenLcd(bool useMonitor) override;
-  void SetLcdBrightness(std::int32_t value) override;
-  std::int32_t GetLcdBrightness() override;
-  void MonitorOff() override;
-  std::string StatusAfter(const std::function<void()>& change) override;
-  bool NeedsDigitalZoomReset() const override;
-
-private:
-  // Switches the monitor on when asked and it is off; true when it did.
-  bool UseMonitor(bool useMonitor);
-
-  CLunetWr* m_camera;
+  using CCameraSettingsAdapter::CCameraSettingsAdapter;
 };

@@ -18,7 +18,6 @@ using tarsel::dialogs::kCaptureListsWithoutAfDistance;
 using tarsel::dialogs::ZoomAndFocus;
 using tarsel::lunet::CLunetConnection;
 using tarsel::lunet::CLunetLock;
-using tarsel::lunet::LunetResult;
 
 CaptureValueList CLunetCaptureProperties::ValuesOf(CLunetWr& camera, const char* capability) {
   CaptureValueList list;
@@ -113,32 +112,22 @@ bool CLunetCaptureProperties::UsesExpoBias(std::int32_t mode) const {
 }
 
 HRESULT CLunetWr::ShowCaptureProperties(HWND parent, std::int32_t, bool show) {
-  return LunetResult([&] {
-    m_captureProperties.Show(
-        show, static_cast<QWidget*>(parent),
-        [this] { return std::make_shared<CLunetCaptureProperties>(this); },
-        [this] {
-          IBaseSDK_Wr* sdk = GetSdk();
-          return sdk ? sdk->GetSettings() : nullptr;
-        });
-  });
+  return m_captureProperties.Show(
+      show, static_cast<QWidget*>(parent), [this] { return std::make_shared<CLunetCaptureProperties>(this); },
+      [this] {
+        IBaseSDK_Wr* sdk = GetSdk();
+        return sdk ? sdk->GetSettings() : nullptr;
+      });
 }
 
 HRESULT CLunetWr::EnableCaptureProperties(bool enable) {
-  return LunetResult([&] { m_captureProperties.Enable(enable); });
+  return m_captureProperties.Enable(enable);
 }
 
 HRESULT CLunetWr::NotifyCaptureProperties(std::int32_t event) {
-  // The dialog reads the camera on the window's worker and reports a
-  // failure itself; here only the request can fail.
-  return LunetResult([&] { m_captureProperties.Notify(event); });
+  return m_captureProperties.Notify(event);
 }
 
 HRESULT CLunetWr::CloseCaptureProperties() {
-  return LunetResult([&] {
-    // The window closes and stops its worker right after this: the zoom goes
-    // back now, under the camera's lock, and a failure changes nothing more.
-    if (const std::optional<std::int32_t> digitalZoom = m_captureProperties.Close())
-      LunetResult([&] { SetPropElectricZoom(*digitalZoom); });
-  });
+  return m_captureProperties.Close([this](std::int32_t digitalZoom) { SetPropElectricZoom(digitalZoom); });
 }

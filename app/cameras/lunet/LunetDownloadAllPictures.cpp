@@ -4,7 +4,6 @@
 #include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/lunet/LunetCall.h"
 #include "app/cameras/lunet/LunetWr.h"
-#include "app/core/IBaseSDK_Wr.h"
 #include "app/host/CameraWindow.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "env/BrantelTakeError.h"
@@ -16,27 +15,18 @@
 using tarsel::lunet::CLunetConnection;
 using tarsel::lunet::CLunetLock;
 
-std::string CLunetDownloadAllPictures::CameraName() {
-  return m_camera->GetCameraName();
-}
+// One picture step: the camera's lock, then one connection.
+class CLunetPictureSession {
+public:
+  explicit CLunetPictureSession(CLunetWr* camera) : m_lock(camera), m_connection(camera) {}
 
-ITarselSettings* CLunetDownloadAllPictures::Settings() {
-  IBaseSDK_Wr* sdk = m_camera->GetSdk();
-  return sdk ? sdk->GetSettings() : nullptr;
-}
+private:
+  CLunetLock m_lock;
+  CLunetConnection m_connection;
+};
 
 std::int32_t CLunetDownloadAllPictures::CountPictures() {
   return m_camera->GetPropPicCount();
-}
-
-tarsel::dialogs::StoredPicture CLunetDownloadAllPictures::Describe(std::int32_t number) {
-  const CLunetLock lock(m_camera);
-  const CLunetConnection connection(m_camera);
-  m_camera->SetPropCurrentPicture(number);
-  tarsel::dialogs::StoredPicture picture;
-  picture.fileName = m_camera->GetPropFileName();
-  picture.isProtected = m_camera->GetPropProtect();
-  return picture;
 }
 
 CRefPtr<IPictureFromCamera> CLunetDownloadAllPictures::Download(std::int32_t number) {
@@ -48,15 +38,6 @@ CRefPtr<IPictureFromCamera> CLunetDownloadAllPictures::Download(std::int32_t num
   if (!picture->GetData() || picture->GetDataSize() == 0)
     throw _brantel_take_error(CLunetWr::kNoPicture, "The camera gave the picture empty.");
   return picture;
-}
-
-void CLunetDownloadAllPictures::Erase(std::int32_t number, bool unprotect) {
-  const CLunetLock lock(m_camera);
-  const CLunetConnection connection(m_camera);
-  m_camera->SetPropCurrentPicture(number);
-  if (unprotect)
-    m_camera->SetPropProtect(false);
-  m_camera->ErasePicture();
 }
 
 HRESULT CLunetWr::ShowDownloadAllPictures(HWND parent, _ITarselCallback*) {

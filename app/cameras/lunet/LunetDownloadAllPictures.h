@@ -10,21 +10,16 @@
 // camera reports empty or gives short is an error, never a file.
 #pragma once
 
-#include "app/cameras/dialogs/DownloadPicturesSource.h"
+#include "app/cameras/dialogs/CardPicturesSource.h"
 
 class CLunetWr;
+class CLunetPictureSession;
 
-class CLunetDownloadAllPictures : public tarsel::dialogs::IDownloadPicturesSource {
+class CLunetDownloadAllPictures
+    : public tarsel::dialogs::CCardPicturesSource<CLunetWr, CLunetPictureSession> {
 public:
-  explicit CLunetDownloadAllPictures(CLunetWr* camera) : m_camera(camera) {}
+  using CCardPicturesSource::CCardPicturesSource;
 
-  std::string CameraName() override;
-  ITarselSettings* Settings() override;
   std::int32_t CountPictures() override;
-  tarsel::dialogs::StoredPicture Describe(std::int32_t number) override;
   CRefPtr<IPictureFromCamera> Download(std::int32_t number) override;
-  void Erase(std::int32_t number, bool unprotect) override;
-
-private:
-  CLunetWr* m_camera;
 };

@@ -40,24 +40,6 @@ void CLunetTestCameraCapabilities::SetSetting(Setting setting, std::int32_t valu
   tarsel::lunet::RunRefusable(camera, [&] { SendSetting(camera, setting, value); });
 }
 
-std::int32_t CLunetTestCameraCapabilities::GetSetting(Setting setting) {
-  CLunetWr& camera = Camera();
-  switch (setting) {
-  case Setting::Aperture: {
-    std::int32_t mode = 0, aperture = 0, exposureTime = 0;
-    camera.GetExposureProp3(&mode, &aperture, &exposureTime);
-    return aperture;
-  }
-  case Setting::WhiteBalance:
-    return camera.GetPropWhiteBalance();
-  case Setting::IsoSpeed:
-    return camera.GetPropIsoSpeed();
-  case Setting::Resolution:
-    return camera.GetPropResolution();
-  }
-  return 0;
-}
-
 void CLunetTestCameraCapabilities::SetOpticalZoomRange(std::int32_t min, std::int32_t max) {
   Camera().SetOpticalZoomRange(CRange(min, max));
 }

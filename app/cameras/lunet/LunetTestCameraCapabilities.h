@@ -25,7 +25,6 @@ public:
   void WriteSettings(const Settings& settings) override;
   void PrepareForTest() override;
   void SetSetting(Setting setting, std::int32_t value) override;
-  std::int32_t GetSetting(Setting setting) override;
   void SetOpticalZoomRange(std::int32_t min, std::int32_t max) override;
   std::vector<CCapabilityEntry> GetDefaultValues(const char* name) override;
   void StoreCapability(const char* name, const std::vector<CCapabilityEntry>& values) override;

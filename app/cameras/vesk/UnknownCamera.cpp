@@ -28,7 +28,7 @@ CUnknownCamera::CUnknownCamera(const QString& cameraString, QWidget* parent) : Q
   m_useButton = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Use"), this), 1);
   auto* doNotUse = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Do not Use"), this), 1008);
   auto* cancel = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("Cancel"), this), 2);
-  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), 1035);
+  auto* help = tarsel::ui::NamedControl(new QPushButton(QStringLiteral("&Help"), this), tarsel::ui::IDC_HELP);
   m_useButton->setDefault(true);
 
   auto* layout = new QVBoxLayout(this);

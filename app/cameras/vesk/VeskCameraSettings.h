@@ -9,38 +9,28 @@
 // throws its code.
 #pragma once
 
-#include "app/cameras/dialogs/ICameraSettingsSource.h"
+#include "app/cameras/dialogs/CameraSettingsAdapter.h"
+#include "app/ui/CameraConnectGuard.h"
 
 class CVeskDllWr;
 
-class CVeskCameraSettings : public tarsel::dialogs::ICameraSettingsSource {
-public:
-  explicit CVeskCameraSettings(CVeskDllWr* camera) : m_camera(camera) {}
+// What the camera-link camera object does its own way for the shared source.
+struct VeskSettingsFamily {
+  using Camera = CVeskDllWr;
+  using Batch = CCameraConnectGuard;
+  static CRange Range(CVeskDllWr& camera, const char* name);
+  static bool UsesFocusResolution(CVeskDllWr& camera);
+  static void TakeFocusResolution(CVeskDllWr& camera);
+  static tarsel::dialogs::CaptureValueList ValuesOf(CVeskDllWr& camera, const char* name);
+  static void ReadZoomRange(CVeskDllWr& camera, tarsel::dialogs::ZoomOpening& opening);
+};
 
-  tarsel::dialogs::FocusOpening OpenFocus(bool useMonitor) override;
-  void SetFocus(std::int32_t mode, std::int32_t position) override;
-  void SetFocusPosition(std::int32_t position) override;
-  std::int32_t SetDigitalZoom(std::int32_t value) override;
-  std::int32_t GetDigitalZoom() override;
-  std::int32_t GetResolution() override;
-  void SetResolution(std::int32_t value) override;
-  tarsel::dialogs::ZoomOpening OpenZoom(bool useMonitor) override;
-  std::pair<std::int32_t, double> SetOpticalZoom(std::int32_t position) override;
-  tarsel::dialogs::LcdOpening OpenLcd(bool useMonitor) override;
-  void SetLcdBrightness(std::int32_t value) override;
-  std::int32_t GetLcdBrightness() override;
-  void MonitorOff() override;
-  std::string StatusAfter(const std::function<void()>& change) override;
-  bool NeedsDigitalZoomReset() const override;
+class CVeskCameraSettings : public tarsel::dialogs::CCameraSettingsAdapter<VeskSettingsFamily> {
+public:
+  using CCameraSettingsAdapter::CCameraSettingsAdapter;
 
   // The external flash of the general page.
   std::int32_t SetExternalFlash(std::int32_t value);
   std::int32_t GetExternalFlash();
   tarsel::dialogs::CaptureValueList ExternalFlashValues();
-
-private:
-  // Switches the monitor on when asked and it is off; true when it did.
-  bool UseMonitor(bool useMonitor);
-
-  CVeskDllWr* m_camera;
 };

@@ -4,7 +4,6 @@
 #include "app/cameras/dialogs/RunModalDialog.h"
 #include "app/cameras/vesk/VeskDllWr.h"
 #include "app/cameras/vesk/VeskResultGuard.h"
-#include "app/core/IBaseSDK_Wr.h"
 #include "app/host/CameraWindow.h"
 #include "app/pictures/PictureFromCamera.h"
 #include "app/ui/CameraConnectGuard.h"
@@ -16,28 +15,19 @@
 #include <memory>
 #include <mutex>
 
-std::string CVeskDownloadAllPictures::CameraName() {
-  return m_camera->GetCameraName();
-}
+// One picture step: the camera's lock, then its connection.
+class CVeskPictureSession {
+public:
+  explicit CVeskPictureSession(CVeskDllWr* camera) : m_guard(camera->Mutex()), m_connection(camera) {}
 
-ITarselSettings* CVeskDownloadAllPictures::Settings() {
-  IBaseSDK_Wr* sdk = m_camera->GetSdk();
-  return sdk ? sdk->GetSettings() : nullptr;
-}
+private:
+  std::lock_guard<std::recursive_mutex> m_guard;
+  CCameraConnectGuard m_connection;
+};
 
 std::int32_t CVeskDownloadAllPictures::CountPictures() {
   const CCameraConnectGuard connection(m_camera);
   return m_camera->GetPropPicCount();
-}
-
-tarsel::dialogs::StoredPicture CVeskDownloadAllPictures::Describe(std::int32_t number) {
-  const std::lock_guard<std::recursive_mutex> guard(m_camera->Mutex());
-  const CCameraConnectGuard connection(m_camera);
-  m_camera->SetPropCurrentPicture(number);
-  tarsel::dialogs::StoredPicture picture;
-  picture.fileName = m_camera->GetPropFileName();
-  picture.isProtected = m_camera->GetPropProtect();
-  return picture;
 }
 
 CRefPtr<IPictureFromCamera> CVeskDownloadAllPictures::Download(std::int32_t number) {
@@ -50,15 +40,6 @@ CRefPtr<IPictureFromCamera> CVeskDownloadAllPictures::Download(std::int32_t numb
   if (result != 0)
     ThrowError(static_cast<HRESULT>(ERROR_INVALID_DATA));
   return picture;
-}
-
-void CVeskDownloadAllPictures::Erase(std::int32_t number, bool unprotect) {
-  const std::lock_guard<std::recursive_mutex> guard(m_camera->Mutex());
-  const CCameraConnectGuard connection(m_camera);
-  m_camera->SetPropCurrentPicture(number);
-  if (unprotect)
-    m_camera->SetPropProtect(false);
-  m_camera->ErasePicture();
 }
 
 HRESULT CVeskDllWr::ShowDownloadAllPictures(HWND parent, _ITarselCallback*) {

@@ -8,21 +8,16 @@
 // a preview frame cannot select a picture of its own in between.
 #pragma once
 
-#include "app/cameras/dialogs/DownloadPicturesSource.h"
+#include "app/cameras/dialogs/CardPicturesSource.h"
 
 class CVeskDllWr;
+class CVeskPictureSession;
 
-class CVeskDownloadAllPictures : public tarsel::dialogs::IDownloadPicturesSource {
+class CVeskDownloadAllPictures
+    : public tarsel::dialogs::CCardPicturesSource<CVeskDllWr, CVeskPictureSession> {
 public:
-  explicit CVeskDownloadAllPictures(CVeskDllWr* camera) : m_camera(camera) {}
+  using CCardPicturesSource::CCardPicturesSource;
 
-  std::string CameraName() override;
-  ITarselSettings* Settings() override;
   std::int32_t CountPictures() override;
-  tarsel::dialogs::StoredPicture Describe(std::int32_t number) override;
   CRefPtr<IPictureFromCamera> Download(std::int32_t number) override;
-  void Erase(std::int32_t number, bool unprotect) override;
-
-private:
-  CVeskDllWr* m_camera;
 };

@@ -18,24 +18,6 @@ void CVeskTestCameraCapabilities::SetSetting(Setting setting, std::int32_t value
   SendSetting(Camera(), setting, value);
 }
 
-std::int32_t CVeskTestCameraCapabilities::GetSetting(Setting setting) {
-  CVeskDllWr& camera = Camera();
-  switch (setting) {
-  case Setting::Aperture: {
-    std::int32_t aperture = 0;
-    camera.GetExposureProp3(nullptr, &aperture, nullptr);
-    return aperture;
-  }
-  case Setting::WhiteBalance:
-    return camera.GetPropWhiteBalance();
-  case Setting::IsoSpeed:
-    return camera.GetPropIsoSpeed();
-  case Setting::Resolution:
-    return camera.GetPropResolution();
-  }
-  return 0;
-}
-
 void CVeskTestCameraCapabilities::SetOpticalZoomRange(std::int32_t min, std::int32_t max) {
   Camera().SetOpticalZoomRange(min, max);
 }

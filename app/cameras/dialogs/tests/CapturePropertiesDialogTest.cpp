@@ -1,10 +1,14 @@
 // The capture-properties dialog over a fake family: the settings pages it
 // opens are the ones its source names, and the AF parts show as the family's
 // features and the camera say; an AF-distance change is written and followed
-// by a status read, and a refused AF lock shows the camera's state.
+// by a status read, and a refused AF lock shows the camera's state. The
+// holder a camera object keeps it in makes it once, answers with result
+// codes, and gives the saved digital zoom back once on close.
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
+#include "app/cameras/dialogs/CapturePropertiesHolder.h"
 #include "app/host/CameraWindow.h"
 #include "app/testsupport/EventPump.h"
+#include "env/BrantelTakeError.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -125,6 +129,41 @@ TEST(CapturePropertiesDialog, OpensThePagesItsSourceNamesAndShowsTheAfPartsTheFa
   ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog.IsBusy(); }));
   EXPECT_EQ(source->calls, (Calls{"set 9=5", "status", "lock"}));
   EXPECT_TRUE(lock->isChecked());
+}
+
+TEST(CapturePropertiesHolder, MakesTheDialogOnceAnswersWithCodesAndGivesTheZoomBackOnceOnClose) {
+  FakeWindow window;
+  CCapturePropertiesHolder holder;
+  const auto settings = []() -> ITarselSettings* { return nullptr; };
+  std::vector<std::int32_t> given;
+  const auto giveBack = [&given](std::int32_t digitalZoom) {
+    given.push_back(digitalZoom);
+    ThrowError(E_FAIL);
+  };
+  const auto failingMaker = []() -> std::shared_ptr<ICapturePropertiesSource> { ThrowError(E_ACCESSDENIED); };
+  EXPECT_EQ(holder.Show(true, &window, failingMaker, settings), E_ACCESSDENIED);
+  EXPECT_EQ(holder.Enable(false) | holder.Notify(0) | holder.Close(giveBack), 0);
+  EXPECT_TRUE(given.empty());
+
+  int made = 0;
+  const auto maker = [&made] {
+    ++made;
+    return std::make_shared<FakeSource>(kCaptureFocusModes);
+  };
+  EXPECT_EQ(holder.Show(true, &window, maker, settings), 0);
+  EXPECT_EQ(holder.Show(true, &window, maker, settings), 0);
+  EXPECT_EQ(made, 1);
+  auto* dialog = window.findChild<CCapturePropertiesDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(tarsel::test::pumpUntil([&] { return !dialog->IsBusy(); }));
+  EXPECT_EQ(holder.Show(false, &window, maker, settings), 0);
+  EXPECT_FALSE(dialog->isVisible());
+  // A give-back that fails does not fail the close; the dialog is gone.
+  EXPECT_EQ(holder.Close(giveBack), 0);
+  EXPECT_EQ(given, (std::vector<std::int32_t>{0}));
+  EXPECT_EQ(window.findChild<CCapturePropertiesDialog*>(), nullptr);
+  EXPECT_EQ(holder.Close(giveBack), 0);
+  EXPECT_EQ(given.size(), 1U);
 }
 
 } // namespace
