@@ -1,7 +1,10 @@
 // Fuzz target of the JPEG input: any bytes as a picture from a camera or a
-// file, decoded at 1/8 scale and in a small window, its EXIF block found and
+// file, decoded at every scale the viewers use (1:1 as the preview does, 1/2,
+// 1/4, 1/8) and in a small window, its EXIF block found and
 // a lossless rotation made. Errors of the codec are expected; anything else
-// (a crash, a sanitizer report, another exception) is a finding. Pictures
+// (a crash, a sanitizer report, another exception) is a finding, and so is a
+// decoded bitmap whose size is not the header's scaled as asked, or a bitmap
+// left behind by a decode that failed. Pictures
 // that declare more than a quarter megapixel are only searched for EXIF: a few bytes
 // declaring a huge frame would keep the decoder busy with nothing to find.
 // Only frames of up to 64 K pixels are turned: the rotation touches every
@@ -13,6 +16,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -36,11 +40,29 @@ std::uint64_t largestDeclaredFrame(const std::uint8_t* data, std::size_t size) {
   return largest;
 }
 
-template <typename Step> void tolerateCodecErrors(Step step) {
+// Whether the step ran without the codec's error.
+template <typename Step> bool tolerateCodecErrors(Step step) {
   try {
     step();
+    return true;
   } catch (const _brantel_take_error&) {
+    return false;
   }
+}
+
+// Decodes the whole picture at 1/`denominator`: a success leaves a bitmap of
+// the header's size divided by it, rounded up; a failure leaves none.
+void decodeAtScale(CJPEGImage& image, DWORD denominator) {
+  const bool decoded = tolerateCodecErrors([&] { image.Decode(1, denominator); });
+  if (!image.HasBitmap())
+    return;
+  if (!decoded)
+    std::abort();
+  const DWORD width = image.GetPictureWidth();
+  const DWORD height = image.GetPictureHeight();
+  if (width == 0 || height == 0 || image.GetBitmapWidth() != (width + denominator - 1) / denominator ||
+      image.GetBitmapHeight() != (height + denominator - 1) / denominator)
+    std::abort();
 }
 
 } // namespace
@@ -51,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t frame = largestDeclaredFrame(data, size);
   const bool decode = frame <= kMaxDecodedPixels;
   if (decode) {
-    tolerateCodecErrors([&] { image.Decode(1, 8); });
+    for (const DWORD denominator : {1u, 2u, 4u, 8u})
+      decodeAtScale(image, denominator);
     tolerateCodecErrors([&] { image.DecodeRect(0, 0, 16, 16); });
   }
   tolerateCodecErrors([&] {
