@@ -33,6 +33,20 @@ std::int64_t UtcToLocal(std::int64_t utc) {
   return static_cast<std::int64_t>(TarselFileTime(local, 0));
 }
 
+// The first UTC count whose local time is `wall`, `utc` being one: a time
+// that occurs twice as the clocks go back is its earlier occurrence, however
+// the C library resolved it (which depends on what it converted before).
+// The candidates are `wall` less the zone's offset a window before and after.
+std::int64_t FirstOccurrence(std::int64_t wall, std::int64_t utc, std::int64_t window) {
+  std::int64_t first = utc;
+  for (const std::int64_t probe : {utc - window, utc + window}) {
+    const std::int64_t candidate = wall - (UtcToLocal(probe) - probe);
+    if (candidate > 0 && candidate < first && UtcToLocal(candidate) == wall)
+      first = candidate;
+  }
+  return first;
+}
+
 // The local wall-clock time of the fields as UTC; 0 when a field is out of
 // range. A time that a daylight-saving change skips gives the moment of the
 // change: the first second whose local time is not before it.
@@ -49,11 +63,12 @@ std::int64_t LocalToUtc(int year, int month, int day, int hour, int minute, int 
   if (!result.IsValid())
     return 0;
   const auto wall = static_cast<std::int64_t>(local);
-  if (UtcToLocal(static_cast<std::int64_t>(result)) == wall)
-    return static_cast<std::int64_t>(result);
-  // In a gap. No zone is more than 26 hours off UTC, and within a window
-  // around a gap the local time only grows, so the change is found by halving.
+  // No zone is more than 26 hours off UTC.
   constexpr std::int64_t kWindow = 26 * 3600;
+  if (UtcToLocal(static_cast<std::int64_t>(result)) == wall)
+    return FirstOccurrence(wall, static_cast<std::int64_t>(result), kWindow * kUnitsPerSecond);
+  // In a gap. Within a window around a gap the local time only grows, so the
+  // change is found by halving.
   std::int64_t before = wall / kUnitsPerSecond - kWindow;
   std::int64_t after = wall / kUnitsPerSecond + kWindow;
   if (before <= 0)

@@ -10,8 +10,9 @@
 // Daylight-saving changes: a wall-clock time that the change skips (02:30 on
 // a day the clocks go from 02:00 to 03:00) means the moment the clocks jump,
 // the first that exists after it (03:00 of the new time), so the lines after
-// it keep their order. A time that occurs twice is taken as the C library's
-// mktime resolves it.
+// it keep their order. A time that occurs twice (02:30 on a day the clocks
+// go back from 03:00 to 02:00) means its first occurrence (02:30 of the
+// summer time), whatever was read before it.
 //
 // Due times: an absolute time or a "+N" is due when it lies after now; one
 // that does not is skipped, and a "+N" after it counts from it all the same
