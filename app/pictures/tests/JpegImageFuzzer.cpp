@@ -1,15 +1,17 @@
 // Fuzz target of the JPEG input: any bytes as a picture from a camera or a
 // file, decoded at every scale the viewers use (1:1 as the preview does, 1/2,
-// 1/4, 1/8) and in a small window, its EXIF block found and
-// a lossless rotation made. Errors of the codec are expected; anything else
-// (a crash, a sanitizer report, another exception) is a finding, and so is a
-// decoded bitmap whose size is not the header's scaled as asked, or a bitmap
-// left behind by a decode that failed. Pictures
-// that declare more than a quarter megapixel are only searched for EXIF: a few bytes
-// declaring a huge frame would keep the decoder busy with nothing to find.
-// Only frames of up to 64 K pixels are turned: the rotation touches every
-// coefficient of the picture, which costs the fuzzer most of its time on
-// larger ones, and a larger frame has no other edges to turn.
+// 1/4, 1/8) and in a small window, its EXIF block found and a lossless
+// rotation made. Errors of the codec are expected; anything else (a crash, a
+// sanitizer report, another exception) is a finding, and so is a decoded
+// bitmap whose size is not the header's scaled as asked, or a bitmap left
+// behind by a decode that failed. Pictures that declare more than a quarter
+// megapixel are only searched for EXIF: a few bytes declaring a huge frame
+// would keep the decoder busy with nothing to find. Only frames of up to
+// 64 K pixels are decoded at 1:1 and turned: the full decode writes every
+// pixel and the rotation touches every coefficient, which costs the fuzzer
+// most of its time on larger frames, while the scaled decodes run the same
+// entropy decoding over them at a fraction of the output; a larger frame has
+// no other edges to turn.
 #include "app/pictures/JPEGImage.h"
 #include "env/BrantelTakeError.h"
 
@@ -21,7 +23,7 @@
 namespace {
 
 constexpr std::uint64_t kMaxDecodedPixels = 1 << 18;
-constexpr std::uint64_t kMaxTurnedPixels = 1 << 16;
+constexpr std::uint64_t kMaxFullPixels = 1 << 16;
 
 // The largest frame any start-of-frame marker in the bytes declares (the
 // decoder skips junk before a marker, so every place that looks like one
@@ -33,8 +35,8 @@ std::uint64_t largestDeclaredFrame(const std::uint8_t* data, std::size_t size) {
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (data[i] != 0xFF || !frame)
       continue;
-    const std::uint64_t height = data[i + 5] << 8 | data[i + 6];
-    const std::uint64_t width = data[i + 7] << 8 | data[i + 8];
+    const std::uint64_t height = std::uint64_t{data[i + 5]} << 8 | data[i + 6];
+    const std::uint64_t width = std::uint64_t{data[i + 7]} << 8 | data[i + 8];
     largest = std::max(largest, width * height);
   }
   return largest;
@@ -73,7 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t frame = largestDeclaredFrame(data, size);
   const bool decode = frame <= kMaxDecodedPixels;
   if (decode) {
-    for (const DWORD denominator : {1u, 2u, 4u, 8u})
+    if (frame <= kMaxFullPixels)
+      decodeAtScale(image, 1);
+    for (const DWORD denominator : {2u, 4u, 8u})
       decodeAtScale(image, denominator);
     tolerateCodecErrors([&] { image.DecodeRect(0, 0, 16, 16); });
   }
@@ -85,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (copied)
       delete[] exif;
   });
-  if (frame <= kMaxTurnedPixels)
+  if (frame <= kMaxFullPixels)
     tolerateCodecErrors([&] { image.Rotate(1, false); });
   return 0;
 }
