@@ -4,7 +4,7 @@
 // rotation made. Errors of the codec are expected; anything else (a crash, a
 // sanitizer report, another exception) is a finding, and so is a decoded
 // bitmap whose size is not the header's scaled as asked, or a bitmap left
-// behind by a decode that failed. Pictures that declare more than 64 K
+// behind by a decode that failed. Pictures that declare more than 32 K
 // pixels are only searched for EXIF: a few bytes declaring a huge frame
 // would keep the decoder busy with nothing to find. Only frames of up to
 // 16 K pixels are decoded at 1:1 and turned: the full decode writes every
@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr std::uint64_t kMaxDecodedPixels = 1 << 16;
+constexpr std::uint64_t kMaxDecodedPixels = 1 << 15;
 constexpr std::uint64_t kMaxFullPixels = 1 << 14;
 
 // The largest frame any start-of-frame marker in the bytes declares (the
