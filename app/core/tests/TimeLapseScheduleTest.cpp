@@ -1,8 +1,8 @@
 // The time-lapse schedule reader over byte sources: line ends, comments,
 // "+N" steps, absolute and today's times, lines that are too long, hold no
 // time or junk after it (reported by number and skipped, the number of such
-// lines bounded), a wall time a daylight-saving change skips, a file too
-// large to be read, and a source that is never asked again once it has ended.
+// lines bounded), a wall time a daylight-saving change skips or repeats, a
+// file too large to be read, and a source that is never asked again once it has ended.
 #include "app/core/TimeLapseSchedule.h"
 
 #include "env/TarselFileTime.h"
@@ -152,4 +152,27 @@ TEST(TimeLapseSchedule, RefusesJunkAfterATimeKeepsTheLineAfterASkippedWallTimeAn
   EXPECT_EQ(error, EFBIG);
   ASSERT_EQ(::truncate(path.c_str(), CTimeLapseSchedule::kMaxFileSize), 0);
   EXPECT_NE(CTimeLapseSchedule::OpenFile(path, error), nullptr);
+}
+
+TEST(TimeLapseSchedule, TakesAWallTimeThatOccursTwiceAsItsFirstOccurrenceWhateverCameBefore) {
+  const tarsel::test::ScopedEnv zone("TZ", "Europe/Berlin");
+  // Summer time ends at 03:00 CEST on 25 October 2026 (01:00 UTC): 02:30
+  // local is 00:30 UTC and again 01:30 UTC.
+  const std::int64_t now = utc(2026, 6, 1, 0, 0, 0);
+  const std::int64_t first = utc(2026, 10, 25, 0, 30, 0);
+  for (const char* before : {"", "2026-12-01 12:00:00\n", "2026-07-01 12:00:00\n", "2026-10-25 02:30:00\n"}) {
+    SCOPED_TRACE(before);
+    TextSource input{std::string(before) + "2026-10-25 02:30:00\n+60\n"};
+    CTimeLapseSchedule schedule(input.source(), "autumn.txt");
+    std::vector<CTimeLapseSchedule::Problem> problems;
+    std::int64_t next = 0;
+    if (*before) {
+      ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    }
+    ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    EXPECT_EQ(next, first);
+    ASSERT_TRUE(schedule.NextDue(next, now, problems));
+    EXPECT_EQ(next, first + 60 * kSecond);
+    EXPECT_TRUE(problems.empty());
+  }
 }

@@ -1,23 +1,29 @@
 // Fuzz target of the JPEG input: any bytes as a picture from a camera or a
-// file, decoded at 1/8 scale and in a small window, its EXIF block found and
-// a lossless rotation made. Errors of the codec are expected; anything else
-// (a crash, a sanitizer report, another exception) is a finding. Pictures
-// that declare more than a quarter megapixel are only searched for EXIF: a few bytes
-// declaring a huge frame would keep the decoder busy with nothing to find.
-// Only frames of up to 64 K pixels are turned: the rotation touches every
-// coefficient of the picture, which costs the fuzzer most of its time on
-// larger ones, and a larger frame has no other edges to turn.
+// file, decoded at every scale the viewers use (1:1 as the preview does, 1/2,
+// 1/4, 1/8) and in a small window, its EXIF block found and a lossless
+// rotation made. Errors of the codec are expected; anything else (a crash, a
+// sanitizer report, another exception) is a finding, and so is a decoded
+// bitmap whose size is not the header's scaled as asked, or a bitmap left
+// behind by a decode that failed. Pictures that declare more than 32 K
+// pixels are only searched for EXIF: a few bytes declaring a huge frame
+// would keep the decoder busy with nothing to find. Only frames of up to
+// 16 K pixels are decoded at 1:1 and turned: the full decode writes every
+// pixel and the rotation touches every coefficient, which costs the fuzzer
+// most of its time on larger frames, while the scaled decodes run the same
+// entropy decoding over them at a fraction of the output; a larger frame has
+// no other edges to turn.
 #include "app/pictures/JPEGImage.h"
 #include "env/BrantelTakeError.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
-constexpr std::uint64_t kMaxDecodedPixels = 1 << 18;
-constexpr std::uint64_t kMaxTurnedPixels = 1 << 16;
+constexpr std::uint64_t kMaxDecodedPixels = 1 << 15;
+constexpr std::uint64_t kMaxFullPixels = 1 << 14;
 
 // The largest frame any start-of-frame marker in the bytes declares (the
 // decoder skips junk before a marker, so every place that looks like one
@@ -29,18 +35,36 @@ std::uint64_t largestDeclaredFrame(const std::uint8_t* data, std::size_t size) {
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (data[i] != 0xFF || !frame)
       continue;
-    const std::uint64_t height = data[i + 5] << 8 | data[i + 6];
-    const std::uint64_t width = data[i + 7] << 8 | data[i + 8];
+    const std::uint64_t height = std::uint64_t{data[i + 5]} << 8 | data[i + 6];
+    const std::uint64_t width = std::uint64_t{data[i + 7]} << 8 | data[i + 8];
     largest = std::max(largest, width * height);
   }
   return largest;
 }
 
-template <typename Step> void tolerateCodecErrors(Step step) {
+// Whether the step ran without the codec's error.
+template <typename Step> bool tolerateCodecErrors(Step step) {
   try {
     step();
+    return true;
   } catch (const _brantel_take_error&) {
+    return false;
   }
+}
+
+// Decodes the whole picture at 1/`denominator`: a success leaves a bitmap of
+// the header's size divided by it, rounded up; a failure leaves none.
+void decodeAtScale(CJPEGImage& image, DWORD denominator) {
+  const bool decoded = tolerateCodecErrors([&] { image.Decode(1, denominator); });
+  if (!image.HasBitmap())
+    return;
+  if (!decoded)
+    std::abort();
+  const DWORD width = image.GetPictureWidth();
+  const DWORD height = image.GetPictureHeight();
+  if (width == 0 || height == 0 || image.GetBitmapWidth() != (width + denominator - 1) / denominator ||
+      image.GetBitmapHeight() != (height + denominator - 1) / denominator)
+    std::abort();
 }
 
 } // namespace
@@ -51,7 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t frame = largestDeclaredFrame(data, size);
   const bool decode = frame <= kMaxDecodedPixels;
   if (decode) {
-    tolerateCodecErrors([&] { image.Decode(1, 8); });
+    if (frame <= kMaxFullPixels)
+      decodeAtScale(image, 1);
+    for (const DWORD denominator : {2u, 4u, 8u})
+      decodeAtScale(image, denominator);
     tolerateCodecErrors([&] { image.DecodeRect(0, 0, 16, 16); });
   }
   tolerateCodecErrors([&] {
@@ -62,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (copied)
       delete[] exif;
   });
-  if (frame <= kMaxTurnedPixels)
+  if (frame <= kMaxFullPixels)
     tolerateCodecErrors([&] { image.Rotate(1, false); });
   return 0;
 }

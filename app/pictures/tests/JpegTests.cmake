@@ -25,8 +25,10 @@ add_executable(jpeg_benchmark JpegBenchmark.cpp)
 target_link_libraries(jpeg_benchmark PRIVATE TarselPictures tarsel_testsupport)
 set_target_properties(jpeg_benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
-# Fuzz target of the JPEG input.
+# Fuzz target of the JPEG input (1 KiB inputs: enough for a small frame's
+# tables and scans, each of them decoded at four scales).
 tarsel_fuzzer(jpeg_image_fuzzer
   SOURCES JpegImageFuzzer.cpp
   CORPUS corpus/jpeg_image
-  LIBS TarselPictures)
+  LIBS TarselPictures
+  OPTIONS -max_len=1024)
