@@ -11,8 +11,10 @@
 
 #include "app/cameras/dialogs/CameraSettingsAdapter.h"
 #include "app/cameras/lunet/LunetCall.h"
+#include "app/cameras/lunet/LunetWr.h"
 
-class CLunetWr;
+// The camera is complete here: the adapter's members that the class's
+// virtual table needs are instantiated wherever this header is included.
 
 // What the ActiveX camera object does its own way for the shared source.
 struct LunetSettingsFamily {

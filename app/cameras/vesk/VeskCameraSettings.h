@@ -10,9 +10,11 @@
 #pragma once
 
 #include "app/cameras/dialogs/CameraSettingsAdapter.h"
+#include "app/cameras/vesk/VeskDllWr.h"
 #include "app/ui/CameraConnectGuard.h"
 
-class CVeskDllWr;
+// The camera is complete here: the adapter's members that the class's
+// virtual table needs are instantiated wherever this header is included.
 
 // What the camera-link camera object does its own way for the shared source.
 struct VeskSettingsFamily {
