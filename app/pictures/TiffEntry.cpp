@@ -62,13 +62,16 @@ std::size_t CTiffEntry::DataOffset() const {
 }
 
 std::uint32_t CTiffEntry::Value() const {
+  if (IsNull())
+    return 0;
+  const std::size_t at = DataOffset();
   switch (TypeSize(Type())) {
   case 1:
-    return Field<std::uint8_t>(8);
+    return TiffLoad<std::uint8_t>(m_bytes, at, m_little);
   case 2:
-    return Field<std::uint16_t>(8);
+    return TiffLoad<std::uint16_t>(m_bytes, at, m_little);
   default:
-    return Field<std::uint32_t>(8);
+    return TiffLoad<std::uint32_t>(m_bytes, at, m_little);
   }
 }
 

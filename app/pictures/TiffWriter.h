@@ -1,7 +1,7 @@
 // Rewrites a parsed TIFF structure into a new byte block: the header in the
 // source's byte order with the first directory at 8, then each directory of
 // the chain followed by the data it points at, every data block starting at
-// an even offset.
+// an even offset; the last directory links to none.
 //
 // - The first directory's pixels, when they are plain rows (uncompressed,
 //   chunky, 8 bits per sample), become one strip, turned by the rotation
@@ -58,6 +58,8 @@ private:
 
   bool HasPlainRows(const CTiffDirectory& directory) const;
   PixelLayout Layout(const CTiffDirectory& directory) const;
+  // Element `index` of a strip offsets entry (SHORT or LONG, else 0x81050004).
+  static std::uint32_t StripOffsetOf(const CTiffEntry& offsets, std::uint32_t index);
   static bool IsSubDirectory(const CTiffEntry& entry);
   CTiffDirectory SubDirectoryOf(const CTiffEntry& entry) const;
   bool IsBrantelNote(const CTiffEntry& entry) const;
