@@ -98,6 +98,17 @@ std::uint16_t CTiffEntry::Element16(std::uint32_t index) const {
   return TiffLoad<std::uint16_t>(m_bytes, ElementAt(index, 2), m_little);
 }
 
+std::uint32_t CTiffEntry::ShortOrLong(std::uint32_t index) const {
+  switch (Type()) {
+  case TypeShort:
+    return Element16(index);
+  case TypeLong:
+    return Element32(index);
+  default:
+    ThrowTiffError(kTiffBadParameter);
+  }
+}
+
 std::string CTiffEntry::Text() const {
   if (IsNull() || Type() != TypeAscii)
     ThrowTiffError(kTiffBadParameter);

@@ -65,6 +65,8 @@ public:
   std::uint32_t Value() const;
   std::uint32_t Element32(std::uint32_t index) const;
   std::uint16_t Element16(std::uint32_t index) const;
+  // Element `index` of a SHORT or LONG entry; other types throw 0x81050004.
+  std::uint32_t ShortOrLong(std::uint32_t index) const;
   // At most `count` characters, ending at the first NUL.
   std::string Text() const;
   TiffRational Rational() const;

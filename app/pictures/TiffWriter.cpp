@@ -88,17 +88,6 @@ CTiffWriter::PixelLayout CTiffWriter::Layout(const CTiffDirectory& directory) co
   return layout;
 }
 
-std::uint32_t CTiffWriter::StripOffsetOf(const CTiffEntry& offsets, std::uint32_t index) {
-  switch (offsets.Type()) {
-  case CTiffEntry::TypeShort:
-    return offsets.Element16(index);
-  case CTiffEntry::TypeLong:
-    return offsets.Element32(index);
-  default:
-    ThrowTiffError(kTiffBadParameter);
-  }
-}
-
 bool CTiffWriter::IsSubDirectory(const CTiffEntry& entry) {
   const std::uint16_t tag = entry.Tag();
   if (tag != CTiffDirectory::TagExifIfd && tag != CTiffDirectory::TagGpsIfd &&
@@ -193,7 +182,7 @@ std::uint64_t CTiffWriter::DirectorySize(const CTiffDirectory& directory, bool p
       }
       for (std::uint32_t strip = 0; strip < entry.Count(); ++strip) {
         const std::uint32_t bytes = directory.StripByteCount(strip);
-        if (!tarsel::bytes::inside(StripOffsetOf(entry, strip), bytes, m_size))
+        if (!tarsel::bytes::inside(entry.ShortOrLong(strip), bytes, m_size))
           ThrowTiffError(kTiffOutOfBounds);
         size = CheckedAdd(size, std::uint64_t{bytes} + 1);
       }
@@ -374,7 +363,7 @@ void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& 
     PatchValue(entryCopy, static_cast<std::uint32_t>(elements));
   }
   for (std::uint32_t strip = 0; strip < strips; ++strip) {
-    const std::uint32_t offset = StripOffsetOf(offsets, strip);
+    const std::uint32_t offset = offsets.ShortOrLong(strip);
     const std::uint32_t bytes = directory.StripByteCount(strip);
     if (!tarsel::bytes::inside(offset, bytes, m_size))
       ThrowTiffError(kTiffOutOfBounds);

@@ -58,8 +58,6 @@ private:
 
   bool HasPlainRows(const CTiffDirectory& directory) const;
   PixelLayout Layout(const CTiffDirectory& directory) const;
-  // Element `index` of a strip offsets entry (SHORT or LONG, else 0x81050004).
-  static std::uint32_t StripOffsetOf(const CTiffEntry& offsets, std::uint32_t index);
   static bool IsSubDirectory(const CTiffEntry& entry);
   CTiffDirectory SubDirectoryOf(const CTiffEntry& entry) const;
   bool IsBrantelNote(const CTiffEntry& entry) const;

@@ -134,13 +134,10 @@ void compareDirectory(const CTiffBuffer& source, const CTiffDirectory& a, const 
     }
     if (tag == CTiffDirectory::TagStripOffsets) {
       // Each entry of the tag by its own offsets, with the directory's counts.
-      const auto element = [](const CTiffEntry& entry, std::uint32_t strip) {
-        return entry.Type() == CTiffEntry::TypeShort ? entry.Element16(strip) : entry.Element32(strip);
-      };
       for (std::uint32_t strip = 0; strip < ea.Count(); ++strip) {
         const std::uint32_t bytes = a.StripByteCount(strip);
         check(b.StripByteCount(strip) == bytes &&
-              sameBytes(source, element(ea, strip), copy, element(eb, strip), bytes));
+              sameBytes(source, ea.ShortOrLong(strip), copy, eb.ShortOrLong(strip), bytes));
       }
       continue;
     }

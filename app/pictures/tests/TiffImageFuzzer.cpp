@@ -74,10 +74,15 @@ void decodeAtScale(CTIFFImage& image, const CTiffBuffer& tiff, DWORD d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The same bytes read apart from the image, for the sizes and pixels the
-  // decoder must give; a file that does not parse must fail every decode.
+  // decoder must give; a file whose size cannot be read must fail every
+  // decode.
   CTiffBuffer tiff(data, size);
-  const bool parsed = tolerateCodecErrors([&] { tiff.Parse(); });
-  if (parsed && std::uint64_t{tiff.GetImageWidth()} * tiff.GetImageLength() > kMaxDecodedPixels)
+  std::uint64_t pixels = 0;
+  const bool parsed = tolerateCodecErrors([&] {
+    tiff.Parse();
+    pixels = std::uint64_t{tiff.GetImageWidth()} * tiff.GetImageLength();
+  });
+  if (pixels > kMaxDecodedPixels)
     return 0;
   CTIFFImage image;
   image.SetData(data, static_cast<DWORD>(size));
