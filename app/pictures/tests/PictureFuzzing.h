@@ -40,9 +40,9 @@ template <typename Step> bool tolerateCodecErrors(Step step) {
 }
 
 // The image after a decode that ran without error (`decoded`) or failed: a
-// failure leaves no bitmap and keeps a decode error whose code the codec
-// throws (`isCodecError`, which a failure other than the codec's 0x8000FFFF fails);
-// a success leaves a bitmap of exactly width x height, 24-bit rows of the
+// failure leaves no bitmap and keeps a decode error with one of the codec's
+// codes (`isCodecError`; anything else the decoder met becomes 0x8000FFFF,
+// which is none of them); a success leaves a bitmap of exactly width x height, 24-bit rows of the
 // stride that pads them to 4 bytes, bottom-up, in a block that holds the
 // 40-byte header, the rows and 4 spare bytes.
 template <typename IsCodecError>
