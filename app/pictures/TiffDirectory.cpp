@@ -70,14 +70,5 @@ std::string CTiffDirectory::TextOr(std::uint16_t tag) const {
 
 std::uint32_t CTiffDirectory::StripElement(std::uint16_t tag, std::uint32_t index) const {
   const CTiffEntry entry = Find(tag);
-  if (entry.IsAbsent())
-    return 0;
-  switch (entry.Type()) {
-  case CTiffEntry::TypeShort:
-    return entry.Element16(index);
-  case CTiffEntry::TypeLong:
-    return entry.Element32(index);
-  default:
-    ThrowTiffError(kTiffBadParameter);
-  }
+  return entry.IsAbsent() ? 0 : entry.ShortOrLong(index);
 }

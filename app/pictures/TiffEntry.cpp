@@ -62,13 +62,16 @@ std::size_t CTiffEntry::DataOffset() const {
 }
 
 std::uint32_t CTiffEntry::Value() const {
+  if (IsNull())
+    return 0;
+  const std::size_t at = DataOffset();
   switch (TypeSize(Type())) {
   case 1:
-    return Field<std::uint8_t>(8);
+    return TiffLoad<std::uint8_t>(m_bytes, at, m_little);
   case 2:
-    return Field<std::uint16_t>(8);
+    return TiffLoad<std::uint16_t>(m_bytes, at, m_little);
   default:
-    return Field<std::uint32_t>(8);
+    return TiffLoad<std::uint32_t>(m_bytes, at, m_little);
   }
 }
 
@@ -93,6 +96,17 @@ std::uint32_t CTiffEntry::Element32(std::uint32_t index) const {
 
 std::uint16_t CTiffEntry::Element16(std::uint32_t index) const {
   return TiffLoad<std::uint16_t>(m_bytes, ElementAt(index, 2), m_little);
+}
+
+std::uint32_t CTiffEntry::ShortOrLong(std::uint32_t index) const {
+  switch (Type()) {
+  case TypeShort:
+    return Element16(index);
+  case TypeLong:
+    return Element32(index);
+  default:
+    ThrowTiffError(kTiffBadParameter);
+  }
 }
 
 std::string CTiffEntry::Text() const {

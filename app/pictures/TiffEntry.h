@@ -58,11 +58,15 @@ public:
   // (checked to lie, with all its data, inside the buffer).
   std::size_t DataOffset() const;
 
-  // The value field read by the type's size: a byte, a 16-bit word or the
-  // 32-bit word, always from the first position.
+  // The first element read by the type's size: a byte, a 16-bit word or a
+  // 32-bit word, from the value field, or from the data it points at when
+  // they do not fit there (checked like DataOffset). Never the offset
+  // itself: a rewrite moves the data, and the value must not change with it.
   std::uint32_t Value() const;
   std::uint32_t Element32(std::uint32_t index) const;
   std::uint16_t Element16(std::uint32_t index) const;
+  // Element `index` of a SHORT or LONG entry; other types throw 0x81050004.
+  std::uint32_t ShortOrLong(std::uint32_t index) const;
   // At most `count` characters, ending at the first NUL.
   std::string Text() const;
   TiffRational Rational() const;

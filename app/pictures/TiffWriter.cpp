@@ -180,9 +180,9 @@ std::uint64_t CTiffWriter::DirectorySize(const CTiffDirectory& directory, bool p
         entry.DataOffset();
         size = CheckedAdd(size, entry.DataSize() + 1);
       }
-      for (std::uint32_t strip = 0; strip < directory.StripCount(); ++strip) {
+      for (std::uint32_t strip = 0; strip < entry.Count(); ++strip) {
         const std::uint32_t bytes = directory.StripByteCount(strip);
-        if (!tarsel::bytes::inside(directory.StripOffset(strip), bytes, m_size))
+        if (!tarsel::bytes::inside(entry.ShortOrLong(strip), bytes, m_size))
           ThrowTiffError(kTiffOutOfBounds);
         size = CheckedAdd(size, std::uint64_t{bytes} + 1);
       }
@@ -242,6 +242,11 @@ std::vector<BYTE> CTiffWriter::Write() {
     }
     previous = copy;
   }
+  // The chain ends here: a link the source left (to bytes that hold no
+  // directory, or back into the chain) would point into the rewrite's own
+  // bytes, which a reader could take for further directories.
+  const CTiffDirectory& last = m_source.Directory(m_source.DirectoryCount() - 1);
+  TiffStore<std::uint32_t>(m_out, previous + last.Size() - 4, 0u, m_little);
   m_out.resize(m_position);
   return std::move(m_out);
 }
@@ -338,7 +343,9 @@ void CTiffWriter::WritePixels(const CTiffDirectory& directory, std::size_t copy)
 
 void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& offsets,
                              std::size_t entryCopy) {
-  const std::uint32_t strips = directory.StripCount();
+  // This entry's own offsets: a second entry of the tag has its count, and
+  // its elements are where its copy takes the moved offsets.
+  const std::uint32_t strips = offsets.Count();
   std::size_t width = 0;
   switch (offsets.Type()) {
   case CTiffEntry::TypeShort:
@@ -356,7 +363,7 @@ void CTiffWriter::CopyStrips(const CTiffDirectory& directory, const CTiffEntry& 
     PatchValue(entryCopy, static_cast<std::uint32_t>(elements));
   }
   for (std::uint32_t strip = 0; strip < strips; ++strip) {
-    const std::uint32_t offset = directory.StripOffset(strip);
+    const std::uint32_t offset = offsets.ShortOrLong(strip);
     const std::uint32_t bytes = directory.StripByteCount(strip);
     if (!tarsel::bytes::inside(offset, bytes, m_size))
       ThrowTiffError(kTiffOutOfBounds);

@@ -1,7 +1,7 @@
 // Rewrites a parsed TIFF structure into a new byte block: the header in the
 // source's byte order with the first directory at 8, then each directory of
 // the chain followed by the data it points at, every data block starting at
-// an even offset.
+// an even offset; the last directory links to none.
 //
 // - The first directory's pixels, when they are plain rows (uncompressed,
 //   chunky, 8 bits per sample), become one strip, turned by the rotation

@@ -3,8 +3,8 @@
 // 1/4, 1/8) and in a small window, its EXIF block found and a lossless
 // rotation made. Errors of the codec are expected; anything else (a crash, a
 // sanitizer report, another exception) is a finding, and so is a decoded
-// bitmap whose size is not the header's scaled as asked, or a bitmap left
-// behind by a decode that failed. Pictures that declare more than 32 K
+// bitmap whose size is not the header's scaled as asked or whose block is
+// not exactly its rows, or a bitmap left behind by a decode that failed. Pictures that declare more than 32 K
 // pixels are only searched for EXIF: a few bytes declaring a huge frame
 // would keep the decoder busy with nothing to find. Only frames of up to
 // 16 K pixels are decoded at 1:1 and turned: the full decode writes every
@@ -13,16 +13,18 @@
 // entropy decoding over them at a fraction of the output; a larger frame has
 // no other edges to turn.
 #include "app/pictures/JPEGImage.h"
-#include "env/BrantelTakeError.h"
+#include "app/pictures/JpegError.h"
+#include "app/pictures/tests/PictureFuzzing.h"
+#include "platform/Win32Error.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+
+using namespace tarsel::pictures::fuzzing;
 
 namespace {
 
-constexpr std::uint64_t kMaxDecodedPixels = 1 << 15;
 constexpr std::uint64_t kMaxFullPixels = 1 << 14;
 
 // The largest frame any start-of-frame marker in the bytes declares (the
@@ -42,29 +44,20 @@ std::uint64_t largestDeclaredFrame(const std::uint8_t* data, std::size_t size) {
   return largest;
 }
 
-// Whether the step ran without the codec's error.
-template <typename Step> bool tolerateCodecErrors(Step step) {
-  try {
-    step();
-    return true;
-  } catch (const _brantel_take_error&) {
-    return false;
-  }
+bool isJpegError(HRESULT code) {
+  return code == ERROR_NOT_ENOUGH_MEMORY || (static_cast<std::uint32_t>(code) & 0xFFFF0000u) ==
+                                                static_cast<std::uint32_t>(_JPEG_Error::kFacilityBits);
 }
 
 // Decodes the whole picture at 1/`denominator`: a success leaves a bitmap of
 // the header's size divided by it, rounded up; a failure leaves none.
 void decodeAtScale(CJPEGImage& image, DWORD denominator) {
   const bool decoded = tolerateCodecErrors([&] { image.Decode(1, denominator); });
-  if (!image.HasBitmap())
-    return;
-  if (!decoded)
-    std::abort();
   const DWORD width = image.GetPictureWidth();
   const DWORD height = image.GetPictureHeight();
-  if (width == 0 || height == 0 || image.GetBitmapWidth() != (width + denominator - 1) / denominator ||
-      image.GetBitmapHeight() != (height + denominator - 1) / denominator)
-    std::abort();
+  check(!decoded || (width != 0 && height != 0));
+  checkDecoded(image, decoded, (width + denominator - 1) / denominator,
+               (height + denominator - 1) / denominator, isJpegError);
 }
 
 } // namespace
@@ -72,6 +65,8 @@ void decodeAtScale(CJPEGImage& image, DWORD denominator) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   CJPEGImage image;
   image.SetData(data, static_cast<DWORD>(size));
+  // Failures are thrown on, so a failed decode is told from a good one.
+  image.SetImageFlag(1);
   const std::uint64_t frame = largestDeclaredFrame(data, size);
   const bool decode = frame <= kMaxDecodedPixels;
   if (decode) {

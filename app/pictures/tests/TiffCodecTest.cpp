@@ -154,6 +154,8 @@ TEST(TiffCodec, EntryValuesInlineAndOutOfLineAndTheirSizes) {
     const CTiffEntry three = ifd.Find(300);
     EXPECT_TRUE(three.IsOutOfLine());
     EXPECT_EQ(three.Element16(2), 3);
+    // Its value is its first element, not the offset a rewrite moves.
+    EXPECT_EQ(three.Value(), 1u);
     EXPECT_EQ(ifd.Software(), "abc");
     EXPECT_EQ(errorOf([&] { ifd.Find(306).Text(); }), kTiffBadParameter);
     EXPECT_TRUE(ifd.Find(999).IsAbsent());
@@ -163,8 +165,29 @@ TEST(TiffCodec, EntryValuesInlineAndOutOfLineAndTheirSizes) {
     EXPECT_EQ(rewritten.size(), 8u + 54u + 6u);
     auto again = parse(rewritten);
     EXPECT_EQ(again->Directory(0).Find(300).Element16(2), 3);
+    EXPECT_EQ(again->Directory(0).Find(300).Value(), 1u);
     EXPECT_EQ(again->GetSoftware(), "abc");
   }
+}
+
+TEST(TiffCodec, ASecondStripOffsetsEntryIsRewrittenWithinItsOwnCount) {
+  TiffBuilder builder;
+  const std::uint32_t a = builder.append({1, 2});
+  const std::uint32_t b = builder.append({3, 4});
+  // Two strips by the first entry, one by the second, whose copy must not
+  // spill into the entry after it.
+  const std::uint32_t ifd = builder.directory({builder.longs(273, {a, b}), builder.longs(279, {2, 2}),
+                                               builder.longs(273, {b}), builder.shorts(300, {7, 8})});
+  builder.setFirst(ifd);
+  auto tiff = parse(builder.bytes());
+  auto again = parse(tiff->Serialize(0));
+  const CTiffDirectory& copy = again->Directory(0);
+  ASSERT_EQ(copy.Count(), 4u);
+  EXPECT_EQ(copy.Entry(3).Tag(), 300);
+  EXPECT_EQ(copy.Entry(3).Element16(1), 8);
+  const CTiffEntry second = copy.Entry(2);
+  EXPECT_EQ(second.Count(), 1u);
+  EXPECT_EQ(again->Data()[second.Element32(0)], 3);
 }
 
 TEST(TiffCodec, ASingleBitsPerSampleValueAppliesToEverySample) {

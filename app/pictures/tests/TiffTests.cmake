@@ -20,3 +20,11 @@ tarsel_fuzzer(tiff_directory_fuzzer
   SOURCES TiffDirectoryFuzzer.cpp
   CORPUS corpus/tiff_directory
   LIBS TarselPictures)
+
+# Fuzz target of the TIFF picture decoder (1 KiB inputs: a picture of up to
+# about 300 pixels with its directory, decoded at four scales).
+tarsel_fuzzer(tiff_image_fuzzer
+  SOURCES TiffImageFuzzer.cpp
+  CORPUS corpus/tiff_image
+  LIBS TarselPictures
+  OPTIONS -max_len=1024)
