@@ -35,13 +35,14 @@ ExifValues ReadExif(IPictureFromCamera& picture) {
   const std::unique_ptr<CTiffBuffer> tiff = ExifBlockOf(picture);
   if (!tiff)
     return values;
+  // The camera's Exif block is untrusted: a getter throws on a value that
+  // points outside it, and the trial goes on with what was read.
   try {
     tiff->Parse();
+    values.software = tiff->GetSoftware();
+    values.isoSpeed = tiff->GetIsoSpeed();
   } catch (const _brantel_take_error&) {
-    return values;
   }
-  values.software = tiff->GetSoftware();
-  values.isoSpeed = tiff->GetIsoSpeed();
   return values;
 }
 
