@@ -43,7 +43,7 @@ constexpr int kEmptyBlocksAccepted = 64;
 // Bound the script: room for the longest run of empty blocks and a few
 // others, and for a few blocks past the longest reply.
 constexpr std::size_t kMaxReplies = 96;
-constexpr std::size_t kMaxScriptBytes = 96 * 1024;
+constexpr std::size_t kMaxScriptBytes = 48 * 1024;
 // Destinations up to 16 KiB, with guard bytes behind them.
 constexpr std::size_t kMaxCapacity = 0x3FFF;
 constexpr std::size_t kGuard = 64;
