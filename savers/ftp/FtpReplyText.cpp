@@ -26,6 +26,16 @@ std::optional<std::string> FtpLineBuffer::TakeLine() {
   return line;
 }
 
+void FtpNameListing::Append(const char* bytes, std::size_t count) {
+  if (count > kMaxReply - m_text.size())
+    throw _sock_error(WSAECONNABORTED);
+  m_text.append(bytes, count);
+}
+
+bool FtpNameListing::ListsSomething(unsigned closingReply) const {
+  return closingReply / 100 == 2 && m_text.find_first_not_of("\r\n") != std::string::npos;
+}
+
 bool ParsePassiveReply(std::string_view line, std::array<unsigned, 6>& numbers) {
   if (line.size() < 5)
     return false;

@@ -1,6 +1,7 @@
 // The pieces of server text the FTP client reads: reply lines framed out of
 // the received bytes (bounded, so that a line without an end cannot grow
-// memory), and the data-connection addresses of 227 and 229 replies.
+// memory), the data-connection addresses of 227 and 229 replies, and name
+// listings read from the data connection (bounded the same way).
 #pragma once
 
 #include <array>
@@ -10,6 +11,10 @@
 #include <string_view>
 
 namespace tarsel::ftp {
+
+// The most bytes one reply may hold, its lines together; a name listing is
+// bounded the same.
+inline constexpr std::size_t kMaxReply = 64 * 1024;
 
 class FtpLineBuffer {
 public:
@@ -26,6 +31,23 @@ public:
 
 private:
   std::string m_pending;
+};
+
+// The names an NLST lists, as the data connection delivers them.
+class FtpNameListing {
+public:
+  // Adds received bytes; throws _sock_error WSAECONNABORTED, adding none of
+  // them, when the listing would pass kMaxReply bytes.
+  void Append(const char* bytes, std::size_t count);
+  // Whether the listing names anything, given the number of the reply that
+  // closed it: only a 2xx reply confirms it, and a listing of nothing but
+  // line ends names nothing (some servers answer a listing of a missing name
+  // with an empty one).
+  bool ListsSomething(unsigned closingReply) const;
+  const std::string& Text() const { return m_text; }
+
+private:
+  std::string m_text;
 };
 
 // The six numbers (h1,h2,h3,h4,p1,p2, each 0..255) of a 227 reply, read from

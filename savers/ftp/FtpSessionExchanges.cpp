@@ -19,8 +19,6 @@ using namespace tarsel::ftp;
 
 namespace {
 
-// The most bytes one reply may hold, its lines together.
-constexpr std::size_t kMaxReply = 64 * 1024;
 // How long an aborted upload waits for a second reply after a 2xx one.
 constexpr std::chrono::milliseconds kAbortGrace{250};
 // The longest directory component sent.
@@ -243,24 +241,21 @@ bool CFtpSession::IsListed(const std::string& name) {
     closeData();
     return false;
   }
-  std::string listing;
+  FtpNameListing listing;
   std::array<char, 4096> buffer{};
   for (;;) {
     armWatchdog();
     const std::size_t got = m_data->Receive(buffer.data(), buffer.size());
     if (got == 0)
       break;
-    if (listing.size() + got > kMaxReply)
-      throw _sock_error(WSAECONNABORTED);
-    listing.append(buffer.data(), got);
+    listing.Append(buffer.data(), got);
   }
   closeData();
   const _FtpReceiveError ended = ReadReply("", false);
   setIdle();
   if (ended == 421)
     throw ended;
-  // Some servers answer a listing of a missing name with an empty one.
-  return ended.Reply() / 100 == 2 && listing.find_first_not_of("\r\n") != std::string::npos;
+  return listing.ListsSomething(ended.Reply());
 }
 
 void CFtpSession::DoChangeDir(const std::string& requested) {

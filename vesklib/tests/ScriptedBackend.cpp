@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace tarsel::vesk::test {
 
@@ -113,16 +114,18 @@ ScsiOutcome ScriptedBackend::passThrough(int handle, const ScsiCommand& command)
   record.length = command.dataLength();
   record.timeoutMs = command.timeoutMs;
   record.dataOut.assign(command.dataOut.begin(), command.dataOut.end());
-  m_commands.push_back(record);
+  const std::uint8_t opcode = record.opcode;
+  const std::uint32_t length = record.length;
+  m_commands.push_back(std::move(record));
 
   ScsiOutcome outcome;
-  auto& failures = m_failures[record.opcode];
+  auto& failures = m_failures[opcode];
   if (!failures.empty()) {
     outcome.error = failures.front();
     failures.pop_front();
     return outcome;
   }
-  switch (record.opcode) {
+  switch (opcode) {
   case 0x12: {
     const auto it = m_handles.find(handle);
     const std::string product = it != m_handles.end() ? m_products[it->second] : std::string();
@@ -158,7 +161,7 @@ ScsiOutcome ScriptedBackend::passThrough(int handle, const ScsiCommand& command)
     outcome.transferred = static_cast<std::uint32_t>(command.dataIn.size());
     break;
   default:
-    outcome.transferred = record.length;
+    outcome.transferred = length;
     break;
   }
   return outcome;
