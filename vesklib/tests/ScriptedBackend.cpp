@@ -115,7 +115,7 @@ ScsiOutcome ScriptedBackend::passThrough(int handle, const ScsiCommand& command)
   record.timeoutMs = command.timeoutMs;
   record.dataOut.assign(command.dataOut.begin(), command.dataOut.end());
   const std::uint8_t opcode = record.opcode;
-  const std::uint32_t length = record.length;
+  const std::uint32_t commandLength = record.length;
   m_commands.push_back(std::move(record));
 
   ScsiOutcome outcome;
@@ -161,7 +161,7 @@ ScsiOutcome ScriptedBackend::passThrough(int handle, const ScsiCommand& command)
     outcome.transferred = static_cast<std::uint32_t>(command.dataIn.size());
     break;
   default:
-    outcome.transferred = length;
+    outcome.transferred = commandLength;
     break;
   }
   return outcome;
