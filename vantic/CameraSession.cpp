@@ -244,7 +244,9 @@ void CameraSession::busyPoll() {
     m_state.setState(State::Failed);
     return;
   }
-  if (Tick::nowMs() > m_state.busyDeadline) {
+  // A deadline reached has passed: busy times scaled to nothing end at the
+  // first poll instead of polling on until the clock ticks.
+  if (Tick::nowMs() >= m_state.busyDeadline) {
     m_state.setState(State::Failed);
     m_state.record(reopen());
   }
