@@ -85,10 +85,20 @@ public:
   void settled(int rc, bool guarded = false) {
     require(knownResult(rc) || (guarded && rc == CameraOperations::kReopened));
     const State state = m_library.state().state();
-    if (state == State::Open || state == State::Busy)
-      require(m_library.state().portHandle != -1 && m_port.openHandle() == m_library.state().portHandle);
+    const SessionState& session = m_library.state();
+    if (state == State::Open || state == State::Busy) {
+      require(session.portHandle != -1 && m_port.openHandle() == session.portHandle);
+      // A serial session is open only once the camera took its speed.
+      require(session.isUsb() || m_port.baud == baudOfSpeed(session.speedIndex));
+    }
     if (rc == CAM_OK)
       require(state == State::Open || state == State::Busy);
+  }
+
+  // Opening that failed never leaves the session reported open.
+  void opened(int rc) {
+    settled(rc);
+    require(rc == CAM_OK || m_library.state().state() != State::Open);
   }
 
   // The payload of the reply the library read before its last write (the
@@ -188,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(session.setPort(wanted) == wanted);
   require(session.setSpeed(speed) == CAM_OK);
   const std::function<void()> steps[] = {
-      [&] { conversation.settled(session.enable(1)); },
+      [&] { conversation.opened(session.enable(1)); },
       [&] { conversation.readRegister(); },
       [&] { conversation.settled(operations.writeChecked(kWriteRegister, 0x12345678)); },
       [&] { conversation.settled(operations.runAction(2, 0, 1000)); },

@@ -78,6 +78,9 @@ def main(folder):
         'can_register_write': seed(speed5, conversation(False, at(6, [bytes([CAN])]))),
         'session_end_then_reopen': seed(speed5, conversation(False, at(6, [bytes([END])] + open_session(False)))),
         'truncated_download': seed(speed5, conversation(False)[:11], cut=30),
+        # the speed switch answered with garbage: the open fails, the next operation opens again
+        'garbled_speed_answer': seed(1, [b'A'] * 4 + conversation(True)),
+        'garbled_speed_answer_serial': seed(speed5, [bytes([NAK])] + [b'A'] * 4 + conversation(False)),
     }
     for name, (sub, seeds) in {'link': ('vantic_link', link), 'conv': ('vantic_conversation', conversations)}.items():
         os.makedirs(os.path.join(folder, sub), exist_ok=True)
