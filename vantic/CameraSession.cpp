@@ -149,8 +149,14 @@ int CameraSession::open() {
   const int baud = baudOfSpeed(m_state.speedIndex);
   if (const int rc =
           m_link.writeRegister(kSpeedRegister, static_cast<std::uint32_t>(m_state.speedIndex), kLetterSpeed);
-      rc != CAM_OK)
+      rc != CAM_OK) {
+    // Recording a garbled answer (13) leaves the state as it is, but the
+    // camera never took the speed: the session failed, so the next operation
+    // opens it again instead of talking at a speed the camera may not use.
+    if (m_state.state() == State::Open)
+      m_state.setState(State::Failed);
     return rc;
+  }
   if (m_port.setBaud(handle, baud) != 1)
     return CAM_BAD_OPEN;
   if (!m_state.speedConfirmed) {
@@ -244,7 +250,9 @@ void CameraSession::busyPoll() {
     m_state.setState(State::Failed);
     return;
   }
-  if (Tick::nowMs() > m_state.busyDeadline) {
+  // A deadline reached has passed: busy times scaled to nothing end at the
+  // first poll instead of polling on until the clock ticks.
+  if (Tick::nowMs() >= m_state.busyDeadline) {
     m_state.setState(State::Failed);
     m_state.record(reopen());
   }

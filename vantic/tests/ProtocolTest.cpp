@@ -475,6 +475,26 @@ TEST_F(Protocol, UsbPollWithoutEnqFailsAndTheNextOperationReopens) {
   EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
 }
 
+TEST_F(Protocol, AGarbledAnswerToTheSpeedSwitchFailsTheOpenAndTheNextOperationOpensAgain) {
+  int garbled = 4;
+  camera.fault = [&](const Bytes& unit) -> std::optional<Bytes> {
+    if (unit.size() > 1 && unit[0] == kEsc && unit[1] == kLetterSpeed && garbled > 0) {
+      --garbled;
+      return Bytes{0x41};
+    }
+    return std::nullopt;
+  };
+  ASSERT_EQ(session().setPort(1), 1);
+  ASSERT_EQ(session().setSpeed(5), 0);
+  EXPECT_EQ(session().enable(1), CAM_BAD_RESPONSE);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_FAILED); // not open at a speed the camera never took
+  EXPECT_EQ(port.baud, 19200);
+  std::uint32_t value = 0;
+  EXPECT_EQ(ops().readChecked(18, false, value), 0);
+  EXPECT_EQ(port.baud, 115200);
+  EXPECT_EQ(state().stateCode(), CAM_STATE_OPEN);
+}
+
 TEST_F(Protocol, PortSearchRefusesOutsideTheClosedStateAndBadPorts) {
   openSerial();
   EXPECT_EQ(session().setPort(2), CAM_OTHER);

@@ -84,9 +84,9 @@ void ScriptedPort::dispatch() {
     }
     Bytes unit(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(size));
     m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(size));
-    units.push_back(unit);
+    units.push_back(std::move(unit));
     if (camera)
-      queue(camera(unit));
+      queue(camera(units.back()));
   }
 }
 

@@ -33,6 +33,8 @@ public:
   void shortPause(int handle) override;
 
   void queue(const Bytes& bytes) { m_input.insert(m_input.end(), bytes.begin(), bytes.end()); }
+  // Bytes queued for the library and not read yet.
+  std::size_t queuedBytes() const { return m_input.size(); }
 
   Camera camera;
   bool usbPresent = false;
