@@ -1,12 +1,11 @@
 // The ActiveX camera's dialogs, opened from its window over the simulator's
-// USB camera and driven through their controls: the clock off UTC, download
-// all, the settings sheet's pages, manual focus, the capability test.
+// USB camera and driven through their controls: the settings sheet's pages,
+// manual focus, the capability test. (The camera information and download-all
+// dialogs are tested with app/cameras/dialogs, for every family.)
 #include "MainFrameTestSupport.h"
 
-#include "app/cameras/dialogs/CameraInfoDlg.h"
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
-#include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
 #include "app/cameras/dialogs/LcdBrightnessPage.h"
 #include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
@@ -20,6 +19,7 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/settings/SettingsAccess.h"
+#include "app/testsupport/ModalDialogDriver.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
 #include "hostapi/ICamSdkSettings.h"
@@ -31,9 +31,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCryptographicHash>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,18 +39,14 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTimer>
 
-#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <optional>
 
 using namespace std::chrono_literals;
-using tarsel::dialogs::CCameraInfoDlg;
 using tarsel::dialogs::CCameraSettingsSheet;
 using tarsel::dialogs::CCapturePropertiesDialog;
-using tarsel::dialogs::CDownloadAllPicturesDlg;
 using tarsel::dialogs::CFocusAdjustmentPage;
 using tarsel::dialogs::CZoomAdjustmentPage;
 using tarsel::frame::test::FrameTest;
@@ -113,25 +107,12 @@ protected:
   // Runs before the frame finds the camera.
   virtual void beforeStart() {}
 
-  // Runs `step` on the modal dialog of type D every few milliseconds until
-  // it answers true; one that never does fails the test and closes the dialog.
+  // Drives the modal dialog of type D with `step` (see driveModalDialog);
+  // the drives go with the test that made them.
   template <class D> void drive(std::function<bool(D&)> step) {
     if (!m_drivers)
       m_drivers = std::make_unique<QObject>();
-    auto* timer = new QTimer(m_drivers.get());
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    QObject::connect(timer, &QTimer::timeout, [timer, step, deadline] {
-      auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget());
-      const bool late = std::chrono::steady_clock::now() > deadline;
-      if (!(dialog && step(*dialog)) && !late)
-        return;
-      timer->stop();
-      timer->deleteLater();
-      EXPECT_FALSE(late) << "a dialog step never came true";
-      if (QWidget* modal = QApplication::activeModalWidget(); late && modal)
-        modal->close();
-    });
-    timer->start(5);
+    tarsel::test::driveModalDialog<D>(m_drivers.get(), std::move(step), kPatience);
   }
 
   template <class Page> static Page* page(CCameraSettingsSheet& sheet) {
@@ -153,109 +134,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(LunetDialogs, CameraInfoShowsAndSetsTheCameraClockAsTheLocalWallClock) {
-  const tarsel::test::ScopedEnv zone("TZ", "Asia/Kolkata");
-  tzset();
-  // 1000000000 s is 07:16:40 on September 9, 2001 in India (UTC+5:30).
-  m_sim->request(R"({"op":"set-register","reg":2,"value":1000000000})");
-  std::map<int, QString> shown;
-  qsizetype typed = 0;
-  drive<CCameraInfoDlg>([&](CCameraInfoDlg& dialog) {
-    if (control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_DATE)->text().isEmpty())
-      return false;
-    for (const int id :
-         {CCameraInfoDlg::IDC_CAMERA_ID, CCameraInfoDlg::IDC_CAMERA_DATE, CCameraInfoDlg::IDC_CAMERA_TIME})
-      shown[id] = control<QLineEdit>(&dialog, id)->text();
-    auto* id = control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_ID);
-    id->clear();
-    id->insert(QString(40, QLatin1Char('x')));
-    typed = id->text().size();
-    id->setText("Studio right");
-    control<QCheckBox>(&dialog, CCameraInfoDlg::IDC_SET_CURRENT_TIME)->setChecked(true);
-    control<QAbstractButton>(&dialog, 1)->click();
-    return true;
-  });
-  ASSERT_TRUE(m_frame->RunCommand(cmd::CameraInfo));
-  const long long clock = m_sim->registers()["registers"]["2"].integer();
-  const std::time_t now = std::time(nullptr);
-  tzset();
-  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_ID], "Bench left");
-  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_DATE], "September 09, 2001");
-  EXPECT_TRUE(shown[CCameraInfoDlg::IDC_CAMERA_TIME].startsWith("07:16:"))
-      << shown[CCameraInfoDlg::IDC_CAMERA_TIME].toStdString();
-  // The control keeps IDs of 31 characters; the window takes the new name.
-  EXPECT_EQ(typed, 31);
-  EXPECT_EQ(m_sim->registers()["texts"]["22"].text, "Studio right");
-  EXPECT_EQ(m_window->windowTitle(), "Studio right");
-  // The camera's clock reads the computer's local time: the control's
-  // seconds are the local wall clock's, counted through the same zone.
-  EXPECT_LE(std::llabs(clock - now), 5) << clock << " against " << now;
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-class LunetDownloadAll : public LunetDialogs {
-protected:
-  // A first picture whose camera name leads out of the folder, pictures 2
-  // and 3 protected, picture 4 empty.
-  std::string cameraConfig() const override {
-    return R"({"pictures": [{"size": 9000, "name": "../x.JPG"}, {"size": 9100, "protect": 1},
-               {"size": 9200, "protect": 1},
-               {"size": 0}, {"size": 9300}], "texts": {"22": "Bench left", "27": "VC320"}})";
-  }
-};
-
-TEST_F(LunetDownloadAll, ProtectedPicturesAnsweredNoStayAndAnEmptyPictureIsNeitherWrittenNorErased) {
-  std::vector<QByteArray> sums;
-  for (int i = 1; i <= 3; ++i)
-    sums.push_back(QByteArray::fromStdString(m_sim->picture(i)["sha256"].text));
-  const std::string target = m_folder.file("photos");
-  m_answer = tarsel::ui::IDNO;
-  int step = 0;
-  QString status;
-  drive<CDownloadAllPicturesDlg>([&](CDownloadAllPicturesDlg& dialog) {
-    if (step == 0 && control<QWidget>(&dialog, 1)->isEnabled()) {
-      fs::create_directories(target);
-      control<QLineEdit>(&dialog, CDownloadAllPicturesDlg::IDC_FOLDER)
-          ->setText(QString::fromStdString(target));
-      control<QCheckBox>(&dialog, CDownloadAllPicturesDlg::IDC_DELETE)->setChecked(true);
-      control<QAbstractButton>(&dialog, 1)->click();
-      step = 1;
-    } else if (step == 1 && !dialog.IsRunning()) {
-      status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
-      dialog.reject();
-      return true;
-    }
-    return false;
-  });
-  ASSERT_TRUE(m_frame->RunCommand(cmd::DownloadAllPictures));
-
-  // The first picture was written and erased, the protected ones written
-  // and kept (asked once), the empty one ended the run before the last.
-  EXPECT_EQ(status, "3 of 5 pictures copied.");
-  ASSERT_EQ(m_errors.size(), 1u);
-  EXPECT_EQ(std::count_if(m_questions.begin(), m_questions.end(),
-                          [](const QString& text) { return text.startsWith("Found protected pictures"); }),
-            1);
-  std::vector<std::string> names;
-  const auto dump = m_sim->registers();
-  for (const auto& picture : dump["pictures"].items)
-    names.push_back(picture["name"].text);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"PICT0002.JPG", "PICT0003.JPG", "PICT0004.JPG", "PICT0005.JPG"}));
-  names.clear();
-  for (const auto& entry : fs::directory_iterator(target))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  ASSERT_EQ(names, (std::vector<std::string>{".._x.JPG", "PICT0002.JPG", "PICT0003.JPG"}));
-  EXPECT_FALSE(fs::exists(m_folder.file("x.JPG")));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const std::string bytes = tarsel::test::readFile(target + "/" + names[i]);
-    EXPECT_EQ(QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex(),
-              sums[i])
-        << names[i];
-  }
-}
 
 TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMeans) {
   // The three-state option stored as on, to be deleted.
