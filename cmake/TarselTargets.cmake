@@ -84,13 +84,8 @@ function(tarsel_test_cases program)
         message(FATAL_ERROR "${file}: the typed suite ${suite} is not named in TYPED_SUITES")
       endif()
       foreach(type IN LISTS types)
-        set(test ${program}.${suite}/${type}.${case})
         math(EXPR count "${count} + 1")
-        add_test(NAME ${test} COMMAND ${program} --gtest_filter=${suite}/${type}.${case})
-        tarsel_test_properties(${test} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${suite}.${type}.${case}
-                               LABELS ${ARG_LABELS})
-        set_tests_properties(${test} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
-                                                FAIL_REGULAR_EXPRESSION "Running 0 tests from")
+        tarsel_test_case(${program} "${suite}/${type}.${case}" "${suite}.${type}.${case}" "${ARG_LABELS}")
       endforeach()
     endforeach()
     string(REGEX MATCHALL "${case_regex}" cases "${text}")
@@ -108,14 +103,7 @@ function(tarsel_test_cases program)
         list(APPEND suites_found ${CMAKE_MATCH_3})
         continue()
       endif()
-      add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
-      tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${case} LABELS ${ARG_LABELS})
-      # A case the program does not hold (built out, renamed) runs nothing: that is a failure, not a pass.
-      set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
-                                                         FAIL_REGULAR_EXPRESSION "Running 0 tests from")
-      if(case MATCHES "(^|\\.)DISABLED_")
-        set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
-      endif()
+      tarsel_test_case(${program} "${case}" "${case}" "${ARG_LABELS}")
     endforeach()
   endforeach()
   foreach(suite IN LISTS ARG_ONE_PROCESS_SUITES)
@@ -128,6 +116,20 @@ function(tarsel_test_cases program)
   endforeach()
   if(count EQUAL 0)
     message(FATAL_ERROR "${program}: no TEST or TEST_F case found in its sources")
+  endif()
+endfunction()
+
+# tarsel_test_case(<program> <case> <home name> <labels>)
+# The CTest test <program>.<case> that runs <program> for the GoogleTest case
+# <case> alone, with the home testhome/<program>/<home name>.
+function(tarsel_test_case program case home labels)
+  add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
+  tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${home} LABELS ${labels})
+  # A case the program does not hold (built out, renamed) runs nothing: that is a failure, not a pass.
+  set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
+                                                     FAIL_REGULAR_EXPRESSION "Running 0 tests from")
+  if(case MATCHES "(^|\\.)DISABLED_")
+    set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
   endif()
 endfunction()
 

@@ -1,16 +1,14 @@
 // The ActiveX camera's dialogs, opened from its window over the simulator's
-// USB camera and driven through their controls: the settings sheet's pages,
-// manual focus, the capability test. (The camera information and download-all
-// dialogs are tested with app/cameras/dialogs, for every family.)
+// USB camera and driven through their controls: the settings sheet's pages
+// and manual focus. (The camera information, download-all and capability
+// test dialogs are tested with app/cameras/dialogs, for every family.)
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
 #include "app/cameras/dialogs/LcdBrightnessPage.h"
-#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
-#include "app/cameras/lunet/LunetCapabilities.h"
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/frame/ChildView.h"
@@ -33,7 +31,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -66,7 +63,7 @@ template <class Control> Control* control(QWidget* dialog, int id) {
 class LunetDialogs : public FrameTest {
 protected:
   // The simulated camera's configuration.
-  virtual std::string cameraConfig() const {
+  static std::string cameraConfig() {
     return R"({"picture_count": 2, "picture_size": 9000, "texts": {"22": "Bench left", "27": "VC320"}})";
   }
 
@@ -90,7 +87,6 @@ protected:
     m_env.emplace_back("TARSEL_COM_PATH", m_folder.file("com"));
     ASSERT_EQ(tarsel::test::runProgram({binDir() + "/tarselregsvr", binDir() + "/libLunet.so"}).exitCode, 0);
     GetLunetSdkWrapper(settings())->SaveCameraSelection("on");
-    beforeStart();
     CMainFrame& frame = start(optionsFor({}));
     ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, kPatience));
     m_window = frame.CameraWindows().front();
@@ -103,9 +99,6 @@ protected:
     tarsel::frame::ReleaseFamilies(tarsel::frame::ProductFamilies());
     m_sim.reset();
   }
-
-  // Runs before the frame finds the camera.
-  virtual void beforeStart() {}
 
   // Drives the modal dialog of type D with `step` (see driveModalDialog);
   // the drives go with the test that made them.
@@ -326,91 +319,4 @@ TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPag
   control<QRadioButton>(dialog, 1083)->click();
   ASSERT_TRUE(pumpUntil([&] { return focusShown && !QApplication::activeModalWidget(); }, kPatience));
   EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-class LunetCapabilityTest : public LunetDialogs {
-protected:
-  std::string cameraConfig() const override {
-    return R"({"model": "refusing", "texts": {"22": "Bench left"}})";
-  }
-  void beforeStart() override { m_profile = tarsel::lunet::LunetModelFile(settings(), "VC320"); }
-
-  // A section of the profile as "key=value;..." in the file's order, as an
-  // INI reader of its own reads it.
-  std::string sectionOf(const std::string& section) {
-    const auto result = tarsel::test::runProgram({"python3", "-c",
-                                                  "import configparser, sys\n"
-                                                  "p = configparser.ConfigParser(strict=False)\n"
-                                                  "p.read(sys.argv[1])\n"
-                                                  "s = p[sys.argv[2]]\n"
-                                                  "print(';'.join(k + '=' + s[k] for k in s))\n",
-                                                  m_profile, section});
-    EXPECT_EQ(result.exitCode, 0);
-    return result.out.substr(0, result.out.find('\n'));
-  }
-
-  // Opens the dialog, presses Start, calls `during` with the log shown so far
-  // until it answers true, and closes the dialog once the run has ended.
-  void detect(std::function<bool(CTestCameraCapabilitiesDlg&, const QString&)> during) {
-    int step = 0;
-    drive<CTestCameraCapabilitiesDlg>([&, during](CTestCameraCapabilitiesDlg& dialog) {
-      auto* start = control<QPushButton>(&dialog, 1);
-      m_log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
-      if (step == 0 && start->isEnabled()) {
-        start->click();
-        step = 1;
-      } else if (step == 1 && during(dialog, m_log)) {
-        step = 2;
-      } else if (step == 2 && start->isEnabled()) {
-        control<QPushButton>(&dialog, 2)->click();
-        return true;
-      }
-      return false;
-    });
-    ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
-    EXPECT_EQ(m_errors, std::vector<std::string>{});
-    ASSERT_FALSE(m_questions.empty());
-  }
-
-  std::string m_profile;
-  QString m_log;
-};
-
-TEST_F(LunetCapabilityTest, TheRefusingCameraKeepsWhatItTookAndTellsEqualSizesApart) {
-  CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
-  detect([](CTestCameraCapabilitiesDlg&, const QString&) { return true; });
-  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
-      << m_questions.back().toStdString();
-  EXPECT_TRUE(m_log.contains("Zoom: 1.0-3.0")) << m_log.toStdString();
-  // The apertures the lens has, the white balances the camera accepts, the
-  // resolutions it takes: of the two 640x480 JPEGs the larger file is "H".
-  EXPECT_EQ(sectionOf("Aperture"), "28=2.8;40=4.0;56=5.6;80=8.0;110=11.0");
-  EXPECT_EQ(sectionOf("WhiteBalance"), "0=Auto;1=Daylight;3=Tungsten Lamp;255=Cloudy");
-  EXPECT_EQ(sectionOf("ISOSpeed"), "0=Auto;1=100;2=200;3=400");
-  EXPECT_EQ(sectionOf("Resolution"),
-            "1=JPEG 640x480 N;4=JPEG 640x480 H;5=JPEG 1024x768;2=JPEG 2048x1536;33=TIFF 640x480");
-  EXPECT_EQ(sectionOf("OpticalZoomRange"), "min=10;max=30");
-}
-
-TEST_F(LunetCapabilityTest, StopDuringATestPictureLeavesTheProfileAsItWas) {
-  const std::string before = "[Aperture]\n40= 4.0\n[WhiteBalance]\n0=Auto\n";
-  tarsel::test::writeFile(m_profile, before);
-  CTestCameraCapabilitiesDlg::SetResolutionSettle(200ms);
-  int phase = 0;
-  detect([&](CTestCameraCapabilitiesDlg& dialog, const QString& log) {
-    if (phase == 0 && log.contains("Resolutions:")) {
-      // The first resolution's picture goes unanswered once: the library
-      // sends it again after its reply time, and Stop comes in between.
-      m_sim->fault("drop:1@action=2");
-      phase = 1;
-    } else if (phase == 1 && m_sim->registers()["faults"].items.empty()) {
-      control<QPushButton>(&dialog, 2)->click();
-      return true;
-    }
-    return false;
-  });
-  EXPECT_TRUE(m_questions.back().startsWith("The test has been cancelled."))
-      << m_questions.back().toStdString();
-  EXPECT_FALSE(m_log.contains("1 = JPEG")) << m_log.toStdString();
-  EXPECT_EQ(tarsel::test::readFile(m_profile), before);
 }

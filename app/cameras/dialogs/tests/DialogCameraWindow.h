@@ -2,7 +2,8 @@
 // over a real camera host, which owns a family's camera object and runs the
 // dialogs' camera calls on its worker as the program's window does. Restarting
 // the session takes the camera's name as the window's title again; the
-// status line and the download state are only recorded.
+// status line, the download state and the pictures the host reports (which
+// the program's window would add to its series) are only recorded.
 //
 // Threads: user-interface thread; the host's worker runs the camera calls.
 #pragma once
@@ -89,6 +90,15 @@ public:
 
   std::vector<bool> downloadStates;
   std::vector<std::string> statusTexts;
+  int picturesReported = 0;
+
+protected:
+  bool event(QEvent* event) override {
+    if (event->type() == WM_TARSEL_CAMERA_STATUS &&
+        static_cast<tarsel::host::CameraStatusEvent*>(event)->picture())
+      ++picturesReported;
+    return QWidget::event(event);
+  }
 
 private:
   std::unique_ptr<tarsel::host::CConnectedCameraHost> m_host;
