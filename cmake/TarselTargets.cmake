@@ -17,7 +17,7 @@ function(tarsel_library name kind)
 endfunction()
 
 # tarsel_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [OWN_MAIN]
-#             [ONE_PROCESS_SUITES <Suite> ...])
+#             [ONE_PROCESS_SUITES <Suite> ...] [TYPED_SUITES <Suite>:<Type>,<Type>... ...])
 # One GoogleTest executable; each of its cases is a CTest test of its own,
 # named <name>.<Suite>.<Case>, so that ctest -j spreads them over the cores
 # (ctest -R <name> still picks the whole program). OWN_MAIN when the sources
@@ -27,17 +27,19 @@ endfunction()
 # the files of the user who runs it. ONE_PROCESS_SUITES names suites of quick
 # cases that neither read nor write the home: see tarsel_test_cases.
 function(tarsel_test name)
-  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS;ONE_PROCESS_SUITES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "" "SOURCES;LIBS;LABELS;ONE_PROCESS_SUITES;TYPED_SUITES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} tarsel_testsupport GTest::gtest GTest::gmock Threads::Threads)
   if(NOT ARG_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  tarsel_test_cases(${name} SOURCES ${ARG_SOURCES} LABELS ${ARG_LABELS} ONE_PROCESS_SUITES ${ARG_ONE_PROCESS_SUITES})
+  tarsel_test_cases(${name} SOURCES ${ARG_SOURCES} LABELS ${ARG_LABELS} ONE_PROCESS_SUITES ${ARG_ONE_PROCESS_SUITES}
+                    TYPED_SUITES ${ARG_TYPED_SUITES})
 endfunction()
 
-# tarsel_test_cases(<program> SOURCES ... [LABELS ...] [ONE_PROCESS_SUITES <Suite> ...])
+# tarsel_test_cases(<program> SOURCES ... [LABELS ...] [ONE_PROCESS_SUITES <Suite> ...]
+#                   [TYPED_SUITES <Suite>:<Type>,<Type>... ...])
 # Registers every TEST and TEST_F case written in the sources as a CTest test
 # that runs <program> for that case alone. The sources are read when CMake
 # configures (and again whenever one changes); a TEST line whose suite and
@@ -47,15 +49,45 @@ endfunction()
 # <program>.<Suite>, with one home: for suites whose cases cost less than the
 # program's start-up and share nothing through the home. A case such a run
 # skips fails it (the skip would otherwise hide the other cases' results).
+# A TYPED_TEST(Suite, Case) runs once for each type of its suite: TYPED_SUITES
+# names them as GoogleTest does (Suite:CameraLink,ActiveX gives the cases
+# Suite/CameraLink.Case and Suite/ActiveX.Case), each a CTest test of its own;
+# a typed suite not listed there stops the configuration.
 function(tarsel_test_cases program)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ONE_PROCESS_SUITES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;ONE_PROCESS_SUITES;TYPED_SUITES" ${ARGN})
   set(space "[ \t\r\n]*")
   set(case_regex "(^|\n)[ \t]*TEST(_F)?\\(${space}([A-Za-z_0-9]+)${space},${space}([A-Za-z_0-9]+)${space}\\)")
+  set(typed_regex "(^|\n)[ \t]*TYPED_TEST\\(${space}([A-Za-z_0-9]+)${space},${space}([A-Za-z_0-9]+)${space}\\)")
   set(count 0)
   foreach(source IN LISTS ARG_SOURCES)
     cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} OUTPUT_VARIABLE file)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
     file(READ ${file} text)
+    string(REGEX MATCHALL "${typed_regex}" typed_cases "${text}")
+    file(STRINGS ${file} typed_starts REGEX "^[ \t]*TYPED_TEST\\(")
+    list(LENGTH typed_cases found)
+    list(LENGTH typed_starts written)
+    if(NOT found EQUAL written)
+      message(FATAL_ERROR "${file}: ${written} TYPED_TEST lines but ${found} readable as TYPED_TEST(Suite, Case)")
+    endif()
+    foreach(match IN LISTS typed_cases)
+      string(REGEX MATCH "${typed_regex}" match "${match}")
+      set(suite "${CMAKE_MATCH_2}")
+      set(case "${CMAKE_MATCH_3}")
+      set(types "")
+      foreach(entry IN LISTS ARG_TYPED_SUITES)
+        if(entry MATCHES "^${suite}:(.+)$")
+          string(REPLACE "," ";" types "${CMAKE_MATCH_1}")
+        endif()
+      endforeach()
+      if(NOT types)
+        message(FATAL_ERROR "${file}: the typed suite ${suite} is not named in TYPED_SUITES")
+      endif()
+      foreach(type IN LISTS types)
+        math(EXPR count "${count} + 1")
+        tarsel_test_case(${program} "${suite}/${type}.${case}" "${suite}.${type}.${case}" "${ARG_LABELS}")
+      endforeach()
+    endforeach()
     string(REGEX MATCHALL "${case_regex}" cases "${text}")
     file(STRINGS ${file} starts REGEX "^[ \t]*TEST(_F)?\\(")
     list(LENGTH cases found)
@@ -71,14 +103,7 @@ function(tarsel_test_cases program)
         list(APPEND suites_found ${CMAKE_MATCH_3})
         continue()
       endif()
-      add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
-      tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${case} LABELS ${ARG_LABELS})
-      # A case the program does not hold (built out, renamed) runs nothing: that is a failure, not a pass.
-      set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
-                                                         FAIL_REGULAR_EXPRESSION "Running 0 tests from")
-      if(case MATCHES "(^|\\.)DISABLED_")
-        set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
-      endif()
+      tarsel_test_case(${program} "${case}" "${case}" "${ARG_LABELS}")
     endforeach()
   endforeach()
   foreach(suite IN LISTS ARG_ONE_PROCESS_SUITES)
@@ -91,6 +116,20 @@ function(tarsel_test_cases program)
   endforeach()
   if(count EQUAL 0)
     message(FATAL_ERROR "${program}: no TEST or TEST_F case found in its sources")
+  endif()
+endfunction()
+
+# tarsel_test_case(<program> <case> <home name> <labels>)
+# The CTest test <program>.<case> that runs <program> for the GoogleTest case
+# <case> alone, with the home testhome/<program>/<home name>.
+function(tarsel_test_case program case home labels)
+  add_test(NAME ${program}.${case} COMMAND ${program} --gtest_filter=${case})
+  tarsel_test_properties(${program}.${case} HOME ${CMAKE_BINARY_DIR}/testhome/${program}/${home} LABELS ${labels})
+  # A case the program does not hold (built out, renamed) runs nothing: that is a failure, not a pass.
+  set_tests_properties(${program}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]"
+                                                     FAIL_REGULAR_EXPRESSION "Running 0 tests from")
+  if(case MATCHES "(^|\\.)DISABLED_")
+    set_tests_properties(${program}.${case} PROPERTIES DISABLED TRUE)
   endif()
 endfunction()
 

@@ -1,17 +1,14 @@
 // The ActiveX camera's dialogs, opened from its window over the simulator's
-// USB camera and driven through their controls: the clock off UTC, download
-// all, the settings sheet's pages, manual focus, the capability test.
+// USB camera and driven through their controls: the settings sheet's pages
+// and manual focus. (The camera information, download-all and capability
+// test dialogs are tested with app/cameras/dialogs, for every family.)
 #include "MainFrameTestSupport.h"
 
-#include "app/cameras/dialogs/CameraInfoDlg.h"
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
 #include "app/cameras/dialogs/CapturePropertiesDialog.h"
-#include "app/cameras/dialogs/DownloadAllPicturesDlg.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
 #include "app/cameras/dialogs/LcdBrightnessPage.h"
-#include "app/cameras/dialogs/TestCameraCapabilitiesDlg.h"
 #include "app/cameras/dialogs/ZoomAdjustmentPage.h"
-#include "app/cameras/lunet/LunetCapabilities.h"
 #include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/frame/ChildView.h"
@@ -20,6 +17,7 @@
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
 #include "app/settings/SettingsAccess.h"
+#include "app/testsupport/ModalDialogDriver.h"
 #include "app/ui/DialogControls.h"
 #include "app/ui/MessageQuestion.h"
 #include "hostapi/ICamSdkSettings.h"
@@ -31,28 +29,21 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCryptographicHash>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTimer>
 
-#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <optional>
 
 using namespace std::chrono_literals;
-using tarsel::dialogs::CCameraInfoDlg;
 using tarsel::dialogs::CCameraSettingsSheet;
 using tarsel::dialogs::CCapturePropertiesDialog;
-using tarsel::dialogs::CDownloadAllPicturesDlg;
 using tarsel::dialogs::CFocusAdjustmentPage;
 using tarsel::dialogs::CZoomAdjustmentPage;
 using tarsel::frame::test::FrameTest;
@@ -72,7 +63,7 @@ template <class Control> Control* control(QWidget* dialog, int id) {
 class LunetDialogs : public FrameTest {
 protected:
   // The simulated camera's configuration.
-  virtual std::string cameraConfig() const {
+  static std::string cameraConfig() {
     return R"({"picture_count": 2, "picture_size": 9000, "texts": {"22": "Bench left", "27": "VC320"}})";
   }
 
@@ -96,7 +87,6 @@ protected:
     m_env.emplace_back("TARSEL_COM_PATH", m_folder.file("com"));
     ASSERT_EQ(tarsel::test::runProgram({binDir() + "/tarselregsvr", binDir() + "/libLunet.so"}).exitCode, 0);
     GetLunetSdkWrapper(settings())->SaveCameraSelection("on");
-    beforeStart();
     CMainFrame& frame = start(optionsFor({}));
     ASSERT_TRUE(pumpUntil([&] { return frame.CameraWindows().size() == 1; }, kPatience));
     m_window = frame.CameraWindows().front();
@@ -110,28 +100,12 @@ protected:
     m_sim.reset();
   }
 
-  // Runs before the frame finds the camera.
-  virtual void beforeStart() {}
-
-  // Runs `step` on the modal dialog of type D every few milliseconds until
-  // it answers true; one that never does fails the test and closes the dialog.
+  // Drives the modal dialog of type D with `step` (see driveModalDialog);
+  // the drives go with the test that made them.
   template <class D> void drive(std::function<bool(D&)> step) {
     if (!m_drivers)
       m_drivers = std::make_unique<QObject>();
-    auto* timer = new QTimer(m_drivers.get());
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    QObject::connect(timer, &QTimer::timeout, [timer, step, deadline] {
-      auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget());
-      const bool late = std::chrono::steady_clock::now() > deadline;
-      if (!(dialog && step(*dialog)) && !late)
-        return;
-      timer->stop();
-      timer->deleteLater();
-      EXPECT_FALSE(late) << "a dialog step never came true";
-      if (QWidget* modal = QApplication::activeModalWidget(); late && modal)
-        modal->close();
-    });
-    timer->start(5);
+    tarsel::test::driveModalDialog<D>(m_drivers.get(), std::move(step), kPatience);
   }
 
   template <class Page> static Page* page(CCameraSettingsSheet& sheet) {
@@ -153,109 +127,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(LunetDialogs, CameraInfoShowsAndSetsTheCameraClockAsTheLocalWallClock) {
-  const tarsel::test::ScopedEnv zone("TZ", "Asia/Kolkata");
-  tzset();
-  // 1000000000 s is 07:16:40 on September 9, 2001 in India (UTC+5:30).
-  m_sim->request(R"({"op":"set-register","reg":2,"value":1000000000})");
-  std::map<int, QString> shown;
-  qsizetype typed = 0;
-  drive<CCameraInfoDlg>([&](CCameraInfoDlg& dialog) {
-    if (control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_DATE)->text().isEmpty())
-      return false;
-    for (const int id :
-         {CCameraInfoDlg::IDC_CAMERA_ID, CCameraInfoDlg::IDC_CAMERA_DATE, CCameraInfoDlg::IDC_CAMERA_TIME})
-      shown[id] = control<QLineEdit>(&dialog, id)->text();
-    auto* id = control<QLineEdit>(&dialog, CCameraInfoDlg::IDC_CAMERA_ID);
-    id->clear();
-    id->insert(QString(40, QLatin1Char('x')));
-    typed = id->text().size();
-    id->setText("Studio right");
-    control<QCheckBox>(&dialog, CCameraInfoDlg::IDC_SET_CURRENT_TIME)->setChecked(true);
-    control<QAbstractButton>(&dialog, 1)->click();
-    return true;
-  });
-  ASSERT_TRUE(m_frame->RunCommand(cmd::CameraInfo));
-  const long long clock = m_sim->registers()["registers"]["2"].integer();
-  const std::time_t now = std::time(nullptr);
-  tzset();
-  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_ID], "Bench left");
-  EXPECT_EQ(shown[CCameraInfoDlg::IDC_CAMERA_DATE], "September 09, 2001");
-  EXPECT_TRUE(shown[CCameraInfoDlg::IDC_CAMERA_TIME].startsWith("07:16:"))
-      << shown[CCameraInfoDlg::IDC_CAMERA_TIME].toStdString();
-  // The control keeps IDs of 31 characters; the window takes the new name.
-  EXPECT_EQ(typed, 31);
-  EXPECT_EQ(m_sim->registers()["texts"]["22"].text, "Studio right");
-  EXPECT_EQ(m_window->windowTitle(), "Studio right");
-  // The camera's clock reads the computer's local time: the control's
-  // seconds are the local wall clock's, counted through the same zone.
-  EXPECT_LE(std::llabs(clock - now), 5) << clock << " against " << now;
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-class LunetDownloadAll : public LunetDialogs {
-protected:
-  // A first picture whose camera name leads out of the folder, pictures 2
-  // and 3 protected, picture 4 empty.
-  std::string cameraConfig() const override {
-    return R"({"pictures": [{"size": 9000, "name": "../x.JPG"}, {"size": 9100, "protect": 1},
-               {"size": 9200, "protect": 1},
-               {"size": 0}, {"size": 9300}], "texts": {"22": "Bench left", "27": "VC320"}})";
-  }
-};
-
-TEST_F(LunetDownloadAll, ProtectedPicturesAnsweredNoStayAndAnEmptyPictureIsNeitherWrittenNorErased) {
-  std::vector<QByteArray> sums;
-  for (int i = 1; i <= 3; ++i)
-    sums.push_back(QByteArray::fromStdString(m_sim->picture(i)["sha256"].text));
-  const std::string target = m_folder.file("photos");
-  m_answer = tarsel::ui::IDNO;
-  int step = 0;
-  QString status;
-  drive<CDownloadAllPicturesDlg>([&](CDownloadAllPicturesDlg& dialog) {
-    if (step == 0 && control<QWidget>(&dialog, 1)->isEnabled()) {
-      fs::create_directories(target);
-      control<QLineEdit>(&dialog, CDownloadAllPicturesDlg::IDC_FOLDER)
-          ->setText(QString::fromStdString(target));
-      control<QCheckBox>(&dialog, CDownloadAllPicturesDlg::IDC_DELETE)->setChecked(true);
-      control<QAbstractButton>(&dialog, 1)->click();
-      step = 1;
-    } else if (step == 1 && !dialog.IsRunning()) {
-      status = control<QLabel>(&dialog, CDownloadAllPicturesDlg::IDC_STATUS)->text();
-      dialog.reject();
-      return true;
-    }
-    return false;
-  });
-  ASSERT_TRUE(m_frame->RunCommand(cmd::DownloadAllPictures));
-
-  // The first picture was written and erased, the protected ones written
-  // and kept (asked once), the empty one ended the run before the last.
-  EXPECT_EQ(status, "3 of 5 pictures copied.");
-  ASSERT_EQ(m_errors.size(), 1u);
-  EXPECT_EQ(std::count_if(m_questions.begin(), m_questions.end(),
-                          [](const QString& text) { return text.startsWith("Found protected pictures"); }),
-            1);
-  std::vector<std::string> names;
-  const auto dump = m_sim->registers();
-  for (const auto& picture : dump["pictures"].items)
-    names.push_back(picture["name"].text);
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"PICT0002.JPG", "PICT0003.JPG", "PICT0004.JPG", "PICT0005.JPG"}));
-  names.clear();
-  for (const auto& entry : fs::directory_iterator(target))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  ASSERT_EQ(names, (std::vector<std::string>{".._x.JPG", "PICT0002.JPG", "PICT0003.JPG"}));
-  EXPECT_FALSE(fs::exists(m_folder.file("x.JPG")));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const std::string bytes = tarsel::test::readFile(target + "/" + names[i]);
-    EXPECT_EQ(QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex(),
-              sums[i])
-        << names[i];
-  }
-}
 
 TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMeans) {
   // The three-state option stored as on, to be deleted.
@@ -448,91 +319,4 @@ TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPag
   control<QRadioButton>(dialog, 1083)->click();
   ASSERT_TRUE(pumpUntil([&] { return focusShown && !QApplication::activeModalWidget(); }, kPatience));
   EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-class LunetCapabilityTest : public LunetDialogs {
-protected:
-  std::string cameraConfig() const override {
-    return R"({"model": "refusing", "texts": {"22": "Bench left"}})";
-  }
-  void beforeStart() override { m_profile = tarsel::lunet::LunetModelFile(settings(), "VC320"); }
-
-  // A section of the profile as "key=value;..." in the file's order, as an
-  // INI reader of its own reads it.
-  std::string sectionOf(const std::string& section) {
-    const auto result = tarsel::test::runProgram({"python3", "-c",
-                                                  "import configparser, sys\n"
-                                                  "p = configparser.ConfigParser(strict=False)\n"
-                                                  "p.read(sys.argv[1])\n"
-                                                  "s = p[sys.argv[2]]\n"
-                                                  "print(';'.join(k + '=' + s[k] for k in s))\n",
-                                                  m_profile, section});
-    EXPECT_EQ(result.exitCode, 0);
-    return result.out.substr(0, result.out.find('\n'));
-  }
-
-  // Opens the dialog, presses Start, calls `during` with the log shown so far
-  // until it answers true, and closes the dialog once the run has ended.
-  void detect(std::function<bool(CTestCameraCapabilitiesDlg&, const QString&)> during) {
-    int step = 0;
-    drive<CTestCameraCapabilitiesDlg>([&, during](CTestCameraCapabilitiesDlg& dialog) {
-      auto* start = control<QPushButton>(&dialog, 1);
-      m_log = control<QPlainTextEdit>(&dialog, 1036)->toPlainText();
-      if (step == 0 && start->isEnabled()) {
-        start->click();
-        step = 1;
-      } else if (step == 1 && during(dialog, m_log)) {
-        step = 2;
-      } else if (step == 2 && start->isEnabled()) {
-        control<QPushButton>(&dialog, 2)->click();
-        return true;
-      }
-      return false;
-    });
-    ASSERT_TRUE(m_frame->RunCommand(cmd::DetectCapabilities));
-    EXPECT_EQ(m_errors, std::vector<std::string>{});
-    ASSERT_FALSE(m_questions.empty());
-  }
-
-  std::string m_profile;
-  QString m_log;
-};
-
-TEST_F(LunetCapabilityTest, TheRefusingCameraKeepsWhatItTookAndTellsEqualSizesApart) {
-  CTestCameraCapabilitiesDlg::SetResolutionSettle(1ms);
-  detect([](CTestCameraCapabilitiesDlg&, const QString&) { return true; });
-  EXPECT_TRUE(m_questions.back().startsWith("The test has been successfully completed."))
-      << m_questions.back().toStdString();
-  EXPECT_TRUE(m_log.contains("Zoom: 1.0-3.0")) << m_log.toStdString();
-  // The apertures the lens has, the white balances the camera accepts, the
-  // resolutions it takes: of the two 640x480 JPEGs the larger file is "H".
-  EXPECT_EQ(sectionOf("Aperture"), "28=2.8;40=4.0;56=5.6;80=8.0;110=11.0");
-  EXPECT_EQ(sectionOf("WhiteBalance"), "0=Auto;1=Daylight;3=Tungsten Lamp;255=Cloudy");
-  EXPECT_EQ(sectionOf("ISOSpeed"), "0=Auto;1=100;2=200;3=400");
-  EXPECT_EQ(sectionOf("Resolution"),
-            "1=JPEG 640x480 N;4=JPEG 640x480 H;5=JPEG 1024x768;2=JPEG 2048x1536;33=TIFF 640x480");
-  EXPECT_EQ(sectionOf("OpticalZoomRange"), "min=10;max=30");
-}
-
-TEST_F(LunetCapabilityTest, StopDuringATestPictureLeavesTheProfileAsItWas) {
-  const std::string before = "[Aperture]\n40= 4.0\n[WhiteBalance]\n0=Auto\n";
-  tarsel::test::writeFile(m_profile, before);
-  CTestCameraCapabilitiesDlg::SetResolutionSettle(200ms);
-  int phase = 0;
-  detect([&](CTestCameraCapabilitiesDlg& dialog, const QString& log) {
-    if (phase == 0 && log.contains("Resolutions:")) {
-      // The first resolution's picture goes unanswered once: the library
-      // sends it again after its reply time, and Stop comes in between.
-      m_sim->fault("drop:1@action=2");
-      phase = 1;
-    } else if (phase == 1 && m_sim->registers()["faults"].items.empty()) {
-      control<QPushButton>(&dialog, 2)->click();
-      return true;
-    }
-    return false;
-  });
-  EXPECT_TRUE(m_questions.back().startsWith("The test has been cancelled."))
-      << m_questions.back().toStdString();
-  EXPECT_FALSE(m_log.contains("1 = JPEG")) << m_log.toStdString();
-  EXPECT_EQ(tarsel::test::readFile(m_profile), before);
 }

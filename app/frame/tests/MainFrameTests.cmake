@@ -42,22 +42,9 @@ tarsel_test(mainframe_vesk_tests
   OWN_MAIN)
 add_dependencies(mainframe_vesk_tests vesk-simd VeskDLL TarselSFile TarselSFtp)
 
-# The camera information and download-all-pictures dialogs of a camera-link
-# camera against vesk-simd, opened by their commands.
-tarsel_test(mainframe_vesk_dialogs_tests
-  SOURCES
-    MainFrameTestMain.cpp
-    ${PROJECT_SOURCE_DIR}/app/host/tests/QtThreadSanitizerSuppressions.cpp
-    MainFrameTestSupport.cpp
-    MainFrameVeskDialogsTest.cpp
-  LIBS TarselFrame_obj TarselTestCameras TarselQtTestSupport Qt6::Widgets
-  LABELS frame
-  OWN_MAIN)
-add_dependencies(mainframe_vesk_dialogs_tests vesk-simd VeskDLL)
-
-# The capability test dialog of a camera-link camera, opened from its
-# window's command and from the offer for a model without a file, against
-# vesk-simd's refusing XC-500 and the camera-link library of the build.
+# The capability test offered by the window of a camera-link camera whose
+# model has no file, against vesk-simd's XC-500 and the camera-link library
+# of the build.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 tarsel_test(captest_vesk_tests
   SOURCES
@@ -85,8 +72,9 @@ tarsel_test(mainframe_lunet_tests
   OWN_MAIN)
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr TarselRemote)
 
-# The ActiveX camera's dialogs and settings sheet against the camera
-# simulator's USB camera, opened from its window and driven through their controls.
+# The ActiveX camera's settings sheet and capture properties against the
+# camera simulator's USB camera, opened from its window and driven through
+# their controls.
 tarsel_test(mainframe_lunet_dialogs_tests
   SOURCES
     MainFrameTestMain.cpp
