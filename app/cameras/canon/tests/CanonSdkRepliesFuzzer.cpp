@@ -89,21 +89,6 @@ std::size_t Rows(const tarsel::core::CapabilityValue* table) {
   return rows;
 }
 
-std::uint32_t BatteryState(std::uint32_t level) {
-  switch (level) {
-  case 2:
-    return 0x10004;
-  case 3:
-    return 0x10003;
-  case 4:
-    return 0x10002;
-  case 6:
-    return 0x10001;
-  default:
-    return CanonCD_Wr::kBatteryUnknown;
-  }
-}
-
 void CheckText(const std::string& text, std::size_t maximum, const char* what) {
   Check(text.size() <= maximum && text.find('\0') == std::string::npos, what);
 }
@@ -299,7 +284,7 @@ void Event(CanonCD_Wr& camera, FakeCanonSdk& sdk, StatusSink& sink) {
   if (event & cd::kEventIgnoredBit) {
   } else if ((eventClass == 0 || eventClass == 0x20000) && code == 1) {
     if (hasWord)
-      expected.emplace_back(CanonCD_Wr::kStatusBattery, BatteryState(word));
+      expected.emplace_back(CanonCD_Wr::kStatusBattery, CanonCD_Wr::MapCanonBatteryLevel(word));
   } else if (eventClass == 0 && (code == 0x1E || code == 0x1B)) {
     expected.emplace_back(code == 0x1E ? CanonCD_Wr::kStatusShutterButton : CanonCD_Wr::kStatusCameraEvent,
                           hasWord ? word : 0);

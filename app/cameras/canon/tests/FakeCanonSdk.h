@@ -102,19 +102,19 @@ public:
     m_zoomSetCalls = 0;
   }
 
-  // Handle books.
+  // Handle books: sources and what is opened on them, the other enumerations.
   enum class Kind {
-    SourceEnum,
     Source,
     Registration,
     Props,
+    ValueEnum,
+    ParameterValues,
+    SourceEnum,
     ResolutionEnum,
     VolumeEnum,
     ItemEnum,
     ReleaseControlEnum,
-    ImageFormatEnum,
-    ValueEnum,
-    ParameterValues
+    ImageFormatEnum
   };
   std::uint32_t Open(Kind kind, std::uint32_t parent);
   // Traps unless `handle` is open and of `kind`; counts one more use of it.
