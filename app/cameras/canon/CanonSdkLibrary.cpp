@@ -79,16 +79,10 @@ void LoadCanonSdk(const std::string& path) {
 
 void FinishCanonSdk() noexcept {
   Library& lib = library();
-  if (lib.tableGiven) {
-    lib.tableGiven = false;
-    lib.started = false;
-    lib.tableReady = false;
-    std::memset(&lib.table, 0, sizeof lib.table);
+  const bool loaded = lib.module.isLoaded();
+  if (!loaded && !lib.tableGiven)
     return;
-  }
-  if (!lib.module.isLoaded())
-    return;
-  if (lib.started) {
+  if (loaded && lib.started) {
     if (auto* finish = lib.module.function<cdsdk::FnFinishSdk*>(cdsdk::kFinishSdkExport)) {
       try {
         finish();
@@ -98,8 +92,10 @@ void FinishCanonSdk() noexcept {
   }
   lib.started = false;
   lib.tableReady = false;
+  lib.tableGiven = false;
   std::memset(&lib.table, 0, sizeof lib.table);
-  lib.module.unload();
+  if (loaded)
+    lib.module.unload();
 }
 
 bool IsCanonSdkStarted() {
