@@ -5,6 +5,7 @@
 #include "app/cameras/canon/CanonCall.h"
 #include "app/cameras/canon/CanonCameraClock.h"
 #include "app/cameras/canon/CanonDeviceProps.h"
+#include "app/cameras/canon/CanonLimits.h"
 #include "app/cameras/canon/CanonResultGuard.h"
 #include "app/cameras/canon/CanonVolumeEnum.h"
 #include "app/core/RangeItem.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 using namespace tarsel::canon;
 namespace cd = tarsel::cdsdk;
@@ -162,7 +164,11 @@ HRESULT CanonCD_Wr::GetMemoryFree(std::uint64_t* out) {
     while (volumes.Next(&volume) == 0) {
       cd::VolumeRecord record{};
       volumes.GetVolumeInfo(volume, &record);
-      space += record.freeSpace;
+      // The sizes are the camera's word: the sum stops at the largest number, never wraps.
+      const std::uint64_t free = record.freeSpace;
+      space = free > std::numeric_limits<std::uint64_t>::max() - space
+                  ? std::numeric_limits<std::uint64_t>::max()
+                  : space + free;
     }
     clear(out, space);
   });
@@ -215,7 +221,10 @@ HRESULT CanonCD_Wr::GetDigitalZoomSteps(std::int32_t* out) {
   return locked(m_lock, [&] {
     const ZoomLimits zoom = readZoom(SourceHandle());
     const std::int64_t steps = static_cast<std::int64_t>(zoom.position) - zoom.highestOptical;
-    clear(out, steps < 1 ? -1 : static_cast<std::int32_t>(steps));
+    // The positions are the camera's word: a step past those the detection
+    // believes counts as the last of them, never wrapping to a negative.
+    clear(out,
+          steps < 1 ? -1 : static_cast<std::int32_t>(std::min<std::int64_t>(steps, kMaxDigitalZoomSteps)));
   });
 }
 

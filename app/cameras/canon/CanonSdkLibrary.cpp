@@ -19,6 +19,7 @@ struct Library {
   CanonSdkFunctionTable table{};
   bool started = false;
   bool tableReady = false;
+  bool tableGiven = false; // a test's table, no library behind it
 };
 
 Library& library() {
@@ -47,7 +48,7 @@ std::string CanonSdkLibraryPath() {
 
 void LoadCanonSdk(const std::string& path) {
   Library& lib = library();
-  if (lib.module.isLoaded())
+  if (lib.module.isLoaded() || lib.tableGiven)
     return;
   if (!lib.module.load(path))
     throwLoaderError(lib.module);
@@ -78,9 +79,10 @@ void LoadCanonSdk(const std::string& path) {
 
 void FinishCanonSdk() noexcept {
   Library& lib = library();
-  if (!lib.module.isLoaded())
+  const bool loaded = lib.module.isLoaded();
+  if (!loaded && !lib.tableGiven)
     return;
-  if (lib.started) {
+  if (loaded && lib.started) {
     if (auto* finish = lib.module.function<cdsdk::FnFinishSdk*>(cdsdk::kFinishSdkExport)) {
       try {
         finish();
@@ -90,8 +92,10 @@ void FinishCanonSdk() noexcept {
   }
   lib.started = false;
   lib.tableReady = false;
+  lib.tableGiven = false;
   std::memset(&lib.table, 0, sizeof lib.table);
-  lib.module.unload();
+  if (loaded)
+    lib.module.unload();
 }
 
 bool IsCanonSdkStarted() {
@@ -100,6 +104,15 @@ bool IsCanonSdkStarted() {
 
 const CanonSdkFunctionTable& CanonSdkTable() {
   return library().table;
+}
+
+void UseCanonSdkTable(const CanonSdkFunctionTable& table) {
+  FinishCanonSdk();
+  Library& lib = library();
+  lib.table = table;
+  lib.started = true;
+  lib.tableReady = true;
+  lib.tableGiven = true;
 }
 
 } // namespace tarsel::canon

@@ -10,6 +10,10 @@
 // missing) with the loader's text, or the Canon error of a start or table
 // call that failed; a failed load leaves nothing loaded or started.
 // FinishCanonSdk never throws.
+//
+// UseCanonSdkTable is for tests that answer in the SDK's place: the family
+// calls the given table as a started SDK's, with no library loaded (the load
+// then does nothing) until FinishCanonSdk forgets it.
 #pragma once
 
 #include "app/cameras/canon/CdSdkAbi.h"
@@ -24,5 +28,6 @@ void LoadCanonSdk(const std::string& path = CanonSdkLibraryPath());
 void FinishCanonSdk() noexcept;
 bool IsCanonSdkStarted();
 const CanonSdkFunctionTable& CanonSdkTable();
+void UseCanonSdkTable(const CanonSdkFunctionTable& table);
 
 } // namespace tarsel::canon
