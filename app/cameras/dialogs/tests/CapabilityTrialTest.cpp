@@ -9,6 +9,9 @@
 #include "env/BrantelTakeError.h"
 #include "platform/Win32Error.h"
 
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,6 +46,8 @@ public:
   CRefPtr<IPictureFromCamera> TakeTestPicture() override {
     CRefPtr<IPictureFromCamera> picture;
     picture.Assign(new CPictureFromCamera);
+    if (!pictureBytes.empty())
+      picture->SetImage(pictureBytes.data(), static_cast<DWORD>(pictureBytes.size()), nullptr, nullptr);
     return picture;
   }
   std::vector<CCapabilityEntry> GetDefaultValues(const char*) override {
@@ -56,6 +61,7 @@ public:
   std::string GetCapabilityFileName() override { return "ECHO.camd"; }
   void RestoreDefaults() override {}
 
+  std::vector<std::uint8_t> pictureBytes;
   std::map<Setting, std::int32_t> values;
   std::map<std::string, std::size_t> stored;
   int connections = 0;
@@ -94,6 +100,48 @@ TEST(CapabilityTrial, ALensThatFollowsEveryRequestEndsTheRunWithAnErrorAndNothin
   EXPECT_EQ(camera.connections, 0);
   EXPECT_EQ(log.lines.front(), "Camera Type: ECHO 1");
   EXPECT_EQ(log.lines.back(), "40 =  4.0");
+}
+
+// A small JPEG whose Exif block names the software "V1" and gives an ISO
+// speed of four values whose offset lies far outside the block.
+std::vector<std::uint8_t> PictureWithAnIsoSpeedOutsideItsExif() {
+  const std::vector<std::uint8_t> tiff = {
+      'I',  'I',  42, 0, 8, 0, 0, 0,                     // header, first directory at 8
+      2,    0,                                           // two entries
+      0x31, 0x01, 2,  0, 4, 0, 0, 0, 'V', '1',  0,    0, // software, ASCII, inline
+      0x69, 0x87, 4,  0, 1, 0, 0, 0, 38,  0,    0,    0, // Exif directory at 38
+      0,    0,    0,  0,                                 // no next directory
+      1,    0,                                           // one entry
+      0x27, 0x88, 3,  0, 4, 0, 0, 0, 0,   0xFF, 0xFF, 0, // ISO speed: 4 SHORTs out of the block
+      0,    0,    0,  0};
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(Qt::gray);
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "JPG");
+  // The Exif marker goes right after the start of image.
+  std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE1, 0, static_cast<std::uint8_t>(2 + 6 + tiff.size()),
+                                    'E',  'x',  'i',  'f',  0, 0};
+  jpeg.insert(jpeg.end(), tiff.begin(), tiff.end());
+  jpeg.insert(jpeg.end(), encoded.begin() + 2, encoded.end());
+  return jpeg;
+}
+
+TEST(CapabilityTrial, AnExifValueOutsideItsBlockLeavesTheSoftwareAndTheRunGoingOn) {
+  EchoingCamera camera;
+  camera.pictureBytes = PictureWithAnIsoSpeedOutsideItsExif();
+  Log log;
+  CCapabilityTrial trial(camera, log, 0, {}, std::chrono::milliseconds(0));
+  try {
+    trial.Run();
+    ADD_FAILURE() << "the run did not fail";
+  } catch (const _brantel_take_error& error) {
+    // The lens ends the run, not the picture's Exif block.
+    EXPECT_EQ(error.Error(), E_FAIL);
+  }
+  EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), "Firmware version: V1"), log.lines.end());
+  EXPECT_EQ(camera.stored["WhiteBalance"], 2u);
 }
 
 TEST(CapabilityTrial, OfResolutionsOfOneSizeTheLargestFileIsHighAndTheOthersNormal) {
