@@ -75,10 +75,6 @@ protected:
     const std::string answer = m_simulator->control("get 0 " + std::to_string(number));
     return answer.rfind("ok ", 0) == 0 ? std::stol(answer.substr(3)) : -1;
   }
-  // Word `index` of a data object, or -1.
-  std::int64_t objectWord(int object, std::size_t index) const {
-    return m_simulator->objectWord(0, object, index);
-  }
   // The registers and objects the dialogs change, as one text.
   std::string settingsDump() const {
     std::string dump;

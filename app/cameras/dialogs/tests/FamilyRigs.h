@@ -227,7 +227,11 @@ public:
     ASSERT_EQ(ctl("set 0 " + std::to_string(number) + " " + std::to_string(value)), "ok");
   }
   // The optical zoom's position (the first word of its data object), or -1.
-  long zoomPosition() { return static_cast<long>(m_simulator->objectWord(0, 71, 0)); }
+  long zoomPosition() { return objectWord(71, 0); }
+  // Word `index` of a data object (see VeskSimulator::objectWord), or -1.
+  long objectWord(int object, std::size_t index) {
+    return static_cast<long>(m_simulator->objectWord(0, object, index));
+  }
   // The registers and objects the sheet changes, as one text.
   std::string sheetSettings() {
     std::string dump;
