@@ -117,4 +117,16 @@ int VeskSimulator::picturesRead(int slot) const {
   return count;
 }
 
+std::int64_t VeskSimulator::objectWord(int slot, int object, std::size_t index) const {
+  const std::string answer = control("object " + std::to_string(slot) + " " + std::to_string(object));
+  const std::size_t at = 3 + 8 * index;
+  if (answer.rfind("ok ", 0) != 0 || answer.size() < at + 8)
+    return -1;
+  std::uint32_t word = 0;
+  for (int byte = 3; byte >= 0; --byte)
+    word = (word << 8) | static_cast<std::uint32_t>(std::stoul(
+                             answer.substr(at + 2 * static_cast<std::size_t>(byte), 2), nullptr, 16));
+  return static_cast<std::int32_t>(word);
+}
+
 } // namespace tarsel::test

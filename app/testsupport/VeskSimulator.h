@@ -11,6 +11,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tarsel::test {
@@ -34,6 +36,9 @@ public:
   std::string control(const std::string& command) const;
   // Card pictures of a slot downloaded to the end; -1 when not known.
   int picturesRead(int slot) const;
+  // Word `index` (little-endian, 32 bits, signed) of a data object of the
+  // camera in `slot`; -1 when the object is not there or shorter.
+  std::int64_t objectWord(int slot, int object, std::size_t index) const;
 
 private:
   std::string m_devices;

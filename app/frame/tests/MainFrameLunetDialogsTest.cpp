@@ -1,56 +1,40 @@
-// The ActiveX camera's dialogs, opened from its window over the simulator's
-// USB camera and driven through their controls: the settings sheet's pages
-// and manual focus. (The camera information, download-all and capability
-// test dialogs are tested with app/cameras/dialogs, for every family.)
+// The ActiveX camera's settings sheet, opened from its window over the
+// simulator's USB camera: the focus page's samples reach the window's strip
+// and a take of the window's own starts none. (The sheet's pages and the
+// camera information, download-all and capability test dialogs are tested
+// with app/cameras/dialogs, for every family.)
 #include "MainFrameTestSupport.h"
 
 #include "app/cameras/dialogs/CameraSettingsSheet.h"
-#include "app/cameras/dialogs/CapturePropertiesDialog.h"
 #include "app/cameras/dialogs/FocusAdjustmentPage.h"
-#include "app/cameras/dialogs/LcdBrightnessPage.h"
-#include "app/cameras/dialogs/ZoomAdjustmentPage.h"
-#include "app/cameras/lunet/LunetPageGeneral.h"
 #include "app/cameras/lunet/LunetSdkWrapper.h"
 #include "app/frame/ChildView.h"
-#include "app/frame/CommandIds.h"
 #include "app/frame/FocusStrip.h"
 #include "app/frame/SdkFamily.h"
 #include "app/host/ConnectedCameraHost.h"
-#include "app/settings/SettingsAccess.h"
 #include "app/testsupport/ModalDialogDriver.h"
 #include "app/ui/DialogControls.h"
-#include "app/ui/MessageQuestion.h"
-#include "hostapi/ICamSdkSettings.h"
-#include "hostapi/ITarselConfigSettings.h"
-#include "hostapi/ITarselSettings.h"
 #include "platform/testsupport/TestSupport.h"
 #include "sim/vantic/testsupport/SimProcess.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTabWidget>
 
 #include <deque>
 #include <filesystem>
-#include <optional>
 
 using namespace std::chrono_literals;
 using tarsel::dialogs::CCameraSettingsSheet;
-using tarsel::dialogs::CCapturePropertiesDialog;
 using tarsel::dialogs::CFocusAdjustmentPage;
-using tarsel::dialogs::CZoomAdjustmentPage;
 using tarsel::frame::test::FrameTest;
 using tarsel::frame::test::pumpUntil;
 using tarsel::test::binDir;
 namespace fs = std::filesystem;
-namespace cmd = tarsel::frame::cmd;
 
 namespace {
 
@@ -128,84 +112,6 @@ protected:
 
 } // namespace
 
-TEST_F(LunetDialogs, TheSheetOpensAtTheFocusPageAndItsPagesPutBackWhatCancelMeans) {
-  // The three-state option stored as on, to be deleted.
-  {
-    const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(settings(), false);
-    ASSERT_TRUE(user);
-    user->SetLcdOrPreview(true);
-  }
-  std::vector<QString> titles;
-  bool focusFirst = false;
-  std::int32_t applied = -1;
-  int step = 0;
-  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
-    auto* tabs = sheet.findChild<QTabWidget*>();
-    auto* zoom = page<CZoomAdjustmentPage>(sheet);
-    if (step == 0 && idle(page<CFocusAdjustmentPage>(sheet))) {
-      EXPECT_EQ(sheet.windowTitle(), "Advanced Settings - Bench left");
-      for (auto* candidate : sheet.Pages())
-        titles.push_back(candidate->Title());
-      focusFirst = tabs->currentWidget() == page<CFocusAdjustmentPage>(sheet);
-      tabs->setCurrentWidget(zoom);
-      step = 1;
-    } else if (step == 1 && idle(zoom)) {
-      auto* slider = control<QSlider>(zoom, 1097);
-      applied = slider->minimum() + 5;
-      slider->setValue(applied);
-      step = 2;
-    } else if (step == 2 && idle(zoom)) {
-      // Applied, then moved on: Cancel goes back to the applied position.
-      press(sheet, QDialogButtonBox::Apply);
-      control<QSlider>(zoom, 1097)->setValue(applied + 3);
-      step = 3;
-    } else if (step == 3 && idle(zoom)) {
-      EXPECT_EQ(m_sim->registers()["lens"]["position"].integer(), applied + 3);
-      press(sheet, QDialogButtonBox::Cancel);
-      step = 4;
-      return true;
-    }
-    return false;
-  });
-  m_window->PostOpenCameraSettings(0);
-  ASSERT_TRUE(pumpUntil([&] { return step == 4 && !QApplication::activeModalWidget(); }, kPatience));
-  EXPECT_EQ(titles, (std::vector<QString>{"Focus Adjustment", "General", "Optical Zoom Adjustment",
-                                          "LCD Brightness"}));
-  EXPECT_TRUE(focusFirst);
-  ASSERT_TRUE(
-      pumpUntil([&] { return m_sim->registers()["lens"]["position"].integer() == applied; }, kPatience))
-      << m_sim->registers()["lens"]["position"].integer();
-
-  // Opened at the general page: the three-state box back to indeterminate
-  // and OK delete the stored value.
-  Qt::CheckState before = Qt::Unchecked;
-  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
-    auto* general = page<CLunetPageGeneral>(sheet);
-    if (sheet.findChild<QTabWidget*>()->currentWidget() != general || !idle(general))
-      return false;
-    auto* box = control<QCheckBox>(general, 2027);
-    before = box->checkState();
-    EXPECT_FALSE(control<QCheckBox>(general, 2067)->isChecked());
-    box->click();
-    box->click();
-    control<QCheckBox>(general, 2067)->click();
-    press(sheet, QDialogButtonBox::Ok);
-    step = 5;
-    return true;
-  });
-  m_window->PostOpenCameraSettings(1);
-  ASSERT_TRUE(pumpUntil([&] { return step == 5 && !QApplication::activeModalWidget(); }, kPatience));
-  EXPECT_EQ(before, Qt::Checked);
-  bool onlyOne = false;
-  const CRefPtr<ITarselConfigSettings> user = tarsel::settings::OpenUserSettings(settings(), true);
-  EXPECT_NE(user->GetLcdOrPreview(&onlyOne), 0) << "the value is deleted";
-  ICamSdkSettings* family = nullptr;
-  ASSERT_EQ(settings()->GetSdkSettings("BRANTEL_SDK2.0", &family, true), 0);
-  EXPECT_TRUE(family->GetBool("CycleLCDAfterZoom", false));
-  family->Release();
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
 TEST_F(LunetDialogs, TheFocusSamplesReachTheStripAndAnUnrelatedTakeStartsNone) {
   const auto takes = [this] {
     const auto actions = m_sim->registers()["actions_done"].items;
@@ -250,73 +156,5 @@ TEST_F(LunetDialogs, TheFocusSamplesReachTheStripAndAnUnrelatedTakeStartsNone) {
   ASSERT_GE(host->GetPictureCount(), 3);
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(CFocusStrip::Label(host->GetPicture(i)), QStringLiteral("F=%1").arg(start + 15 * i));
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-TEST_F(LunetDialogs, OneBrightnessWritePerDragAndCancelWritesTheOldValueBack) {
-  constexpr std::uint8_t kBrightness = 35;
-  m_sim->request(R"({"op":"set-register","reg":35,"value":3})");
-  // The values of the brightness writes in the simulator's log since the last look.
-  std::vector<int> writes;
-  const auto look = [&] {
-    const auto log = m_sim->takeLog();
-    for (const auto& entry : log["log"].items) {
-      const QByteArray packet = QByteArray::fromHex(QByteArray::fromStdString(entry["hex"].text));
-      // 1B 'C' length(2) op register value... checksum(2)
-      if (entry["dir"].text == "rx" && packet.size() >= 10 && static_cast<std::uint8_t>(packet[0]) == 0x1B &&
-          packet[4] == 0 && static_cast<std::uint8_t>(packet[5]) == kBrightness)
-        writes.push_back(static_cast<std::uint8_t>(packet[6]) | static_cast<std::uint8_t>(packet[7]) << 8);
-    }
-    return writes;
-  };
-  QString tracked;
-  int step = 0;
-  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
-    auto* lcd = page<tarsel::dialogs::CLcdBrightnessPage>(sheet);
-    if (!idle(lcd))
-      return false;
-    auto* slider = control<QSlider>(lcd, 1031);
-    if (step == 0) {
-      EXPECT_EQ(slider->value(), 3);
-      look();
-      // A drag over three positions, the field following it.
-      slider->setSliderDown(true);
-      for (const int position : {4, 5, 6})
-        slider->setSliderPosition(position);
-      tracked = control<QLineEdit>(lcd, 1032)->text();
-      slider->setSliderDown(false);
-      step = 1;
-    } else if (step == 1) {
-      EXPECT_EQ(look(), std::vector<int>{6});
-      press(sheet, QDialogButtonBox::Cancel);
-      step = 2;
-      return true;
-    }
-    return false;
-  });
-  m_window->PostOpenCameraSettings(3);
-  ASSERT_TRUE(pumpUntil([&] { return step == 2 && !QApplication::activeModalWidget(); }, kPatience));
-  EXPECT_EQ(tracked.trimmed(), "6");
-  EXPECT_TRUE(pumpUntil([&] { return look().size() >= 2; }, kPatience));
-  EXPECT_EQ(writes, (std::vector<int>{6, 3}));
-  EXPECT_EQ(m_sim->registers()["registers"]["35"].integer(), 3);
-  EXPECT_EQ(m_errors, std::vector<std::string>{});
-}
-
-TEST_F(LunetDialogs, ManualFocusInTheCapturePropertiesOpensTheSheetAtTheFocusPage) {
-  ASSERT_TRUE(m_frame->RunCommand(cmd::CaptureProperties));
-  const QPointer<CCapturePropertiesDialog> dialog = m_window->findChild<CCapturePropertiesDialog*>();
-  ASSERT_TRUE(dialog);
-  ASSERT_TRUE(pumpUntil([&] { return !dialog->IsBusy(); }, kPatience));
-  EXPECT_EQ(dialog->windowTitle(), "Bench left");
-
-  bool focusShown = false;
-  drive<CCameraSettingsSheet>([&](CCameraSettingsSheet& sheet) {
-    focusShown = sheet.findChild<QTabWidget*>()->currentWidget() == page<CFocusAdjustmentPage>(sheet);
-    sheet.reject();
-    return true;
-  });
-  control<QRadioButton>(dialog, 1083)->click();
-  ASSERT_TRUE(pumpUntil([&] { return focusShown && !QApplication::activeModalWidget(); }, kPatience));
   EXPECT_EQ(m_errors, std::vector<std::string>{});
 }

@@ -72,9 +72,8 @@ tarsel_test(mainframe_lunet_tests
   OWN_MAIN)
 add_dependencies(mainframe_lunet_tests Lunet tarselregsvr TarselRemote)
 
-# The ActiveX camera's settings sheet and capture properties against the
-# camera simulator's USB camera, opened from its window and driven through
-# their controls.
+# The ActiveX camera's focus samples from its settings sheet against the
+# camera simulator's USB camera, reaching its window's strip.
 tarsel_test(mainframe_lunet_dialogs_tests
   SOURCES
     MainFrameTestMain.cpp

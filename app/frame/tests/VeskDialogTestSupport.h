@@ -75,18 +75,6 @@ protected:
     const std::string answer = m_simulator->control("get 0 " + std::to_string(number));
     return answer.rfind("ok ", 0) == 0 ? std::stol(answer.substr(3)) : -1;
   }
-  // Word `index` (little-endian, 32 bits) of a data object, or -1.
-  std::int64_t objectWord(int object, std::size_t index) const {
-    const std::string answer = m_simulator->control("object 0 " + std::to_string(object));
-    const std::size_t at = 3 + 8 * index;
-    if (answer.rfind("ok ", 0) != 0 || answer.size() < at + 8)
-      return -1;
-    std::uint32_t word = 0;
-    for (int byte = 3; byte >= 0; --byte)
-      word =
-          (word << 8) | static_cast<std::uint32_t>(std::stoul(answer.substr(at + 2 * byte, 2), nullptr, 16));
-    return static_cast<std::int32_t>(word);
-  }
   // The registers and objects the dialogs change, as one text.
   std::string settingsDump() const {
     std::string dump;

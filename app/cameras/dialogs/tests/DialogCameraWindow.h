@@ -1,6 +1,7 @@
 // The camera window as the family dialogs' tests need it: a plain widget
 // over a real camera host, which owns a family's camera object and runs the
-// dialogs' camera calls on its worker as the program's window does. Restarting
+// dialogs' camera calls on its worker as the program's window does; a request for
+// the settings sheet opens it. Restarting
 // the session takes the camera's name as the window's title again; the
 // status line, the download state and the pictures the host reports (which
 // the program's window would add to its series) are only recorded.
@@ -36,6 +37,14 @@ public:
 
   // Initialises the camera on this window and starts the worker; false when
   // the camera refused.
+  // The settings sheet at `firstPage`, as the window's command opens it; the
+  // capture properties then read the camera again.
+  HRESULT openSettingsSheet(std::int32_t firstPage) {
+    const HRESULT result = camera().ShowCameraSettings(static_cast<QWidget*>(this), this, firstPage);
+    camera().NotifyCaptureProperties(1);
+    return result;
+  }
+
   bool start() {
     if (!m_host->Start(this, static_cast<QWidget*>(this)))
       return false;
@@ -74,7 +83,12 @@ public:
   void SetDownloading(bool downloading) override { downloadStates.push_back(downloading); }
   void ShowLoadingPercent(std::int32_t) override {}
   void PostCommand(UINT) override {}
-  void PostOpenCameraSettings(std::int32_t) override {}
+  // Opens the settings sheet once the caller's event is done, as the
+  // window's request does.
+  void PostOpenCameraSettings(std::int32_t firstPage) override {
+    QMetaObject::invokeMethod(
+        this, [this, firstPage] { openSettingsSheet(firstPage); }, Qt::QueuedConnection);
+  }
   _ITarselCallback* StatusCallback() override { return this; }
   bool HasPreviewWindow() override { return false; }
   std::int32_t SetZoomDivisor(std::int32_t divisor) override { return m_host->SetZoomDivisor(divisor); }

@@ -34,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ctime>
 #include <deque>
 #include <filesystem>
@@ -208,6 +209,38 @@ public:
     return values;
   }
 
+  // The settings sheet: its pages in the family's order, the one the focus
+  // requests open at, how far above the lens's nearest end a zoom test moves.
+  static std::vector<QString> sheetPages() {
+    return {"General", "Focus Adjustment", "Optical Zoom Adjustment", "LCD Brightness"};
+  }
+  static constexpr int kFocusPage = 1;
+  static constexpr int kZoomAboveMinimum = 77;
+  // The daemon keeps no log of the writes it answered.
+  static constexpr bool kLogsWrites = false;
+  // A register of the camera, or -1.
+  long reg(int number) {
+    const std::string answer = ctl("get 0 " + std::to_string(number));
+    return answer.rfind("ok ", 0) == 0 ? std::stol(answer.substr(3)) : -1;
+  }
+  void setReg(int number, long value) {
+    ASSERT_EQ(ctl("set 0 " + std::to_string(number) + " " + std::to_string(value)), "ok");
+  }
+  // The optical zoom's position (the first word of its data object), or -1.
+  long zoomPosition() { return objectWord(71, 0); }
+  // Word `index` of a data object (see VeskSimulator::objectWord), or -1.
+  long objectWord(int object, std::size_t index) {
+    return static_cast<long>(m_simulator->objectWord(0, object, index));
+  }
+  // The registers and objects the sheet changes, as one text.
+  std::string sheetSettings() {
+    std::string dump;
+    for (int number : {1, 7, 20, 33, 35, 70, 72, 85, 103})
+      dump += ctl("get 0 " + std::to_string(number)) + "; ";
+    for (int object : {69, 71, 102})
+      dump += ctl("object 0 " + std::to_string(object)) + "; ";
+    return dump;
+  }
   // A data object's text, NUL padded, as the daemon shows it in hex.
   static std::string textOfHex(const std::string& hex) {
     std::string text;
@@ -361,6 +394,44 @@ public:
       values += std::to_string(dump["registers"][reg].integer()) + "; ";
     return values + dump["structures"]["102"].text + "; " +
            std::to_string(dump["lens"]["position"].integer());
+  }
+
+  // The settings sheet (see CameraLinkRig).
+  static std::vector<QString> sheetPages() {
+    return {"Focus Adjustment", "General", "Optical Zoom Adjustment", "LCD Brightness"};
+  }
+  static constexpr int kFocusPage = 0;
+  static constexpr int kZoomAboveMinimum = 5;
+  static constexpr bool kLogsWrites = true;
+  long reg(int number) {
+    return static_cast<long>(m_sim->registers()["registers"][std::to_string(number)].integer());
+  }
+  void setReg(int number, long value) {
+    m_sim->request(R"({"op":"set-register","reg":)" + std::to_string(number) + R"(,"value":)" +
+                   std::to_string(value) + "}");
+  }
+  long zoomPosition() { return static_cast<long>(m_sim->registers()["lens"]["position"].integer()); }
+  std::string sheetSettings() {
+    const tarsel::vantic::test::Json dump = m_sim->registers();
+    std::string values;
+    for (const char* number : {"1", "7", "20", "33", "35", "70", "72", "85", "103"})
+      values += std::to_string(dump["registers"][number].integer()) + "; ";
+    return values + dump["structures"]["102"].text + "; " +
+           std::to_string(dump["lens"]["position"].integer());
+  }
+  // The values the camera was sent for `reg` since the last look, in order,
+  // from the simulator's log of the packets it received.
+  std::vector<int> takeWrites(int reg) {
+    std::vector<int> writes;
+    const tarsel::vantic::test::Json log = m_sim->takeLog();
+    for (const auto& entry : log["log"].items) {
+      const QByteArray packet = QByteArray::fromHex(QByteArray::fromStdString(entry["hex"].text));
+      // 1B 'C' length(2) op register value... checksum(2)
+      if (entry["dir"].text == "rx" && packet.size() >= 10 && static_cast<std::uint8_t>(packet[0]) == 0x1B &&
+          packet[4] == 0 && static_cast<std::uint8_t>(packet[5]) == reg)
+        writes.push_back(static_cast<std::uint8_t>(packet[6]) | static_cast<std::uint8_t>(packet[7]) << 8);
+    }
+    return writes;
   }
 
 private:
