@@ -163,6 +163,17 @@ std::string_view valueOrDefault(const ProfileText& text, const char* app, const 
   return def ? ProfileText::trimRight(def) : std::string_view();
 }
 
+// The value of `key` in section `app` as GetPrivateProfileIntA gives it.
+UINT numberOrDefault(const ProfileText& text, const char* app, const char* key, int def) {
+  const auto found = text.value(ProfileText::trim(app), ProfileText::trim(key));
+  if (!found)
+    return static_cast<UINT>(def);
+  const std::string_view value = withoutQuotes(*found);
+  if (value.empty())
+    return static_cast<UINT>(def);
+  return static_cast<UINT>(tarsel::platform::LeadingInteger(value));
+}
+
 DWORD copyText(std::string_view text, char* ret, DWORD size) {
   if (!ret || size == 0)
     return 0;
@@ -269,19 +280,19 @@ std::string ProfileSnapshot::value(const char* app, const char* key, const char*
   return std::string(valueOrDefault(ProfileText(m_bytes), app, key, def));
 }
 
+UINT ProfileSnapshot::number(const char* app, const char* key, int def) const {
+  if (!app || !key)
+    return static_cast<UINT>(def);
+  return numberOrDefault(ProfileText(m_bytes), app, key, def);
+}
+
 } // namespace tarsel::platform
 
 UINT GetPrivateProfileIntA(const char* app, const char* key, int def, const char* file) {
   if (!app || !key)
     return static_cast<UINT>(def);
   const std::string bytes = readableBytes(file);
-  const auto found = ProfileText(bytes).value(ProfileText::trim(app), ProfileText::trim(key));
-  if (!found)
-    return static_cast<UINT>(def);
-  const std::string_view value = withoutQuotes(*found);
-  if (value.empty())
-    return static_cast<UINT>(def);
-  return static_cast<UINT>(tarsel::platform::LeadingInteger(value));
+  return numberOrDefault(ProfileText(bytes), app, key, def);
 }
 
 DWORD GetPrivateProfileSectionA(const char* app, char* ret, DWORD size, const char* file) {
@@ -304,40 +315,81 @@ DWORD GetPrivateProfileSectionNamesA(char* ret, DWORD size, const char* file) {
   return sectionNames(ProfileText(bytes), ret, size);
 }
 
-BOOL WritePrivateProfileSectionA(const char* app, const char* lines, const char* file) {
-  if (!file || !*file || !app)
-    return invalidArgument();
-  const std::string_view section = ProfileText::trim(app);
-  if (!ProfileText::validSectionName(section))
-    return invalidArgument();
-  if (!lines)
-    return changeFile(file, [&](const ProfileText& text) { return text.withoutSection(section); });
+namespace tarsel::platform {
 
-  std::vector<std::string_view> list;
-  for (const char* p = lines; *p; p += std::strlen(p) + 1) {
-    const std::string_view line(p);
-    if (!ProfileText::validSectionLine(line))
-      return invalidArgument();
-    list.push_back(line);
+ProfileWrites::ProfileWrites() = default;
+ProfileWrites::~ProfileWrites() = default;
+
+bool ProfileWrites::replaceSection(const char* app, const char* lines) {
+  const std::string_view section = app ? ProfileText::trim(app) : std::string_view();
+  if (!app || !ProfileText::validSectionName(section))
+    return refuse();
+  if (!lines) {
+    m_changes.push_back(
+        [section = std::string(section)](const ProfileText& text) { return text.withoutSection(section); });
+    return true;
   }
-  return changeFile(file, [&](const ProfileText& text) { return text.withSectionReplaced(section, list); });
+  std::vector<std::string> list;
+  for (const char* p = lines; *p; p += std::strlen(p) + 1) {
+    if (!ProfileText::validSectionLine(p))
+      return refuse();
+    list.emplace_back(p);
+  }
+  m_changes.push_back([section = std::string(section), list = std::move(list)](const ProfileText& text) {
+    return std::optional<std::string>(
+        text.withSectionReplaced(section, std::vector<std::string_view>(list.begin(), list.end())));
+  });
+  return true;
+}
+
+bool ProfileWrites::setString(const char* app, const char* key, const char* value) {
+  const std::string_view section = app ? ProfileText::trim(app) : std::string_view();
+  if (!app || !ProfileText::validSectionName(section))
+    return refuse();
+  if (!key)
+    return replaceSection(app, nullptr);
+  const std::string_view name = ProfileText::trim(key);
+  if (!ProfileText::validKey(name) || (value && ProfileText::hasLineBreak(value)))
+    return refuse();
+  if (!value) {
+    m_changes.push_back([section = std::string(section), name = std::string(name)](const ProfileText& text) {
+      return text.withoutKey(section, name);
+    });
+    return true;
+  }
+  m_changes.push_back([section = std::string(section), name = std::string(name),
+                       entry = std::string(value)](const ProfileText& text) {
+    return std::optional<std::string>(text.withKeySet(section, name, entry));
+  });
+  return true;
+}
+
+BOOL ProfileWrites::apply(const char* file) const {
+  if (m_refused || !file || !*file)
+    return invalidArgument();
+  return changeFile(file, [&](const ProfileText& text) {
+    std::optional<std::string> changed;
+    for (const Change& change : m_changes)
+      if (std::optional<std::string> next = change(changed ? ProfileText(*changed) : text))
+        changed = std::move(next);
+    return changed;
+  });
+}
+
+bool ProfileWrites::refuse() {
+  m_refused = true;
+  invalidArgument();
+  return false;
+}
+
+} // namespace tarsel::platform
+
+BOOL WritePrivateProfileSectionA(const char* app, const char* lines, const char* file) {
+  tarsel::platform::ProfileWrites writes;
+  return writes.replaceSection(app, lines) ? writes.apply(file) : FALSE;
 }
 
 BOOL WritePrivateProfileStringA(const char* app, const char* key, const char* value, const char* file) {
-  if (!file || !*file || !app)
-    return invalidArgument();
-  const std::string_view section = ProfileText::trim(app);
-  if (!ProfileText::validSectionName(section))
-    return invalidArgument();
-  if (!key)
-    return changeFile(file, [&](const ProfileText& text) { return text.withoutSection(section); });
-  const std::string_view name = ProfileText::trim(key);
-  if (!ProfileText::validKey(name))
-    return invalidArgument();
-  if (!value)
-    return changeFile(file, [&](const ProfileText& text) { return text.withoutKey(section, name); });
-  const std::string_view entry(value);
-  if (ProfileText::hasLineBreak(entry))
-    return invalidArgument();
-  return changeFile(file, [&](const ProfileText& text) { return text.withKeySet(section, name, entry); });
+  tarsel::platform::ProfileWrites writes;
+  return writes.setString(app, key, value) ? writes.apply(file) : FALSE;
 }

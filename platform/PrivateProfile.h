@@ -26,9 +26,14 @@
 #include "tarselplatform_export.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarsel::platform {
+class ProfileText;
+
 // Profile files above this size are treated as unreadable.
 inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{16} * 1024 * 1024;
 
@@ -40,9 +45,38 @@ public:
   // What GetPrivateProfileStringA gives for `app` and `key` with room for
   // the whole value.
   std::string value(const char* app, const char* key, const char* def = "") const;
+  // What GetPrivateProfileIntA gives for `app` and `key`.
+  UINT number(const char* app, const char* key, int def) const;
 
 private:
   std::string m_bytes;
+};
+
+// Several writes to one profile file made as one change: from one reading of
+// the file, under its lock, with one replacement, so a reader sees all of
+// them or none. Each add refuses (false, last error set) what its single
+// call below refuses; nothing is written then. `apply` fails as the single
+// calls do and may be called again (after a failure, say).
+class TARSELPLATFORM_EXPORT ProfileWrites {
+public:
+  ProfileWrites();
+  ~ProfileWrites();
+  ProfileWrites(const ProfileWrites&) = delete;
+  ProfileWrites& operator=(const ProfileWrites&) = delete;
+
+  // As WritePrivateProfileSectionA.
+  bool replaceSection(const char* app, const char* lines);
+  // As WritePrivateProfileStringA.
+  bool setString(const char* app, const char* key, const char* value);
+  BOOL apply(const char* file) const;
+
+private:
+  bool refuse();
+
+  // One write: the new text, or none when it changes nothing.
+  using Change = std::function<std::optional<std::string>(const ProfileText&)>;
+  std::vector<Change> m_changes;
+  bool m_refused = false;
 };
 } // namespace tarsel::platform
 

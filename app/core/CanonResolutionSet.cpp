@@ -1,7 +1,6 @@
 #include "app/core/CanonResolutionSet.h"
 
 #include "app/core/RangeItem.h"
-#include "platform/PrivateProfile.h"
 #include "platform/ProfileSection.h"
 
 #include <optional>
@@ -130,7 +129,5 @@ void CCanonResolutionSet::SaveToIni(const char* file) {
     lines += '\0';
   }
   lines += '\0';
-  if (!WritePrivateProfileSectionA(m_name.c_str(), lines.c_str(), file))
-    CRangeItem::ThrowSaveError();
-  CRangeItem::SaveSetRange(file, m_name.c_str(), m_range);
+  CRangeItem::SaveSet(file, m_name.c_str(), lines, m_range);
 }

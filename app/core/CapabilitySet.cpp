@@ -2,7 +2,6 @@
 
 #include "app/core/RangeItem.h"
 #include "platform/AsciiCase.h"
-#include "platform/PrivateProfile.h"
 #include "platform/ProfileSection.h"
 #include "platform/Win32Error.h"
 
@@ -141,9 +140,7 @@ void CCapabilitySet::SaveToIni(const char* file) {
     }
   }
   lines += '\0';
-  if (!WritePrivateProfileSectionA(m_name.c_str(), lines.c_str(), file))
-    CRangeItem::ThrowSaveError();
-  CRangeItem::SaveSetRange(file, m_name.c_str(), m_range);
+  CRangeItem::SaveSet(file, m_name.c_str(), lines, m_range);
 }
 
 bool CCapabilitySet::LoadFromIni(const char* file) {

@@ -16,8 +16,9 @@ CRangeItem::CRangeItem(const char* file, const char* name, std::int32_t min, std
 }
 
 void CRangeItem::LoadFromIni(const char* file) {
-  const auto min = static_cast<std::int32_t>(GetPrivateProfileIntA(m_section.c_str(), "Min", -1, file));
-  const auto max = static_cast<std::int32_t>(GetPrivateProfileIntA(m_section.c_str(), "Max", -1, file));
+  const tarsel::platform::ProfileSnapshot snapshot(file);
+  const auto min = static_cast<std::int32_t>(snapshot.number(m_section.c_str(), "Min", -1));
+  const auto max = static_cast<std::int32_t>(snapshot.number(m_section.c_str(), "Max", -1));
   if (min != -1)
     Min = min;
   if (max != -1)
@@ -26,11 +27,16 @@ void CRangeItem::LoadFromIni(const char* file) {
 }
 
 void CRangeItem::SaveToIni(const char* file) const {
-  for (const auto& [key, value] : {std::pair{"Min", Min}, std::pair{"Max", Max}}) {
-    const std::string text = std::to_string(value);
-    if (!WritePrivateProfileStringA(m_section.c_str(), key, text.c_str(), file))
+  tarsel::platform::ProfileWrites writes;
+  AddTo(writes);
+  if (!writes.apply(file))
+    ThrowSaveError();
+}
+
+void CRangeItem::AddTo(tarsel::platform::ProfileWrites& writes) const {
+  for (const auto& [key, value] : {std::pair{"Min", Min}, std::pair{"Max", Max}})
+    if (!writes.setString(m_section.c_str(), key, std::to_string(value).c_str()))
       ThrowSaveError();
-  }
 }
 
 CRangeItem& CRangeItem::operator=(const CRange& range) {
@@ -45,8 +51,12 @@ void CRangeItem::ThrowSaveError() {
   throw _brantel_take_error(static_cast<HRESULT>(GetLastError()), CResString(IDS_CANNOT_SAVE_PARAMETERS));
 }
 
-void CRangeItem::SaveSetRange(const char* file, const char* name, const CRange& range) {
-  if (range.GetMin() == 0 && range.GetMax() == 0)
-    return;
-  CRangeItem(file, name, range).SaveToIni(file);
+void CRangeItem::SaveSet(const char* file, const char* name, const std::string& lines, const CRange& range) {
+  tarsel::platform::ProfileWrites writes;
+  if (!writes.replaceSection(name, lines.c_str()))
+    ThrowSaveError();
+  if (range.GetMin() != 0 || range.GetMax() != 0)
+    CRangeItem(file, name, range).AddTo(writes);
+  if (!writes.apply(file))
+    ThrowSaveError();
 }

@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <string>
 
+namespace tarsel::platform {
+class ProfileWrites;
+}
+
 class TARSELCORE_EXPORT CRangeItem {
 public:
   // Defaults from `defaults`, then the file's values when `file` is given.
@@ -23,12 +27,14 @@ public:
   // Reads "Min" and "Max" (a missing key reads as -1, which keeps the
   // current value); valid = both keys held a value other than -1.
   void LoadFromIni(const char* file);
-  // Writes "Min" and "Max" in decimal.
+  // Writes "Min" and "Max" in decimal, both in one change of the file.
   void SaveToIni(const char* file) const;
 
-  // Writes a value set's range to [<name>Range]: what the file already
-  // holds there is kept, and a 0..0 range writes nothing.
-  static void SaveSetRange(const char* file, const char* name, const CRange& range);
+  // Replaces the value set's section [<name>] with `lines` (NUL-separated,
+  // ended by a second NUL) and writes its range to [<name>Range], all in one
+  // change of the file: a range the file already holds is kept, and a 0..0
+  // range writes none.
+  static void SaveSet(const char* file, const char* name, const std::string& lines, const CRange& range);
   // Throws the thread's last error with the text "Cannot save camera
   // parameters to file", as a failed write of a camera-model file does.
   [[noreturn]] static void ThrowSaveError();
@@ -43,6 +49,8 @@ public:
   std::int32_t Max;
 
 private:
+  void AddTo(tarsel::platform::ProfileWrites& writes) const;
+
   std::string m_section;
   bool m_valid = true;
 };

@@ -653,7 +653,7 @@ TEST(PrivateProfile, AnIndependentReaderSeesWhatWasWritten) {
 TEST(PrivateProfile, SnapshotGivesTheValuesOfTheFileAsItWasRead) {
   TempDir dir;
   const std::string file = dir.file("snapshot.ini");
-  writeFile(file, "[A]\r\nkey = \"quoted\" \r\nKEY=second\r\nempty=\r\n[b]\r\nx='one'\r\n");
+  writeFile(file, "[A]\r\nkey = \"quoted\" \r\nKEY=second\r\nempty=\r\n[b]\r\nx='one'\r\nn=-5x\r\n");
   const tarsel::platform::ProfileSnapshot snapshot(file.c_str());
   writeFile(file, "[A]\r\nkey=replaced\r\n");
   EXPECT_EQ(snapshot.value("A", "key"), "quoted");
@@ -662,9 +662,49 @@ TEST(PrivateProfile, SnapshotGivesTheValuesOfTheFileAsItWasRead) {
   EXPECT_EQ(snapshot.value("A", "missing", "def  "), "def");
   EXPECT_EQ(snapshot.value("B", "x"), "one");
   EXPECT_EQ(snapshot.value(nullptr, "x"), "");
+  EXPECT_EQ(static_cast<int>(snapshot.number("B", "n", 7)), -5);
+  EXPECT_EQ(static_cast<int>(snapshot.number("B", "empty", 7)), 7);
   // The calls read the file as it is now, with the same rules.
   char value[32];
   GetPrivateProfileStringA(" a ", "Key", "", value, sizeof value, file.c_str());
   EXPECT_STREQ(value, "replaced");
   EXPECT_EQ(tarsel::platform::ProfileSnapshot(file.c_str()).value(" a ", "Key"), "replaced");
+}
+
+TEST(PrivateProfile, SeveralWritesAreOneChangeOfTheFileAllOrNone) {
+  TempDir dir;
+  const std::string file = dir.file("batch.ini");
+  writeFile(file, "[Keep]\r\nx=1\r\ny=2\r\n[Set]\r\nold=1\r\n");
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+
+  tarsel::platform::ProfileWrites writes;
+  ASSERT_TRUE(writes.replaceSection("Set", "a=1\0b=2\0"));
+  ASSERT_TRUE(writes.setString("SetRange", "Min", "3"));
+  ASSERT_TRUE(writes.setString("SetRange", "Max", "4"));
+  ASSERT_TRUE(writes.setString("Keep", "x", nullptr));
+  ASSERT_TRUE(writes.apply(file.c_str()));
+  EXPECT_EQ(readFile(file), "[Keep]\r\ny=2\r\n[Set]\r\na=1\r\nb=2\r\n[SetRange]\r\nMin=3\r\nMax=4\r\n");
+  // One replacement, no temporary file left beside it.
+  struct stat after {};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2); // the file and its lock
+
+  // Writes that change nothing leave the file as it is.
+  ASSERT_TRUE(writes.apply(file.c_str()));
+  struct stat again {};
+  ASSERT_EQ(stat(file.c_str(), &again), 0);
+  EXPECT_EQ(again.st_ino, after.st_ino);
+
+  // One refused write, and none is made.
+  const std::string written = readFile(file);
+  tarsel::platform::ProfileWrites refused;
+  ASSERT_TRUE(refused.setString("Keep", "y", "5"));
+  SetLastError(0);
+  EXPECT_FALSE(refused.setString("Keep", "z", "two\nlines"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(refused.replaceSection("Bad]", "a=1\0"));
+  EXPECT_FALSE(refused.apply(file.c_str()));
+  EXPECT_EQ(readFile(file), written);
 }
