@@ -1,12 +1,6 @@
-// Fuzz target of the Canon family's reading of what the Canon SDK answers:
-// the family's real camera and discovery code against a fake SDK table that
-// answers every call from the input (FakeCanonSdk.h). The input opens with a
-// script: a byte whose value modulo 9 gives the number of operations that
-// follow, each a byte, after the camera's first initialisation (identity and
-// remote-release mode); the rest is the SDK's replies, read as the calls come.
-// Operations: capability detection, capture and transfer, the volumes'
-// media, picture count and free space, the clock, zoom, the other property
-// reads, a camera event, discovery, the owner text.
+// What the two fuzz targets of the Canon family's reading of SDK replies run
+// (CanonSdkReplies.h): the family's real camera and discovery code against a
+// fake SDK table that answers every call from the input (FakeCanonSdk.h).
 //
 // Besides the fake's own books (handles, bounds, the memory stream's model,
 // calls after the replies ran out) it checks what the family makes of the
@@ -15,6 +9,8 @@
 // the transferred pictures byte for byte as the SDK wrote them into the
 // stream, the clock read and written back unchanged, the zoom put back after
 // detection, events handed to the status sink as their data says.
+#include "app/cameras/canon/tests/CanonSdkReplies.h"
+
 #include "app/cameras/canon/CanonCDSdkWrapper.h"
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCameraClock.h"
@@ -46,6 +42,7 @@
 namespace {
 
 using tarsel::canon::fuzz::ByteReader;
+using tarsel::canon::fuzz::CanonRepliesFocus;
 using tarsel::canon::fuzz::Check;
 using tarsel::canon::fuzz::FakeCanonSdk;
 namespace cd = tarsel::cdsdk;
@@ -336,20 +333,48 @@ void OwnerText(CanonCD_Wr& camera, FakeCanonSdk& sdk) {
 
 void Setup() {
   // The camera clock reads back exactly without daylight saving. The
-  // family's failures go to an error log that leads to /dev/null, so a long
-  // run fills no disk.
+  // family's failures go to the error log in the documents folder, here a
+  // home of the run's own whose log leads to /dev/null, so a long run fills
+  // no disk.
   setenv("TZ", "UTC", 1);
-  const std::filesystem::path data = tarsel::test::FuzzScratchPath("data");
-  std::filesystem::create_directories(data / "Tarsel");
+  const std::filesystem::path home = tarsel::test::FuzzScratchPath("home");
+  std::filesystem::create_directories(home / "Documents" / "Tarsel");
   std::error_code ignored;
-  std::filesystem::create_symlink("/dev/null", data / "Tarsel" / "ErrorLog.txt", ignored);
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  std::filesystem::create_symlink("/dev/null", home / "Documents" / "Tarsel" / "ErrorLog.txt", ignored);
+  setenv("HOME", home.c_str(), 1);
+  // No user-dirs.dirs there: the documents folder is the home's "Documents".
+  setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
   tarsel::canon::UseCanonSdkTable(FakeCanonSdk::Table());
+}
+
+// What each operation of the script does; which ones a target runs.
+enum Operation : unsigned {
+  kDetect,
+  kCaptureAndTransfer,
+  kVolumes,
+  kClock,
+  kZoom,
+  kProperties,
+  kEvent,
+  kDiscovery,
+  kOwnerText,
+  kIdentity,
+  kOperations
+};
+
+// Detection's target runs what reads the tables detection built; the
+// session's target runs the rest.
+bool Runs(CanonRepliesFocus focus, unsigned operation) {
+  if (focus == CanonRepliesFocus::Detection)
+    return operation == kZoom || operation == kProperties;
+  return operation != kDetect;
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace tarsel::canon::fuzz {
+
+void RunCanonSdkReplies(const std::uint8_t* data, std::size_t size, CanonRepliesFocus focus) {
   static const bool ready = (Setup(), true);
   (void)ready;
   ByteReader input(data, size);
@@ -363,33 +388,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto camera = std::make_unique<CanonCD_Wr>(source);
     camera->InitCameraObject(&sink, nullptr);
     CheckIdentity(*camera, sdk, true);
-    for (const std::uint8_t operation : script) {
-      switch (operation % 10u) {
-      case 0:
+    if (focus == CanonRepliesFocus::Detection)
+      Capabilities(*camera, sdk);
+    for (const std::uint8_t byte : script) {
+      const unsigned operation = byte % kOperations;
+      if (!Runs(focus, operation))
+        continue;
+      switch (operation) {
+      case kDetect:
         Capabilities(*camera, sdk);
         break;
-      case 1:
+      case kCaptureAndTransfer:
         CaptureAndTransfer(*camera, sdk);
         break;
-      case 2:
+      case kVolumes:
         Volumes(*camera, sdk);
         break;
-      case 3:
+      case kClock:
         Clock(*camera, sdk);
         break;
-      case 4:
+      case kZoom:
         Zoom(*camera, sdk);
         break;
-      case 5:
+      case kProperties:
         Properties(*camera);
         break;
-      case 6:
+      case kEvent:
         Event(*camera, sdk, sink);
         break;
-      case 7:
+      case kDiscovery:
         Discovery(sdk);
         break;
-      case 8:
+      case kOwnerText:
         OwnerText(*camera, sdk);
         break;
       default:
@@ -405,5 +435,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     camera.reset();
   }
   sdk.CheckAllReleased();
-  return 0;
 }
+
+} // namespace tarsel::canon::fuzz

@@ -47,9 +47,7 @@ u32 Number() {
 // Writes `size` bytes of input to `out` (the size the family gave).
 void Fill(void* out, u32 size) {
   Check(out != nullptr || size == 0, "a value read into no buffer");
-  const std::vector<u8> bytes = F().Input().Bytes(std::min<u32>(size, 64));
-  if (!bytes.empty())
-    std::memcpy(out, bytes.data(), bytes.size());
+  F().Input().CopyTo(out, std::min<u32>(size, 64));
 }
 
 u32 SourceAnswer(u32 source) {
@@ -385,11 +383,18 @@ std::uint64_t ByteReader::Word64() {
 
 std::vector<std::uint8_t> ByteReader::Bytes(std::size_t count) {
   std::vector<std::uint8_t> bytes(count, 0);
+  CopyTo(bytes.data(), count);
+  return bytes;
+}
+
+void ByteReader::CopyTo(void* out, std::size_t count) {
   const std::size_t taken = std::min(count, m_left);
-  std::copy(m_data, m_data + taken, bytes.begin());
+  if (taken > 0)
+    std::memcpy(out, m_data, taken);
+  if (count > taken)
+    std::memset(static_cast<std::uint8_t*>(out) + taken, 0, count - taken);
   m_data += taken;
   m_left -= taken;
-  return bytes;
 }
 
 FakeCanonSdk::FakeCanonSdk(ByteReader& input) : m_in(input) {

@@ -43,6 +43,8 @@ public:
   std::uint64_t Word64();
   // `count` bytes (zeros past the end).
   std::vector<std::uint8_t> Bytes(std::size_t count);
+  // The same into `out`.
+  void CopyTo(void* out, std::size_t count);
 
 private:
   const std::uint8_t* m_data;

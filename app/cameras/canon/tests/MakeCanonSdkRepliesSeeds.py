@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of canon_sdk_replies_fuzzer into corpus/canon_sdk_replies.
+"""Writes the seed inputs of the Canon SDK-replies fuzz targets (canon_sdk_replies_fuzzer,
+canon_detection_replies_fuzzer: one input format) into corpus/canon_sdk_replies.
 
 An input is a script byte (number of operations modulo 9, source index from
 the quotient), the operation bytes, then the SDK's replies. The replies here
