@@ -165,6 +165,8 @@ std::string_view valueOrDefault(const ProfileText& text, const char* app, const 
 
 // The value of `key` in section `app` as GetPrivateProfileIntA gives it.
 UINT numberOrDefault(const ProfileText& text, const char* app, const char* key, int def) {
+  if (!app || !key)
+    return static_cast<UINT>(def);
   const auto found = text.value(ProfileText::trim(app), ProfileText::trim(key));
   if (!found)
     return static_cast<UINT>(def);
@@ -281,8 +283,6 @@ std::string ProfileSnapshot::value(const char* app, const char* key, const char*
 }
 
 UINT ProfileSnapshot::number(const char* app, const char* key, int def) const {
-  if (!app || !key)
-    return static_cast<UINT>(def);
   return numberOrDefault(ProfileText(m_bytes), app, key, def);
 }
 

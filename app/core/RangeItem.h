@@ -32,8 +32,8 @@ public:
 
   // Replaces the value set's section [<name>] with `lines` (NUL-separated,
   // ended by a second NUL) and writes its range to [<name>Range], all in one
-  // change of the file: a range the file already holds is kept, and a 0..0
-  // range writes none.
+  // change of the file: a range the file held when the save began is kept,
+  // and a 0..0 range writes none.
   static void SaveSet(const char* file, const char* name, const std::string& lines, const CRange& range);
   // Throws the thread's last error with the text "Cannot save camera
   // parameters to file", as a failed write of a camera-model file does.

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -683,9 +684,21 @@ TEST(PrivateProfile, SeveralWritesAreOneChangeOfTheFileAllOrNone) {
   ASSERT_TRUE(writes.setString("SetRange", "Min", "3"));
   ASSERT_TRUE(writes.setString("SetRange", "Max", "4"));
   ASSERT_TRUE(writes.setString("Keep", "x", nullptr));
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO), 0);
   ASSERT_TRUE(writes.apply(file.c_str()));
   EXPECT_EQ(readFile(file), "[Keep]\r\ny=2\r\n[Set]\r\na=1\r\nb=2\r\n[SetRange]\r\nMin=3\r\nMax=4\r\n");
   // One replacement, no temporary file left beside it.
+  alignas(inotify_event) char events[4096];
+  const ssize_t got = read(watch, events, sizeof events);
+  close(watch);
+  int renames = 0;
+  for (ssize_t at = 0; at < got;
+       at +=
+       static_cast<ssize_t>(sizeof(inotify_event) + reinterpret_cast<const inotify_event*>(events + at)->len))
+    ++renames;
+  EXPECT_EQ(renames, 1);
   struct stat after {};
   ASSERT_EQ(stat(file.c_str(), &after), 0);
   EXPECT_NE(after.st_ino, before.st_ino);

@@ -51,9 +51,10 @@ bool wellFramed(const Bytes& unit) {
   if (unit.size() < 6 || (unit[0] != 0x1B && unit[0] != 2 && unit[0] != 3))
     return false;
   const std::size_t length = le16(unit, 2);
+  if (length != unit.size() - 6)
+    return false;
   const std::size_t sum = le16(unit, 4 + length);
-  return length == unit.size() - 6 &&
-         (sum == sumOf(std::span<const std::uint8_t>(unit).subspan(4, length)) || sum == 0xFFFF);
+  return sum == sumOf(std::span<const std::uint8_t>(unit).subspan(4, length)) || sum == 0xFFFF;
 }
 
 ReplyPort::ReplyPort(std::vector<Bytes> replies) : m_replies(std::move(replies)) {

@@ -10,7 +10,7 @@
 //
 // Input: u16 destination size (up to 16 KiB), a flags byte (bit 0: with a progress sink),
 // then replies, each an op byte (bits 0-2 kind, bits 3-6 repeats less one,
-// bit 7: flip a byte at a position the next two bytes give) and its bytes.
+// bit 7: then a position byte and an XOR mask byte, for one byte of the reply) and its bytes.
 #include "ScriptedBackend.h"
 
 #include "vesklib/CameraProtocol.h"
@@ -228,7 +228,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (flip != 0 && flipAt < reply.size())
       reply[flipAt] ^= flip;
     const std::size_t repeats = 1 + ((op >> 3) & 0x0F);
-    for (std::size_t r = 0; r < repeats && script.size() < kMaxReplies; ++r) {
+    for (std::size_t r = 0; r < repeats && script.size() < kMaxReplies && scriptBytes < kMaxScriptBytes;
+         ++r) {
       scriptBytes += reply.size();
       script.push_back(reply);
     }

@@ -10,6 +10,7 @@
 #include "app/cameras/canon/CanonVolumeEnum.h"
 #include "app/core/RangeItem.h"
 #include "env/BrantelTakeError.h"
+#include "platform/Bytes.h"
 #include "platform/Win32Error.h"
 
 #include <algorithm>
@@ -165,10 +166,8 @@ HRESULT CanonCD_Wr::GetMemoryFree(std::uint64_t* out) {
       cd::VolumeRecord record{};
       volumes.GetVolumeInfo(volume, &record);
       // The sizes are the camera's word: the sum stops at the largest number, never wraps.
-      const std::uint64_t free = record.freeSpace;
-      space = free > std::numeric_limits<std::uint64_t>::max() - space
-                  ? std::numeric_limits<std::uint64_t>::max()
-                  : space + free;
+      space = tarsel::bytes::checkedAdd(space, std::uint64_t{record.freeSpace})
+                  .value_or(std::numeric_limits<std::uint64_t>::max());
     }
     clear(out, space);
   });

@@ -18,8 +18,7 @@ struct Library {
   platform::Module module;
   CanonSdkFunctionTable table{};
   bool started = false;
-  bool tableReady = false;
-  bool tableGiven = false; // a test's table, no library behind it
+  bool tableReady = false; // without a library loaded: a test's table
 };
 
 Library& library() {
@@ -48,7 +47,7 @@ std::string CanonSdkLibraryPath() {
 
 void LoadCanonSdk(const std::string& path) {
   Library& lib = library();
-  if (lib.module.isLoaded() || lib.tableGiven)
+  if (lib.module.isLoaded() || lib.tableReady)
     return;
   if (!lib.module.load(path))
     throwLoaderError(lib.module);
@@ -80,7 +79,7 @@ void LoadCanonSdk(const std::string& path) {
 void FinishCanonSdk() noexcept {
   Library& lib = library();
   const bool loaded = lib.module.isLoaded();
-  if (!loaded && !lib.tableGiven)
+  if (!loaded && !lib.tableReady)
     return;
   if (loaded && lib.started) {
     if (auto* finish = lib.module.function<cdsdk::FnFinishSdk*>(cdsdk::kFinishSdkExport)) {
@@ -92,7 +91,6 @@ void FinishCanonSdk() noexcept {
   }
   lib.started = false;
   lib.tableReady = false;
-  lib.tableGiven = false;
   std::memset(&lib.table, 0, sizeof lib.table);
   if (loaded)
     lib.module.unload();
@@ -112,7 +110,6 @@ void UseCanonSdkTable(const CanonSdkFunctionTable& table) {
   lib.table = table;
   lib.started = true;
   lib.tableReady = true;
-  lib.tableGiven = true;
 }
 
 } // namespace tarsel::canon

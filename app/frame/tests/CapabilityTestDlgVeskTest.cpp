@@ -12,6 +12,7 @@
 #include "env/CamStorageDir.h"
 #include "platform/testsupport/TestSupport.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>

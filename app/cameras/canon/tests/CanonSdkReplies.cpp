@@ -94,7 +94,7 @@ void CheckText(const std::string& text, std::size_t maximum, const char* what) {
 void CheckIdentity(CanonCD_Wr& camera, FakeCanonSdk& sdk, bool justRead) {
   const std::string label = camera.GetCameraLabel();
   CheckText(label, 64, "the firmware text longer than the SDK's field");
-  Check(!justRead || label.empty() || label == sdk.LastText(cd::kPropFirmwareText),
+  Check(!justRead || label == sdk.LastText(cd::kPropFirmwareText),
         "the firmware text differs from what the SDK answered");
   CheckText(camera.GetModelName(), sizeof CanonSourceRecord{}.name, "the model name past its record field");
   CheckText(camera.GetCameraName(), 64 + sizeof CanonSourceRecord{}.name + 3,
@@ -177,13 +177,12 @@ void Volumes(CanonCD_Wr& camera, FakeCanonSdk& sdk) {
   sdk.ClearTally();
   std::uint64_t space = 1;
   if (camera.GetMemoryFree(&space) == 0) {
-    std::uint64_t expected = 0;
-    for (const cd::VolumeRecord& volume : sdk.TallyOfAnswers().volumes) {
-      const std::uint64_t free = volume.freeSpace;
-      expected = free > std::numeric_limits<std::uint64_t>::max() - expected
-                     ? std::numeric_limits<std::uint64_t>::max()
-                     : expected + free;
-    }
+    // Summed wider than the family sums, then capped.
+    unsigned __int128 sum = 0;
+    for (const cd::VolumeRecord& volume : sdk.TallyOfAnswers().volumes)
+      sum += volume.freeSpace;
+    const auto expected = static_cast<std::uint64_t>(
+        std::min<unsigned __int128>(sum, std::numeric_limits<std::uint64_t>::max()));
     Check(space == expected, "the free space differs from the volumes' (at most the largest number)");
   }
 }
@@ -261,10 +260,9 @@ void Event(CanonCD_Wr& camera, FakeCanonSdk& sdk, StatusSink& sink) {
   const std::uint32_t event = pick < 0xE0 ? kEvents[pick % 7] : sdk.Input().Word32();
   // The data in a buffer of exactly its size, so a read past it is caught.
   const std::size_t size = sdk.Input().Byte() % 9u;
-  const std::vector<std::uint8_t> bytes = sdk.Input().Bytes(size);
   const std::unique_ptr<std::uint8_t[]> data(size ? new std::uint8_t[size] : nullptr);
   if (size)
-    std::memcpy(data.get(), bytes.data(), size);
+    sdk.Input().CopyTo(data.get(), size);
   cd::EventCallback* callback = sdk.EventCallback() ? sdk.EventCallback() : &CanonCD_Wr::OnCameraEvent;
   void* context = sdk.EventCallback() ? sdk.EventContext() : &camera;
   sink.statuses.clear();
@@ -362,12 +360,15 @@ enum Operation : unsigned {
   kOperations
 };
 
-// Detection's target runs what reads the tables detection built; the
-// session's target runs the rest.
-bool Runs(CanonRepliesFocus focus, unsigned operation) {
-  if (focus == CanonRepliesFocus::Detection)
-    return operation == kZoom || operation == kProperties;
-  return operation != kDetect;
+// The operation a script byte asks for; kDetect stands for none, as
+// detection runs once at the start of its own target. Detection's target
+// runs only the reads of the tables detection built, the session's target
+// every other operation.
+unsigned OperationOf(CanonRepliesFocus focus, std::uint8_t byte) {
+  const unsigned operation = byte % kOperations;
+  if (focus == CanonRepliesFocus::Detection && operation != kZoom && operation != kProperties)
+    return kDetect;
+  return operation;
 }
 
 } // namespace
@@ -391,13 +392,9 @@ void RunCanonSdkReplies(const std::uint8_t* data, std::size_t size, CanonReplies
     if (focus == CanonRepliesFocus::Detection)
       Capabilities(*camera, sdk);
     for (const std::uint8_t byte : script) {
-      const unsigned operation = byte % kOperations;
-      if (!Runs(focus, operation))
-        continue;
-      switch (operation) {
+      switch (OperationOf(focus, byte)) {
       case kDetect:
-        Capabilities(*camera, sdk);
-        break;
+        break; // none
       case kCaptureAndTransfer:
         CaptureAndTransfer(*camera, sdk);
         break;
@@ -426,7 +423,6 @@ void RunCanonSdkReplies(const std::uint8_t* data, std::size_t size, CanonReplies
         CheckIdentity(*camera, sdk, false);
         break;
       }
-      sdk.CheckCallsBounded();
     }
     // Leaving remote-release mode closes the source (the destructor then has
     // no steps that wait for the SDK's threads).

@@ -479,9 +479,7 @@ std::uint32_t FakeCanonSdk::DevicePropRead(std::uint32_t props, std::uint32_t id
   }
   // A text of up to `room` bytes, NUL-terminated when there is room for it.
   const std::uint32_t length = std::min<std::uint32_t>(m_in.Byte(), room);
-  const std::vector<std::uint8_t> bytes = m_in.Bytes(length);
-  if (length != 0)
-    std::memcpy(out, bytes.data(), length);
+  m_in.CopyTo(out, length);
   if (length < room)
     out[length] = '\0';
   m_texts[id].assign(out, strnlen(out, length));
@@ -515,9 +513,7 @@ std::uint32_t FakeCanonSdk::SourceEnumNext(std::uint32_t handle, CanonSourceReco
   // Names of any length up to the field, the whole field without a NUL.
   const std::uint8_t b = m_in.Byte();
   const std::size_t length = b == 0xFF ? sizeof record->name : b;
-  const std::vector<std::uint8_t> bytes = m_in.Bytes(length);
-  if (length != 0)
-    std::memcpy(record->name, bytes.data(), length);
+  m_in.CopyTo(record->name, length);
   if (length < sizeof record->name)
     record->name[length] = '\0';
   m_lastRecord = *record;
@@ -629,7 +625,6 @@ std::uint32_t FakeCanonSdk::Release(std::uint32_t source, cdsdk::ProgressCallbac
   if (callback)
     callback(m_in.Byte(), cd::kProgressStatusRelease, context);
   *count = Count();
-  m_releasedCount = *count;
   return 0;
 }
 
@@ -651,9 +646,7 @@ std::uint32_t FakeCanonSdk::ReleasedItem(std::uint32_t source, cdsdk::ProgressCa
     const std::uint8_t b = m_in.Byte();
     record->dataSize = b == 0xFF ? 0x80000000u | m_in.Word32() : m_in.Word16();
     const std::size_t length = m_in.Byte() % (sizeof record->fileName + 1);
-    const std::vector<std::uint8_t> name = m_in.Bytes(length);
-    if (length != 0)
-      std::memcpy(record->fileName, name.data(), length);
+    m_in.CopyTo(record->fileName, length);
     if (length < sizeof record->fileName)
       record->fileName[length] = '\0';
     m_itemAsked = true;

@@ -12,7 +12,8 @@
 // stream answers every write, seek, tell and read as a model of the same
 // stream says; and the calls made after the bytes ran out stay few.
 //
-// Threads: one; the fake lives for one input (Install makes it the table's).
+// Threads: one; the fake lives for one input (its constructor makes it the
+// one the table answers for; Table() goes to UseCanonSdkTable once).
 #pragma once
 
 #include "app/cameras/canon/CdSdkAbi.h"
@@ -76,8 +77,6 @@ public:
 
   // Traps when a handle is still open or remote-release mode still entered.
   void CheckAllReleased() const;
-  // Traps when the family went on calling long after the bytes ran out.
-  void CheckCallsBounded() const;
 
   // The event call-back registered last (null when none is registered).
   cdsdk::EventCallback* EventCallback() const { return m_eventCallback; }
@@ -93,7 +92,6 @@ public:
   const std::string& LastOwnerWritten() const { return m_ownerWritten; }
   std::vector<Delivered>& DeliveredPictures() { return m_delivered; }
   std::uint32_t TransferRecordCalls() const { return m_recordCalls; }
-  std::uint32_t ReleasedCount() const { return m_releasedCount; }
   // The zoom position answered last by the position entry and the one set last.
   bool ZoomAnswered() const { return m_zoomAnswered; }
   std::uint32_t ZoomPositionAnswered() const { return m_zoomPosition; }
@@ -151,6 +149,9 @@ public:
                                   const void* value);
 
 private:
+  // Traps when the family went on calling long after the bytes ran out.
+  void CheckCallsBounded() const;
+
   struct HandleBook {
     Kind kind;
     std::uint32_t parent;
@@ -176,7 +177,6 @@ private:
   std::string m_ownerWritten;
   std::vector<Delivered> m_delivered;
   std::uint32_t m_recordCalls = 0;
-  std::uint32_t m_releasedCount = 0;
   bool m_itemAsked = false;
   std::uint32_t m_itemType = 0;
   std::string m_itemName;

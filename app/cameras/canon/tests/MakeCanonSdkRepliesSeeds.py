@@ -36,7 +36,7 @@ def main():
         data = bytes([1, number]) + replies(number, 900)
         with open(os.path.join(folder, f"{number:02d}-{name}"), "wb") as seed:
             seed.write(data)
-    # Every operation in one script, on source index 1.
+    # Operations 0-7 in one script, on source index 1.
     script = bytes([8 + 9, 0, 1, 2, 3, 4, 5, 6, 7])
     with open(os.path.join(folder, "10-all"), "wb") as seed:
         seed.write(script + replies(100, 1000))

@@ -21,7 +21,6 @@
 
 #include <chrono>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace tarsel::dialogs::test {
@@ -96,14 +95,10 @@ public:
   void ShowPictureIndex(long, long) override {}
 
   bool QueryContinue(int) override { return true; }
-  bool SetStatusText(const char* text) override {
-    statusTexts.emplace_back(text ? text : "");
-    return true;
-  }
+  bool SetStatusText(const char*) override { return true; }
   void SuspendPreview(bool) override {}
 
   std::vector<bool> downloadStates;
-  std::vector<std::string> statusTexts;
   int picturesReported = 0;
 
 protected:
