@@ -182,10 +182,8 @@ TYPED_TEST(CameraSettingsSheet, OneBrightnessWritePerDragAndCancelWritesTheOldVa
   this->m_rig.setReg(kBrightness, 3);
   std::vector<int> writes;
   const auto look = [&] {
-    if constexpr (TypeParam::kLogsWrites) {
-      for (const int value : this->m_rig.takeWrites(kBrightness))
-        writes.push_back(value);
-    }
+    for (const int value : this->m_rig.takeWrites(kBrightness))
+      writes.push_back(value);
     return writes;
   };
   QString tracked;
@@ -207,19 +205,16 @@ TYPED_TEST(CameraSettingsSheet, OneBrightnessWritePerDragAndCancelWritesTheOldVa
     EXPECT_TRUE(pumpUntil([&] { return this->m_rig.reg(kBrightness) == 6; }, kPatience));
     dragged = this->m_rig.reg(kBrightness);
     // Nothing written on opening, one write at the drag's end.
-    if constexpr (TypeParam::kLogsWrites) {
-      EXPECT_EQ(look(), std::vector<int>{6});
-    }
+    EXPECT_TRUE(pumpUntil([&] { return !look().empty(); }, kPatience));
+    EXPECT_EQ(writes, std::vector<int>{6});
     this->press(sheet, QDialogButtonBox::Cancel);
   });
   EXPECT_TRUE(driven);
   EXPECT_EQ(tracked.trimmed(), "6");
   EXPECT_EQ(dragged, 6);
   EXPECT_TRUE(pumpUntil([&] { return this->m_rig.reg(kBrightness) == 3; }, kPatience));
-  if constexpr (TypeParam::kLogsWrites) {
-    EXPECT_TRUE(pumpUntil([&] { return look().size() >= 2; }, kPatience));
-    EXPECT_EQ(writes, (std::vector<int>{6, 3}));
-  }
+  EXPECT_TRUE(pumpUntil([&] { return look().size() >= 2; }, kPatience));
+  EXPECT_EQ(writes, (std::vector<int>{6, 3}));
   EXPECT_EQ(this->m_errors, std::vector<std::string>{});
 }
 

@@ -76,8 +76,10 @@ public:
   // Starts the simulator with `setup` (its set-up file) and readies the
   // library for camera 0.
   void start(tarsel::test::TempDir& folder, const std::string& setup, ITarselSettings* settings) {
-    m_simulator = std::make_unique<tarsel::test::VeskSimulator>(tarsel::test::binDir() + "/vesk-simd",
-                                                                folder.path(), setup);
+    // The daemon logs every request, so a test can count the writes.
+    m_simulator =
+        std::make_unique<tarsel::test::VeskSimulator>(tarsel::test::binDir() + "/vesk-simd", folder.path(),
+                                                      "log = " + folder.file("requests.log") + "\n" + setup);
     ASSERT_TRUE(m_simulator->ready());
     m_folder = &folder;
     m_devices.emplace_back("VESK_DEVICE_DIR", m_simulator->deviceFolder());
@@ -216,8 +218,6 @@ public:
   }
   static constexpr int kFocusPage = 1;
   static constexpr int kZoomAboveMinimum = 77;
-  // The daemon keeps no log of the writes it answered.
-  static constexpr bool kLogsWrites = false;
   // A register of the camera, or -1.
   long reg(int number) {
     const std::string answer = ctl("get 0 " + std::to_string(number));
@@ -253,6 +253,18 @@ public:
     return text;
   }
 
+  // The writes to register `reg` since the last look. The request log names
+  // the register, not the value: each is given the register's value now.
+  std::vector<int> takeWrites(int reg) {
+    const std::string log = tarsel::test::readFile(m_folder->file("requests.log"));
+    const std::string write = " kind=0 no=" + std::to_string(reg) + " ";
+    std::size_t count = 0;
+    for (std::size_t at = log.find(write, m_logSeen); at != std::string::npos; at = log.find(write, at + 1))
+      ++count;
+    m_logSeen = log.size();
+    return std::vector<int>(count, static_cast<int>(this->reg(reg)));
+  }
+
 private:
   static std::string joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -270,6 +282,7 @@ private:
   }
 
   tarsel::test::TempDir* m_folder = nullptr;
+  std::size_t m_logSeen = 0;
   std::unique_ptr<tarsel::test::VeskSimulator> m_simulator;
   std::deque<tarsel::test::ScopedEnv> m_devices;
   bool m_loaded = false;
@@ -402,7 +415,6 @@ public:
   }
   static constexpr int kFocusPage = 0;
   static constexpr int kZoomAboveMinimum = 5;
-  static constexpr bool kLogsWrites = true;
   long reg(int number) {
     return static_cast<long>(m_sim->registers()["registers"][std::to_string(number)].integer());
   }
