@@ -149,6 +149,16 @@ template <class Change> BOOL changeFile(const char* file, Change change) {
   return writeProfile(target, text) ? TRUE : FALSE;
 }
 
+// The trimmed section name a write names; none when it is null or not one.
+std::optional<std::string> sectionOf(const char* app) {
+  if (!app)
+    return std::nullopt;
+  const std::string_view section = ProfileText::trim(app);
+  if (!ProfileText::validSectionName(section))
+    return std::nullopt;
+  return std::string(section);
+}
+
 BOOL invalidArgument() {
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE;
@@ -321,12 +331,12 @@ ProfileWrites::ProfileWrites() = default;
 ProfileWrites::~ProfileWrites() = default;
 
 bool ProfileWrites::replaceSection(const char* app, const char* lines) {
-  const std::string_view section = app ? ProfileText::trim(app) : std::string_view();
-  if (!app || !ProfileText::validSectionName(section))
+  std::optional<std::string> section = sectionOf(app);
+  if (!section)
     return refuse();
   if (!lines) {
     m_changes.push_back(
-        [section = std::string(section)](const ProfileText& text) { return text.withoutSection(section); });
+        [section = std::move(*section)](const ProfileText& text) { return text.withoutSection(section); });
     return true;
   }
   std::vector<std::string> list;
@@ -335,7 +345,7 @@ bool ProfileWrites::replaceSection(const char* app, const char* lines) {
       return refuse();
     list.emplace_back(p);
   }
-  m_changes.push_back([section = std::string(section), list = std::move(list)](const ProfileText& text) {
+  m_changes.push_back([section = std::move(*section), list = std::move(list)](const ProfileText& text) {
     return std::optional<std::string>(
         text.withSectionReplaced(section, std::vector<std::string_view>(list.begin(), list.end())));
   });
@@ -343,21 +353,21 @@ bool ProfileWrites::replaceSection(const char* app, const char* lines) {
 }
 
 bool ProfileWrites::setString(const char* app, const char* key, const char* value) {
-  const std::string_view section = app ? ProfileText::trim(app) : std::string_view();
-  if (!app || !ProfileText::validSectionName(section))
-    return refuse();
   if (!key)
     return replaceSection(app, nullptr);
+  std::optional<std::string> section = sectionOf(app);
+  if (!section)
+    return refuse();
   const std::string_view name = ProfileText::trim(key);
   if (!ProfileText::validKey(name) || (value && ProfileText::hasLineBreak(value)))
     return refuse();
   if (!value) {
-    m_changes.push_back([section = std::string(section), name = std::string(name)](const ProfileText& text) {
+    m_changes.push_back([section = std::move(*section), name = std::string(name)](const ProfileText& text) {
       return text.withoutKey(section, name);
     });
     return true;
   }
-  m_changes.push_back([section = std::string(section), name = std::string(name),
+  m_changes.push_back([section = std::move(*section), name = std::string(name),
                        entry = std::string(value)](const ProfileText& text) {
     return std::optional<std::string>(text.withKeySet(section, name, entry));
   });

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 
 using namespace tarsel::vantic;
 using namespace tarsel::vantic::test;
@@ -32,7 +33,6 @@ constexpr int kObjectRegister = 14;
 constexpr int kWrittenObjectRegister = 22;
 constexpr int kStructureRegister = 20;
 constexpr std::size_t kStructureSize = 64;
-constexpr int kOperations = 8;
 // Units one operation may send once the camera fell silent: the close of a
 // failed session, the wake-up and the exchange, each with its tries.
 constexpr int kSilentUnitsPerOperation = 16;
@@ -220,7 +220,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const Bytes& unit : port.units)
     require(wellFramed(unit));
   const std::size_t leftoverBlocks = port.queuedAtSilence() / kPacketOverhead;
+  // The steps and the closing call.
+  const int operationCount = static_cast<int>(std::size(steps)) + 1;
   require(port.silentUnits() <=
-          kOperations * kSilentUnitsPerOperation * static_cast<int>(1 + leftoverBlocks));
+          operationCount * kSilentUnitsPerOperation * static_cast<int>(1 + leftoverBlocks));
   return 0;
 }

@@ -55,7 +55,6 @@ public:
   // What the library read since its last write, and between its last two.
   const Bytes& readSinceWrite() const { return m_readSinceWrite; }
   const Bytes& readBeforeWrite() const { return m_readBeforeWrite; }
-  std::size_t replyCount() const { return m_replies.size(); }
   // Units the library sent after every reply had been given, and how many
   // reply bytes were still queued when the first of them went out.
   int silentUnits() const { return m_silentUnits; }

@@ -15,6 +15,7 @@
 #include "app/cameras/canon/CanonCDWr.h"
 #include "app/cameras/canon/CanonCameraClock.h"
 #include "app/cameras/canon/CanonCapabilityDefaults.h"
+#include "app/cameras/canon/CanonDeviceProps.h"
 #include "app/cameras/canon/CanonLimits.h"
 #include "app/cameras/canon/CanonSdkLibrary.h"
 #include "app/cameras/canon/tests/FakeCanonSdk.h"
@@ -48,6 +49,8 @@ using tarsel::canon::fuzz::FakeCanonSdk;
 namespace cd = tarsel::cdsdk;
 
 constexpr unsigned kScriptLengths = 9;
+// The owner text, " - " or the like, and the model name.
+constexpr std::size_t kDisplayNameBound = CCanonDeviceProps::kTextSize + 3 + sizeof CanonSourceRecord{}.name;
 
 struct StatusSink : _ISdkCallback {
   void OnStatus(std::int32_t code, std::intptr_t argument) override { statuses.emplace_back(code, argument); }
@@ -93,12 +96,11 @@ void CheckText(const std::string& text, std::size_t maximum, const char* what) {
 // `justRead`: the identity was read last, so the firmware text is the SDK's last.
 void CheckIdentity(CanonCD_Wr& camera, FakeCanonSdk& sdk, bool justRead) {
   const std::string label = camera.GetCameraLabel();
-  CheckText(label, 64, "the firmware text longer than the SDK's field");
+  CheckText(label, CCanonDeviceProps::kTextSize, "the firmware text longer than the SDK's field");
   Check(!justRead || label == sdk.LastText(cd::kPropFirmwareText),
         "the firmware text differs from what the SDK answered");
   CheckText(camera.GetModelName(), sizeof CanonSourceRecord{}.name, "the model name past its record field");
-  CheckText(camera.GetCameraName(), 64 + sizeof CanonSourceRecord{}.name + 3,
-            "the camera name without bound");
+  CheckText(camera.GetCameraName(), kDisplayNameBound, "the camera name without bound");
 }
 
 void Capabilities(CanonCD_Wr& camera, FakeCanonSdk& sdk) {
@@ -312,7 +314,7 @@ void Discovery(FakeCanonSdk& sdk) {
     for (const CanonSourceInfo& camera : list.cameras) {
       Check(camera.eligible && camera.index < tarsel::canon::kMaxSources, "an ineligible camera listed");
       CheckText(camera.sourceName, sizeof CanonSourceRecord{}.name, "a source name past its record field");
-      CheckText(camera.displayName, 64 + sizeof CanonSourceRecord{}.name + 3, "a display name without bound");
+      CheckText(camera.displayName, kDisplayNameBound, "a display name without bound");
     }
   } catch (const _brantel_take_error&) {
   }

@@ -1,5 +1,7 @@
 #include "app/cameras/canon/tests/FakeCanonSdk.h"
 
+#include "app/cameras/canon/CanonLimits.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +70,7 @@ template <Kind K> u32 ReleaseOf(u32 handle) {
 }
 
 template <class Value> u32 NextValue(u32 handle, Value* out) {
-  F().Use(handle, Kind::ValueEnum, 1024);
+  F().Use(handle, Kind::ValueEnum, kMaxEnumerated);
   if (const u32 result = F().Answer())
     return result;
   Fill(out, sizeof *out);
@@ -76,7 +78,7 @@ template <class Value> u32 NextValue(u32 handle, Value* out) {
 }
 
 template <Kind K> u32 NextRecord(u32 handle, void* out, u32 size) {
-  F().Use(handle, K, 1024);
+  F().Use(handle, K, kMaxEnumerated);
   if (const u32 result = F().Answer())
     return result;
   Fill(out, size);
@@ -176,7 +178,7 @@ u32 volumeEnumOpen(u32 source, u32* out) {
 }
 
 u32 volumeEnumNext(u32 handle, u32* volume) {
-  F().Use(handle, Kind::VolumeEnum, 1024);
+  F().Use(handle, Kind::VolumeEnum, kMaxEnumerated);
   if (const u32 result = F().Answer())
     return result;
   *volume = F().Input().Byte() + 1u;
@@ -295,7 +297,7 @@ u32 flash(u32 source, u32* mode, u32* second, u32 reserved) {
 }
 
 u32 releaseControlEnumNext(u32 handle, cd::ReleaseControlDescriptor* out) {
-  F().Use(handle, Kind::ReleaseControlEnum, 1024);
+  F().Use(handle, Kind::ReleaseControlEnum, kMaxEnumerated);
   if (const u32 result = F().Answer())
     return result;
   static constexpr u32 kIds[] = {cd::kParamIso, cd::kParamMetering, cd::kParamApertureBound,
@@ -333,7 +335,7 @@ u32 parameterValuesOpen(u32 source, u32 id, u32* out, u32* valueSize) {
 }
 
 u32 parameterValuesNext(u32 handle, u32 size, void* out) {
-  F().Use(handle, Kind::ParameterValues, 1024);
+  F().Use(handle, Kind::ParameterValues, kMaxEnumerated);
   if (const u32 result = F().Answer())
     return result;
   Fill(out, size);
